@@ -1,0 +1,25 @@
+// What the program entry calls in the application-file layer.
+#pragma once
+
+#include <string>
+
+namespace kv {
+
+// Normal run, before the session.
+void vertaal_opdrachten(const std::string& command_file);
+void vertaal_scriptin(const std::string& command_file);
+
+// Normal run, after the session.
+void verwerk_resultaten(const std::string& command_file, const std::string& status_file);
+// Send-queue update when the session left no status file.
+void update_send_queue_without_status();
+void merge_interchange_list();
+void versleutel_pins(const std::string& command_file);
+void rotate_command_file(const std::string& command_file);
+
+// Local modes.
+void clean_send_queue();                                     // /C
+void retrieve(int retrieve_kind);                            // /R (1), /RT (2)
+void update_receive_store(const std::string& application_file);  // /U=
+
+}  // namespace kv

@@ -1,0 +1,49 @@
+// Home-directory file operations. The application half and the engine half each have a home
+// directory; every relative name resolves against the home directory of its half (names may use
+// "/" or "\" and are found without regard to case).
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace kv {
+
+class HomeDirectory {
+ public:
+  void set(const std::string& dir);
+  const std::string& dir() const { return dir_; }
+
+  // Full path of `name` against this home directory (case-insensitive lookup).
+  std::string fullpath(const std::string& name) const;
+  // mode 0: exists, 4: readable, 2: writable; 0 when the test holds, -1 when not.
+  int access(const std::string& name, int mode) const;
+  std::FILE* fopen(const std::string& name, const char* mode) const;
+  int creat(const std::string& name, unsigned mode) const;  // descriptor or -1
+  int close(int fd) const;
+  int chmod(const std::string& name, unsigned mode) const;
+  int stat(const std::string& name, long long* size = nullptr) const;  // 0 = exists
+  int remove(const std::string& name) const;
+  int rename(const std::string& from, const std::string& to) const;
+  // Unique name from a template ending in "XXXXXX", as a full path; empty when none found.
+  std::string mktemp(const std::string& templ) const;
+
+  // remove_work_file: keeps a non-empty file whose base name begins with "VQ" (any case).
+  int remove_work_file(const std::string& name) const;
+  // 0400 / 0600 when the file exists.
+  void set_read_only(const std::string& name) const;
+  void set_read_write(const std::string& name) const;
+  // "KV" + six digits + "." + extension, not yet present; with extension "tmp" the TMP directory
+  // (when set) is put in front. Returns the name as the callers store it.
+  std::string unique_work_name(const std::string& extension, const std::string& tmp_dir) const;
+
+ private:
+  std::string dir_;
+};
+
+HomeDirectory& app_home();
+HomeDirectory& engine_home();
+
+// Part after the last ":", "\" or "/".
+std::string base_name(const std::string& path);
+
+}  // namespace kv

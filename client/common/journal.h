@@ -1,0 +1,23 @@
+// The engine's journal (default qrt400.log) and the messaging layer's debug.log, both in the
+// engine home directory; every call opens, appends and closes.
+#pragma once
+
+#include <string>
+
+namespace kv {
+
+struct JournalSettings {
+  std::string file_name = "qrt400.log";
+  bool enabled = false;   // off until the engine configuration switches it on
+  bool maximal = false;   // LOGGING=M / MAX
+};
+JournalSettings& journal_settings();
+
+// Removes the journal file unless its base name begins with "VQ" and it is not empty.
+void journal_remove_previous(const std::string& name);
+int journal_open(const std::string& name);
+int journal_write(int level, const std::string& text);
+int journal_close();
+void debug_log(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace kv

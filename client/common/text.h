@@ -1,0 +1,29 @@
+// Line reading and small text helpers shared by both halves.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace kv {
+
+enum class LineFlavour { application, engine };
+
+// Reads one line (without "\n" or "\r\n"); lines that are empty or only blanks are skipped.
+// 0: a line was read; -2: `maximum` characters read without reaching the line end (the line is
+// too long; the rest of it stays unread); -1 at end of file (application flavour; the engine
+// flavour returns 0 with an empty line and its callers test feof).
+int read_line(std::string& line, std::FILE* stream, std::size_t maximum,
+              LineFlavour flavour = LineFlavour::application);
+// Removes trailing blanks, carriage returns and line feeds (not tabs).
+void trim_trailing(std::string& text);
+// "dd?mm?yy?hh?mi" -> "ccyymmddhhmi" (century 20 below 91, else 19).
+std::string date_to_stamp(const std::string& date);
+std::string to_upper(std::string text);
+bool equals_ignore_case(const std::string& a, const std::string& b);
+bool starts_with_ignore_case(const std::string& text, const std::string& prefix);
+// Leading-digit rule of atoi: optional blanks and sign, then digits; 0 without digits.
+long long leading_number(const std::string& text);
+// snprintf into a std::string.
+std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace kv

@@ -1,0 +1,74 @@
+// File-system facility. Names that come from files or the command line may use "/" or "\" as
+// separators and may carry a drive prefix ("X:"); existing files and directories are found without
+// regard to letter case, component by component (exact match first, else the first
+// case-insensitive match in byte order). New files are created with the name as given.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kv::fs {
+
+// "X:" or "X:\..." prefix: the drive letter in upper case, or 0 when the name has none.
+char drive_letter(const std::string& name);
+// Linux has no drives: a drive can never be selected.
+bool drive_exists(char letter);
+
+// Replaces every "\" by "/".
+std::string to_slashes(const std::string& name);
+bool is_absolute(const std::string& name);
+
+// Full path of `name` (relative names are taken against `base_dir`), with "." and ".." folded and
+// every existing component matched without regard to case. A drive-qualified name is returned
+// with its drive prefix unchanged (it cannot be resolved on this system).
+std::string resolve(const std::string& base_dir, const std::string& name);
+
+// Directory part of a full path (up to, not including, the last "/"); "/" for the root.
+std::string dir_name(const std::string& path);
+// Part after the last "/", "\" or ":".
+std::string last_component(const std::string& path);
+std::string join(const std::string& dir, const std::string& name);
+
+struct Status {
+  bool exists = false;
+  bool is_directory = false;
+  std::int64_t size = 0;
+  unsigned mode = 0;  // permission bits
+};
+Status status(const std::string& path);
+bool exists(const std::string& path);
+bool is_directory(const std::string& path);
+bool is_readable(const std::string& path);
+bool is_writable(const std::string& path);
+
+// 0 on success, -1 on failure (errno kept).
+int remove_file(const std::string& path);
+int rename_file(const std::string& from, const std::string& to);
+int set_permissions(const std::string& path, unsigned mode);  // 0400 read-only, 0600 read-write
+int make_directory(const std::string& path);
+
+// Creates or truncates a file with the given permission bits; returns a descriptor or -1.
+int create_file(const std::string& path, unsigned mode);
+// Opens with flags from kv::fs::OpenFlags; exclusive means an advisory lock that no other process
+// holds (the file's "deny all" share mode).
+enum OpenFlags : unsigned { kRead = 1, kWrite = 2, kCreate = 4, kTruncate = 8, kAppend = 16 };
+int open_descriptor(const std::string& path, unsigned flags, bool exclusive);
+int close_descriptor(int fd);
+int last_error();                 // errno of the last failing call
+constexpr int kTooManyOpenFiles = 24;
+
+// Replaces the trailing run of "X" in `templ` (for example "TMXXXXXX") until the name is free in
+// its directory; returns the new name or an empty text when none could be found.
+std::string make_unique_name(const std::string& templ);
+
+// Names (not paths) in a directory, sorted in byte order; empty when it cannot be read.
+std::vector<std::string> list_directory(const std::string& dir);
+
+std::string current_directory();
+std::string temp_directory();     // $TMPDIR or /tmp
+
+// Forces writes of a file to disk (used before a rename that replaces a file).
+int sync_file(const std::string& path);
+
+}  // namespace kv::fs

@@ -1,0 +1,28 @@
+// Per-user single-instance lock: flock on kovendi-<uid>.lock (or another program name) in
+// $XDG_RUNTIME_DIR, else the system temporary directory.
+#pragma once
+
+#include <string>
+
+namespace kv {
+
+class InstanceLock {
+ public:
+  explicit InstanceLock(std::string program_name);
+  ~InstanceLock();
+  InstanceLock(const InstanceLock&) = delete;
+  InstanceLock& operator=(const InstanceLock&) = delete;
+
+  // True when this process now holds the lock; false when another process holds it.
+  bool try_acquire();
+  void release();
+  // Asks the holder to raise its window (a no-op where no window can be raised).
+  void request_raise_of_holder();
+  std::string path() const { return path_; }
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+};
+
+}  // namespace kv

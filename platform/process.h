@@ -1,0 +1,29 @@
+// Process facility: where the program lies, the environment, and starting a program and waiting
+// for it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kv::process {
+
+// Directory of the running executable (/proc/self/exe), without a trailing separator.
+std::string program_directory();
+
+// Value of an environment variable; `found` tells whether it was set.
+std::string get_env(const std::string& name, bool* found = nullptr);
+
+class Runner {
+ public:
+  virtual ~Runner() = default;
+  // Starts `program` with `args` in `working_dir`, no inherited descriptors beyond the standard
+  // ones, and waits for it without a time limit. Returns its exit status, or -1 when it could
+  // not be started.
+  virtual int run_and_wait(const std::string& program, const std::vector<std::string>& args,
+                           const std::string& working_dir) = 0;
+};
+
+Runner& runner();
+void set_runner(Runner* runner);  // tests; nullptr restores the real one
+
+}  // namespace kv::process

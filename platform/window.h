@@ -1,0 +1,74 @@
+// Status window facility. The window is created from a small template, owned by one handler
+// that receives its messages, and driven by a message loop. Back ends: headless (always built;
+// status texts on standard error as one updating line when that is a terminal) and x11.
+// Escape: the Escape key and SIGINT arrive as the character 27; closing the window, SIGTERM and
+// SIGHUP arrive as a close message.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kv {
+
+struct WindowControl {
+  int id = 0;
+  enum Kind { kIcon, kCentredText, kButton, kLeftText } kind = kCentredText;
+  int x = 0, y = 0, width = 0, height = 0;  // dialog units
+  std::string text;
+};
+
+struct WindowTemplate {
+  std::string class_name;     // "KOVENDI"
+  std::string caption;        // "KOVENDI"
+  int width = 0, height = 0;  // dialog units
+  bool minimise_box = true;
+  std::vector<WindowControl> controls;
+};
+
+class WindowHandler {
+ public:
+  virtual ~WindowHandler() = default;
+  virtual void on_create() {}
+  virtual void on_timer(int /*timer_id*/) {}
+  virtual void on_char(int /*ch*/) {}
+  virtual void on_close() {}
+  virtual void on_destroy() {}
+  virtual void on_button(int /*control_id*/) {}
+};
+
+class StatusWindow {
+ public:
+  virtual ~StatusWindow() = default;
+  virtual void set_item_text(int control_id, const std::string& text) = 0;
+  virtual std::string item_text(int control_id) const = 0;
+  virtual void set_title(const std::string& title) = 0;
+  virtual std::string title() const = 0;
+  virtual bool is_minimised() const = 0;
+  virtual void show() = 0;
+  virtual void centre_on_screen() = 0;
+  virtual void bring_to_top() = 0;
+  virtual void start_timer(int timer_id, unsigned period_ms) = 0;
+  virtual void stop_timer(int timer_id) = 0;
+  // Runs until post_quit; returns the quit value.
+  virtual int run_message_loop() = 0;
+  virtual void post_quit(int value) = 0;
+  // Dispatches every message that is waiting, then returns.
+  virtual void pump_messages() = 0;
+  // Sends the destroy message to the handler and removes the window.
+  virtual void destroy() = 0;
+  virtual bool destroyed() const = 0;
+};
+
+// Creates the window with the best back end available (x11 when DISPLAY is set and it was built,
+// else headless) and sends the create message to `handler`.
+std::unique_ptr<StatusWindow> create_status_window(const WindowTemplate& tmpl,
+                                                   WindowHandler& handler);
+// Always the headless back end.
+std::unique_ptr<StatusWindow> create_headless_window(const WindowTemplate& tmpl,
+                                                     WindowHandler& handler);
+
+// Installs the SIGINT/SIGTERM/SIGHUP handlers that feed the windows (only sets flags).
+void install_window_signal_handlers();
+
+}  // namespace kv

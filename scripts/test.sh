@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Sets up a fresh machine and runs every test: the normal build and the build with
+# AddressSanitizer and UndefinedBehaviorSanitizer. As root, the suite runs as the unprivileged
+# user "kvtest" on a copy of the tree, so that permission checks are real.
+set -euo pipefail
+src=$(cd "$(dirname "$0")/.." && pwd)
+"$src/scripts/setup.sh"
+
+if [ "$(id -u)" -eq 0 ]; then
+  id kvtest >/dev/null 2>&1 || useradd --create-home --shell /bin/bash kvtest
+  work=$(mktemp -d /tmp/kovendi-test.XXXXXX)
+  rsync -a --exclude '/build*' --exclude '.git' "$src/" "$work/src/"
+  chown -R kvtest: "$work"
+  chmod 755 "$work"
+  status=0
+  runuser -u kvtest -- env HOME=/home/kvtest "$work/src/scripts/test.sh" || status=$?
+  rm -rf "$work"
+  exit $status
+fi
+
+jobs=$(nproc)
+"$src/scripts/build.sh" "$src/build"
+(cd "$src/build" && ctest --output-on-failure -j "$jobs" --timeout 600)
+
+"$src/scripts/build.sh" "$src/build-sanitize" -DKOVENDI_SANITIZE=ON
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+(cd "$src/build-sanitize" && ctest --output-on-failure -j "$jobs" --timeout 900)

@@ -1,0 +1,168 @@
+#include "tests/blackbox.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace kvtest {
+
+std::string bin_dir() {
+  const char* dir = getenv("KOVENDI_BIN_DIR");
+  return dir ? dir : "bin";
+}
+
+std::string program(const std::string& name) { return bin_dir() + "/" + name; }
+
+TempDir::TempDir() {
+  std::string templ = std::filesystem::temp_directory_path().string() + "/kvtest-XXXXXX";
+  std::vector<char> buf(templ.begin(), templ.end());
+  buf.push_back('\0');
+  if (!mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = buf.data();
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  // Make everything writable again so the tree can be removed.
+  for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+  }
+  std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add, ec);
+  std::filesystem::remove_all(path_, ec);
+}
+
+namespace {
+
+std::vector<std::string> build_environment(const RunOptions& options) {
+  std::map<std::string, std::string> env;
+  for (char** e = environ; *e; ++e) {
+    std::string entry = *e;
+    auto eq = entry.find('=');
+    if (eq == std::string::npos) continue;
+    env[entry.substr(0, eq)] = entry.substr(eq + 1);
+  }
+  env.erase("DISPLAY");
+  env.erase("TMP");
+  for (const auto& name : options.unset_env) env.erase(name);
+  for (const auto& [k, v] : options.env) env[k] = v;
+  std::vector<std::string> out;
+  for (const auto& [k, v] : env) out.push_back(k + "=" + v);
+  return out;
+}
+
+void drain(int fd, std::string& into, bool& open) {
+  char buf[4096];
+  ssize_t n = read(fd, buf, sizeof buf);
+  if (n > 0) into.append(buf, static_cast<size_t>(n));
+  else open = false;
+}
+
+}  // namespace
+
+RunResult run(const std::string& prog, const std::vector<std::string>& args,
+              const std::string& dir, const RunOptions& options) {
+  RunResult result;
+  int out_pipe[2], err_pipe[2], in_pipe[2];
+  if (pipe(out_pipe) || pipe(err_pipe) || pipe(in_pipe)) return result;
+  std::vector<std::string> env = build_environment(options);
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(in_pipe[0], 0);
+    dup2(out_pipe[1], 1);
+    dup2(err_pipe[1], 2);
+    for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]})
+      close(fd);
+    if (chdir(dir.c_str()) != 0) _exit(127);
+    std::vector<char*> argv{const_cast<char*>(prog.c_str())};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    execve(prog.c_str(), argv.data(), envp.data());
+    _exit(127);
+  }
+  close(in_pipe[0]);
+  close(out_pipe[1]);
+  close(err_pipe[1]);
+  if (!options.stdin_text.empty()) {
+    ssize_t ignored = write(in_pipe[1], options.stdin_text.data(), options.stdin_text.size());
+    (void)ignored;
+  }
+  close(in_pipe[1]);
+  bool out_open = true, err_open = true;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeout_seconds);
+  while (out_open || err_open) {
+    pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
+    int ready = poll(fds, 2, 200);
+    if (ready > 0) {
+      if (out_open && (fds[0].revents & (POLLIN | POLLHUP))) drain(out_pipe[0], result.out, out_open);
+      if (err_open && (fds[1].revents & (POLLIN | POLLHUP))) drain(err_pipe[0], result.err, err_open);
+    }
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid, SIGKILL);
+      break;
+    }
+  }
+  close(out_pipe[0]);
+  close(err_pipe[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  return result;
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void write_file(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+}
+
+bool file_exists(const std::string& path) { return std::filesystem::exists(path); }
+
+std::vector<std::string> read_lines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::istringstream in(read_file(path));
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<std::string> list_dir(const std::string& dir) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(dir, ec))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool running_as_root() { return geteuid() == 0; }
+
+}  // namespace kvtest

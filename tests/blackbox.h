@@ -1,0 +1,54 @@
+// Support for black-box tests: a fresh temporary directory per test, running a program of the
+// build tree in it, and reading the files it leaves.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kvtest {
+
+// Directory of the built programs (KOVENDI_BIN_DIR, set by CTest).
+std::string bin_dir();
+std::string program(const std::string& name);  // bin_dir() + "/" + name
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+struct RunResult {
+  int exit_code = -1;     // -1 when killed or not started
+  int signal = 0;         // signal that ended it, 0 when it exited
+  std::string out;        // standard output
+  std::string err;        // standard error
+};
+
+struct RunOptions {
+  std::map<std::string, std::string> env;  // set in addition to a clean base environment
+  std::vector<std::string> unset_env;      // removed from the base environment
+  int timeout_seconds = 120;               // killed after this time
+  std::string stdin_text;
+};
+
+// Runs `program` with `args` in `dir`. The base environment is the test's own without DISPLAY
+// and TMP (so runs are headless and without a TMP directory unless a test sets one).
+RunResult run(const std::string& program, const std::vector<std::string>& args,
+              const std::string& dir, const RunOptions& options = {});
+
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& content);
+bool file_exists(const std::string& path);
+std::vector<std::string> read_lines(const std::string& path);  // without line ends
+std::vector<std::string> list_dir(const std::string& dir);     // sorted names
+bool running_as_root();
+
+}  // namespace kvtest
