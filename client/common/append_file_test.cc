@@ -1,0 +1,66 @@
+#include "client/common/append_file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace kv {
+namespace {
+
+class AppendFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char templ[] = "/tmp/kv_append_XXXXXX";
+    ASSERT_NE(mkdtemp(templ), nullptr);
+    dir_ = templ;
+  }
+  void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+  std::string path(const std::string& name) const { return dir_ + "/" + name; }
+  void write(const std::string& name, const std::string& content) {
+    std::ofstream(path(name), std::ios::binary) << content;
+  }
+  std::string read(const std::string& name) {
+    std::ifstream in(path(name), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  std::string dir_;
+};
+
+TEST_F(AppendFileTest, AppendsBytesExactlyAndCreatesTarget) {
+  std::string binary("a\0b\r\n\xff", 6);
+  std::string big(20000, 'x');
+  big[8191] = 'y';
+  big[8192] = 'z';
+  write("src", binary);
+  EXPECT_EQ(append_file(path("src"), path("new")), kAppendOk);
+  EXPECT_EQ(read("new"), binary);
+  write("big", big);
+  EXPECT_EQ(append_file(path("big"), path("new")), kAppendOk);
+  EXPECT_EQ(read("new"), binary + big);
+  write("empty", "");
+  EXPECT_EQ(append_file(path("empty"), path("new")), kAppendOk);
+  EXPECT_EQ(read("new"), binary + big);
+}
+
+TEST_F(AppendFileTest, FailureCodes) {
+  EXPECT_EQ(append_file(path("missing"), path("target")), kAppendSourceNotOpened);
+  EXPECT_EQ(access(path("target").c_str(), F_OK), -1) << "target must not be created";
+  write("src", "abc");
+  EXPECT_EQ(append_file(path("src"), path("nodir/target")), kAppendTargetNotOpened);
+  // A directory opens for reading but cannot be read.
+  EXPECT_EQ(append_file(dir_, path("target")), kAppendReadFailed);
+  // /dev/full accepts the open and fails the write.
+  if (access("/dev/full", W_OK) == 0) {
+    EXPECT_EQ(append_file(path("src"), "/dev/full"), kAppendWriteFailed);
+  }
+}
+
+}  // namespace
+}  // namespace kv
