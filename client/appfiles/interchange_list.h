@@ -1,0 +1,20 @@
+// The run's interchange list (run_state().interchange_list): one line per EDIFACT interchange
+// that the scanning split off into a work file,
+//     <application file, exactly as in its FIL= line>|<work-file name>|
+// Lines of one application file are consecutive, in the order of the interchanges in the file.
+// Both names resolve against the application home directory.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace kv {
+
+// The line for one interchange, without line end ("|" in a name becomes "!").
+std::string interchange_list_line(const std::string& application_file,
+                                  const std::string& work_file);
+// Longest line a reader must accept (a FIL= value of up to 295 characters, the work-file name
+// and the bars).
+constexpr std::size_t kInterchangeListLineLimit = 600;
+
+}  // namespace kv
