@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,8 @@ bool drive_exists(char letter);
 // Replaces every "\" by "/".
 std::string to_slashes(const std::string& name);
 bool is_absolute(const std::string& name);
+
+// Paths given to the functions below are used as they are: resolve() them first.
 
 // Full path of `name` (relative names are taken against `base_dir`), with "." and ".." folded and
 // every existing component matched without regard to case. A drive-qualified name is returned
@@ -70,5 +74,17 @@ std::string temp_directory();     // $TMPDIR or /tmp
 
 // Forces writes of a file to disk (used before a rename that replaces a file).
 int sync_file(const std::string& path);
+
+// Opens a stream like fopen (not inherited by started programs); nullptr on failure.
+std::FILE* open_stream(const std::string& path, const char* mode);
+
+// Fault injection for tests. The hook is consulted by the operations that change or open files
+// ("create", "open-write", "open-read", "remove", "rename", "chmod", "mkdir", "sync") and by the
+// callers above this layer that write ("write"); a non-zero result is the errno value with which
+// the operation fails without being performed. An empty hook switches injection off.
+using FaultHook = std::function<int(const char* operation, const std::string& path)>;
+void set_fault_hook(FaultHook hook);
+// 0 to go on; otherwise the injected errno value (also kept for last_error()).
+int check_fault(const char* operation, const std::string& path);
 
 }  // namespace kv::fs

@@ -16,9 +16,10 @@ std::string get_env(const std::string& name, bool* found = nullptr);
 class Runner {
  public:
   virtual ~Runner() = default;
-  // Starts `program` with `args` in `working_dir`, no inherited descriptors beyond the standard
-  // ones, and waits for it without a time limit. Returns its exit status, or -1 when it could
-  // not be started.
+  // Starts `program` (a path, or a bare name searched in PATH) with `args` (the arguments after
+  // the program name) in `working_dir` (empty: the current directory), no inherited descriptors
+  // beyond the standard ones, and waits for it without a time limit. Returns its exit status
+  // (128 + the signal number when a signal ended it), or -1 when it could not be started.
   virtual int run_and_wait(const std::string& program, const std::vector<std::string>& args,
                            const std::string& working_dir) = 0;
 };

@@ -1,0 +1,42 @@
+// Abandoning a run: error line, clean-up, unwind.
+#include "client/common/abort.h"
+
+#include "client/common/error_file.h"
+
+namespace kv {
+namespace {
+
+std::function<void()>& cleanup_slot() {
+  static std::function<void()> cleanup;
+  return cleanup;
+}
+
+bool g_cleanup_running = false;
+
+}  // namespace
+
+void set_abort_cleanup(std::function<void()> cleanup) { cleanup_slot() = std::move(cleanup); }
+
+void run_abort_cleanup() {
+  // A failure inside the clean-up (it may itself write an error) must not start it again.
+  if (g_cleanup_running || !cleanup_slot()) return;
+  g_cleanup_running = true;
+  try {
+    cleanup_slot()();
+  } catch (const RunAborted&) {
+  }
+  g_cleanup_running = false;
+}
+
+void fail_run(int code, const std::string& parameter) {
+  schrijf_QRTLNK_error_bestand(code, parameter);
+  run_abort_cleanup();
+  throw RunAborted{};
+}
+
+void fail_run_without_cleanup(int code, const std::string& parameter) {
+  schrijf_QRTLNK_error_bestand(code, parameter);
+  throw RunAborted{};
+}
+
+}  // namespace kv

@@ -1,0 +1,11 @@
+// The engine items shared with the escape check.
+#include "client/common/engine_control.h"
+
+namespace kv {
+
+EngineControl& engine_control() {
+  static EngineControl control;
+  return control;
+}
+
+}  // namespace kv

@@ -1,0 +1,117 @@
+// Home-directory file operations: every relative name is resolved against the home directory of
+// its half of the program (absolute paths are built; the process never changes directory).
+#include "client/common/home.h"
+
+#include <cstdint>
+#include <random>
+
+#include "client/common/text.h"
+#include "platform/clock.h"
+#include "platform/fs.h"
+
+namespace kv {
+namespace {
+
+constexpr int kMaxNameAttempts = 1000000;
+
+// Source of the six digits of work-file names. It is seeded once per process (time and tick
+// count), so names drawn one after another differ even within the same second.
+std::minstd_rand& work_name_generator() {
+  static std::minstd_rand generator(static_cast<std::uint32_t>(
+      clock().epoch_seconds() * 1000 + clock().ticks_ms()));
+  return generator;
+}
+
+}  // namespace
+
+void HomeDirectory::set(const std::string& dir) { dir_ = dir; }
+
+std::string HomeDirectory::fullpath(const std::string& name) const {
+  return fs::resolve(dir_, name);
+}
+
+int HomeDirectory::access(const std::string& name, int mode) const {
+  std::string path = fullpath(name);
+  if (!fs::exists(path)) return -1;
+  if ((mode & 4) && !fs::is_readable(path)) return -1;
+  if ((mode & 2) && !fs::is_writable(path)) return -1;
+  return 0;
+}
+
+std::FILE* HomeDirectory::fopen(const std::string& name, const char* mode) const {
+  return fs::open_stream(fullpath(name), mode);
+}
+
+int HomeDirectory::creat(const std::string& name, unsigned mode) const {
+  return fs::create_file(fullpath(name), mode);
+}
+
+int HomeDirectory::close(int fd) const { return fs::close_descriptor(fd); }
+
+int HomeDirectory::chmod(const std::string& name, unsigned mode) const {
+  return fs::set_permissions(fullpath(name), mode);
+}
+
+int HomeDirectory::stat(const std::string& name, long long* size) const {
+  fs::Status st = fs::status(fullpath(name));
+  if (!st.exists) return -1;
+  if (size != nullptr) *size = st.size;
+  return 0;
+}
+
+int HomeDirectory::remove(const std::string& name) const {
+  return fs::remove_file(fullpath(name));
+}
+
+int HomeDirectory::rename(const std::string& from, const std::string& to) const {
+  return fs::rename_file(fullpath(from), fullpath(to));
+}
+
+std::string HomeDirectory::mktemp(const std::string& templ) const {
+  return fs::make_unique_name(fullpath(templ));
+}
+
+int HomeDirectory::remove_work_file(const std::string& name) const {
+  long long size = 0;
+  if (starts_with_ignore_case(base_name(name), "VQ") && stat(name, &size) == 0 && size > 0) {
+    return 0;  // a growing VQ file is kept
+  }
+  return remove(name);
+}
+
+void HomeDirectory::set_read_only(const std::string& name) const {
+  if (stat(name) == 0) chmod(name, 0400);
+}
+
+void HomeDirectory::set_read_write(const std::string& name) const {
+  if (stat(name) == 0) chmod(name, 0600);
+}
+
+std::string HomeDirectory::unique_work_name(const std::string& extension,
+                                            const std::string& tmp_dir) const {
+  std::string prefix = extension == "tmp" ? tmp_dir : "";
+  std::string name;
+  for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
+    std::string digits = format("%06u", static_cast<unsigned>(work_name_generator()())).substr(0, 6);
+    name = prefix + "KV" + digits + "." + extension;
+    if (access(name, 0) != 0) return name;
+  }
+  return "";
+}
+
+HomeDirectory& app_home() {
+  static HomeDirectory home;
+  return home;
+}
+
+HomeDirectory& engine_home() {
+  static HomeDirectory home;
+  return home;
+}
+
+std::string base_name(const std::string& path) {
+  std::string::size_type cut = path.find_last_of(":\\/");
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+}  // namespace kv

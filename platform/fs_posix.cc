@@ -1,0 +1,328 @@
+// File-system facility on POSIX systems.
+#include "platform/fs.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <random>
+
+namespace kv::fs {
+namespace {
+
+thread_local int g_last_error = 0;
+FaultHook g_fault_hook;
+
+int fail_with(int error) {
+  g_last_error = error;
+  errno = error;
+  return -1;
+}
+
+int record_failure() {
+  g_last_error = errno;
+  return -1;
+}
+
+bool equal_ignore_case(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]);
+    unsigned char y = static_cast<unsigned char>(b[i]);
+    if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
+    if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+bool path_exists(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+// The name of `component` as it exists in `dir`: the exact name when present, else the first
+// case-insensitive match in byte order; empty when there is none.
+std::string find_in_directory(const std::string& dir, const std::string& component) {
+  if (path_exists(join(dir, component))) return component;
+  DIR* d = ::opendir(dir.c_str());
+  if (d == nullptr) return "";
+  std::string best;
+  while (dirent* entry = ::readdir(d)) {
+    std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    if (equal_ignore_case(name, component) && (best.empty() || name < best)) best = name;
+  }
+  ::closedir(d);
+  return best;
+}
+
+std::vector<std::string> split_components(const std::string& path) {
+  std::vector<std::string> parts;
+  std::string current;
+  for (char c : path) {
+    if (c == '/') {
+      if (!current.empty()) parts.push_back(current);
+      current.clear();
+    } else {
+      current += c;
+    }
+  }
+  if (!current.empty()) parts.push_back(current);
+  return parts;
+}
+
+std::vector<std::string> fold_dots(const std::vector<std::string>& parts) {
+  std::vector<std::string> folded;
+  for (const std::string& part : parts) {
+    if (part == ".") continue;
+    if (part == "..") {
+      if (!folded.empty()) folded.pop_back();
+      continue;
+    }
+    folded.push_back(part);
+  }
+  return folded;
+}
+
+char random_name_character(std::mt19937& generator) {
+  static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::uniform_int_distribution<int> pick(0, static_cast<int>(sizeof(kAlphabet)) - 2);
+  return kAlphabet[pick(generator)];
+}
+
+std::mt19937& name_generator() {
+  static std::mt19937 generator(static_cast<unsigned>(
+      std::chrono::steady_clock::now().time_since_epoch().count() ^ (::getpid() << 16)));
+  return generator;
+}
+
+}  // namespace
+
+void set_fault_hook(FaultHook hook) { g_fault_hook = std::move(hook); }
+
+int check_fault(const char* operation, const std::string& path) {
+  if (!g_fault_hook) return 0;
+  int error = g_fault_hook(operation, path);
+  if (error != 0) fail_with(error);
+  return error;
+}
+
+char drive_letter(const std::string& name) {
+  if (name.size() >= 2 && name[1] == ':') {
+    unsigned char c = static_cast<unsigned char>(name[0]);
+    if (c >= 'a' && c <= 'z') return static_cast<char>(c - 'a' + 'A');
+    if (c >= 'A' && c <= 'Z') return static_cast<char>(c);
+  }
+  return 0;
+}
+
+bool drive_exists(char /*letter*/) { return false; }
+
+std::string to_slashes(const std::string& name) {
+  std::string result = name;
+  std::replace(result.begin(), result.end(), '\\', '/');
+  return result;
+}
+
+bool is_absolute(const std::string& name) {
+  if (drive_letter(name) != 0) return name.size() >= 3 && (name[2] == '/' || name[2] == '\\');
+  return !name.empty() && (name[0] == '/' || name[0] == '\\');
+}
+
+std::string resolve(const std::string& base_dir, const std::string& name) {
+  if (drive_letter(name) != 0) return name;
+  std::string path = to_slashes(name);
+  if (path.empty() || path[0] != '/') {
+    std::string base = base_dir.empty() ? current_directory() : to_slashes(base_dir);
+    path = base + "/" + path;
+  }
+  std::vector<std::string> parts = fold_dots(split_components(path));
+  std::string result;
+  bool still_existing = true;
+  for (const std::string& part : parts) {
+    std::string dir = result.empty() ? "/" : result;
+    if (still_existing) {
+      std::string found = find_in_directory(dir, part);
+      if (found.empty()) {
+        still_existing = false;
+        result += "/" + part;
+      } else {
+        result += "/" + found;
+      }
+    } else {
+      result += "/" + part;
+    }
+  }
+  return result.empty() ? "/" : result;
+}
+
+std::string dir_name(const std::string& path) {
+  std::string::size_type slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string last_component(const std::string& path) {
+  std::string::size_type cut = path.find_last_of("/\\:");
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+std::string join(const std::string& dir, const std::string& name) {
+  if (dir.empty()) return name;
+  if (dir.back() == '/') return dir + name;
+  return dir + "/" + name;
+}
+
+Status status(const std::string& path) {
+  Status result;
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) {
+    record_failure();
+    return result;
+  }
+  result.exists = true;
+  result.is_directory = S_ISDIR(st.st_mode);
+  result.size = static_cast<std::int64_t>(st.st_size);
+  result.mode = static_cast<unsigned>(st.st_mode & 07777);
+  return result;
+}
+
+bool exists(const std::string& path) { return status(path).exists; }
+bool is_directory(const std::string& path) { return status(path).is_directory; }
+bool is_readable(const std::string& path) { return ::access(path.c_str(), R_OK) == 0; }
+bool is_writable(const std::string& path) { return ::access(path.c_str(), W_OK) == 0; }
+
+int remove_file(const std::string& path) {
+  if (check_fault("remove", path) != 0) return -1;
+  return ::unlink(path.c_str()) == 0 ? 0 : record_failure();
+}
+
+int rename_file(const std::string& from, const std::string& to) {
+  if (check_fault("rename", from) != 0) return -1;
+  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : record_failure();
+}
+
+int set_permissions(const std::string& path, unsigned mode) {
+  if (check_fault("chmod", path) != 0) return -1;
+  return ::chmod(path.c_str(), static_cast<mode_t>(mode)) == 0 ? 0 : record_failure();
+}
+
+int make_directory(const std::string& path) {
+  if (check_fault("mkdir", path) != 0) return -1;
+  return ::mkdir(path.c_str(), 0777) == 0 ? 0 : record_failure();
+}
+
+int create_file(const std::string& path, unsigned mode) {
+  if (check_fault("create", path) != 0) return -1;
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(mode));
+  return fd >= 0 ? fd : record_failure();
+}
+
+int open_descriptor(const std::string& path, unsigned flags, bool exclusive) {
+  bool writing = (flags & (kWrite | kCreate | kTruncate | kAppend)) != 0;
+  if (check_fault(writing ? "open-write" : "open-read", path) != 0) return -1;
+  int os_flags = O_CLOEXEC;
+  if ((flags & kRead) && writing) {
+    os_flags |= O_RDWR;
+  } else if (writing) {
+    os_flags |= O_WRONLY;
+  } else {
+    os_flags |= O_RDONLY;
+  }
+  if (flags & kCreate) os_flags |= O_CREAT;
+  if (flags & kTruncate) os_flags |= O_TRUNC;
+  if (flags & kAppend) os_flags |= O_APPEND;
+  int fd = ::open(path.c_str(), os_flags, 0666);
+  if (fd < 0) return record_failure();
+  if (exclusive && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int error = errno;
+    ::close(fd);
+    return fail_with(error);
+  }
+  return fd;
+}
+
+int close_descriptor(int fd) { return ::close(fd) == 0 ? 0 : record_failure(); }
+
+int last_error() { return g_last_error; }
+
+std::FILE* open_stream(const std::string& path, const char* mode) {
+  std::string m = mode;
+  bool writing = m.find_first_of("wa+") != std::string::npos;
+  if (check_fault(writing ? "open-write" : "open-read", path) != 0) return nullptr;
+  std::FILE* f = std::fopen(path.c_str(), (m + "e").c_str());
+  if (f == nullptr) record_failure();
+  return f;
+}
+
+std::string make_unique_name(const std::string& templ) {
+  std::string::size_type end = templ.size();
+  std::string::size_type start = end;
+  std::string::size_type component_start = templ.find_last_of("/\\");
+  component_start = component_start == std::string::npos ? 0 : component_start + 1;
+  while (start > component_start && templ[start - 1] == 'X') --start;
+  std::string dir = component_start == 0 ? "." : to_slashes(templ.substr(0, component_start));
+  if (start == end) {
+    return find_in_directory(dir, templ.substr(component_start)).empty() ? templ : "";
+  }
+  for (int attempt = 0; attempt < 100000; ++attempt) {
+    std::string candidate = templ;
+    for (std::string::size_type i = start; i < end; ++i) {
+      candidate[i] = random_name_character(name_generator());
+    }
+    if (find_in_directory(dir, candidate.substr(component_start)).empty()) return candidate;
+  }
+  return "";
+}
+
+std::vector<std::string> list_directory(const std::string& dir) {
+  std::vector<std::string> names;
+  DIR* d = ::opendir(dir.c_str());
+  if (d == nullptr) {
+    record_failure();
+    return names;
+  }
+  while (dirent* entry = ::readdir(d)) {
+    std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  ::closedir(d);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string current_directory() {
+  std::string buffer(4096, '\0');
+  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE) return ".";
+    buffer.resize(buffer.size() * 2);
+  }
+  return buffer.c_str();
+}
+
+std::string temp_directory() {
+  const char* value = std::getenv("TMPDIR");
+  if (value != nullptr && *value != '\0') return value;
+  return "/tmp";
+}
+
+int sync_file(const std::string& path) {
+  if (check_fault("sync", path) != 0) return -1;
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return record_failure();
+  int rc = ::fsync(fd);
+  int error = errno;
+  ::close(fd);
+  return rc == 0 ? 0 : fail_with(error);
+}
+
+}  // namespace kv::fs
