@@ -1,0 +1,244 @@
+#include "dialer/dial_form.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+
+namespace kv::dialer {
+namespace {
+
+class FakeWindow : public StatusWindow {
+ public:
+  void set_item_text(int id, const std::string& text) override { items[id] = text; }
+  std::string item_text(int id) const override {
+    auto it = items.find(id);
+    return it == items.end() ? "" : it->second;
+  }
+  void set_title(const std::string& t) override { title_ = t; }
+  std::string title() const override { return title_; }
+  bool is_minimised() const override { return false; }
+  void show() override {}
+  void centre_on_screen() override {}
+  void bring_to_top() override {}
+  void start_timer(int id, unsigned) override { timers.insert(id); }
+  void stop_timer(int id) override { timers.erase(id); }
+  int run_message_loop() override { return 0; }
+  void post_quit(int) override { quit = true; }
+  void pump_messages() override {}
+  void destroy() override {
+    destroyed_ = true;
+    if (handler) handler->on_destroy();
+  }
+  bool destroyed() const override { return destroyed_; }
+
+  WindowHandler* handler = nullptr;
+  std::map<int, std::string> items;
+  std::set<int> timers;
+  std::string title_;
+  bool quit = false;
+  bool destroyed_ = false;
+};
+
+class FakeService : public DialUpService {
+ public:
+  std::string active_connection() override { return active; }
+  bool entry_exists(const std::string& name) override { return passwords.count(name) != 0; }
+  bool dial_parameters(const std::string& name, std::string* pw) override {
+    if (!passwords.count(name) || unreadable) return false;
+    *pw = passwords[name];
+    return true;
+  }
+  unsigned start_dial(const std::string& name, const std::string&) override {
+    ++dials;
+    if (start_error) return start_error;
+    active = name;
+    return 0;
+  }
+  std::vector<DialEvent> poll_events() override {
+    auto e = std::move(events);
+    events.clear();
+    return e;
+  }
+  unsigned hang_up(const std::string&) override {
+    ++hang_ups;
+    if (hangup_error) return hangup_error;
+    active.clear();
+    return 0;
+  }
+  std::string error_text(unsigned code) override { return code == 691 ? "denied" : ""; }
+
+  std::string active;
+  std::map<std::string, std::string> passwords;
+  std::vector<DialEvent> events;
+  bool unreadable = false;
+  unsigned start_error = 0, hangup_error = 0;
+  int dials = 0, hang_ups = 0;
+};
+
+class DialFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() /
+          ("kvdial-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir);
+    service.passwords["Office Line"] = "secret";
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+
+  std::string result_on_disk() {
+    std::ifstream in(dir / "kovedial.txt");
+    std::string line;
+    std::getline(in, line);
+    return line;
+  }
+
+  // Starts the form with `args` and fires Timer1.
+  std::unique_ptr<DialForm> start(std::vector<std::string> args) {
+    ras = std::make_unique<RasDialer>(service);
+    result = std::make_unique<ResultFile>(dir.string());
+    auto form = std::make_unique<DialForm>(std::move(args), *ras, *result);
+    window.handler = form.get();
+    form->created(window);
+    EXPECT_EQ(result_on_disk(), "AAAA");
+    EXPECT_TRUE(window.timers.count(DialForm::kTimer1));
+    form->on_timer(DialForm::kTimer1);
+    EXPECT_FALSE(window.timers.count(DialForm::kTimer1));
+    return form;
+  }
+
+  std::filesystem::path dir;
+  FakeService service;
+  FakeWindow window;
+  std::unique_ptr<RasDialer> ras;
+  std::unique_ptr<ResultFile> result;
+};
+
+TEST_F(DialFormTest, CommandLinesThatAreNotRecognisedDoNothing) {
+  for (auto args : std::vector<std::vector<std::string>>{
+           {}, {"DIAL"}, {"HANGUP", "extra"}, {"dial", "a", "b"}, {"CONNECT", "x"}}) {
+    window = FakeWindow();
+    auto form = start(args);
+    EXPECT_EQ(form->mode(), DialForm::kNothing);
+    EXPECT_TRUE(window.destroyed_);
+    EXPECT_TRUE(window.quit);
+    EXPECT_EQ(result_on_disk(), "AAAA");
+    EXPECT_EQ(service.dials, 0);
+  }
+}
+
+TEST_F(DialFormTest, DialRefusalsLeaveTheirResultLines) {
+  service.active = "Other";
+  start({"Dial", "Office Line"});
+  EXPECT_EQ(result_on_disk(), "aaaa");
+  EXPECT_EQ(window.title(), "Office Line");
+  EXPECT_EQ(window.item_text(DialForm::kLabel1), "Opbouwen verbinding...");
+
+  service.active.clear();
+  window = FakeWindow();
+  start({"DIAL", "office line"});  // letter case counts
+  EXPECT_EQ(result_on_disk(), "4004");
+
+  window = FakeWindow();
+  service.passwords["Office Line"] = "";
+  start({"DIAL", "Office Line"});
+  EXPECT_EQ(result_on_disk(), "4006");
+
+  window = FakeWindow();
+  service.passwords["Office Line"] = "secret";
+  service.unreadable = true;
+  start({"DIAL", "Office Line"});
+  EXPECT_EQ(result_on_disk(), "4006");
+  EXPECT_EQ(service.dials, 0);
+}
+
+TEST_F(DialFormTest, SuccessfulDialShowsProgressAndKeepsTheConnection) {
+  auto form = start({"DIAL", "Office Line"});
+  EXPECT_EQ(service.dials, 1);
+  EXPECT_FALSE(window.destroyed_);
+  service.events = {{kOpenPort, 0}, {kConnectDevice, 0}};
+  form->on_timer(DialForm::kProgressTimer);
+  EXPECT_EQ(window.item_text(DialForm::kLabel4), "Dialling...");
+  service.events = {{kConnected, 0}};
+  form->on_timer(DialForm::kProgressTimer);
+  EXPECT_EQ(window.item_text(DialForm::kLabel4), "Connected...");
+  EXPECT_TRUE(window.destroyed_);
+  EXPECT_EQ(result_on_disk(), "AAAA");
+  EXPECT_EQ(service.active, "Office Line");
+  EXPECT_EQ(service.hang_ups, 0);
+}
+
+TEST_F(DialFormTest, DialErrorLeavesItsCodeAndHangsUp) {
+  auto form = start({"DIAL", "Office Line"});
+  service.events = {{kAuthenticate, 691}};
+  form->on_timer(DialForm::kProgressTimer);
+  EXPECT_EQ(result_on_disk(), "4691");
+  EXPECT_EQ(service.hang_ups, 1);
+  EXPECT_TRUE(service.active.empty());
+  EXPECT_TRUE(window.destroyed_);
+}
+
+TEST_F(DialFormTest, CancelDuringDialLeaves4005AndNoConnection) {
+  auto form = start({"DIAL", "Office Line"});
+  form->on_char(27);
+  EXPECT_EQ(result_on_disk(), "4005");
+  EXPECT_TRUE(service.active.empty());
+  EXPECT_TRUE(window.destroyed_);
+}
+
+TEST_F(DialFormTest, HangUpModes) {
+  start({"hangup"});
+  EXPECT_EQ(result_on_disk(), "AAAA");
+  EXPECT_TRUE(window.destroyed_);
+  EXPECT_EQ(service.hang_ups, 0);
+
+  window = FakeWindow();
+  service.active = "Office Line";
+  start({"HANGUP"});
+  EXPECT_EQ(window.title(), "Office Line");
+  EXPECT_EQ(window.item_text(DialForm::kLabel1), "Verbreken verbinding...");
+  EXPECT_EQ(service.hang_ups, 1);
+  EXPECT_EQ(window.item_text(DialForm::kLabel4), "Disconnected...");
+  EXPECT_TRUE(window.destroyed_);
+  EXPECT_EQ(result_on_disk(), "AAAA");
+}
+
+TEST_F(DialFormTest, FailedHangUpKeepsWindowOpenUntilCancel) {
+  service.active = "Office Line";
+  service.hangup_error = 668;
+  auto form = start({"HANGUP"});
+  EXPECT_EQ(service.hang_ups, 1);
+  EXPECT_EQ(result_on_disk(), "4668");
+  EXPECT_FALSE(window.destroyed_);
+  EXPECT_EQ(window.item_text(DialForm::kLabel4), "Unidentified Error");
+  service.hangup_error = 0;
+  form->on_button(DialForm::kAnnuleren);
+  EXPECT_EQ(result_on_disk(), "4005");
+  EXPECT_TRUE(window.destroyed_);
+}
+
+TEST_F(DialFormTest, RefusedDialHangsUpQuietlyAndWaitsForCancel) {
+  service.start_error = 633;
+  auto form = start({"DIAL", "Office Line"});
+  EXPECT_EQ(result_on_disk(), "AAAA");
+  EXPECT_FALSE(window.destroyed_);
+  form->on_char(27);
+  EXPECT_EQ(result_on_disk(), "4005");
+  EXPECT_TRUE(window.destroyed_);
+}
+
+TEST(DialResult, ErrorCodesBecomeFourCharacters) {
+  EXPECT_EQ(dial_error_result(678), "4678");
+  EXPECT_EQ(dial_error_result(691), "4691");
+  EXPECT_EQ(dial_error_result(999), "4999");
+  EXPECT_EQ(dial_error_result(0), "4000");
+  EXPECT_EQ(RasDialer::progress_text(kAuthenticated), "Authentication complete...");
+  EXPECT_EQ(RasDialer::progress_text(7), "");
+}
+
+}  // namespace
+}  // namespace kv::dialer
