@@ -1,0 +1,206 @@
+// The API_ facade: argument checks with their debug.log lines, the virtual machine's start at the
+// open and its stop at the close, and the two operations answered without the client.
+#include "client/msgapi/api.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "client/common/journal.h"
+#include "client/msgapi/jvm_host.h"
+#include "client/msgapi/jni_helpers.h"
+#include "client/msgapi/marshal.h"
+
+namespace {
+
+// The object whose address API_open hands out as the session handle.
+char session_marker;
+
+// Low 32 bits of the handle, as the close line shows it.
+unsigned handle_value(ApiId api_id) {
+  return static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(api_id));
+}
+
+}  // namespace
+
+extern "C" {
+
+short API_open(OpenSession* openSessionPT, SessionInfo* sessionInfoPt, ApiId* apiId) {
+  if (openSessionPT == nullptr) {
+    kv::debug_log("openSessionPT == null");
+    return -1;
+  }
+  if (sessionInfoPt == nullptr) {
+    kv::debug_log("sessionInfoPt == null");
+    return -1;
+  }
+  if (apiId == nullptr) {
+    kv::debug_log("API_open: apiId == null");
+    return -1;
+  }
+  if (kv::msgapi::StartJVM() != 0) {
+    kv::debug_log("API_open: unable to start JVM");
+    return -1;
+  }
+  short result = kv::msgapi::JNI_API_open(openSessionPT, sessionInfoPt);
+  if (result == -1) return -1;
+  *apiId = &session_marker;
+  return 0;
+}
+
+short API_close(ApiId apiId) {
+  if (apiId == nullptr) {
+    kv::debug_log("API_close: apiId == null");
+    return -1;
+  }
+  kv::msgapi::JNI_logMessage("API_close(apiId=[0x%08X]): ...", handle_value(apiId));
+  short result = kv::msgapi::JNI_API_close();
+  kv::msgapi::StopJVM();
+  return result;
+}
+
+short API_initOrname(ORName* ornamePt) {
+  if (ornamePt == nullptr) {
+    kv::debug_log("API_initOrname: ornamePt == null");
+    return -1;
+  }
+  std::memset(ornamePt, 0, sizeof(ORName));
+  return 0;
+}
+
+short API_aliasToOrname(ApiId apiId, const char* alias, short* status, ORName* ornamePt) {
+  if (apiId == nullptr) {
+    kv::debug_log("API_aliasToOrname: apiId == null");
+    return -1;
+  }
+  if (ornamePt == nullptr) {
+    kv::debug_log("API_aliasToOrname: ornamePt == null");
+    return -1;
+  }
+  if (alias == nullptr) {
+    kv::debug_log("API_aliasToOrname: alias == null");
+    return -1;
+  }
+  if (status == nullptr) {
+    kv::debug_log("API_aliasToOrname: status == null");
+    return -1;
+  }
+  return kv::msgapi::JNI_API_aliasToOrname(alias, status, ornamePt);
+}
+
+short API_sendMsg(ApiId apiId, MessageOut* sendMsgStructPt) {
+  if (apiId == nullptr) {
+    kv::debug_log("API_sendMsg: apiId == null");
+    return -1;
+  }
+  if (sendMsgStructPt == nullptr) {
+    kv::debug_log("API_sendMsg: sendMsgStructPt == null");
+    return -1;
+  }
+  return kv::msgapi::JNI_API_sendMsg(sendMsgStructPt);
+}
+
+short API_getMsg(ApiId apiId, const char* listId, MessageIn* getMsgStructPt, const char* receiveDir) {
+  if (apiId == nullptr) {
+    kv::debug_log("API_getMsg: apiId == null");
+    return -1;
+  }
+  if (getMsgStructPt == nullptr) {
+    kv::debug_log("API_getMsg: getMsgStructPt == null");
+    return -1;
+  }
+  if (listId == nullptr) {
+    kv::debug_log("API_getMsg: listId == null");
+    return -1;
+  }
+  if (receiveDir == nullptr) {
+    kv::debug_log("API_getMsg: receiveDir == null");
+    return -1;
+  }
+  return kv::msgapi::JNI_API_getMsg(listId, getMsgStructPt, receiveDir);
+}
+
+short API_getAnnouncement(ApiId apiId, short* /*output*/, const char* /*listId*/,
+                          MessageIn* getMsgStructPt) {
+  if (apiId == nullptr) {
+    kv::debug_log("API_getAnnouncement: apiId == null");
+    return -1;
+  }
+  if (getMsgStructPt == nullptr) {
+    kv::debug_log("API_getAnnouncement: getMsgStructPt == null");
+    return -1;
+  }
+  return 0;
+}
+
+short API_delMsg(ApiId apiId, const char* listId) {
+  if (apiId == nullptr) {
+    kv::debug_log("API_delMsg: apiId == null");
+    return -1;
+  }
+  if (listId == nullptr) {
+    kv::debug_log("API_delMsg: listId == null");
+    return -1;
+  }
+  return kv::msgapi::JNI_API_delMsg(listId);
+}
+
+short API_listMbxInNext(ApiId apiId, const char* filterString, const char* previousListId,
+                        short pageLength, MessageSummary* pageMsgTab) {
+  if (apiId == nullptr) {
+    kv::debug_log("API_listMbxInNext: apiId == null");
+    return -1;
+  }
+  if (filterString == nullptr) {
+    kv::debug_log("API_listMbxInNext: filterString == null");
+    return -1;
+  }
+  if (pageMsgTab == nullptr) {
+    kv::debug_log("pageMsgTab == null");
+    return -1;
+  }
+  if (previousListId == nullptr) {
+    kv::debug_log("API_listMbxInNext: previousListId == null");
+    return -1;
+  }
+  if (pageLength < 0) {
+    kv::debug_log("API_listMbxInNext: pageLength [%d] < 0", pageLength);
+    return -1;
+  }
+  return kv::msgapi::JNI_API_listMbxInNext(filterString, previousListId, pageLength, pageMsgTab);
+}
+
+short API_listAnnouncementNext(ApiId apiId, short* /*output*/, const char* filterString,
+                               const char* /*previousListId*/, short /*pageLength*/,
+                               MessageSummary* pageMsgTab) {
+  if (apiId == nullptr) {
+    kv::debug_log("API_listAnnouncementNext: apiId == null");
+    return -1;
+  }
+  if (filterString == nullptr) {
+    kv::debug_log("API_listAnnouncementNext: filterString == null");
+    return -1;
+  }
+  if (pageMsgTab == nullptr) {
+    kv::debug_log("API_listAnnouncementNext: pageMsgTab == null");
+    return -1;
+  }
+  return 0;
+}
+
+short API_changeNetworkPwd(ApiId apiId, const char* newPassword) {
+  if (apiId == nullptr) {
+    kv::debug_log("API_changeNetworkPwd: apiId == null");
+    return -1;
+  }
+  if (newPassword == nullptr) {
+    kv::debug_log("API_changeNetworkPwd: newPassword == null");
+    return -1;
+  }
+  return kv::msgapi::JNI_API_changeNetworkPwd(newPassword);
+}
+
+short API_verdictValue(void) { return kv::msgapi::JNI_API_verdictValue(); }
+
+short API_version(void) { return API_INTERFACE_VERSION; }
+
+}  // extern "C"
