@@ -1,0 +1,49 @@
+// The engine status file: one bar-separated line per command (and per handled message) that the
+// application-file layer reads after the session. Lines are appended one by one, each with its
+// own open and close, so a finished line is on disk even when the process ends abruptly.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace kv::engine {
+
+// Size and bar count of a status record: 43 fields between 43 bars.
+constexpr int kStatusRecordBars = 43;
+constexpr std::size_t kStatusRecordSize = 1433;
+
+// Result codes of the engine core that several files produce.
+inline constexpr const char* kCodeSuccess = "0000";
+inline constexpr const char* kCodeLineTooLong = "1055";
+inline constexpr const char* kCodeUserStop = "1516";
+inline constexpr const char* kCodeWorkFile = "3071";
+
+// An empty status record (43 bars).
+std::string empty_status_record();
+// The local time as twelve digits, year month day hour minute, from the platform clock.
+std::string time_stamp();
+// Empty record with field 1 the command identifier and field 2 the current time stamp.
+std::string start_status_line(const std::string& command_id);
+// Puts `code` into field 3 (the result code).
+void set_result_code(std::string& record, const std::string& code);
+std::string result_code(const std::string& record);
+// Field 3 is exactly "0000" (an empty field counts as a failure).
+bool is_success(const std::string& record);
+
+// Field `n` of the record; every "|" in `value` becomes "!". Storing into a record that cannot
+// grow (no memory) abandons the session ("Not enough memory to write status").
+void set_field(std::string& record, int n, const std::string& value);
+std::string field(const std::string& record, int n);
+
+// The line as written: the record without its trailing bars (at least one character kept), cut
+// to 1433 characters, without the line feed.
+std::string status_line_text(const std::string& record);
+
+// Appends the record as a line to the session's status file and sets the any-failure flag when
+// field 3 is not "0000". A status file that cannot be opened loses the line (journal level 3
+// "Fout bij openen QRT400 statusbestand") and leaves the flag alone.
+void write_status_line(const std::string& record);
+// The same line written to a status file that the caller holds open (several lines in a row).
+void write_status_line(std::FILE* status_file, const std::string& record);
+
+}  // namespace kv::engine
