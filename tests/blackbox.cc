@@ -107,8 +107,15 @@ RunResult run(const std::string& prog, const std::vector<std::string>& args,
   }
   close(in_pipe[1]);
   bool out_open = true, err_open = true;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeout_seconds);
+  auto started = std::chrono::steady_clock::now();
+  auto deadline = started + std::chrono::seconds(options.timeout_seconds);
+  bool signal_sent = options.send_signal == 0;
   while (out_open || err_open) {
+    if (!signal_sent && std::chrono::steady_clock::now() >=
+                            started + std::chrono::milliseconds(options.signal_after_ms)) {
+      kill(pid, options.send_signal);
+      signal_sent = true;
+    }
     pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
     int ready = poll(fds, 2, 200);
     if (ready > 0) {
@@ -123,7 +130,23 @@ RunResult run(const std::string& prog, const std::vector<std::string>& args,
   close(out_pipe[0]);
   close(err_pipe[0]);
   int status = 0;
+  while (!signal_sent) {
+    // The program ended its output early; deliver the signal at its time if it still runs.
+    if (waitpid(pid, &status, WNOHANG) == pid) {
+      result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+      if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
+      if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+      return result;
+    }
+    if (std::chrono::steady_clock::now() >=
+        started + std::chrono::milliseconds(options.signal_after_ms)) {
+      kill(pid, options.send_signal);
+      signal_sent = true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
   waitpid(pid, &status, 0);
+  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   return result;

@@ -27,6 +27,7 @@ class TempDir {
 
 struct RunResult {
   int exit_code = -1;     // -1 when killed or not started
+  double seconds = 0;     // how long it ran
   int signal = 0;         // signal that ended it, 0 when it exited
   std::string out;        // standard output
   std::string err;        // standard error
@@ -37,6 +38,8 @@ struct RunOptions {
   std::vector<std::string> unset_env;      // removed from the base environment
   int timeout_seconds = 120;               // killed after this time
   std::string stdin_text;
+  int send_signal = 0;                     // sent once, signal_after_ms after the start
+  int signal_after_ms = 0;
 };
 
 // Runs `program` with `args` in `dir`. The base environment is the test's own without DISPLAY

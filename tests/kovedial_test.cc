@@ -1,0 +1,122 @@
+// kovedial run for real with a simulated phonebook: the result line it leaves in kovedial.txt.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include "tests/blackbox.h"
+
+namespace {
+
+using kvtest::RunOptions;
+using kvtest::TempDir;
+
+const char* kPhonebook =
+    "# simulated phonebook\n"
+    "[Office Line]\n"
+    "password = secret\n"
+    "events = 0 2 5 14 8192\n"
+    "delay = 50\n"
+    "\n"
+    "[No Password]\n"
+    "password =\n"
+    "\n"
+    "[Denied]\n"
+    "password = secret\n"
+    "events = 0 2 5\n"
+    "delay = 50\n"
+    "error = 691\n"
+    "\n"
+    "[Never Answers]\n"
+    "password = secret\n"
+    "events = 0 2\n"
+    "delay = 50\n";
+
+struct Dial {
+  TempDir dir;
+  std::string phonebook() const { return dir.file("phonebook.txt"); }
+  Dial(const std::string& extra = "") { kvtest::write_file(phonebook(), extra + kPhonebook); }
+
+  kvtest::RunResult run(std::vector<std::string> args, RunOptions options = {}) {
+    options.env["KOVEDIAL_PHONEBOOK"] = phonebook();
+    return kvtest::run(kvtest::program("kovedial"), args, dir.path(), options);
+  }
+  std::string result() const {
+    auto lines = kvtest::read_lines(dir.file("kovedial.txt"));
+    return lines.empty() ? "<none>" : lines[0];
+  }
+  std::string connection() const {
+    auto lines = kvtest::read_lines(phonebook() + ".state");
+    return lines.empty() ? "" : lines[0];
+  }
+};
+
+TEST(Kovedial, UnrecognisedCommandLineLeavesAAAAAfterAboutFourSeconds) {
+  for (auto args : std::vector<std::vector<std::string>>{{"DIAL"}, {"HANGUP", "extra"}, {}}) {
+    Dial d;
+    auto r = d.run(args);
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(d.result(), "AAAA");
+    EXPECT_GE(r.seconds, 3.8);
+    EXPECT_LT(r.seconds, 8.0);
+    EXPECT_EQ(kvtest::read_file(d.dir.file("kovedial.txt")), "AAAA\n");
+  }
+}
+
+TEST(Kovedial, SuccessfulDialThenHangUp) {
+  Dial d;
+  auto r = d.run({"dial", "Office Line"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(d.result(), "AAAA");
+  EXPECT_EQ(d.connection(), "Office Line");
+
+  // A second dial finds the connection up.
+  d.run({"DIAL", "Office Line"});
+  EXPECT_EQ(d.result(), "aaaa");
+
+  d.run({"HangUp"});
+  EXPECT_EQ(d.result(), "AAAA");
+  EXPECT_EQ(d.connection(), "");
+}
+
+TEST(Kovedial, RefusedDials) {
+  Dial d;
+  d.run({"DIAL", "office line"});  // differs only in letter case
+  EXPECT_EQ(d.result(), "4004");
+  d.run({"DIAL", std::string(300, 'x')});
+  EXPECT_EQ(d.result(), "4004");
+  d.run({"DIAL", "Office \"Line\""});
+  EXPECT_EQ(d.result(), "4004");
+  d.run({"DIAL", "No Password"});
+  EXPECT_EQ(d.result(), "4006");
+  d.run({"DIAL", "Denied"});
+  EXPECT_EQ(d.result(), "4691");
+  EXPECT_EQ(d.connection(), "");
+
+  Dial already("active = Somewhere\n");
+  already.run({"DIAL", "Office Line"});
+  EXPECT_EQ(already.result(), "aaaa");
+
+  Dial missing;
+  kvtest::write_file(missing.phonebook(), "\x01\x02garbage[[[\n=\n");
+  missing.run({"DIAL", "Office Line"});
+  EXPECT_EQ(missing.result(), "4004");
+}
+
+TEST(Kovedial, HangUpWithoutConnectionLeavesAAAA) {
+  Dial d;
+  auto r = d.run({"hangup"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(d.result(), "AAAA");
+}
+
+TEST(Kovedial, InterruptDuringDialCancels) {
+  Dial d;
+  RunOptions options;
+  options.send_signal = SIGINT;
+  options.signal_after_ms = 2000;
+  auto r = d.run({"DIAL", "Never Answers"}, options);
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(d.result(), "4005");
+  EXPECT_EQ(d.connection(), "");
+}
+
+}  // namespace
