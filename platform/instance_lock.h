@@ -18,6 +18,8 @@ class InstanceLock {
   void release();
   // Asks the holder to raise its window (a no-op where no window can be raised).
   void request_raise_of_holder();
+  // In the holder: true (once) when another start asked for the window to be raised.
+  bool take_raise_request();
   std::string path() const { return path_; }
 
  private:

@@ -5,6 +5,7 @@
 // SIGHUP arrive as a close message.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -70,5 +71,23 @@ std::unique_ptr<StatusWindow> create_headless_window(const WindowTemplate& tmpl,
 
 // Installs the SIGINT/SIGTERM/SIGHUP handlers that feed the windows (only sets flags).
 void install_window_signal_handlers();
+
+// A graphical back end registers its factory here; create_status_window uses it when DISPLAY is
+// set (a factory that returns nullptr falls back to headless). An empty function removes it.
+using WindowFactory =
+    std::function<std::unique_ptr<StatusWindow>(const WindowTemplate&, WindowHandler&)>;
+void set_x11_window_factory(WindowFactory factory);
+
+// The headless status line: "\r", the text cut to `columns` - 1 characters (when columns > 0),
+// and the terminal's clear-to-end-of-line sequence.
+std::string headless_status_line(const std::string& text, int columns);
+
+// Signal events that the handlers recorded and nobody has taken yet (the headless loop takes
+// them; a graphical back end must take them in its loop as well). Each call takes and clears.
+struct PendingSignals {
+  int interrupts = 0;  // SIGINT: deliver the character 27
+  int closes = 0;      // SIGTERM / SIGHUP: deliver a close message
+};
+PendingSignals take_pending_signals();
 
 }  // namespace kv
