@@ -1,0 +1,52 @@
+#include "client/common/set_aside_copy.h"
+
+#include "client/common/abort.h"
+#include "client/common/append_file.h"
+#include "client/common/home.h"
+#include "client/common/text.h"
+#include "platform/clock.h"
+
+namespace kv {
+
+namespace {
+
+constexpr int kSetAsideError = 30;
+constexpr int kLastCounter = 998;  // counter 999 is never used
+
+std::string first_free_name() {
+  LocalTime now = clock().local_time();
+  for (int n = 1; n <= kLastCounter; ++n) {
+    std::string name = set_aside_name(now.day, now.month, n);
+    if (app_home().access(name, 0) != 0) return name;
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string set_aside_name(int day, int month, int n) {
+  return format("QLX_%02d%02d.%03d", day, month, n);
+}
+
+std::string set_aside_copy(const std::string& name) {
+  if (app_home().access(name, 0) != 0) return "";
+  std::string copy = first_free_name();
+  if (copy.empty()) fail_run(kSetAsideError);
+  std::string copy_path = app_home().fullpath(copy);
+  if (append_file(app_home().fullpath(name), copy_path) != kAppendOk) {
+    app_home().remove(copy);  // a partial copy must not stand in for the file
+    fail_run(kSetAsideError);
+  }
+  // When the file cannot be removed (a protected directory), the caller's fresh file simply
+  // replaces its content; the copy still holds the old one.
+  app_home().remove(name);
+  return copy;
+}
+
+int restore_set_aside_copy(const std::string& copy, const std::string& name) {
+  if (copy.empty()) return -1;
+  // rename replaces whatever stands under the file's name (a half-written fresh file).
+  return app_home().rename(copy, name) == 0 ? 0 : -1;
+}
+
+}  // namespace kv
