@@ -1,0 +1,205 @@
+// Parameters and options of the command line. Keywords are recognised in any case and non-file
+// values (App-id, /MID=, /APP=, /DAT=) are stored in upper case; file names keep the case the
+// application wrote, because the application looks for exactly that name afterwards.
+#include "client/startup/command_line.h"
+
+#include <cctype>
+
+#include "client/common/abort.h"
+#include "client/common/home.h"
+#include "client/common/run_state.h"
+#include "client/common/text.h"
+#include "client/startup/file_checks.h"
+
+namespace kv {
+namespace {
+
+constexpr std::size_t kMaximumParameter = 70;
+constexpr std::size_t kMaximumOptionValue = 64;
+constexpr std::size_t kMaximumAppCode = 3;
+constexpr std::size_t kStampDigits = 12;
+constexpr int kReadable = 4;
+
+// A parameter as the application wrote it, and the same in upper case for the keyword tests.
+struct Parameter {
+  std::string text;
+  std::string upper;
+
+  bool keyword_is(const char* keyword) const { return upper == keyword; }
+  bool begins_with(const std::string& prefix) const { return upper.compare(0, prefix.size(), prefix) == 0; }
+  std::string value_after(std::size_t length) const { return text.substr(length); }
+  std::string upper_value_after(std::size_t length) const { return upper.substr(length); }
+};
+
+// The error file holds one line per error: line ends inside a parameter become blanks.
+std::string for_error_line(std::string text) {
+  for (char& c : text) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  return text;
+}
+
+Parameter take(const std::string& text) {
+  if (text.size() > kMaximumParameter) fail_run(13);
+  return Parameter{text, to_upper(text)};
+}
+
+bool readable(const std::string& name) {
+  return !name.empty() && app_home().access(name, kReadable) == 0;
+}
+
+bool all_digits(const std::string& text) {
+  for (char c : text) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+  }
+  return true;
+}
+
+// True when `name` is the receive store itself, however it is written.
+bool names_receive_store(const std::string& name) {
+  if (equals_ignore_case(name, "qrtlnk.rcv")) return true;
+  return equals_ignore_case(app_home().fullpath(name), app_home().fullpath("qrtlnk.rcv"));
+}
+
+void take_send_update_options(const std::vector<std::string>& parameters, std::size_t first) {
+  RunState& state = run_state();
+  for (std::size_t i = first; i < parameters.size(); ++i) {
+    Parameter option = take(parameters[i]);
+    if (option.begins_with("/MID=")) {
+      std::string id = option.upper_value_after(5);
+      if (id.size() > kMaximumOptionValue) fail_run(35);
+      if (id.empty()) fail_run(34);
+      state.mid_selection = id;
+    } else if (option.begins_with("/APP=")) {
+      std::string code = option.upper_value_after(5);
+      if (code.size() > kMaximumAppCode) fail_run(40);
+      if (code.empty()) fail_run(39);
+      state.app_code = code;
+    } else if (option.begins_with("/FIL=")) {
+      std::string name = option.value_after(5);
+      if (name.size() > kMaximumOptionValue) fail_run(41);
+      if (name.empty()) fail_run(42);
+      if (!name_writable(name)) fail_run(43);
+      state.fil_name = name;
+    } else if (option.begins_with("/DAT=")) {
+      std::string digits = option.upper_value_after(5);
+      if (digits.size() > kStampDigits) fail_run(36);
+      if (digits.empty()) fail_run(44);
+      if (!all_digits(digits)) fail_run(38);
+      state.dat = digits + std::string(kStampDigits - digits.size(), '9');
+    } else {
+      fail_run(37, for_error_line(option.upper));
+    }
+  }
+  state.send_update_mode = 1;
+}
+
+void take_retrieve_options(const std::vector<std::string>& parameters, std::size_t first,
+                           bool texts) {
+  RunState& state = run_state();
+  bool have_mid = false, have_fil = false, have_sel = false;
+  for (std::size_t i = first; i < parameters.size(); ++i) {
+    Parameter option = take(parameters[i]);
+    if (option.begins_with("/ADD")) {
+      if (state.add_flag) fail_run(48);
+      state.add_flag = 1;
+    } else if (option.begins_with("/MID=")) {
+      if (texts) fail_run(53, for_error_line(option.upper));
+      std::string id = option.upper_value_after(5);
+      if (id.size() > kMaximumOptionValue) fail_run(23);
+      if (have_mid) fail_run(46);
+      if (id.empty()) fail_run(22);
+      state.mid_selection = id;
+      have_mid = true;
+    } else if (option.begins_with("/FIL=")) {
+      std::string name = option.value_after(5);
+      if (name.size() > kMaximumOptionValue) fail_run(24);
+      if (name.empty()) fail_run(25);
+      if (!name_writable(name)) fail_run(26);
+      state.fil_name = name;
+      have_fil = true;
+    } else if (option.begins_with("/SEL=")) {
+      std::string name = option.value_after(5);
+      if (name.size() > kMaximumOptionValue) fail_run(45);
+      if (name.empty()) fail_run(49);
+      if (!readable(name)) fail_run(47);
+      state.sel_file = name;
+      have_sel = true;
+    } else {
+      fail_run(27, for_error_line(option.upper));
+    }
+  }
+  if (!have_mid && !have_sel && !texts) fail_run(28);
+  if (!have_fil) fail_run(29);
+  state.retrieve_mode = texts ? 2 : 1;
+  if (texts && !have_sel) state.mid_selection = "???TXT*";
+}
+
+void take_update_file(const Parameter& parameter, std::size_t word_count) {
+  RunState& state = run_state();
+  if (word_count > 3) fail_run(16);
+  std::string name = parameter.value_after(3);
+  if (!readable(name)) fail_run(14);
+  if (names_receive_store(name)) fail_run(17);
+  state.command_file = name;
+  state.update_mode = 1;
+}
+
+}  // namespace
+
+bool is_special_invocation(const std::vector<std::string>& parameters) {
+  if (parameters.size() == 1) return parameters[0] == "?";
+  if (parameters.size() == 2) {
+    return equals_ignore_case(parameters[0], "/FT") && equals_ignore_case(parameters[1], "/H");
+  }
+  return false;
+}
+
+int lees_parameters(const std::vector<std::string>& parameters) {
+  RunState& state = run_state();
+  state.app_id = "   ";
+  state.update_mode = 0;
+  state.send_update_mode = 0;
+  state.retrieve_mode = 0;
+  state.sel_file.clear();
+
+  if (parameters.empty()) fail_run(1);
+  if (!starts_with_ignore_case(parameters[0], "/F")) fail_run(4, for_error_line(parameters[0]));
+
+  const std::size_t word_count = parameters.size() + 1;  // the program name counts as a word
+  for (std::size_t i = 0; i < parameters.size(); ++i) {
+    Parameter parameter = take(parameters[i]);
+    if (parameter.begins_with("/A=")) {
+      if (parameter.text.size() != 6) fail_run(3);
+      state.app_id = parameter.upper_value_after(3);
+    } else if (parameter.begins_with("/S=")) {
+      std::string name = parameter.value_after(3);
+      if (name.empty()) fail_run(4, for_error_line(parameter.upper));
+      state.status_file = name;
+    } else if (parameter.begins_with("/O=")) {
+      std::string name = parameter.value_after(3);
+      if (!readable(name)) fail_run(8);
+      state.command_file = name;
+    } else if (parameter.begins_with("/U=")) {
+      take_update_file(parameter, word_count);
+    } else if (parameter.keyword_is("/V")) {
+      if (!readable("scriptin.dir")) fail_run(20);
+      state.directory_translation = 1;
+    } else if (parameter.keyword_is("/C")) {
+      if (i != 1) fail_run(33);
+      take_send_update_options(parameters, i + 1);
+      break;
+    } else if (parameter.keyword_is("/R") || parameter.keyword_is("/RT")) {
+      if (i != 1) fail_run(21);
+      take_retrieve_options(parameters, i + 1, parameter.keyword_is("/RT"));
+      break;
+    } else if (parameter.keyword_is("/FT")) {
+      // accepted, no effect
+    } else {
+      fail_run(4, for_error_line(parameter.upper));
+    }
+  }
+  return kRunModeAccepted;
+}
+
+}  // namespace kv

@@ -1,0 +1,107 @@
+// Start-up in its fixed order, the message loop, and the final clean-up.
+#include "client/startup/program_entry.h"
+
+#include <memory>
+
+#include "client/common/abort.h"
+#include "client/common/home.h"
+#include "client/common/open_files.h"
+#include "client/common/run_state.h"
+#include "client/startup/busy_file.h"
+#include "client/startup/command_line.h"
+#include "client/startup/display_settings.h"
+#include "client/startup/kovendi_window.h"
+#include "client/startup/run_control.h"
+#include "client/startup/status_display.h"
+#include "client/startup/tmp_directory.h"
+#include "platform/fs.h"
+#include "platform/instance_lock.h"
+#include "platform/process.h"
+#include "platform/window.h"
+
+namespace kv {
+namespace {
+
+constexpr const char* kErrorFile = "qrtlnk.err";
+
+// Program directory, and the current directory as the home directory and as the saved start
+// directory. False when the current directory cannot be determined.
+bool record_directories() {
+  RunState& state = run_state();
+  state.program_dir = process::program_directory();
+  std::string current = fs::current_directory();
+  if (!fs::is_absolute(current)) return false;
+  state.home_dir = current;
+  state.start_dir = current;
+  app_home().set(current);
+  return true;
+}
+
+void reset_process_state() {
+  reset_run_state();
+  reset_busy_file();
+  reset_status_display();
+  set_status_window(nullptr);
+}
+
+// The status window of the run and the handler of its messages (the handler outlives the window).
+struct RunWindow {
+  std::unique_ptr<KovendiWindowHandler> handler;
+  std::unique_ptr<StatusWindow> window;
+};
+
+// Start-up steps from the removal of the error file to the window with its run timer set.
+RunWindow start_up(const std::vector<std::string>& parameters) {
+  RunState& state = run_state();
+  app_home().remove(kErrorFile);
+  check_tmp_directory();
+  busy_check();
+  hold_busy_file();
+  state.command_file = "qrtlnk.scr";
+  state.status_file = "qrtlnk.sts";
+  state.run_mode = lees_parameters(parameters);
+  lees_displayinstellingen();
+
+  RunWindow run;
+  run.handler = std::make_unique<KovendiWindowHandler>(state.command_file, state.status_file);
+  run.window = create_status_window(kovendi_window_template(), *run.handler);
+  set_status_window(run.window.get());
+  run.handler->attach(run.window.get());
+  run.window->set_item_text(kStatusLineItem, kProductStatusText);
+  run.window->show();
+  return run;
+}
+
+void final_clean_up() {
+  close_all_open_files();
+  remove_busy_file();
+}
+
+}  // namespace
+
+int program_entry(const std::vector<std::string>& parameters) {
+  InstanceLock instance("kovendi");
+  if (!instance.try_acquire()) {
+    instance.request_raise_of_holder();
+    return 0;
+  }
+  install_window_signal_handlers();
+  reset_process_state();
+  if (!record_directories()) return 0;
+  if (is_special_invocation(parameters)) return 0;
+
+  set_abort_cleanup(abort_run);
+  install_status_callbacks();
+  RunWindow run;
+  try {
+    run = start_up(parameters);
+  } catch (const RunAborted&) {
+    return 0;  // the failing step has written its error and cleaned up
+  }
+  run.window->run_message_loop();
+  set_status_window(nullptr);
+  final_clean_up();
+  return 0;
+}
+
+}  // namespace kv

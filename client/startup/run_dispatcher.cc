@@ -1,0 +1,116 @@
+// Run dispatcher: the three local modes and the normal communication run.
+#include "client/startup/run_dispatcher.h"
+
+#include "client/appfiles/entry_points.h"
+#include "client/common/abort.h"
+#include "client/common/error_file.h"
+#include "client/common/home.h"
+#include "client/common/open_files.h"
+#include "client/common/run_state.h"
+#include "client/engine/session.h"
+#include "client/startup/run_control.h"
+#include "client/startup/status_display.h"
+
+namespace kv {
+namespace {
+
+constexpr const char* kSendQueue = "qrtlnk.snd";
+constexpr const char* kReceiveStore = "qrtlnk.rcv";
+constexpr const char* kSendArchive = "qrtlnk.sav";
+constexpr const char* kUserFile = "qrtlnk.gns";
+constexpr int kReadable = 4;
+constexpr int kEngineFailed = -1;
+
+// Reserves the run's interchange list: a free work-file name with the extension "tmp" (in the
+// TMP directory when one is set), created empty.
+void reserve_interchange_list() {
+  RunState& state = run_state();
+  state.interchange_list = app_home().unique_work_name("tmp", state.tmp_dir);
+  OpenFile list(app_home().fopen(state.interchange_list, "w"));
+  // Without its list the run could not find the interchange work files again.
+  if (state.interchange_list.empty() || !list) fail_run(30);
+  list.close();
+}
+
+// The application's request must be readable; with /V a missing one is created empty, since the
+// requests may all come from scriptin.dir.
+void make_sure_request_exists(const std::string& command_file) {
+  if (app_home().access(command_file, kReadable) == 0) return;
+  if (!run_state().directory_translation) fail_run(8);
+  OpenFile created(app_home().fopen(command_file, "w"));
+  created.close();
+}
+
+bool file_exists(const std::string& name) { return app_home().access(name, 0) == 0; }
+
+void update_receive_store_mode(const std::string& application_file) {
+  app_home().set_read_write(kReceiveStore);
+  update_receive_store(application_file);
+  app_home().set_read_only(kReceiveStore);
+}
+
+void update_send_queue_mode() {
+  app_home().set_read_write(kSendQueue);
+  clean_send_queue();
+  app_home().set_read_only(kSendQueue);
+}
+
+void retrieve_mode(int kind) {
+  app_home().set_read_write(kReceiveStore);
+  retrieve(kind);
+  app_home().set_read_only(kReceiveStore);
+}
+
+void communication_run(const std::string& command_file, const std::string& status_file) {
+  RunState& state = run_state();
+  reserve_interchange_list();
+  if (app_home().access(kUserFile, kReadable) != 0) fail_run(7);
+  app_home().set_read_write(kSendQueue);
+  app_home().set_read_write(kReceiveStore);
+
+  app_home().remove(kSendArchive);
+  make_sure_request_exists(command_file);
+  vertaal_opdrachten(command_file);
+  if (state.directory_translation) vertaal_scriptin(command_file);
+
+  app_home().remove(status_file);
+  state.engine_result = 0;
+  close_all_open_files();
+  hold_busy_file();
+
+  state.engine_started = 1;
+  state.engine_result = qrt400_session(status_window(), command_file, status_file);
+
+  if (file_exists(status_file)) {
+    verwerk_resultaten(command_file, status_file);
+  } else {
+    update_send_queue_without_status();
+  }
+  if (state.engine_result == kEngineFailed) {
+    // The session failed, but what it left is still folded in below.
+    schrijf_QRTLNK_error_bestand(54, "");
+    abort_run();
+  }
+  app_home().set_read_only(kSendQueue);
+  app_home().set_read_only(kReceiveStore);
+  merge_interchange_list();
+  versleutel_pins(command_file);
+  if (file_exists(status_file)) rotate_command_file(command_file);
+}
+
+}  // namespace
+
+void run_dispatcher(const std::string& command_file, const std::string& status_file) {
+  const RunState& state = run_state();
+  if (state.update_mode) {
+    update_receive_store_mode(command_file);
+  } else if (state.send_update_mode) {
+    update_send_queue_mode();
+  } else if (state.retrieve_mode == 1 || state.retrieve_mode == 2) {
+    retrieve_mode(state.retrieve_mode);
+  } else {
+    communication_run(command_file, status_file);
+  }
+}
+
+}  // namespace kv
