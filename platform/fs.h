@@ -77,6 +77,9 @@ int sync_file(const std::string& path);
 
 // Opens a stream like fopen (not inherited by started programs); nullptr on failure.
 std::FILE* open_stream(const std::string& path, const char* mode);
+// fwrite of `data` to a stream opened for `path` (the path only names the call for fault
+// injection, operation "write"); returns the number of bytes written.
+std::size_t write_stream(std::FILE* stream, const std::string& data, const std::string& path);
 
 // Fault injection for tests. The hook is consulted by the operations that change or open files
 // ("create", "open-write", "open-read", "remove", "rename", "chmod", "mkdir", "sync") and by the

@@ -264,6 +264,13 @@ std::FILE* open_stream(const std::string& path, const char* mode) {
   return f;
 }
 
+std::size_t write_stream(std::FILE* stream, const std::string& data, const std::string& path) {
+  if (check_fault("write", path) != 0) return 0;
+  std::size_t written = std::fwrite(data.data(), 1, data.size(), stream);
+  if (written != data.size()) record_failure();
+  return written;
+}
+
 std::string make_unique_name(const std::string& templ) {
   std::string::size_type end = templ.size();
   std::string::size_type start = end;
