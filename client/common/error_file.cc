@@ -111,11 +111,12 @@ std::string format_error_line(int code, const std::string& parameter) {
 
 void schrijf_QRTLNK_error_bestand(int code, const std::string& parameter) {
   std::string line = format_error_line(code, parameter);
-  std::FILE* file = fs::open_stream(app_home().fullpath(kErrorFileName), "a");
+  std::string path = app_home().fullpath(kErrorFileName);
+  std::FILE* file = fs::open_stream(path, "a");
   // An error file that cannot be opened (read-only home directory) loses the line; the run's
   // clean-up goes on regardless.
   if (file == nullptr) return;
-  std::fwrite(line.data(), 1, line.size(), file);
+  fs::write_stream(file, line, path);
   std::fclose(file);
 }
 

@@ -23,8 +23,8 @@ const char* level_marker(int level) {
   }
 }
 
-bool write_piece(std::FILE* file, const std::string& piece) {
-  return std::fwrite(piece.data(), 1, piece.size(), file) == piece.size();
+bool write_piece(std::FILE* file, const std::string& piece, const std::string& path) {
+  return fs::write_stream(file, piece, path) == piece.size();
 }
 
 std::string two_digits(int value) {
@@ -45,9 +45,10 @@ std::string open_close_line(const char* word) {
 }
 
 int append_line(const std::string& line) {
-  std::FILE* file = fs::open_stream(engine_home().fullpath(journal_settings().file_name), "a+");
+  std::string path = engine_home().fullpath(journal_settings().file_name);
+  std::FILE* file = fs::open_stream(path, "a+");
   if (file == nullptr) return -1;
-  bool written = write_piece(file, line);
+  bool written = write_piece(file, line, path);
   bool closed = std::fclose(file) == 0;
   return written && closed ? 0 : -1;
 }
@@ -73,10 +74,11 @@ int journal_write(int level, const std::string& text) {
   LocalTime t = clock().local_time();
   std::string time_prefix =
       two_digits(t.hour) + ":" + two_digits(t.minute) + ":" + two_digits(t.second) + "|";
-  std::FILE* file = fs::open_stream(engine_home().fullpath(journal_settings().file_name), "a");
+  std::string path = engine_home().fullpath(journal_settings().file_name);
+  std::FILE* file = fs::open_stream(path, "a");
   if (file == nullptr) return -1;
-  bool written = write_piece(file, marker) && write_piece(file, time_prefix) &&
-                 write_piece(file, text) && write_piece(file, "\n");
+  bool written = write_piece(file, marker, path) && write_piece(file, time_prefix, path) &&
+                 write_piece(file, text, path) && write_piece(file, "\n", path);
   bool closed = std::fclose(file) == 0;
   return written && closed ? 0 : -1;
 }
@@ -103,9 +105,10 @@ void debug_log(const char* format, ...) {
   va_end(args);
   std::string fmt = format;
   if (fmt.empty() || (fmt.back() != '\n' && fmt.back() != '\r')) message += "\n";
-  std::FILE* file = fs::open_stream(engine_home().fullpath(kDebugLogName), "a");
+  std::string path = engine_home().fullpath(kDebugLogName);
+  std::FILE* file = fs::open_stream(path, "a");
   if (file == nullptr) return;
-  write_piece(file, message);
+  write_piece(file, message, path);
   std::fclose(file);
 }
 

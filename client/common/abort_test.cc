@@ -1,0 +1,76 @@
+#include "client/common/abort.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "client/common/home.h"
+#include "client/common/open_files.h"
+#include "platform/testing/temp_dir.h"
+
+namespace kv {
+namespace {
+
+TEST(Abort, ErrorLineThenCleanupThenUnwind) {
+  testing::TempDir dir;
+  app_home().set(dir.path());
+  std::vector<std::string> order;
+  set_abort_cleanup([&] {
+    order.push_back(dir.exists("qrtlnk.err") ? "cleanup after error line" : "cleanup first");
+  });
+  bool after_failure = false;
+  try {
+    fail_run(8);
+    after_failure = true;
+  } catch (const RunAborted&) {
+    order.push_back("unwound");
+  }
+  EXPECT_FALSE(after_failure);
+  EXPECT_EQ(order, (std::vector<std::string>{"cleanup after error line", "unwound"}));
+  EXPECT_EQ(dir.lines("qrtlnk.err").at(0).substr(0, 5), "0008 ");
+
+  order.clear();
+  EXPECT_THROW(fail_run_without_cleanup(5), RunAborted);
+  EXPECT_TRUE(order.empty());
+  EXPECT_EQ(dir.lines("qrtlnk.err").size(), 2u);
+
+  // An error inside the clean-up writes its line but does not start the clean-up again.
+  int cleanups = 0;
+  set_abort_cleanup([&] {
+    ++cleanups;
+    fail_run(30);
+  });
+  EXPECT_THROW(fail_run(10, "schrijven QRTLNK.RCV"), RunAborted);
+  EXPECT_EQ(cleanups, 1);
+  EXPECT_EQ(dir.lines("qrtlnk.err").size(), 4u);
+
+  set_abort_cleanup(nullptr);
+  EXPECT_THROW(fail_run(1), RunAborted);
+  app_home().set("");
+}
+
+TEST(OpenFiles, CleanupClosesEveryRegisteredStream) {
+  EXPECT_EQ(open_file_count(), 0);
+  OpenFile a(std::tmpfile());
+  OpenFile b(std::tmpfile());
+  OpenFile none;
+  EXPECT_EQ(open_file_count(), 2);
+  OpenFile moved(std::move(b));
+  EXPECT_EQ(open_file_count(), 2);
+  EXPECT_FALSE(b);
+  {
+    OpenFile scoped(std::tmpfile());
+    EXPECT_EQ(open_file_count(), 3);
+  }
+  EXPECT_EQ(open_file_count(), 2);
+  none = std::move(a);
+  EXPECT_EQ(open_file_count(), 2);
+  close_all_open_files();
+  EXPECT_EQ(open_file_count(), 0);
+  EXPECT_FALSE(none);
+  EXPECT_FALSE(moved);
+  EXPECT_EQ(moved.close(), 0);
+}
+
+}  // namespace
+}  // namespace kv

@@ -1,0 +1,85 @@
+#include "client/common/error_file.h"
+
+#include <gtest/gtest.h>
+
+#include "client/common/home.h"
+#include "platform/testing/temp_dir.h"
+
+namespace kv {
+namespace {
+
+const std::string kPrefix = "*** KOVENDI FOUT; ";
+
+TEST(ErrorFile, LineLayoutPerNumber) {
+  std::string line = format_error_line(1, "");
+  EXPECT_EQ(line, "0001 " + std::string("*** KOVENDI FOUT; Te weinig parameters (minimaal 1)") +
+                      std::string(103 - 51, ' ') + "\n");
+  EXPECT_EQ(line.size(), 109u);  // 108 characters and the line feed
+
+  line = format_error_line(9, "ignored");
+  EXPECT_EQ(line.substr(0, 22), "0009*** KOVENDI FOUT; ");
+  EXPECT_EQ(line.size(), 108u);
+
+  line = format_error_line(54, "");
+  EXPECT_EQ(line.substr(0, 5), "0054 ");
+  EXPECT_EQ(line.substr(5, 44), "*** KOVENDI FOUT; Fout tijdens communicatie ");
+
+  for (int code : {0, 55, 99, -1}) {
+    line = format_error_line(code, "x");
+    EXPECT_EQ(line.substr(line.find(' ') + 1, 36), "*** KOVENDI FOUT; Onbekende foutkode");
+  }
+  EXPECT_EQ(format_error_line(99, "").substr(0, 5), "0099 ");
+  EXPECT_EQ(format_error_line(0, "").substr(0, 5), "0000 ");
+}
+
+TEST(ErrorFile, ParameterFilledLiterallyAndCut) {
+  std::string line = format_error_line(4, std::string(70, 'P'));
+  ASSERT_EQ(line.size(), 109u);
+  std::string text = line.substr(5, 103);
+  EXPECT_EQ(text, (kPrefix + "Onbekende parameter: " + std::string(70, 'P') + ", in aanroep")
+                      .substr(0, 103));
+
+  line = format_error_line(10, "50% %s %d");
+  EXPECT_EQ(line.substr(5, 50), kPrefix + "Te weinig geheugen bij 50% %s %d");
+
+  // A text without "%s" ignores the parameter.
+  EXPECT_EQ(format_error_line(3, "junk"), format_error_line(3, ""));
+}
+
+TEST(ErrorFile, CatalogueHasAllNumbers) {
+  for (int code = 1; code <= 54; ++code) {
+    std::string text = error_catalogue_text(code);
+    EXPECT_EQ(text.rfind(kPrefix, 0), 0u) << code;
+    EXPECT_LE(text.size(), 103u) << code;
+  }
+  EXPECT_EQ(error_catalogue_text(0), "");
+  EXPECT_EQ(error_catalogue_text(55), "");
+  EXPECT_EQ(error_catalogue_text(11),
+            "*** KOVENDI FOUT; QRT400.EXE niet in 'path' of, geinstalleerd");
+  EXPECT_EQ(error_catalogue_text(53),
+            "*** KOVENDI FOUT; Parameter: %s, bij retrieve-tekst ('/RT') niet toegestaan");
+}
+
+TEST(ErrorFile, AppendsToErrorFileInApplicationHome) {
+  testing::TempDir dir;
+  app_home().set(dir.path());
+  schrijf_QRTLNK_error_bestand(7, "");
+  schrijf_QRTLNK_error_bestand(54, "");
+  std::vector<std::string> lines = dir.lines("qrtlnk.err");
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].substr(0, 5), "0007 ");
+  EXPECT_EQ(lines[1].substr(0, 5), "0054 ");
+  EXPECT_EQ(dir.read("qrtlnk.err").find('\r'), std::string::npos);
+
+  // An existing file in capitals receives the lines.
+  testing::TempDir other;
+  other.write("QRTLNK.ERR", "");
+  app_home().set(other.path());
+  schrijf_QRTLNK_error_bestand(1, "");
+  EXPECT_EQ(other.lines("QRTLNK.ERR").size(), 1u);
+  EXPECT_FALSE(other.exists("qrtlnk.err"));
+  app_home().set("");
+}
+
+}  // namespace
+}  // namespace kv

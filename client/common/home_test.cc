@@ -1,0 +1,101 @@
+#include "client/common/home.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "platform/testing/temp_dir.h"
+
+namespace kv {
+namespace {
+
+TEST(Home, NamesResolveAgainstTheHomeWithoutRegardToCase) {
+  testing::TempDir dir;
+  HomeDirectory home;
+  home.set(dir.path());
+  dir.write("QRTLNK.RCV", "r\n");
+  dir.write("Sub/Dir/File.TXT", "f");
+  EXPECT_EQ(home.fullpath("qrtlnk.rcv"), dir.file("QRTLNK.RCV"));
+  EXPECT_EQ(home.fullpath("sub\\dir\\file.txt"), dir.file("Sub/Dir/File.TXT"));
+  EXPECT_EQ(home.fullpath("new.txt"), dir.file("new.txt"));
+  EXPECT_EQ(home.access("qrtlnk.rcv", 0), 0);
+  EXPECT_EQ(home.access("qrtlnk.rcv", 4), 0);
+  EXPECT_EQ(home.access("missing", 0), -1);
+  long long size = -1;
+  EXPECT_EQ(home.stat("Qrtlnk.Rcv", &size), 0);
+  EXPECT_EQ(size, 2);
+
+  std::FILE* f = home.fopen("qrtlnk.rcv", "a");
+  ASSERT_NE(f, nullptr);
+  std::fputs("s\n", f);
+  std::fclose(f);
+  EXPECT_EQ(dir.read("QRTLNK.RCV"), "r\ns\n");
+  EXPECT_EQ(home.rename("qrtlnk.rcv", "copy.sav"), 0);
+  EXPECT_TRUE(dir.exists("copy.sav"));
+  EXPECT_EQ(home.remove("COPY.SAV"), 0);
+  EXPECT_EQ(home.remove("COPY.SAV"), -1);
+}
+
+TEST(Home, RemoveWorkFileKeepsGrowingVqFiles) {
+  testing::TempDir dir;
+  HomeDirectory home;
+  home.set(dir.path());
+  dir.write("VQLOG.TXT", "data");
+  dir.write("vqempty.txt", "");
+  dir.write("other.txt", "data");
+  EXPECT_EQ(home.remove_work_file("VQLOG.TXT"), 0);
+  EXPECT_TRUE(dir.exists("VQLOG.TXT"));
+  EXPECT_EQ(home.remove_work_file(".\\vqlog.txt"), 0);  // base name after "\", any case
+  EXPECT_TRUE(dir.exists("VQLOG.TXT"));
+  EXPECT_EQ(home.remove_work_file("vqempty.txt"), 0);
+  EXPECT_FALSE(dir.exists("vqempty.txt"));
+  EXPECT_EQ(home.remove_work_file("other.txt"), 0);
+  EXPECT_FALSE(dir.exists("other.txt"));
+  EXPECT_EQ(home.remove_work_file("other.txt"), -1);
+  EXPECT_EQ(base_name("C:\\dir\\VQX.LOG"), "VQX.LOG");
+  EXPECT_EQ(base_name("a/b"), "b");
+  EXPECT_EQ(base_name("plain"), "plain");
+}
+
+TEST(Home, ProtectionBits) {
+  testing::TempDir dir;
+  HomeDirectory home;
+  home.set(dir.path());
+  dir.write("qrtlnk.snd", "x");
+  home.set_read_only("QRTLNK.SND");
+  long long size = 0;
+  ASSERT_EQ(home.stat("qrtlnk.snd", &size), 0);
+  if (!testing::running_as_root()) {
+    EXPECT_EQ(home.access("qrtlnk.snd", 2), -1);
+  }
+  home.set_read_write("qrtlnk.snd");
+  EXPECT_EQ(home.access("qrtlnk.snd", 2), 0);
+  home.set_read_only("missing");  // nothing happens, nothing is created
+  EXPECT_FALSE(dir.exists("missing"));
+}
+
+TEST(Home, UniqueWorkNames) {
+  testing::TempDir dir;
+  testing::TempDir tmp;
+  HomeDirectory home;
+  home.set(dir.path());
+  std::set<std::string> names;
+  for (int i = 0; i < 50; ++i) {
+    std::string name = home.unique_work_name("edi", "");
+    ASSERT_EQ(name.size(), 12u) << name;
+    EXPECT_EQ(name.substr(0, 2), "KV");
+    EXPECT_EQ(name.find_first_not_of("0123456789", 2), 8u);
+    EXPECT_EQ(name.substr(8), ".edi");
+    EXPECT_TRUE(names.insert(name).second) << "repeated " << name;  // also without creating it
+    dir.write(name, "");
+  }
+  std::string tmp_name = home.unique_work_name("tmp", tmp.path() + "/");
+  EXPECT_EQ(tmp_name.rfind(tmp.path() + "/KV", 0), 0u);
+  EXPECT_EQ(home.unique_work_name("tmp", "").rfind("KV", 0), 0u);
+  std::string made = home.mktemp("TMXXXXXX");
+  EXPECT_EQ(made.rfind(dir.file("TM"), 0), 0u);
+  EXPECT_EQ(made.size(), dir.file("TMXXXXXX").size());
+}
+
+}  // namespace
+}  // namespace kv
