@@ -1,0 +1,149 @@
+#include "platform/fs.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <set>
+
+#include "platform/testing/fault_injection.h"
+#include "platform/testing/temp_dir.h"
+
+namespace kv {
+namespace {
+
+TEST(Fs, DrivesSeparatorsAndNames) {
+  EXPECT_EQ(fs::drive_letter("c:\\data"), 'C');
+  EXPECT_EQ(fs::drive_letter("X:"), 'X');
+  EXPECT_EQ(fs::drive_letter("1:"), 0);
+  EXPECT_EQ(fs::drive_letter("abc"), 0);
+  EXPECT_FALSE(fs::drive_exists('C'));
+  EXPECT_EQ(fs::to_slashes("a\\b/c\\"), "a/b/c/");
+  EXPECT_TRUE(fs::is_absolute("/tmp"));
+  EXPECT_TRUE(fs::is_absolute("\\tmp"));
+  EXPECT_TRUE(fs::is_absolute("C:\\tmp"));
+  EXPECT_FALSE(fs::is_absolute("C:tmp"));
+  EXPECT_FALSE(fs::is_absolute("tmp/x"));
+  EXPECT_EQ(fs::dir_name("/a/b"), "/a");
+  EXPECT_EQ(fs::dir_name("/a"), "/");
+  EXPECT_EQ(fs::last_component("C:\\dir\\f.txt"), "f.txt");
+  EXPECT_EQ(fs::last_component("C:f.txt"), "f.txt");
+  EXPECT_EQ(fs::join("/a/", "b"), "/a/b");
+  EXPECT_EQ(fs::join("/a", "b"), "/a/b");
+  EXPECT_EQ(fs::resolve("/home/x", "D:\\data\\f"), "D:\\data\\f");
+}
+
+TEST(Fs, ResolveFindsExistingNamesWithoutRegardToCase) {
+  testing::TempDir dir;
+  dir.write("Data/Sub/QRTLNK.RCV", "");
+  dir.write("Data/abc", "");
+  dir.write("Data/ABC", "");
+  dir.write("Data/Abc", "");
+  const std::string base = dir.path();
+  EXPECT_EQ(fs::resolve(base, "data\\sub\\qrtlnk.rcv"), dir.file("Data/Sub/QRTLNK.RCV"));
+  EXPECT_EQ(fs::resolve(base, "DATA/./x/../SUB/Qrtlnk.Rcv"), dir.file("Data/Sub/QRTLNK.RCV"));
+  EXPECT_EQ(fs::resolve(base, "data/Abc"), dir.file("Data/Abc"));  // exact match first
+  EXPECT_EQ(fs::resolve(base, "data/aBC"), dir.file("Data/ABC"));  // else first in byte order
+  EXPECT_EQ(fs::resolve(base, "data/New/File.Txt"), dir.file("Data/New/File.Txt"));
+  EXPECT_EQ(fs::resolve("/unused", dir.file("DATA/SUB")), dir.file("Data/Sub"));
+  EXPECT_EQ(fs::resolve(base, ""), base);
+  EXPECT_EQ(fs::resolve("/", ".."), "/");
+  EXPECT_EQ(fs::list_directory(dir.file("Data")),
+            (std::vector<std::string>{"ABC", "Abc", "Sub", "abc"}));
+  EXPECT_TRUE(fs::list_directory(dir.file("missing")).empty());
+}
+
+TEST(Fs, FilesPermissionsAndStatus) {
+  testing::TempDir dir;
+  int fd = fs::create_file(dir.file("f.txt"), 0600);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(fs::close_descriptor(fd), 0);
+  dir.write("f.txt", "12345");
+  fs::Status st = fs::status(dir.file("f.txt"));
+  EXPECT_TRUE(st.exists);
+  EXPECT_FALSE(st.is_directory);
+  EXPECT_EQ(st.size, 5);
+  EXPECT_TRUE(fs::is_directory(dir.path()));
+  EXPECT_EQ(fs::set_permissions(dir.file("f.txt"), 0400), 0);
+  EXPECT_EQ(fs::status(dir.file("f.txt")).mode, 0400u);
+  if (!testing::running_as_root()) {
+    EXPECT_FALSE(fs::is_writable(dir.file("f.txt")));
+  }
+  EXPECT_TRUE(fs::is_readable(dir.file("f.txt")));
+  EXPECT_EQ(fs::set_permissions(dir.file("f.txt"), 0600), 0);
+  EXPECT_EQ(fs::rename_file(dir.file("f.txt"), dir.file("g.txt")), 0);
+  EXPECT_EQ(fs::sync_file(dir.file("g.txt")), 0);
+  EXPECT_EQ(fs::remove_file(dir.file("g.txt")), 0);
+  EXPECT_EQ(fs::remove_file(dir.file("g.txt")), -1);
+  EXPECT_EQ(fs::last_error(), ENOENT);
+  EXPECT_EQ(fs::make_directory(dir.file("d")), 0);
+  EXPECT_EQ(fs::make_directory(dir.file("d")), -1);
+}
+
+TEST(Fs, ExclusiveOpenRefusesASecondHolder) {
+  testing::TempDir dir;
+  dir.write("busy", "");
+  int first = fs::open_descriptor(dir.file("busy"), fs::kRead, true);
+  ASSERT_GE(first, 0);
+  EXPECT_EQ(fs::open_descriptor(dir.file("busy"), fs::kRead | fs::kWrite, true), -1);
+  int shared = fs::open_descriptor(dir.file("busy"), fs::kRead, false);
+  EXPECT_GE(shared, 0);
+  fs::close_descriptor(shared);
+  fs::close_descriptor(first);
+  int again = fs::open_descriptor(dir.file("busy"), fs::kWrite | fs::kAppend, true);
+  EXPECT_GE(again, 0);
+  fs::close_descriptor(again);
+  EXPECT_EQ(fs::open_descriptor(dir.file("none"), fs::kRead, false), -1);
+  int created = fs::open_descriptor(dir.file("new"), fs::kWrite | fs::kCreate, false);
+  EXPECT_GE(created, 0);
+  fs::close_descriptor(created);
+  EXPECT_TRUE(dir.exists("new"));
+}
+
+TEST(Fs, UniqueNamesFromTemplates) {
+  testing::TempDir dir;
+  std::set<std::string> seen;
+  for (int i = 0; i < 40; ++i) {
+    std::string name = fs::make_unique_name(dir.file("TMXXXXXX"));
+    ASSERT_EQ(name.size(), dir.file("TMXXXXXX").size());
+    EXPECT_EQ(name.rfind(dir.file("TM"), 0), 0u);
+    EXPECT_NE(name, dir.file("TMXXXXXX"));
+    EXPECT_FALSE(fs::exists(name));
+    EXPECT_TRUE(seen.insert(name).second);
+    dir.write(fs::last_component(name), "");
+  }
+  dir.write("fixed.tmp", "");
+  EXPECT_EQ(fs::make_unique_name(dir.file("FIXED.TMP")), "");  // taken, without regard to case
+  EXPECT_EQ(fs::make_unique_name(dir.file("free.tmp")), dir.file("free.tmp"));
+}
+
+TEST(Fs, FaultHookFailsTheChosenCall) {
+  testing::TempDir dir;
+  dir.write("a", "1");
+  dir.write("b", "2");
+  testing::FaultInjector faults;
+  faults.fail_nth("remove", 2, ENOSPC);
+  EXPECT_EQ(fs::remove_file(dir.file("a")), 0);
+  EXPECT_EQ(fs::remove_file(dir.file("b")), -1);
+  EXPECT_EQ(fs::last_error(), ENOSPC);
+  EXPECT_TRUE(dir.exists("b"));
+  EXPECT_TRUE(faults.triggered());
+  EXPECT_EQ(faults.calls("remove"), 2);
+
+  faults.fail_nth("write", 1, EIO, "target");
+  std::FILE* f = fs::open_stream(dir.file("target"), "w");
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(fs::write_stream(f, "data", dir.file("target")), 0u);
+  EXPECT_EQ(fs::write_stream(f, "data", dir.file("target")), 4u);
+  std::fclose(f);
+  EXPECT_EQ(dir.read("target"), "data");
+
+  faults.fail_nth("", 1, EACCES, "", true);
+  EXPECT_EQ(fs::open_stream(dir.file("x"), "r"), nullptr);
+  EXPECT_EQ(fs::create_file(dir.file("y"), 0600), -1);
+  EXPECT_EQ(fs::rename_file(dir.file("b"), dir.file("c")), -1);
+  EXPECT_FALSE(dir.exists("y"));
+  EXPECT_TRUE(dir.exists("b"));
+}
+
+}  // namespace
+}  // namespace kv
