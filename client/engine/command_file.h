@@ -55,7 +55,7 @@ class CommandFileReader {
   Raw next_line(std::string& line, bool& last_without_line_feed);
   void push_back(const std::string& line, bool last_without_line_feed);
   int read_connect_attributes(std::string& record, std::string line, bool last);
-  int finish_connect_block(std::string& record);
+  int run_command_line(const std::string& line, std::string& record);
 
   std::FILE* file_ = nullptr;
   bool have_pushed_ = false;

@@ -12,7 +12,7 @@
 //   3041 the name is only a drive, or it ends in a separator
 // A name with a drive prefix ("X:...") cannot be resolved on this system: it is refused as a name
 // for which no full path can be formed (3034 for a directory, 3035 for a file), except that a bare
-// drive, or a file name ending in a separator, is 3041 as everywhere.
+// drive given as a file name, or a file name ending in a separator, is 3041 as everywhere.
 #pragma once
 
 #include <string>

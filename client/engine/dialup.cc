@@ -1,0 +1,76 @@
+// Starting the dial-up helper and reading its result file.
+#include "client/engine/dialup.h"
+
+#include <vector>
+
+#include "client/common/run_state.h"
+#include "client/common/text.h"
+#include "client/engine/session_state.h"
+#include "platform/fs.h"
+#include "platform/process.h"
+
+namespace kv::engine {
+
+namespace {
+
+constexpr const char* kHelperName = "kovedial";
+constexpr const char* kResultFileName = "kovedial.txt";
+// Longest first line that the result file is read with.
+constexpr std::size_t kResultLineBuffer = 293;
+
+std::string helper_path() {
+  std::string dir = run_state().program_dir;
+  if (dir.empty()) dir = process::program_directory();
+  return fs::join(dir, kHelperName);
+}
+
+int run_helper(const std::vector<std::string>& args) {
+  return process::runner().run_and_wait(helper_path(), args, dial_start_directory());
+}
+
+}  // namespace
+
+std::string dial_start_directory() {
+  const RunState& run = run_state();
+  if (!run.start_dir.empty()) return run.start_dir;
+  if (!run.home_dir.empty()) return run.home_dir;
+  return session().engine_dir;
+}
+
+DialOutcome judge_dial_result(bool file_opened, bool line_read, const std::string& line) {
+  DialOutcome outcome;
+  if (!file_opened) {
+    outcome.code = "4002";
+  } else if (!line_read || line.empty()) {
+    outcome.code = "4003";
+  } else {
+    std::string head = line.substr(0, 4);
+    if (!equals_ignore_case(head, "AAAA")) {
+      outcome.code = head;  // the helper's own error code
+    } else {
+      outcome.connected = true;
+      outcome.already_connected = head == "aaaa";
+    }
+  }
+  return outcome;
+}
+
+DialOutcome dial(const std::string& entry) {
+  std::string result_file = fs::resolve(dial_start_directory(), kResultFileName);
+  // A result left behind by an earlier run must not be taken for this dial's outcome.
+  if (fs::exists(result_file)) fs::remove_file(result_file);
+  if (run_helper({"DIAL", entry}) < 0) return DialOutcome{};
+
+  result_file = fs::resolve(dial_start_directory(), kResultFileName);
+  std::FILE* file = fs::open_stream(result_file, "r");
+  if (file == nullptr) return judge_dial_result(false, false, "");
+  std::string line;
+  int rc = read_line(line, file, kResultLineBuffer, LineFlavour::application);
+  std::fclose(file);
+  // A first line longer than the buffer still yields its first characters.
+  return judge_dial_result(true, rc == 0 || rc == -2, line);
+}
+
+void hang_up() { run_helper({"HANGUP"}); }
+
+}  // namespace kv::engine

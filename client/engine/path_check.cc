@@ -1,0 +1,98 @@
+// The path check of the engine: refuses an unusable file or directory name with a precise code
+// before any exchange with the mail service. Test files it creates are removed at once.
+#include "client/engine/path_check.h"
+
+#include "client/common/home.h"
+#include "client/engine/session_state.h"
+#include "platform/fs.h"
+
+namespace kv::engine {
+
+namespace {
+
+int refuse(const char* code) {
+  session().result_text = code;
+  return -1;
+}
+
+bool is_separator(char c) { return c == '/' || c == '\\'; }
+
+bool has_separator(const std::string& name) {
+  return name.find_first_of("/\\") != std::string::npos;
+}
+
+// "X:" or "X:\" (or "X:/").
+bool is_bare_drive(const std::string& name) {
+  if (fs::drive_letter(name) == 0) return false;
+  return name.size() == 2 || (name.size() == 3 && is_separator(name[2]));
+}
+
+// Creates and removes one file at `path`; false when it cannot be created.
+bool can_create(const std::string& path) {
+  std::FILE* file = fs::open_stream(path, "w");
+  if (file == nullptr) return false;
+  std::fclose(file);
+  fs::remove_file(path);
+  return true;
+}
+
+int check_directory(const std::string& full, PathAccess access) {
+  if (full == "/") return write_test(full);
+  // The parent directory must exist.
+  if (!fs::is_directory(fs::dir_name(full))) return refuse("3034");
+  if (access == PathAccess::write) {
+    if (!fs::is_directory(full) || !fs::is_writable(full)) return refuse("3036");
+    return write_test(full);
+  }
+  return 0;
+}
+
+int check_file(const std::string& name, const std::string& full, PathAccess access) {
+  fs::Status st = fs::status(full);
+  std::string last = fs::last_component(name);
+  if (st.exists) {
+    // A directory is not a file that can be sent or written.
+    if (last == "." || last == ".." || st.is_directory) return refuse("3038");
+    if (!fs::is_readable(full)) return refuse("3039");
+  } else if (access == PathAccess::read) {
+    return refuse("3037");
+  }
+  if (access == PathAccess::read) return 0;
+
+  if (has_separator(name)) {
+    std::string dir = fs::dir_name(full);
+    if (!fs::is_directory(dir)) return refuse("3035");
+    if (!fs::is_writable(dir)) return refuse("3040");
+    if (st.exists && !fs::is_writable(full)) return refuse("3040");
+    return write_test(dir);
+  }
+  if (!st.exists) return can_create(full) ? 0 : refuse("3036");
+  if (!fs::is_writable(full)) return refuse("3040");
+  return write_test(session().engine_dir);
+}
+
+}  // namespace
+
+int write_test(const std::string& directory) {
+  std::string dir = engine_home().fullpath(directory);
+  std::string name = fs::make_unique_name(fs::join(dir, "TMXXXXXX"));
+  if (name.empty() || !can_create(name)) return refuse("3036");
+  return 0;
+}
+
+int check_path(const std::string& name, PathAccess access, PathKind kind) {
+  // A file name that is only a drive, or that ends in a separator, names no file.
+  if (kind == PathKind::file &&
+      (is_bare_drive(name) || (!name.empty() && is_separator(name.back())))) {
+    return refuse("3041");
+  }
+  const char* no_full_path = kind == PathKind::directory ? "3034" : "3035";
+  // Drives do not exist here: a drive-qualified name has no full path on this system.
+  if (fs::drive_letter(name) != 0 || name.empty()) return refuse(no_full_path);
+  std::string full = engine_home().fullpath(name);
+  if (full.empty()) return refuse(no_full_path);
+  if (kind == PathKind::directory) return check_directory(full, access);
+  return check_file(name, full, access);
+}
+
+}  // namespace kv::engine

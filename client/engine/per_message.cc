@@ -1,0 +1,108 @@
+// The per-message driver: lists the mailbox into a work file, then fetches (ONTVANG, RAPPORT) or
+// deletes (VERWIJDER) every listed message, one status line per message.
+#include "client/engine/per_message.h"
+
+#include "client/common/home.h"
+#include "client/common/text.h"
+#include "client/engine/message_commands.h"
+#include "client/engine/session_state.h"
+#include "client/engine/status_file.h"
+#include "platform/fs.h"
+
+namespace kv::engine {
+
+namespace {
+
+// The listing lines are written by the engine itself; this only bounds a damaged work file.
+constexpr std::size_t kListingLineBuffer = 64 * 1024;
+
+// The work file of one listing; removed when the driver is done, also when it unwinds.
+class WorkFile {
+ public:
+  explicit WorkFile(std::string path) : path_(std::move(path)) {}
+  ~WorkFile() {
+    if (stream_ != nullptr) std::fclose(stream_);
+    if (!path_.empty()) fs::remove_file(path_);
+  }
+  WorkFile(const WorkFile&) = delete;
+  WorkFile& operator=(const WorkFile&) = delete;
+  const std::string& path() const { return path_; }
+  std::FILE* open_for_reading() { return stream_ = fs::open_stream(path_, "r"); }
+
+ private:
+  std::string path_;
+  std::FILE* stream_ = nullptr;
+};
+
+// Creates an empty work file "TMXXXXXX" in the engine directory; empty path when that fails.
+std::string create_work_file() {
+  std::string path = engine_home().mktemp("TMXXXXXX");
+  if (path.empty()) return "";
+  std::FILE* file = fs::open_stream(path, "w");
+  if (file == nullptr) return "";
+  std::fclose(file);
+  return path;
+}
+
+// List identifier of a listing line: its field 1 up to the first blank.
+std::string list_id_of(const std::string& listing_line) {
+  std::string id = field(listing_line, 1);
+  return id.substr(0, id.find(' '));
+}
+
+int handle_listed_message(int kind, std::string& record, const std::string& listing_line) {
+  std::string list_id = list_id_of(listing_line);
+  if (kind != kRapport) record = start_status_line(field(record, 1));
+  if (kind == kOntvang || kind == kVerwijder) {
+    set_field(record, 4, list_id);
+    set_field(record, 5, field(listing_line, 2));
+  }
+  if (kind == kVerwijder) {
+    int result = delete_message(list_id);
+    set_result_code(record, session().result_text);
+    write_status_line(record);
+    return result;
+  }
+  return receive_message(record, list_id);
+}
+
+}  // namespace
+
+int for_each_listed_message(std::string& record) {
+  const int kind = engine_control().command_kind;
+  std::string path = create_work_file();
+  if (path.empty()) {
+    set_result_code(record, kCodeWorkFile);
+    write_status_line(record);
+    return 0;
+  }
+  WorkFile work(path);
+  int listed = list_mailbox(record, work.path());
+  if (listed < 0) return listed;
+  if (listed == 0) {
+    if (kind == kRapport) set_field(record, 5, "");
+    write_status_line(record);
+    return 0;
+  }
+  std::FILE* listing = work.open_for_reading();
+  if (listing == nullptr) {
+    set_field(record, 4, "");
+    write_status_line(record);
+    return 0;
+  }
+  int result = 0;
+  std::string line;
+  while (read_line(line, listing, kListingLineBuffer, LineFlavour::application) == 0) {
+    trim_trailing(line);
+    result = handle_listed_message(kind, record, line);
+    if (result == 1) result = 0;
+    if (result != 0) break;
+  }
+  if (kind == kRapport && result == 0) {
+    set_result_code(record, kCodeSuccess);
+    write_status_line(record);
+  }
+  return result;
+}
+
+}  // namespace kv::engine

@@ -1,0 +1,96 @@
+// Building and appending the lines of the engine status file.
+#include "client/engine/status_file.h"
+
+#include <new>
+
+#include "client/common/journal.h"
+#include "client/common/record_fields.h"
+#include "client/engine/session_state.h"
+#include "platform/clock.h"
+#include "platform/fs.h"
+
+namespace kv::engine {
+
+std::string empty_status_record() { return init_veld_record(kStatusRecordBars - 1); }
+
+std::string time_stamp() {
+  LocalTime t = clock().local_time();
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%04d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour,
+                t.minute);
+  return buffer;
+}
+
+std::string start_status_line(const std::string& command_id) {
+  std::string record = empty_status_record();
+  set_field(record, 1, command_id);
+  set_field(record, 2, time_stamp());
+  return record;
+}
+
+void set_field(std::string& record, int n, const std::string& value) {
+  try {
+    insert_veld(record, value, n);
+  } catch (const std::bad_alloc&) {
+    abandon_session("Not enough memory to write status");
+  }
+}
+
+std::string field(const std::string& record, int n) { return get_veld(record, n); }
+
+void set_result_code(std::string& record, const std::string& code) { set_field(record, 3, code); }
+
+std::string result_code(const std::string& record) { return field(record, 3); }
+
+bool is_success(const std::string& record) { return result_code(record) == kCodeSuccess; }
+
+std::string status_line_text(const std::string& record) {
+  std::string line = record.substr(0, kStatusRecordSize);
+  std::size_t end = line.find_last_not_of('|');
+  // Keep at least one character: a record of bars only becomes a single bar.
+  line.erase(end == std::string::npos ? (line.empty() ? 0 : 1) : end + 1);
+  return line;
+}
+
+namespace {
+bool append_line(std::FILE* file, const std::string& record) {
+  std::string line = status_line_text(record) + "\n";
+  return std::fwrite(line.data(), 1, line.size(), file) == line.size();
+}
+
+void note_result(const std::string& record) {
+  if (!is_success(record)) session().any_failure = 1;
+}
+}  // namespace
+
+void write_status_line(const std::string& record) {
+  std::string copy;
+  try {
+    copy = record;
+  } catch (const std::bad_alloc&) {
+    journal_write(3, "Te weinig geheugen");
+    return;
+  }
+  std::FILE* file = fs::open_stream(session().status_file_path, "a");
+  if (file == nullptr) {
+    journal_write(3, "Fout bij openen QRT400 statusbestand");
+    return;
+  }
+  bool written = append_line(file, copy);
+  bool closed = std::fclose(file) == 0;
+  if (!written || !closed) journal_write(3, "Fout bij schrijven QRT400 statusbestand");
+  note_result(copy);
+}
+
+void write_status_line(std::FILE* status_file, const std::string& record) {
+  if (status_file == nullptr) {
+    journal_write(3, "Fout bij openen QRT400 statusbestand");
+    return;
+  }
+  if (!append_line(status_file, record)) {
+    journal_write(3, "Fout bij schrijven QRT400 statusbestand");
+  }
+  note_result(record);
+}
+
+}  // namespace kv::engine
