@@ -26,7 +26,9 @@ struct Parameter {
   std::string upper;
 
   bool keyword_is(const char* keyword) const { return upper == keyword; }
-  bool begins_with(const std::string& prefix) const { return upper.compare(0, prefix.size(), prefix) == 0; }
+  bool begins_with(const std::string& prefix) const {
+    return upper.compare(0, prefix.size(), prefix) == 0;
+  }
   std::string value_after(std::size_t length) const { return text.substr(length); }
   std::string upper_value_after(std::size_t length) const { return upper.substr(length); }
 };

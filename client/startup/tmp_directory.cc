@@ -21,14 +21,17 @@ void trim_blanks(std::string& text) {
 
 bool is_root(const std::string& text) { return text.size() == 1 && is_separator(text[0]); }
 
-// Removes one trailing separator or full stop; the root directory keeps its separator.
-void strip_one_trailing_mark(std::string& text) {
+// Removes one trailing separator or full stop; the root directory keeps its separator. A removed
+// separator is remembered in `removed`.
+void strip_one_trailing_mark(std::string& text, char& removed) {
   if (text.empty() || is_root(text)) return;
+  if (is_separator(text.back())) removed = text.back();
   if (is_separator(text.back()) || text.back() == '.') text.pop_back();
 }
 
-// The separator to append: the kind the value already uses, "/" otherwise.
-char separator_style(const std::string& text) {
+// The separator to append: the one the value ended in, else the kind it uses, else "/".
+char separator_style(const std::string& text, char removed) {
+  if (removed != 0) return removed;
   std::string::size_type last = text.find_last_of("/\\");
   return last == std::string::npos ? '/' : text[last];
 }
@@ -47,9 +50,10 @@ void check_tmp_directory() {
   if (!found) return;
   value = value.substr(0, kMaximumTmpLength);
   trim_blanks(value);
+  char removed = 0;
   if (value != ".") {
-    strip_one_trailing_mark(value);
-    strip_one_trailing_mark(value);
+    strip_one_trailing_mark(value, removed);
+    strip_one_trailing_mark(value, removed);
   }
   // An empty value or "." names the current directory of the current drive: the home directory,
   // where work files go without a directory in front of their names.
@@ -58,7 +62,9 @@ void check_tmp_directory() {
     return;
   }
   if (!is_directory(value)) refuse(31);
-  if (!is_bare_drive(value) && !is_separator(value.back())) value += separator_style(value);
+  if (!is_bare_drive(value) && !is_separator(value.back())) {
+    value += separator_style(value, removed);
+  }
   if (!directory_writable(value)) refuse(32);
   trim_blanks(value);
   run_state().tmp_dir = value;
