@@ -49,6 +49,24 @@ TempDir::~TempDir() {
 
 namespace {
 
+// A runtime directory of this test process alone: the programs keep their per-user
+// single-instance lock there, so tests running side by side never take each other for a
+// second instance. Removed when the test process ends.
+const std::string& private_runtime_dir() {
+  static const std::string dir = [] {
+    std::string templ = std::filesystem::temp_directory_path().string() + "/kvtest-run-XXXXXX";
+    std::vector<char> buf(templ.begin(), templ.end());
+    buf.push_back('\0');
+    if (!mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
+    std::atexit([] {
+      std::error_code ec;
+      std::filesystem::remove_all(private_runtime_dir(), ec);
+    });
+    return std::string(buf.data());
+  }();
+  return dir;
+}
+
 std::vector<std::string> build_environment(const RunOptions& options) {
   std::map<std::string, std::string> env;
   for (char** e = environ; *e; ++e) {
@@ -59,6 +77,7 @@ std::vector<std::string> build_environment(const RunOptions& options) {
   }
   env.erase("DISPLAY");
   env.erase("TMP");
+  env["XDG_RUNTIME_DIR"] = private_runtime_dir();
   for (const auto& name : options.unset_env) env.erase(name);
   for (const auto& [k, v] : options.env) env[k] = v;
   std::vector<std::string> out;

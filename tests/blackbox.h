@@ -43,7 +43,9 @@ struct RunOptions {
 };
 
 // Runs `program` with `args` in `dir`. The base environment is the test's own without DISPLAY
-// and TMP (so runs are headless and without a TMP directory unless a test sets one).
+// and TMP (so runs are headless and without a TMP directory unless a test sets one), with
+// XDG_RUNTIME_DIR set to a directory of this test process (so the single-instance lock of one
+// test never refuses the run of another).
 RunResult run(const std::string& program, const std::vector<std::string>& args,
               const std::string& dir, const RunOptions& options = {});
 
