@@ -1,0 +1,239 @@
+// Gathering of stored EDI messages.
+#include "client/appfiles/edi_gathering.h"
+
+#include <vector>
+
+#include "client/appfiles/exclusive_open.h"
+#include "client/appfiles/line_reader.h"
+#include "client/appfiles/patterns.h"
+#include "client/appfiles/rcv_record.h"
+#include "client/appfiles/store_rewrite.h"
+#include "client/common/append_file.h"
+#include "client/common/home.h"
+#include "client/common/record_fields.h"
+#include "client/common/status_callbacks.h"
+#include "client/common/text.h"
+#include "platform/fs.h"
+
+namespace kv {
+namespace {
+
+constexpr int kStatusRecordCount = 42;
+constexpr const char* kStatusRewriteText = "schrijven QRTLNK.STS";
+constexpr const char* kStoreRewriteText = "schrijven QRTLNK.RCV";
+
+std::string piece(const std::string& text, std::size_t at, std::size_t length) {
+  return at < text.size() ? text.substr(at, length) : std::string();
+}
+
+bool record_matches(const CommandBlock& block, const std::string& record) {
+  if (!same_edi_kind(block.mid_pattern, get_veld(record, kRcvMessageId))) return false;
+  if (!block.sur_value.empty() &&
+      !field_pattern_matches(block.sur_value, get_veld(record, kRcvSurname),
+                             rcv_field_width(kRcvSurname))) {
+    return false;
+  }
+  return block.giv_value.empty() ||
+         field_pattern_matches(block.giv_value, get_veld(record, kRcvGivenName),
+                               rcv_field_width(kRcvGivenName));
+}
+
+// The status line that stands for a gathered message.
+std::string gathered_status_line(const std::string& tag, const std::string& fil_value,
+                                 const std::string& record) {
+  std::string line = init_veld_record(kStatusRecordCount);
+  insert_veld(line, tag, 1);
+  insert_veld(line, get_veld(record, kRcvStamp), 2);
+  insert_veld(line, "0000", 3);
+  insert_veld(line, get_veld(record, kRcvListId), 4);
+  insert_veld(line, get_veld(record, kRcvMessageId), 5);
+  insert_veld(line, get_veld(record, kRcvPriority), 6);
+  insert_veld(line, get_veld(record, kRcvSensitivity), 7);
+  insert_veld(line, "0", 8);
+  insert_veld(line, fil_value, 9);
+  insert_veld(line, get_veld(record, kRcvInReplyTo), 10);
+  insert_veld(line, get_veld(record, kRcvSubject), 11);
+  for (int n = kRcvCountry; n <= kRcvLastField; ++n) insert_veld(line, get_veld(record, n), n + 1);
+  return without_trailing_bars(line);
+}
+
+// An empty scratch file beside the FIL= file, so that the finished file can take its place in one
+// rename; in the home directory when that directory does not allow it. Empty name: none.
+std::string create_scratch_file(const std::string& fil_path) {
+  for (const std::string& templ : {fs::join(fs::dir_name(fil_path), "TMXXXXXX"),
+                                   app_home().fullpath("TMXXXXXX")}) {
+    std::string name = fs::make_unique_name(templ);
+    if (name.empty()) continue;
+    int fd = fs::create_file(name, 0600);
+    if (fd < 0) continue;
+    fs::close_descriptor(fd);
+    return name;
+  }
+  return "";
+}
+
+// Appends the part files of a gathered message to the scratch file; their names are noted for
+// removal once the FIL= file holds them. false when an append failed.
+bool collect_parts(const std::string& record, const std::string& scratch,
+                   std::vector<std::string>& handed_over) {
+  const std::string first = get_veld(record, kRcvFirstFile);
+  std::vector<std::string> parts;
+  for (int k = 1; k <= rcv_file_count(record); ++k) {
+    const std::string part = k == 1 ? first : part_file_name(first, k);
+    if (part.empty() || app_home().access(part, 0) != 0) continue;
+    if (append_file(app_home().fullpath(part), scratch) != kAppendOk) return false;
+    parts.push_back(part);
+  }
+  handed_over.insert(handed_over.end(), parts.begin(), parts.end());
+  return true;
+}
+
+// The FIL= file becomes the gathered messages followed by what it held before. false when it could
+// not be done; the FIL= file then holds what it held before.
+bool refill_fil_file(const std::string& fil_path, const std::string& scratch) {
+  if (fs::exists(fil_path) && append_file(fil_path, scratch) != kAppendOk) return false;
+  if (fs::rename_file(scratch, fil_path) == 0) return true;
+  // The scratch file lies elsewhere: empty the FIL= file and fill it from the scratch file.
+  int fd = fs::create_file(fil_path, 0600);
+  if (fd < 0) return false;
+  fs::close_descriptor(fd);
+  return append_file(scratch, fil_path) == kAppendOk;
+}
+
+// Behind the current line: the following lines of the same command that received messages of the
+// gathered kind. Returns the offset just after the last of them (or `from`).
+long long skip_same_kind(LineReader& reader, const std::string& tag, const std::string& pattern,
+                         StoreRewrite* out, long long from) {
+  long long continuation = from;
+  bool skipping = true;
+  TextLine line;
+  while (reader.next(line)) {
+    busy_indicator();
+    trim_trailing(line.text);
+    if (line.text.empty()) continue;
+    if (skipping && equals_ignore_case(get_veld(line.text, 1), tag) &&
+        same_edi_kind(pattern, get_veld(line.text, 5))) {
+      if (out != nullptr) out->write_line(line.text);
+      continuation = out != nullptr ? out->written() : reader.position();
+      continue;
+    }
+    skipping = false;
+    if (out == nullptr) break;
+    out->write_line(line.text);
+  }
+  return continuation;
+}
+
+// No record matched: the status file stays; processing goes on behind the current line and the
+// lines of the same command for the gathered kind.
+long long continue_unchanged(const GatheringRequest& request, const std::string& tag) {
+  OpenFile file(app_home().fopen(request.status_file, "rb"));
+  if (!file || !seek_to(file.get(), request.line_end)) return request.line_end;
+  LineReader reader(file.get(), request.line_end);
+  return skip_same_kind(reader, tag, request.block->mid_pattern, nullptr, request.line_end);
+}
+
+// Rebuilds the status file with one line per gathered record before the current line. The fresh
+// file is complete on return (its copy still present); returns the continuation offset, or -1
+// when the status file could not be set aside.
+long long rebuild_status_file(const GatheringRequest& request, const std::string& tag,
+                              const std::vector<std::string>& gathered, StoreRewrite& out) {
+  if (!out.begin(request.status_file)) return -1;
+  LineReader reader(out.copy());
+  TextLine line;
+  std::string current;
+  while (reader.next(line)) {
+    busy_indicator();
+    if (line.start >= request.line_start) {
+      current = line.text;
+      break;
+    }
+    trim_trailing(line.text);
+    if (!line.text.empty()) out.write_line(line.text);
+  }
+  trim_trailing(current);
+  for (const std::string& record : gathered) {
+    busy_indicator();
+    out.write_line(gathered_status_line(tag, request.block->fil_value, record));
+  }
+  if (!get_veld(current, 9).empty()) out.write_line(current);
+  long long continuation =
+      skip_same_kind(reader, tag, request.block->mid_pattern, &out, out.written());
+  out.complete(kStatusRewriteText);
+  return continuation;
+}
+
+}  // namespace
+
+bool same_edi_kind(const std::string& pattern, const std::string& message_id) {
+  return equals_ignore_case(piece(message_id, 0, 3), piece(pattern, 0, 3)) &&
+         equals_ignore_case(piece(message_id, 6, 3), piece(pattern, 6, 3));
+}
+
+long long gather_stored_edi_messages(const GatheringRequest& request, OpenFile& status,
+                                     OpenFile& store) {
+  const CommandBlock& block = *request.block;
+  std::string tag;
+  {
+    // The tag of the current line, read before the status file is closed.
+    std::string current;
+    if (seek_to(status.get(), request.line_start)) {
+      LineReader reader(status.get(), request.line_start);
+      TextLine line;
+      if (reader.next(line)) current = line.text;
+    }
+    tag = get_veld(current, 1);
+  }
+  status.close();
+  store.close();
+  const std::string fil_path = app_home().fullpath(block.fil_value);
+  long long continuation = request.line_end;
+
+  std::string scratch = create_scratch_file(fil_path);
+  StoreRewrite rcv;
+  std::vector<std::string> gathered;
+  std::vector<std::string> handed_over;
+  if (!scratch.empty() && rcv.begin(kReceiveStore)) {
+    LineReader reader(rcv.copy());
+    TextLine line;
+    while (reader.next(line)) {
+      busy_indicator();
+      trim_trailing(line.text);
+      if (line.text.empty()) continue;
+      // A message whose parts cannot all be collected stays in the store with its parts.
+      if (record_matches(block, line.text) && collect_parts(line.text, scratch, handed_over)) {
+        gathered.push_back(line.text);
+      } else {
+        rcv.write_line(line.text);
+      }
+    }
+    rcv.complete(kStoreRewriteText);
+  }
+
+  StoreRewrite sts;
+  bool done = false;
+  if (!gathered.empty()) {
+    continuation = rebuild_status_file(request, tag, gathered, sts);
+    done = continuation >= 0 && refill_fil_file(fil_path, scratch);
+  }
+  if (done) {
+    for (const std::string& part : handed_over) app_home().remove_work_file(part);
+    rcv.discard_copy();
+    sts.discard_copy();
+  } else {
+    // Nothing gathered, or the FIL= file could not take the messages: store and status file are
+    // put back as they were (the parts are still in place).
+    rcv.restore();
+    sts.restore();
+    continuation = continue_unchanged(request, tag);
+  }
+  if (!scratch.empty()) fs::remove_file(scratch);
+  remove_when_empty(block.fil_value);
+
+  status = OpenFile(app_home().fopen(request.status_file, "rb"));
+  if (status && !seek_to(status.get(), continuation)) status.close();
+  store = OpenFile(app_home().fopen(kReceiveStore, "ab"));
+  return continuation;
+}
+
+}  // namespace kv

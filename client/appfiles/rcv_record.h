@@ -1,0 +1,52 @@
+// rcv_rec, a record of the receive store QRTLNK.RCV: one line per received message whose files
+// the client named itself, 30 bar-separated fields, trailing empty fields left off.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace kv {
+
+inline constexpr const char* kReceiveStore = "qrtlnk.rcv";
+
+// Field numbers of rcv_rec.
+enum RcvField {
+  kRcvAppId = 1,
+  kRcvStamp = 2,
+  kRcvListId = 3,
+  kRcvMessageId = 4,
+  kRcvFileCount = 5,
+  kRcvFirstFile = 6,
+  kRcvSubject = 7,
+  kRcvInReplyTo = 8,
+  kRcvPriority = 9,
+  kRcvSensitivity = 10,
+  kRcvCountry = 11,
+  kRcvPrmd = 13,
+  kRcvOrganisation = 14,
+  kRcvSurname = 19,
+  kRcvGivenName = 20,
+  kRcvLastField = 30,
+};
+
+// Width of field n (1..30); 0 outside.
+std::size_t rcv_field_width(int n);
+
+// The record of a received message from its engine status line and the run's App-id (three
+// blanks stand for none). Every value is cut to its field's width; "|" becomes "!".
+std::string build_rcv_record(const std::string& app_id, const std::string& status_line);
+
+// Removes the trailing "|" characters of a record (at least one character stays).
+std::string without_trailing_bars(std::string record);
+
+// Number of files of the message (field 5, one digit); 0 when it is not a digit.
+int rcv_file_count(const std::string& record);
+
+// Name of part k: the name of part 1 with its last character replaced by the digit k.
+std::string part_file_name(const std::string& first_file, int k);
+
+// Removes the message's part files (part 1 under field 6, then parts 2 to n) with the guarded
+// remove of the home directory.
+void remove_part_files(const std::string& record);
+
+}  // namespace kv

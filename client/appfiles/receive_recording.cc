@@ -1,0 +1,99 @@
+// Receive recording.
+#include "client/appfiles/receive_recording.h"
+
+#include "client/appfiles/command_blocks.h"
+#include "client/appfiles/edi_gathering.h"
+#include "client/appfiles/line_reader.h"
+#include "client/appfiles/rcv_record.h"
+#include "client/common/error_file.h"
+#include "client/common/home.h"
+#include "client/common/record_fields.h"
+#include "client/common/run_state.h"
+#include "client/common/status_callbacks.h"
+#include "client/common/text.h"
+
+namespace kv {
+namespace {
+
+constexpr int kStatusTag = 1;
+constexpr int kStatusResult = 3;
+constexpr int kStatusFileCount = 8;
+constexpr int kStatusFileName = 9;
+
+std::string command_word(const std::string& tag) { return tag.size() > 4 ? tag.substr(4) : ""; }
+
+// A message received into files of the engine's naming, outside any FIL= file of the request.
+bool is_stored_message(const std::string& line, const CommandBlock* block) {
+  const std::string result = get_veld(line, kStatusResult);
+  if (result != "0000" && result != "1516") return false;
+  if (get_veld(line, kStatusFileName).empty()) return false;
+  if (block != nullptr && block->has_fil()) return false;
+  // "0" files: the engine collected the message into a FIL= file; its name must never become a
+  // part file of the store (the purge and the update would remove the application's file).
+  return get_veld(line, kStatusFileCount) != "0";
+}
+
+class StoreAppender {
+ public:
+  explicit StoreAppender(OpenFile& store) : store_(store) {}
+  void append(const std::string& record) {
+    if (!store_) return;
+    if (std::fwrite(record.data(), 1, record.size(), store_.get()) != record.size() ||
+        std::fputc('\n', store_.get()) == EOF || std::fflush(store_.get()) != 0) {
+      report_failure();
+    }
+  }
+
+ private:
+  // The files of the message stay where the engine put them; the application learns of the lost
+  // record through the error file, and the remaining steps (reports, password) still run.
+  void report_failure() {
+    if (reported_) return;
+    reported_ = true;
+    schrijf_QRTLNK_error_bestand(10, "schrijven QRTLNK.RCV");
+  }
+  OpenFile& store_;
+  bool reported_ = false;
+};
+
+}  // namespace
+
+bool record_received_messages(const std::string& command_file, const std::string& status_file,
+                              OpenFile& status) {
+  OpenFile store(app_home().fopen(kReceiveStore, "ab"));
+  if (!store) return false;
+  CommandBlocks blocks;
+  if (!blocks.load(command_file)) return false;
+
+  bool appended = false;
+  int gathered_block = -1;
+  StoreAppender appender(store);
+  LineReader reader(status.get());
+  TextLine line;
+  while (status && reader.next(line)) {
+    busy_indicator();
+    trim_trailing(line.text);
+    if (line.text.empty()) continue;
+    const std::string tag = get_veld(line.text, kStatusTag);
+    const std::string word = command_word(tag);
+    if (word != "ONTVANG" && word != "ANTWOORD") continue;
+
+    const int index = blocks.locate(tag);
+    const CommandBlock* block = index >= 0 ? &blocks.block(index) : nullptr;
+    if (word == "ONTVANG" && block != nullptr && block->gathers() && index != gathered_block &&
+        get_veld(line.text, kStatusResult) == "0000") {
+      gathered_block = index;
+      GatheringRequest request{status_file, block, line.start, reader.position()};
+      long long next = gather_stored_edi_messages(request, status, store);
+      reader = LineReader(status.get(), next);
+      continue;
+    }
+    if (is_stored_message(line.text, block)) {
+      appender.append(build_rcv_record(run_state().app_id, line.text));
+      appended = true;
+    }
+  }
+  return appended;
+}
+
+}  // namespace kv

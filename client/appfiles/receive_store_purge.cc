@@ -1,0 +1,55 @@
+// Purge of the receive store.
+#include "client/appfiles/receive_store_purge.h"
+
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "client/appfiles/line_reader.h"
+#include "client/appfiles/rcv_record.h"
+#include "client/appfiles/store_rewrite.h"
+#include "client/common/day_number.h"
+#include "client/common/record_fields.h"
+#include "client/common/status_callbacks.h"
+#include "client/common/text.h"
+
+namespace kv {
+namespace {
+
+// A stamp whose date part is not eight digits gives no usable age; such a record is kept rather
+// than purged on the strength of a made-up date.
+bool has_date(const std::string& stamp) {
+  if (stamp.size() < 8) return false;
+  for (std::size_t i = 0; i < 8; ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(stamp[i]))) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void purge_receive_store() {
+  const long today = day_number(current_time_stamp());
+  StoreRewrite store;
+  if (!store.begin(kReceiveStore)) return;
+  // Part files go only once the fresh store is complete: until then the records stay whole in
+  // the set-aside copy.
+  std::vector<std::string> purged;
+  LineReader reader(store.copy());
+  TextLine line;
+  while (reader.next(line)) {
+    busy_indicator();
+    trim_trailing(line.text);
+    if (line.text.empty()) continue;
+    const std::string stamp = get_veld(line.text, kRcvStamp);
+    if (has_date(stamp) && today - day_number(stamp) >= kReceiveStoreKeepDays) {
+      purged.push_back(line.text);
+      continue;
+    }
+    store.write_line(line.text);
+  }
+  store.finish("schrijven QRTLNK.RCV");
+  for (const std::string& record : purged) remove_part_files(record);
+}
+
+}  // namespace kv

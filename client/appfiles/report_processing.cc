@@ -1,0 +1,193 @@
+// Report processing. The records of QRTLNK.SND are indexed once by recipient and message
+// identifier, so every report line finds the record it concerns without reading the file again:
+// the result is that of examining the records in file order from the record changed last,
+// wrapping round to the first record once.
+#include "client/appfiles/report_processing.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "client/appfiles/line_reader.h"
+#include "client/appfiles/snd_record.h"
+#include "client/common/home.h"
+#include "client/common/open_files.h"
+#include "client/common/record_fields.h"
+#include "client/common/status_callbacks.h"
+#include "client/common/text.h"
+
+namespace kv {
+namespace {
+
+// Fields of a report line.
+constexpr int kLineMessageId = 1;
+constexpr int kLineMessageType = 2;
+constexpr int kLineNotifyType = 3;
+constexpr int kLineDeliveryTime = 5;
+constexpr int kLineReason = 6;
+constexpr int kLineDiagnostic = 7;
+constexpr int kLineRecipient = 16;
+
+constexpr int kChangedFields[] = {snd::kResultStamp,      snd::kDeliveryState, snd::kNotificationType,
+                                  snd::kReason,           snd::kDiagnostic,    snd::kDeliveryTime};
+
+struct SndSlot {
+  long long start = 0;
+  std::size_t length = 0;
+  char state = 0;  // delivery state (field 11)
+};
+
+struct SndKey {
+  std::string recipient;   // alias or surname, upper case
+  std::string message_id;  // upper case
+  std::size_t slot = 0;
+  bool operator<(const SndKey& other) const {
+    if (recipient != other.recipient) return recipient < other.recipient;
+    if (message_id != other.message_id) return message_id < other.message_id;
+    return slot < other.slot;
+  }
+};
+
+// Only a record whose changed fields hold exactly their widths can be rewritten in place without
+// touching its neighbours.
+bool has_report_layout(const std::string& record) {
+  for (int field : kChangedFields) {
+    if (get_veld(record, field).size() != snd_field_width(field)) return false;
+  }
+  return true;
+}
+
+// `value` cut or filled with blanks to `width`, so that the record keeps its length.
+std::string to_width(std::string value, std::size_t width) {
+  value.resize(width, ' ');
+  return value;
+}
+
+class SendQueueIndex {
+ public:
+  explicit SendQueueIndex(std::FILE* file) : file_(file) {}
+
+  void load() {
+    LineReader reader(file_);
+    TextLine line;
+    while (reader.next(line)) {
+      busy_indicator();
+      if (!has_report_layout(line.text)) continue;
+      const std::size_t slot = slots_.size();
+      const std::string state = get_veld(line.text, snd::kDeliveryState);
+      slots_.push_back({line.start, line.text.size(), state.empty() ? '\0' : state[0]});
+      const std::string id = to_upper(get_veld(line.text, snd::kMessageId));
+      keys_.push_back({to_upper(get_veld(line.text, snd::kAlias)), id, slot});
+      keys_.push_back({to_upper(get_veld(line.text, snd::kSurname)), id, slot});
+    }
+    std::sort(keys_.begin(), keys_.end());
+  }
+
+  // The record the line concerns, looked for from slot `from` on and then from the first record;
+  // -1 when none.
+  long long find(const std::string& line, std::size_t from) const {
+    const std::string recipient = to_upper(get_veld(line, kLineRecipient));
+    const std::string prefix = to_upper(get_veld(line, kLineMessageId));
+    const std::string type = get_veld(line, kLineMessageType);
+    long long first = -1;
+    long long after = -1;
+    auto it = std::lower_bound(keys_.begin(), keys_.end(), SndKey{recipient, prefix, 0});
+    for (; it != keys_.end() && it->recipient == recipient &&
+           it->message_id.compare(0, prefix.size(), prefix) == 0;
+         ++it) {
+      if (!may_change(slots_[it->slot].state, type)) continue;
+      const long long slot = static_cast<long long>(it->slot);
+      if (first < 0 || slot < first) first = slot;
+      if (it->slot >= from && (after < 0 || slot < after)) after = slot;
+    }
+    return after >= 0 ? after : first;
+  }
+
+  // Carries the report line into record `slot` in place.
+  bool apply(std::size_t slot, const std::string& line, const std::string& stamp) {
+    SndSlot& s = slots_[slot];
+    std::string record(s.length, '\0');
+    if (!seek_to(file_, s.start) || std::fread(record.data(), 1, s.length, file_) != s.length) {
+      return false;
+    }
+    set(record, snd::kDeliveryState, get_veld(line, kLineMessageType));
+    set(record, snd::kNotificationType, get_veld(line, kLineNotifyType));
+    set(record, snd::kDeliveryTime, get_veld(line, kLineDeliveryTime));
+    set(record, snd::kReason, get_veld(line, kLineReason));
+    set(record, snd::kDiagnostic, get_veld(line, kLineDiagnostic));
+    set(record, snd::kResultStamp, stamp);
+    if (record.size() != s.length) return false;  // cannot happen: every field keeps its width
+    if (!seek_to(file_, s.start) || std::fwrite(record.data(), 1, s.length, file_) != s.length ||
+        std::fflush(file_) != 0) {
+      return false;
+    }
+    s.state = get_veld(record, snd::kDeliveryState)[0];
+    return true;
+  }
+
+  bool empty() const { return slots_.empty(); }
+
+ private:
+  // A record that holds a single notification is not overwritten by a report, and a repeated
+  // notification of the same type changes nothing.
+  static bool may_change(char state, const std::string& type) {
+    const std::string current(state == '\0' ? 0 : 1, state);
+    if (current == type) return false;
+    return !(current == "2" && type == "3");
+  }
+  static void set(std::string& record, int field, const std::string& value) {
+    if (value.empty()) return;
+    insert_veld(record, to_width(value, snd_field_width(field)), field);
+  }
+
+  std::FILE* file_;
+  std::vector<SndSlot> slots_;
+  std::vector<SndKey> keys_;
+};
+
+void apply_report_file(SendQueueIndex& index, const std::string& report_name,
+                       const std::string& stamp) {
+  OpenFile report(app_home().fopen(report_name, "rb"));
+  if (!report) return;
+  std::size_t from = 0;
+  LineReader reader(report.get());
+  TextLine line;
+  while (reader.next(line)) {
+    busy_indicator();
+    trim_trailing(line.text);
+    if (line.text.empty()) continue;
+    long long slot = index.find(line.text, from);
+    if (slot >= 0 && index.apply(static_cast<std::size_t>(slot), line.text, stamp)) {
+      from = static_cast<std::size_t>(slot);
+    } else {
+      from = 0;
+    }
+  }
+}
+
+}  // namespace
+
+void process_reports(std::FILE* status) {
+  OpenFile queue(app_home().fopen("qrtlnk.snd", "r+b"));
+  if (!queue) return;
+  SendQueueIndex index(queue.get());
+  bool loaded = false;
+  LineReader reader(status);
+  TextLine line;
+  while (reader.next(line)) {
+    busy_indicator();
+    trim_trailing(line.text);
+    if (line.text.empty()) continue;
+    const std::string tag = get_veld(line.text, 1);
+    if (tag.size() <= 4 || !equals_ignore_case(tag.substr(4), "RAPPORT")) continue;
+    const std::string report_name = get_veld(line.text, 5);
+    if (report_name.empty()) continue;
+    if (!loaded) {
+      index.load();
+      loaded = true;
+    }
+    apply_report_file(index, report_name, get_veld(line.text, 2));
+  }
+}
+
+}  // namespace kv

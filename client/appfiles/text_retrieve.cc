@@ -1,0 +1,104 @@
+// Writing stored messages as text.
+#include "client/appfiles/text_retrieve.h"
+
+#include "client/appfiles/line_reader.h"
+#include "client/appfiles/rcv_record.h"
+#include "client/common/record_fields.h"
+#include "client/common/text.h"
+#include "platform/fs.h"
+
+namespace kv {
+namespace {
+
+// A part line is taken in pieces of at most this many characters.
+constexpr std::size_t kTextLinePiece = 299;
+constexpr int kFixedHeaderLines = 6 + 3;
+
+std::string piece(const std::string& text, std::size_t at, std::size_t length) {
+  return at < text.size() ? text.substr(at, length) : std::string();
+}
+
+// "yyyymmddhhmi" as "dd-mm-yyyy  hh:mi".
+std::string readable_stamp(const std::string& stamp) {
+  return piece(stamp, 6, 2) + "-" + piece(stamp, 4, 2) + "-" + piece(stamp, 0, 4) + "  " +
+         piece(stamp, 8, 2) + ":" + piece(stamp, 10, 2);
+}
+
+class Stream {
+ public:
+  Stream(const std::string& path, const char* mode) : f_(fs::open_stream(path, mode)) {}
+  ~Stream() {
+    if (f_ != nullptr) std::fclose(f_);
+  }
+  Stream(const Stream&) = delete;
+  Stream& operator=(const Stream&) = delete;
+  std::FILE* get() const { return f_; }
+  bool close() {
+    std::FILE* f = f_;
+    f_ = nullptr;
+    return f == nullptr || std::fclose(f) == 0;
+  }
+
+ private:
+  std::FILE* f_;
+};
+
+}  // namespace
+
+std::string text_header_block(const std::string& record) {
+  std::string block =
+      "***************************** Berichtgegevens *********************************\n";
+  block += "Opgehaald      : " + readable_stamp(get_veld(record, kRcvStamp)) + "\n";
+  block += "Afkomstig van  : Organisatie " + get_veld(record, kRcvOrganisation) + "\n";
+  block += "                 SUR-name    " + get_veld(record, kRcvSurname) + "\n\n";
+  block += "Berichtkenmerk : " + get_veld(record, kRcvMessageId) + "\n";
+  const std::string subject = get_veld(record, kRcvSubject);
+  if (!subject.empty()) block += "Onderwerp      : " + subject + "\n";
+  const std::string in_reply_to = get_veld(record, kRcvInReplyTo);
+  if (!in_reply_to.empty()) block += "In antwoord op : " + in_reply_to + "\n";
+  block += std::string(79, '*') + "\n\n\n";
+  return block;
+}
+
+long long text_header_lines(const std::string& record) {
+  return kFixedHeaderLines + (get_veld(record, kRcvSubject).empty() ? 0 : 1) +
+         (get_veld(record, kRcvInReplyTo).empty() ? 0 : 1);
+}
+
+bool TextAppender::write_text_line(std::FILE* out, const std::string& line) {
+  if (page_length_ > 0 && counter_ > page_length_) {
+    if (std::fputc('\f', out) == EOF) return false;
+    counter_ = 0;
+  }
+  ++counter_;
+  return std::fwrite(line.data(), 1, line.size(), out) == line.size() &&
+         std::fputc('\n', out) != EOF;
+}
+
+bool TextAppender::append_part(const std::string& part, const std::string& output,
+                               const std::string& record, bool with_header) {
+  // The part is opened first: a part that cannot be read is not handed over (it stays in place).
+  Stream in(part, "rb");
+  if (in.get() == nullptr) return false;
+  Stream out(output, "ab");
+  if (out.get() == nullptr) return false;
+  if (with_header) {
+    std::string block = (counter_ > 0 ? "\f" : "") + text_header_block(record);
+    if (std::fwrite(block.data(), 1, block.size(), out.get()) != block.size()) return false;
+    counter_ = text_header_lines(record);
+  }
+  LineReader reader(in.get());
+  TextLine line;
+  while (reader.next(line)) {
+    for (std::size_t at = 0; at < line.text.size(); at += kTextLinePiece) {
+      std::string text = line.text.substr(at, kTextLinePiece);
+      trim_trailing(text);
+      if (text.empty()) continue;
+      if (!write_text_line(out.get(), text)) return false;
+    }
+  }
+  if (std::ferror(in.get())) return false;
+  return out.close();
+}
+
+}  // namespace kv
