@@ -10,6 +10,7 @@
 #include "client/common/run_state.h"
 #include "client/common/text.h"
 #include "client/startup/file_checks.h"
+#include "platform/fs.h"
 
 namespace kv {
 namespace {
@@ -46,8 +47,10 @@ Parameter take(const std::string& text) {
   return Parameter{text, to_upper(text)};
 }
 
+// A readable file; a directory is no file to read.
 bool readable(const std::string& name) {
-  return !name.empty() && app_home().access(name, kReadable) == 0;
+  return !name.empty() && app_home().access(name, kReadable) == 0 &&
+         !fs::is_directory(app_home().fullpath(name));
 }
 
 bool all_digits(const std::string& text) {

@@ -82,6 +82,8 @@ TEST_F(CommandLineTest, AppIdStatusAndRequestFiles) {
   EXPECT_EQ(0, error_of({"/FT", "/a=abc"}));
   EXPECT_EQ("ABC", run_state().app_id);
   EXPECT_EQ(8, error_of({"/FT", "/O=Missing.scr"}));
+  dir_.make_dir("folder");
+  EXPECT_EQ(8, error_of({"/FT", "/O=folder"}));  // a directory is no request file
   dir_.write("Request.SCR", "*001ZEND\n");
   EXPECT_EQ(0, error_of({"/FT", "/o=Request.SCR", "/s=Status.Sts"}));
   EXPECT_EQ("Request.SCR", run_state().command_file);  // the application's spelling
