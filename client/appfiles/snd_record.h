@@ -50,6 +50,9 @@ constexpr int kLastDomainValue = 47;
 std::size_t snd_field_width(int field);
 // An empty record: 49 bars.
 std::string new_snd_record();
+// A record as read from QRTLNK.SND lacks its trailing empty fields: puts the bars back, so that
+// every field can be set.
+void pad_snd_record(std::string& record);
 // insert_veld with the field's width.
 void set_snd_field(std::string& record, int field, const std::string& value);
 // The record as written to QRTLNK.SND: trailing bars removed (at least one character kept),

@@ -1,0 +1,553 @@
+// EDIFACT send requests: one work file and one send command per interchange.
+#include "client/appfiles/edifact_scan.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "client/appfiles/interchange_list.h"
+#include "client/appfiles/message_id.h"
+#include "client/appfiles/request_text.h"
+#include "client/appfiles/snd_record.h"
+#include "client/appfiles/translation.h"
+#include "client/common/day_number.h"
+#include "client/common/home.h"
+#include "client/common/open_files.h"
+#include "client/common/record_fields.h"
+#include "client/common/run_state.h"
+#include "client/common/status_callbacks.h"
+#include "client/common/text.h"
+
+namespace kv {
+
+namespace {
+
+constexpr int kFileMissing = 18;
+constexpr int kWorkFileNotCreated = 19;
+constexpr int kEdifactDiskFull = 52;
+constexpr std::size_t kPieceLength = 750;
+constexpr std::size_t kSegmentSearchLimit = 999;
+
+// --- reading ---------------------------------------------------------------------------------
+
+// The file is read in pieces of at most 750 characters; a piece keeps its line end, so the
+// pieces together are the file byte for byte. Only a piece that starts a line is examined for a
+// segment tag.
+class PieceReader {
+ public:
+  explicit PieceReader(std::FILE* f) : f_(f) {}
+  bool next(std::string& piece, bool& line_start) {
+    if (have_ahead_) {
+      have_ahead_ = false;
+      piece = std::move(ahead_);
+      line_start = ahead_line_start_;
+      return true;
+    }
+    return read(piece, line_start);
+  }
+  // Looks at the next piece without consuming it.
+  const std::string* peek(bool& line_start) {
+    if (!have_ahead_) have_ahead_ = read(ahead_, ahead_line_start_);
+    line_start = ahead_line_start_;
+    return have_ahead_ ? &ahead_ : nullptr;
+  }
+
+ private:
+  bool read(std::string& piece, bool& line_start) {
+    piece.clear();
+    line_start = at_line_start_;
+    int c;
+    while (piece.size() < kPieceLength && (c = std::fgetc(f_)) != EOF) {
+      piece += static_cast<char>(c);
+      if (c == '\n') break;
+    }
+    if (piece.empty()) return false;
+    at_line_start_ = piece.back() == '\n';
+    return true;
+  }
+
+  std::FILE* f_;
+  bool at_line_start_ = true;
+  std::string ahead_;
+  bool ahead_line_start_ = false;
+  bool have_ahead_ = false;
+};
+
+bool begins(const std::string& text, const char* tag) { return text.rfind(tag, 0) == 0; }
+
+bool is_service_string_advice(const std::string& piece) {
+  return begins(piece, "UNA+") || begins(piece, "UNA:");
+}
+
+bool is_blank_piece(const std::string& piece) {
+  return piece.find_first_not_of(" \t\r\n") == std::string::npos;
+}
+
+// --- segment values --------------------------------------------------------------------------
+
+// Start of data element `n` (counted by unreleased "+" from the start of the segment), or npos
+// when an unreleased "'" or the search limit comes first.
+std::size_t element_start(const std::string& segment, int n) {
+  int plus = 0;
+  std::size_t limit = std::min(segment.size(), kSegmentSearchLimit);
+  for (std::size_t i = 0; i < limit; ++i) {
+    char c = segment[i];
+    if (c == '?') {
+      ++i;  // the next character is literal
+      continue;
+    }
+    if (c == '\'') return std::string::npos;
+    if (c == '+' && ++plus == n) return i + 1;
+  }
+  return std::string::npos;
+}
+
+// Text from `start` up to the first unreleased character of `stops` (or the end of the segment
+// text, a line end included), raw: release characters stay in the value.
+std::string value_until(const std::string& segment, std::size_t start, const char* stops) {
+  if (start == std::string::npos) return "";
+  std::size_t i = start;
+  for (; i < segment.size(); ++i) {
+    char c = segment[i];
+    if (c == '\r' || c == '\n') break;
+    if (c == '?') {
+      if (i + 1 < segment.size() && segment[i + 1] != '\r' && segment[i + 1] != '\n') ++i;
+      continue;
+    }
+    if (std::strchr(stops, c) != nullptr) break;
+  }
+  return segment.substr(start, i - start);
+}
+
+std::string cut(std::string text, std::size_t limit) {
+  if (text.size() > limit) text.resize(limit);
+  return text;
+}
+
+// --- the scan --------------------------------------------------------------------------------
+
+struct WorkFile {
+  std::string name;
+  OpenFile stream;
+  bool failed = false;
+
+  void write(const std::string& bytes) {
+    if (!stream) return;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stream.get()) != bytes.size()) failed = true;
+  }
+  // Flushes and closes; false when something did not reach the file.
+  bool close() {
+    if (!stream) return !failed;
+    bool ok = !failed && std::ferror(stream.get()) == 0 && std::fflush(stream.get()) == 0;
+    return stream.close() == 0 && ok;
+  }
+};
+
+class InterchangeScan {
+ public:
+  InterchangeScan(Translation& tr, const std::string& command,
+                  const std::vector<std::string>& block, bool block_has_subject,
+                  const std::string& file, const std::string& base_record, int block_number)
+      : tr_(tr),
+        command_(command),
+        block_(block),
+        block_has_subject_(block_has_subject),
+        file_(file),
+        base_record_(base_record),
+        block_number_(block_number) {}
+
+  int run();
+
+ private:
+  void start_interchange(PieceReader& reader, const std::string& unb);
+  void finish_interchange();
+  void keep_back_current();
+  void keep_back_remainder(const std::string& piece);
+  void close_remainder();
+  void write_send_command();
+  std::vector<std::string> carried_lines(bool answer_written) const;
+  WorkFile new_work_file();
+  [[noreturn]] void fail();
+  void abandon();
+
+  Translation& tr_;
+  const std::string& command_;
+  const std::vector<std::string>& block_;
+  bool block_has_subject_;
+  const std::string& file_;
+  const std::string& base_record_;
+  int block_number_;
+
+  std::string held_advice_;
+  WorkFile current_;
+  bool in_interchange_ = false;
+  bool closing_ = false;  // the UNZ line has begun; its remaining pieces still follow
+  WorkFile remainder_;
+  UnbValues unb_;
+  UnhValues unh_;
+  int sent_ = 0;
+  std::vector<std::string> list_lines_;  // written when the file is done, in file order
+  std::vector<std::string> made_;         // work files made for this file
+};
+
+WorkFile InterchangeScan::new_work_file() {
+  WorkFile w;
+  w.name = app_home().unique_work_name("edi", run_state().tmp_dir);
+  w.stream = OpenFile(app_home().fopen(w.name, "wb"));
+  if (!w.stream) {
+    abandon();
+    throw TranslationFailed{kWorkFileNotCreated, w.name};
+  }
+  made_.push_back(w.name);
+  tr_.work_files.push_back(w.name);
+  return w;
+}
+
+// Removes what this file has made so far (nothing of it has reached the list).
+void InterchangeScan::abandon() {
+  current_.stream.close();
+  remainder_.stream.close();
+  for (const std::string& name : made_) app_home().remove(name);
+  made_.clear();
+}
+
+void InterchangeScan::fail() {
+  abandon();
+  throw TranslationFailed{kEdifactDiskFull, file_};
+}
+
+void InterchangeScan::start_interchange(PieceReader& reader, const std::string& unb) {
+  if (in_interchange_) keep_back_current();
+  close_remainder();
+  busy_indicator();
+  current_ = new_work_file();
+  in_interchange_ = true;
+  closing_ = false;
+  unb_ = parse_unb(unb);
+  bool next_line_start = false;
+  const std::string* next = reader.peek(next_line_start);
+  unh_ = (next != nullptr && next_line_start && begins(*next, "UNH+")) ? parse_unh(*next)
+                                                                          : UnhValues{};
+  if (!held_advice_.empty()) current_.write(held_advice_);
+  held_advice_.clear();
+  current_.write(unb);
+}
+
+std::vector<std::string> InterchangeScan::carried_lines(bool answer_written) const {
+  // The request's own attributes that make sense for every interchange; the ones the scan
+  // writes itself (or that address a recipient, which an EDIFACT request cannot have) are left.
+  static const char* const kNeverCarried[] = {"FIL", "SUB", "DEL", "IRP", "MID", "APP",
+                                              "PRI", "BCO", "CCO"};
+  std::vector<std::string> lines;
+  for (const std::string& line : block_) {
+    bool excluded = false;
+    for (const char* keyword : kNeverCarried) excluded = excluded || line_begins(line, keyword);
+    if (line_begins(line, "ANS") && answer_written) excluded = true;
+    if (!excluded) lines.push_back(line);
+  }
+  return lines;
+}
+
+void InterchangeScan::write_send_command() {
+  std::string record = base_record_;
+  std::string subject;
+  if (block_has_subject_) {
+    subject = get_veld(record, snd::kSubject);
+  } else {
+    subject = unb_.control_reference + "," + unh_.message_reference;
+    set_snd_field(record, snd::kSubject, subject);
+  }
+  std::string id = interchange_message_id(unh_, tr_.application_code());
+  vul_message_id(id);
+
+  tr_.write(command_);
+  tr_.write("ALI=" + unb_.recipient);
+  tr_.write("FIL=" + current_.name);
+  tr_.write("SUB=" + subject);
+  tr_.write("MID=" + id);
+  std::string in_reply_to = get_veld(record, snd::kInReplyTo);
+  if (in_reply_to.empty()) in_reply_to = unb_.recipient_reference;
+  if (!in_reply_to.empty()) tr_.write("IRP=" + in_reply_to);
+  bool answer_written = false;
+  std::string priority = get_veld(record, snd::kPriority);
+  if (!priority.empty()) {
+    tr_.write("PRI=" + priority);
+  } else if (equals_ignore_case(unb_.priority, "A")) {
+    tr_.write("PRI=3");
+    tr_.write("ANS");
+    answer_written = true;
+  }
+  set_snd_field(record, snd::kFirstFile, current_.name);
+  set_snd_field(record, snd::kAlias, unb_.recipient);
+  set_snd_field(record, snd::kMessageId, id);
+  set_snd_field(record, snd::kDelete, "1");
+  write_text_line(tr_.snd.get(), snd_record_line(record));
+  tr_.write("DEL");
+  for (const std::string& line : carried_lines(answer_written)) tr_.write(line);
+  if (std::fflush(tr_.out) != 0 || std::fflush(tr_.snd.get()) != 0) fail();
+}
+
+void InterchangeScan::finish_interchange() {
+  in_interchange_ = false;
+  closing_ = false;
+  if (!current_.close()) fail();
+  write_send_command();
+  list_lines_.push_back(interchange_list_line(file_, current_.name) + std::to_string(block_number_) +
+                        "|");
+  ++sent_;
+}
+
+// An interchange that stops without UNZ is not sent: its work file goes back to the application
+// file after the session, through the interchange list.
+void InterchangeScan::keep_back_current() {
+  in_interchange_ = false;
+  closing_ = false;
+  if (!current_.close()) fail();
+  list_lines_.push_back(interchange_list_line(file_, current_.name) + "|");
+}
+
+// Lines outside any interchange after the first one are kept back the same way.
+void InterchangeScan::keep_back_remainder(const std::string& piece) {
+  if (!remainder_.stream) remainder_ = new_work_file();
+  remainder_.write(piece);
+}
+
+void InterchangeScan::close_remainder() {
+  if (remainder_.name.empty()) return;
+  if (!remainder_.close()) fail();
+  list_lines_.push_back(interchange_list_line(file_, remainder_.name) + "|");
+  remainder_ = WorkFile{};
+}
+
+int InterchangeScan::run() {
+  OpenFile in(app_home().fopen(file_, "rb"));
+  if (!in) throw TranslationFailed{kFileMissing, file_};
+  PieceReader reader(in.get());
+  std::string piece;
+  bool line_start = false;
+  while (reader.next(piece, line_start)) {
+    if (line_start && !closing_ && is_service_string_advice(piece)) {
+      held_advice_ = piece;
+      continue;
+    }
+    if (line_start && !closing_ && begins(piece, "UNB+")) {
+      start_interchange(reader, piece);
+      continue;
+    }
+    if (in_interchange_) {
+      current_.write(piece);
+      if (line_start && begins(piece, "UNZ+")) closing_ = true;
+      if (closing_ && piece.back() == '\n') finish_interchange();
+      continue;
+    }
+    if (is_blank_piece(piece) && line_start) continue;
+    if (sent_ == 0 && list_lines_.empty()) {
+      abandon();
+      return -1;  // not an interchange file: something else comes before the first UNB
+    }
+    if (!held_advice_.empty()) keep_back_remainder(held_advice_);
+    held_advice_.clear();
+    keep_back_remainder(piece);
+  }
+  in.close();
+  if (in_interchange_ && closing_) {
+    finish_interchange();  // the UNZ line is the last line, without line end
+  } else if (in_interchange_) {
+    keep_back_current();
+  }
+  if (!held_advice_.empty() && sent_ > 0) keep_back_remainder(held_advice_);
+  close_remainder();
+  if (sent_ == 0) {
+    abandon();
+    return -1;
+  }
+  for (const std::string& line : list_lines_) {
+    if (tr_.interchange_list && !write_text_line(tr_.interchange_list.get(), line)) fail();
+  }
+  if (tr_.interchange_list && std::fflush(tr_.interchange_list.get()) != 0) fail();
+  return 1;
+}
+
+}  // namespace
+
+// --- public ------------------------------------------------------------------------------------
+
+bool passes_text_test(const std::string& file) {
+  OpenFile f(app_home().fopen(file, "rb"));
+  if (!f) return false;
+  unsigned char bytes[100];
+  std::size_t got = std::fread(bytes, 1, sizeof bytes, f.get());
+  for (std::size_t i = 0; i < got; ++i) {
+    unsigned char c = bytes[i];
+    if (c != '\r' && c != '\n' && (c < 32 || c > 165)) return false;
+  }
+  return true;
+}
+
+EdifactSendCheck is_edifact_zend(const std::vector<std::string>& block) {
+  static const char* const kAddressing[] = {"COU", "ADM", "PMD", "ORG", "OUA", "OUB", "OUC",
+                                            "OUD", "SUR", "GIV", "INI", "GQU", "DTA", "DVA",
+                                            "DTB", "DVB", "DTC", "DVC", "DTD", "DVD", "ALI",
+                                            "DIF", "DIS"};
+  EdifactSendCheck check;
+  bool readable_file = false;
+  bool edi_identifier = false;
+  for (const std::string& line : block) {
+    for (const char* keyword : kAddressing) {
+      if (line_begins(line, keyword)) return EdifactSendCheck{};
+    }
+    std::string keyword = attribute_keyword(line);
+    if (keyword == "FIL=") {
+      std::string name = attribute_value(line);
+      if (app_home().access(name, 4) == 0) {
+        if (!passes_text_test(name)) return EdifactSendCheck{};
+        readable_file = true;
+      }
+    } else if (keyword == "MID=") {
+      if (!line_begins(attribute_value(line), "EDI")) return EdifactSendCheck{};
+      edi_identifier = true;
+    } else if (keyword == "SUB=") {
+      check.has_subject = true;
+    }
+  }
+  check.qualifies = readable_file && edi_identifier;
+  return check;
+}
+
+UnbValues parse_unb(const std::string& segment) {
+  UnbValues v;
+  std::string recipient = value_until(segment, element_start(segment, 3), "+'");
+  trim_trailing(recipient);
+  v.recipient = cut(recipient, 50);
+  v.control_reference = cut(value_until(segment, element_start(segment, 5), "+'"), 14);
+  std::size_t reference = element_start(segment, 6);
+  std::string first = value_until(segment, reference, "+':");
+  std::size_t after = reference == std::string::npos ? reference : reference + first.size();
+  if (after != std::string::npos && segment.compare(after, 3, ":AA") == 0) {
+    v.recipient_reference = cut(first, 14);
+  }
+  std::size_t priority = element_start(segment, 8);
+  if (priority != std::string::npos && priority < segment.size()) {
+    char c = segment[priority];
+    if (c != '+' && c != '\'' && c != ':' && c != '\r' && c != '\n') v.priority = std::string(1, c);
+  }
+  return v;
+}
+
+UnhValues parse_unh(const std::string& segment) {
+  UnhValues v;
+  v.message_reference = cut(value_until(segment, element_start(segment, 1), "+'"), 14);
+  std::size_t type = element_start(segment, 2);
+  std::string type_value = value_until(segment, type, ":'+");
+  v.message_type = cut(type_value, 6);
+  if (type == std::string::npos) return v;
+  // Fifth component: after three more ":" following the first component.
+  std::size_t at = type + type_value.size();
+  for (int colon = 0; colon < 4; ++colon) {
+    if (at >= segment.size() || segment[at] != ':') return v;
+    std::string component = value_until(segment, at + 1, ":'+");
+    if (colon == 3) {
+      if (component.size() == 3) v.association_code = component;
+      return v;
+    }
+    at += 1 + component.size();
+  }
+  return v;
+}
+
+std::string interchange_message_id(const UnhValues& unh, const std::string& application_code) {
+  std::string code = application_code.substr(0, 3);
+  if (!unh.association_code.empty()) return "EDI" + unh.association_code + code;
+  const std::string& type = unh.message_type;
+  for (const char* bank : {"INCASS", "BETAAL", "FINRAP", "OPDBRF"}) {
+    if (equals_ignore_case(type, bank)) return "EDIBNK" + code;
+  }
+  if (equals_ignore_case(type, "INSPPI")) return "EDIPPI" + code;
+  if (starts_with_ignore_case(type, "RDW")) return "EDIRDW" + code;
+  return "EDIINS" + code;
+}
+
+bool is_interchange_file(const std::string& file) {
+  OpenFile in(app_home().fopen(file, "rb"));
+  if (!in) return false;
+  PieceReader reader(in.get());
+  std::string piece;
+  bool line_start = false;
+  bool seen_header = false;
+  bool in_interchange = false;
+  while (reader.next(piece, line_start)) {
+    if (!line_start) continue;
+    if (is_service_string_advice(piece)) {
+      seen_header = true;
+      continue;
+    }
+    if (begins(piece, "UNB+")) {
+      seen_header = in_interchange = true;
+      continue;
+    }
+    if (in_interchange && begins(piece, "UNZ+")) return true;
+    if (!seen_header && !is_blank_piece(piece)) return false;
+  }
+  return false;
+}
+
+int scan_interchanges(Translation& tr, const std::string& command,
+                      const std::vector<std::string>& block, bool block_has_subject,
+                      const std::string& edifact_file, const std::string& base_record,
+                      int block_number) {
+  InterchangeScan scan(tr, command, block, block_has_subject, edifact_file, base_record,
+                       block_number);
+  return scan.run();
+}
+
+// The fields that every interchange of the block shares.
+static std::string block_record(Translation& tr, const std::vector<std::string>& block) {
+  std::string record = new_snd_record();
+  set_snd_field(record, snd::kApplication, tr.record_application());
+  bool application_seen = false;
+  set_snd_field(record, snd::kDelete, "0");
+  for (const std::string& line : block) {
+    std::string keyword = attribute_keyword(line);
+    std::string value = attribute_value(line);
+    if (keyword == "APP=" && !application_seen) {
+      application_seen = true;
+      if (value.size() == 3) set_snd_field(record, snd::kApplication, value);
+    }
+    if (keyword == "NOT=") set_snd_field(record, snd::kNotification, value);
+    if (keyword == "RAP=") set_snd_field(record, snd::kReport, value);
+    if (keyword == "PRI=") set_snd_field(record, snd::kPriority, value);
+    if (keyword == "SEN=") set_snd_field(record, snd::kSensitivity, value);
+    if (keyword.compare(0, 3, "DEL") == 0) set_snd_field(record, snd::kDelete, "1");
+    if (keyword == "SUB=") set_snd_field(record, snd::kSubject, value);
+    if (keyword == "IRP=") set_snd_field(record, snd::kInReplyTo, value);
+  }
+  set_snd_field(record, snd::kRecipientKind, "1");
+  set_snd_field(record, snd::kRequestStamp, current_time_stamp());
+  return record;
+}
+
+bool scan_edifact_block(Translation& tr, const std::string& command,
+                        const std::vector<std::string>& block, const EdifactSendCheck& check,
+                        int block_number) {
+  std::vector<std::string> files;
+  for (const std::string& line : block) {
+    if (attribute_keyword(line) == "FIL=") files.push_back(attribute_value(line));
+  }
+  // With several files, every one must be an interchange file before anything is written, so
+  // that a refusal of a later file cannot send the earlier interchanges twice.
+  if (files.size() > 1) {
+    for (const std::string& file : files) {
+      if (app_home().access(file, 0) != 0) throw TranslationFailed{kFileMissing, file};
+      if (!is_interchange_file(file)) return false;
+    }
+  }
+  std::string record = block_record(tr, block);
+  for (const std::string& file : files) {
+    if (scan_interchanges(tr, command, block, check.has_subject, file, record, block_number) < 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace kv

@@ -1,0 +1,94 @@
+#include "client/appfiles/message_id.h"
+
+#include <cstring>
+
+#include "client/common/text.h"
+#include "platform/clock.h"
+
+namespace kv {
+
+namespace {
+
+constexpr char kAlphabet[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+constexpr int kAlphabetSize = 62;
+constexpr std::size_t kIdLength = 14;
+
+// The code's five places: month, day, hour, minute, second, each an index into the alphabet.
+struct TimeCode {
+  int place[5];
+  std::string text() const {
+    std::string s;
+    for (int v : place) s += kAlphabet[v < 0 ? 0 : (v >= kAlphabetSize ? kAlphabetSize - 1 : v)];
+    return s;
+  }
+};
+
+TimeCode parse(const std::string& text) {
+  TimeCode c{{0, 0, 0, 0, 0}};
+  for (int i = 0; i < 5 && i < static_cast<int>(text.size()); ++i) {
+    const char* at = std::strchr(kAlphabet, text[i]);
+    c.place[i] = (at != nullptr && text[i] != '\0') ? static_cast<int>(at - kAlphabet) : 0;
+  }
+  return c;
+}
+
+std::string& last_code() {
+  static std::string code = "     ";
+  return code;
+}
+
+// Next code after `c`: the second runs to 60 and then restarts at 1 with the next minute, the
+// minute runs to 59 and restarts at 1 with the next hour. Should the hour (or the day) run out of
+// characters, the next place up is advanced, so codes keep growing.
+void advance(TimeCode& c) {
+  enum { kMonth, kDay, kHour, kMinute, kSecond };
+  if (c.place[kSecond] < 60) {
+    ++c.place[kSecond];
+    return;
+  }
+  c.place[kSecond] = 1;
+  if (c.place[kMinute] < 59) {
+    ++c.place[kMinute];
+    return;
+  }
+  c.place[kMinute] = 1;
+  for (int p = kHour; p >= kMonth; --p) {
+    if (c.place[p] < kAlphabetSize - 1) {
+      ++c.place[p];
+      return;
+    }
+    c.place[p] = 0;
+  }
+}
+
+std::string generated_id() {
+  LocalTime now = clock().local_time();
+  TimeCode code{{now.month, now.day, now.hour, now.minute, now.second}};
+  std::string text = code.text();
+  // Byte comparison; the alphabet is in ascending byte order, five blanks sort before any code.
+  // Advancing the time's code until it passes the last one ends one step after the last one, so
+  // the step is taken from there directly (no loop over possibly many seconds).
+  if (text <= last_code()) {
+    code = parse(last_code());
+    advance(code);
+    text = code.text();
+  }
+  last_code() = text;
+  return format("00000%04d%s", now.year - 1900, text.c_str()).substr(0, kIdLength);
+}
+
+}  // namespace
+
+void vul_message_id(std::string& value) {
+  std::string generated = generated_id();
+  if (value.size() < kIdLength + 1) {
+    if (value.size() < kIdLength) value += generated.substr(value.size());
+    return;
+  }
+  // Long identifiers: only trailing blanks of places 7 to 14 are filled in.
+  for (std::size_t i = kIdLength - 1; i >= 6 && value[i] == ' '; --i) value[i] = generated[i];
+}
+
+void reset_message_id_generator() { last_code() = "     "; }
+
+}  // namespace kv

@@ -1,0 +1,433 @@
+// The send queue after the session: the run's records of QRTLNK.SND are completed from the engine
+// status file, records without a usable status get "2006", completed records older than 43 day
+// numbers are dropped, and QRTLNK.SAV keeps the blocks of the sends that did not succeed.
+//
+// The run's records are matched to the status lines one send at a time. QRTLNK.SAV tells how the
+// records divide into sends: a plain send block has one record per recipient (one more than its
+// CCO/BCO lines), an EDIFACT block one send of one record per interchange (counted in the
+// interchange list). A send's status lines are the consecutive ZEND lines with its message
+// identifier; each record takes the line of its own recipient. Everything is one pass over each
+// file plus hash look-ups.
+#include <cstdio>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "client/appfiles/entry_points.h"
+#include "client/appfiles/file_rewrite.h"
+#include "client/appfiles/request_text.h"
+#include "client/appfiles/send_queue.h"
+#include "client/appfiles/snd_record.h"
+#include "client/common/abort.h"
+#include "client/common/day_number.h"
+#include "client/common/home.h"
+#include "client/common/open_files.h"
+#include "client/common/record_fields.h"
+#include "client/common/run_state.h"
+#include "client/common/status_callbacks.h"
+#include "client/common/text.h"
+
+namespace kv {
+
+namespace {
+
+constexpr int kNoMemory = 10;
+constexpr const char* kWritingSendQueue = "schrijven QRTLNK.SND";
+constexpr long kPruneAge = 43;
+constexpr std::size_t kTagLength = 14;
+const std::string kNoStatus = "2006";
+
+// Reads one record line: everything up to the line feed except a carriage return. Trailing
+// blanks belong to the record (fixed-width delivery fields). Empty lines are skipped.
+bool read_record_line(std::FILE* f, std::string& line) {
+  for (;;) {
+    line.clear();
+    int c = std::fgetc(f);
+    if (c == EOF) return false;
+    for (; c != EOF && c != '\n'; c = std::fgetc(f)) line += static_cast<char>(c);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) return true;
+  }
+}
+
+bool is_success(const std::string& code) { return code == "0000" || code.rfind("15", 0) == 0; }
+
+std::string tag_of(const std::string& command_line) {
+  return to_upper(command_line.substr(0, kTagLength));
+}
+
+// --- status lines ----------------------------------------------------------------------------
+
+struct StatusLine {
+  std::string text;
+  std::string tag;
+  std::string stamp;
+  std::string code;
+  std::string mid;
+};
+
+// The ZEND lines of the status file, one at a time, with one line of look-ahead.
+class StatusLines {
+ public:
+  explicit StatusLines(std::FILE* f) : f_(f) {}
+  const StatusLine* peek() {
+    if (!have_ && f_ != nullptr) have_ = read_next();
+    return have_ ? &ahead_ : nullptr;
+  }
+  void consume() { have_ = false; }
+  bool password_changed() const { return password_changed_; }
+
+ private:
+  bool read_next() {
+    std::string line;
+    while (read_whole_line(f_, line)) {
+      busy_indicator();
+      std::string tag = get_veld(line, 1);
+      if (is_command(tag, "WACHTWOORD")) password_changed_ = true;
+      if (!is_command(tag, "ZEND")) continue;
+      ahead_ = StatusLine{line, to_upper(tag), get_veld(line, 2), get_veld(line, 3),
+                          get_veld(line, 4)};
+      return true;
+    }
+    return false;
+  }
+
+  std::FILE* f_;
+  StatusLine ahead_;
+  bool have_ = false;
+  bool password_changed_ = false;
+};
+
+// --- records ---------------------------------------------------------------------------------
+
+void give_result(std::string& record, const std::string& stamp, const std::string& code) {
+  set_snd_field(record, snd::kResultStamp, stamp);
+  set_snd_field(record, snd::kResultCode, code);
+  set_snd_completed_delivery(record);
+}
+
+// A record belongs to a status line when its alias equals the line's alias, or, without alias,
+// when each of its address fields that is filled equals the line's field of the same meaning.
+bool belongs(const std::string& record, const std::string& status) {
+  std::string alias = get_veld(record, snd::kAlias);
+  if (!alias.empty()) return get_veld(status, 21) == alias;
+  for (int field = snd::kCountry; field <= snd::kInitials; ++field) {
+    std::string value = get_veld(record, field);
+    if (!value.empty() && get_veld(status, field - 6) != value) return false;
+  }
+  return true;
+}
+
+void complete(std::string& record, const std::string& status) {
+  struct Copy {
+    int record_field;
+    int status_field;
+  };
+  static const Copy kCopies[] = {{2, 2},   {3, 3},   {6, 7},   {7, 8},   {8, 5},   {9, 6},
+                                 {24, 17}, {27, 21}, {28, 22}, {29, 23}, {30, 24}, {31, 25},
+                                 {32, 26}, {33, 27}, {34, 28}, {35, 29}, {36, 30}, {37, 31},
+                                 {38, 32}, {39, 33}, {40, 34}, {41, 35}, {42, 36}, {43, 37},
+                                 {44, 38}, {45, 39}, {46, 40}, {47, 41}};
+  for (const Copy& c : kCopies) set_snd_field(record, c.record_field, get_veld(status, c.status_field));
+  set_snd_completed_delivery(record);
+}
+
+// --- QRTLNK.SAV blocks -------------------------------------------------------------------------
+
+struct SavBlock {
+  std::vector<std::string> lines;  // command line first
+  bool succeeded = true;           // every record of the block got "0000"
+};
+
+struct SavFile {
+  std::vector<std::string> leading;  // lines before the first command line (kept as they are)
+  std::vector<SavBlock> blocks;
+};
+
+SavFile read_sav(std::FILE* f) {
+  SavFile sav;
+  std::string line;
+  while (f != nullptr && read_whole_line(f, line)) {
+    if (is_command_line(line)) {
+      sav.blocks.emplace_back();
+    } else if (sav.blocks.empty()) {
+      sav.leading.push_back(line);
+      continue;
+    }
+    sav.blocks.back().lines.push_back(line);
+  }
+  return sav;
+}
+
+// Records of a plain send block: one per recipient, a new one after every CCO or BCO line.
+std::size_t plain_block_records(const SavBlock& block) {
+  std::size_t records = 1;
+  for (std::size_t i = 1; i < block.lines.size(); ++i) {
+    const std::string& line = block.lines[i];
+    if (equals_ignore_case(line, "BCO=") || equals_ignore_case(line, "BCO") ||
+        equals_ignore_case(line, "CCO=") || equals_ignore_case(line, "CCO")) {
+      ++records;
+    }
+  }
+  return records;
+}
+
+// Interchanges sent per block number, from field 3 of the interchange list.
+std::unordered_map<long, std::size_t> interchanges_per_block() {
+  std::unordered_map<long, std::size_t> counts;
+  const std::string& list = run_state().interchange_list;
+  if (list.empty()) return counts;
+  OpenFile f(app_home().fopen(list, "rb"));
+  if (!f) return counts;
+  std::string line;
+  while (read_whole_line(f.get(), line)) {
+    std::string block = get_veld(line, 3);
+    if (!block.empty()) ++counts[static_cast<long>(leading_number(block))];
+  }
+  return counts;
+}
+
+// --- sends -----------------------------------------------------------------------------------
+
+struct Send {
+  long block = -1;            // index into SavFile::blocks, -1 when unknown
+  std::string tag;
+  std::string mid;
+  std::vector<std::size_t> records;  // indexes into the run's records
+};
+
+std::vector<Send> divide_into_sends(const SavFile& sav, const std::vector<std::string>& records,
+                                    const std::vector<std::size_t>& open) {
+  std::unordered_map<long, std::size_t> interchanges = interchanges_per_block();
+  std::vector<Send> sends;
+  std::size_t next = 0;
+  auto take = [&](Send& send, std::size_t count) {
+    for (std::size_t i = 0; i < count && next < open.size(); ++i) send.records.push_back(open[next++]);
+    if (!send.records.empty()) send.mid = get_veld(records[send.records.front()], snd::kMessageId);
+  };
+  for (std::size_t b = 0; b < sav.blocks.size() && next < open.size(); ++b) {
+    const SavBlock& block = sav.blocks[b];
+    auto counted = interchanges.find(static_cast<long>(b + 1));
+    std::size_t sends_of_block = counted == interchanges.end() ? 1 : counted->second;
+    std::size_t records_per_send = counted == interchanges.end() ? plain_block_records(block) : 1;
+    for (std::size_t s = 0; s < sends_of_block && next < open.size(); ++s) {
+      Send send;
+      send.block = static_cast<long>(b);
+      send.tag = tag_of(block.lines.front());
+      take(send, records_per_send);
+      sends.push_back(std::move(send));
+    }
+  }
+  // Records that QRTLNK.SAV does not account for: a new send at each first recipient or change
+  // of message identifier.
+  while (next < open.size()) {
+    const std::string& record = records[open[next]];
+    std::string mid = get_veld(record, snd::kMessageId);
+    if (sends.empty() || sends.back().block >= 0 || sends.back().mid != mid ||
+        get_veld(record, snd::kRecipientKind) == "1") {
+      Send send;
+      send.mid = mid;
+      sends.push_back(std::move(send));
+    }
+    sends.back().records.push_back(open[next++]);
+  }
+  return sends;
+}
+
+// --- the walk --------------------------------------------------------------------------------
+
+class Walk {
+ public:
+  Walk(std::vector<std::string>& records, std::vector<Send>& sends, SavFile& sav,
+       StatusLines& status, const std::string& today)
+      : records_(records), sends_(sends), sav_(sav), status_(status), today_(today) {
+    for (const Send& send : sends_) {
+      ++later_by_mid_[send.mid];
+      ++later_by_tag_[send.tag];
+    }
+  }
+
+  void run() {
+    for (Send& send : sends_) {
+      --later_by_mid_[send.mid];
+      --later_by_tag_[send.tag];
+      settle(send);
+    }
+  }
+
+ private:
+  bool is_for(const StatusLine& line, const Send& send) const {
+    return line.mid.empty() ? line.tag == send.tag : line.mid == send.mid;
+  }
+  bool is_for_later_send(const StatusLine& line) {
+    return line.mid.empty() ? later_by_tag_[line.tag] > 0 : later_by_mid_[line.mid] > 0;
+  }
+
+  void settle(Send& send) {
+    for (;;) {
+      const StatusLine* line = status_.peek();
+      if (line == nullptr) {
+        without_status(send, today_);  // the session ended before this send
+        return;
+      }
+      if (is_for(*line, send)) {
+        apply(send, take_lines(send));
+        return;
+      }
+      if (is_for_later_send(*line)) {
+        without_status(send, usable_stamp(line->stamp));  // the engine passed this send over
+        return;
+      }
+      status_.consume();  // a line that no send of this run accounts for
+    }
+  }
+
+  std::vector<StatusLine> take_lines(const Send& send) {
+    std::vector<StatusLine> lines;
+    const StatusLine* line = status_.peek();
+    std::string tag = line->tag;
+    std::string mid = line->mid;
+    std::size_t limit = send.records.empty() ? 1 : send.records.size();
+    while (line != nullptr && lines.size() < limit && line->tag == tag && line->mid == mid) {
+      lines.push_back(*line);
+      status_.consume();
+      line = status_.peek();
+    }
+    return lines;
+  }
+
+  std::string usable_stamp(const std::string& stamp) const { return stamp.empty() ? today_ : stamp; }
+
+  void without_status(const Send& send, const std::string& stamp) {
+    for (std::size_t r : send.records) give_result(records_[r], stamp, kNoStatus);
+    mark_block(send, false);
+  }
+
+  void apply(const Send& send, const std::vector<StatusLine>& lines) {
+    std::vector<bool> used(lines.size(), false);
+    const StatusLine* failure = nullptr;
+    for (const StatusLine& line : lines) {
+      if (!is_success(line.code) && failure == nullptr) failure = &line;
+    }
+    bool all_ok = true;
+    for (std::size_t r : send.records) {
+      std::string& record = records_[r];
+      bool settled = false;
+      for (std::size_t i = 0; i < lines.size() && !settled; ++i) {
+        if (used[i] || !belongs(record, lines[i].text)) continue;
+        used[i] = true;
+        settled = true;
+        if (is_success(lines[i].code)) {
+          complete(record, lines[i].text);
+          if (get_veld(record, snd::kResultStamp).empty()) {
+            set_snd_field(record, snd::kResultStamp, today_);
+          }
+        } else {
+          give_result(record, usable_stamp(lines[i].stamp), lines[i].code);
+        }
+      }
+      if (!settled && failure != nullptr) {
+        // The send failed as a whole: every recipient shares its result.
+        give_result(record, usable_stamp(failure->stamp), failure->code);
+      } else if (!settled) {
+        give_result(record, usable_stamp(lines.front().stamp), kNoStatus);
+      }
+      if (get_veld(record, snd::kResultCode) != "0000") all_ok = false;
+    }
+    mark_block(send, all_ok);
+  }
+
+  void mark_block(const Send& send, bool ok) {
+    if (send.block >= 0 && !ok) sav_.blocks[static_cast<std::size_t>(send.block)].succeeded = false;
+  }
+
+  std::vector<std::string>& records_;
+  std::vector<Send>& sends_;
+  SavFile& sav_;
+  StatusLines& status_;
+  std::string today_;
+  std::unordered_map<std::string, long> later_by_mid_;
+  std::unordered_map<std::string, long> later_by_tag_;
+};
+
+// Blocks that were not reached by the status file keep "succeeded" only when they had sends
+// that all completed; a block without any send of this run (nothing recorded) is kept.
+void mark_unreached_blocks(SavFile& sav, const std::vector<Send>& sends) {
+  std::vector<bool> has_send(sav.blocks.size(), false);
+  for (const Send& send : sends) {
+    if (send.block >= 0) has_send[static_cast<std::size_t>(send.block)] = true;
+  }
+  for (std::size_t b = 0; b < sav.blocks.size(); ++b) {
+    if (!has_send[b]) sav.blocks[b].succeeded = false;
+  }
+}
+
+void write_sav(FileRewrite& rewrite, const SavFile& sav) {
+  for (const std::string& line : sav.leading) rewrite.write_line(line);
+  for (const SavBlock& block : sav.blocks) {
+    if (block.succeeded) continue;
+    for (const std::string& line : block.lines) rewrite.write_line(line);
+  }
+}
+
+[[noreturn]] void fail_writing(FileRewrite& snd, FileRewrite* sav) {
+  snd.restore();
+  if (sav != nullptr) sav->restore();
+  fail_run(kNoMemory, kWritingSendQueue);
+}
+
+}  // namespace
+
+bool update_send_queue(std::FILE* status_file) {
+  const std::string today = current_time_stamp();
+  const long today_number = day_number(today);
+  FileRewrite snd("qrtlnk.snd");
+  if (!snd.existed()) return false;
+  if (!snd.open()) return false;
+
+  // The records in file order; completed ones are pruned at 43 day numbers, the run's own
+  // (no result stamp yet) are settled below.
+  std::vector<std::string> records;
+  std::vector<std::size_t> open;
+  std::string line;
+  while (read_record_line(snd.in(), line)) {
+    busy_indicator();
+    std::string stamp = get_veld(line, snd::kResultStamp);
+    if (stamp.empty()) {
+      pad_snd_record(line);
+      open.push_back(records.size());
+    } else if (today_number - day_number(stamp) >= kPruneAge) {
+      continue;
+    }
+    records.push_back(line);
+  }
+  if (open.empty()) {
+    for (const std::string& record : records) snd.write_line(snd_record_line(record));
+    if (!snd.commit()) fail_run(kNoMemory, kWritingSendQueue);
+    return false;
+  }
+
+  FileRewrite sav_rewrite("qrtlnk.sav");
+  bool sav_open = sav_rewrite.existed() && sav_rewrite.open();
+  SavFile sav = read_sav(sav_open ? sav_rewrite.in() : nullptr);
+  std::vector<Send> sends = divide_into_sends(sav, records, open);
+  StatusLines status(status_file);
+  Walk walk(records, sends, sav, status, today);
+  walk.run();
+  mark_unreached_blocks(sav, sends);
+  // Lines after the last send are still looked at for a password change.
+  while (status.peek() != nullptr) status.consume();
+
+  for (const std::string& record : records) snd.write_line(snd_record_line(record));
+  if (sav_open) write_sav(sav_rewrite, sav);
+  if (!snd.good() || (sav_open && !sav_rewrite.good())) fail_writing(snd, sav_open ? &sav_rewrite : nullptr);
+  if (!snd.commit()) {
+    fail_writing(snd, sav_open ? &sav_rewrite : nullptr);
+  }
+  if (sav_open) sav_rewrite.commit();
+  return status.password_changed();
+}
+
+void update_send_queue_without_status() { update_send_queue(nullptr); }
+
+}  // namespace kv

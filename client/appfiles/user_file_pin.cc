@@ -1,0 +1,126 @@
+// The password in the user file qrtlnk.gns and in the command file.
+#include "client/appfiles/user_file_pin.h"
+
+#include <cstdio>
+
+#include "client/appfiles/entry_points.h"
+#include "client/appfiles/file_rewrite.h"
+#include "client/appfiles/request_text.h"
+#include "client/common/home.h"
+#include "client/common/open_files.h"
+#include "client/common/pin_scramble.h"
+#include "client/common/record_fields.h"
+#include "client/common/status_callbacks.h"
+#include "client/common/text.h"
+
+namespace kv {
+
+namespace {
+
+constexpr std::size_t kTagLength = 14;  // status field 1: the first 14 characters, upper-cased
+
+// A command-file line is the command that a status line reports when its first 14 characters
+// equal the status line's tag (the engine records no more than that of a command line).
+bool line_is_tagged_command(const std::string& line, const std::string& tag) {
+  if (tag.empty() || !is_command_line(line)) return false;
+  std::string head = line.substr(0, kTagLength);
+  return equals_ignore_case(head, tag);
+}
+
+// Reads one line with the position where it starts; line end and trailing blanks removed.
+bool read_positioned_line(std::FILE* f, std::string& line, long& start) {
+  line.clear();
+  start = std::ftell(f);
+  int c = std::fgetc(f);
+  if (c == EOF) return false;
+  for (; c != EOF && c != '\n'; c = std::fgetc(f)) line += static_cast<char>(c);
+  trim_trailing(line);
+  return true;
+}
+
+void write_user_line(FileRewrite& gns, const std::string& line, const std::string& scrambled) {
+  if (!line_begins(line, "PIN=")) {
+    gns.write_line(line);
+    return;
+  }
+  bool carriage_return = !line.empty() && line.back() == '\r';
+  gns.write_line("PIN=" + scrambled + (carriage_return ? "\r" : ""));
+}
+
+}  // namespace
+
+void schrijf_nieuwe_pin(const std::string& command_file, const std::string& status_file) {
+  OpenFile status(app_home().fopen(status_file, "rb"));
+  OpenFile commands(app_home().fopen(command_file, "rb"));
+  if (!status || !commands) return;
+  std::string new_pin;
+  bool found_new_pin = false;
+  std::string line;
+  while (read_whole_line(status.get(), line)) {
+    busy_indicator();
+    std::string tag = get_veld(line, 1);
+    if (!is_command(tag, "WACHTWOORD") || get_veld(line, 3) != "0000") continue;
+    // The command file is searched onwards from where the previous search stopped.
+    std::string command;
+    bool located = false;
+    while (read_whole_line(commands.get(), command)) {
+      if (line_is_tagged_command(command, tag)) {
+        located = true;
+        break;
+      }
+    }
+    if (!located) continue;
+    std::string next;
+    long after_command = std::ftell(commands.get());
+    if (read_whole_line(commands.get(), next) && line_begins(next, "PIN=")) {
+      new_pin = attribute_value(next);
+      found_new_pin = true;
+    } else {
+      std::fseek(commands.get(), after_command, SEEK_SET);  // the next line may be a command
+    }
+  }
+  status.close();
+  commands.close();
+  if (found_new_pin && !new_pin.empty()) vervang_pin(new_pin);
+}
+
+void vervang_pin(const std::string& new_pin) {
+  FileRewrite gns("qrtlnk.gns");
+  // When the copy cannot be opened, open() puts it back under its own name: the user file is
+  // never left missing.
+  if (!gns.existed() || !gns.open()) return;
+  std::string scrambled = new_pin;
+  scramble_pin(scrambled);
+  // Every other line is copied as it is, empty lines and line ends included.
+  std::string line;
+  for (int c = std::fgetc(gns.in()); c != EOF; c = std::fgetc(gns.in())) {
+    if (c != '\n') {
+      line += static_cast<char>(c);
+      continue;
+    }
+    write_user_line(gns, line, scrambled);
+    line.clear();
+  }
+  if (!line.empty()) write_user_line(gns, line, scrambled);
+  gns.commit();
+}
+
+void versleutel_pins(const std::string& command_file) {
+  OpenFile f(app_home().fopen(command_file, "r+b"));
+  if (!f) return;
+  std::string line;
+  long start = 0;
+  while (read_positioned_line(f.get(), line, start)) {
+    if (!line_begins(line, "PIN=") || line.size() <= 4) continue;
+    if (is_scrambled_pin(attribute_value(line))) continue;  // never scrambled twice
+    std::string value = attribute_value(line);
+    scramble_pin(value);
+    long after = std::ftell(f.get());
+    std::fseek(f.get(), start + 4, SEEK_SET);
+    std::fwrite(value.data(), 1, value.size(), f.get());
+    std::fflush(f.get());
+    std::fseek(f.get(), after, SEEK_SET);
+  }
+}
+
+}  // namespace kv
