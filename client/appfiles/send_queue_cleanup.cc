@@ -1,0 +1,128 @@
+// The clean-up mode /C: finished records leave QRTLNK.SND (into the /FIL= file when one is
+// named). Only records completed no later than /DAT= and of the /APP= application qualify.
+#include <filesystem>
+#include <string>
+
+#include "client/appfiles/entry_points.h"
+#include "client/appfiles/file_rewrite.h"
+#include "client/appfiles/patterns.h"
+#include "client/appfiles/snd_record.h"
+#include "client/common/abort.h"
+#include "client/common/home.h"
+#include "client/common/open_files.h"
+#include "client/common/record_fields.h"
+#include "client/common/run_state.h"
+#include "client/common/status_callbacks.h"
+#include "client/common/text.h"
+
+namespace kv {
+
+namespace {
+
+constexpr int kNoMemory = 10;
+constexpr int kBadFileName = 43;
+constexpr const char* kWritingSendQueue = "schrijven QRTLNK.SND";
+
+bool read_record_line(std::FILE* f, std::string& line) {
+  for (;;) {
+    line.clear();
+    int c = std::fgetc(f);
+    if (c == EOF) return false;
+    for (; c != EOF && c != '\n'; c = std::fgetc(f)) line += static_cast<char>(c);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) return true;
+  }
+}
+
+// Delivery rule: the message has reached its recipient as far as the application asked to know.
+bool is_delivered(const std::string& record) {
+  std::string state = get_veld(record, snd::kDeliveryState);
+  std::string notification = get_veld(record, snd::kNotification);
+  if (state == "2") return true;
+  if (state == "3") {
+    return get_veld(record, snd::kNotificationType) != "1" || notification == "1";
+  }
+  return get_veld(record, snd::kReport) == "1" && notification == "1";
+}
+
+struct CleanUpSelection {
+  std::string date;
+  std::string application;
+  std::string mid;  // empty: no /MID= given
+
+  bool is_candidate(const std::string& record) const {
+    std::string stamp = get_veld(record, snd::kResultStamp);
+    std::string owner = get_veld(record, snd::kApplication);
+    if (owner.empty()) owner = "STD";
+    return !stamp.empty() && stamp <= date && equals_ignore_case(owner, application);
+  }
+
+  bool removes(const std::string& record) const {
+    if (!is_candidate(record)) return false;
+    bool selected = mid.empty() || mid_pattern_matches_ignore_case(mid, get_veld(record, snd::kMessageId));
+    if (selected && get_veld(record, snd::kResultCode) != "0000") return true;
+    return is_delivered(record);
+  }
+};
+
+long long file_length(const std::string& name) {
+  long long size = -1;
+  if (app_home().stat(name, &size) != 0) return -1;
+  return size;
+}
+
+// Puts the /FIL= file back to the length it had before this clean-up appended to it.
+void cut_archive_back(const std::string& name, long long length) {
+  if (length < 0) {
+    app_home().remove(name);
+    return;
+  }
+  std::error_code ec;
+  std::filesystem::resize_file(app_home().fullpath(name), static_cast<std::uintmax_t>(length), ec);
+}
+
+}  // namespace
+
+void clean_send_queue() {
+  const RunState& run = run_state();
+  CleanUpSelection selection{run.dat.empty() ? "999999999999" : run.dat,
+                             run.app_code.empty() ? "STD" : run.app_code, run.mid_selection};
+  FileRewrite snd("qrtlnk.snd");
+  if (!snd.existed() || !snd.open()) return;
+
+  // Removed records go to the /FIL= file; when it cannot be opened nothing is removed at all,
+  // so that no record is lost.
+  OpenFile archive;
+  long long archive_length = -1;
+  if (!run.fil_name.empty()) {
+    archive_length = file_length(run.fil_name);
+    archive = OpenFile(app_home().fopen(run.fil_name, "ab"));
+    if (!archive) {
+      snd.restore();
+      fail_run(kBadFileName);
+    }
+  }
+  bool archive_ok = true;
+  std::string record;
+  while (read_record_line(snd.in(), record)) {
+    busy_indicator();
+    if (!selection.removes(record)) {
+      snd.write_line(record);
+    } else if (archive) {
+      archive_ok = archive_ok && std::fwrite(record.data(), 1, record.size(), archive.get()) ==
+                                     record.size() &&
+                   std::fputc('\n', archive.get()) != EOF;
+    }
+  }
+  if (archive) {
+    archive_ok = archive_ok && std::fflush(archive.get()) == 0;
+    archive_ok = archive.close() == 0 && archive_ok;
+  }
+  if (!archive_ok || !snd.commit()) {
+    snd.restore();
+    if (!run.fil_name.empty()) cut_archive_back(run.fil_name, archive_length);
+    fail_run(kNoMemory, kWritingSendQueue);
+  }
+}
+
+}  // namespace kv
