@@ -1,0 +1,92 @@
+// Test support for the receive store, result processing and local modes: a fresh application
+// home directory with a fixed date, and builders for status lines and stored records.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "client/appfiles/rcv_record.h"
+#include "client/common/abort.h"
+#include "client/common/home.h"
+#include "client/common/record_fields.h"
+#include "client/common/run_state.h"
+#include "platform/fs.h"
+#include "platform/testing/fake_clock.h"
+#include "platform/testing/temp_dir.h"
+
+namespace kv {
+
+class StoreHome : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    reset_run_state();
+    run_state().home_dir = dir.path();
+    run_state().run_mode = 3;
+    app_home().set(dir.path());
+    set_abort_cleanup(nullptr);
+    clock.set_local_time(2024, 3, 15, 10, 30, 0);
+  }
+
+  // An ONTVANG-style status line: tag, stamp, result, list id, message id, files, first file,
+  // then the optional subject and surname.
+  static std::string status_line(const std::string& tag, const std::string& stamp,
+                                 const std::string& result, const std::string& list_id,
+                                 const std::string& mid, const std::string& files,
+                                 const std::string& file, const std::string& subject = "",
+                                 const std::string& surname = "") {
+    std::string line = init_veld_record(42);
+    insert_veld(line, tag, 1);
+    insert_veld(line, stamp, 2);
+    insert_veld(line, result, 3);
+    insert_veld(line, list_id, 4);
+    insert_veld(line, mid, 5);
+    insert_veld(line, "1", 6);
+    insert_veld(line, "0", 7);
+    insert_veld(line, files, 8);
+    insert_veld(line, file, 9);
+    insert_veld(line, subject, 11);
+    insert_veld(line, surname, 20);
+    return without_trailing_bars(line);
+  }
+
+  // A stored record with `files` part files "<word>.001".. written to the home directory, each
+  // holding "<mid> part k\n".
+  std::string store_message(const std::string& mid, const std::string& word, int files,
+                            const std::string& stamp = "202403140900",
+                            const std::string& subject = "", const std::string& surname = "") {
+    std::string first = word + ".001";
+    std::string record = build_rcv_record(
+        "   ", status_line("*002ONTVANG", stamp, "0000", "L" + word, mid,
+                           std::to_string(files), first, subject, surname));
+    for (int k = 1; k <= files; ++k) {
+      dir.write(part_file_name(first, k), mid + " part " + std::to_string(k) + "\n");
+    }
+    return record;
+  }
+
+  void write_store(const std::vector<std::string>& records) {
+    std::string text;
+    for (const std::string& r : records) text += r + "\n";
+    dir.write("qrtlnk.rcv", text);
+  }
+
+  std::vector<std::string> store() const { return dir.lines("qrtlnk.rcv"); }
+
+  // Names in the home directory that begin with `prefix`.
+  std::vector<std::string> files_beginning(const std::string& prefix) const;
+
+  kv::testing::TempDir dir;
+  kv::testing::FakeClock clock;
+};
+
+inline std::vector<std::string> StoreHome::files_beginning(const std::string& prefix) const {
+  std::vector<std::string> names;
+  for (const std::string& name : fs::list_directory(dir.path())) {
+    if (name.compare(0, prefix.size(), prefix) == 0) names.push_back(name);
+  }
+  return names;
+}
+
+}  // namespace kv
