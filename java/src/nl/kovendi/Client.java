@@ -1,0 +1,291 @@
+package nl.kovendi;
+
+import java.nio.file.InvalidPathException;
+import java.nio.file.Path;
+import java.nio.file.Paths;
+import java.util.List;
+import java.util.Locale;
+
+import nl.kovendi.objects.MessageInHolder;
+import nl.kovendi.objects.MessageOut;
+import nl.kovendi.objects.MessageSummaryList;
+import nl.kovendi.objects.ORNameHolder;
+import nl.kovendi.objects.OpenSession;
+import nl.kovendi.objects.SessionInfo;
+import nl.kovendi.store.Directory;
+import nl.kovendi.store.Entry;
+import nl.kovendi.store.Faults;
+import nl.kovendi.store.MailService;
+import nl.kovendi.store.Store;
+import nl.kovendi.store.StoreException;
+import nl.kovendi.store.Views;
+
+/**
+ * The messaging client that the program hosts. Each {@code API_} method returns -1 on failure and
+ * leaves the reason in {@link #API_verdictValue()} (values in {@link Verdict}); no exception ever
+ * leaves a method.
+ *
+ * <p>The service is named by the server of the open parameters: "file:DIRECTORY" opens the
+ * embedded message store in that directory (relative to the working directory); the port is then
+ * not used. Other servers name a networked service, which this client does not reach: the open
+ * fails with {@link Verdict#CONNECTION_LOST}.
+ *
+ * <p>While a fault injection makes an operation wait, the client asks the program every tenth of
+ * a second whether the user pressed Escape, through the native method {@code checkEscape} when
+ * the program has registered it; a stop ends the operation with {@link Verdict#STOPPED_BY_USER}.
+ */
+public class Client {
+    private static final String SERVER_PREFIX = "file:";
+    private static volatile boolean escapeHookAvailable = true;
+
+    private short verdict = Verdict.UNKNOWN;
+    private final ClientLog log;
+    private boolean tracing;
+    private Path workingDir;
+    private MailService session;
+
+    public Client() {
+        workingDir = Paths.get(System.getProperty("user.dir", ".")).toAbsolutePath();
+        log = new ClientLog(workingDir);
+    }
+
+    /** Answers non-zero when the user pressed Escape; registered by the hosting program. */
+    private static native int checkEscape();
+
+    public void logMessage(String text) {
+        log.write(text);
+    }
+
+    public short API_verdictValue() {
+        return verdict;
+    }
+
+    public short API_open(OpenSession open, SessionInfo info) {
+        return call("API_open", () -> {
+            if (open == null || info == null) {
+                throw new StoreException(Verdict.INVALID_ARGUMENT, "open parameters missing");
+            }
+            if (session != null) {
+                throw new StoreException(Verdict.NOT_ALLOWED, "a session is already open");
+            }
+            tracing = open.getLogging() != 0;
+            if (!open.getWorkingDir().isEmpty()) {
+                workingDir = path(Paths.get(""), open.getWorkingDir(), Verdict.INVALID_ARGUMENT)
+                        .toAbsolutePath();
+                log.moveTo(workingDir);
+            }
+            Store store = Store.open(storeDirectory(open.getServer()));
+            injectFault(store, "API_open");
+            MailService s = MailService.login(store, open.getUser(), open.getPassword());
+            fillSessionInfo(s, info);
+            session = s;
+            trace("API_open: user " + open.getUser() + " logged in to " + store.dir()
+                    + " (" + open.getVersion() + ")");
+            return 0;
+        });
+    }
+
+    public short API_close() {
+        return call("API_close", () -> {
+            if (session != null) {
+                MailService s = session;
+                injectFault(s.store(), "API_close");
+                session = null;
+                trace("API_close: session closed");
+            }
+            return 0;
+        });
+    }
+
+    public short API_sendMsg(MessageOut msg) {
+        return call("API_sendMsg", () -> {
+            MailService s = session("API_sendMsg");
+            if (msg == null) {
+                throw new StoreException(Verdict.INVALID_ARGUMENT, "no message");
+            }
+            s.submit(msg, workingDir);
+            trace("API_sendMsg: message " + ClientLog.quote(msg.getIpMsgId()) + " submitted to "
+                    + msg.getRecipientList().size() + " recipient(s)");
+            return 0;
+        });
+    }
+
+    public short API_getMsg(String listId, MessageInHolder holder, String receiveDir) {
+        return call("API_getMsg", () -> {
+            MailService s = session("API_getMsg");
+            if (holder == null) {
+                throw new StoreException(Verdict.INVALID_ARGUMENT, "no message holder");
+            }
+            MailService.Fetched f = s.fetch(listId, receiveDir == null ? "" : receiveDir,
+                    workingDir);
+            holder.setMessageIn(Views.messageIn(f.entry, f.fileNames));
+            trace("API_getMsg: " + listId + " fetched, type " + f.entry.type() + ", "
+                    + f.fileNames.size() + " file(s) " + f.fileNames);
+            return 0;
+        });
+    }
+
+    public short API_delMsg(String listId) {
+        return call("API_delMsg", () -> {
+            session("API_delMsg").delete(listId);
+            trace("API_delMsg: " + listId + " deleted");
+            return 0;
+        });
+    }
+
+    public short API_listMbxInNext(String filter, String previousListId, MessageSummaryList page) {
+        return call("API_listMbxInNext", () -> {
+            MailService s = session("API_listMbxInNext");
+            if (page == null) {
+                throw new StoreException(Verdict.INVALID_ARGUMENT, "no page");
+            }
+            List<Entry> rows = s.list(filter, previousListId, page.getCapacity());
+            for (Entry e : rows) {
+                page.addMessageSummary(Views.summary(e));
+            }
+            trace("API_listMbxInNext: filter " + ClientLog.quote(filter) + " after "
+                    + ClientLog.quote(previousListId) + ": " + rows.size() + " row(s)");
+            return rows.size();
+        });
+    }
+
+    public short API_changeNetworkPwd(String newPassword) {
+        return call("API_changeNetworkPwd", () -> {
+            session("API_changeNetworkPwd").changePassword(newPassword);
+            trace("API_changeNetworkPwd: password changed");
+            return 0;
+        });
+    }
+
+    public short API_aliasToOrname(String alias, ORNameHolder holder) {
+        return call("API_aliasToOrname", () -> {
+            MailService s = session("API_aliasToOrname");
+            if (holder == null || alias == null) {
+                throw new StoreException(Verdict.INVALID_ARGUMENT, "no alias or holder");
+            }
+            Directory.Mailbox m = s.resolveAlias(alias);
+            holder.setORName(m == null ? null : m.address.toForm11(m.freeFormName));
+            trace("API_aliasToOrname: " + ClientLog.quote(alias)
+                    + (m == null ? " unknown" : " is mailbox " + m.user));
+            return 0;
+        });
+    }
+
+    /** Ends the client before the program stops the virtual machine. */
+    public void close() {
+        session = null;
+        trace("client closed");
+    }
+
+    // ------------------------------------------------------------------
+
+    private interface Operation {
+        int run() throws StoreException;
+    }
+
+    /**
+     * Runs one operation: its result, or -1 with the verdict set and a line in the log. Every
+     * throwable is caught here, so nothing reaches the program as a Java exception.
+     */
+    private short call(String name, Operation op) {
+        try {
+            int result = op.run();
+            return (short) Math.min(result, Short.MAX_VALUE);
+        } catch (StoreException e) {
+            verdict = e.verdict();
+            log.write(name + ": failed, verdict " + verdict + " (" + Verdict.name(verdict) + "): "
+                    + e.getMessage());
+        } catch (Throwable t) {
+            verdict = Verdict.UNKNOWN;
+            log.write(name + ": failed, verdict 0 (unknown failure): " + t);
+        }
+        return -1;
+    }
+
+    private MailService session(String name) throws StoreException {
+        if (session == null) {
+            throw new StoreException(Verdict.SESSION_LOST, "no open session");
+        }
+        injectFault(session.store(), name);
+        return session;
+    }
+
+    private void trace(String text) {
+        if (tracing) {
+            log.write(text);
+        }
+    }
+
+    private Path storeDirectory(String server) throws StoreException {
+        String srv = server == null ? "" : server.trim();
+        if (!srv.toLowerCase(Locale.ROOT).startsWith(SERVER_PREFIX)
+                || srv.length() == SERVER_PREFIX.length()) {
+            throw new StoreException(Verdict.CONNECTION_LOST, "server " + ClientLog.quote(srv)
+                    + " is not a message store (file:DIRECTORY); a networked service cannot be"
+                    + " reached by this client");
+        }
+        return path(workingDir, srv.substring(SERVER_PREFIX.length()), Verdict.CONNECTION_LOST);
+    }
+
+    private static Path path(Path base, String name, short verdict) throws StoreException {
+        try {
+            return base.resolve(name.replace('\\', '/'));
+        } catch (InvalidPathException e) {
+            throw new StoreException(verdict, "invalid path " + ClientLog.quote(name));
+        }
+    }
+
+    private void fillSessionInfo(MailService s, SessionInfo info) throws StoreException {
+        Directory.Mailbox m = s.mailbox();
+        int[] counts = s.counts();
+        info.setUaName(m.user);
+        info.setUaId(m.id);
+        info.setSessionId(s.nextSessionId());
+        info.setDefaultFFName(m.freeFormName);
+        info.setMbxMaxMsgQtty((short) Math.min(s.store().capacity(), Short.MAX_VALUE));
+        info.setMbxInMsgQtty((short) Math.min(counts[0], Short.MAX_VALUE));
+        info.setMbxInLostMsgQtty((short) 0);
+        info.setMbxInNewMsgQtty((short) Math.min(counts[1], Short.MAX_VALUE));
+        info.setMbxOutMsgQtty((short) 0);
+    }
+
+    /** Applies the fault-injection rule for this call, if any (see {@link Faults}). */
+    private void injectFault(Store store, String operation) throws StoreException {
+        Faults.Rule rule = Faults.take(store, operation);
+        if (rule == null) {
+            return;
+        }
+        log.write(operation + ": fault injection: " + rule);
+        waitResponsive(rule.delayMillis);
+        if (rule.verdict >= 0) {
+            throw new StoreException((short) rule.verdict, "injected fault");
+        }
+    }
+
+    private void waitResponsive(long millis) throws StoreException {
+        long end = System.currentTimeMillis() + millis;
+        while (System.currentTimeMillis() < end) {
+            if (escapePressed()) {
+                throw new StoreException(Verdict.STOPPED_BY_USER, "stopped by the user");
+            }
+            try {
+                Thread.sleep(Math.min(100, Math.max(1, end - System.currentTimeMillis())));
+            } catch (InterruptedException e) {
+                Thread.currentThread().interrupt();
+                throw new StoreException(Verdict.STOPPED_BY_USER, "interrupted");
+            }
+        }
+    }
+
+    private static boolean escapePressed() {
+        if (!escapeHookAvailable) {
+            return false;
+        }
+        try {
+            return checkEscape() != 0;
+        } catch (UnsatisfiedLinkError e) {
+            escapeHookAvailable = false;
+            return false;
+        }
+    }
+}

@@ -1,0 +1,61 @@
+package nl.kovendi.store;
+
+import java.security.GeneralSecurityException;
+import java.security.MessageDigest;
+import java.security.SecureRandom;
+import java.util.Base64;
+import java.util.Locale;
+
+import javax.crypto.SecretKeyFactory;
+import javax.crypto.spec.PBEKeySpec;
+
+/**
+ * Passwords are kept only as a salted PBKDF2 hash: "pbkdf2-sha256$ITERATIONS$SALT$HASH" (salt and
+ * hash in Base64). Letter case is not significant: the program hands over passwords in upper case,
+ * so the hash is made over the upper-cased password.
+ */
+public final class PasswordHash {
+    private static final String SCHEME = "pbkdf2-sha256";
+    private static final int ITERATIONS = 20000;
+    private static final SecureRandom RANDOM = new SecureRandom();
+
+    private PasswordHash() {
+    }
+
+    public static String create(String password) {
+        byte[] salt = new byte[16];
+        RANDOM.nextBytes(salt);
+        Base64.Encoder b64 = Base64.getEncoder();
+        return SCHEME + "$" + ITERATIONS + "$" + b64.encodeToString(salt) + "$"
+                + b64.encodeToString(derive(password, salt, ITERATIONS));
+    }
+
+    public static boolean verify(String password, String stored) {
+        if (stored == null) {
+            return false;
+        }
+        String[] parts = stored.split("\\$");
+        if (parts.length != 4 || !parts[0].equals(SCHEME)) {
+            return false;
+        }
+        try {
+            int iterations = Integer.parseInt(parts[1]);
+            byte[] salt = Base64.getDecoder().decode(parts[2]);
+            byte[] expected = Base64.getDecoder().decode(parts[3]);
+            return MessageDigest.isEqual(expected, derive(password, salt, iterations));
+        } catch (IllegalArgumentException e) {
+            return false;
+        }
+    }
+
+    private static byte[] derive(String password, byte[] salt, int iterations) {
+        char[] chars = password.toUpperCase(Locale.ROOT).toCharArray();
+        try {
+            PBEKeySpec spec = new PBEKeySpec(chars, salt, iterations, 256);
+            return SecretKeyFactory.getInstance("PBKDF2WithHmacSHA256").generateSecret(spec)
+                    .getEncoded();
+        } catch (GeneralSecurityException e) {
+            throw new IllegalStateException("PBKDF2WithHmacSHA256 not available", e);
+        }
+    }
+}

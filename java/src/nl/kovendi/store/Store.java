@@ -1,0 +1,237 @@
+package nl.kovendi.store;
+
+import java.io.IOException;
+import java.io.UncheckedIOException;
+import java.nio.file.DirectoryStream;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.time.LocalDateTime;
+import java.util.ArrayList;
+import java.util.List;
+import java.util.Properties;
+import java.util.function.Supplier;
+
+import nl.kovendi.Verdict;
+
+/**
+ * The embedded message store: a directory that holds the mailboxes of several users, their aliases
+ * and distribution lists, and every message, notification and report in those mailboxes.
+ *
+ * <pre>
+ * kovendi-store.properties   marks the directory as a store (format, mailbox capacity)
+ * directory.properties       mailboxes (user, number, password hash, free-form name, address),
+ *                            aliases and distribution lists
+ * counters.properties        the next list identifier, mailbox number and session number
+ * mbx/USER/NNNNNNNNNN.entry  one mailbox item (list identifier NNNNNNNNNN, ten digits)
+ * mbx/USER/NNNNNNNNNN.partK  its body part K (1 to 8)
+ * spool/                     changes being applied (see Job)
+ * faults                     the fault-injection control file (see Faults)
+ * lock                       the lock file that orders concurrent processes
+ * </pre>
+ *
+ * Every operation holds the store's lock from start to end, first completes what a killed process
+ * left, and writes every file through {@link AtomicFiles}.
+ */
+public final class Store {
+    static final String MARKER = "kovendi-store.properties";
+    static final String COUNTERS = "counters.properties";
+    static final String MAILBOXES = "mbx";
+    public static final int MAX_PARTS = 8;
+    public static final int MAX_RECIPIENTS = 20;
+    /** Notification entries per report; a longer report is split. */
+    public static final int REPORT_ENTRIES = 21;
+    public static final int DEFAULT_CAPACITY = 10000;
+    private static final long LOCK_WAIT_MILLIS = 30000;
+
+    private final Path dir;
+    private final int capacity;
+    private Supplier<LocalDateTime> clock = LocalDateTime::now;
+
+    private Store(Path dir, int capacity) {
+        this.dir = dir;
+        this.capacity = capacity;
+    }
+
+    public Path dir() {
+        return dir;
+    }
+
+    public int capacity() {
+        return capacity;
+    }
+
+    /** Replaces the clock (tests). */
+    public void setClock(Supplier<LocalDateTime> clock) {
+        this.clock = clock;
+    }
+
+    LocalDateTime now() {
+        return clock.get();
+    }
+
+    /** Makes {@code dir} an empty store; refuses a directory that is already one. */
+    public static Store create(Path dir) throws StoreException {
+        try {
+            Files.createDirectories(dir);
+            if (Files.exists(dir.resolve(MARKER))) {
+                throw new StoreException(Verdict.NOT_ALLOWED, dir + " is already a message store");
+            }
+            Files.createDirectories(dir.resolve(MAILBOXES));
+            Files.createDirectories(dir.resolve(Job.SPOOL));
+            Properties counters = new Properties();
+            counters.setProperty("listId", "1");
+            counters.setProperty("mailbox", "1");
+            counters.setProperty("session", "1");
+            AtomicFiles.writeProperties(dir.resolve(COUNTERS), counters);
+            new Directory().save(dir);
+            Properties marker = new Properties();
+            marker.setProperty("format", "1");
+            marker.setProperty("capacity", Integer.toString(DEFAULT_CAPACITY));
+            AtomicFiles.writeProperties(dir.resolve(MARKER), marker);
+        } catch (IOException e) {
+            throw new StoreException(Verdict.STORE_WRITE_FAILED, "cannot create store " + dir
+                    + ": " + e.getMessage(), e);
+        }
+        return open(dir);
+    }
+
+    /** Opens an existing store; a missing or foreign directory is {@link Verdict#CONNECTION_LOST}. */
+    public static Store open(Path dir) throws StoreException {
+        Path marker = dir.resolve(MARKER);
+        if (!Files.isRegularFile(marker)) {
+            throw new StoreException(Verdict.CONNECTION_LOST, "no message store in " + dir);
+        }
+        try {
+            Properties p = AtomicFiles.readProperties(marker);
+            if (!"1".equals(p.getProperty("format"))) {
+                throw new StoreException(Verdict.CONNECTION_LOST, "unknown store format in " + dir);
+            }
+            int capacity = Integer.parseInt(p.getProperty("capacity",
+                    Integer.toString(DEFAULT_CAPACITY)));
+            return new Store(dir, Math.max(1, Math.min(capacity, Short.MAX_VALUE)));
+        } catch (IOException | IllegalArgumentException e) {
+            throw new StoreException(Verdict.CONNECTION_LOST, "store " + dir + " unreadable: "
+                    + e.getMessage(), e);
+        }
+    }
+
+    /** Work done under the store's lock. */
+    public interface Action<T> {
+        T run() throws StoreException, IOException;
+    }
+
+    /**
+     * Runs {@code action} under the lock, after completing what a killed process left. A failure
+     * to read or write the store's files becomes {@link Verdict#STORE_WRITE_FAILED} (nothing of a
+     * change that was not yet certain is kept), a damaged file {@link Verdict#CONNECTION_LOST}.
+     */
+    @SuppressWarnings("try")
+    public <T> T locked(Action<T> action) throws StoreException {
+        try (StoreLock lock = StoreLock.acquire(dir, LOCK_WAIT_MILLIS)) {
+            Job.recover(dir);
+            return action.run();
+        } catch (IOException | UncheckedIOException e) {
+            throw new StoreException(Verdict.STORE_WRITE_FAILED, "store " + dir + ": " + e, e);
+        } catch (IllegalArgumentException e) {
+            throw new StoreException(Verdict.CONNECTION_LOST, "store " + dir + " damaged: "
+                    + e.getMessage(), e);
+        }
+    }
+
+    Directory directory() throws IOException {
+        return Directory.load(dir);
+    }
+
+    /** Reads the directory under the lock. */
+    public Directory readDirectory() throws StoreException {
+        return locked(this::directory);
+    }
+
+    static Path mailboxDir(Path store, String mailboxKey) {
+        return store.resolve(MAILBOXES).resolve(mailboxKey);
+    }
+
+    Path mailboxDir(String mailboxKey) {
+        return mailboxDir(dir, mailboxKey);
+    }
+
+    static Path entryFile(Path mbx, String listId) {
+        return mbx.resolve(listId + ".entry");
+    }
+
+    static Path partFile(Path mbx, String listId, int k) {
+        return mbx.resolve(listId + ".part" + k);
+    }
+
+    /** The list identifiers of a mailbox in mailbox order (ascending). */
+    List<String> listIds(String mailboxKey) throws IOException {
+        Path mbx = mailboxDir(mailboxKey);
+        List<String> ids = new ArrayList<>();
+        if (!Files.isDirectory(mbx)) {
+            return ids;
+        }
+        try (DirectoryStream<Path> ds = Files.newDirectoryStream(mbx, "*.entry")) {
+            for (Path f : ds) {
+                String n = f.getFileName().toString();
+                ids.add(n.substring(0, n.length() - ".entry".length()));
+            }
+        }
+        ids.sort(null);
+        return ids;
+    }
+
+    /** The entry with that list identifier, or null. */
+    Entry readEntry(String mailboxKey, String listId) throws IOException {
+        Path f = entryFile(mailboxDir(mailboxKey), listId);
+        if (!Files.isRegularFile(f)) {
+            return null;
+        }
+        return new Entry(AtomicFiles.readProperties(f));
+    }
+
+    /** Reserves {@code count} consecutive values of a counter and returns the first. */
+    long reserve(String counter, int count) throws IOException {
+        Path f = dir.resolve(COUNTERS);
+        Properties p = AtomicFiles.readProperties(f);
+        long first = Long.parseLong(p.getProperty(counter, "1"));
+        p.setProperty(counter, Long.toString(first + count));
+        AtomicFiles.writeProperties(f, p);
+        return first;
+    }
+
+    static String listIdOf(long n) {
+        return String.format("%010d", n);
+    }
+
+    /** A well-formed list identifier: ten digits. */
+    static boolean isListId(String s) {
+        return s != null && s.length() == 10 && s.chars().allMatch(c -> c >= '0' && c <= '9');
+    }
+
+    /** Removes temporary files that killed processes left behind. */
+    void removeLeftovers() throws IOException {
+        removeTemporaries(dir);
+        removeTemporaries(dir.resolve(Job.SPOOL));
+        Path mbx = dir.resolve(MAILBOXES);
+        if (Files.isDirectory(mbx)) {
+            try (DirectoryStream<Path> ds = Files.newDirectoryStream(mbx)) {
+                for (Path box : ds) {
+                    removeTemporaries(box);
+                }
+            }
+        }
+    }
+
+    private static void removeTemporaries(Path d) throws IOException {
+        if (!Files.isDirectory(d)) {
+            return;
+        }
+        try (DirectoryStream<Path> ds = Files.newDirectoryStream(d)) {
+            for (Path f : ds) {
+                if (AtomicFiles.isTemporary(f)) {
+                    Files.deleteIfExists(f);
+                }
+            }
+        }
+    }
+}

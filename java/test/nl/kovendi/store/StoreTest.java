@@ -1,0 +1,333 @@
+package nl.kovendi.store;
+
+import static nl.kovendi.store.Check.eq;
+import static nl.kovendi.store.Check.ok;
+import static nl.kovendi.store.Check.verdict;
+import static nl.kovendi.store.Fixture.address;
+import static nl.kovendi.store.Fixture.alias;
+import static nl.kovendi.store.Fixture.list;
+import static nl.kovendi.store.Fixture.message;
+import static nl.kovendi.store.Fixture.to;
+
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.List;
+
+import nl.kovendi.Verdict;
+import nl.kovendi.objects.MessageOut;
+
+/** The message store: log-in, submission, reports, notifications, fetch, delete, faults. */
+public final class StoreTest {
+    private static final String ALL = "";
+
+    public static void main(String[] args) {
+        Check c = new Check();
+        c.run("log-in checks the salted password hash, never stores it plainly", StoreTest::login);
+        c.run("password change holds from the next log-in", StoreTest::passwordChange);
+        c.run("submission reaches full addresses, aliases and lists once per mailbox",
+                StoreTest::submission);
+        c.run("a message that reaches nobody is refused; bad messages are refused",
+                StoreTest::refusals);
+        c.run("report request 1, 2 and 3", StoreTest::reports);
+        c.run("a report longer than 21 entries is split", StoreTest::longReport);
+        c.run("notification request 1, 2 and 3", StoreTest::notifications);
+        c.run("fetch writes the parts, marks READ and never overwrites", StoreTest::fetch);
+        c.run("a fetch into an unusable directory changes nothing", StoreTest::fetchFailure);
+        c.run("delete removes the item and its parts", StoreTest::delete);
+        c.run("listing pages after a list identifier and applies the filter", StoreTest::paging);
+        c.run("fault rules fail, wait and count down", StoreTest::faults);
+        c.finish();
+    }
+
+    private static void login() throws Exception {
+        Fixture f = new Fixture();
+        ok(f.login("alice") != null, "alice logs in");
+        ok(MailService.login(f.store, "ALICE", "SECRET1") != null,
+                "user and password without regard to letter case");
+        verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(f.store, "alice", "secret2"));
+        verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(f.store, "nobody", "secret1"));
+        verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(f.store, "alice", ""));
+        String dir = Files.readString(f.dir.resolve(Directory.FILE), StandardCharsets.ISO_8859_1);
+        ok(!dir.toLowerCase().contains("secret"), "no plain password in the directory");
+        ok(dir.contains("pbkdf2-sha256$"), "hash scheme recorded");
+        Directory d = Directory.load(f.dir);
+        ok(!d.mailbox("alice").passwordHash.equals(PasswordHash.create("secret1")),
+                "salted: the same password hashes differently");
+        verdict(Verdict.CONNECTION_LOST, () -> Store.open(f.work));
+    }
+
+    private static void passwordChange() throws Exception {
+        Fixture f = new Fixture();
+        MailService s = f.login("alice");
+        verdict(Verdict.PASSWORD_INVALID, () -> s.changePassword(""));
+        verdict(Verdict.PASSWORD_INVALID, () -> s.changePassword("1234567890123456"));
+        verdict(Verdict.PASSWORD_INVALID, () -> s.changePassword("ab\tc"));
+        s.changePassword("NIEUW12345ABCDE");
+        ok(s.counts() != null, "the open session goes on");
+        verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(f.store, "alice", "secret1"));
+        ok(MailService.login(f.store, "alice", "nieuw12345abcde") != null, "new password");
+    }
+
+    private static List<Entry> items(Fixture f, String user) throws Exception {
+        return f.login(user).list(ALL, "", 1000);
+    }
+
+    private static void submission() throws Exception {
+        Fixture f = new Fixture();
+        MailService alice = f.login("alice");
+        Path a = f.file("a.txt", "first part");
+        Path b = f.file("b.txt", "second part \u00e9");
+        alice.submit(message("MID1", 1, 1, to(address("bakker")), a, b), f.work);
+        alice.submit(message("MID2", 1, 1, to(alias("bobby"), list("TEAM")), a), f.work);
+        List<Entry> bob = items(f, "bob");
+        eq(2, bob.size(), "bob: one copy of each message");
+        eq("MID1", bob.get(0).ipMsgId(), "first");
+        eq(2, bob.get(0).partCount(), "two parts");
+        eq("Alders", bob.get(0).surName(), "originator surname");
+        eq("MID2", bob.get(1).ipMsgId(), "second");
+        List<Entry> carol = items(f, "carol");
+        eq(1, carol.size(), "carol through the list");
+        eq(0, items(f, "alice").size(), "no reports with report request 1");
+        // a recipient of kind 3 is not shown to the others
+        MessageOut m = message("MID3", 1, 1, to(address("Claes"), address("Bakker")));
+        m.getRecipientList().getRecipient(1).setType((short) 3);
+        alice.submit(m, f.work);
+        eq(1, items(f, "carol").get(1).recipients().size(), "carol does not see the blind copy");
+        eq(2, items(f, "bob").get(2).recipients().size(), "bob sees himself");
+        ok(!items(f, "bob").get(0).listId().equals(items(f, "carol").get(0).listId()),
+                "list identifiers unique");
+    }
+
+    private static void refusals() throws Exception {
+        Fixture f = new Fixture();
+        MailService alice = f.login("alice");
+        verdict(Verdict.NO_RECIPIENT, () -> alice.submit(message("X", 1, 3,
+                to(address("Nobody"), alias("NOALIAS"), list("NOLIST"))), f.work));
+        verdict(Verdict.NO_RECIPIENT, () -> alice.submit(message("X", 1, 3, to()), f.work));
+        verdict(Verdict.BODY_PART_UNREADABLE, () -> alice.submit(message("X", 1, 3,
+                to(address("Bakker")), f.work.resolve("missing.txt")), f.work));
+        MessageOut longId = message("X".repeat(65), 1, 3, to(address("Bakker")));
+        verdict(Verdict.MESSAGE_INVALID, () -> alice.submit(longId, f.work));
+        MessageOut badPart = message("X", 1, 3, to(address("Bakker")), f.file("p", "x"));
+        badPart.getBodyPartList().getBodyPart(0).setType((short) 1);
+        verdict(Verdict.MESSAGE_INVALID, () -> alice.submit(badPart, f.work));
+        ORName21 many = new ORName21();
+        verdict(Verdict.MESSAGE_INVALID, () -> alice.submit(message("X", 1, 3, many.names),
+                f.work));
+        eq(0, items(f, "bob").size(), "nothing delivered by refused submissions");
+        eq(0, items(f, "alice").size(), "no reports for refused submissions");
+        String[] spool = f.dir.resolve(Job.SPOOL).toFile().list();
+        eq(0, spool == null ? 0 : spool.length, "no spool leftovers");
+    }
+
+    /** Twenty-one recipients, one more than a message may have. */
+    private static final class ORName21 {
+        final nl.kovendi.objects.ORName[] names = new nl.kovendi.objects.ORName[21];
+
+        ORName21() {
+            for (int i = 0; i < names.length; i++) {
+                names[i] = address("Bakker");
+            }
+        }
+    }
+
+    private static void reports() throws Exception {
+        Fixture f = new Fixture();
+        MailService alice = f.login("alice");
+        alice.submit(message("R1", 1, 1, to(address("Bakker"), address("Nobody"))), f.work);
+        eq(0, items(f, "alice").size(), "1: no report at all");
+        alice.submit(message("R2", 1, 2, to(address("Bakker"))), f.work);
+        eq(0, items(f, "alice").size(), "2: no report when everything was delivered");
+        alice.submit(message("R3", 1, 2, to(address("Bakker"), address("Nobody"))), f.work);
+        List<Entry> reps = items(f, "alice");
+        eq(1, reps.size(), "2: one report for a non-delivery");
+        List<Entry.Notice> n = reps.get(0).notices();
+        eq(1, n.size(), "2: only the non-delivered recipient");
+        eq("Nobody", n.get(0).party.address.get("SUR"), "recipient named as addressed");
+        eq(2, n.get(0).notifyType, "non-delivery");
+        eq(Submission.REASON_UNABLE_TO_TRANSFER, n.get(0).reason, "reason");
+        eq(Submission.DIAG_UNRECOGNISED, n.get(0).diagnostic, "diagnostic");
+        alice.submit(message("R4", 1, 3, to(address("Bakker"), alias("BOBBY"), alias("NONE"),
+                list("TEAM"))), f.work);
+        Entry r = items(f, "alice").get(1);
+        eq(Entry.REPORT, r.type(), "report type 3");
+        eq("R4", r.ipMsgId(), "report carries the message identifier");
+        n = r.notices();
+        eq(5, n.size(), "one entry per recipient (list members each)");
+        eq("Bakker", n.get(0).party.address.get("SUR"), "address recipient");
+        eq(1, n.get(0).notifyType, "delivered");
+        ok(n.get(0).timeKey.length() == 12, "delivery time");
+        eq("Bakker", n.get(1).party.address.get("SUR"), "alias entry carries the resolved name");
+        eq("NONE", n.get(2).party.address.get("SUR"), "unknown alias as surname");
+        eq(2, n.get(2).notifyType, "unknown alias not delivered");
+        eq("Claes", n.get(4).party.address.get("SUR"), "list member");
+        ok(r.entryTimeText().matches("\\d\\d/\\d\\d/\\d\\d-\\d\\d:\\d\\d"), "entry time form");
+        eq(4, items(f, "bob").size(), "bob got R1 (delivered part), R2, R3, R4 once each");
+    }
+
+    private static void longReport() throws Exception {
+        Fixture f = new Fixture();
+        List<String> users = new ArrayList<>();
+        for (int i = 0; i < 22; i++) {
+            String u = "m" + i;
+            Fixture.admin("add-mailbox", f.dir.toString(), u, "pw", "COU=NL", "SUR=Member" + i);
+            users.add(u);
+        }
+        List<String> args = new ArrayList<>(List.of("add-list", f.dir.toString(), "BIG"));
+        args.addAll(users);
+        Fixture.admin(args.toArray(new String[0]));
+        f.login("alice").submit(message("BIG1", 1, 3, to(list("BIG"))), f.work);
+        List<Entry> reps = items(f, "alice");
+        eq(2, reps.size(), "two reports");
+        eq(21, reps.get(0).notices().size(), "first report full");
+        eq(1, reps.get(1).notices().size(), "rest in the second");
+        eq(22, reps.get(1).getInt("ntf.total"), "total given");
+    }
+
+    private static void notifications() throws Exception {
+        Fixture f = new Fixture();
+        MailService alice = f.login("alice");
+        MailService bob = f.login("bob");
+        Path recv = Check.tempDir("recv");
+        for (int not = 1; not <= 3; not++) {
+            alice.submit(message("N" + not + "a", not, 1, to(address("Bakker"))), f.work);
+            alice.submit(message("N" + not + "b", not, 1, to(address("Bakker"))), f.work);
+        }
+        List<Entry> inbox = bob.list(ALL, "", 100);
+        for (Entry e : inbox) {
+            if (e.ipMsgId().endsWith("a")) {
+                bob.fetch(e.listId(), recv.toString(), f.work);
+                bob.fetch(e.listId(), recv.toString(), f.work);
+            } else {
+                bob.delete(e.listId());
+            }
+        }
+        List<Entry> back = items(f, "alice");
+        eq(3, back.size(), "receipt for N3a, non-receipt for N2b and N3b");
+        for (Entry n : back) {
+            eq(Entry.NOTIFICATION, n.type(), "type 2");
+            Entry.Notice one = n.notices().get(0);
+            eq("Bakker", one.party.address.get("SUR"), "concerns bob");
+            switch (n.ipMsgId()) {
+                case "N3a":
+                    eq(1, one.notifyType, "receipt");
+                    ok(one.timeKey.length() == 12, "time of receipt");
+                    break;
+                case "N2b":
+                case "N3b":
+                    eq(2, one.notifyType, "non-receipt");
+                    break;
+                default:
+                    throw new AssertionError("unexpected notification for " + n.ipMsgId());
+            }
+        }
+    }
+
+    private static void fetch() throws Exception {
+        Fixture f = new Fixture();
+        Path a = f.file("a.txt", "AAA");
+        Path b = f.file("b.bin", "BBBB\u00ff");
+        f.login("alice").submit(message("F1", 1, 1, to(address("Bakker")), a, b), f.work);
+        MailService bob = f.login("bob");
+        String id = bob.list(ALL, "", 10).get(0).listId();
+        Files.createDirectories(f.work.resolve("in"));
+        MailService.Fetched got = bob.fetch(id, "in", f.work);
+        eq(2, got.fileNames.size(), "two files");
+        String first = got.fileNames.get(0);
+        ok(first.matches("in/[BCDFGHJKLMNPQRSTVWXZ]{8}\\.001"), "name " + first);
+        eq(first.substring(0, first.length() - 1) + "2", got.fileNames.get(1),
+                "part 2 differs in the last character only");
+        eq("AAA", Files.readString(f.work.resolve(first)), "part 1 content");
+        ok(java.util.Arrays.equals(Files.readAllBytes(b),
+                Files.readAllBytes(f.work.resolve(got.fileNames.get(1)))), "part 2 content");
+        ok(got.entry.isRead(), "READ");
+        eq(1, bob.list("ACCESS_STATUS=READ", "", 10).size(), "listed as READ");
+        eq(0, bob.list("ACCESS_STATUS=NEW", "", 10).size(), "no longer NEW");
+        MailService.Fetched again = bob.fetch(id, "in/", f.work);
+        ok(!again.fileNames.get(0).equals(first), "a second fetch never overwrites");
+        ok(Files.exists(f.work.resolve(first)), "first files kept");
+        verdict(Verdict.MESSAGE_NOT_FOUND, () -> bob.fetch("0000099999", "in", f.work));
+        verdict(Verdict.MESSAGE_NOT_FOUND, () -> bob.fetch("../../x", "in", f.work));
+        verdict(Verdict.LIST_ID_INVALID, () -> bob.fetch("", "in", f.work));
+        verdict(Verdict.LIST_ID_INVALID, () -> bob.fetch("1234567890123", "in", f.work));
+    }
+
+    private static void fetchFailure() throws Exception {
+        Fixture f = new Fixture();
+        f.login("alice").submit(message("F2", 3, 1, to(address("Bakker")), f.file("a", "x"),
+                f.file("b", "y")), f.work);
+        MailService bob = f.login("bob");
+        String id = bob.list(ALL, "", 10).get(0).listId();
+        verdict(Verdict.RECEIVE_DIR_UNUSABLE, () -> bob.fetch(id, "nodir", f.work));
+        String longDir = "d".repeat(75);
+        Files.createDirectories(f.work.resolve(longDir));
+        verdict(Verdict.RECEIVE_DIR_UNUSABLE, () -> bob.fetch(id, longDir, f.work));
+        eq(0L, Files.list(f.work.resolve(longDir)).count(), "no files left behind");
+        ok(!bob.list(ALL, "", 10).get(0).isRead(), "still NEW");
+        eq(0, items(f, "alice").size(), "no receipt notification");
+    }
+
+    private static void delete() throws Exception {
+        Fixture f = new Fixture();
+        f.login("alice").submit(message("D1", 1, 1, to(address("Bakker")), f.file("a", "x")),
+                f.work);
+        MailService bob = f.login("bob");
+        String id = bob.list(ALL, "", 10).get(0).listId();
+        bob.delete(id);
+        eq(0, bob.list(ALL, "", 10).size(), "gone");
+        String[] left = f.dir.resolve("mbx").resolve("BOB").toFile().list();
+        eq(0, left.length, "parts removed too");
+        verdict(Verdict.MESSAGE_NOT_FOUND, () -> bob.delete(id));
+    }
+
+    private static void paging() throws Exception {
+        Fixture f = new Fixture();
+        MailService alice = f.login("alice");
+        for (int i = 1; i <= 5; i++) {
+            MessageOut m = message("P" + i, 1, 1, to(address("Bakker")));
+            m.setPriority((short) (i == 3 ? 3 : 1));
+            alice.submit(m, f.work);
+        }
+        MailService bob = f.login("bob");
+        List<String> seen = new ArrayList<>();
+        String prev = "";
+        while (true) {
+            List<Entry> page = bob.list("MSG_TYPE=MSG", prev, 2);
+            page.forEach(e -> seen.add(e.ipMsgId()));
+            if (page.size() < 2) {
+                break;
+            }
+            prev = page.get(1).listId();
+        }
+        eq(List.of("P1", "P2", "P3", "P4", "P5"), seen, "all pages in mailbox order");
+        eq(1, bob.list("PRIORITY=URGENT", "", 20).size(), "filter applied");
+        eq(0, bob.list("MSG_TYPE=RPT", "", 20).size(), "no reports");
+        verdict(Verdict.FILTER_INVALID, () -> bob.list("PRIORITY", "", 20));
+        verdict(Verdict.LIST_ID_INVALID, () -> bob.list("", "1234567890123", 20));
+    }
+
+    private static void faults() throws Exception {
+        Fixture f = new Fixture();
+        Fixture.admin("fault", f.dir.toString(), "API_getMsg", "9", "2");
+        Fixture.admin("fault", f.dir.toString(), "API_delMsg", "delay", "0.3");
+        eq(Faults.Rule.class, Faults.take(f.store, "API_getMsg").getClass(), "first");
+        Faults.Rule second = Faults.take(f.store, "API_getMsg");
+        eq(9, second.verdict, "second call fails too");
+        eq(null, Faults.take(f.store, "API_getMsg"), "rule used up");
+        Faults.Rule d = Faults.take(f.store, "API_delMsg");
+        eq(300L, d.delayMillis, "delay");
+        eq(-1, d.verdict, "delay alone does not fail");
+        ok(!Files.exists(f.dir.resolve(Faults.FILE)), "control file removed when empty");
+        Fixture.admin("fault", f.dir.toString(), "API_open", "delay", "1", "fail", "29", "*");
+        for (int i = 0; i < 3; i++) {
+            eq(29, Faults.take(f.store, "API_open").verdict, "unlimited");
+        }
+        Fixture.admin("clear-faults", f.dir.toString());
+        eq(null, Faults.take(f.store, "API_open"), "cleared");
+        Files.writeString(f.dir.resolve(Faults.FILE),
+                "# comment\nnonsense words here\nAPI_close fail 4\n");
+        eq(4, Faults.take(f.store, "API_close").verdict, "hand-written control file");
+    }
+}
