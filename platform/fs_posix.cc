@@ -6,13 +6,16 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <map>
 #include <random>
+#include <unordered_map>
 
 namespace kv::fs {
 namespace {
@@ -31,37 +34,88 @@ int record_failure() {
   return -1;
 }
 
-bool equal_ignore_case(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]);
-    unsigned char y = static_cast<unsigned char>(b[i]);
-    if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 bool path_exists(const std::string& path) {
   struct stat st;
   return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string upper_ascii(const std::string& name) {
+  std::string upper = name;
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return upper;
+}
+
+// Case-insensitive index of one directory: upper-cased name -> the first matching name in byte
+// order. A listing is used again only while the directory's identity and modification time are
+// unchanged and the listing was taken well after that modification time: a change within the
+// same time-stamp tick as an earlier one would otherwise go unseen. Within that margin the
+// directory is listed again, so the index is never stale; outside it, repeated look-ups of names
+// that differ only in case cost one hash look-up instead of one directory scan each.
+struct DirectoryIndex {
+  dev_t device = 0;
+  ino_t inode = 0;
+  timespec modified{};
+  timespec listed_at{};
+  std::unordered_map<std::string, std::string> names;
+};
+
+constexpr long kIndexMarginSeconds = 2;
+constexpr std::size_t kMaxIndexedDirectories = 16;
+
+std::map<std::string, DirectoryIndex>& directory_indexes() {
+  static std::map<std::string, DirectoryIndex> indexes;
+  return indexes;
+}
+
+bool same_time(const timespec& a, const timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+bool index_still_valid(const DirectoryIndex& index, const struct stat& st) {
+  if (index.device != st.st_dev || index.inode != st.st_ino) return false;
+  if (!same_time(index.modified, st.st_mtim)) return false;
+  return index.listed_at.tv_sec - index.modified.tv_sec > kIndexMarginSeconds;
+}
+
+const DirectoryIndex* index_of(const std::string& dir) {
+  struct stat st;
+  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return nullptr;
+  auto& indexes = directory_indexes();
+  auto found = indexes.find(dir);
+  if (found != indexes.end() && index_still_valid(found->second, st)) return &found->second;
+
+  DirectoryIndex index;
+  index.device = st.st_dev;
+  index.inode = st.st_ino;
+  index.modified = st.st_mtim;
+  ::clock_gettime(CLOCK_REALTIME, &index.listed_at);
+  DIR* d = ::opendir(dir.c_str());
+  if (d == nullptr) return nullptr;
+  while (dirent* entry = ::readdir(d)) {
+    std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    auto [slot, inserted] = index.names.emplace(upper_ascii(name), name);
+    if (!inserted && name < slot->second) slot->second = name;
+  }
+  ::closedir(d);
+  if (found == indexes.end() && indexes.size() >= kMaxIndexedDirectories) indexes.clear();
+  DirectoryIndex& stored = indexes[dir];
+  stored = std::move(index);
+  return &stored;
 }
 
 // The name of `component` as it exists in `dir`: the exact name when present, else the first
 // case-insensitive match in byte order; empty when there is none.
 std::string find_in_directory(const std::string& dir, const std::string& component) {
   if (path_exists(join(dir, component))) return component;
-  DIR* d = ::opendir(dir.c_str());
-  if (d == nullptr) return "";
-  std::string best;
-  while (dirent* entry = ::readdir(d)) {
-    std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    if (equal_ignore_case(name, component) && (best.empty() || name < best)) best = name;
-  }
-  ::closedir(d);
-  return best;
+  const DirectoryIndex* index = index_of(dir);
+  if (index == nullptr) return "";
+  auto match = index->names.find(upper_ascii(component));
+  if (match == index->names.end()) return "";
+  // The index may hold a name removed since; confirm it.
+  return path_exists(join(dir, match->second)) ? match->second : "";
 }
 
 std::vector<std::string> split_components(const std::string& path) {
