@@ -1,0 +1,37 @@
+// Deleting one message from the mailbox by its list identifier (VERWIJDER, delete after receipt,
+// KILL handling).
+#include "client/common/engine_control.h"
+#include "client/common/journal.h"
+#include "client/engine/message_commands.h"
+#include "client/engine/session_state.h"
+#include "client/engine/status_file.h"
+#include "client/engine/verdict_map.h"
+#include "client/msgapi/api.h"
+
+namespace kv::engine {
+
+int delete_message(const std::string& list_id) {
+  EngineControl& control = engine_control();
+  control.user_stop = 0;
+  journal_write(1, "start API_delMsg met listId >" + list_id + "<");
+  control.session_phase = kPhaseDeleting;
+  const short rc = API_delMsg(session().session_handle, list_id.c_str());
+  if (control.user_stop) {
+    session().result_text = kCodeUserStop;
+    return -2;
+  }
+  if (rc == 0) {
+    journal_write(1, "API_delMsg: OK");
+    session().result_text = kCodeSuccess;
+    return 0;
+  }
+  journal_write(3, "fout in API_delMsg");
+  const short verdict = API_verdictValue();
+  const VerdictMapping m = map_verdict_value(verdict);
+  session().result_text = m.code;
+  // VERWIJDER takes a message that the service no longer finds as already gone.
+  if (verdict == 5 && control.command_kind == kVerwijder) return 0;
+  return m.result;
+}
+
+}  // namespace kv::engine

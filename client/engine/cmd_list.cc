@@ -1,0 +1,265 @@
+#include "client/engine/cmd_list.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "client/common/engine_control.h"
+#include "client/common/home.h"
+#include "client/common/journal.h"
+#include "client/common/record_fields.h"
+#include "client/common/text.h"
+#include "client/engine/attributes.h"
+#include "client/engine/command_context.h"
+#include "client/engine/fixed_text.h"
+#include "client/engine/mailbox_filter.h"
+#include "client/engine/message_commands.h"
+#include "client/engine/selection_file.h"
+#include "client/engine/session_state.h"
+#include "client/engine/status_file.h"
+
+namespace kv::engine {
+
+namespace {
+
+int command_kind() { return engine_control().command_kind; }
+
+bool already_read_asked() { return attributes().has(kAttrNOD) || attributes().has(kAttrMRT); }
+
+// The name of the listing operation in the journal lines.
+std::string operation_name() {
+  return attributes().has(kAttrANN) ? "API_listAnnouncementNext" : "API_listMbxInNext";
+}
+
+// One page of up to `length` rows after `previous`; the number of rows or -1.
+int fetch_page(const std::string& filter, const std::string& previous, short length,
+               std::vector<MessageSummary>& page) {
+  page.assign(static_cast<std::size_t>(length), MessageSummary{});
+  const AttributeState& a = attributes();
+  short rows;
+  if (a.has(kAttrANN)) {
+    short announcement = 0;
+    rows = API_listAnnouncementNext(session().session_handle, &announcement, filter.c_str(),
+                                    previous.c_str(), length, page.data());
+  } else {
+    rows = API_listMbxInNext(session().session_handle, filter.c_str(), previous.c_str(), length,
+                             page.data());
+  }
+  if (rows < 0) return -1;
+  return std::min<int>(rows, length);
+}
+
+// Field 3 (and, for RAPPORT, an empty field 5) and the status line of a failed listing.
+int fail_listing(std::string& record, const std::string& code, int result) {
+  set_result_code(record, code);
+  if (command_kind() == kRapport) set_field(record, 5, "");
+  write_status_line(record);
+  return result;
+}
+
+void note_removal(const std::string& list_id) {
+  CommandContext& context = command_context();
+  if (command_kind() == kLijst && context.removal_file) {
+    std::fprintf(context.removal_file, "%s\n", list_id.c_str());
+    ++context.removed_by_kill;
+  }
+}
+
+// Looks for the message that a KILL message names and deletes it. Returns -2 after Escape,
+// otherwise whether a message was found (1) or not (0).
+int remove_killed_message(const std::string& subject, const std::string& sender) {
+  const std::string filter = kKillSearchFilter + subject + "*";
+  std::vector<MessageSummary> page;
+  std::string previous;
+  bool found = false;
+  for (;;) {
+    EngineControl& control = engine_control();
+    control.user_stop = 0;
+    control.session_phase = kPhaseListing;
+    const int rows = fetch_page(filter, previous, kKillPageLength, page);
+    if (control.user_stop) return -2;
+    if (rows < 0) {
+      map_verdict();
+      return found ? 1 : 0;
+    }
+    for (int i = 0; i < rows; ++i) {
+      const MessageSummary& row = page[static_cast<std::size_t>(i)];
+      const std::string id = fixed_text(row.ipMsgId);
+      if (id.compare(0, subject.size(), subject) != 0 || id.size() < subject.size()) continue;
+      if (!starts_with_ignore_case(fixed_text(row.surName), sender)) continue;
+      found = true;
+      const std::string list_id = fixed_text(row.listId);
+      journal_write(1, "bericht gevonden, wordt nu verwijderd");
+      const int rc = delete_message(list_id);
+      if (rc == -2) return -2;
+      if (rc == 0) {
+        note_removal(list_id);
+        journal_write(1, "bericht susccesvol verwijderd");
+      } else {
+        journal_write(3, "error bij verwijderen bericht");
+      }
+      journal_write(1, "ListId: " + list_id);
+    }
+    if (rows < kKillPageLength) break;
+    previous = fixed_text(page[static_cast<std::size_t>(rows - 1)].listId);
+  }
+  return found ? 1 : 0;
+}
+
+// KILL handling: the named message is removed, then the KILL message itself. -2 after Escape.
+int handle_kill_message(const MessageSummary& kill) {
+  const std::string sender = fixed_text(kill.surName);
+  const std::string subject = fixed_text(kill.subject);
+  journal_write(1, "");
+  journal_write(1, "speciaal KILL bericht in postbus");
+  journal_write(1, "Afzender: " + sender);
+  int found = 0;
+  if (subject.size() < 9) {
+    journal_write(3, "lengte veld subject is korter dan 9 posities");
+    journal_write(3, "bericht wordt niet opgezocht");
+  } else {
+    journal_write(1, "gezocht wordt naar bericht met msgId: " + subject);
+    found = remove_killed_message(subject, sender);
+    if (found < 0) return found;
+    if (!found) {
+      journal_write(1, "");
+      journal_write(1, "het te verwijderen bericht, staat niet in de postbus");
+    }
+  }
+  journal_write(1, "");
+  journal_write(1, "KILL bericht wordt verwijderd");
+  return delete_message(fixed_text(kill.listId)) == -2 ? -2 : 0;
+}
+
+void append_attribute_criteria(std::string& record, std::string& filter, bool* refused) {
+  const AttributeState& a = attributes();
+  for (int position : {kAttrMID, kAttrIRP, kAttrSUB, kAttrSUR, kAttrGIV, kAttrMET, kAttrMRT,
+                       kAttrPRI, kAttrSEN}) {
+    if (!a.has(position)) continue;
+    if (!append_criterion(filter, " & ", position, a.op(position), a.value(position))) {
+      set_result_code(record, kCodeTooManyCriteria);
+      journal_write(3, "Te veel attributen bij selektie");
+      *refused = true;
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+bool is_kill_message(const MessageSummary& row) {
+  if (row.msgType != MSGTYPE_MESSAGE) return false;
+  const std::string id = fixed_text(row.ipMsgId);
+  return id.size() >= 6 && equals_ignore_case(id.substr(0, 2), "FT") &&
+         equals_ignore_case(id.substr(3, 3), "CAN");
+}
+
+std::string list_line(const MessageSummary& row, bool already_read) {
+  if (row.msgType != MSGTYPE_MESSAGE) return fixed_text(row.listId);
+  std::string record = init_veld_record(16);
+  const std::string entry = fixed_text(row.mbxEntryTime);
+  const std::string fields[14] = {
+      fixed_text(row.listId),
+      fixed_text(row.ipMsgId),
+      fixed_text(row.inReplyTo),
+      entry.empty() ? std::string() : date_to_stamp(entry),
+      format("%1d", row.msgType),
+      fixed_text(row.surName),
+      fixed_text(row.givenName),
+      fixed_text(row.subject),
+      format("%ld", static_cast<long>(row.msgSize)),
+      format("%1d", row.priority),
+      format("%1d", row.sensitivity),
+      format("%1d", row.bodyPartQtty),
+      format("%1d", row.eit),
+      already_read ? "1" : "0",
+  };
+  for (int i = 0; i < 14; ++i) insert_veld(record, fields[i], i + 1);
+  while (record.size() > 1 && record.back() == '|') record.pop_back();
+  return record;
+}
+
+int build_list_filter(std::string& record, std::string& filter) {
+  const AttributeState& a = attributes();
+  const bool announcements = a.has(kAttrANN);
+  filter = base_filter(command_kind(), announcements, already_read_asked());
+  if (a.has(kAttrSEL)) {
+    std::string code;
+    if (append_selection_file(filter, a.value(kAttrSEL), command_kind(), code) != 0) {
+      set_result_code(record, code);
+      journal_write(3, "Fout in regels selektiebestand (SEL attribuut)");
+      return -1;
+    }
+    const std::string status = "ACCESS_STATUS=";
+    const std::size_t at = filter.find(status);
+    if (!announcements && already_read_asked() && at != std::string::npos) {
+      filter.replace(at + status.size(), 4, "READ");
+      attributes().values[kAttrMRT].clear();
+    }
+    return 0;
+  }
+  bool refused = false;
+  append_attribute_criteria(record, filter, &refused);
+  return refused ? -1 : 0;
+}
+
+int list_mailbox(std::string& record, const std::string& list_file) {
+  std::string filter;
+  if (build_list_filter(record, filter) != 0) {
+    write_status_line(record);
+    return -1;
+  }
+  const std::string operation = operation_name();
+  const AttributeState& a = attributes();
+  const bool already_read = already_read_asked();
+  journal_write(1, "start " + operation);
+  std::FILE* out = std::fopen(list_file.c_str(), "a");
+  if (!out) return fail_listing(record, "3036", -1);
+
+  std::vector<MessageSummary> page;
+  std::string previous;
+  int listed = 0;
+  int result = 0;
+  bool fetch_failed = false;
+  for (;;) {
+    EngineControl& control = engine_control();
+    control.user_stop = 0;
+    control.session_phase = kPhaseListing;
+    journal_write(1, a.has(kAttrANN) ? "API_listAnnouncementNext (pb: " + a.value(kAttrANN) +
+                                           ") met listId >" + previous + "<"
+                                     : "API_listMbxInNext met listId >" + previous + "<");
+    const int rows = fetch_page(filter, previous, kListPageLength, page);
+    if (control.user_stop) {
+      result = fail_listing(record, kCodeUserStop, -2);
+      break;
+    }
+    if (rows < 0) {
+      fetch_failed = true;
+      const int mapped = map_verdict();
+      result = fail_listing(record, session().result_text, mapped);
+      break;
+    }
+    for (int i = 0; i < rows && result == 0; ++i) {
+      const MessageSummary& row = page[static_cast<std::size_t>(i)];
+      if (command_kind() != kVerwijder && is_kill_message(row)) {
+        if (handle_kill_message(row) == -2) result = fail_listing(record, kCodeUserStop, -2);
+        continue;
+      }
+      std::fprintf(out, "%s\n", list_line(row, already_read).c_str());
+      ++listed;
+    }
+    if (result != 0 || rows < kListPageLength) break;
+    previous = fixed_text(page[static_cast<std::size_t>(rows - 1)].listId);
+  }
+  std::fclose(out);
+  if (fetch_failed) {
+    journal_write(3, "Fout in " + operation);
+  } else {
+    journal_write(1, operation + ": OK");
+  }
+  if (result < 0) return result;
+  if (listed == 0) set_result_code(record, kCodeSuccess);
+  return listed;
+}
+
+}  // namespace kv::engine

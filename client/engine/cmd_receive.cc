@@ -1,0 +1,274 @@
+#include "client/engine/cmd_receive.h"
+
+#include <algorithm>
+
+#include "client/common/append_file.h"
+#include "client/common/engine_control.h"
+#include "client/common/home.h"
+#include "client/common/journal.h"
+#include "client/common/record_fields.h"
+#include "client/common/status_callbacks.h"
+#include "client/common/text.h"
+#include "client/engine/attributes.h"
+#include "client/engine/command_context.h"
+#include "client/engine/fixed_text.h"
+#include "client/engine/message_commands.h"
+#include "client/engine/recipients.h"
+#include "client/engine/session_state.h"
+#include "client/engine/status_file.h"
+#include "platform/clock.h"
+
+namespace kv::engine {
+
+namespace {
+
+constexpr const char* kDigitLetters = "BCDFGHJKLMNPQRSTVWXZ";
+constexpr const char* kDashes25 = "-------------------------";
+constexpr const char* kDashes21 = "---------------------";
+// Bound on the waits for a free candidate word (one second each).
+constexpr int kMaxCandidateWaits = 120;
+
+int command_kind() { return engine_control().command_kind; }
+bool receives_files() { return command_kind() == kOntvang || command_kind() == kAntwoord; }
+
+std::string candidate_name(const std::string& word, int n) {
+  return attributes().value(kAttrDIR) + word + format(".%03d", n);
+}
+
+// Prepares the eight candidate names in the body-part entries: a word from the current time that
+// no ".001" file of the receive directory uses yet.
+void prepare_candidate_names(MessageInMessage& m) {
+  std::string word = candidate_word(clock().epoch_seconds());
+  for (int waits = 0; waits < kMaxCandidateWaits &&
+                      engine_home().access(candidate_name(word, 1), 0) == 0;
+       ++waits) {
+    wait_responsive(1000);
+    word = candidate_word(clock().epoch_seconds());
+  }
+  for (int i = 0; i < API_MAX_BODYPARTS; ++i) {
+    copy_fixed(m.bodyParts[i].fileName, candidate_name(word, i + 1));
+  }
+}
+
+void journal_candidate_names(const MessageInMessage& m) {
+  journal_write(1, "bestanden geinitialiseerd");
+  journal_write(1, kDashes25);
+  for (const BodyPart& part : m.bodyParts) journal_write(1, fixed_text(part.fileName));
+  journal_write(1, kDashes25);
+}
+
+void remove_candidate_files(const std::vector<std::string>& names) {
+  for (const std::string& name : names) engine_home().remove_work_file(name);
+}
+
+int received_file_count(const MessageInMessage& m) {
+  return std::clamp<int>(m.bodyPartQtty, 0, API_MAX_BODYPARTS);
+}
+
+void put_message_fields(std::string& record, const std::string& list_id, const MessageIn& item) {
+  const MessageInMessage& m = item.u.message;
+  set_field(record, 4, list_id);
+  set_field(record, 5, fixed_text(item.ipMsgId));
+  set_field(record, 6, format("%1d", m.priority));
+  set_field(record, 7, format("%1d", m.sensitivity));
+  set_field(record, 10, fixed_text(m.inReplyTo));
+  set_field(record, 11, fixed_text(m.subject));
+  put_orname_fields(record, 12, 16, m.originator);
+}
+
+// Appends every received file to the FIL file; a file appended completely is removed.
+void collect_into_output_file(const MessageInMessage& m, const std::string& output) {
+  const std::string target = engine_home().fullpath(output);
+  for (int i = 0; i < received_file_count(m); ++i) {
+    const std::string name = fixed_text(m.bodyParts[i].fileName);
+    if (append_file(engine_home().fullpath(name), target) == kAppendOk) {
+      engine_home().remove_work_file(name);
+    }
+  }
+}
+
+void forget_answered(const std::string& in_reply_to) {
+  if (in_reply_to.empty()) return;
+  for (std::string& sent : session().sent_messages) {
+    if (!sent.empty() && equals_ignore_case(sent, in_reply_to)) sent.clear();
+  }
+}
+
+void store_message(std::string& record, const std::string& list_id, const MessageIn& item) {
+  const MessageInMessage& m = item.u.message;
+  journal_write(1, "bestand(en) opgehaald");
+  journal_write(1, kDashes21);
+  for (int i = 0; i < received_file_count(m); ++i) {
+    journal_write(1, fixed_text(m.bodyParts[i].fileName));
+  }
+  journal_write(1, kDashes21);
+  put_message_fields(record, list_id, item);
+  const AttributeState& a = attributes();
+  if (a.has(kAttrFIL)) {
+    set_field(record, 8, "0");
+    set_field(record, 9, a.value(kAttrFIL));
+    collect_into_output_file(m, a.value(kAttrFIL));
+  } else {
+    set_field(record, 8, format("%d", received_file_count(m)));
+    set_field(record, 9, received_file_count(m) > 0 ? fixed_text(m.bodyParts[0].fileName) : "");
+  }
+  forget_answered(fixed_text(m.inReplyTo));
+}
+
+std::string stamp_of(const char* date, std::size_t width) {
+  const std::string text = fixed_text(date, width);
+  return text.empty() ? std::string() : date_to_stamp(text);
+}
+
+std::string report_record(const MessageIn& item, const NotifyEntry& e) {
+  std::string record = init_veld_record(29);
+  const bool delivery = e.notifyType == 1;
+  insert_veld(record, fixed_text(item.ipMsgId), 1);
+  insert_veld(record, format("%01d", item.msgType), 2);
+  insert_veld(record, format("%01d", e.notifyType), 3);
+  insert_veld(record, stamp_of(item.mbxEntryTime, sizeof item.mbxEntryTime), 4);
+  if (item.msgType != MSGTYPE_REPORT || delivery) {
+    insert_veld(record, stamp_of(e.remoteDeliveryTime, sizeof e.remoteDeliveryTime), 5);
+  }
+  insert_veld(record, delivery ? "00" : format("%.2d", e.reasonCode), 6);
+  insert_veld(record, delivery ? "00" : format("%.2d", e.diagnostic), 7);
+  std::string fields = init_veld_record(kStatusRecordBars - 1);
+  put_orname_fields(fields, 1, 16, e.orName);
+  for (int i = 0; i < 16; ++i) insert_veld(record, get_veld(fields, i + 1), 8 + i);
+  while (record.size() > 1 && record.back() == '|') record.pop_back();
+  return record;
+}
+
+// A report file that cannot be opened loses the records; the status line is written as usual.
+void write_report_records(const MessageIn& item) {
+  std::FILE* f = engine_home().fopen(command_context().report_file, "a");
+  if (!f) return;
+  for (const std::string& line : report_records(item)) {
+    std::fputs(line.c_str(), f);
+    std::fputc('\n', f);
+  }
+  std::fclose(f);
+}
+
+bool delete_after_receipt(const MessageIn& item) {
+  const AttributeState& a = attributes();
+  return item.msgType == MSGTYPE_MESSAGE && !starts_with_ignore_case(fixed_text(item.ipMsgId), "EDI") &&
+         !a.has(kAttrNOP) && !a.has(kAttrANN);
+}
+
+// The fetch itself: API_getMsg, or API_getAnnouncement with an ANN attribute.
+short fetch(const std::string& list_id, MessageIn& item) {
+  const AttributeState& a = attributes();
+  if (a.has(kAttrANN)) {
+    short announcement = 0;
+    return API_getAnnouncement(session().session_handle, &announcement, list_id.c_str(), &item);
+  }
+  const std::string& dir = a.value(kAttrDIR);
+  const std::string receive_dir = dir.empty() ? std::string() : engine_home().fullpath(dir);
+  return API_getMsg(session().session_handle, list_id.c_str(), &item, receive_dir.c_str());
+}
+
+int report_failed_fetch(std::string& record, const std::string& list_id,
+                        const std::vector<std::string>& candidates) {
+  set_field(record, 4, list_id);
+  if (receives_files()) {
+    clear_fields(record, 6, 35);
+    remove_candidate_files(candidates);
+  }
+  int result;
+  if (engine_control().user_stop) {
+    session().result_text = kCodeUserStop;
+    result = -2;
+  } else {
+    journal_write(3, "fout in API_getMsg");
+    result = map_verdict();
+  }
+  set_result_code(record, session().result_text);
+  write_status_line(record);
+  return result;
+}
+
+// ONTVANG and ANTWOORD take only messages; RAPPORT only notifications and reports. The item stays
+// in the mailbox; files that the messaging layer stored for it are removed again.
+int refuse_item(std::string& record, const std::string& list_id, const MessageIn& item) {
+  if (receives_files()) {
+    journal_write(3, "Fout bij ontvang, ListId is niet van type 'MSG'");
+    journal_write(3, "Er zijn geen bestanden opgehaald");
+  } else {
+    const MessageInMessage& m = item.u.message;
+    for (int i = 0; i < received_file_count(m); ++i) {
+      engine_home().remove_work_file(fixed_text(m.bodyParts[i].fileName));
+    }
+  }
+  set_field(record, 4, list_id);
+  set_result_code(record, "1517");
+  write_status_line(record);
+  return 0;
+}
+
+}  // namespace
+
+std::string candidate_word(std::int64_t seconds) {
+  std::uint64_t value = seconds < 0 ? 0 : static_cast<std::uint64_t>(seconds);
+  std::string word;
+  while (value > 0 && word.size() < 8) {
+    word += kDigitLetters[value % 20];
+    value /= 20;
+  }
+  word.append(8 - word.size(), 'B');
+  return word;
+}
+
+std::vector<std::string> report_records(const MessageIn& item) {
+  std::vector<std::string> records;
+  if (item.msgType == MSGTYPE_NOTIFICATION) {
+    records.push_back(report_record(item, item.u.notification));
+  } else if (item.msgType == MSGTYPE_REPORT) {
+    const int n = std::clamp<int>(item.u.report.notifyQtty, 0, API_MAX_REPORT_ENTRIES);
+    for (int i = 0; i < n; ++i) records.push_back(report_record(item, item.u.report.entries[i]));
+  }
+  return records;
+}
+
+int receive_message(std::string& record, const std::string& list_id) {
+  MessageIn& item = *session().incoming;
+  MessageInMessage& m = item.u.message;
+  for (BodyPart& part : m.bodyParts) copy_fixed(part.fileName, "");
+  std::vector<std::string> candidates;
+  if (command_kind() != kRapport) {
+    prepare_candidate_names(m);
+    for (const BodyPart& part : m.bodyParts) candidates.push_back(fixed_text(part.fileName));
+  }
+
+  const AttributeState& a = attributes();
+  const std::string operation =
+      a.has(kAttrANN) ? "API_getAnnouncement (pb: " + a.value(kAttrANN) + ")" : "API_getMsg";
+  EngineControl& control = engine_control();
+  control.user_stop = 0;
+  journal_write(1, "start " + operation + " met listId >" + list_id + "<");
+  if (command_kind() == kOntvang) journal_candidate_names(m);
+  control.session_phase = kPhaseFetching;
+  if (fetch(list_id, item) != 0) return report_failed_fetch(record, list_id, candidates);
+  journal_write(1, "API_getMsg: OK (MID=" + fixed_text(item.ipMsgId) + ")");
+
+  const bool is_message = item.msgType == MSGTYPE_MESSAGE;
+  if (is_message != receives_files()) return refuse_item(record, list_id, item);
+  if (is_message) {
+    store_message(record, list_id, item);
+  } else {
+    write_report_records(item);
+  }
+
+  int result = 0;
+  if (delete_after_receipt(item)) result = delete_message(list_id);
+  if (result < 0) {
+    set_result_code(record, session().result_text);
+    write_status_line(record);
+    return result;
+  }
+  set_result_code(record, kCodeSuccess);
+  if (receives_files()) write_status_line(record);
+  return result;
+}
+
+}  // namespace kv::engine

@@ -1,0 +1,12 @@
+#include "client/engine/command_context.h"
+
+namespace kv::engine {
+
+CommandContext& command_context() {
+  static CommandContext context;
+  return context;
+}
+
+void reset_command_context() { command_context() = CommandContext{}; }
+
+}  // namespace kv::engine

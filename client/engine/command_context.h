@@ -1,0 +1,20 @@
+// Files of the command in hand that the handlers share with the front-ends: the report file of
+// RAPPORT and the removal file in which a LIJST listing notes the messages that KILL handling
+// removed. The front-ends set them; nothing outlives the command.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace kv::engine {
+
+struct CommandContext {
+  std::string report_file;            // RAPPORT: FIL, or DIR followed by "qrt400.rap"
+  std::FILE* removal_file = nullptr;  // LIJST: one list identifier per removed message
+  int removed_by_kill = 0;            // list identifiers written to the removal file
+};
+
+CommandContext& command_context();
+void reset_command_context();
+
+}  // namespace kv::engine

@@ -1,0 +1,323 @@
+// The seven command front-ends: each resets the attribute state, reads and checks the command's
+// attribute lines, applies the command's combination rules and hands the command to its handler.
+#include "client/engine/front_ends.h"
+
+#include <cstdio>
+#include <new>
+
+#include "client/common/engine_control.h"
+#include "client/common/home.h"
+#include "client/common/journal.h"
+#include "client/common/text.h"
+#include "client/engine/attributes.h"
+#include "client/engine/cmd_password.h"
+#include "client/engine/cmd_zend.h"
+#include "client/engine/engine_config.h"
+#include "client/engine/recipients.h"
+#include "client/engine/command_context.h"
+#include "client/engine/command_file.h"
+#include "client/engine/message_commands.h"
+#include "client/engine/per_message.h"
+#include "client/engine/session_state.h"
+#include "client/engine/status_file.h"
+#include "client/engine/subtract_list.h"
+#include "client/engine/wait_answers.h"
+#include "platform/fs.h"
+
+namespace kv::engine {
+
+namespace {
+
+constexpr const char* kUseError = "Fout bij gebruik van attributen, skip commando";
+constexpr const char* kCombinationError = "combinatie fout van attributen, skip commando";
+constexpr std::size_t kMaxEdifactEnvelope = 2095104;
+
+// The selection attributes that a LID or a SEL makes superfluous.
+#define SELECTION_ATTRIBUTES kAttrMID, kAttrIRP, kAttrSUR, kAttrGIV, kAttrPRI, kAttrSEN, kAttrSUB
+
+// Refuses the command after its attributes were read: code, status line, journal line (if any).
+int refuse(std::string& record, const char* code, const char* journal_text) {
+  set_result_code(record, code);
+  write_status_line(record);
+  if (journal_text) journal_write(3, journal_text);
+  return 0;
+}
+
+// The refusal of a bad attribute: status line, the command's journal line, skip to the next
+// command.
+int refuse_attributes(std::string& record, int command_number) {
+  write_status_line(record);
+  journal_write(3, format("Fout in attributen, skip commando (#%d)", command_number));
+  return command_file().skip_to_next_command();
+}
+
+// Front-end steps 1 and 2: a fresh attribute state for the command. The WAI of an earlier
+// command is kept within the session; the first command of a session (kind still 0) forgets it.
+void start_command(CommandKind kind) {
+  EngineControl& control = engine_control();
+  if (control.command_kind == kNoCommand) attributes().values[kAttrWAI].clear();
+  reset_attributes();
+  reset_command_context();
+  control.command_kind = kind;
+}
+
+// Front-end steps 1 to 3. True when the attributes were accepted; otherwise `result` holds what
+// the front-end returns.
+bool read_command_attributes(std::string& record, CommandKind kind, int command_number,
+                             int* result) {
+  start_command(kind);
+  const int rc = read_attributes(record);
+  if (rc == 0) return true;
+  if (rc == -2) {
+    write_status_line(record);
+    *result = -2;
+  } else {
+    *result = refuse_attributes(record, command_number);
+  }
+  return false;
+}
+
+bool has(int position) { return attributes().has(position); }
+const std::string& value(int position) { return attributes().value(position); }
+std::string read_flag() { return has(kAttrNOD) || has(kAttrMRT) ? "1" : "0"; }
+
+// An output file of the command (FIL): replaced unless ADD is given, and present afterwards.
+void prepare_output_file(const std::string& name) {
+  if (!has(kAttrADD)) engine_home().remove(name);
+  if (std::FILE* f = engine_home().fopen(name, "a")) std::fclose(f);
+}
+
+void remove_if_empty(const std::string& name) {
+  long long size = -1;
+  if (engine_home().stat(name, &size) == 0 && size == 0) engine_home().remove(name);
+}
+
+// Sum of the sizes of the files to send; a file that cannot be found counts 0.
+std::uint64_t total_file_size() {
+  std::uint64_t total = 0;
+  for (const std::string& name : attributes().files) {
+    const fs::Status st = fs::status(engine_home().fullpath(name));
+    if (st.exists && !st.is_directory && st.size > 0) total += static_cast<std::uint64_t>(st.size);
+  }
+  return total;
+}
+
+// The status line of a ZEND refused for the size of its EDIFACT envelope.
+void put_oversize_fields(std::string& record) {
+  const EngineSettings& s = engine_settings();
+  auto digit_or = [](int position, int fallback) {
+    return has(position) ? value(position) : format("%1d", fallback);
+  };
+  auto text_or = [](int position, const std::string& fallback) {
+    return value(position).empty() ? fallback : value(position);
+  };
+  set_field(record, 5, digit_or(kAttrPRI, s.priority));
+  set_field(record, 6, digit_or(kAttrSEN, s.sensitivity));
+  set_field(record, 7, digit_or(kAttrNOT, s.notification));
+  set_field(record, 8, digit_or(kAttrRAP, s.report));
+  const auto& files = attributes().files;
+  for (std::size_t i = 0; i < files.size() && i < kMaxFiles; ++i) {
+    set_field(record, 9 + static_cast<int>(i), files[i]);
+  }
+  set_field(record, 17, has(kAttrDEL) ? "1" : "0");
+  set_field(record, 18, value(kAttrSUB));
+  set_field(record, 19, value(kAttrIRP));
+  if (has(kAttrALI)) {
+    set_field(record, 21, value(kAttrALI));
+    return;
+  }
+  set_field(record, 22, has(kAttrCOU) ? value(kAttrCOU) : s.country);
+  set_field(record, 23, has(kAttrADM) ? value(kAttrADM) : s.admd);
+  set_field(record, 24, text_or(kAttrPMD, s.prmd));
+  set_field(record, 25, text_or(kAttrORG, s.organisation));
+  set_field(record, 26, text_or(kAttrOUA, s.unit_a));
+  set_field(record, 27, text_or(kAttrOUB, s.unit_b));
+  set_field(record, 28, text_or(kAttrOUC, s.unit_c));
+  set_field(record, 29, text_or(kAttrOUD, s.unit_d));
+  const int rest[] = {kAttrSUR, kAttrGIV, kAttrINI, kAttrGQU, kAttrDTA, kAttrDVA, kAttrDTB, kAttrDVB};
+  for (int i = 0; i < 8; ++i) set_field(record, 30 + i, value(rest[i]));
+}
+
+void remember_sent_message(const std::string& mid) {
+  try {
+    session().sent_messages.push_back(mid.substr(0, kSentMessageIdWidth));
+  } catch (const std::bad_alloc&) {
+    journal_write(3, "onvoldoende geheugen bij vullen MID tabel");
+  }
+}
+
+}  // namespace
+
+int zend_front_end(std::string& record) {
+  if (MessageOut* out = session().outgoing.get()) API_initOrname(&out->recipients[0].orName);
+  int result = 0;
+  if (!read_command_attributes(record, kZend, 1, &result)) return result;
+  AttributeState& a = attributes();
+  if (!has(kAttrMID)) return refuse(record, "2504", kUseError);
+  set_field(record, 4, value(kAttrMID));
+  if (!has(kAttrFIL)) return refuse(record, "2505", kUseError);
+  if (check_recipient(record) != 0) {
+    write_status_line(record);
+    journal_write(3, kUseError);
+    return 0;
+  }
+  if (has(kAttrDIF) && a.recipient_count > 0) return refuse(record, "2512", kUseError);
+  add_recipient(a.recipient_count, a.recipient_kind);
+  if (starts_with_ignore_case(value(kAttrMID), "EDI") && total_file_size() > kMaxEdifactEnvelope) {
+    put_oversize_fields(record);
+    set_result_code(record, "3072");
+    journal_write(3, "EDIFACT envelop is te groot (max. 2095104 bytes");
+    write_status_line(record);
+    return 0;
+  }
+  ++a.recipient_count;
+  const int sent = zend(record);
+  if (sent == 0 && has(kAttrANS)) remember_sent_message(value(kAttrMID));
+  return sent;
+}
+
+int ontvang_front_end(std::string& record) {
+  int result = 0;
+  if (!read_command_attributes(record, kOntvang, 2, &result)) return result;
+  if (has(kAttrADD) && !has(kAttrFIL)) return refuse(record, "2514", kUseError);
+  if (has(kAttrNOD) && has(kAttrANN)) return refuse(record, "2522", kCombinationError);
+  if (has(kAttrNOD) && has(kAttrMRT)) return refuse(record, "2554", kCombinationError);
+  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, "2508", kUseError);
+  if (has(kAttrLID)) {
+    if (any_present({SELECTION_ATTRIBUTES, kAttrSEL, kAttrMET})) {
+      return refuse(record, "2509", kUseError);
+    }
+  } else if (has(kAttrSEL) && any_present({SELECTION_ATTRIBUTES, kAttrMET})) {
+    return refuse(record, "2515", kUseError);
+  }
+  const std::string output = has(kAttrFIL) ? value(kAttrFIL) : std::string();
+  if (!output.empty()) prepare_output_file(output);
+  result = has(kAttrLID) ? receive_message(record, value(kAttrLID))
+                         : for_each_listed_message(record);
+  if (!output.empty()) remove_if_empty(output);
+  return result;
+}
+
+int lijst_front_end(std::string& record) {
+  int result = 0;
+  if (!read_command_attributes(record, kLijst, 3, &result)) return result;
+  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, "2508", kCombinationError);
+  if (has(kAttrNOD) && has(kAttrANN)) return refuse(record, "2522", kCombinationError);
+  if (has(kAttrNOD) && has(kAttrMRT)) return refuse(record, "2554", kCombinationError);
+  if (has(kAttrSEL) && any_present({SELECTION_ATTRIBUTES, kAttrMET})) {
+    return refuse(record, "2515", kUseError);
+  }
+  const std::string listing = value(kAttrDIR) + (has(kAttrFIL) ? value(kAttrFIL) : "qrt400.lst");
+  const std::string listing_path = engine_home().fullpath(listing);
+  if (!has(kAttrADD)) engine_home().remove(listing);
+  const std::string removal = engine_home().mktemp("TMXXXXXX");
+  std::FILE* removal_file = removal.empty() ? nullptr : std::fopen(removal.c_str(), "w");
+  if (!removal_file) return refuse(record, kCodeWorkFile, nullptr);
+  CommandContext& context = command_context();
+  context.removal_file = removal_file;
+  const int listed = list_mailbox(record, listing_path);
+  context.removal_file = nullptr;
+  std::fclose(removal_file);
+  if (listed < 0) {
+    if (!has(kAttrADD)) engine_home().remove(listing);
+    engine_home().remove(removal);
+    return listed;
+  }
+  bool listing_left = listed > 0;
+  if (context.removed_by_kill > 0 && subtract_list(listing, removal) == 0) listing_left = false;
+  engine_home().remove(removal);
+  set_field(record, 4, listing_left ? listing : "");
+  set_field(record, 5, read_flag());
+  set_result_code(record, kCodeSuccess);
+  write_status_line(record);
+  return listed;
+}
+
+int verwijder_front_end(std::string& record) {
+  int result = 0;
+  if (!read_command_attributes(record, kVerwijder, 4, &result)) return result;
+  if (has(kAttrLID)) {
+    if (any_present({SELECTION_ATTRIBUTES, kAttrSEL, kAttrMET})) {
+      return refuse(record, "2509", kUseError);
+    }
+    result = delete_message(value(kAttrLID));
+    set_result_code(record, session().result_text);
+    write_status_line(record);
+    return result;
+  }
+  if (has(kAttrSEL) && any_present({SELECTION_ATTRIBUTES, kAttrMET})) {
+    return refuse(record, "2515", kUseError);
+  }
+  // A delete that names no message and no selection would empty the mailbox: refused.
+  if (!any_present({SELECTION_ATTRIBUTES, kAttrSEL, kAttrMET})) {
+    return refuse(record, "2510", kUseError);
+  }
+  return for_each_listed_message(record);
+}
+
+int rapport_front_end(std::string& record) {
+  int result = 0;
+  if (!read_command_attributes(record, kRapport, 5, &result)) return result;
+  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, "2508", nullptr);
+  if (has(kAttrNOD) && has(kAttrMRT)) return refuse(record, "2554", kCombinationError);
+  const std::string report =
+      has(kAttrFIL) ? value(kAttrFIL) : value(kAttrDIR) + "qrt400.rap";
+  command_context().report_file = report;
+  set_field(record, 5, report);
+  set_field(record, 6, read_flag());
+  const bool refused_lid =
+      has(kAttrLID) && any_present({kAttrMID, kAttrNOD, kAttrSEL, kAttrMET, kAttrMRT});
+  const bool refused_selection =
+      !has(kAttrLID) && has(kAttrMID) && has(kAttrMET) && has(kAttrMRT) && has(kAttrSEL);
+  if (refused_lid) return refuse(record, "2509", nullptr);
+  if (refused_selection) return refuse(record, "2515", nullptr);
+  // The old report file goes only once the command is accepted.
+  if (!has(kAttrADD)) engine_home().remove(report);
+  if (has(kAttrLID)) {
+    result = receive_message(record, value(kAttrLID));
+    if (result == 0) {
+      set_result_code(record, kCodeSuccess);
+      write_status_line(record);
+    }
+    // Escape and a fatal verdict end the session here as everywhere.
+    return result == -2 || result == -3 ? result : 0;
+  }
+  return for_each_listed_message(record);
+}
+
+int antwoord_front_end(std::string& record) {
+  start_command(kAntwoord);
+  if (session().sent_messages.empty()) {
+    set_result_code(record, "2005");
+    return refuse_attributes(record, 6);
+  }
+  const int rc = read_attributes(record);
+  if (rc == -2) {
+    write_status_line(record);
+    return -2;
+  }
+  if (rc == -1) return refuse_attributes(record, 6);
+  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, "2508", nullptr);
+  if (has(kAttrADD) && !has(kAttrFIL)) return refuse(record, "2514", kUseError);
+  const std::string output = has(kAttrFIL) ? value(kAttrFIL) : std::string();
+  if (!output.empty()) prepare_output_file(output);
+  const int result = wait_for_answers(record);
+  if (!output.empty()) remove_if_empty(output);
+  return result;
+}
+
+int wachtwoord_front_end(std::string& record) {
+  int result = 0;
+  if (!read_command_attributes(record, kWachtwoord, 7, &result)) return result;
+  if (!has(kAttrPIN)) {
+    set_result_code(record, "2513");
+    journal_write(3, "PIN attribuut ontbreekt, skip commando");
+    write_status_line(record);
+    return 0;
+  }
+  result = change_password(record);
+  if (result != -2) write_status_line(record);
+  return result;
+}
+
+}  // namespace kv::engine
