@@ -52,19 +52,24 @@ namespace {
 // A runtime directory of this test process alone: the programs keep their per-user
 // single-instance lock there, so tests running side by side never take each other for a
 // second instance. Removed when the test process ends.
-const std::string& private_runtime_dir() {
-  static const std::string dir = [] {
+struct PrivateRuntimeDir {
+  std::string path;
+  PrivateRuntimeDir() {
     std::string templ = std::filesystem::temp_directory_path().string() + "/kvtest-run-XXXXXX";
     std::vector<char> buf(templ.begin(), templ.end());
     buf.push_back('\0');
     if (!mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
-    std::atexit([] {
-      std::error_code ec;
-      std::filesystem::remove_all(private_runtime_dir(), ec);
-    });
-    return std::string(buf.data());
-  }();
-  return dir;
+    path = buf.data();
+  }
+  ~PrivateRuntimeDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
+};
+
+const std::string& private_runtime_dir() {
+  static const PrivateRuntimeDir dir;
+  return dir.path;
 }
 
 std::vector<std::string> build_environment(const RunOptions& options) {
@@ -169,6 +174,73 @@ RunResult run(const std::string& prog, const std::vector<std::string>& args,
   if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   return result;
+}
+
+Background::Background(const std::string& prog, const std::vector<std::string>& args,
+                       const std::string& dir, const RunOptions& options)
+    : timeout_seconds_(options.timeout_seconds) {
+  std::vector<std::string> env = build_environment(options);
+  pid_ = fork();
+  if (pid_ == 0) {
+    int null_fd = open("/dev/null", O_RDWR);
+    if (null_fd >= 0) {
+      dup2(null_fd, 0);
+      dup2(null_fd, 1);
+      dup2(null_fd, 2);
+    }
+    if (chdir(dir.c_str()) != 0) _exit(127);
+    std::vector<char*> argv{const_cast<char*>(prog.c_str())};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    execve(prog.c_str(), argv.data(), envp.data());
+    _exit(127);
+  }
+}
+
+Background::~Background() {
+  if (!collected_ && pid_ > 0) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
+bool Background::running() {
+  if (collected_ || pid_ <= 0) return false;
+  int status = 0;
+  if (waitpid(pid_, &status, WNOHANG) == pid_) {
+    collected_ = true;
+    if (WIFEXITED(status)) result_.exit_code = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) result_.signal = WTERMSIG(status);
+    return false;
+  }
+  return true;
+}
+
+void Background::signal(int signal_number) {
+  if (running()) kill(pid_, signal_number);
+}
+
+RunResult Background::wait() {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds_);
+  while (running()) {
+    if (std::chrono::steady_clock::now() > deadline) kill(pid_, SIGKILL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return result_;
+}
+
+std::string shell_output(const std::string& command) {
+  std::string out;
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return out;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  pclose(p);
+  return out;
 }
 
 std::string read_file(const std::string& path) {
