@@ -37,6 +37,7 @@ short API_open(OpenSession* openSessionPT, SessionInfo* sessionInfoPt, ApiId* ap
     kv::debug_log("API_open: apiId == null");
     return -1;
   }
+  std::memset(sessionInfoPt, 0, sizeof(SessionInfo));
   if (kv::msgapi::StartJVM() != 0) {
     kv::debug_log("API_open: unable to start JVM");
     return -1;

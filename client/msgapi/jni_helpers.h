@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kv::msgapi {
 
@@ -94,6 +95,10 @@ int JNI_setShortProperty(jclass cls, jobject object, const char* property, std::
 
 // Sends a line to the client's log, or to debug.log when there is no client to take it.
 void JNI_logMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// 8-bit text as Java chars (each byte 0..255 one char) and back ("?" for chars above 255).
+std::vector<jchar> latin1_to_chars(const char* text);
+std::string chars_to_latin1(const std::vector<jchar>& chars);
 
 // 8-bit text to a Java string, one byte per char; nullptr on failure (an exception may be pending).
 jstring new_latin1_string(JNIEnv* env, const char* text);

@@ -24,6 +24,8 @@ struct JvmEntryPoints {
   jint(JNICALL* create_java_vm)(JavaVM** vm, void** env, void* args) = nullptr;
 };
 
+// The directory of the running program (as recorded at start-up).
+std::string program_directory();
 // Path of the machine library below the program directory.
 std::string jvm_library_path(const std::string& program_dir);
 // The options the machine is started with, in order.

@@ -1,0 +1,105 @@
+// Starting the machine: library path, options, and the failures before a machine exists (with a
+// fake loader, so that no machine is ever started in this test program).
+#include "client/msgapi/jvm_host.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "client/msgapi/testing/engine_home_fixture.h"
+
+namespace {
+
+using kv::testing::EngineHomeTest;
+using namespace kv::msgapi;
+
+TEST(JvmOptions, ClassPathOfThirteenJarsAndSignalOption) {
+  EXPECT_EQ(jvm_library_path("/opt/kv"), "/opt/kv/jre/lib/server/libjvm.so");
+  const std::string lib = "/opt/kv/lib/";
+  const std::vector<std::string> expected = {
+      "-Djava.compiler=NONE",
+      "-Dapplication.home=/opt/kv",
+      "-Djava.class.path=" + lib + ":" + lib + "kovendi.jar:" + lib + "activation.jar:" + lib +
+          "bcprov-jdk14-118.jar:" + lib + "commons-httpclient.jar:" + lib +
+          "commons-logging.jar:" + lib + "dom4j.jar:" + lib + "jaxm-api.jar:" + lib +
+          "jaxm-runtime.jar:" + lib + "mail.jar:" + lib + "saaj-api.jar:" + lib +
+          "saaj-ri.jar:" + lib + "xalan.jar:" + lib + "log4j.jar",
+      "-Xrs",
+  };
+  EXPECT_EQ(jvm_options("/opt/kv"), expected);
+}
+
+// A loader whose library offers the symbols named in `symbols`.
+std::map<std::string, void*> g_symbols;
+std::string g_opened;
+JavaVMInitArgs g_seen_args;
+std::vector<std::string> g_seen_options;
+jint g_create_result = -1;
+
+void* fake_open(const std::string& path, std::string*) {
+  g_opened = path;
+  return &g_symbols;
+}
+void* fake_symbol(void*, const std::string& name) {
+  auto it = g_symbols.find(name);
+  return it == g_symbols.end() ? nullptr : it->second;
+}
+jint JNICALL fake_default_args(void*) { return 0; }
+jint JNICALL fake_create(JavaVM** vm, void** env, void* args) {
+  g_seen_args = *static_cast<JavaVMInitArgs*>(args);
+  g_seen_options.clear();
+  for (int i = 0; i < g_seen_args.nOptions; ++i)
+    g_seen_options.push_back(g_seen_args.options[i].optionString);
+  *vm = nullptr;
+  *env = nullptr;
+  return g_create_result;
+}
+
+class FakeLoaderTest : public EngineHomeTest {
+ protected:
+  void SetUp() override {
+    EngineHomeTest::SetUp();
+    g_symbols = {{"JNI_GetDefaultJavaVMInitArgs", reinterpret_cast<void*>(&fake_default_args)},
+                 {"JNI_CreateJavaVM", reinterpret_cast<void*>(&fake_create)}};
+    g_seen_options.clear();
+    set_jvm_library_loader(&loader_);
+  }
+  void TearDown() override {
+    set_jvm_library_loader(nullptr);
+    EngineHomeTest::TearDown();
+  }
+  JvmLibraryLoader loader_{fake_open, fake_symbol};
+};
+
+TEST_F(FakeLoaderTest, MissingEntryPointsAreNamed) {
+  g_symbols.erase("JNI_GetDefaultJavaVMInitArgs");
+  EXPECT_EQ(StartJVM(), -1);
+  g_symbols["JNI_GetDefaultJavaVMInitArgs"] = reinterpret_cast<void*>(&fake_default_args);
+  g_symbols.erase("JNI_CreateJavaVM");
+  EXPECT_EQ(StartJVM(), -1);
+  EXPECT_EQ(debug_lines(), (std::vector<std::string>{
+                               "StartJVM: no proc JNI_GetDefaultJavaVMInitArgs found",
+                               "StartJVM: no proc JNI_CreateJavaVM found",
+                           }));
+  EXPECT_EQ(g_opened, program_.path() + "/jre/lib/server/libjvm.so");
+  EXPECT_TRUE(g_seen_options.empty());
+}
+
+TEST_F(FakeLoaderTest, RefusedCreationLeavesNoMachine) {
+  g_create_result = -1;
+  EXPECT_EQ(StartJVM(), -1);
+  g_create_result = 0;  // "success" without an environment counts as a failure as well
+  EXPECT_EQ(StartJVM(), -1);
+  EXPECT_EQ(debug_lines(), (std::vector<std::string>{"StartJVM: can't create JVM",
+                                                     "StartJVM: can't create JVM"}));
+  EXPECT_EQ(jni_env(), nullptr);
+  EXPECT_FALSE(jvm_stopped());
+  EXPECT_EQ(g_seen_args.version, JNI_VERSION_1_2);
+  EXPECT_EQ(g_seen_args.ignoreUnrecognized, JNI_FALSE);
+  EXPECT_EQ(g_seen_options, jvm_options(program_.path()));
+  EXPECT_EQ(StopJVM(), 0);
+}
+
+}  // namespace
