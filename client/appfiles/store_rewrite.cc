@@ -28,7 +28,8 @@ bool StoreRewrite::begin(const std::string& name) {
 
 void StoreRewrite::write_line(const std::string& line) {
   if (write_failed_) return;
-  if (std::fwrite(line.data(), 1, line.size(), fresh_.get()) != line.size() ||
+  if (fs::check_fault("write", name_) != 0 ||
+      std::fwrite(line.data(), 1, line.size(), fresh_.get()) != line.size() ||
       std::fputc('\n', fresh_.get()) == EOF) {
     write_failed_ = true;
   }

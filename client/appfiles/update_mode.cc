@@ -16,6 +16,7 @@
 #include "client/common/open_files.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
+#include "platform/fs.h"
 
 namespace kv {
 namespace {
@@ -41,9 +42,9 @@ LineIndex index_application_file(std::FILE* file) {
   return index;
 }
 
-bool cross_out(std::FILE* file, const LinePlace& place) {
+bool cross_out(std::FILE* file, const std::string& name, const LinePlace& place) {
   const std::string crosses(place.length, 'X');
-  return seek_to(file, place.start) &&
+  return fs::check_fault("write", name) == 0 && seek_to(file, place.start) &&
          std::fwrite(crosses.data(), 1, crosses.size(), file) == crosses.size();
 }
 
@@ -67,7 +68,7 @@ void update_receive_store(const std::string& application_file) {
     if (line.text.empty()) continue;
     auto found = index.find(line.text);
     if (found == index.end() || found->second.empty() ||
-        !cross_out(application.get(), found->second.front())) {
+        !cross_out(application.get(), application_file, found->second.front())) {
       store.write_line(line.text);
       continue;
     }
