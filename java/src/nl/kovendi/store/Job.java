@@ -63,6 +63,11 @@ final class Job {
 
     /** Makes the job certain, then applies it. */
     void commit(Path store) throws IOException {
+        apply(store, id, persist(store));
+    }
+
+    /** Writes the job file: from here on the change survives a crash (the next lock applies it). */
+    Properties persist(Path store) throws IOException {
         Properties p = new Properties();
         p.setProperty("ops", Integer.toString(ops.size()));
         for (int i = 0; i < ops.size(); i++) {
@@ -73,9 +78,8 @@ final class Job {
         }
         Path spool = store.resolve(SPOOL);
         Files.createDirectories(spool);
-        Path file = spool.resolve(id + SUFFIX);
-        AtomicFiles.writeProperties(file, p);
-        apply(store, id, p);
+        AtomicFiles.writeProperties(spool.resolve(id + SUFFIX), p);
+        return p;
     }
 
     /** Applies every job that a killed process left, and removes spool leftovers without a job. */

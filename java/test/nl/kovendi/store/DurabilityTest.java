@@ -1,0 +1,188 @@
+package nl.kovendi.store;
+
+import static nl.kovendi.store.Check.eq;
+import static nl.kovendi.store.Check.ok;
+import static nl.kovendi.store.Fixture.address;
+import static nl.kovendi.store.Fixture.list;
+import static nl.kovendi.store.Fixture.message;
+import static nl.kovendi.store.Fixture.to;
+
+import java.io.BufferedReader;
+import java.io.IOException;
+import java.io.InputStreamReader;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.nio.file.Paths;
+import java.util.ArrayList;
+import java.util.Collections;
+import java.util.List;
+import java.util.Random;
+import java.util.Set;
+import java.util.TreeSet;
+import java.util.concurrent.TimeUnit;
+import java.util.stream.Stream;
+
+import nl.kovendi.objects.ORName;
+
+/**
+ * Durability and concurrency: processes killed in the middle of submissions leave every message
+ * either delivered everywhere (with its report) or nowhere, and two processes that submit at the
+ * same time lose nothing.
+ */
+public final class DurabilityTest {
+    public static void main(String[] args) throws Exception {
+        if (args.length > 0 && args[0].equals("child")) {
+            child(args);
+            return;
+        }
+        Check c = new Check();
+        c.run("killed submitters leave all-or-nothing deliveries", DurabilityTest::killed);
+        c.run("two processes submit at the same time", DurabilityTest::concurrent);
+        c.run("a certain job is applied by the next process; leftovers are removed",
+                DurabilityTest::recovery);
+        c.finish();
+    }
+
+    /** child STORE WORK COUNT PREFIX TARGET: sends COUNT messages, printing each one sent. */
+    private static void child(String[] a) throws Exception {
+        Store store = Store.open(Paths.get(a[1]));
+        Path work = Paths.get(a[2]);
+        int count = Integer.parseInt(a[3]);
+        ORName target = a[5].equals("TEAM") ? list("TEAM") : address(a[5]);
+        Path file = work.resolve("part-" + a[4]);
+        Files.write(file, new byte[64 * 1024]);
+        MailService alice = MailService.login(store, "alice", "secret1");
+        for (int i = 0; i < count; i++) {
+            String mid = a[4] + i;
+            alice.submit(message(mid, 1, 3, to(target), file), work);
+            System.out.println("sent " + mid);
+            System.out.flush();
+        }
+    }
+
+    private static Process start(Fixture f, int count, String prefix, String target)
+            throws IOException {
+        String java = Paths.get(System.getProperty("java.home"), "bin", "java").toString();
+        return new ProcessBuilder(java, "-cp", System.getProperty("java.class.path"),
+                DurabilityTest.class.getName(), "child", f.dir.toString(), f.work.toString(),
+                Integer.toString(count), prefix, target)
+                .redirectError(ProcessBuilder.Redirect.INHERIT).start();
+    }
+
+    /** Collects the "sent" lines of a child in the background. */
+    private static Thread collect(Process p, List<String> sent) {
+        Thread t = new Thread(() -> {
+            try (BufferedReader r = new BufferedReader(new InputStreamReader(p.getInputStream(),
+                    StandardCharsets.UTF_8))) {
+                String line;
+                while ((line = r.readLine()) != null) {
+                    if (line.startsWith("sent ")) {
+                        sent.add(line.substring(5));
+                    }
+                }
+            } catch (IOException e) {
+                // the child was killed
+            }
+        });
+        t.setDaemon(true);
+        t.start();
+        return t;
+    }
+
+    private static Set<String> ids(List<Entry> entries, int type) {
+        Set<String> s = new TreeSet<>();
+        for (Entry e : entries) {
+            if (e.type() == type) {
+                ok(s.add(e.ipMsgId()), "no duplicate of " + e.ipMsgId());
+            }
+        }
+        return s;
+    }
+
+    private static void killed() throws Exception {
+        Fixture f = new Fixture();
+        List<String> sent = Collections.synchronizedList(new ArrayList<>());
+        Random random = new Random(4);
+        for (int round = 0; round < 5; round++) {
+            Process p = start(f, 10000, "K" + round + "-", "TEAM");
+            Thread t = collect(p, sent);
+            long until = System.currentTimeMillis() + 15000;
+            int before = sent.size();
+            while (sent.size() < before + 2 && System.currentTimeMillis() < until) {
+                Thread.sleep(10);
+            }
+            Thread.sleep(random.nextInt(400));
+            p.destroyForcibly();
+            ok(p.waitFor(30, TimeUnit.SECONDS), "child ended");
+            t.join(5000);
+        }
+        ok(sent.size() >= 10, "children got going: " + sent.size());
+        Store fresh = Store.open(f.dir);
+        MailService bob = MailService.login(fresh, "bob", "secret2");
+        MailService carol = MailService.login(fresh, "carol", "secret3");
+        MailService alice = MailService.login(fresh, "alice", "secret1");
+        Set<String> atBob = ids(bob.list("", "", 100000), Entry.MESSAGE);
+        Set<String> atCarol = ids(carol.list("", "", 100000), Entry.MESSAGE);
+        Set<String> reported = ids(alice.list("", "", 100000), Entry.REPORT);
+        eq(atBob, atCarol, "each message at both members or at neither");
+        eq(atBob, reported, "each delivered message has its report");
+        ok(atBob.containsAll(sent), "every acknowledged submission is there");
+        for (Entry e : bob.list("", "", 100000)) {
+            Path part = Store.partFile(fresh.mailboxDir("BOB"), e.listId(), 1);
+            eq(64L * 1024, Files.size(part), "part of " + e.ipMsgId() + " complete");
+        }
+        try (Stream<Path> all = Files.walk(f.dir)) {
+            all.forEach(p -> ok(!AtomicFiles.isTemporary(p), "temporary file left: " + p));
+        }
+        try (Stream<Path> spool = Files.list(f.dir.resolve(Job.SPOOL))) {
+            eq(0L, spool.count(), "spool empty after recovery");
+        }
+    }
+
+    private static void concurrent() throws Exception {
+        Fixture f = new Fixture();
+        List<String> sent = Collections.synchronizedList(new ArrayList<>());
+        Process a = start(f, 15, "A", "Bakker");
+        Process b = start(f, 15, "B", "Bakker");
+        Thread ta = collect(a, sent);
+        Thread tb = collect(b, sent);
+        ok(a.waitFor(120, TimeUnit.SECONDS) && b.waitFor(120, TimeUnit.SECONDS), "both ended");
+        ta.join(5000);
+        tb.join(5000);
+        eq(0, a.exitValue() + b.exitValue(), "both succeeded");
+        eq(30, sent.size(), "all sent");
+        List<Entry> inbox = MailService.login(f.store, "bob", "secret2").list("", "", 1000);
+        eq(new TreeSet<>(sent), ids(inbox, Entry.MESSAGE), "all delivered once");
+        Set<String> listIds = new TreeSet<>();
+        inbox.forEach(e -> listIds.add(e.listId()));
+        eq(30, listIds.size(), "distinct list identifiers");
+    }
+
+    private static void recovery() throws Exception {
+        Fixture f = new Fixture();
+        Job job = Job.create();
+        Files.writeString(job.partsDir(f.dir).resolve("part1"), "spooled");
+        Entry e = Entry.create(Entry.MESSAGE, Store.listIdOf(f.store.reserve("listId", 1)),
+                f.store.now());
+        e.set("ipMsgId", "JOB1");
+        e.setInt("parts", 1);
+        job.write("BOB", e, 1);
+        job.write("CAROL", e, 1);
+        job.persist(f.dir);
+        Job orphan = Job.create();
+        Files.writeString(orphan.partsDir(f.dir).resolve("part1"), "never committed");
+        Path mbx = f.store.mailboxDir("BOB");
+        Files.writeString(mbx.resolve("0000000009.entry" + AtomicFiles.TEMP_MARKER + "1"), "half");
+        MailService bob = f.login("bob");
+        eq("JOB1", bob.list("", "", 10).get(0).ipMsgId(), "applied for bob");
+        eq("JOB1", f.login("carol").list("", "", 10).get(0).ipMsgId(), "applied for carol");
+        eq("spooled", Files.readString(Store.partFile(mbx, e.listId(), 1)), "with its part");
+        try (Stream<Path> spool = Files.list(f.dir.resolve(Job.SPOOL))) {
+            eq(0L, spool.count(), "job and orphan parts removed");
+        }
+        try (Stream<Path> box = Files.list(mbx)) {
+            ok(box.noneMatch(AtomicFiles::isTemporary), "half-written file removed at log-in");
+        }
+    }
+}
