@@ -30,6 +30,7 @@ WindowTemplate DialForm::form_template() {
   t.width = 322;
   t.height = 123;
   t.minimise_box = false;
+  t.dialog_units = false;  // the form is laid out in pixels
   t.controls = {
       {kImage1, WindowControl::kIcon, 8, 8, 32, 32, ""},
       {kLabel1, WindowControl::kLeftText, 56, 12, 115, 24, "Kovendi dialer"},

@@ -24,6 +24,8 @@ struct WindowTemplate {
   std::string caption;        // "KOVENDI"
   int width = 0, height = 0;  // dialog units
   bool minimise_box = true;
+  // Sizes and positions in dialog units of an 8-point sans font (false: in pixels).
+  bool dialog_units = true;
   std::vector<WindowControl> controls;
 };
 
@@ -77,6 +79,14 @@ void install_window_signal_handlers();
 using WindowFactory =
     std::function<std::unique_ptr<StatusWindow>(const WindowTemplate&, WindowHandler&)>;
 void set_x11_window_factory(WindowFactory factory);
+
+// The X11 back end (nullptr when it was not built or no display can be opened).
+std::unique_ptr<StatusWindow> create_x11_window(const WindowTemplate& tmpl, WindowHandler& handler);
+
+// A source of requests to raise the window (a second start of the program); the graphical back
+// end asks it while it handles messages. An empty function removes it.
+void set_raise_request_source(std::function<bool()> source);
+bool take_raise_request();
 
 // The headless status line: "\r", the text cut to `columns` - 1 characters (when columns > 0),
 // and the terminal's clear-to-end-of-line sequence.

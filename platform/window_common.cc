@@ -20,10 +20,22 @@ bool display_available() {
 
 void set_x11_window_factory(WindowFactory factory) { x11_factory() = std::move(factory); }
 
+namespace {
+std::function<bool()>& raise_source() {
+  static std::function<bool()> source;
+  return source;
+}
+}  // namespace
+
+void set_raise_request_source(std::function<bool()> source) { raise_source() = std::move(source); }
+
+bool take_raise_request() { return raise_source() && raise_source()(); }
+
 std::unique_ptr<StatusWindow> create_status_window(const WindowTemplate& tmpl,
                                                    WindowHandler& handler) {
-  if (x11_factory() && display_available()) {
-    std::unique_ptr<StatusWindow> window = x11_factory()(tmpl, handler);
+  if (display_available()) {
+    std::unique_ptr<StatusWindow> window =
+        x11_factory() ? x11_factory()(tmpl, handler) : create_x11_window(tmpl, handler);
     if (window) return window;
   }
   return create_headless_window(tmpl, handler);

@@ -49,6 +49,29 @@ struct RunOptions {
 RunResult run(const std::string& program, const std::vector<std::string>& args,
               const std::string& dir, const RunOptions& options = {});
 
+// A program started in the background; wait() collects it (killed after the timeout).
+class Background {
+ public:
+  Background(const std::string& program, const std::vector<std::string>& args,
+             const std::string& dir, const RunOptions& options = {});
+  ~Background();
+  Background(const Background&) = delete;
+  Background& operator=(const Background&) = delete;
+  bool running();
+  void signal(int signal_number);
+  RunResult wait();
+  int pid() const { return pid_; }
+
+ private:
+  int pid_ = -1;
+  bool collected_ = false;
+  RunResult result_;
+  int timeout_seconds_ = 120;
+};
+
+// Runs a shell command line and returns what it printed on standard output.
+std::string shell_output(const std::string& command);
+
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& content);
 bool file_exists(const std::string& path);

@@ -1,0 +1,132 @@
+// The programs' windows on a real X server (Xvfb). Skipped when Xvfb or the X tools are missing
+// or the programs were built without the X11 back end. Screenshots of each run are kept in
+// <build>/screenshots for a person to look at.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+#include "tests/blackbox.h"
+
+namespace {
+
+using kvtest::Background;
+using kvtest::RunOptions;
+using kvtest::TempDir;
+
+bool have(const char* tool) {
+  return !kvtest::shell_output(std::string("command -v ") + tool + " 2>/dev/null").empty();
+}
+
+std::string screenshot_dir() {
+  std::string dir = kvtest::bin_dir() + "/../screenshots";
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+class XServer {
+ public:
+  XServer() {
+    display_ = ":" + std::to_string(90 + getpid() % 100);
+    std::string socket = "/tmp/.X11-unix/X" + display_.substr(1);
+    server_ = std::make_unique<Background>(
+        "/usr/bin/Xvfb", std::vector<std::string>{display_, "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
+        "/");
+    for (int i = 0; i < 100 && !std::filesystem::exists(socket); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ready_ = std::filesystem::exists(socket);
+  }
+  ~XServer() {
+    if (server_) server_->signal(SIGTERM);
+  }
+  bool ready() const { return ready_; }
+  const std::string& display() const { return display_; }
+
+  std::string x(const std::string& command) const {
+    return kvtest::shell_output("DISPLAY=" + display_ + " " + command + " 2>/dev/null");
+  }
+  // Window id of the top-level window with this exact title, or "" after a few seconds.
+  std::string find_window(const std::string& title) const {
+    for (int i = 0; i < 100; ++i) {
+      std::string id = x("xdotool search --name '^" + title + "$' | head -n 1");
+      while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
+      if (!id.empty()) return id;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return "";
+  }
+  std::string geometry(const std::string& id) const {
+    std::string info = x("xwininfo -id " + id);
+    auto w = info.find("Width: ");
+    auto h = info.find("Height: ");
+    if (w == std::string::npos || h == std::string::npos) return "";
+    return std::to_string(std::stoi(info.substr(w + 7))) + "x" +
+           std::to_string(std::stoi(info.substr(h + 8)));
+  }
+  void screenshot(const std::string& name) const {
+    std::string base = screenshot_dir() + "/" + name;
+    x("xwd -root -silent -out " + base + ".xwd");
+    if (have("convert")) {
+      kvtest::shell_output("convert " + base + ".xwd " + base + ".png 2>/dev/null && rm -f " + base + ".xwd");
+    }
+  }
+
+ private:
+  std::string display_;
+  std::unique_ptr<Background> server_;
+  bool ready_ = false;
+};
+
+class X11Windows : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::exists("/usr/bin/Xvfb") || !have("xdotool") || !have("xwininfo") ||
+        !have("xwd"))
+      GTEST_SKIP() << "Xvfb, xdotool, xwininfo or xwd is not installed";
+    server_ = std::make_unique<XServer>();
+    if (!server_->ready()) GTEST_SKIP() << "Xvfb did not start";
+  }
+  RunOptions with_display() const {
+    RunOptions o;
+    o.env["DISPLAY"] = server_->display();
+    return o;
+  }
+  std::unique_ptr<XServer> server_;
+};
+
+TEST_F(X11Windows, DialerWindowShowsTheEntryAndAnnulerenCancels) {
+  TempDir dir;
+  kvtest::write_file(dir.file("phonebook.txt"),
+                     "[Never Answers]\npassword = secret\nevents = 0 2\ndelay = 50\n");
+  RunOptions options = with_display();
+  options.env["KOVEDIAL_PHONEBOOK"] = dir.file("phonebook.txt");
+  options.timeout_seconds = 30;
+  Background dialer(kvtest::program("kovedial"), {"DIAL", "Never Answers"}, dir.path(), options);
+  std::string id = server_->find_window("Never Answers");
+  if (id.empty()) GTEST_SKIP() << "kovedial shows no X11 window (built without the X11 back end)";
+  EXPECT_EQ(server_->geometry(id), "322x123");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // the dial has begun
+  server_->screenshot("kovedial-dialling");
+  // Click the middle of "Annuleren" (124,84 size 75x25).
+  server_->x("xdotool mousemove --window " + id + " 161 96 click 1");
+  auto r = dialer.wait();
+  EXPECT_EQ(r.exit_code, 0);
+  auto lines = kvtest::read_lines(dir.file("kovedial.txt"));
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0], "4005");
+}
+
+TEST_F(X11Windows, DialerWithoutDisplayStaysHeadless) {
+  TempDir dir;
+  RunOptions options;
+  options.env["KOVEDIAL_PHONEBOOK"] = dir.file("none.txt");
+  auto r = kvtest::run(kvtest::program("kovedial"), {"HANGUP"}, dir.path(), options);
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(kvtest::read_lines(dir.file("kovedial.txt")).at(0), "AAAA");
+}
+
+}  // namespace
