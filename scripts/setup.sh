@@ -2,7 +2,8 @@
 # Installs what building and testing kovendi needs, when it is missing (Debian packages).
 set -euo pipefail
 
-packages=(g++ cmake ninja-build libgtest-dev libgmock-dev openjdk-17-jdk-headless rsync util-linux)
+packages=(g++ cmake ninja-build libgtest-dev libgmock-dev openjdk-17-jdk-headless rsync util-linux
+          libx11-dev xvfb x11-apps x11-utils xdotool imagemagick xfonts-base)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
