@@ -33,8 +33,8 @@ package nl.kovendi;
  *                              than 12 characters, not a list identifier)
  *  14    STORE_BUSY            another process held the store longer than the        1525
  *                              waiting time (30 seconds)
- *  15    STORE_WRITE_FAILED    the store could not write its files (disk full,       1526
- *                              permissions); nothing was changed
+ *  15    STORE_WRITE_FAILED    the store could not read or write its files (disk     1526
+ *                              full, permissions); a change that failed is not kept
  *  29    STOPPED_BY_USER       the user stopped the operation (Escape)               1516 (open)
  * </pre>
  *

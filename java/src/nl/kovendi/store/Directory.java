@@ -133,7 +133,7 @@ public final class Directory {
         Directory d = new Directory();
         Path file = storeDir.resolve(FILE);
         if (!Files.exists(file)) {
-            return d;
+            throw new java.nio.file.NoSuchFileException(file.toString());
         }
         Properties p = AtomicFiles.readProperties(file);
         for (String user : split(p.getProperty("mailboxes", ""))) {

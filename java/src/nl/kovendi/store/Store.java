@@ -4,6 +4,7 @@ import java.io.IOException;
 import java.io.UncheckedIOException;
 import java.nio.file.DirectoryStream;
 import java.nio.file.Files;
+import java.nio.file.NoSuchFileException;
 import java.nio.file.Path;
 import java.time.LocalDateTime;
 import java.util.ArrayList;
@@ -41,7 +42,8 @@ public final class Store {
     /** Notification entries per report; a longer report is split. */
     public static final int REPORT_ENTRIES = 21;
     public static final int DEFAULT_CAPACITY = 10000;
-    private static final long LOCK_WAIT_MILLIS = 30000;
+    /** How long an operation waits for another process to release the store. */
+    static long lockWaitMillis = 30000;
 
     private final Path dir;
     private final int capacity;
@@ -123,13 +125,17 @@ public final class Store {
     /**
      * Runs {@code action} under the lock, after completing what a killed process left. A failure
      * to read or write the store's files becomes {@link Verdict#STORE_WRITE_FAILED} (nothing of a
-     * change that was not yet certain is kept), a damaged file {@link Verdict#CONNECTION_LOST}.
+     * change that was not yet certain is kept); a missing or damaged file of the store itself
+     * {@link Verdict#CONNECTION_LOST}.
      */
     @SuppressWarnings("try")
     public <T> T locked(Action<T> action) throws StoreException {
-        try (StoreLock lock = StoreLock.acquire(dir, LOCK_WAIT_MILLIS)) {
+        try (StoreLock lock = StoreLock.acquire(dir, lockWaitMillis)) {
             Job.recover(dir);
             return action.run();
+        } catch (NoSuchFileException e) {
+            throw new StoreException(Verdict.CONNECTION_LOST, "store " + dir + " damaged: "
+                    + e.getFile() + " missing", e);
         } catch (IOException | UncheckedIOException e) {
             throw new StoreException(Verdict.STORE_WRITE_FAILED, "store " + dir + ": " + e, e);
         } catch (IllegalArgumentException e) {

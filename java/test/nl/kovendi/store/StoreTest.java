@@ -38,6 +38,7 @@ public final class StoreTest {
         c.run("delete removes the item and its parts", StoreTest::delete);
         c.run("listing pages after a list identifier and applies the filter", StoreTest::paging);
         c.run("fault rules fail, wait and count down", StoreTest::faults);
+        c.run("a damaged or busy store fails with its verdict", StoreTest::damaged);
         c.finish();
     }
 
@@ -329,5 +330,39 @@ public final class StoreTest {
         Files.writeString(f.dir.resolve(Faults.FILE),
                 "# comment\nnonsense words here\nAPI_close fail 4\n");
         eq(4, Faults.take(f.store, "API_close").verdict, "hand-written control file");
+    }
+
+    @SuppressWarnings("try")
+    private static void damaged() throws Exception {
+        Fixture f = new Fixture();
+        MailService alice = f.login("alice");
+        long saved = Store.lockWaitMillis;
+        Store.lockWaitMillis = 300;
+        java.util.concurrent.CountDownLatch held = new java.util.concurrent.CountDownLatch(1);
+        java.util.concurrent.CountDownLatch done = new java.util.concurrent.CountDownLatch(1);
+        Thread holder = new Thread(() -> {
+            try (StoreLock lock = StoreLock.acquire(f.dir, 1000)) {
+                held.countDown();
+                done.await();
+            } catch (Exception e) {
+                throw new IllegalStateException(e);
+            }
+        });
+        holder.start();
+        try {
+            held.await();
+            verdict(Verdict.STORE_BUSY, () -> alice.list(ALL, "", 10));
+        } finally {
+            done.countDown();
+            holder.join();
+            Store.lockWaitMillis = saved;
+        }
+        eq(0, alice.list(ALL, "", 10).size(), "usable again");
+        Files.writeString(f.dir.resolve(Store.COUNTERS), "listId=garbage\n");
+        verdict(Verdict.CONNECTION_LOST, () -> alice.submit(message("X", 1, 1,
+                to(address("Bakker"))), f.work));
+        Files.delete(f.dir.resolve(Directory.FILE));
+        verdict(Verdict.CONNECTION_LOST, () -> MailService.login(f.store, "alice", "secret1"));
+        verdict(Verdict.CONNECTION_LOST, () -> alice.list(ALL, "", 10));
     }
 }
