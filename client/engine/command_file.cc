@@ -320,13 +320,22 @@ int CommandFileReader::run_command_line(const std::string& line, std::string& re
     set_result_code(record, "2001");
     write_status_line(record);
     journal_write(1, "volgnummer in commando niet numeriek");
-    return skip_to_next_command();
+    return skip_refused_command(record);
   }
   if (const CommandEntry* entry = find_command(name)) return dispatch_command(*entry, record);
   set_result_code(record, name == "CONNECT" ? "2004" : "2002");
   write_status_line(record);
   journal_write(1, "commando fout, skip bestand tot volgende commando");
-  return skip_to_next_command();
+  return skip_refused_command(record);
+}
+
+int CommandFileReader::skip_refused_command(std::string& record) {
+  if (skip_to_next_command() == 0) return 0;
+  // A line too long among the skipped lines ends the session; the refused command's line goes
+  // out once more with the format error, as after any command.
+  set_result_code(record, kCodeLineTooLong);
+  write_status_line(record);
+  return -2;
 }
 
 }  // namespace kv::engine

@@ -56,6 +56,7 @@ class CommandFileReader {
   void push_back(const std::string& line, bool last_without_line_feed);
   int read_connect_attributes(std::string& record, std::string line, bool last);
   int run_command_line(const std::string& line, std::string& record);
+  int skip_refused_command(std::string& record);
 
   std::FILE* file_ = nullptr;
   bool have_pushed_ = false;

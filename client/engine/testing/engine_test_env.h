@@ -55,8 +55,8 @@ class EngineTest : public ::testing::Test {
     return run_session(nullptr, command_file, status_file, dir_.path());
   }
   // A successful open followed (at the end of the session) by the close.
-  void expect_open() { fake_api().expect("API_open"); }
-  void expect_close() { fake_api().expect("API_close"); }
+  FakeStep& expect_open() { return fake_api().expect("API_open"); }
+  FakeStep& expect_close() { return fake_api().expect("API_close"); }
 
   std::vector<std::string> status_lines() const { return dir_.lines("qrtlnk.sts"); }
   std::vector<std::string> journal() const { return dir_.lines("qrt400.log"); }
