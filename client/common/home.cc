@@ -48,6 +48,10 @@ int HomeDirectory::creat(const std::string& name, unsigned mode) const {
 
 int HomeDirectory::close(int fd) const { return fs::close_descriptor(fd); }
 
+int HomeDirectory::sopen(const std::string& name, unsigned flags, bool exclusive) const {
+  return fs::open_descriptor(fullpath(name), flags, exclusive);
+}
+
 int HomeDirectory::chmod(const std::string& name, unsigned mode) const {
   return fs::set_permissions(fullpath(name), mode);
 }

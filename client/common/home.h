@@ -20,6 +20,9 @@ class HomeDirectory {
   std::FILE* fopen(const std::string& name, const char* mode) const;
   int creat(const std::string& name, unsigned mode) const;  // descriptor or -1
   int close(int fd) const;
+  // Opens with kv::fs::OpenFlags; `exclusive` denies every other opener (the "deny all" share
+  // mode). A descriptor or -1.
+  int sopen(const std::string& name, unsigned flags, bool exclusive) const;
   int chmod(const std::string& name, unsigned mode) const;
   int stat(const std::string& name, long long* size = nullptr) const;  // 0 = exists
   int remove(const std::string& name) const;

@@ -2,6 +2,10 @@
 #include "client/common/record_fields.h"
 
 #include <algorithm>
+#include <new>
+
+#include "client/common/abort.h"
+#include "client/common/journal.h"
 
 namespace kv {
 
@@ -23,8 +27,9 @@ std::string get_veld(const std::string& record, int n) {
   return "";
 }
 
-void insert_veld(std::string& record, const std::string& value, int n, std::size_t maximum) {
-  if (n < 1) return;
+namespace {
+
+void replace_field(std::string& record, const std::string& value, int n, std::size_t maximum) {
   std::string copy = value.substr(0, maximum);
   std::replace(copy.begin(), copy.end(), '|', '!');
   int bars = 0;
@@ -39,6 +44,19 @@ void insert_veld(std::string& record, const std::string& value, int n, std::size
     start = i + 1;
   }
   // Fewer than n bars: the record keeps its layout.
+}
+
+}  // namespace
+
+void insert_veld(std::string& record, const std::string& value, int n, std::size_t maximum) {
+  if (n < 1) return;
+  try {
+    replace_field(record, value, n, maximum);
+  } catch (const std::bad_alloc&) {
+    if (maximum != std::string::npos) fail_run(10, "aanvragen insert_veld");
+    journal_write(3, "Not enough memory to write status");
+    throw;
+  }
 }
 
 }  // namespace kv
