@@ -16,7 +16,8 @@ import javax.crypto.spec.PBEKeySpec;
  */
 public final class PasswordHash {
     private static final String SCHEME = "pbkdf2-sha256";
-    private static final int ITERATIONS = 20000;
+    /** Kept modest: the program runs its virtual machine without a compiler (interpreted). */
+    private static final int ITERATIONS = 1000;
     private static final SecureRandom RANDOM = new SecureRandom();
 
     private PasswordHash() {
