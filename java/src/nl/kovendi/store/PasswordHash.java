@@ -17,7 +17,7 @@ import javax.crypto.spec.PBEKeySpec;
 public final class PasswordHash {
     private static final String SCHEME = "pbkdf2-sha256";
     /** Kept modest: the program runs its virtual machine without a compiler (interpreted). */
-    private static final int ITERATIONS = 1000;
+    private static final int ITERATIONS = 300;
     private static final SecureRandom RANDOM = new SecureRandom();
 
     private PasswordHash() {
