@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <random>
 
 #include "client/appfiles/interchange_list.h"
 #include "client/appfiles/message_id.h"
@@ -17,6 +18,8 @@
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
+#include "platform/clock.h"
+#include "platform/fs.h"
 
 namespace kv {
 
@@ -56,16 +59,30 @@ class PieceReader {
   bool read(std::string& piece, bool& line_start) {
     piece.clear();
     line_start = at_line_start_;
-    int c;
-    while (piece.size() < kPieceLength && (c = std::fgetc(f_)) != EOF) {
-      piece += static_cast<char>(c);
-      if (c == '\n') break;
+    while (piece.size() < kPieceLength) {
+      if (pos_ == len_ && !refill()) break;
+      std::size_t room = kPieceLength - piece.size();
+      std::size_t end = std::min(len_, pos_ + room);
+      const char* start = buffer_ + pos_;
+      const void* newline = std::memchr(start, '\n', end - pos_);
+      std::size_t take = newline != nullptr ? static_cast<const char*>(newline) - start + 1 : end - pos_;
+      piece.append(start, take);
+      pos_ += take;
+      if (newline != nullptr) break;
     }
     if (piece.empty()) return false;
     at_line_start_ = piece.back() == '\n';
     return true;
   }
+  bool refill() {
+    len_ = std::fread(buffer_, 1, sizeof buffer_, f_);
+    pos_ = 0;
+    return len_ > 0;
+  }
 
+  char buffer_[65536];
+  std::size_t pos_ = 0;
+  std::size_t len_ = 0;
   std::FILE* f_;
   bool at_line_start_ = true;
   std::string ahead_;
@@ -190,10 +207,26 @@ class InterchangeScan {
   std::vector<std::string> made_;         // work files made for this file
 };
 
+// A free work-file name "KVnnnnnn.edi" in the home directory, and its full path. The names are
+// the program's own, so an exact test of the path is enough; a lookup without regard to case
+// would read the whole directory for every new name, which a file of thousands of interchanges
+// cannot afford.
+std::string new_work_file_name(std::string& full_path) {
+  static std::minstd_rand generator(
+      static_cast<std::uint32_t>(clock().epoch_seconds() * 1000 + clock().ticks_ms()));
+  for (int attempt = 0; attempt < 1000000; ++attempt) {
+    std::string name = format("KV%06u.edi", static_cast<unsigned>(generator() % 1000000));
+    full_path = fs::join(app_home().dir(), name);
+    if (!fs::exists(full_path)) return name;
+  }
+  return "";
+}
+
 WorkFile InterchangeScan::new_work_file() {
   WorkFile w;
-  w.name = app_home().unique_work_name("edi", run_state().tmp_dir);
-  w.stream = OpenFile(app_home().fopen(w.name, "wb"));
+  std::string full_path;
+  w.name = new_work_file_name(full_path);
+  if (!w.name.empty()) w.stream = OpenFile(std::fopen(full_path.c_str(), "wb"));
   if (!w.stream) {
     abandon();
     throw TranslationFailed{kWorkFileNotCreated, w.name};
@@ -207,7 +240,7 @@ WorkFile InterchangeScan::new_work_file() {
 void InterchangeScan::abandon() {
   current_.stream.close();
   remainder_.stream.close();
-  for (const std::string& name : made_) app_home().remove(name);
+  for (const std::string& name : made_) fs::remove_file(fs::join(app_home().dir(), name));
   made_.clear();
 }
 

@@ -63,7 +63,7 @@ struct AppendedFiles {
     cut_back(snd);
     cut_back(sav);
     cut_back(list);
-    for (const std::string& work : tr.work_files) app_home().remove(work);
+    for (const std::string& work : tr.work_files) fs::remove_file(fs::join(app_home().dir(), work));
     tr.work_files.clear();
   }
 };
