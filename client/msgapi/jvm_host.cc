@@ -2,9 +2,12 @@
 // object, and the stop at the end of the run.
 #include "client/msgapi/jvm_host.h"
 
+#include <cstdlib>
+
 #include "client/common/journal.h"
 #include "client/common/run_state.h"
 #include "client/msgapi/jni_helpers.h"
+#include "platform/clock.h"
 #include "platform/dynlib.h"
 #include "platform/process.h"
 
@@ -66,7 +69,13 @@ bool load_entry_points(const std::string& path, JvmEntryPoints* entry) {
   return true;
 }
 
+// KOVENDI_JVM_TRACE set in the environment writes the library path, the options and the time the
+// machine took to start to debug.log.
+bool tracing() { return std::getenv("KOVENDI_JVM_TRACE") != nullptr; }
+
 JNIEnv* create_machine(const JvmEntryPoints& entry, const std::vector<std::string>& options) {
+  if (tracing())
+    for (const std::string& option : options) kv::debug_log("StartJVM: option %s", option.c_str());
   std::vector<JavaVMOption> vm_options(options.size());
   for (std::size_t i = 0; i < options.size(); ++i) {
     vm_options[i].optionString = const_cast<char*>(options[i].c_str());
@@ -157,12 +166,18 @@ int StartJVM() {
   }
   const std::string program_dir = program_directory();
   JvmEntryPoints entry;
-  if (!load_entry_points(jvm_library_path(program_dir), &entry)) return -1;
+  const std::string library = jvm_library_path(program_dir);
+  if (tracing()) kv::debug_log("StartJVM: library %s", library.c_str());
+  if (!load_entry_points(library, &entry)) return -1;
+  const std::uint32_t started = kv::clock().ticks_ms();
   JNIEnv* env = create_machine(entry, jvm_options(program_dir));
   if (env == nullptr) {
     kv::debug_log("StartJVM: can't create JVM");
     return -1;
   }
+  if (tracing())
+    kv::debug_log("StartJVM: machine created in %u ms",
+                  static_cast<unsigned>(kv::clock().ticks_ms() - started));
   state.env = env;
   if (!initialize_client()) {
     kv::debug_log("StartJVM: can't initialize client");

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -100,6 +101,19 @@ TEST_F(FakeLoaderTest, RefusedCreationLeavesNoMachine) {
   EXPECT_EQ(g_seen_args.ignoreUnrecognized, JNI_FALSE);
   EXPECT_EQ(g_seen_options, jvm_options(program_.path()));
   EXPECT_EQ(StopJVM(), 0);
+}
+
+TEST_F(FakeLoaderTest, TraceNamesLibraryAndOptions) {
+  g_create_result = -1;
+  setenv("KOVENDI_JVM_TRACE", "1", 1);
+  EXPECT_EQ(StartJVM(), -1);
+  unsetenv("KOVENDI_JVM_TRACE");
+  std::vector<std::string> expected = {"StartJVM: library " +
+                                       jvm_library_path(program_.path())};
+  for (const std::string& option : jvm_options(program_.path()))
+    expected.push_back("StartJVM: option " + option);
+  expected.push_back("StartJVM: can't create JVM");
+  EXPECT_EQ(debug_lines(), expected);
 }
 
 }  // namespace

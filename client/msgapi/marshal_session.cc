@@ -19,6 +19,22 @@ constexpr int kStatusLineItem = 1003;
 
 int g_dialog_handle = 0;
 
+// The escape check of the open record, offered to the client as its native checkEscape() so
+// that it can end a long wait when the user presses Escape.
+CheckEscapeFn g_check_escape = nullptr;
+
+jint JNICALL native_check_escape(JNIEnv*, jclass) {
+  return g_check_escape != nullptr ? g_check_escape() : 1;
+}
+
+void offer_escape_check(CheckEscapeFn check_escape) {
+  g_check_escape = check_escape;
+  JNINativeMethod method{const_cast<char*>("checkEscape"), const_cast<char*>("()I"),
+                         reinterpret_cast<void*>(&native_check_escape)};
+  jni_env()->RegisterNatives(client_class(), &method, 1);
+  JNI_checkException("JNI_API_open: o_client.checkEscape registration");
+}
+
 int set_open_properties(const JavaObject& target, const OpenSession& open) {
   const bool journal_on = kv::journal_settings().enabled;
   if (target.set_string("server", field_text(open.server)) != 0) return -1;
@@ -70,6 +86,7 @@ short JNI_API_open(OpenSession* open, SessionInfo* info) {
   LocalRef<jobject> info_object = new_objects_instance("SessionInfo");
   if (!open_object || !info_object) return -1;
   if (set_open_properties(JavaObject(open_object.get()), *open) != 0) return -1;
+  offer_escape_check(open->checkEscape);
   const std::string signature =
       "(" + objects_signature("OpenSession") + objects_signature("SessionInfo") + ")S";
   short result = call_client("JNI_API_open: o_client.API_open(o_openSession, o_sessionInfo)",

@@ -86,4 +86,11 @@ void FakeClientTest::set_open_scenario(const std::string& scenario) {
   env->CallStaticVoidMethod(cls.get(), id, text.get());
 }
 
+int FakeClientTest::poll_escape() {
+  JNIEnv* env = kv::msgapi::jni_env();
+  kv::msgapi::LocalRef<jclass> cls(env->FindClass("nl/kovendi/Client"));
+  jmethodID id = env->GetStaticMethodID(cls.get(), "pollEscape", "()I");
+  return env->CallStaticIntMethod(cls.get(), id);
+}
+
 }  // namespace kv::testing

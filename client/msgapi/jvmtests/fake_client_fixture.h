@@ -25,6 +25,8 @@ class FakeClientTest : public ::testing::Test {
   static std::string client_calls();
   static std::string client_log();
   static void set_open_scenario(const std::string& scenario);
+  // Calls the host's escape check the way the client does.
+  static int poll_escape();
 
   std::vector<std::string> debug_lines() const { return home_.lines("debug.log"); }
   std::string debug_text() const { return home_.read("debug.log"); }

@@ -95,6 +95,28 @@ TEST_F(FakeClientTest, SecondOpenReusesTheMachineAndPassesTheSessionValues) {
   kv::api_set_dialog_handle(0);
 }
 
+int g_escape_calls = 0;
+short escape_pressed() {
+  ++g_escape_calls;
+  return 2;
+}
+
+TEST_F(FakeClientTest, ClientReachesTheEscapeCheckOfTheOpenRecord) {
+  OpenSession open = open_record();
+  open.checkEscape = &escape_pressed;
+  SessionInfo info;
+  ApiId handle = nullptr;
+  ASSERT_EQ(API_open(&open, &info, &handle), 0);
+  EXPECT_EQ(poll_escape(), 2);
+  EXPECT_EQ(g_escape_calls, 1);
+  open.checkEscape = nullptr;
+  ASSERT_EQ(API_open(&open, &info, &handle), 0);
+  EXPECT_EQ(poll_escape(), 1);
+  EXPECT_EQ(g_escape_calls, 1);
+  EXPECT_EQ(debug_lines(), (std::vector<std::string>{"StartJVM: JVM already defined",
+                                                     "StartJVM: JVM already defined"}));
+}
+
 TEST_F(FakeClientTest, OpenRefusals) {
   SessionInfo info;
   ApiId handle = nullptr;

@@ -28,6 +28,11 @@ public class Client {
     return text;
   }
 
+  // The host's escape check, and a way for the tests to call it as the client would.
+  private static native int checkEscape();
+
+  public static int pollEscape() { return checkEscape(); }
+
   public static void setOpenScenario(String scenario) { openScenario = scenario; }
 
   public Client() {}
