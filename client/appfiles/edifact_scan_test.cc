@@ -1,6 +1,6 @@
 #include "client/appfiles/edifact_scan.h"
 
-#include <chrono>
+#include <ctime>
 
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/request_test_home.h"
@@ -255,13 +255,13 @@ TEST_F(ScanTest, TenThousandInterchangesInOnePass) {
     big += "UNZ+1+" + ref + "'\n";
   }
   write("big.edi", big);  // about 20 MB
-  auto start = std::chrono::steady_clock::now();
+  std::clock_t start = std::clock();  // processor time: the machine may be busy
   translate("*001ZEND\nMID=EDI\nFIL=big.edi\n");
-  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
   EXPECT_EQ(lines("list.tmp").size(), 10000u);
   EXPECT_EQ(lines("qrtlnk.snd").size(), 10000u);
-  EXPECT_LT(seconds, 60.0);
-  std::cerr << "10,000 interchanges split in " << seconds << " s\n";
+  EXPECT_LT(seconds, 20.0);
+  std::cerr << "10,000 interchanges split in " << seconds << " s of processor time\n";
 }
 
 }  // namespace

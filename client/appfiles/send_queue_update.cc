@@ -8,6 +8,7 @@
 // interchange list). A send's status lines are the consecutive ZEND lines with its message
 // identifier; each record takes the line of its own recipient. Everything is one pass over each
 // file plus hash look-ups.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <unordered_map>
@@ -58,8 +59,35 @@ std::string tag_of(const std::string& command_line) {
 
 // --- status lines ----------------------------------------------------------------------------
 
+// The pieces of a bar-separated line: piece n - 1 is field n.
+std::vector<std::string> split_bars(const std::string& line) {
+  std::vector<std::string> pieces(1);
+  for (char c : line) {
+    if (c == '|') {
+      pieces.emplace_back();
+    } else {
+      pieces.back() += c;
+    }
+  }
+  return pieces;
+}
+
+std::string join_bars(const std::vector<std::string>& pieces) {
+  std::string line;
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    if (i > 0) line += '|';
+    line += pieces[i];
+  }
+  return line;
+}
+
+const std::string& piece(const std::vector<std::string>& pieces, int field) {
+  static const std::string kEmpty;
+  return field >= 1 && static_cast<std::size_t>(field) <= pieces.size() ? pieces[field - 1] : kEmpty;
+}
+
 struct StatusLine {
-  std::string text;
+  std::vector<std::string> fields;
   std::string tag;
   std::string stamp;
   std::string code;
@@ -85,8 +113,9 @@ class StatusLines {
       std::string tag = get_veld(line, 1);
       if (is_command(tag, "WACHTWOORD")) password_changed_ = true;
       if (!is_command(tag, "ZEND")) continue;
-      ahead_ = StatusLine{line, to_upper(tag), get_veld(line, 2), get_veld(line, 3),
-                          get_veld(line, 4)};
+      std::vector<std::string> fields = split_bars(line);
+      ahead_ = StatusLine{fields, to_upper(tag), piece(fields, 2), piece(fields, 3),
+                          piece(fields, 4)};
       return true;
     }
     return false;
@@ -108,17 +137,24 @@ void give_result(std::string& record, const std::string& stamp, const std::strin
 
 // A record belongs to a status line when its alias equals the line's alias, or, without alias,
 // when each of its address fields that is filled equals the line's field of the same meaning.
-bool belongs(const std::string& record, const std::string& status) {
-  std::string alias = get_veld(record, snd::kAlias);
-  if (!alias.empty()) return get_veld(status, 21) == alias;
+bool belongs(const std::vector<std::string>& record, const std::vector<std::string>& status) {
+  const std::string& alias = piece(record, snd::kAlias);
+  if (!alias.empty()) return piece(status, 21) == alias;
   for (int field = snd::kCountry; field <= snd::kInitials; ++field) {
-    std::string value = get_veld(record, field);
-    if (!value.empty() && get_veld(status, field - 6) != value) return false;
+    const std::string& value = piece(record, field);
+    if (!value.empty() && piece(status, field - 6) != value) return false;
   }
   return true;
 }
 
-void complete(std::string& record, const std::string& status) {
+void set_piece(std::vector<std::string>& record, int field, const std::string& value) {
+  if (field < 1 || static_cast<std::size_t>(field) > record.size()) return;
+  std::string v = value.substr(0, snd_field_width(field));
+  std::replace(v.begin(), v.end(), '|', '!');
+  record[field - 1] = std::move(v);
+}
+
+void complete(std::vector<std::string>& record, const std::vector<std::string>& status) {
   struct Copy {
     int record_field;
     int status_field;
@@ -128,8 +164,7 @@ void complete(std::string& record, const std::string& status) {
                                  {32, 26}, {33, 27}, {34, 28}, {35, 29}, {36, 30}, {37, 31},
                                  {38, 32}, {39, 33}, {40, 34}, {41, 35}, {42, 36}, {43, 37},
                                  {44, 38}, {45, 39}, {46, 40}, {47, 41}};
-  for (const Copy& c : kCopies) set_snd_field(record, c.record_field, get_veld(status, c.status_field));
-  set_snd_completed_delivery(record);
+  for (const Copy& c : kCopies) set_piece(record, c.record_field, piece(status, c.status_field));
 }
 
 // --- QRTLNK.SAV blocks -------------------------------------------------------------------------
@@ -312,13 +347,16 @@ class Walk {
     bool all_ok = true;
     for (std::size_t r : send.records) {
       std::string& record = records_[r];
+      std::vector<std::string> fields = split_bars(record);
       bool settled = false;
       for (std::size_t i = 0; i < lines.size() && !settled; ++i) {
-        if (used[i] || !belongs(record, lines[i].text)) continue;
+        if (used[i] || !belongs(fields, lines[i].fields)) continue;
         used[i] = true;
         settled = true;
         if (is_success(lines[i].code)) {
-          complete(record, lines[i].text);
+          complete(fields, lines[i].fields);
+          record = join_bars(fields);
+          set_snd_completed_delivery(record);
           if (get_veld(record, snd::kResultStamp).empty()) {
             set_snd_field(record, snd::kResultStamp, today_);
           }
