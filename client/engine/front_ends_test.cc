@@ -262,7 +262,8 @@ TEST_F(AntwoordTest, AnswerIsReceivedAndWaitTimeOutlivesTheCommand) {
   EXPECT_EQ(call_of("API_getMsg")->list_id, "7");
   const auto lines = status_lines();
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[2].substr(0, 44), line_of("*002ANTWOORD", "0000") + "|7|ANSWER|3|2");
+  const std::string received = line_of("*002ANTWOORD", "0000") + "|7|ANSWER|3|2|0||";
+  EXPECT_EQ(lines[2].substr(0, received.size()), received);
   EXPECT_EQ(clock_.total_slept_ms() / 1000, 5u) << "one poll after PI0";
   EXPECT_EQ(attributes().value(kAttrWAI), "20");
 }
