@@ -111,6 +111,13 @@ public final class StoreTest {
                 to(address("Bakker")), f.work.resolve("missing.txt")), f.work));
         MessageOut longId = message("X".repeat(65), 1, 3, to(address("Bakker")));
         verdict(Verdict.MESSAGE_INVALID, () -> alice.submit(longId, f.work));
+        MessageOut longSubject = message("X", 1, 1, to(address("Bakker")));
+        longSubject.setSubject("S".repeat(257));
+        verdict(Verdict.MESSAGE_INVALID, () -> alice.submit(longSubject, f.work));
+        nl.kovendi.objects.ORNameForm11 wideName = address("Bakker");
+        wideName.setSurName("B".repeat(41));
+        verdict(Verdict.MESSAGE_INVALID, () -> alice.submit(message("X", 1, 1, to(wideName)),
+                f.work));
         MessageOut badPart = message("X", 1, 3, to(address("Bakker")), f.file("p", "x"));
         badPart.getBodyPartList().getBodyPart(0).setType((short) 1);
         verdict(Verdict.MESSAGE_INVALID, () -> alice.submit(badPart, f.work));
@@ -118,6 +125,16 @@ public final class StoreTest {
         verdict(Verdict.MESSAGE_INVALID, () -> alice.submit(message("X", 1, 3, many.names),
                 f.work));
         eq(0, items(f, "bob").size(), "nothing delivered by refused submissions");
+        MessageOut atWidth = message("I".repeat(64), 1, 1, to(address("Bakker")));
+        atWidth.setSubject("S".repeat(256));
+        atWidth.setInReplyTo("R".repeat(64));
+        atWidth.setFreeFormName("F".repeat(32));
+        alice.submit(atWidth, f.work);
+        Entry got = items(f, "bob").get(0);
+        eq("I".repeat(64), got.ipMsgId(), "identifier of 64 characters kept whole");
+        eq(256, got.subject().length(), "subject of 256 characters kept whole");
+        alice.submit(message("X", 1, 1, to(address("Bakker"))), f.work);
+        ok(items(f, "bob").size() == 2, "the store goes on after refusals");
         eq(0, items(f, "alice").size(), "no reports for refused submissions");
         String[] spool = f.dir.resolve(Job.SPOOL).toFile().list();
         eq(0, spool == null ? 0 : spool.length, "no spool leftovers");
