@@ -158,6 +158,13 @@ std::mt19937& name_generator() {
   return generator;
 }
 
+// A drive-qualified name ("X:...") names nothing on this system; it must not turn into a file
+// called "X:..." in the current directory. Also consults the fault hook.
+int refuse_or_inject(const char* operation, const std::string& path) {
+  if (drive_letter(path) != 0) return fail_with(ENOENT);
+  return check_fault(operation, path) != 0 ? -1 : 0;
+}
+
 }  // namespace
 
 void set_fault_hook(FaultHook hook) { g_fault_hook = std::move(hook); }
@@ -256,34 +263,35 @@ bool is_readable(const std::string& path) { return ::access(path.c_str(), R_OK) 
 bool is_writable(const std::string& path) { return ::access(path.c_str(), W_OK) == 0; }
 
 int remove_file(const std::string& path) {
-  if (check_fault("remove", path) != 0) return -1;
+  if (refuse_or_inject("remove", path) != 0) return -1;
   return ::unlink(path.c_str()) == 0 ? 0 : record_failure();
 }
 
 int rename_file(const std::string& from, const std::string& to) {
-  if (check_fault("rename", from) != 0) return -1;
+  if (refuse_or_inject("rename", from) != 0) return -1;
+  if (drive_letter(to) != 0) return fail_with(ENOENT);
   return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : record_failure();
 }
 
 int set_permissions(const std::string& path, unsigned mode) {
-  if (check_fault("chmod", path) != 0) return -1;
+  if (refuse_or_inject("chmod", path) != 0) return -1;
   return ::chmod(path.c_str(), static_cast<mode_t>(mode)) == 0 ? 0 : record_failure();
 }
 
 int make_directory(const std::string& path) {
-  if (check_fault("mkdir", path) != 0) return -1;
+  if (refuse_or_inject("mkdir", path) != 0) return -1;
   return ::mkdir(path.c_str(), 0777) == 0 ? 0 : record_failure();
 }
 
 int create_file(const std::string& path, unsigned mode) {
-  if (check_fault("create", path) != 0) return -1;
+  if (refuse_or_inject("create", path) != 0) return -1;
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(mode));
   return fd >= 0 ? fd : record_failure();
 }
 
 int open_descriptor(const std::string& path, unsigned flags, bool exclusive) {
   bool writing = (flags & (kWrite | kCreate | kTruncate | kAppend)) != 0;
-  if (check_fault(writing ? "open-write" : "open-read", path) != 0) return -1;
+  if (refuse_or_inject(writing ? "open-write" : "open-read", path) != 0) return -1;
   int os_flags = O_CLOEXEC;
   if ((flags & kRead) && writing) {
     os_flags |= O_RDWR;
@@ -312,7 +320,7 @@ int last_error() { return g_last_error; }
 std::FILE* open_stream(const std::string& path, const char* mode) {
   std::string m = mode;
   bool writing = m.find_first_of("wa+") != std::string::npos;
-  if (check_fault(writing ? "open-write" : "open-read", path) != 0) return nullptr;
+  if (refuse_or_inject(writing ? "open-write" : "open-read", path) != 0) return nullptr;
   std::FILE* f = std::fopen(path.c_str(), (m + "e").c_str());
   if (f == nullptr) record_failure();
   return f;
@@ -377,7 +385,7 @@ std::string temp_directory() {
 }
 
 int sync_file(const std::string& path) {
-  if (check_fault("sync", path) != 0) return -1;
+  if (refuse_or_inject("sync", path) != 0) return -1;
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return record_failure();
   int rc = ::fsync(fd);

@@ -81,6 +81,12 @@ TEST(Fs, FilesPermissionsAndStatus) {
   EXPECT_EQ(fs::last_error(), ENOENT);
   EXPECT_EQ(fs::make_directory(dir.file("d")), 0);
   EXPECT_EQ(fs::make_directory(dir.file("d")), -1);
+
+  // A drive-qualified name never becomes a file called "X:..." in the current directory.
+  EXPECT_EQ(fs::open_stream("Q:\\kvtest-drive.txt", "w"), nullptr);
+  EXPECT_EQ(fs::last_error(), ENOENT);
+  EXPECT_EQ(fs::create_file("Q:kvtest-drive.txt", 0600), -1);
+  EXPECT_FALSE(fs::exists("Q:kvtest-drive.txt"));
 }
 
 TEST(Fs, ExclusiveOpenRefusesASecondHolder) {
