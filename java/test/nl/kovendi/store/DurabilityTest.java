@@ -36,8 +36,14 @@ public final class DurabilityTest {
             child(args);
             return;
         }
+        if (args.length > 0 && args[0].equals("receiver")) {
+            receiver(args);
+            return;
+        }
         Check c = new Check();
         c.run("killed submitters leave all-or-nothing deliveries", DurabilityTest::killed);
+        c.run("killed receivers leave each message fetched and notified at most once",
+                DurabilityTest::killedReceiver);
         c.run("two processes submit at the same time", DurabilityTest::concurrent);
         c.run("a certain job is applied by the next process; leftovers are removed",
                 DurabilityTest::recovery);
@@ -72,13 +78,18 @@ public final class DurabilityTest {
 
     /** Collects the "sent" lines of a child in the background. */
     private static Thread collect(Process p, List<String> sent) {
+        return collect(p, sent, "sent ");
+    }
+
+    /** Collects what follows {@code prefix} on the lines of a child, in the background. */
+    private static Thread collect(Process p, List<String> sent, String prefix) {
         Thread t = new Thread(() -> {
             try (BufferedReader r = new BufferedReader(new InputStreamReader(p.getInputStream(),
                     StandardCharsets.UTF_8))) {
                 String line;
                 while ((line = r.readLine()) != null) {
-                    if (line.startsWith("sent ")) {
-                        sent.add(line.substring(5));
+                    if (line.startsWith(prefix)) {
+                        sent.add(line.substring(prefix.length()));
                     }
                 }
             } catch (IOException e) {
@@ -184,5 +195,72 @@ public final class DurabilityTest {
         try (Stream<Path> box = Files.list(mbx)) {
             ok(box.noneMatch(AtomicFiles::isTemporary), "half-written file removed at log-in");
         }
+    }
+
+    /** receiver STORE WORK: as bob, fetches and deletes every message, over and over. */
+    private static void receiver(String[] a) throws Exception {
+        Store store = Store.open(Paths.get(a[1]));
+        Path work = Paths.get(a[2]);
+        MailService bob = MailService.login(store, "bob", "secret2");
+        while (true) {
+            for (Entry e : bob.list("MSG_TYPE=MSG", "", 5)) {
+                bob.fetch(e.listId(), "", work);
+                bob.delete(e.listId());
+                System.out.println("done " + e.ipMsgId());
+                System.out.flush();
+            }
+        }
+    }
+
+    private static void killedReceiver() throws Exception {
+        Fixture f = new Fixture();
+        MailService alice = f.login("alice");
+        Path part = f.file("payload", "x".repeat(10000));
+        int total = 60;
+        for (int i = 0; i < total; i++) {
+            alice.submit(message("R" + i, 3, 1, to(address("Bakker")), part), f.work);
+        }
+        String java = Paths.get(System.getProperty("java.home"), "bin", "java").toString();
+        List<String> done = Collections.synchronizedList(new ArrayList<>());
+        Random random = new Random(7);
+        for (int round = 0; round < 6 && done.size() < total; round++) {
+            Process p = new ProcessBuilder(java, "-cp", System.getProperty("java.class.path"),
+                    DurabilityTest.class.getName(), "receiver", f.dir.toString(),
+                    f.work.toString()).redirectError(ProcessBuilder.Redirect.INHERIT).start();
+            Thread t = collect(p, done, "done ");
+            int before = done.size();
+            long until = System.currentTimeMillis() + 15000;
+            while (done.size() < before + 1 && System.currentTimeMillis() < until) {
+                Thread.sleep(10);
+            }
+            Thread.sleep(random.nextInt(300));
+            p.destroyForcibly();
+            ok(p.waitFor(30, TimeUnit.SECONDS), "receiver ended");
+            t.join(5000);
+        }
+        ok(done.size() >= 6, "receivers got going: " + done.size());
+        MailService bob = f.login("bob");
+        List<Entry> left = bob.list("", "", 1000);
+        Set<String> receipts = new TreeSet<>();
+        for (Entry n : f.login("alice").list("", "", 1000)) {
+            eq(Entry.NOTIFICATION, n.type(), "only notifications");
+            eq(1, n.notices().get(0).notifyType, "receipts only (nothing deleted unread)");
+            ok(receipts.add(n.ipMsgId()), "one receipt per message: " + n.ipMsgId());
+        }
+        Set<String> expected = new TreeSet<>();
+        Set<String> inBox = new TreeSet<>();
+        for (Entry e : left) {
+            inBox.add(e.ipMsgId());
+            if (e.isRead()) {
+                expected.add(e.ipMsgId());
+            }
+        }
+        for (int i = 0; i < total; i++) {
+            if (!inBox.contains("R" + i)) {
+                expected.add("R" + i);
+            }
+        }
+        eq(expected, receipts, "a receipt exactly for each message fetched");
+        ok(inBox.stream().noneMatch(done::contains), "a reported deletion is final");
     }
 }
