@@ -8,8 +8,6 @@ import java.util.ArrayList;
 import java.util.List;
 import java.util.Locale;
 
-import nl.kovendi.Verdict;
-
 /**
  * Fault injection through the control file {@code faults} in the store directory. Each line is one
  * rule (empty lines and lines starting with "#" are ignored):
@@ -186,9 +184,5 @@ public final class Faults {
             }
             return null;
         });
-    }
-
-    static String describe(int verdict) {
-        return Verdict.name(verdict);
     }
 }
