@@ -32,7 +32,8 @@ import nl.kovendi.store.Views;
  *
  * <p>While a fault injection makes an operation wait, the client asks the program every tenth of
  * a second whether the user pressed Escape, through the native method {@code checkEscape} when
- * the program has registered it; a stop ends the operation with {@link Verdict#STOPPED_BY_USER}.
+ * the program has registered it (it answers 1 to go on, 2 to abort); an abort ends the operation
+ * with {@link Verdict#STOPPED_BY_USER}.
  */
 public class Client {
     private static final String SERVER_PREFIX = "file:";
@@ -49,8 +50,10 @@ public class Client {
         log = new ClientLog(workingDir);
     }
 
-    /** Answers non-zero when the user pressed Escape; registered by the hosting program. */
+    /** The program's escape check: 1 to go on, 2 to abort the operation (Escape pressed). */
     private static native int checkEscape();
+
+    private static final int ESCAPE_ABORT = 2;
 
     public void logMessage(String text) {
         log.write(text);
@@ -282,7 +285,7 @@ public class Client {
             return false;
         }
         try {
-            return checkEscape() != 0;
+            return checkEscape() == ESCAPE_ABORT;
         } catch (UnsatisfiedLinkError e) {
             escapeHookAvailable = false;
             return false;
