@@ -157,7 +157,7 @@ int run_session(StatusWindow* window, const std::string& command_file_name,
     // The recovery point: files are closed, no status line, no close, no hang-up.
     return -1;
   } catch (const std::bad_alloc&) {
-    journal_write(3, "Te weinig geheugen");
+    // No memory for a status field (journaled where it happened): the same recovery point.
     close_engine_files();
     return -1;
   }

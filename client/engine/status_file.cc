@@ -28,12 +28,10 @@ std::string start_status_line(const std::string& command_id) {
   return record;
 }
 
+// Without memory for the longer record insert_veld journals "Not enough memory to write status"
+// and std::bad_alloc unwinds to the session's recovery point.
 void set_field(std::string& record, int n, const std::string& value) {
-  try {
-    insert_veld(record, value, n);
-  } catch (const std::bad_alloc&) {
-    abandon_session("Not enough memory to write status");
-  }
+  insert_veld(record, value, n);
 }
 
 std::string field(const std::string& record, int n) { return get_veld(record, n); }

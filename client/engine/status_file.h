@@ -31,7 +31,8 @@ std::string result_code(const std::string& record);
 bool is_success(const std::string& record);
 
 // Field `n` of the record; every "|" in `value` becomes "!". Storing into a record that cannot
-// grow (no memory) abandons the session ("Not enough memory to write status").
+// grow (no memory) journals "Not enough memory to write status" and unwinds (std::bad_alloc) to
+// the session's recovery point.
 void set_field(std::string& record, int n, const std::string& value);
 std::string field(const std::string& record, int n);
 
