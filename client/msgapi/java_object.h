@@ -21,13 +21,14 @@ std::string objects_signature(const char* name);  // "Lnl/kovendi/objects/<name>
 // Creates an object of the client library with its no-argument constructor.
 LocalRef<jobject> new_objects_instance(const char* name);
 
-// The text of a fixed field, never reading past its end even when the terminator is missing.
+// The text of a fixed field of `width` bytes, never reading past them.
 inline std::string bounded_text(const char* field, std::size_t width) {
   return std::string(field, std::find(field, field + width, '\0'));
 }
+// A field of width N holds at most N-1 characters; a missing terminator ends it there.
 template <std::size_t N>
 std::string field_text(const char (&field)[N]) {
-  return bounded_text(field, N);
+  return bounded_text(field, N - 1);
 }
 
 class JavaObject {

@@ -45,7 +45,7 @@ const char* class_for_type(int type) {
 int set_form11_fields(const JavaObject& object, const ORNameForm11& form11) {
   const char* base = reinterpret_cast<const char*>(&form11);
   for (const Form11Field& field : kForm11Fields) {
-    if (object.set_string(field.property, bounded_text(base + field.offset, static_cast<std::size_t>(field.width))) != 0)
+    if (object.set_string(field.property, bounded_text(base + field.offset, static_cast<std::size_t>(field.width - 1))) != 0)
       return -1;
   }
   return 0;

@@ -205,6 +205,16 @@ TEST_F(FakeClientTest, SendCarriesEveryFieldAndEveryKindOfName) {
   for (std::size_t at = 0; (at = calls.find("  part ", at)) != std::string::npos; ++at) ++parts;
   EXPECT_EQ(recipients, 20u);
   EXPECT_EQ(parts, 8u);
+
+  // Fields without their terminator end at the width of the field.
+  std::memset(msg->subject, 'T', sizeof msg->subject);
+  std::memset(msg->recipients[0].orName.u.form11.surName, 'U', 41);
+  msg->recipientQtty = 1;
+  msg->bodyPartQtty = 0;
+  EXPECT_EQ(API_sendMsg(handle_, msg.get()), 0);
+  const std::string bounded = client_calls();
+  EXPECT_NE(bounded.find("subject=" + std::string(256, 'T') + " expire="), std::string::npos);
+  EXPECT_NE(bounded.find(" S=" + std::string(40, 'U') + " G="), std::string::npos) << bounded;
 }
 
 TEST_F(FakeClientTest, SendRefusals) {
