@@ -90,19 +90,19 @@ int for_each_listed_message(std::string& record) {
     write_status_line(record);
     return 0;
   }
-  int result = 0;
   std::string line;
   while (read_line(line, listing, kListingLineBuffer, LineFlavour::application) == 0) {
     trim_trailing(line);
-    result = handle_listed_message(kind, record, line);
-    if (result == 1) result = 0;
-    if (result != 0) break;
+    int result = handle_listed_message(kind, record, line);
+    // A message that could not be fetched or deleted has its own status line; the others are
+    // still handled. Escape, a fatal verdict or any other failure ends the command.
+    if (result != 0 && result != 1 && result != -1) return result;
   }
-  if (kind == kRapport && result == 0) {
+  if (kind == kRapport) {
     set_result_code(record, kCodeSuccess);
     write_status_line(record);
   }
-  return result;
+  return 0;
 }
 
 }  // namespace kv::engine

@@ -274,15 +274,29 @@ TEST_F(PerMessageTest, VerwijderDeletesEveryListedMessage) {
   engine_control().command_kind = kVerwijder;
   std::string record = start_status_line("*002VERWIJDER");
   list({{"L1", "MID1"}, {"L2", "MID2"}});
-  fake_api().expect("API_delMsg");
   fake_api().expect_failure("API_delMsg", 1);
-  EXPECT_EQ(for_each_listed_message(record), -1);
+  fake_api().expect("API_delMsg");
+  // The first delete fails; the second message is still deleted.
+  EXPECT_EQ(for_each_listed_message(record), 0);
   std::vector<std::string> lines = dir_.lines("qrtlnk.sts");
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0].substr(0, 35), std::string("*002VERWIJDER|") + kTestStamp + "|0000|L1|");
-  EXPECT_EQ(lines[1].substr(0, 35), std::string("*002VERWIJDER|") + kTestStamp + "|1513|L2|");
+  EXPECT_EQ(lines[0].substr(0, 35), std::string("*002VERWIJDER|") + kTestStamp + "|1513|L1|");
+  EXPECT_EQ(lines[1].substr(0, 35), std::string("*002VERWIJDER|") + kTestStamp + "|0000|L2|");
   EXPECT_EQ(fake_api().history()[1].list_id, "L1");
   EXPECT_EQ(fake_api().history()[2].list_id, "L2");
+  EXPECT_TRUE(work_files().empty());
+}
+
+TEST_F(PerMessageTest, FatalVerdictOfAMessageEndsTheCommand) {
+  engine_control().command_kind = kOntvang;
+  std::string record = start_status_line("*003ONTVANG");
+  list({{"L1", "MID1"}, {"L2", "MID2"}});
+  fake_api().expect_failure("API_getMsg", 3);
+  EXPECT_EQ(for_each_listed_message(record), -3);
+  EXPECT_EQ(fake_api().count("API_getMsg"), 1);
+  std::vector<std::string> lines = dir_.lines("qrtlnk.sts");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].substr(0, 38), std::string("*003ONTVANG|") + kTestStamp + "|1506|L1|MID1");
   EXPECT_TRUE(work_files().empty());
 }
 
