@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <new>
+
+#include "client/engine/command_file.h"
 #include "client/engine/testing/engine_test_env.h"
 #include "platform/testing/fake_runner.h"
 
@@ -123,6 +126,18 @@ TEST_F(DialSessionTest, FailedOpenAfterDialingHangsUp) {
   EXPECT_EQ(run_dialled(), -1);
   EXPECT_EQ(status_lines(), std::vector<std::string>{line_of("*000CONNECT", "1501")});
   EXPECT_EQ(helper_args().back(), "DIAL Kantoor lijn");  // not dialled by us: no hang-up
+}
+
+TEST_F(DialSessionTest, MemoryShortageUnwindsToTheRecoveryPoint) {
+  helper_writes("AAAA");
+  // Memory runs out deep inside the engine (here: while the session is being opened).
+  expect_open().fill = [](testing::FakeCallArgs&) { throw std::bad_alloc(); };
+  EXPECT_EQ(run_dialled("*001LIJST\n"), -1);
+  // No status line, no close of the session, no hang-up.
+  EXPECT_FALSE(dir_.exists("qrtlnk.sts"));
+  EXPECT_EQ(fake_api().count("API_close"), 0);
+  EXPECT_EQ(helper_args(), std::vector<std::string>{"DIAL Kantoor lijn"});
+  EXPECT_FALSE(command_file().is_open());
 }
 
 // The real process layer with a stand-in helper script in the program directory.
