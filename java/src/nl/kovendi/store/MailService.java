@@ -6,6 +6,7 @@ import java.nio.file.InvalidPathException;
 import java.nio.file.Path;
 import java.time.LocalDateTime;
 import java.util.ArrayList;
+import java.util.Collections;
 import java.util.List;
 
 import nl.kovendi.Verdict;
@@ -135,14 +136,10 @@ public final class MailService {
         return store.locked(() -> {
             mailboxLocked();
             List<Entry> out = new ArrayList<>();
-            for (String id : store.listIds(mailboxKey)) {
-                if (out.size() >= max) {
-                    break;
-                }
-                if (id.compareTo(prev) <= 0) {
-                    continue;
-                }
-                Entry e = store.readEntry(mailboxKey, id);
+            List<String> ids = store.listIds(mailboxKey);
+            int at = Collections.binarySearch(ids, prev);
+            for (int i = at >= 0 ? at + 1 : -at - 1; i < ids.size() && out.size() < max; i++) {
+                Entry e = store.readEntry(mailboxKey, ids.get(i));
                 if (e != null && f.matches(e)) {
                     out.add(e);
                 }

@@ -8,7 +8,10 @@ import java.nio.file.NoSuchFileException;
 import java.nio.file.Path;
 import java.time.LocalDateTime;
 import java.util.ArrayList;
+import java.util.Collections;
+import java.util.HashMap;
 import java.util.List;
+import java.util.Map;
 import java.util.Properties;
 import java.util.function.Supplier;
 
@@ -161,25 +164,63 @@ public final class Store {
         return mailboxDir(dir, mailboxKey);
     }
 
+    private static final String ENTRY_SUFFIX = ".entry";
+
     static Path entryFile(Path mbx, String listId) {
-        return mbx.resolve(listId + ".entry");
+        return mbx.resolve(listId + ENTRY_SUFFIX);
     }
 
     static Path partFile(Path mbx, String listId, int k) {
         return mbx.resolve(listId + ".part" + k);
     }
 
-    /** The list identifiers of a mailbox in mailbox order (ascending). */
-    List<String> listIds(String mailboxKey) throws IOException {
-        Path mbx = mailboxDir(mailboxKey);
-        List<String> ids = new ArrayList<>();
-        if (!Files.isDirectory(mbx)) {
-            return ids;
+    /** A mailbox's sorted list identifiers as read at one moment. */
+    private static final class IdCache {
+        final long modified;
+        final boolean settled;
+        final List<String> ids;
+
+        IdCache(long modified, boolean settled, List<String> ids) {
+            this.modified = modified;
+            this.settled = settled;
+            this.ids = ids;
         }
-        try (DirectoryStream<Path> ds = Files.newDirectoryStream(mbx, "*.entry")) {
+    }
+
+    /** Margin beyond the file system's time-stamp granularity. */
+    private static final long SETTLE_MILLIS = 2000;
+    private final Map<String, IdCache> idCache = new HashMap<>();
+
+    /**
+     * The list identifiers of a mailbox in mailbox order (ascending), unmodifiable. Paging through
+     * a large mailbox would read its directory for every page, so the last reading is kept and used
+     * again while the directory's modification time is unchanged, but only when that time lay well
+     * before the reading: a change in the same clock tick as the reading could otherwise go unseen.
+     */
+    synchronized List<String> listIds(String mailboxKey) throws IOException {
+        Path mbx = mailboxDir(mailboxKey);
+        if (!Files.isDirectory(mbx)) {
+            return Collections.emptyList();
+        }
+        long readAt = System.currentTimeMillis();
+        long modified = Files.getLastModifiedTime(mbx).toMillis();
+        IdCache cached = idCache.get(mailboxKey);
+        if (cached != null && cached.settled && cached.modified == modified) {
+            return cached.ids;
+        }
+        List<String> ids = Collections.unmodifiableList(readIds(mbx));
+        idCache.put(mailboxKey, new IdCache(modified, readAt - modified > SETTLE_MILLIS, ids));
+        return ids;
+    }
+
+    private static List<String> readIds(Path mbx) throws IOException {
+        List<String> ids = new ArrayList<>();
+        try (DirectoryStream<Path> ds = Files.newDirectoryStream(mbx)) {
             for (Path f : ds) {
                 String n = f.getFileName().toString();
-                ids.add(n.substring(0, n.length() - ".entry".length()));
+                if (n.endsWith(ENTRY_SUFFIX)) {
+                    ids.add(n.substring(0, n.length() - ENTRY_SUFFIX.length()));
+                }
             }
         }
         ids.sort(null);

@@ -323,6 +323,16 @@ public final class StoreTest {
         eq(1, bob.list("PRIORITY=URGENT", "", 20).size(), "filter applied");
         eq(0, bob.list("MSG_TYPE=RPT", "", 20).size(), "no reports");
         verdict(Verdict.FILTER_INVALID, () -> bob.list("PRIORITY", "", 20));
+        Path box = f.store.mailboxDir("BOB");
+        Files.setLastModifiedTime(box, java.nio.file.attribute.FileTime.fromMillis(
+                System.currentTimeMillis() - 10000));
+        eq(5, bob.list("", "", 20).size(), "settled mailbox read");
+        Store other = Store.open(f.dir);
+        MailService.login(other, "alice", "secret1").submit(message("P6", 1, 1,
+                to(address("Bakker"))), f.work);
+        eq(6, bob.list("", "", 20).size(), "another process's delivery seen at once");
+        bob.delete(bob.list("", "", 20).get(0).listId());
+        eq(5, bob.list("", "", 20).size(), "own deletion seen at once");
         verdict(Verdict.LIST_ID_INVALID, () -> bob.list("", "1234567890123", 20));
     }
 
