@@ -1,5 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
 
 #include <vector>
 
@@ -98,6 +104,28 @@ TEST(HeadlessWindow, LoopEndsWhenTheWindowIsDestroyed) {
   window->start_timer(1, 200);
   EXPECT_EQ(window->run_message_loop(), 0);
   EXPECT_TRUE(window->destroyed());
+}
+
+TEST(HeadlessWindow, NothingIsPrintedWhenStandardErrorIsNoTerminal) {
+  char name[] = "/tmp/kvtest-stderr-XXXXXX";
+  int capture = ::mkstemp(name);
+  ASSERT_GE(capture, 0);
+  int saved = ::dup(STDERR_FILENO);
+  ::dup2(capture, STDERR_FILENO);
+  {
+    RecordingHandler handler;
+    auto window = create_headless_window(status_template(), handler);
+    window->set_item_text(1003, "Verbinding wordt opgezet");
+    window->destroy();
+  }
+  ::dup2(saved, STDERR_FILENO);
+  ::close(saved);
+  ::close(capture);
+  std::ifstream in(name);
+  std::stringstream content;
+  content << in.rdbuf();
+  ::unlink(name);
+  EXPECT_EQ(content.str(), "");
 }
 
 TEST(HeadlessWindow, StatusLineForTerminals) {
