@@ -211,6 +211,15 @@ TEST_F(SessionTest, StatusTextsGoToTheWindow) {
   EXPECT_EQ(window.texts(1003), std::vector<std::string>{"WACHTWOORD"});
 }
 
+TEST_F(SessionTest, RapportOnAnEmptyMailboxLeavesFieldFiveEmpty) {
+  expect_open();
+  fake_api().expect("API_listMbxInNext", 0);
+  expect_close();
+  EXPECT_EQ(run(connect_block("*001RAPPORT\n")), 0);
+  EXPECT_EQ(status_lines(), (std::vector<std::string>{line_of("*000CONNECT", "0000"),
+                                                      line_of("*001RAPPORT", "0000") + "|||0"}));
+}
+
 TEST_F(SessionTest, TenThousandCommands) {
   std::string commands;
   for (int i = 0; i < 10000; ++i) commands += "*999NOPE\nREM x\n";
