@@ -1,6 +1,7 @@
 #include "client/common/abort.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <vector>
 
@@ -46,6 +47,20 @@ TEST(Abort, ErrorLineThenCleanupThenUnwind) {
 
   set_abort_cleanup(nullptr);
   EXPECT_THROW(fail_run(1), RunAborted);
+  app_home().set("");
+}
+
+TEST(Abort, ReadOnlyHomeLosesTheLineButStillCleansUp) {
+  if (testing::running_as_root()) GTEST_SKIP() << "permissions do not bind root";
+  testing::TempDir dir;
+  app_home().set(dir.path());
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0500), 0);
+  bool cleaned = false;
+  set_abort_cleanup([&] { cleaned = true; });
+  EXPECT_THROW(fail_run(6), RunAborted);
+  EXPECT_TRUE(cleaned);
+  EXPECT_FALSE(dir.exists("qrtlnk.err"));
+  set_abort_cleanup(nullptr);
   app_home().set("");
 }
 
