@@ -3,7 +3,11 @@ package nl.kovendi.store;
 import java.io.IOException;
 import java.nio.file.Files;
 import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.Comparator;
+import java.util.List;
 import java.util.Objects;
+import java.util.stream.Stream;
 
 /** A tiny test runner: named cases, assertions, and a closing "N passed, M failed" line. */
 final class Check {
@@ -28,6 +32,9 @@ final class Check {
 
     /** Prints the closing line and ends the process: status 0 only when every case passed. */
     void finish() {
+        for (Path d : TEMP_DIRS) {
+            removeTree(d);
+        }
         System.out.println(passed + " passed, " + failed + " failed");
         System.exit(failed == 0 && passed > 0 ? 0 : 1);
     }
@@ -56,9 +63,20 @@ final class Check {
         throw new AssertionError("expected a failure with verdict " + expected);
     }
 
-    static Path tempDir(String prefix) throws IOException {
+    private static final List<Path> TEMP_DIRS = new ArrayList<>();
+
+    /** A fresh temporary directory, removed with its contents when the test program finishes. */
+    static synchronized Path tempDir(String prefix) throws IOException {
         Path d = Files.createTempDirectory("kv-" + prefix);
-        d.toFile().deleteOnExit();
+        TEMP_DIRS.add(d);
         return d;
+    }
+
+    private static void removeTree(Path root) {
+        try (Stream<Path> all = Files.walk(root)) {
+            all.sorted(Comparator.reverseOrder()).forEach(p -> p.toFile().delete());
+        } catch (IOException e) {
+            // leave what cannot be removed
+        }
     }
 }
