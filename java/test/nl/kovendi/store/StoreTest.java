@@ -266,6 +266,14 @@ public final class StoreTest {
         MailService.Fetched again = bob.fetch(id, "in/", f.work);
         ok(!again.fileNames.get(0).equals(first), "a second fetch never overwrites");
         ok(Files.exists(f.work.resolve(first)), "first files kept");
+        MailService.Fetched third = bob.fetch(id, "in\\", f.work);
+        ok(third.fileNames.get(0).startsWith("in\\"), "directory as given: "
+                + third.fileNames.get(0));
+        ok(Files.exists(f.work.resolve(third.fileNames.get(1).replace('\\', '/'))),
+                "a backslash separates as well");
+        MailService.Fetched here = bob.fetch(id, "", f.work);
+        ok(here.fileNames.get(0).matches("[A-Z]{8}\\.001"), "no directory: bare names");
+        ok(Files.exists(f.work.resolve(here.fileNames.get(0))), "in the working directory");
         verdict(Verdict.MESSAGE_NOT_FOUND, () -> bob.fetch("0000099999", "in", f.work));
         verdict(Verdict.MESSAGE_NOT_FOUND, () -> bob.fetch("../../x", "in", f.work));
         verdict(Verdict.LIST_ID_INVALID, () -> bob.fetch("", "in", f.work));
