@@ -233,7 +233,9 @@ std::vector<std::string> report_records(const MessageIn& item) {
 int receive_message(std::string& record, const std::string& list_id) {
   MessageIn& item = *session().incoming;
   MessageInMessage& m = item.u.message;
-  for (BodyPart& part : m.bodyParts) copy_fixed(part.fileName, "");
+  // The whole record is cleared, not only the file names: an announcement fetch leaves the record
+  // as it finds it, and a message fetched earlier must not be taken up a second time.
+  item = MessageIn{};
   std::vector<std::string> candidates;
   if (command_kind() != kRapport) {
     prepare_candidate_names(m);

@@ -135,6 +135,18 @@ TEST_F(ReceiveTest, ReportsWithOntvangAndRapport) {
   EXPECT_EQ(fake_api().count("API_delMsg"), 0);
 }
 
+TEST_F(ReceiveTest, AnnouncementFetchNeverRepeatsAnEarlierMessage) {
+  expect_open();
+  expect_message("5", "M5", {});
+  fake_api().expect("API_delMsg");
+  expect_close();
+  EXPECT_EQ(run(connect_block() + "*001ONTVANG\nLID=5\n*002ONTVANG\nLID=6\nANN=PB1\n"), 1);
+  ASSERT_EQ(status_lines().size(), 3u);
+  EXPECT_EQ(status_lines()[2], line_of("*002ONTVANG", "1517") + "|6");
+  EXPECT_TRUE(journal_has("  |", "start API_getAnnouncement (pb: PB1) met listId >6<"));
+  EXPECT_EQ(fake_api().count("API_getAnnouncement"), 1);
+}
+
 TEST_F(ReceiveTest, CollectIntoFilFile) {
   dir_.write("all.txt", "old\n");
   expect_open();
@@ -152,12 +164,16 @@ TEST_F(ReceiveTest, FailedFetchAndEscape) {
   expect_open();
   expect_page(messages(1, 2));
   fake_api().expect_failure("API_getMsg", 9);
+  expect_message("2", "M2", {});
+  fake_api().expect("API_delMsg");
   fake_api().expect_failure("API_getMsg", 1).press_escape = true;
   expect_close();
   EXPECT_EQ(run(connect_block() + "*001ONTVANG\n*002ONTVANG\nLID=9\n*003LIJST\n"), 1);
-  ASSERT_EQ(status_lines().size(), 3u);
+  ASSERT_EQ(status_lines().size(), 4u);
   EXPECT_EQ(status_lines()[1], line_of("*001ONTVANG", "1511") + "|1|MSG1");
-  EXPECT_EQ(status_lines()[2], line_of("*002ONTVANG", "1516") + "|9");
+  const std::string next = line_of("*001ONTVANG", "0000") + "|2|M2|";
+  EXPECT_EQ(status_lines()[2].substr(0, next.size()), next) << "the next listed message follows";
+  EXPECT_EQ(status_lines()[3], line_of("*002ONTVANG", "1516") + "|9");
   EXPECT_TRUE(journal_has("**|", "fout in API_getMsg"));
 }
 
