@@ -1,0 +1,174 @@
+// Timing of the modes that work through the application files, at 10,000 and 100,000 records:
+// update (/U=), purge, gathering, report processing and retrieve (/R). Each should grow linearly
+// with the number of records. Not a test: run by hand (kv_appfiles_bench [largest count]).
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "client/appfiles/entry_points.h"
+#include "client/appfiles/rcv_record.h"
+#include "client/appfiles/report_processing.h"
+#include "client/appfiles/snd_record.h"
+#include "client/common/home.h"
+#include "client/common/open_files.h"
+#include "client/common/record_fields.h"
+#include "client/common/run_state.h"
+#include "client/common/text.h"
+#include "platform/testing/fake_clock.h"
+#include "platform/testing/temp_dir.h"
+
+namespace kv {
+namespace {
+
+void write_text(const std::string& path, const std::string& text) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) {
+    std::perror(path.c_str());
+    std::exit(1);
+  }
+  std::fwrite(text.data(), 1, text.size(), f);
+  std::fclose(f);
+}
+
+std::string stored_record(int i, const std::string& stamp) {
+  std::string status = init_veld_record(42);
+  insert_veld(status, "*001ONTVANG", 1);
+  insert_veld(status, stamp, 2);
+  insert_veld(status, "0000", 3);
+  insert_veld(status, format("L%07d", i), 4);
+  insert_veld(status, format(i % 4 == 0 ? "EDI%06dABC" : "MSG%06dXYZ", i), 5);
+  insert_veld(status, "1", 8);
+  insert_veld(status, format("P%07d.001", i), 9);
+  insert_veld(status, "Onderwerp van het bericht", 11);
+  insert_veld(status, "NL", 12);
+  insert_veld(status, format("SURNAME%d", i % 97), 20);
+  return build_rcv_record("APP", status);
+}
+
+// A store of `count` records with one part file each; every other record is old.
+std::vector<std::string> make_store(const kv::testing::TempDir& dir, int count) {
+  std::vector<std::string> records;
+  std::string text;
+  for (int i = 0; i < count; ++i) {
+    records.push_back(stored_record(i, i % 2 == 0 ? "202403140900" : "202301010900"));
+    text += records.back() + "\n";
+    write_text(dir.file(format("P%07d.001", i)), format("part of message %d\n", i));
+  }
+  write_text(dir.file("qrtlnk.rcv"), text);
+  return records;
+}
+
+double seconds(const std::function<void()>& step) {
+  auto start = std::chrono::steady_clock::now();
+  step();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void prepare_home(const kv::testing::TempDir& dir) {
+  reset_run_state();
+  run_state().home_dir = dir.path();
+  app_home().set(dir.path());
+}
+
+double time_update(int count) {
+  kv::testing::TempDir dir;
+  prepare_home(dir);
+  std::vector<std::string> records = make_store(dir, count);
+  std::string application;
+  for (int i = 0; i < count; ++i) {
+    application += (i % 2 == 0 ? records[static_cast<std::size_t>(i)] : "some other line") + "\n";
+  }
+  write_text(dir.file("taken.txt"), application);
+  return seconds([] { update_receive_store("taken.txt"); });
+}
+
+double time_purge_and_gathering(int count) {
+  kv::testing::TempDir dir;
+  prepare_home(dir);
+  make_store(dir, count);
+  write_text(dir.file("qrtlnk.scr"),
+             "*000CONNECT\n*001ONTVANG\nMID=EDI???ABC\nFIL=orders.edi\n*002ONTVANG\n");
+  std::string status = "*000CONNECT|202403151030|0000\n";
+  status += "*001ONTVANG|202403151031|0000|L1|EDI999999ABC|1|0|0|orders.edi\n";
+  status += "*002ONTVANG|202403151032|0000|L2|MSG999999XYZ|1|0|1|NEW00001.001\n";
+  write_text(dir.file("qrtlnk.sts"), status);
+  write_text(dir.file("NEW00001.001"), "new\n");
+  return seconds([] { verwerk_resultaten("qrtlnk.scr", "qrtlnk.sts"); });
+}
+
+double time_reports(int count) {
+  kv::testing::TempDir dir;
+  prepare_home(dir);
+  std::string queue;
+  std::string reports;
+  for (int i = 0; i < count; ++i) {
+    std::string record = new_snd_record();
+    set_snd_field(record, snd::kResultStamp, "202403141200");
+    set_snd_field(record, snd::kResultCode, "0000");
+    set_snd_field(record, snd::kMessageId, format("MSG%07d", i / 2));
+    set_snd_field(record, snd::kRecipientKind, i % 2 == 0 ? "1" : "2");
+    set_snd_completed_delivery(record);
+    set_snd_field(record, snd::kDelete, "0");
+    set_snd_field(record, snd::kSurname, format("RECIPIENT%d", i % 2));
+    queue += snd_record_line(record) + "\n";
+    // Reports arrive in another order than the records.
+    int j = (i * 7919) % count;
+    std::string line = init_veld_record(29);
+    insert_veld(line, format("MSG%07d", j / 2), 1);
+    insert_veld(line, i % 3 == 0 ? "3" : "2", 2);
+    insert_veld(line, "1", 3);
+    insert_veld(line, "202403151000", 5);
+    insert_veld(line, "00", 6);
+    insert_veld(line, "00", 7);
+    insert_veld(line, format("RECIPIENT%d", j % 2), 16);
+    reports += line + "\n";
+  }
+  write_text(dir.file("qrtlnk.snd"), queue);
+  write_text(dir.file("qrt400.rap"), reports);
+  write_text(dir.file("qrtlnk.sts"), "*005RAPPORT|202403151101|0000||qrt400.rap|0\n");
+  return seconds([] {
+    OpenFile status(app_home().fopen("qrtlnk.sts", "rb"));
+    process_reports(status.get());
+  });
+}
+
+double time_retrieve(int count) {
+  kv::testing::TempDir dir;
+  prepare_home(dir);
+  make_store(dir, count);
+  run_state().retrieve_mode = 1;
+  run_state().mid_selection = "EDI*";
+  run_state().fil_name = "out.dat";
+  return seconds([] { retrieve(1); });
+}
+
+}  // namespace
+}  // namespace kv
+
+int main(int argc, char** argv) {
+  const int largest = argc > 1 ? std::atoi(argv[1]) : 100000;
+  const std::string only = argc > 2 ? argv[2] : "";  // run only the steps whose name begins so
+  kv::testing::FakeClock clock;
+  clock.set_local_time(2024, 3, 15, 10, 30, 0);
+  struct Step {
+    const char* name;
+    double (*run)(int);
+  };
+  const Step steps[] = {{"update /U=", kv::time_update},
+                        {"purge + gathering", kv::time_purge_and_gathering},
+                        {"report processing", kv::time_reports},
+                        {"retrieve /R", kv::time_retrieve}};
+  std::printf("%-20s %12s %12s %8s\n", "step", "10%", "100%", "ratio");
+  for (const Step& step : steps) {
+    if (std::string(step.name).compare(0, only.size(), only) != 0) continue;
+    double small = step.run(largest / 10);
+    double large = step.run(largest);
+    std::printf("%-20s %10.3f s %10.3f s %8.1f\n", step.name, small, large, large / small);
+    std::fflush(stdout);
+  }
+  std::printf("records: %d and %d; a linear step shows a ratio near 10\n", largest / 10, largest);
+  return 0;
+}
