@@ -161,6 +161,22 @@ TEST_F(Retrieve, FailedAppendKeepsTheRecordAndTheRemainingParts) {
   EXPECT_TRUE(store().empty());
 }
 
+TEST_F(Retrieve, StoreThatCannotBeWrittenIsPutBack) {
+  std::string a = store_message("ABCTXT0001", "BBBBBBBB", 1);
+  std::string b = store_message("EDIB", "CCCCCCCC", 1);
+  write_store({a, b});
+  kv::testing::FaultInjector faults;
+  faults.fail_nth("write", 1, ENOSPC, "qrtlnk.rcv");  // the first record kept cannot be written
+  EXPECT_THROW(retrieve_text(), RunAborted);
+  EXPECT_EQ(dir.read("qrtlnk.err").substr(0, 4), "0010");
+  EXPECT_NE(dir.read("qrtlnk.err").find("schrijven QRTLNK.RCV"), std::string::npos);
+  // The store is whole again; the message handed over is in the output file.
+  EXPECT_EQ(store(), (std::vector<std::string>{a, b}));
+  EXPECT_NE(dir.read("out.txt").find("ABCTXT0001 part 1"), std::string::npos);
+  EXPECT_TRUE(files_beginning("QLX_").empty());
+  EXPECT_EQ(open_file_count(), 0);
+}
+
 TEST_F(Retrieve, NoFreeSetAsideNameEndsWithErrorThirty) {
   std::string a = store_message("EDIA", "BBBBBBBB", 1);
   write_store({a});
