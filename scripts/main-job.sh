@@ -40,8 +40,9 @@ show_outcome() {
 run_kovendi() {
   echo
   echo "main-job: kovendi $*"
-  (cd "$home" && "$kovendi" "$@")
-  echo "  exit code $? (always 0; the outcome is in the files)"
+  local status=0
+  (cd "$home" && "$kovendi" "$@") || status=$?
+  echo "  exit code $status (always 0; the outcome is in the files)"
   show_outcome
 }
 

@@ -143,6 +143,24 @@ TEST(StartupEntry, NormalRunNeedsUserFileAndRequest) {
   EXPECT_EQ(0u, single_error(dir).find("0008 "));
 }
 
+TEST(StartupEntry, FailedSessionIsErrorAndTheClosingStepsStillRun) {
+  kvtest::TempDir dir;
+  // The store directory does not exist, so the session cannot be opened.
+  kvtest::write_file(dir.file("qrtlnk.gns"), "POS=demo\nPIN=geheim\nSRV=file:no-store\n");
+  kvtest::write_file(dir.file("qrtlnk.scr"), "*001LIJST\nFIL=lijst.txt\n");
+  kvtest::write_file(dir.file("qrtlnk.rcv"), "");
+  kovendi(dir, {"/FT"});
+  EXPECT_EQ(padded("0054", "*** KOVENDI FOUT; Fout tijdens communicatie"), single_error(dir));
+  EXPECT_FALSE(kvtest::file_exists(dir.file("qrtlnk.bsy")));
+  // The session's status file was processed and the request kept as qrt_lnk.old.
+  ASSERT_TRUE(kvtest::file_exists(dir.file("qrtlnk.sts")));
+  EXPECT_FALSE(kvtest::file_exists(dir.file("qrtlnk.scr")));
+  EXPECT_NE(std::string::npos, kvtest::read_file(dir.file("qrt_lnk.old")).find("*001LIJST"));
+  struct stat st;
+  ASSERT_EQ(0, stat(dir.file("qrtlnk.rcv").c_str(), &st));
+  EXPECT_EQ(0400u, st.st_mode & 0777u);  // protected again between runs
+}
+
 TEST(StartupEntry, SecondInstanceEndsAtOnceTouchingNothing) {
   kvtest::TempDir dir;
   kvtest::TempDir runtime;
