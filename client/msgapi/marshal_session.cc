@@ -4,6 +4,7 @@
 
 #include "client/common/home.h"
 #include "client/common/journal.h"
+#include "client/common/status_callbacks.h"
 #include "client/msgapi/client_call.h"
 #include "client/msgapi/java_object.h"
 #include "client/msgapi/jvm_host.h"
@@ -23,7 +24,10 @@ int g_dialog_handle = 0;
 // that it can end a long wait when the user presses Escape.
 CheckEscapeFn g_check_escape = nullptr;
 
+// Waiting window messages are dispatched first: the Escape key and the signals reach the escape
+// flag only through them, and the client may be waiting for a long time.
 jint JNICALL native_check_escape(JNIEnv*, jclass) {
+  if (kv::status_callbacks().pump_messages != nullptr) kv::status_callbacks().pump_messages();
   return g_check_escape != nullptr ? g_check_escape() : 1;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "client/common/journal.h"
+#include "client/common/status_callbacks.h"
 #include "client/msgapi/api.h"
 #include "client/msgapi/jni_helpers.h"
 #include "client/msgapi/jvm_host.h"
@@ -96,10 +97,12 @@ TEST_F(FakeClientTest, SecondOpenReusesTheMachineAndPassesTheSessionValues) {
 }
 
 int g_escape_calls = 0;
+int g_pumps = 0;
 short escape_pressed() {
   ++g_escape_calls;
-  return 2;
+  return g_pumps > 0 ? 2 : 1;  // the key press arrives with the pumped messages
 }
+void pump() { ++g_pumps; }
 
 TEST_F(FakeClientTest, ClientReachesTheEscapeCheckOfTheOpenRecord) {
   OpenSession open = open_record();
@@ -107,8 +110,11 @@ TEST_F(FakeClientTest, ClientReachesTheEscapeCheckOfTheOpenRecord) {
   SessionInfo info;
   ApiId handle = nullptr;
   ASSERT_EQ(API_open(&open, &info, &handle), 0);
+  kv::status_callbacks().pump_messages = &pump;
   EXPECT_EQ(poll_escape(), 2);
+  kv::status_callbacks().pump_messages = nullptr;
   EXPECT_EQ(g_escape_calls, 1);
+  EXPECT_EQ(g_pumps, 1);
   open.checkEscape = nullptr;
   ASSERT_EQ(API_open(&open, &info, &handle), 0);
   EXPECT_EQ(poll_escape(), 1);
