@@ -76,7 +76,12 @@ const char kErrorFileName[] = "qrtlnk.err";
 std::string filled_text(const std::string& text, const std::string& parameter) {
   std::string::size_type slot = text.find("%s");
   if (slot == std::string::npos) return text;
-  return text.substr(0, slot) + parameter + text.substr(slot + 2);
+  std::string filled;
+  filled.reserve(text.size() + parameter.size());
+  filled.append(text, 0, slot);
+  filled.append(parameter);
+  filled.append(text, slot + 2, std::string::npos);
+  return filled;
 }
 
 // Left-aligned, padded with blanks or cut to exactly `width` characters ("%-103.103s").
@@ -106,7 +111,9 @@ std::string format_error_line(int code, const std::string& parameter) {
     text = kUnknownText;
   }
   number = digits;
-  return number + fixed_width(text, kTextWidth) + "\n";
+  number.append(fixed_width(text, kTextWidth));
+  number.push_back('\n');
+  return number;
 }
 
 void schrijf_QRTLNK_error_bestand(int code, const std::string& parameter) {
