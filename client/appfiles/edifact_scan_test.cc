@@ -266,3 +266,38 @@ TEST_F(ScanTest, TenThousandInterchangesInOnePass) {
 
 }  // namespace
 }  // namespace kv
+
+namespace kv {
+namespace {
+
+TEST_F(ScanTest, FullDiskPutsEveryFileBack) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  write("orders.edi", interchange("P1", "R1", "UNH+M1+INVOIC'") + interchange("P2", "R2", "UNH+M2+X'"));
+  std::string request = "*001ZEND\nMID=EDI\nFIL=orders.edi\n";
+  write("qrtlnk.scr", request);
+  write("qrtlnk.snd", "earlier|record\n");
+  // The interchange list cannot take a line: error 52, and nothing of the run remains.
+  run_state().interchange_list = "/dev/full";
+  EXPECT_THROW(vertaal_opdrachten("qrtlnk.scr"), RunAborted);
+  EXPECT_EQ(read("qrtlnk.scr"), request);
+  EXPECT_EQ(read("qrtlnk.snd"), "earlier|record\n");
+  EXPECT_FALSE(exists("qrtlnk.sav"));
+  EXPECT_TRUE(files_like("KV", ".edi").empty());
+  EXPECT_TRUE(files_like("QLX_", "").empty());
+  std::string err = read("qrtlnk.err");
+  EXPECT_EQ(err.substr(0, 4), "0052");
+  EXPECT_NE(err.find("orders.edi"), std::string::npos);
+
+  // A send queue that cannot be written: the same, with error 51.
+  std::filesystem::remove(path("qrtlnk.err"));
+  run_state().interchange_list = "list.tmp";
+  std::filesystem::remove(path("qrtlnk.snd"));
+  std::filesystem::create_symlink("/dev/full", path("qrtlnk.snd"));
+  write("qrtlnk.scr", "*001ZEND\nMID=A\nALI=X\n");
+  EXPECT_THROW(vertaal_opdrachten("qrtlnk.scr"), RunAborted);
+  EXPECT_EQ(read("qrtlnk.scr"), "*001ZEND\nMID=A\nALI=X\n");
+  EXPECT_EQ(read("qrtlnk.err").substr(0, 4), "0051");
+}
+
+}  // namespace
+}  // namespace kv
