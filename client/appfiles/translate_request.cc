@@ -1,5 +1,6 @@
 // Request translation: the application's request in the command file becomes, in place, the
 // command file that the engine reads.
+#include <algorithm>
 #include <filesystem>
 #include <new>
 
@@ -421,6 +422,8 @@ void vertaal_scriptin(const std::string& command_file) {
         busy_indicator();
         trim_trailing(entry);
         for (const std::string& path : request_files(entry, command_file)) {
+          // A file that two entries name is translated once (it is removed only at the end).
+          if (std::find(translated.begin(), translated.end(), path) != translated.end()) continue;
           tr.app_id = entry_app_id(entry);
           tr.rapport_state = false;
           if (translate_request_file(tr, path)) translated.push_back(path);

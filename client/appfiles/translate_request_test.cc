@@ -189,7 +189,7 @@ TEST_F(ScriptinTest, RequestsFromTheListedDirectoriesAreAppendedAndRemoved) {
   write("out/a.scr", "*005RAPPORT\nMID=EDI*\n*006ZEND\nMID=ABCDEFGHIJKLMN\nALI=X\n");
   write("out/b.SCR", "MID=EDIINVab?\nREM=no command line\n");
   write("out/c.txt", "*007LIJST\n");
-  write("scriptin.dir", "ABC|out/*.scr|\n|out/c.*\n|noslash*.scr\n");
+  write("scriptin.dir", "ABC|out/*.scr|\n|out/c.*\n|noslash*.scr\nXYZ|out/a.*\n");
   write("noslash1.scr", "*001LIJST\n");
   translate("");
   vertaal_scriptin("qrtlnk.scr");
