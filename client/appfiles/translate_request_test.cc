@@ -1,5 +1,7 @@
 #include "client/appfiles/entry_points.h"
 
+#include <unistd.h>
+
 #include "client/appfiles/request_test_home.h"
 #include "client/appfiles/snd_record.h"
 #include "client/common/pin_scramble.h"
@@ -223,6 +225,25 @@ TEST_F(ScriptinTest, RunFilesAreNeverPickedUpAndTooLongFirstEntryIsErrorNine) {
   EXPECT_THROW(vertaal_scriptin("qrtlnk.scr"), RunAborted);
   EXPECT_EQ(read("qrtlnk.scr"), before);
   EXPECT_EQ(read("qrtlnk.err").substr(0, 4), "0009");
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+TEST_F(TranslateTest, ReadOnlyHomeDirectoryLeavesTheRequestAlone) {
+  if (getuid() == 0) GTEST_SKIP() << "permissions do not hold for root";
+  std::string request = "*001ZEND\nMID=A\nALI=X\n";
+  write("qrtlnk.scr", request);
+  std::filesystem::permissions(path(""), std::filesystem::perms::owner_read |
+                                             std::filesystem::perms::owner_exec);
+  EXPECT_THROW(vertaal_opdrachten("qrtlnk.scr"), RunAborted);
+  std::filesystem::permissions(path(""), std::filesystem::perms::owner_all);
+  EXPECT_EQ(read("qrtlnk.scr"), request);
+  EXPECT_FALSE(exists("qrtlnk.snd"));
+  EXPECT_TRUE(files_like("QLX_", "").empty());
 }
 
 }  // namespace
