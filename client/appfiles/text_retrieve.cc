@@ -4,6 +4,7 @@
 #include "client/appfiles/line_reader.h"
 #include "client/appfiles/rcv_record.h"
 #include "client/common/record_fields.h"
+#include "client/common/status_callbacks.h"
 #include "client/common/text.h"
 #include "platform/fs.h"
 
@@ -90,6 +91,7 @@ bool TextAppender::append_part(const std::string& part, const std::string& outpu
   LineReader reader(in.get());
   TextLine line;
   while (reader.next(line)) {
+    busy_indicator();
     for (std::size_t at = 0; at < line.text.size(); at += kTextLinePiece) {
       std::string text = line.text.substr(at, kTextLinePiece);
       trim_trailing(text);
