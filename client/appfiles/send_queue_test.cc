@@ -167,6 +167,23 @@ TEST_F(SendQueueTest, SendPassedOverByTheEngineGetsTheNextLinesStamp) {
   EXPECT_EQ(joined(lines("qrtlnk.sav")), "*002ZEND\nMID=B\nALI=Y\n");
 }
 
+TEST_F(SendQueueTest, RecordsLeftOpenByAnEarlierRunDoNotShiftThisRunsBlocks) {
+  std::string leftover = new_snd_record();
+  set_snd_field(leftover, snd::kMessageId, "EARLIER");
+  set_snd_field(leftover, snd::kRecipientKind, "1");
+  write("qrtlnk.snd", snd_record_line(leftover) + "\n");
+  translate("*001ZEND\nMID=A\nALI=X\n*002ZEND\nMID=B\nALI=Y\n");
+  std::vector<std::string> r = records();
+  ASSERT_EQ(r.size(), 3u);
+  update({status_line("*001ZEND", "0000", get_veld(r[1], snd::kMessageId), {{21, "X"}}),
+          status_line("*002ZEND", "2101", get_veld(r[2], snd::kMessageId), {{21, "Y"}})});
+  r = records();
+  EXPECT_EQ(get_veld(r[0], snd::kResultCode), "2006");
+  EXPECT_EQ(get_veld(r[1], snd::kResultCode), "0000");
+  EXPECT_EQ(get_veld(r[2], snd::kResultCode), "2101");
+  EXPECT_EQ(joined(lines("qrtlnk.sav")), "*002ZEND\nMID=B\nALI=Y\n");
+}
+
 TEST_F(SendQueueTest, EdifactSendsAreCountedPerBlock) {
   std::string ic;
   for (const char* p : {"P1", "P2", "P3"}) {

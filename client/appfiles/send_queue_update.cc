@@ -240,6 +240,18 @@ std::vector<Send> divide_into_sends(const SavFile& sav, const std::vector<std::s
     for (std::size_t i = 0; i < count && next < open.size(); ++i) send.records.push_back(open[next++]);
     if (!send.records.empty()) send.mid = get_veld(records[send.records.front()], snd::kMessageId);
   };
+  // Records left open by an earlier run that ended before its own update stand in front of this
+  // run's records; QRTLNK.SAV describes only this run's, so those are set apart first.
+  std::size_t described = 0;
+  for (std::size_t b = 0; b < sav.blocks.size(); ++b) {
+    auto counted = interchanges.find(static_cast<long>(b + 1));
+    described += counted == interchanges.end() ? plain_block_records(sav.blocks[b]) : counted->second;
+  }
+  while (described > 0 && open.size() - next > described) {
+    Send leftover;
+    take(leftover, 1);
+    sends.push_back(std::move(leftover));
+  }
   for (std::size_t b = 0; b < sav.blocks.size() && next < open.size(); ++b) {
     const SavBlock& block = sav.blocks[b];
     auto counted = interchanges.find(static_cast<long>(b + 1));
