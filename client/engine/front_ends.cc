@@ -32,8 +32,12 @@ constexpr const char* kUseError = "Fout bij gebruik van attributen, skip command
 constexpr const char* kCombinationError = "combinatie fout van attributen, skip commando";
 constexpr std::size_t kMaxEdifactEnvelope = 2095104;
 
-// The selection attributes that a LID or a SEL makes superfluous.
-#define SELECTION_ATTRIBUTES kAttrMID, kAttrIRP, kAttrSUR, kAttrGIV, kAttrPRI, kAttrSEN, kAttrSUB
+// Whether any selection attribute (MID, IRP, SUR, GIV, PRI, SEN, SUB), or SEL or MET when
+// asked, was given.
+bool any_selection(bool with_sel, bool with_met) {
+  return any_present({kAttrMID, kAttrIRP, kAttrSUR, kAttrGIV, kAttrPRI, kAttrSEN, kAttrSUB}) ||
+         (with_sel && attributes().has(kAttrSEL)) || (with_met && attributes().has(kAttrMET));
+}
 
 // Refuses the command after its attributes were read: code, status line, journal line (if any).
 int refuse(std::string& record, const char* code, const char* journal_text) {
@@ -184,10 +188,10 @@ int ontvang_front_end(std::string& record) {
   if (has(kAttrNOD) && has(kAttrMRT)) return refuse(record, "2554", kCombinationError);
   if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, "2508", kUseError);
   if (has(kAttrLID)) {
-    if (any_present({SELECTION_ATTRIBUTES, kAttrSEL, kAttrMET})) {
+    if (any_selection(true, true)) {
       return refuse(record, "2509", kUseError);
     }
-  } else if (has(kAttrSEL) && any_present({SELECTION_ATTRIBUTES, kAttrMET})) {
+  } else if (has(kAttrSEL) && any_selection(false, true)) {
     return refuse(record, "2515", kUseError);
   }
   const std::string output = has(kAttrFIL) ? value(kAttrFIL) : std::string();
@@ -204,7 +208,7 @@ int lijst_front_end(std::string& record) {
   if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, "2508", kCombinationError);
   if (has(kAttrNOD) && has(kAttrANN)) return refuse(record, "2522", kCombinationError);
   if (has(kAttrNOD) && has(kAttrMRT)) return refuse(record, "2554", kCombinationError);
-  if (has(kAttrSEL) && any_present({SELECTION_ATTRIBUTES, kAttrMET})) {
+  if (has(kAttrSEL) && any_selection(false, true)) {
     return refuse(record, "2515", kUseError);
   }
   const std::string listing = value(kAttrDIR) + (has(kAttrFIL) ? value(kAttrFIL) : "qrt400.lst");
@@ -237,7 +241,7 @@ int verwijder_front_end(std::string& record) {
   int result = 0;
   if (!read_command_attributes(record, kVerwijder, 4, &result)) return result;
   if (has(kAttrLID)) {
-    if (any_present({SELECTION_ATTRIBUTES, kAttrSEL, kAttrMET})) {
+    if (any_selection(true, true)) {
       return refuse(record, "2509", kUseError);
     }
     result = delete_message(value(kAttrLID));
@@ -245,11 +249,11 @@ int verwijder_front_end(std::string& record) {
     write_status_line(record);
     return result;
   }
-  if (has(kAttrSEL) && any_present({SELECTION_ATTRIBUTES, kAttrMET})) {
+  if (has(kAttrSEL) && any_selection(false, true)) {
     return refuse(record, "2515", kUseError);
   }
   // A delete that names no message and no selection would empty the mailbox: refused.
-  if (!any_present({SELECTION_ATTRIBUTES, kAttrSEL, kAttrMET})) {
+  if (!any_selection(true, true)) {
     return refuse(record, "2510", kUseError);
   }
   return for_each_listed_message(record);
