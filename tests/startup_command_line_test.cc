@@ -1,5 +1,7 @@
 // Black-box tests of the command line: every refusal leaves one numbered line in qrtlnk.err, no
 // busy file and exit code 0, whatever the parameters hold.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -103,6 +105,27 @@ TEST(StartupCommandLine, ParameterFileWithLongAndBinaryLines) {
     EXPECT_EQ("0001", number_of(error_line(dir, {})));
     EXPECT_EQ(content, kvtest::read_file(dir.file("$qrt400.prm")));
   }
+  if (kvtest::running_as_root()) GTEST_SKIP() << "permissions do not hold for root";
+  chmod(dir.file("$qrt400.prm").c_str(), 0);  // unreadable: the defaults stand
+  EXPECT_EQ("", error_line(dir, {"/FT", "/R", "/MID=X", "/FIL=out.txt"}));
+  chmod(dir.file("$qrt400.prm").c_str(), 0600);
+}
+
+TEST(StartupCommandLine, UnreadableFilesAreMissingFiles) {
+  if (kvtest::running_as_root()) GTEST_SKIP() << "permissions do not hold for root";
+  kvtest::TempDir dir;
+  kvtest::write_file(dir.file("request.scr"), "*001LIJST\n");
+  kvtest::write_file(dir.file("scriptin.dir"), "ABC|x\n");
+  kvtest::write_file(dir.file("keuze.sel"), "SUR=X\n");
+  kvtest::write_file(dir.file("qrtlnk.gns"), "POS=x\n");
+  for (const char* name : {"request.scr", "scriptin.dir", "keuze.sel", "qrtlnk.gns"}) {
+    chmod(dir.file(name).c_str(), 0);
+  }
+  EXPECT_EQ("0008", number_of(error_line(dir, {"/FT", "/O=request.scr"})));
+  EXPECT_EQ("0020", number_of(error_line(dir, {"/FT", "/V"})));
+  EXPECT_EQ("0014", number_of(error_line(dir, {"/FT", "/U=request.scr"})));
+  EXPECT_EQ("0047", number_of(error_line(dir, {"/FT", "/R", "/SEL=keuze.sel", "/FIL=o.txt"})));
+  EXPECT_EQ("0007", number_of(error_line(dir, {"/FT"})));
 }
 
 }  // namespace
