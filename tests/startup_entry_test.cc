@@ -176,6 +176,7 @@ TEST(StartupEntry, SecondInstanceEndsAtOnceTouchingNothing) {
   EXPECT_LT(result.seconds, 10.0);
   EXPECT_EQ((Names{"qrtlnk.bsy", "qrtlnk.err"}), kvtest::list_dir(dir.path()));
   EXPECT_EQ("earlier\n", kvtest::read_file(dir.file("qrtlnk.err")));
+  EXPECT_TRUE(kvtest::file_exists(lock + ".raise"));  // the first instance is asked to come up
   close(fd);
   // With the first instance gone, the next start runs.
   kovendi(dir, {}, options);

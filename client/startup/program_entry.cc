@@ -85,6 +85,11 @@ int program_entry(const std::vector<std::string>& parameters) {
     instance.request_raise_of_holder();
     return 0;
   }
+  // A second start asks this run's window to come to the top.
+  set_raise_request_source([&instance] { return instance.take_raise_request(); });
+  struct RaiseSourceReset {
+    ~RaiseSourceReset() { set_raise_request_source(nullptr); }
+  } raise_source_reset;
   install_window_signal_handlers();
   reset_process_state();
   if (!record_directories()) return 0;
