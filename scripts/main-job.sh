@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# The main job on a fresh machine: installs what is missing, builds kovendi, and runs it the way
-# an application does, on a copy of the sample home directory that the repository ships
-# (samples/home: a receive store QRTLNK.RCV with three received messages and their part files).
+# The main job on a fresh machine: installs what is missing, builds kovendi, and runs a real
+# exchange between two parties through an embedded message store:
 #
-#   1. kovendi /FT /R /MID=EDI* /FIL=edi-berichten.txt   hands the EDI messages to the application
-#   2. kovendi /FT /RT /FIL=teksten.txt                  hands the text messages over as text
+#   1. alice sends orders.edi (three EDIFACT interchanges for the partner SHOP:ZZ, split into one
+#      message per interchange) and prijslijst.txt (a plain file, delivery report requested) to bob;
+#   2. bob receives everything into his receive store QRTLNK.RCV and hands the messages to his
+#      application with /R;
+#   3. alice fetches the delivery reports, which complete her send queue QRTLNK.SND.
 #
-# Afterwards it lists the files that kovendi left. The copy directory is kept; its name is
-# printed at the end (set KOVENDI_JOB_DIR to choose it; it must be new or empty).
-# KOVENDI_BUILD_DIR chooses another build tree than build/.
+# Each party is an application home directory with its qrtlnk.gns; the store lives beside them.
+# KOVENDI_JOB_DIR chooses the directory of the run (new or empty); KOVENDI_BUILD_DIR another
+# build tree than build/.
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
 build=${KOVENDI_BUILD_DIR:-$src/build}
@@ -16,55 +18,89 @@ build=${KOVENDI_BUILD_DIR:-$src/build}
 "$src/scripts/setup.sh"
 echo "main-job: building in $build"
 "$src/scripts/build.sh" "$build" >/dev/null
-kovendi="$build/bin/kovendi"
-[ -x "$kovendi" ] || { echo "main-job: $kovendi was not built" >&2; exit 1; }
+bin="$build/bin"
+for program in kovendi kovendi-store; do
+  [ -x "$bin/$program" ] || { echo "main-job: $bin/$program was not built" >&2; exit 1; }
+done
 
-home=${KOVENDI_JOB_DIR:-$(mktemp -d "${TMPDIR:-/tmp}/kovendi-main-job.XXXXXX")}
-mkdir -p "$home"
-if [ -n "$(ls -A "$home")" ]; then
-  echo "main-job: $home is not empty" >&2
+job=${KOVENDI_JOB_DIR:-$(mktemp -d "${TMPDIR:-/tmp}/kovendi-main-job.XXXXXX")}
+mkdir -p "$job"
+if [ -n "$(ls -A "$job")" ]; then
+  echo "main-job: $job is not empty" >&2
   exit 1
 fi
-cp "$src"/samples/home/* "$home"/
-echo "main-job: application home directory $home"
+store="$job/store"
+alice="$job/alice"
+bob="$job/bob"
+mkdir -p "$alice" "$bob"
 
-show_outcome() {
-  if [ -e "$home/qrtlnk.err" ]; then
-    echo "  qrtlnk.err:"
-    sed 's/^/    /' "$home/qrtlnk.err"
+step() { echo; echo "== $*"; }
+show() {  # show FILE [TITLE]
+  local file=$1 title=${2:-$(basename "$1")}
+  if [ -s "$file" ]; then
+    echo "   $title:"
+    sed 's/^/     /' "$file"
   else
-    echo "  no qrtlnk.err: the run succeeded"
+    echo "   $title: (none)"
+  fi
+}
+kovendi() {  # kovendi HOME ARGS...
+  local home=$1
+  shift
+  echo "   \$ kovendi $*    (in $(basename "$home"))"
+  (cd "$home" && "$bin/kovendi" "$@")
+  if [ -e "$home/qrtlnk.err" ]; then
+    show "$home/qrtlnk.err" "qrtlnk.err"
   fi
 }
 
-run_kovendi() {
-  echo
-  echo "main-job: kovendi $*"
-  local status=0
-  (cd "$home" && "$kovendi" "$@") || status=$?
-  echo "  exit code $status (always 0; the outcome is in the files)"
-  show_outcome
-}
+step "message store with two mailboxes: $store"
+"$bin/kovendi-store" init "$store"
+"$bin/kovendi-store" add-mailbox "$store" alice SECRET1 COU=NL ADM=400NET PMD=QRT400 ORG=ACME SUR=Alders GIV=Alice
+"$bin/kovendi-store" add-mailbox "$store" bob SECRET2 COU=NL ADM=400NET PMD=QRT400 ORG=SHOP SUR=Bakker GIV=Bob
+"$bin/kovendi-store" add-alias "$store" "SHOP:ZZ" bob
+"$bin/kovendi-store" list "$store" | sed 's/^/   /'
 
-echo
-echo "main-job: receive store before the runs:"
-sed 's/^/    /' "$home/qrtlnk.rcv"
+printf 'POS=alice\nPIN=SECRET1\nSRV=file:../store\nPNB=1\n' > "$alice/qrtlnk.gns"
+printf 'POS=bob\nPIN=SECRET2\nSRV=file:../store\nPNB=1\n' > "$bob/qrtlnk.gns"
+cp "$src/samples/demo/orders.edi" "$src/samples/demo/prijslijst.txt" "$alice/"
 
-run_kovendi /FT /R '/MID=EDI*' /FIL=edi-berichten.txt
-run_kovendi /FT /RT /FIL=teksten.txt
+step "1. alice sends orders.edi (three interchanges) and prijslijst.txt to bob"
+cat > "$alice/qrtlnk.scr" <<'REQ'
+*001ZEND
+MID=EDI
+FIL=orders.edi
+*002ZEND
+MID=PRIJS
+SUB=Prijslijst week 50
+COU=NL
+ADM=400NET
+ORG=SHOP
+SUR=Bakker
+RAP=3
+FIL=prijslijst.txt
+REQ
+kovendi "$alice" /FT /A=DEM
+show "$alice/qrtlnk.sts" "status file qrtlnk.sts (one line per command and message)"
+show "$alice/qrtlnk.snd" "send queue QRTLNK.SND"
+"$bin/kovendi-store" show "$store" bob | sed 's/^/   in bob'"'"'s mailbox: /'
 
-echo
-echo "main-job: files in $home after the runs:"
-(cd "$home" && ls -l)
-for f in edi-berichten.txt teksten.txt; do
-  if [ -e "$home/$f" ]; then
-    echo
-    echo "main-job: $f"
-    sed 's/^/    /' "$home/$f"
-  fi
-done
-echo
-echo "main-job: receive store after the runs (messages handed over have left it):"
-if [ -s "$home/qrtlnk.rcv" ]; then sed 's/^/    /' "$home/qrtlnk.rcv"; else echo "    (empty)"; fi
-echo
-echo "main-job: done; the files are in $home"
+step "2. bob receives everything into QRTLNK.RCV"
+printf '*001ONTVANG\nMID=*\n' > "$bob/qrtlnk.scr"
+kovendi "$bob" /FT /A=DEM
+show "$bob/qrtlnk.sts" "status file qrtlnk.sts"
+show "$bob/qrtlnk.rcv" "receive store QRTLNK.RCV"
+
+step "   bob's application fetches the messages with /R"
+kovendi "$bob" /FT /R /MID=EDI* /FIL=edi-in.txt
+kovendi "$bob" /FT /R /MID=PRIJS* /FIL=prijslijst-in.txt
+show "$bob/edi-in.txt" "edi-in.txt (the three interchanges)"
+show "$bob/prijslijst-in.txt" "prijslijst-in.txt"
+
+step "3. alice fetches the delivery reports into QRTLNK.SND"
+printf '*001RAPPORT\n' > "$alice/qrtlnk.scr"
+kovendi "$alice" /FT /A=DEM
+show "$alice/qrtlnk.sts" "status file qrtlnk.sts"
+show "$alice/qrtlnk.snd" "send queue QRTLNK.SND (reports carried in)"
+
+step "done: the two application directories are $alice and $bob"

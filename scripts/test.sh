@@ -23,6 +23,8 @@ jobs=$(nproc)
 (cd "$src/build" && ctest --output-on-failure -j "$jobs" --timeout 600)
 
 "$src/scripts/build.sh" "$src/build-sanitize" -DKOVENDI_SANITIZE=ON
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
+# kovendi hosts a Java VM, whose own libraries keep memory to the end and whose threads the
+# leak checker cannot stop cleanly: leaks are not checked, memory errors still are.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 (cd "$src/build-sanitize" && ctest --output-on-failure -j "$jobs" --timeout 900)

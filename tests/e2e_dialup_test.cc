@@ -1,0 +1,100 @@
+// End to end: a run whose qrtlnk.gns names a dial-up entry (ISP=) dials through the real kovedial
+// with the simulated phonebook (KOVEDIAL_PHONEBOOK, format in dialer/dialup_simulated.cc), opens
+// the session and hangs up at the end; an entry that was already connected is not hung up; a
+// dial error reaches the CONNECT status line as the helper's code.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/e2e_support.h"
+
+namespace {
+
+using e2e::field;
+
+const char* kPhonebook =
+    "[Office Line]\n"
+    "password = secret\n"
+    "events = 0 2 5 14 8192\n"
+    "delay = 50\n"
+    "\n"
+    "[Denied]\n"
+    "password = secret\n"
+    "events = 0 2 5\n"
+    "delay = 50\n"
+    "error = 691\n";
+
+struct DialRun {
+  e2e::World world;
+  std::string phonebook = world.root() + "/phonebook.txt";
+
+  // Writes the phonebook (with `head` in front) and qrtlnk.gns with ISP=`entry`, and runs a LIJST.
+  kvtest::RunResult run(const std::string& entry, const std::string& head = "") {
+    kvtest::write_file(phonebook, head + kPhonebook);
+    e2e::Party& alice = world.alice();
+    alice.write_gns(world.server(), "ISP=" + entry + "\n");
+    alice.request("*001LIJST\n");
+    kvtest::RunOptions options;
+    options.env["KOVEDIAL_PHONEBOOK"] = phonebook;
+    return alice.kovendi({"/FT"}, options);
+  }
+  // The connection that the simulated service holds: absent when nothing was dialled or hung up
+  // in this test, empty after a hang-up.
+  bool state_exists() const { return kvtest::file_exists(phonebook + ".state"); }
+  std::string connection() const {
+    std::vector<std::string> lines = kvtest::read_lines(phonebook + ".state");
+    return lines.empty() ? "" : lines[0];
+  }
+  std::string helper_result() {
+    std::vector<std::string> lines = world.alice().lines("kovedial.txt");
+    return lines.empty() ? "<none>" : lines[0];
+  }
+};
+
+TEST(E2eDialUp, DialsOpensTheSessionAndHangsUp) {
+  DialRun d;
+  d.run("Office Line");
+  e2e::Party& alice = d.world.alice();
+  EXPECT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+  std::vector<std::string> status = alice.status();
+  ASSERT_EQ(2u, status.size()) << alice.describe();
+  EXPECT_EQ("0000", field(status[0], 3));
+  EXPECT_EQ("0000", field(status[1], 3));
+  EXPECT_NE(std::string::npos, alice.read("qrt400.log").find("dial-up entry name  : Office Line"));
+  // Dialled (the state file exists) and hung up (no connection left).
+  EXPECT_TRUE(d.state_exists()) << "kovedial did not dial";
+  EXPECT_EQ("", d.connection()) << "the connection was not hung up";
+  EXPECT_EQ("AAAA", d.helper_result());
+}
+
+TEST(E2eDialUp, AlreadyConnectedEntryIsNotHungUp) {
+  DialRun d;
+  d.run("Office Line", "active = Office Line\n");
+  e2e::Party& alice = d.world.alice();
+  EXPECT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+  std::vector<std::string> status = alice.status();
+  ASSERT_EQ(2u, status.size()) << alice.describe();
+  EXPECT_EQ("0000", field(status[0], 3));
+  EXPECT_EQ("0000", field(status[1], 3));
+  EXPECT_EQ("aaaa", d.helper_result()) << "no hang-up ran after the dial";
+  EXPECT_FALSE(d.state_exists()) << "the connection was hung up: " << d.connection();
+}
+
+TEST(E2eDialUp, DialErrorReachesTheConnectLineAndTheRunHangsUp) {
+  DialRun d;
+  d.run("Denied");
+  e2e::Party& alice = d.world.alice();
+  std::vector<std::string> status = alice.status();
+  ASSERT_EQ(1u, status.size()) << alice.describe();
+  EXPECT_EQ("*000CONNECT", field(status[0], 1));
+  EXPECT_EQ("4691", field(status[0], 3));
+  std::vector<std::string> errors = alice.errors();
+  ASSERT_FALSE(errors.empty()) << alice.describe();
+  EXPECT_EQ(e2e::error_line("0054", e2e::kError54), errors[0]);
+  // The hang-up helper ran after the dial and rewrote the result file.
+  EXPECT_EQ("AAAA", d.helper_result());
+  EXPECT_EQ("", d.connection());
+}
+
+}  // namespace

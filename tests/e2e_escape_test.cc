@@ -1,0 +1,128 @@
+// End to end: Escape (SIGINT) while a receive waits in the store (the store's delay fault on
+// API_getMsg). The run ends cleanly with "1516" and loses nothing: the message stays in the
+// mailbox and the next run receives it.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "tests/e2e_support.h"
+
+namespace {
+
+using e2e::field;
+
+TEST(E2eEscape, SigintDuringALongReceiveEndsWith1516AndLosesNothing) {
+  e2e::World world;
+  e2e::Party& alice = world.alice();
+  e2e::Party& bob = world.bob();
+  const std::string letter = "A long letter.\n";
+  alice.write("letter.txt", letter);
+  alice.request("*001ZEND\nMID=LETTER00000001\nALI=BOBBY\nFIL=letter.txt\n");
+  alice.kovendi({"/FT"});
+  ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+  ASSERT_EQ(1u, world.show("bob").size());
+
+  // The next fetch waits five minutes in the store.
+  world.store({"fault", world.store_dir(), "API_getMsg", "delay", "300"});
+  bob.request("*001ONTVANG\n");
+  auto run = bob.start_kovendi({"/FT"});
+  bool waiting = e2e::wait_until(
+      [&] {
+        return bob.read("kovendi-client.log").find("API_getMsg: fault injection") !=
+                   std::string::npos ||
+               !run->running();
+      },
+      e2e::kRunTimeout);
+  ASSERT_TRUE(waiting);
+  ASSERT_TRUE(run->running()) << "the run ended before the fetch waited" << bob.describe();
+  auto pressed = std::chrono::steady_clock::now();
+  run->signal(SIGINT);
+  kvtest::RunResult r = run->wait();
+  double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - pressed).count();
+  EXPECT_LT(seconds, 60.0) << "the wait was broken off";
+  EXPECT_EQ(0, r.signal);
+  EXPECT_EQ(0, r.exit_code);
+  EXPECT_FALSE(bob.exists("qrtlnk.bsy"));
+  EXPECT_FALSE(bob.exists("qrtlnk.err")) << "Escape is no communication failure" << bob.describe();
+
+  std::vector<std::string> status = bob.status();
+  ASSERT_EQ(2u, status.size()) << bob.describe();
+  EXPECT_EQ("0000", field(status[0], 3));
+  EXPECT_EQ("*001ONTVANG", field(status[1], 1));
+  EXPECT_EQ("1516", field(status[1], 3));
+  EXPECT_TRUE(bob.rcv().empty()) << bob.describe();
+  EXPECT_TRUE(bob.names_starting("TM").empty()) << "no listing file left" << bob.describe();
+
+  // The message is still in the mailbox, unread.
+  std::vector<std::string> bobs = world.show("bob");
+  ASSERT_EQ(1u, bobs.size());
+  EXPECT_EQ("NEW", e2e::World::show_word(bobs[0], 3));
+  EXPECT_EQ("LETTER00000001", e2e::World::show_word(bobs[0], 4));
+
+  // Without the fault the next run receives it.
+  world.store({"clear-faults", world.store_dir()});
+  bob.request("*001ONTVANG\n");
+  bob.kovendi({"/FT"});
+  EXPECT_FALSE(bob.exists("qrtlnk.err")) << bob.describe();
+  std::vector<std::string> rcv = bob.rcv();
+  ASSERT_EQ(1u, rcv.size()) << bob.describe();
+  EXPECT_EQ("LETTER00000001", field(rcv[0], 4));
+  EXPECT_EQ(letter, bob.read(field(rcv[0], 6)));
+  EXPECT_TRUE(world.show("bob").empty());
+}
+
+TEST(E2eEscape, SigintDuringASendEndsWith1516AndKeepsTheInterchangesForTheNextRun) {
+  e2e::World world;
+  e2e::Party& alice = world.alice();
+  const std::string orders = e2e::interchange("BOBBY", "1") + e2e::interchange("BOBBY", "2");
+  const std::string block = "*001ZEND\nAPP=ORD\nMID=EDI\nFIL=orders.edi\n";
+  alice.write("orders.edi", orders);
+  alice.request(block);
+  world.store({"fault", world.store_dir(), "API_sendMsg", "delay", "300"});
+  auto run = alice.start_kovendi({"/FT"});
+  bool waiting = e2e::wait_until(
+      [&] {
+        return alice.read("kovendi-client.log").find("API_sendMsg: fault injection") !=
+                   std::string::npos ||
+               !run->running();
+      },
+      e2e::kRunTimeout);
+  ASSERT_TRUE(waiting);
+  ASSERT_TRUE(run->running()) << "the run ended before the send waited" << alice.describe();
+  auto pressed = std::chrono::steady_clock::now();
+  run->signal(SIGINT);
+  kvtest::RunResult r = run->wait();
+  double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - pressed).count();
+  EXPECT_LT(seconds, 60.0) << "the wait was broken off";
+  EXPECT_EQ(0, r.exit_code);
+  EXPECT_FALSE(alice.exists("qrtlnk.bsy"));
+  EXPECT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+
+  std::vector<std::string> status = alice.status();
+  ASSERT_EQ(2u, status.size()) << "the session ends after the interrupted send" << alice.describe();
+  EXPECT_EQ("*001ZEND", field(status[1], 1));
+  EXPECT_EQ("1516", field(status[1], 3));
+  std::vector<std::string> snd = alice.snd();
+  ASSERT_EQ(2u, snd.size()) << alice.describe();
+  EXPECT_EQ("1516", field(snd[0], 3));
+  EXPECT_EQ("2006", field(snd[1], 3));
+  EXPECT_EQ(orders, alice.read("orders.edi")) << "both interchanges are back";
+  EXPECT_EQ(block, alice.read("qrtlnk.sav"));
+  EXPECT_TRUE(alice.names_starting("KV").empty()) << alice.describe();
+  EXPECT_TRUE(world.show("bob").empty());
+
+  // The application sends the file again; now both interchanges arrive.
+  world.store({"clear-faults", world.store_dir()});
+  alice.request(block);
+  alice.kovendi({"/FT"});
+  EXPECT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+  EXPECT_FALSE(alice.exists("orders.edi"));
+  EXPECT_EQ(2u, world.show("bob").size());
+}
+
+}  // namespace

@@ -1,0 +1,270 @@
+// End to end: the exchange between two parties through the message store. Alice sends a file
+// with three EDIFACT interchanges (addressed by their UNB recipient, an alias of the store) and a
+// plain text file with report and notification requests to Bob; Bob receives them into
+// QRTLNK.RCV and hands them to his application with /R; Alice fetches the delivery reports and
+// notifications into QRTLNK.SND.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/e2e_support.h"
+
+namespace {
+
+using e2e::field;
+
+TEST(E2eExchange, EdifactAndTextFileReachBobAndTheReportsReachAlice) {
+  e2e::World world;
+  e2e::Party& alice = world.alice();
+  e2e::Party& bob = world.bob();
+
+  const std::string x1 = e2e::interchange("BOBBY", "1");
+  const std::string x2 = e2e::interchange("BOBBY", "2");
+  const std::string x3 = e2e::interchange("BOBBY", "3");
+  const std::string una = "UNA:+.? '\n";
+  const std::string orders = una + x1 + x2 + x3;
+  const std::string note = "Dear Bob,\r\nthe orders of this week follow.\r\nAlice\r\n";
+  alice.write("orders.edi", orders);
+  alice.write("note.txt", note);
+  alice.request(
+      "*001ZEND\nAPP=ORD\nMID=EDI\nFIL=orders.edi\n"
+      "*002ZEND\nMID=TXT\nORG=SHOP\nSUR=Bakker\nRAP=3\nNOT=3\nSUB=Orders of this week\n"
+      "FIL=note.txt\n");
+
+  // ---- 1. Alice sends.
+  alice.kovendi({"/FT", "/A=APX"});
+  ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+
+  std::vector<std::string> status = alice.status();
+  ASSERT_EQ(5u, status.size()) << alice.describe();
+  EXPECT_EQ("*000CONNECT", field(status[0], 1));
+  EXPECT_EQ("0000", field(status[0], 3));
+  for (std::size_t i = 1; i <= 3; ++i) {
+    SCOPED_TRACE(status[i]);
+    EXPECT_EQ("*001ZEND", field(status[i], 1));
+    EXPECT_EQ("0000", field(status[i], 3));
+    EXPECT_EQ("BOBBY", field(status[i], 21));
+    EXPECT_EQ("Bakker", field(status[i], 30)) << "the alias resolved to Bob's address";
+  }
+  EXPECT_EQ("*002ZEND", field(status[4], 1));
+  EXPECT_EQ("0000", field(status[4], 3));
+  EXPECT_EQ("SHOP", field(status[4], 25));
+  EXPECT_EQ("Bakker", field(status[4], 30));
+
+  std::vector<std::string> snd = alice.snd();
+  ASSERT_EQ(4u, snd.size()) << alice.describe();
+  std::vector<std::string> mids;
+  for (std::size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(snd[i]);
+    EXPECT_EQ("ORD", field(snd[i], 1));
+    EXPECT_EQ(12u, field(snd[i], 2).size());
+    EXPECT_EQ("0000", field(snd[i], 3));
+    EXPECT_EQ(14u, field(snd[i], 5).size());
+    EXPECT_TRUE(e2e::starts_with(field(snd[i], 5), "EDIINSORD"));
+    EXPECT_EQ("1", field(snd[i], 10));
+    EXPECT_EQ("1", field(snd[i], 11));
+    EXPECT_EQ("1", field(snd[i], 24));
+    EXPECT_EQ(std::to_string(i + 1) + ",M" + std::to_string(i + 1), field(snd[i], 25));
+    EXPECT_EQ("BOBBY", field(snd[i], 27));
+    EXPECT_EQ("Bakker", field(snd[i], 36));
+    mids.push_back(field(snd[i], 5));
+  }
+  EXPECT_EQ(3u, std::set<std::string>(mids.begin(), mids.end()).size()) << "distinct identifiers";
+  EXPECT_EQ("APX", field(snd[3], 1));
+  EXPECT_EQ("0000", field(snd[3], 3));
+  EXPECT_EQ(14u, field(snd[3], 5).size());
+  EXPECT_TRUE(e2e::starts_with(field(snd[3], 5), "TXT"));
+  EXPECT_EQ("3", field(snd[3], 6));
+  EXPECT_EQ("3", field(snd[3], 7));
+  EXPECT_EQ("note.txt", field(snd[3], 16));
+  EXPECT_EQ("Orders of this week", field(snd[3], 25));
+  EXPECT_EQ("SHOP", field(snd[3], 31));
+  EXPECT_EQ("Bakker", field(snd[3], 36));
+  mids.push_back(field(snd[3], 5));
+
+  // Every interchange was sent (DEL): the application's file is used up; the plain file stays.
+  EXPECT_FALSE(alice.exists("orders.edi")) << alice.describe();
+  EXPECT_EQ(note, alice.read("note.txt"));
+  EXPECT_EQ("", alice.read("qrtlnk.sav")) << "no failed send block is kept";
+  EXPECT_TRUE(alice.names_starting("KV").empty()) << alice.describe();
+  EXPECT_TRUE(alice.names_starting("QLX_").empty()) << alice.describe();
+  EXPECT_FALSE(alice.exists("qrtlnk.scr")) << "the request is rotated to qrt_lnk.old";
+  EXPECT_TRUE(alice.exists("qrt_lnk.old"));
+  EXPECT_EQ(0400u, e2e::mode_of(alice.file("qrtlnk.snd")));
+
+  // The store holds the four messages in Bob's mailbox, in the order they were sent.
+  std::vector<std::string> bobs = world.show("bob");
+  ASSERT_EQ(4u, bobs.size());
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ("MSG", e2e::World::show_word(bobs[i], 2)) << bobs[i];
+    EXPECT_EQ("NEW", e2e::World::show_word(bobs[i], 3)) << bobs[i];
+    EXPECT_EQ(mids[i], e2e::World::show_word(bobs[i], 4)) << bobs[i];
+  }
+
+  // ---- 2. Bob receives everything new into QRTLNK.RCV.
+  bob.request("*001ONTVANG\n");
+  bob.kovendi({"/FT"});
+  ASSERT_FALSE(bob.exists("qrtlnk.err")) << bob.describe();
+  std::vector<std::string> bob_status = bob.status();
+  ASSERT_EQ(5u, bob_status.size()) << bob.describe();
+  EXPECT_EQ("0000", field(bob_status[0], 3));
+  std::vector<std::string> rcv = bob.rcv();
+  ASSERT_EQ(4u, rcv.size()) << bob.describe();
+  const std::vector<std::string> contents{una + x1, x2, x3, note};
+  const std::vector<std::string> subjects{"1,M1", "2,M2", "3,M3", "Orders of this week"};
+  for (std::size_t i = 0; i < 4; ++i) {
+    SCOPED_TRACE(bob_status[i + 1]);
+    EXPECT_EQ("*001ONTVANG", field(bob_status[i + 1], 1));
+    EXPECT_EQ("0000", field(bob_status[i + 1], 3));
+    EXPECT_EQ(mids[i], field(bob_status[i + 1], 5));
+    EXPECT_EQ("1", field(bob_status[i + 1], 8));
+    EXPECT_EQ("Alders", field(bob_status[i + 1], 20));
+    SCOPED_TRACE(rcv[i]);
+    EXPECT_EQ("", field(rcv[i], 1));
+    EXPECT_EQ(field(bob_status[i + 1], 2), field(rcv[i], 2));
+    EXPECT_EQ(field(bob_status[i + 1], 4), field(rcv[i], 3));
+    EXPECT_EQ(mids[i], field(rcv[i], 4));
+    EXPECT_EQ("1", field(rcv[i], 5));
+    EXPECT_EQ(field(bob_status[i + 1], 9), field(rcv[i], 6));
+    EXPECT_EQ(subjects[i], field(rcv[i], 7));
+    EXPECT_EQ("NL", field(rcv[i], 11));
+    EXPECT_EQ("ACME", field(rcv[i], 14));
+    EXPECT_EQ("Alders", field(rcv[i], 19));
+    EXPECT_EQ("Alice", field(rcv[i], 20));
+    EXPECT_EQ(contents[i], bob.read(field(rcv[i], 6))) << "received file " << field(rcv[i], 6);
+  }
+  EXPECT_EQ(0400u, e2e::mode_of(bob.file("qrtlnk.rcv")));
+  // EDI messages stay in the mailbox (read); the text message was deleted after receipt.
+  bobs = world.show("bob");
+  ASSERT_EQ(3u, bobs.size()) << "EDI messages stay, the text message is deleted";
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ("READ", e2e::World::show_word(bobs[i], 3)) << bobs[i];
+    EXPECT_EQ(mids[i], e2e::World::show_word(bobs[i], 4)) << bobs[i];
+  }
+
+  // ---- 3. Bob's application takes the EDI messages and then the text message with /R.
+  std::vector<std::string> part_files;
+  for (const std::string& record : rcv) part_files.push_back(field(record, 6));
+  bob.kovendi({"/FT", "/R", "/MID=EDI*", "/FIL=edi-in.txt"});
+  EXPECT_FALSE(bob.exists("qrtlnk.err")) << bob.describe();
+  EXPECT_EQ(orders, bob.read("edi-in.txt")) << "the interchanges byte for byte, in order";
+  rcv = bob.rcv();
+  ASSERT_EQ(1u, rcv.size()) << bob.describe();
+  EXPECT_EQ(mids[3], field(rcv[0], 4));
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_FALSE(bob.exists(part_files[i])) << part_files[i];
+
+  bob.kovendi({"/FT", "/R", "/MID=TXT*", "/FIL=text-in.txt"});
+  EXPECT_FALSE(bob.exists("qrtlnk.err")) << bob.describe();
+  EXPECT_EQ(note, bob.read("text-in.txt"));
+  EXPECT_EQ("", bob.read("qrtlnk.rcv"));
+  EXPECT_FALSE(bob.exists(part_files[3]));
+  EXPECT_EQ(0400u, e2e::mode_of(bob.file("qrtlnk.rcv")));
+
+  // ---- 4. Alice fetches the reports and notifications into QRTLNK.SND.
+  std::vector<std::string> alices = world.show("alice");
+  int reports = 0, notifications = 0;
+  for (const std::string& line : alices) {
+    if (e2e::World::show_word(line, 2) == "RPT") ++reports;
+    if (e2e::World::show_word(line, 2) == "NTF") ++notifications;
+  }
+  EXPECT_EQ(4, reports) << "one delivery report per message";
+  EXPECT_EQ(4, notifications) << "one receipt notification per message (NOT=3)";
+
+  const std::size_t snd_size = alice.read("qrtlnk.snd").size();
+  alice.request("*001RAPPORT\n");
+  alice.kovendi({"/FT", "/A=APX"});
+  ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+  status = alice.status();
+  ASSERT_EQ(2u, status.size()) << alice.describe();
+  EXPECT_EQ("*001RAPPORT", field(status[1], 1));
+  EXPECT_EQ("0000", field(status[1], 3));
+  EXPECT_EQ("qrt400.rap", field(status[1], 5));
+  std::vector<std::string> report_lines = alice.lines("qrt400.rap");
+  EXPECT_EQ(8u, report_lines.size()) << alice.read("qrt400.rap");
+  for (const std::string& mid : mids) {
+    int delivered = 0, received = 0;
+    for (const std::string& line : report_lines) {
+      if (field(line, 1) != mid) continue;
+      EXPECT_EQ("Bakker", field(line, 16)) << line;
+      EXPECT_EQ("1", field(line, 3)) << line;
+      if (field(line, 2) == "3") ++delivered;
+      if (field(line, 2) == "2") ++received;
+    }
+    EXPECT_EQ(1, delivered) << mid;
+    EXPECT_EQ(1, received) << mid;
+  }
+
+  // The records keep their length; each carries the last report line applied: the receipt
+  // notification (type 2, notify type 1), stamped with the RAPPORT command's time.
+  EXPECT_EQ(snd_size, alice.read("qrtlnk.snd").size());
+  std::vector<std::string> after = alice.snd();
+  ASSERT_EQ(4u, after.size());
+  for (std::size_t i = 0; i < 4; ++i) {
+    SCOPED_TRACE(after[i]);
+    EXPECT_EQ(mids[i], field(after[i], 5));
+    EXPECT_EQ("0000", field(after[i], 3));
+    EXPECT_EQ(field(status[1], 2), field(after[i], 2));
+    EXPECT_EQ("2", field(after[i], 11));
+    EXPECT_EQ("1", field(after[i], 12));
+    EXPECT_EQ("00", field(after[i], 13));
+    EXPECT_EQ("00", field(after[i], 14));
+    EXPECT_TRUE(e2e::all_digits(field(after[i], 15))) << "delivery time";
+    EXPECT_EQ(12u, field(after[i], 15).size());
+    // Everything but the report fields is as the completion left it.
+    for (std::size_t f = 1; f <= 47; ++f) {
+      if (f == 2 || (f >= 11 && f <= 15)) continue;
+      EXPECT_EQ(field(snd[i], f), field(after[i], f)) << "field " << f;
+    }
+  }
+  EXPECT_EQ(0400u, e2e::mode_of(alice.file("qrtlnk.snd")));
+}
+
+TEST(E2eExchange, EveryRecipientHasItsOwnRecordAndReport) {
+  e2e::World world;
+  e2e::Party& alice = world.alice();
+  // To Bob through his alias, and a copy to Alice herself by address.
+  alice.write("memo.txt", "memo\n");
+  alice.request(
+      "*001ZEND\nMID=COPIES\nALI=BOBBY\nCCO\nORG=ACME\nSUR=Alders\nRAP=3\nNOT=3\n"
+      "FIL=memo.txt\n");
+  alice.kovendi({"/FT"});
+  ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+  std::vector<std::string> status = alice.status_of("*001ZEND");
+  ASSERT_EQ(2u, status.size()) << alice.describe();
+  EXPECT_EQ("1", field(status[0], 20));
+  EXPECT_EQ("2", field(status[1], 20));
+  std::vector<std::string> snd = alice.snd();
+  ASSERT_EQ(2u, snd.size()) << alice.describe();
+  for (const std::string& record : snd) EXPECT_EQ("0000", field(record, 3)) << record;
+  EXPECT_EQ(field(snd[0], 5), field(snd[1], 5));
+  EXPECT_EQ("1", field(snd[0], 10));
+  EXPECT_EQ("BOBBY", field(snd[0], 27));
+  EXPECT_EQ("Bakker", field(snd[0], 36)) << "completed with the resolved address";
+  EXPECT_EQ("2", field(snd[1], 10));
+  EXPECT_EQ("", field(snd[1], 27));
+  EXPECT_EQ("NL", field(snd[1], 28));
+  EXPECT_EQ("ACME", field(snd[1], 31));
+  EXPECT_EQ("Alders", field(snd[1], 36));
+
+  // Alice takes her copy (a receipt notification follows) and then the reports: Bob's record
+  // carries the delivery report, her own the later receipt notification.
+  alice.request("*001ONTVANG\n*002RAPPORT\n");
+  alice.kovendi({"/FT"});
+  ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+  std::vector<std::string> rcv = alice.rcv();
+  ASSERT_EQ(1u, rcv.size()) << alice.describe();
+  EXPECT_EQ(field(snd[0], 5), field(rcv[0], 4));
+  EXPECT_EQ("memo\n", alice.read(field(rcv[0], 6)));
+  std::vector<std::string> after = alice.snd();
+  ASSERT_EQ(2u, after.size()) << alice.describe();
+  EXPECT_EQ("3", field(after[0], 11)) << after[0];
+  EXPECT_EQ("1", field(after[0], 12)) << after[0];
+  EXPECT_EQ("2", field(after[1], 11)) << after[1];
+  EXPECT_EQ("1", field(after[1], 12)) << after[1];
+  EXPECT_EQ(snd[0].size(), after[0].size());
+  EXPECT_EQ(snd[1].size(), after[1].size());
+}
+
+}  // namespace
