@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "client/appfiles/line_reader.h"
+#include "client/appfiles/patterns.h"
 #include "client/common/home.h"
 #include "client/common/open_files.h"
 #include "client/common/status_callbacks.h"
@@ -87,6 +88,21 @@ int CommandBlocks::locate(const std::string& tag) {
   auto next = std::upper_bound(list.begin(), list.end(), current_);
   current_ = next != list.end() ? *next : list.front();
   return current_;
+}
+
+int CommandBlocks::locate_message(const std::string& tag, const std::string& message_id) {
+  const std::string key = tag_key(tag);
+  const bool same_command =
+      current_ >= 0 && tag_key(blocks_[static_cast<std::size_t>(current_)].tag) == key;
+  if (same_command &&
+      (message_id.empty() ||
+       !mid_pattern_matches(blocks_[static_cast<std::size_t>(current_)].mid_pattern, message_id))) {
+    const std::vector<int>& list = by_tag_[key];
+    auto next = std::upper_bound(list.begin(), list.end(), current_);
+    if (next != list.end()) current_ = *next;
+    return current_;
+  }
+  return locate(tag);
 }
 
 }  // namespace kv

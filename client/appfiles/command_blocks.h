@@ -38,6 +38,10 @@ class CommandBlocks {
   // this tag (later lines of the same command), else the next block with this tag behind it, else
   // the first block with this tag. -1 when the file has no such block.
   int locate(const std::string& tag);
+  // The same for a received message's line: when the message identifier is empty or does not
+  // match the MID= pattern of the block found last, the next block with this tag is taken (an
+  // EDI receive request is written as two commands with one tag, the second without FIL=).
+  int locate_message(const std::string& tag, const std::string& message_id);
   const CommandBlock& block(int index) const { return blocks_[static_cast<std::size_t>(index)]; }
 
  private:

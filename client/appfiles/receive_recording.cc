@@ -17,6 +17,7 @@ namespace {
 
 constexpr int kStatusTag = 1;
 constexpr int kStatusResult = 3;
+constexpr int kStatusMessageId = 5;
 constexpr int kStatusFileCount = 8;
 constexpr int kStatusFileName = 9;
 
@@ -78,7 +79,9 @@ bool record_received_messages(const std::string& command_file, const std::string
     const std::string word = command_word(tag);
     if (word != "ONTVANG" && word != "ANTWOORD") continue;
 
-    const int index = blocks.locate(tag);
+    const int index = word == "ONTVANG"
+                          ? blocks.locate_message(tag, get_veld(line.text, kStatusMessageId))
+                          : blocks.locate(tag);
     const CommandBlock* block = index >= 0 ? &blocks.block(index) : nullptr;
     if (word == "ONTVANG" && block != nullptr && block->gathers() && index != gathered_block &&
         get_veld(line.text, kStatusResult) == "0000") {
