@@ -193,7 +193,7 @@ int check_value(std::string& record, int position, const std::string& line) {
     case ValueRule::kSeparator:
       if (line.size() != 3) return refuse(record, k.value_code);
       if (k.rule == ValueRule::kSeparator) return check_separator(record, position);
-      a.values[position] = position == kAttrNOD ? "8" : "1";
+      a.values[position].assign(1, position == kAttrNOD ? '8' : '1');
       return 0;
     case ValueRule::kOptionalText:
       if (too_long) return refuse(record, k.value_code);
