@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "tests/blackbox.h"
+#include "tests/e2e_support.h"
 
 namespace {
 
@@ -118,6 +119,38 @@ TEST_F(X11Windows, DialerWindowShowsTheEntryAndAnnulerenCancels) {
   auto lines = kvtest::read_lines(dir.file("kovedial.txt"));
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines[0], "4005");
+}
+
+TEST_F(X11Windows, KovendiWindowShowsTheRunAndEscapeStopsIt) {
+  e2e::World world;
+  e2e::Party& alice = world.alice();
+  e2e::Party& bob = world.bob();
+  alice.write("letter.txt", "A letter.\n");
+  alice.request("*001ZEND\nMID=LETTER00000001\nALI=BOBBY\nFIL=letter.txt\n");
+  alice.kovendi({"/FT"});
+  ASSERT_EQ(1u, world.show("bob").size()) << alice.describe();
+
+  world.store({"fault", world.store_dir(), "API_getMsg", "delay", "300"});
+  bob.request("*001ONTVANG\n");
+  auto run = bob.start_kovendi({"/FT"}, with_display());
+  std::string id = server_->find_window("KOVENDI");
+  if (id.empty()) GTEST_SKIP() << "kovendi shows no X11 window (built without the X11 back end)";
+  // 187 by 95 dialog units of an 8-point font.
+  EXPECT_EQ(server_->geometry(id), "280x154");
+  ASSERT_TRUE(e2e::wait_until(
+      [&] {
+        return bob.read("kovendi-client.log").find("fault injection") != std::string::npos ||
+               !run->running();
+      },
+      e2e::kRunTimeout));
+  server_->screenshot("kovendi-receiving");
+  server_->x("xdotool key --window " + id + " Escape");
+  kvtest::RunResult r = run->wait();
+  EXPECT_EQ(0, r.exit_code);
+  std::vector<std::string> status = bob.status();
+  ASSERT_EQ(2u, status.size()) << bob.describe();
+  EXPECT_EQ("1516", e2e::field(status[1], 3));
+  EXPECT_FALSE(bob.exists("qrtlnk.bsy"));
 }
 
 TEST_F(X11Windows, DialerWithoutDisplayStaysHeadless) {
