@@ -13,6 +13,7 @@
 
 #include "platform/clock.h"
 #include "platform/window.h"
+#include "platform/window_queue.h"
 
 namespace kv {
 namespace {
@@ -50,14 +51,14 @@ class HeadlessWindow : public StatusWindow {
   void bring_to_top() override {}
 
   void start_timer(int timer_id, unsigned period_ms) override {
-    timers_[timer_id] = Timer{period_ms, clock().ticks_ms() + period_ms};
+    queue_.start_timer(timer_id, period_ms);
   }
-  void stop_timer(int timer_id) override { timers_.erase(timer_id); }
+  void stop_timer(int timer_id) override { queue_.stop_timer(timer_id); }
 
   int run_message_loop() override {
     while (!quit_ && !destroyed_) {
       bool worked = dispatch_waiting();
-      if (!quit_ && !destroyed_ && !worked) clock().sleep_ms(idle_sleep());
+      if (!quit_ && !destroyed_ && !worked) clock().sleep_ms(queue_.sleep_ms(kIdleSleepMs));
     }
     return quit_value_;
   }
@@ -75,7 +76,6 @@ class HeadlessWindow : public StatusWindow {
   void destroy() override {
     if (destroyed_) return;
     destroyed_ = true;
-    timers_.clear();
     queue_.clear();
     handler_.on_destroy();
     finish_terminal_line();
@@ -83,67 +83,14 @@ class HeadlessWindow : public StatusWindow {
   bool destroyed() const override { return destroyed_; }
 
  private:
-  struct Timer {
-    unsigned period_ms;
-    std::uint32_t due;
-  };
-  struct Message {
-    enum Kind { kChar, kClose, kTimer } kind;
-    int value;
-  };
-
-  void take_signals() {
-    PendingSignals pending = take_pending_signals();
-    for (int i = 0; i < pending.interrupts; ++i) queue_.push_back({Message::kChar, 27});
-    for (int i = 0; i < pending.closes; ++i) queue_.push_back({Message::kClose, 0});
-  }
-
-  void take_due_timers() {
-    std::uint32_t now = clock().ticks_ms();
-    for (auto& [id, timer] : timers_) {
-      if (static_cast<std::int32_t>(now - timer.due) < 0) continue;
-      timer.due = now + timer.period_ms;
-      bool already_queued = std::any_of(queue_.begin(), queue_.end(), [&](const Message& m) {
-        return m.kind == Message::kTimer && m.value == id;
-      });
-      if (!already_queued) queue_.push_back({Message::kTimer, id});
-    }
-  }
-
   // Dispatches what is waiting now; false when nothing was waiting.
   bool dispatch_waiting() {
     if (destroyed_) return false;
-    take_signals();
-    take_due_timers();
+    queue_.take_signals();
+    queue_.take_due_timers();
     if (queue_.empty()) return false;
-    while (!queue_.empty() && !destroyed_) {
-      Message message = queue_.front();
-      queue_.pop_front();
-      dispatch(message);
-    }
+    while (!queue_.empty() && !destroyed_) queue_.dispatch(queue_.pop(), handler_);
     return true;
-  }
-
-  void dispatch(const Message& message) {
-    switch (message.kind) {
-      case Message::kChar: handler_.on_char(message.value); break;
-      case Message::kClose: handler_.on_close(); break;
-      case Message::kTimer:
-        // A timer stopped after its message was queued does not fire.
-        if (timers_.count(message.value) != 0) handler_.on_timer(message.value);
-        break;
-    }
-  }
-
-  unsigned idle_sleep() const {
-    unsigned sleep = kIdleSleepMs;
-    std::uint32_t now = clock().ticks_ms();
-    for (const auto& [id, timer] : timers_) {
-      std::int32_t left = static_cast<std::int32_t>(timer.due - now);
-      if (left < 1) return 1;
-      sleep = std::min(sleep, static_cast<unsigned>(left));
-    }
-    return sleep;
   }
 
   int terminal_columns() const {
@@ -179,8 +126,7 @@ class HeadlessWindow : public StatusWindow {
   std::string title_;
   bool terminal_;
   bool line_shown_ = false;
-  std::map<int, Timer> timers_;
-  std::deque<Message> queue_;
+  WindowQueue queue_;
   bool quit_ = false;
   int quit_value_ = 0;
   bool destroyed_ = false;

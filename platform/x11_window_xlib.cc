@@ -15,6 +15,7 @@
 
 #include "platform/clock.h"
 #include "platform/window.h"
+#include "platform/window_queue.h"
 
 namespace kv {
 namespace {
@@ -137,10 +138,8 @@ class X11Window : public StatusWindow {
     XFlush(display_);
   }
 
-  void start_timer(int id, unsigned period_ms) override {
-    timers_[id] = Timer{period_ms, clock().ticks_ms() + period_ms};
-  }
-  void stop_timer(int id) override { timers_.erase(id); }
+  void start_timer(int id, unsigned period_ms) override { queue_.start_timer(id, period_ms); }
+  void stop_timer(int id) override { queue_.stop_timer(id); }
 
   int run_message_loop() override {
     while (!quit_) {
@@ -159,7 +158,6 @@ class X11Window : public StatusWindow {
   void destroy() override {
     if (destroyed_) return;
     destroyed_ = true;
-    timers_.clear();
     queue_.clear();
     XDestroyWindow(display_, window_);
     XFlush(display_);
@@ -168,14 +166,7 @@ class X11Window : public StatusWindow {
   bool destroyed() const override { return destroyed_; }
 
  private:
-  struct Timer {
-    unsigned period_ms;
-    std::uint32_t due;
-  };
-  struct Message {
-    enum Kind { kChar, kClose, kTimer, kButton } kind;
-    int value;
-  };
+  using Message = WindowQueue::Message;
 
   void create_window() {
     int screen = DefaultScreen(display_);
@@ -208,45 +199,17 @@ class X11Window : public StatusWindow {
   bool dispatch_waiting() {
     if (take_raise_request()) bring_to_top();
     take_x_events();
-    take_signals();
-    take_due_timers();
+    queue_.take_signals();
+    queue_.take_due_timers();
     if (queue_.empty()) return false;
-    while (!queue_.empty() && !destroyed_) {
-      Message m = queue_.front();
-      queue_.pop_front();
-      dispatch(m);
-    }
+    while (!queue_.empty() && !destroyed_) queue_.dispatch(queue_.pop(), handler_);
     if (destroyed_) queue_.clear();
     return true;
   }
 
   void wait_for_work() {
-    unsigned sleep = kIdleMs;
-    std::uint32_t now = clock().ticks_ms();
-    for (const auto& [id, timer] : timers_) {
-      std::int32_t left = static_cast<std::int32_t>(timer.due - now);
-      sleep = std::min(sleep, left < 1 ? 1u : static_cast<unsigned>(left));
-    }
     pollfd p{ConnectionNumber(display_), POLLIN, 0};
-    ::poll(&p, 1, static_cast<int>(sleep));
-  }
-
-  void take_signals() {
-    PendingSignals pending = take_pending_signals();
-    for (int i = 0; i < pending.interrupts; ++i) queue_.push_back({Message::kChar, 27});
-    for (int i = 0; i < pending.closes; ++i) queue_.push_back({Message::kClose, 0});
-  }
-
-  void take_due_timers() {
-    std::uint32_t now = clock().ticks_ms();
-    for (auto& [id, timer] : timers_) {
-      if (static_cast<std::int32_t>(now - timer.due) < 0) continue;
-      timer.due = now + timer.period_ms;
-      bool queued = std::any_of(queue_.begin(), queue_.end(), [&](const Message& m) {
-        return m.kind == Message::kTimer && m.value == id;
-      });
-      if (!queued) queue_.push_back({Message::kTimer, id});
-    }
+    ::poll(&p, 1, static_cast<int>(queue_.sleep_ms(kIdleMs)));
   }
 
   void take_x_events() {
@@ -274,8 +237,8 @@ class X11Window : public StatusWindow {
         char buffer[8];
         KeySym key;
         int n = XLookupString(&event.xkey, buffer, sizeof buffer, &key, nullptr);
-        if (key == XK_Escape) queue_.push_back({Message::kChar, 27});
-        else if (n == 1) queue_.push_back({Message::kChar, static_cast<unsigned char>(buffer[0])});
+        if (key == XK_Escape) queue_.push({Message::kChar, 27});
+        else if (n == 1) queue_.push({Message::kChar, static_cast<unsigned char>(buffer[0])});
         break;
       }
       case ButtonPress:
@@ -284,27 +247,16 @@ class X11Window : public StatusWindow {
         break;
       case ButtonRelease: {
         int released = control_at(event.xbutton.x, event.xbutton.y);
-        if (released != 0 && released == pressed_) queue_.push_back({Message::kButton, released});
+        if (released != 0 && released == pressed_) queue_.push({Message::kButton, released});
         pressed_ = 0;
         redraw();
         break;
       }
       case ClientMessage:
         if (static_cast<Atom>(event.xclient.data.l[0]) == wm_delete_)
-          queue_.push_back({Message::kClose, 0});
+          queue_.push({Message::kClose, 0});
         break;
       default: break;
-    }
-  }
-
-  void dispatch(const Message& m) {
-    switch (m.kind) {
-      case Message::kChar: handler_.on_char(m.value); break;
-      case Message::kClose: handler_.on_close(); break;
-      case Message::kButton: handler_.on_button(m.value); break;
-      case Message::kTimer:
-        if (timers_.count(m.value) != 0) handler_.on_timer(m.value);
-        break;
     }
   }
 
@@ -390,8 +342,7 @@ class X11Window : public StatusWindow {
   int width_ = 0, height_ = 0;
   std::map<int, std::string> items_;
   std::string title_;
-  std::map<int, Timer> timers_;
-  std::deque<Message> queue_;
+  WindowQueue queue_;
   bool mapped_ = false;
   bool unmapped_after_map_ = false;
   int pressed_ = 0;
