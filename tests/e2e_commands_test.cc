@@ -256,7 +256,7 @@ TEST(E2eGathering, EdiReceiveRequestIsSplitAndGathersTheStoredStdMessages) {
   EXPECT_EQ(invoice_mid, field(status[4], 5));
   EXPECT_EQ("0000", field(status[4], 3));
   EXPECT_EQ("1", field(status[4], 8));
-  // Part 2.5, receive recording step 4: the invoice's identifier does not match the MID= pattern
+  // Receive recording: the invoice's identifier does not match the MID= pattern
   // of the first block, so its status line belongs to the second block, which has no FIL=: the
   // invoice is recorded in QRTLNK.RCV, and the gathered STD messages have left it.
   std::vector<std::string> rcv = bob.rcv();
