@@ -69,6 +69,9 @@ class StoreHome : public ::testing::Test {
   void write_store(const std::vector<std::string>& records) {
     std::string text;
     for (const std::string& r : records) text += r + "\n";
+    // A retrieve leaves the store read-only, as between runs; the next case's run would find it
+    // writable again through the dispatcher.
+    app_home().set_read_write("qrtlnk.rcv");
     dir.write("qrtlnk.rcv", text);
   }
 
