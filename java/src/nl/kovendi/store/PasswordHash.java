@@ -52,8 +52,8 @@ public final class PasswordHash {
     private static byte[] derive(String password, byte[] salt, int iterations) {
         char[] chars = password.toUpperCase(Locale.ROOT).toCharArray();
         try {
-            PBEKeySpec spec = new PBEKeySpec(chars, salt, iterations, 256);
-            return SecretKeyFactory.getInstance("PBKDF2WithHmacSHA256").generateSecret(spec)
+            PBEKeySpec keySpec = new PBEKeySpec(chars, salt, iterations, 256);
+            return SecretKeyFactory.getInstance("PBKDF2WithHmacSHA256").generateSecret(keySpec)
                     .getEncoded();
         } catch (GeneralSecurityException e) {
             throw new IllegalStateException("PBKDF2WithHmacSHA256 not available", e);
