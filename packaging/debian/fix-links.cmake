@@ -1,4 +1,5 @@
 # Run by CPack on the staged installation before it is packed: the package links to the
+cmake_policy(SET CMP0009 NEW)
 # system's Java 17 runtime and PostgreSQL JDBC driver (both declared dependencies) instead of
 # whatever the build machine had.
 file(GLOB_RECURSE kv_program_dirs LIST_DIRECTORIES true
