@@ -77,6 +77,11 @@ done <"$work/catalogue"
 # --- the installed programs: a real exchange, then a local mode ---
 [ -e "$jre/lib/server/libjvm.so" ] || skip "the system's Java 17 runtime $jre is not installed"
 unset DISPLAY TMP
+# A lock directory of this test's own: the single-instance lock of one user would otherwise make
+# these runs end at once while another test's run holds it.
+XDG_RUNTIME_DIR=$work/runtime
+export XDG_RUNTIME_DIR
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 find "$prog" | sort >"$work/program-dir.before"
 bin=$root/usr/bin
 store=$work/store
