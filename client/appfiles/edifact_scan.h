@@ -18,7 +18,8 @@ struct EdifactSendCheck {
 // FIL= names a readable file, every readable FIL= file passes the text test, a MID= begins with
 // "EDI", and no addressing attribute is present.
 EdifactSendCheck is_edifact_zend(const std::vector<std::string>& block);
-// The text test: the first 100 bytes are CR, LF or codes 32 to 165.
+// The text test: the first 100 bytes (after a UTF-8 byte-order mark) are CR, LF or codes 32
+// to 165.
 bool passes_text_test(const std::string& file);
 
 // Values of the interchange header (UNB) and of the first message header (UNH).
