@@ -1,5 +1,7 @@
 #include "client/appfiles/interchange_splitter.h"
 
+#include <algorithm>
+
 namespace kv {
 
 namespace {
@@ -49,13 +51,14 @@ bool InterchangeSplitter::feed(const char* data, std::size_t length) {
     if (in_segment_ && !in_advice_ && tag_ != Tag::kUndecided &&
         place_ == Place::kInInterchange && !release_pending_ && prefix_.size() >= prefix_limit_) {
       std::size_t j = i;
+      const std::size_t end = std::min(length, i + kBlockSize);
       const char release = sep_.release;
       const char terminator = sep_.terminator;
-      while (j < length && data[j] != terminator && (data[j] != release || release == '\0')) ++j;
+      while (j < end && data[j] != terminator && (data[j] != release || release == '\0')) ++j;
       out_.append(data + i, j - i);
       if (out_.size() >= kBlockSize) flush();
       i = j;
-      if (i == length) break;
+      if (i == end) continue;
     }
     byte(data[i++]);
   }
