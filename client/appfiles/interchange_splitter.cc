@@ -10,6 +10,7 @@ constexpr std::size_t kTagLength = 4;             // "UNB+"
 constexpr std::size_t kHeaderTextLimit = 1100;    // enough for the values searched in 999
 constexpr std::size_t kUndecidedLimit = 4096;     // line ends inside a tag: not a service tag
 constexpr std::size_t kBlockSize = 65536;
+constexpr std::size_t kHeldLimit = 1 << 20;       // blank space waiting for the next part
 constexpr std::size_t kAdviceLength = 6;
 const char kByteOrderMark[] = "\xEF\xBB\xBF";
 
@@ -94,6 +95,7 @@ void InterchangeSplitter::between_segments(char c) {
     start_segment(c);
   } else if (!part_open_ || !held_.empty()) {
     held_ += c;
+    if (held_.size() > kHeldLimit) spill_held();
   } else {
     out(c);
   }
@@ -240,6 +242,18 @@ void InterchangeSplitter::close(bool send) {
   place_ = Place::kBetween;
   expect_after_header_ = false;
   segment_is_header_ = false;
+}
+
+// Memory stays bounded: a megabyte of blank space in front of the first interchange is not an
+// interchange file; between interchanges it is kept back.
+void InterchangeSplitter::spill_held() {
+  if (place_ == Place::kBeforeFirst) {
+    refuse();
+  } else if (!part_open_) {
+    open(false);
+  } else {
+    route_held();
+  }
 }
 
 void InterchangeSplitter::route_held() {

@@ -61,6 +61,7 @@ class InterchangeSplitter {
   void open(bool interchange);
   void close(bool send);
   void route_held();
+  void spill_held();
   void keep_back();
   void refuse() { refused_ = true; }
   bool outside() const { return place_ != Place::kInInterchange; }
