@@ -39,8 +39,9 @@ UnhValues parse_unh(const std::string& segment);
 // The message identifier before completion ("EDIBNKSTD", "EDI" + association code + code, ...).
 std::string interchange_message_id(const UnhValues& unh, const std::string& application_code);
 
-// Whether `file` holds at least one complete interchange and begins (after blank lines) with
-// "UNA" or "UNB", i.e. whether scanning it will not refuse it.
+// Whether `file` holds at least one complete interchange and nothing but blank space and a
+// service string advice before its first interchange, i.e. whether scanning it will not refuse
+// it. The file is read by segments, whatever its line layout.
 bool is_interchange_file(const std::string& file);
 
 // scan_interchanges: splits one file of an EDIFACT send request. `base_record` holds the block's
