@@ -267,4 +267,52 @@ TEST(E2eExchange, EveryRecipientHasItsOwnRecordAndReport) {
   EXPECT_EQ(snd[1].size(), after[1].size());
 }
 
+// A translator's file without line ends: two interchanges for two partners on one line. Each
+// partner receives its own interchange, byte for byte.
+TEST(E2eExchange, OneLineFileOfTwoInterchangesGivesEachPartnerItsMessage) {
+  e2e::World world;
+  world.store({"add-mailbox", world.store_dir(), "carol", "SECRET3", "COU=NL", "ADM=HUBADMD",
+               "PMD=QRT400", "ORG=CAFE", "SUR=Claes", "GIV=Carol"});
+  world.store({"add-alias", world.store_dir(), "CAROL", "carol"});
+  e2e::Party carol(world.root() + "/carol", world.root() + "/run-carol", "carol", "secret3");
+  carol.write_gns(world.server());
+  e2e::Party& alice = world.alice();
+  e2e::Party& bob = world.bob();
+
+  const std::string to_bob =
+      "UNA:+.? 'UNB+UNOA:1+ALICE:ZZ+BOBBY+240307:1030+71'UNH+M71+INVOIC:D:96A:UN'"
+      "BGM+380+71+9'FTX+AAI+++Bob?'s invoice'UNT+4+M71'UNZ+1+71'";
+  const std::string to_carol =
+      "UNB+UNOA:1+ALICE:ZZ+CAROL+240307:1030+72'UNH+M72+ORDERS:D:96A:UN'BGM+220+72+9'"
+      "UNT+3+M72'UNZ+1+72'";
+  alice.write("orders.edi", to_bob + to_carol);
+  alice.request("*001ZEND\nMID=EDI\nFIL=orders.edi\n");
+  alice.kovendi({"/FT"});
+  ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+  std::vector<std::string> status = alice.status_of("*001ZEND");
+  ASSERT_EQ(2u, status.size()) << alice.describe();
+  EXPECT_EQ("0000", field(status[0], 3));
+  EXPECT_EQ("BOBBY", field(status[0], 21));
+  EXPECT_EQ("0000", field(status[1], 3));
+  EXPECT_EQ("CAROL", field(status[1], 21));
+  std::vector<std::string> snd = alice.snd();
+  ASSERT_EQ(2u, snd.size()) << alice.describe();
+  EXPECT_EQ("71,M71", field(snd[0], 25));
+  EXPECT_EQ("72,M72", field(snd[1], 25));
+  EXPECT_FALSE(alice.exists("orders.edi")) << "both interchanges sent: the file is used up";
+  EXPECT_TRUE(alice.names_starting("KV").empty()) << alice.describe();
+
+  ASSERT_EQ(1u, world.show("bob").size());
+  ASSERT_EQ(1u, world.show("carol").size());
+  for (e2e::Party* party : {&bob, &carol}) {
+    party->request("*001ONTVANG\n");
+    party->kovendi({"/FT"});
+    ASSERT_FALSE(party->exists("qrtlnk.err")) << party->describe();
+    std::vector<std::string> rcv = party->rcv();
+    ASSERT_EQ(1u, rcv.size()) << party->describe();
+    EXPECT_EQ(party == &bob ? to_bob : to_carol, party->read(field(rcv[0], 6)));
+    EXPECT_EQ(field(snd[party == &bob ? 0 : 1], 5), field(rcv[0], 4));
+  }
+}
+
 }  // namespace

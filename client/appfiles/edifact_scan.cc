@@ -7,6 +7,7 @@
 #include <random>
 
 #include "client/appfiles/interchange_list.h"
+#include "client/appfiles/interchange_splitter.h"
 #include "client/appfiles/message_id.h"
 #include "client/appfiles/request_text.h"
 #include "client/appfiles/snd_record.h"
@@ -28,77 +29,10 @@ namespace {
 constexpr int kFileMissing = 18;
 constexpr int kWorkFileNotCreated = 19;
 constexpr int kEdifactDiskFull = 52;
-constexpr std::size_t kPieceLength = 750;
 constexpr std::size_t kSegmentSearchLimit = 999;
-
-// --- reading ---------------------------------------------------------------------------------
-
-// The file is read in pieces of at most 750 characters; a piece keeps its line end, so the
-// pieces together are the file byte for byte. Only a piece that starts a line is examined for a
-// segment tag.
-class PieceReader {
- public:
-  explicit PieceReader(std::FILE* f) : f_(f) {}
-  bool next(std::string& piece, bool& line_start) {
-    if (have_ahead_) {
-      have_ahead_ = false;
-      piece = std::move(ahead_);
-      line_start = ahead_line_start_;
-      return true;
-    }
-    return read(piece, line_start);
-  }
-  // Looks at the next piece without consuming it.
-  const std::string* peek(bool& line_start) {
-    if (!have_ahead_) have_ahead_ = read(ahead_, ahead_line_start_);
-    line_start = ahead_line_start_;
-    return have_ahead_ ? &ahead_ : nullptr;
-  }
-
- private:
-  bool read(std::string& piece, bool& line_start) {
-    piece.clear();
-    line_start = at_line_start_;
-    while (piece.size() < kPieceLength) {
-      if (pos_ == len_ && !refill()) break;
-      std::size_t room = kPieceLength - piece.size();
-      std::size_t end = std::min(len_, pos_ + room);
-      const char* start = buffer_ + pos_;
-      const void* newline = std::memchr(start, '\n', end - pos_);
-      std::size_t take = newline != nullptr ? static_cast<const char*>(newline) - start + 1 : end - pos_;
-      piece.append(start, take);
-      pos_ += take;
-      if (newline != nullptr) break;
-    }
-    if (piece.empty()) return false;
-    at_line_start_ = piece.back() == '\n';
-    return true;
-  }
-  bool refill() {
-    len_ = std::fread(buffer_, 1, sizeof buffer_, f_);
-    pos_ = 0;
-    return len_ > 0;
-  }
-
-  char buffer_[65536];
-  std::size_t pos_ = 0;
-  std::size_t len_ = 0;
-  std::FILE* f_;
-  bool at_line_start_ = true;
-  std::string ahead_;
-  bool ahead_line_start_ = false;
-  bool have_ahead_ = false;
-};
+constexpr std::size_t kReadBlock = 65536;
 
 bool begins(const std::string& text, const char* tag) { return text.rfind(tag, 0) == 0; }
-
-bool is_service_string_advice(const std::string& piece) {
-  return begins(piece, "UNA+") || begins(piece, "UNA:");
-}
-
-bool is_blank_piece(const std::string& piece) {
-  return piece.find_first_not_of(" \t\r\n") == std::string::npos;
-}
 
 // --- segment values --------------------------------------------------------------------------
 
@@ -148,9 +82,9 @@ struct WorkFile {
   OpenFile stream;
   bool failed = false;
 
-  void write(const std::string& bytes) {
+  void write(const char* data, std::size_t length) {
     if (!stream) return;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), stream.get()) != bytes.size()) failed = true;
+    if (std::fwrite(data, 1, length, stream.get()) != length) failed = true;
   }
   // Flushes and closes; false when something did not reach the file.
   bool close() {
@@ -160,7 +94,7 @@ struct WorkFile {
   }
 };
 
-class InterchangeScan {
+class InterchangeScan : public InterchangeParts {
  public:
   InterchangeScan(Translation& tr, const std::string& command,
                   const std::vector<std::string>& block, bool block_has_subject,
@@ -175,12 +109,15 @@ class InterchangeScan {
 
   int run();
 
+  void begin_part(bool interchange) override;
+  void bytes(const char* data, std::size_t length) override { current_.write(data, length); }
+  void header_segment(const std::string& unb) override { unb_ = parse_unb(unb); }
+  void segment_after_header(const std::string& segment) override {
+    if (begins(segment, "UNH+")) unh_ = parse_unh(segment);
+  }
+  void end_part(bool send) override;
+
  private:
-  void start_interchange(PieceReader& reader, const std::string& unb);
-  void finish_interchange();
-  void keep_back_current();
-  void keep_back_remainder(const std::string& piece);
-  void close_remainder();
   void write_send_command();
   std::vector<std::string> carried_lines(bool answer_written) const;
   WorkFile new_work_file();
@@ -195,11 +132,7 @@ class InterchangeScan {
   const std::string& base_record_;
   int block_number_;
 
-  std::string held_advice_;
   WorkFile current_;
-  bool in_interchange_ = false;
-  bool closing_ = false;  // the UNZ line has begun; its remaining pieces still follow
-  WorkFile remainder_;
   UnbValues unb_;
   UnhValues unh_;
   int sent_ = 0;
@@ -239,7 +172,6 @@ WorkFile InterchangeScan::new_work_file() {
 // Removes what this file has made so far (nothing of it has reached the list).
 void InterchangeScan::abandon() {
   current_.stream.close();
-  remainder_.stream.close();
   for (const std::string& name : made_) fs::remove_file(fs::join(app_home().dir(), name));
   made_.clear();
 }
@@ -249,21 +181,14 @@ void InterchangeScan::fail() {
   throw TranslationFailed{kEdifactDiskFull, file_};
 }
 
-void InterchangeScan::start_interchange(PieceReader& reader, const std::string& unb) {
-  if (in_interchange_) keep_back_current();
-  close_remainder();
-  busy_indicator();
+// Every part of the file gets a work file: an interchange to be sent, or a part kept back (text
+// outside the interchanges, an interchange without UNZ) that goes back to the application's file
+// after the session through the interchange list.
+void InterchangeScan::begin_part(bool interchange) {
+  if (interchange) busy_indicator();
   current_ = new_work_file();
-  in_interchange_ = true;
-  closing_ = false;
-  unb_ = parse_unb(unb);
-  bool next_line_start = false;
-  const std::string* next = reader.peek(next_line_start);
-  unh_ = (next != nullptr && next_line_start && begins(*next, "UNH+")) ? parse_unh(*next)
-                                                                          : UnhValues{};
-  if (!held_advice_.empty()) current_.write(held_advice_);
-  held_advice_.clear();
-  current_.write(unb);
+  unb_ = UnbValues{};
+  unh_ = UnhValues{};
 }
 
 std::vector<std::string> InterchangeScan::carried_lines(bool answer_written) const {
@@ -320,79 +245,37 @@ void InterchangeScan::write_send_command() {
   if (std::fflush(tr_.out) != 0 || std::fflush(tr_.snd.get()) != 0) fail();
 }
 
-void InterchangeScan::finish_interchange() {
-  in_interchange_ = false;
-  closing_ = false;
+void InterchangeScan::end_part(bool send) {
   if (!current_.close()) fail();
+  if (!send) {
+    list_lines_.push_back(interchange_list_line(file_, current_.name) + "|");
+    return;
+  }
   write_send_command();
   list_lines_.push_back(interchange_list_line(file_, current_.name) + std::to_string(block_number_) +
                         "|");
   ++sent_;
 }
 
-// An interchange that stops without UNZ is not sent: its work file goes back to the application
-// file after the session, through the interchange list.
-void InterchangeScan::keep_back_current() {
-  in_interchange_ = false;
-  closing_ = false;
-  if (!current_.close()) fail();
-  list_lines_.push_back(interchange_list_line(file_, current_.name) + "|");
-}
-
-// Lines outside any interchange after the first one are kept back the same way.
-void InterchangeScan::keep_back_remainder(const std::string& piece) {
-  if (!remainder_.stream) remainder_ = new_work_file();
-  remainder_.write(piece);
-}
-
-void InterchangeScan::close_remainder() {
-  if (remainder_.name.empty()) return;
-  if (!remainder_.close()) fail();
-  list_lines_.push_back(interchange_list_line(file_, remainder_.name) + "|");
-  remainder_ = WorkFile{};
-}
-
 int InterchangeScan::run() {
   OpenFile in(app_home().fopen(file_, "rb"));
   if (!in) throw TranslationFailed{kFileMissing, file_};
-  PieceReader reader(in.get());
-  std::string piece;
-  bool line_start = false;
-  while (reader.next(piece, line_start)) {
-    if (line_start && !closing_ && is_service_string_advice(piece)) {
-      held_advice_ = piece;
-      continue;
+  InterchangeSplitter splitter(*this);
+  std::vector<char> buffer(kReadBlock);
+  bool interchange_file = true;
+  for (;;) {
+    std::size_t got = std::fread(buffer.data(), 1, buffer.size(), in.get());
+    if (got == 0) break;
+    if (!splitter.feed(buffer.data(), got)) {
+      interchange_file = false;
+      break;
     }
-    if (line_start && !closing_ && begins(piece, "UNB+")) {
-      start_interchange(reader, piece);
-      continue;
-    }
-    if (in_interchange_) {
-      current_.write(piece);
-      if (line_start && begins(piece, "UNZ+")) closing_ = true;
-      if (closing_ && piece.back() == '\n') finish_interchange();
-      continue;
-    }
-    if (is_blank_piece(piece) && line_start) continue;
-    if (sent_ == 0 && list_lines_.empty()) {
-      abandon();
-      return -1;  // not an interchange file: something else comes before the first UNB
-    }
-    if (!held_advice_.empty()) keep_back_remainder(held_advice_);
-    held_advice_.clear();
-    keep_back_remainder(piece);
   }
+  if (interchange_file) interchange_file = splitter.finish();
   in.close();
-  if (in_interchange_ && closing_) {
-    finish_interchange();  // the UNZ line is the last line, without line end
-  } else if (in_interchange_) {
-    keep_back_current();
-  }
-  if (!held_advice_.empty() && sent_ > 0) keep_back_remainder(held_advice_);
-  close_remainder();
-  if (sent_ == 0) {
+  if (!interchange_file || sent_ == 0) {
     abandon();
-    return -1;
+    return -1;  // not an interchange file, or not one complete interchange in it
   }
   for (const std::string& line : list_lines_) {
     if (tr_.interchange_list && !write_text_line(tr_.interchange_list.get(), line)) fail();
@@ -401,6 +284,17 @@ int InterchangeScan::run() {
   return 1;
 }
 
+// Counts the interchanges that a scan would send, writing nothing.
+class InterchangeCount : public InterchangeParts {
+ public:
+  void begin_part(bool) override {}
+  void bytes(const char*, std::size_t) override {}
+  void header_segment(const std::string&) override {}
+  void segment_after_header(const std::string&) override {}
+  void end_part(bool send) override { sent += send ? 1 : 0; }
+  int sent = 0;
+};
+
 }  // namespace
 
 // --- public ------------------------------------------------------------------------------------
@@ -408,9 +302,12 @@ int InterchangeScan::run() {
 bool passes_text_test(const std::string& file) {
   OpenFile f(app_home().fopen(file, "rb"));
   if (!f) return false;
-  unsigned char bytes[100];
+  // A UTF-8 byte-order mark in front marks the text as text; the test applies after it.
+  unsigned char bytes[103];
   std::size_t got = std::fread(bytes, 1, sizeof bytes, f.get());
-  for (std::size_t i = 0; i < got; ++i) {
+  std::size_t start = got >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
+  got = std::min(got, start + 100);
+  for (std::size_t i = start; i < got; ++i) {
     unsigned char c = bytes[i];
     if (c != '\r' && c != '\n' && (c < 32 || c > 165)) return false;
   }
@@ -503,25 +400,15 @@ std::string interchange_message_id(const UnhValues& unh, const std::string& appl
 bool is_interchange_file(const std::string& file) {
   OpenFile in(app_home().fopen(file, "rb"));
   if (!in) return false;
-  PieceReader reader(in.get());
-  std::string piece;
-  bool line_start = false;
-  bool seen_header = false;
-  bool in_interchange = false;
-  while (reader.next(piece, line_start)) {
-    if (!line_start) continue;
-    if (is_service_string_advice(piece)) {
-      seen_header = true;
-      continue;
-    }
-    if (begins(piece, "UNB+")) {
-      seen_header = in_interchange = true;
-      continue;
-    }
-    if (in_interchange && begins(piece, "UNZ+")) return true;
-    if (!seen_header && !is_blank_piece(piece)) return false;
+  InterchangeCount count;
+  InterchangeSplitter splitter(count);
+  std::vector<char> buffer(kReadBlock);
+  for (;;) {
+    std::size_t got = std::fread(buffer.data(), 1, buffer.size(), in.get());
+    if (got == 0) break;
+    if (!splitter.feed(buffer.data(), got)) return false;
   }
-  return false;
+  return splitter.finish() && count.sent > 0;
 }
 
 int scan_interchanges(Translation& tr, const std::string& command,

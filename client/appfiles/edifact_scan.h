@@ -18,7 +18,8 @@ struct EdifactSendCheck {
 // FIL= names a readable file, every readable FIL= file passes the text test, a MID= begins with
 // "EDI", and no addressing attribute is present.
 EdifactSendCheck is_edifact_zend(const std::vector<std::string>& block);
-// The text test: the first 100 bytes are CR, LF or codes 32 to 165.
+// The text test: the first 100 bytes (after a UTF-8 byte-order mark) are CR, LF or codes 32
+// to 165.
 bool passes_text_test(const std::string& file);
 
 // Values of the interchange header (UNB) and of the first message header (UNH).
@@ -38,8 +39,9 @@ UnhValues parse_unh(const std::string& segment);
 // The message identifier before completion ("EDIBNKSTD", "EDI" + association code + code, ...).
 std::string interchange_message_id(const UnhValues& unh, const std::string& application_code);
 
-// Whether `file` holds at least one complete interchange and begins (after blank lines) with
-// "UNA" or "UNB", i.e. whether scanning it will not refuse it.
+// Whether `file` holds at least one complete interchange and nothing but blank space and a
+// service string advice before its first interchange, i.e. whether scanning it will not refuse
+// it. The file is read by segments, whatever its line layout.
 bool is_interchange_file(const std::string& file);
 
 // scan_interchanges: splits one file of an EDIFACT send request. `base_record` holds the block's

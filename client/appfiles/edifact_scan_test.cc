@@ -11,6 +11,7 @@ namespace kv {
 namespace {
 
 using testing_support::RequestHome;
+using namespace std::string_literals;
 
 std::string interchange(const std::string& recipient, const std::string& reference,
                         const std::string& unh, const std::string& extra_unb = "") {
@@ -163,10 +164,10 @@ TEST_F(ScanTest, FileThatIsNotAnInterchangeFileIsSentPlain) {
   EXPECT_TRUE(files_like("KV", ".edi").empty());
   EXPECT_EQ(read("list.tmp"), "");
 
-  // A whole interchange on one line, or one without UNZ, has nothing to split either.
-  write("oneline.edi", "UNB+UNOA:1+S+R+D+C'UNH+1+X'UNT+2+1'UNZ+1+C'");
-  out = translate("*001ZEND\nMID=EDI\nFIL=oneline.edi\n");
-  EXPECT_EQ(out[2], "FIL=oneline.edi");
+  // An interchange without UNZ has nothing to split either.
+  write("open.edi", "UNB+UNOA:1+S+R+D+C'UNH+1+X'UNT+2+1'");
+  out = translate("*001ZEND\nMID=EDI\nFIL=open.edi\n");
+  EXPECT_EQ(out[2], "FIL=open.edi");
   EXPECT_TRUE(files_like("KV", ".edi").empty());
 }
 
@@ -182,8 +183,8 @@ TEST_F(ScanTest, UnfinishedInterchangeAndJunkAreKeptBackNotSent) {
   ASSERT_EQ(list.size(), 5u);
   const char* sent[] = {"1", "", "", "1", ""};
   for (std::size_t i = 0; i < list.size(); ++i) EXPECT_EQ(get_veld(list[i], 3), sent[i]) << i;
-  EXPECT_EQ(read(get_veld(list[0], 2)), good);
-  EXPECT_EQ(read(get_veld(list[1], 2)), junk);  // blank lines between interchanges are dropped
+  EXPECT_EQ(read(get_veld(list[0], 2)), good + "\n  \n");  // blank lines go with the one before
+  EXPECT_EQ(read(get_veld(list[1], 2)), junk);
   EXPECT_EQ(read(get_veld(list[2], 2)), unfinished);
   EXPECT_EQ(read(get_veld(list[3], 2)), good2);
   EXPECT_EQ(read(get_veld(list[4], 2)), unfinished);
@@ -244,6 +245,148 @@ TEST_F(ScanTest, RealInterchangesFromOtherSystems) {
                                        "ALI=O0013000093SCHA-Z59", "ALI=O0013000093SCHA-Z59"};
   EXPECT_EQ(aliases, expected);
   EXPECT_NE(std::find(out.begin(), out.end(), "SUB=PAYO0012101221,1"), out.end());
+}
+
+// What a request of one file became: the interchanges sent and their recipients (none when the
+// file went out as a plain file). Afterwards the work files are merged back as after a session
+// whose connection failed; the application's file must then be as it was, byte for byte.
+struct SplitResult {
+  std::size_t sends = 0;
+  std::vector<std::string> recipients;
+};
+
+class SplitTest : public ScanTest {
+ protected:
+  SplitResult split_and_restore(const std::string& name, const std::string& content) {
+    write(name, content);
+    write("list.tmp", "");
+    run_state().interchange_list = "list.tmp";
+    run_state().engine_started = 0;
+    std::vector<std::string> out = translate("*001ZEND\nMID=EDI\nFIL=" + name + "\n");
+    SplitResult result;
+    for (const std::string& line : out) {
+      if (line == "*001ZEND") ++result.sends;
+      if (line.rfind("ALI=", 0) == 0) result.recipients.push_back(line.substr(4));
+    }
+    if (std::find(out.begin(), out.end(), "FIL=" + name) != out.end()) result.sends = 0;  // plain
+    run_state().engine_started = 1;
+    merge_interchange_list();
+    EXPECT_EQ(read(name), content) << name << ": not restored byte for byte";
+    EXPECT_TRUE(files_like("KV", ".edi").empty()) << name;
+    std::filesystem::remove(path(name));
+    return result;
+  }
+};
+
+TEST_F(SplitTest, EverySampleIsSplitAddressedAndRestoredByteForByte) {
+  struct Sample {
+    const char* file;
+    std::vector<std::string> recipients;  // of the interchanges sent; none: sent as a plain file
+  };
+  const std::string partner = "PARTNERID:01:ZZUK";
+  const std::vector<Sample> samples = {
+      {"dfdl__INVOIC_D.03B_Interchange_with_UNA.txt", {"5708601000836:14"}},
+      {"dfdl__ORDERS_D.03B_Interchange.txt", {"COMPANY:1"}},
+      {"edifabric__CONTRL.txt", {"SENDER1:14:ZZUK"}},
+      {"edifabric__CargoReport.lines.edi", {"CBP-ACE-TEST:ZZ"}},
+      {"edifabric__CargoReport.txt", {"CBP-ACE-TEST:ZZ"}},
+      {"edifabric__DuplicateInterchange.txt", {"RECEIVER1:1:ZZUK", "RECEIVER1:1:ZZUK"}},
+      {"edifabric__EANCOM_Invoice.txt", {"RECEIVER1:1"}},
+      {"edifabric__INVOIC_D00A_BOM.txt", {partner}},
+      {"edifabric__INVOIC_D00A_EscapedEscape.txt", {partner}},
+      {"edifabric__INVOIC_D00A_EscapedSegmentTerminator.txt", {partner}},
+      {"edifabric__INVOIC_D00A_Group.txt", {partner}},
+      {"edifabric__INVOIC_D00A_TrailingBlanks.txt", {partner}},
+      {"edifabric__PassengerData.txt", {"MXPNRGOV"}},
+      {"edifabric__PurchaseOrders.txt", {"RECEIVER1:01:ZZUK"}},
+      {"edifact-ls__embedded-newline.edi", {"RECEIVER:ZZ"}},
+      {"edifact-ls__functional-group.edi", {"RECEIVER:ZZ"}},
+      {"edireader__ORDERS-D01B-UNOC.edi", {"1234567890128:14:1"}},
+      {"edireader__tiny-UNOA.edi", {"006415160CFS:1"}},
+      {"edireader__tiny-withUNA-UNOA.edi", {"006415160CFS:1"}},
+      {"estratocloud__multibyte.edi", {}},  // UTF-8 in the first 100 bytes: not a text file
+      {"koha__INVOICE.CEI", {"5013546098818"}},  // the second interchange has no UNZ
+      {"koha__INVOICE.lines.edi", {"5013546098818"}},
+      {"koha__QUOTES_MULTI.CEQ", {"5013546098818"}},
+      {"koha__QUOTES_MULTI.lines.edi", {"5013546098818"}},
+      {"koha__QUOTES_SERVICING.CEQ", {"5013546098818"}},
+      {"koha__QUOTES_SERVICING.lines.edi", {"5013546098818"}},
+      {"koha__ordrsp1.CEA", {"5412345000176"}},
+      {"koha__ordrsp1.lines.edi", {"5412345000176"}},
+      {"koha__prquotes_73050_20140430.CEQ", {"5030670137480"}},
+      {"koha__prquotes_73050_20140430.lines.edi", {"5030670137480"}},
+      {"php-edifact__D95BBAPLIE.edi", {"OOCLIES:ZZ"}},
+      {"php-edifact__D95BCOARRI.edi", {"COSCO"}},
+      {"php-edifact__D96ADESADV.edi", {"8888888:ZZ"}},
+      {"php-edifact__exampleMulti.edi", {"LHPPC"}},
+      {"php-edifact__example_multiline.edi", {"RECEIVER-ID"}},
+      {"php-edifact__example_order_ok.edi", {"unbekannt:14"}},
+      {"php-edifact__example_release_character.edi", {"LHPPC"}},
+      {"php-edifact__example_wrapped.edi", {"LHPPC"}},
+      {"php-edifact__example_wrapped.lines.edi", {"LHPPC"}},
+      {"portxchange__VIFTSAI0000004.txt", {"PORTOFROTTERDAM"}},
+      {"pydifact__invoice1.edi", {"O0013000093SCHA-Z59"}},
+      {"pydifact__patient1.edi", {"ME654321"}},
+      {"pydifact__patient1.lines.edi", {"ME654321"}},
+      {"pydifact__patient2.edi", {"ME123456"}},
+      {"pydifact__patient2.lines.edi", {"ME123456"}},
+      {"pydifact__sage_coala.lines.edi", {}},  // a DOC segment comes before the interchange
+      {"pydifact__sage_coala.ped", {}},
+      {"pydifact__wikipedia_de.edi", {"Empfaengerkennung"}},
+      {"pydifact__wikipedia_en.edi", {"LHPPC:ZZ"}},
+      {"nonstandard/edifabric__INVOIC_D00A_MultipleInterchange.txt", {partner, partner}},
+      {"nonstandard/edireader__tiny-syntaxVariants-UNOA.edi", {"006415160CFS:1"}},
+  };
+  for (const Sample& sample : samples) {
+    SCOPED_TRACE(sample.file);
+    std::string content = testdata(sample.file);
+    ASSERT_FALSE(content.empty());
+    SplitResult result = split_and_restore("sample.edi", content);
+    EXPECT_EQ(result.sends, sample.recipients.size());
+    EXPECT_EQ(result.recipients, sample.recipients);
+  }
+}
+
+TEST_F(SplitTest, BadInputGivesAClearResultAndIsRestoredByteForByte) {
+  // More than the 100 bytes of the text test.
+  const std::string one =
+      "UNB+UNOA:1+S+P1+D+C1'UNH+M1+INVOIC'BGM+380'FTX+AAI+++" + std::string(50, 'x') +
+      "'UNT+4+M1'UNZ+1+C1'";
+  const std::string two = "UNB+UNOA:1+S+P2+D+C2'UNH+M2+INVOIC'BGM+380'UNT+3+M2'UNZ+1+C2'";
+  struct Case {
+    const char* what;
+    std::string content;
+    std::vector<std::string> recipients;
+  };
+  const std::vector<Case> cases = {
+      {"truncated after a complete one", one + "UNB+UNOA:1+S+P2+D+C2'UNH+M2+INVOIC'BGM+3", {"P1"}},
+      {"truncated only", "UNB+UNOA:1+S+P2+D+C2'UNH+M2+IN", {}},
+      {"UNA of five characters", "UNA:+.?'\n" + one, {}},
+      {"UNA of seven characters", "UNA:+.? ''" + one, {}},
+      {"UNA cut by the end", "UNA:+", {}},
+      {"release character at the end", one + "\n" + two.substr(0, two.size() - 1) + "?", {"P1"}},
+      {"NUL bytes in the data", one + "FTX+AAI+++a\0b'"s + two, {"P1", "P2"}},
+      {"NUL byte in front", "\0"s + one, {}},
+      {"8-bit bytes in the data", one + "\nUNB+UNOC:3+S+P\xE9+D+C3'UNZ+0+C3'", {"P1", "P\xE9"}},
+      {"8-bit bytes in front", "\xE9\n" + one, {}},
+      {"missing UNZ before the next UNB", one.substr(0, one.size() - 9) + two, {"P2"}},
+      {"missing UNZ only", one.substr(0, one.size() - 9), {}},
+      {"UNZ without UNB in front", "UNZ+1+C1'\n" + one, {}},
+      {"UNZ without UNB after", one + "UNZ+1+C1'\n", {"P1"}},
+      {"text between interchanges", one + "\nhello\n" + two + "\r\n", {"P1", "P2"}},
+      {"byte-order mark cut short", "\xEF\xBB" + one, {}},
+      {"empty file", "", {}},
+      {"only blank lines", "\n\r\n  \n", {}},
+      {"segments broken over lines", "UNB+UNOA:1+S+PART\r\nNER+D\r\n+C1'UN\r\nZ+0+C1'", {"PARTNER"}},
+      {"released terminator", "UNB+UNOA:1+S+P?'Q+D+C1'UNZ+0+C1'", {"P?'Q"}},
+      {"other separators", "UNA^*.? $UNB*UNOA^1*S*PA+R^ZZ*D*C1$UNZ*0*C1$", {"PA?+R:ZZ"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SplitResult result = split_and_restore("bad.edi", c.content);
+    EXPECT_EQ(result.sends, c.recipients.size());
+    EXPECT_EQ(result.recipients, c.recipients);
+  }
 }
 
 TEST_F(ScanTest, TenThousandInterchangesInOnePass) {

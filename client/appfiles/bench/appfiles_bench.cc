@@ -1,9 +1,15 @@
 // Timing of the modes that work through the application files, at 10,000 and 100,000 records:
 // update (/U=), purge, gathering, report processing and retrieve (/R). Each should grow linearly
-// with the number of records. Not a test: run by hand (kv_appfiles_bench [largest count]).
+// with the number of records. Then the splitting of an EDIFACT send request of a tenth as many
+// interchanges (about 6 KB each), once one segment per line and once all on one line, against
+// awk splitting the line layout at "UNB+" into one file per interchange.
+// Not a test: run by hand (kv_appfiles_bench [largest count] [steps]).
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -149,6 +155,93 @@ double time_retrieve(int count) {
   return seconds([] { retrieve(1); });
 }
 
+// --- EDIFACT splitting ------------------------------------------------------------------------
+
+// One interchange of about 6 KB: UNB, UNH, fourteen text segments, UNT, UNZ.
+std::string bench_interchange(int i, const char* segment_end) {
+  std::string ref = format("%d", i);
+  std::string out = "UNB+UNOA:1+SENDER:ZZ+PARTNER" + format("%d", i % 50) + ":ZZ+240307:1030+" + ref +
+                    "'" + segment_end + "UNH+M" + ref + "+INVOIC:D:96A:UN'" + segment_end;
+  for (int l = 0; l < 14; ++l) {
+    out += "FTX+AAI+++" + std::string(400, static_cast<char>('a' + l)) + "?'s'" + segment_end;
+  }
+  return out + "UNT+16+M" + ref + "'" + segment_end + "UNZ+1+" + ref + "'" + segment_end;
+}
+
+long long write_edifact_file(const std::string& path, int interchanges, const char* segment_end) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  long long size = 0;
+  for (int i = 0; i < interchanges; ++i) {
+    std::string text = bench_interchange(i, segment_end);
+    std::fwrite(text.data(), 1, text.size(), f);
+    size += static_cast<long long>(text.size());
+  }
+  std::fclose(f);
+  return size;
+}
+
+// Peak resident memory of the process so far, in MB.
+double peak_memory_mb() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+  }
+  return 0;
+}
+
+double time_edifact_split(int interchanges, const char* segment_end) {
+  kv::testing::TempDir dir;
+  prepare_home(dir);
+  write_text(dir.file("qrtlnk.gns"), "POS=U\nPIN=P\n");
+  write_text(dir.file("list.tmp"), "");
+  run_state().interchange_list = "list.tmp";
+  long long size = write_edifact_file(dir.file("big.edi"), interchanges, segment_end);
+  write_text(dir.file("qrtlnk.scr"), "*001ZEND\nMID=EDI\nFIL=big.edi\n");
+  double before = peak_memory_mb();
+  std::clock_t processor = std::clock();
+  double s = seconds([] { vertaal_opdrachten("qrtlnk.scr"); });
+  double processor_seconds = static_cast<double>(std::clock() - processor) / CLOCKS_PER_SEC;
+  std::printf("  %-28s %6.1f MB %8.3f s   (processor %.3f s)   peak memory %.1f MB (before %.1f MB)\n",
+              *segment_end != '\0' ? "kovendi, segment per line" : "kovendi, all on one line",
+              static_cast<double>(size) / 1e6, s, processor_seconds, peak_memory_mb(), before);
+  return s;
+}
+
+double time_awk_split(int interchanges) {
+  kv::testing::TempDir dir;
+  long long size = write_edifact_file(dir.file("big.edi"), interchanges, "\n");
+  // bash's time gives awk's processor time (user and system) in awk.cpu.
+  std::string command = "cd '" + dir.path() +
+                        "' && bash -c 'TIMEFORMAT=\"%3U %3S\"; time awk \"/^UNB\\\\+/ { if (f) "
+                        "close(f); f = sprintf(\\\"A%06d.edi\\\", ++n) } { print > f }\" big.edi' "
+                        "2> awk.cpu";
+  fs::sync_file(dir.path());
+  auto start = std::chrono::steady_clock::now();
+  int rc = std::system(command.c_str());
+  double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  double user = 0, system = 0;
+  std::ifstream cpu(dir.file("awk.cpu"));
+  cpu >> user >> system;
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    files += entry.path().filename().string().rfind('A', 0) == 0 ? 1 : 0;
+  }
+  std::printf("  %-28s %6.1f MB %8.3f s   (processor %.3f s)   %d files%s\n",
+              "awk, segment per line", static_cast<double>(size) / 1e6, s, user + system, files,
+              rc == 0 ? "" : "   (awk failed)");
+  return s;
+}
+
+void time_edifact(int interchanges) {
+  std::printf("EDIFACT send request of %d interchanges:\n", interchanges);
+  std::fflush(stdout);
+  double awk = time_awk_split(interchanges);
+  double lines = time_edifact_split(interchanges, "\n");
+  double one_line = time_edifact_split(interchanges, "");
+  std::printf("  against awk: segment per line %.2fx, one line %.2fx (below 1: faster)\n",
+              lines / awk, one_line / awk);
+}
+
 }  // namespace
 }  // namespace kv
 
@@ -174,5 +267,6 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
   }
   std::printf("records: %d and %d; a linear step shows a ratio near 10\n", largest / 10, largest);
+  if (std::string("edifact").compare(0, only.size(), only) == 0) kv::time_edifact(largest / 10);
   return 0;
 }
