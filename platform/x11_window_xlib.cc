@@ -380,12 +380,17 @@ class X11Window : public StatusWindow {
 // that the exit handler of the display (above) decides, and it lets the run go on.
 int ignore_io_error(Display*) { return 0; }
 
+// Xlib's default handler of a refused request (a window already gone, a server short of memory)
+// ends the process; for a status window such a request simply had no effect.
+int ignore_protocol_error(Display*, XErrorEvent*) { return 0; }
+
 }  // namespace
 
 std::unique_ptr<StatusWindow> create_x11_window(const WindowTemplate& tmpl, WindowHandler& handler) {
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) return nullptr;
   XSetIOErrorHandler(&ignore_io_error);
+  XSetErrorHandler(&ignore_protocol_error);
   auto window = std::make_unique<X11Window>(display, tmpl, handler);
   handler.on_create();
   return window;

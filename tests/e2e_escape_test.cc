@@ -117,6 +117,52 @@ TEST(E2eEscape, StopDuringAnAnswerWaitEndsTheRunAtTheNextServiceCall) {
   EXPECT_EQ(2u, world.show("bob").size()) << "both questions were sent";
 }
 
+// A stop while a received message is being deleted from the mailbox, and during a password
+// change, does not break them off: both finish, and the next command ends the session.
+TEST(E2eEscape, DeleteAfterReceiptAndPasswordChangeFinishDespiteAStop) {
+  e2e::World world;
+  e2e::Party& alice = world.alice();
+  e2e::Party& bob = world.bob();
+  alice.write("letter.txt", "A letter.\n");
+  alice.request("*001ZEND\nMID=LETTER00000001\nALI=BOBBY\nFIL=letter.txt\n");
+  alice.kovendi({"/FT"});
+  ASSERT_EQ(1u, world.show("bob").size()) << alice.describe();
+
+  world.store({"fault", world.store_dir(), "API_delMsg", "delay", "3"});
+  world.store({"fault", world.store_dir(), "API_changeNetworkPwd", "delay", "2"});
+  bob.request("*001ONTVANG\n*002WACHTWOORD\nPIN=NIEUW1\n*003LIJST\n");
+  auto run = bob.start_kovendi({"/FT"});
+  ASSERT_TRUE(e2e::wait_until(
+      [&] {
+        return bob.read("kovendi-client.log").find("API_delMsg: fault injection") !=
+                   std::string::npos ||
+               !run->running();
+      },
+      e2e::kRunTimeout));
+  ASSERT_TRUE(run->running()) << "the run ended before the delete waited" << bob.describe();
+  run->signal(SIGINT);
+  kvtest::RunResult r = run->wait();
+  EXPECT_EQ(0, r.exit_code);
+  EXPECT_NE(std::string::npos, bob.read("kovendi-client.log").find("API_changeNetworkPwd: fault"))
+      << "the password change was not reached" << bob.describe();
+  std::vector<std::string> status = bob.status();
+  ASSERT_EQ(4u, status.size()) << bob.describe();
+  EXPECT_EQ("0000", field(status[1], 3)) << "the received message";
+  EXPECT_EQ("*002WACHTWOORD", field(status[2], 1));
+  EXPECT_EQ("0000", field(status[2], 3));
+  EXPECT_EQ("*003LIJST", field(status[3], 1));
+  EXPECT_EQ("1516", field(status[3], 3));
+  ASSERT_EQ(1u, bob.rcv().size()) << bob.describe();
+  EXPECT_TRUE(world.show("bob").empty()) << "the delete was finished";
+
+  // The next run logs in with the new password that the user file now holds.
+  bob.request("*001LIJST\n");
+  bob.kovendi({"/FT"});
+  status = bob.status();
+  ASSERT_EQ(2u, status.size()) << bob.describe();
+  EXPECT_EQ("0000", field(status[0], 3));
+}
+
 TEST(E2eEscape, SigintDuringASendEndsWith1516AndKeepsTheInterchangesForTheNextRun) {
   e2e::World world;
   e2e::Party& alice = world.alice();
