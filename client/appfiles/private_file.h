@@ -8,9 +8,9 @@ namespace kv {
 
 constexpr unsigned kPrivateFileMode = 0600;
 
-// Creates `name` in the application home directory (empty, mode `mode`) when it does not exist,
-// so that a stream opened on it afterwards never makes it readable by others. An existing file
-// keeps its mode. False when it cannot be created.
+// Creates `name` in the application home directory (empty, mode `mode`), or gives an existing
+// one (a file that could not be set aside) that mode, so that what a stream writes into it
+// afterwards is never readable by others. False when it cannot be created.
 bool create_private_file(const std::string& name, unsigned mode = kPrivateFileMode);
 
 // Permission bits of an existing file in the application home directory, else `fallback`.
