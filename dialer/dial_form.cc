@@ -49,6 +49,7 @@ void DialForm::created(StatusWindow& window) {
     entry_name_ = args_[1];
     window_->set_title(entry_name_);
     mode_ = kDial;
+    dial_pending_ = true;
   } else if (args_.size() == 1 && equals_ignore_case(args_[0], "HANGUP")) {
     window_->set_item_text(kLabel1, "Verbreken verbinding...");
     entry_name_ = ras_.active_connection();
@@ -74,6 +75,7 @@ void DialForm::timer1_tick() {
 }
 
 void DialForm::dial_sequence() {
+  dial_pending_ = false;  // every way out below leaves its own result
   if (!ras_.active_connection().empty()) {
     result_.save(kResultAlreadyConnected);
     close_window();
@@ -90,18 +92,27 @@ void DialForm::dial_sequence() {
     return;
   }
   window_->start_timer(kProgressTimer, kProgressInterval);
-  ras_.dial(entry_name_);
+  dial_pending_ = true;
+  unsigned refused = ras_.dial(entry_name_);
+  if (refused != 0) {
+    // Refused before it started: no event follows, so the code is written here and the helper
+    // ends instead of waiting with "AAAA" for an operator.
+    dial_pending_ = false;
+    result_.save(dial_error_result(refused));
+    close_window();
+  }
 }
 
 void DialForm::dial_event(unsigned state, unsigned error, const std::string& text) {
+  if (error != 0 || state >= kConnected) dial_pending_ = false;
   if (error != 0) {
     result_.save(dial_error_result(error));
-    // The error of a failed hang-up starts no further hang-up: the window stays open until the
-    // operator cancels or closes it.
+    // The error of a failed hang-up starts no further hang-up; its code stays in the result
+    // file and the helper ends (nobody watches the window).
     if (!hanging_up_) hang_up_sequence();
   }
   if (!text.empty() && !closing_ && window_) window_->set_item_text(kLabel4, text);
-  if (state >= kConnected) close_window();
+  if (state >= kConnected || (error != 0 && hanging_up_)) close_window();
 }
 
 void DialForm::hang_up_sequence() {
@@ -115,6 +126,7 @@ void DialForm::hang_up_sequence() {
 }
 
 void DialForm::cancel() {
+  dial_pending_ = false;
   result_.save(kResultCancelled);
   hang_up_sequence();
 }
@@ -127,7 +139,12 @@ void DialForm::on_button(int control_id) {
   if (control_id == kAnnuleren) cancel();
 }
 
-void DialForm::on_close() { close_window(); }
+// Closing the window (or SIGTERM) while a dial has no outcome yet cancels it: the result file
+// must never say "AAAA" for a dial that did not connect.
+void DialForm::on_close() {
+  if (dial_pending_) cancel();
+  close_window();
+}
 
 void DialForm::on_destroy() {
   if (window_) window_->post_quit(0);

@@ -54,6 +54,8 @@ class DialForm : public WindowHandler {
   std::string entry_name_;
   bool closing_ = false;
   bool hanging_up_ = false;
+  // A DIAL whose outcome is not yet in the result file: closing the helper then cancels it.
+  bool dial_pending_ = false;
 };
 
 }  // namespace kv::dialer

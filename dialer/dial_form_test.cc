@@ -207,27 +207,59 @@ TEST_F(DialFormTest, HangUpModes) {
   EXPECT_EQ(result_on_disk(), "AAAA");
 }
 
-TEST_F(DialFormTest, FailedHangUpKeepsWindowOpenUntilCancel) {
+// Nobody watches the helper: a failed hang-up or a refused dial leaves its code and the helper
+// ends; closing it (SIGTERM) before a dial has its outcome cancels the dial.
+TEST_F(DialFormTest, FailuresAndClosingNeverLeaveAAAAOrAnOpenWindow) {
   service.active = "Office Line";
   service.hangup_error = 668;
-  auto form = start({"HANGUP"});
+  start({"HANGUP"});
   EXPECT_EQ(service.hang_ups, 1);
   EXPECT_EQ(result_on_disk(), "4668");
-  EXPECT_FALSE(window.destroyed_);
   EXPECT_EQ(window.item_text(DialForm::kLabel4), "Unidentified Error");
-  service.hangup_error = 0;
-  form->on_button(DialForm::kAnnuleren);
-  EXPECT_EQ(result_on_disk(), "4005");
   EXPECT_TRUE(window.destroyed_);
-}
 
-TEST_F(DialFormTest, RefusedDialHangsUpQuietlyAndWaitsForCancel) {
+  window = FakeWindow();
+  service = FakeService();
+  service.passwords["Office Line"] = "secret";
   service.start_error = 633;
+  start({"DIAL", "Office Line"});
+  EXPECT_EQ(result_on_disk(), "4633");
+  EXPECT_TRUE(window.destroyed_);
+
+  window = FakeWindow();
+  service.start_error = 0;
   auto form = start({"DIAL", "Office Line"});
-  EXPECT_EQ(result_on_disk(), "AAAA");
-  EXPECT_FALSE(window.destroyed_);
-  form->on_char(27);
+  ASSERT_EQ(service.active, "Office Line");  // dialling, no outcome yet
+  form->on_close();
   EXPECT_EQ(result_on_disk(), "4005");
+  EXPECT_TRUE(service.active.empty());
+  EXPECT_TRUE(window.destroyed_);
+
+  // Closed before the timer started the dial, and closed after it connected.
+  window = FakeWindow();
+  ras = std::make_unique<RasDialer>(service);
+  DialForm early({"DIAL", "Office Line"}, *ras, *result);
+  window.handler = &early;
+  early.created(window);
+  early.on_close();
+  EXPECT_EQ(result_on_disk(), "4005");
+  window = FakeWindow();
+  form = start({"DIAL", "Office Line"});
+  service.events = {{kConnected, 0}};
+  form->on_timer(DialForm::kProgressTimer);
+  EXPECT_TRUE(window.destroyed_);
+  form->on_close();
+  EXPECT_EQ(result_on_disk(), "AAAA");
+  EXPECT_EQ(service.active, "Office Line");
+
+  // A dial error whose hang-up fails as well ends with the hang-up's code.
+  window = FakeWindow();
+  service.active.clear();
+  service.hangup_error = 668;
+  form = start({"DIAL", "Office Line"});
+  service.events = {{kAuthenticate, 691}};
+  form->on_timer(DialForm::kProgressTimer);
+  EXPECT_EQ(result_on_disk(), "4668");
   EXPECT_TRUE(window.destroyed_);
 }
 

@@ -1,7 +1,10 @@
 // X11 status window with Xlib only: a fixed-size window centred on the screen, an icon, text
 // items, push buttons, timers and a message loop. Escape and the window manager's close button
 // reach the handler as the character 27 and the close message; SIGINT, SIGTERM and SIGHUP do the
-// same as in the headless window.
+// same as in the headless window. When the X server goes away (a desktop session ends), Xlib's
+// fatal-error path would end the process; instead the window is marked lost and carries on like
+// the headless window: texts are kept, timers, signals and the message loop go on, nothing is
+// drawn, and the run reaches its own end.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -50,15 +53,20 @@ class X11Window : public StatusWindow {
   X11Window(Display* display, const WindowTemplate& tmpl, WindowHandler& handler)
       : display_(display), tmpl_(tmpl), handler_(handler) {
     for (const WindowControl& c : tmpl.controls) items_[c.id] = c.text;
+    XSetIOErrorExitHandler(display_, &X11Window::display_lost, this);
     create_window();
   }
 
   ~X11Window() override {
+    // A lost connection is left alone: nothing of it can be used or released any more.
+    if (lost_) return;
     if (!destroyed_) XDestroyWindow(display_, window_);
     if (font_) XFreeFont(display_, font_);
     XFreeGC(display_, gc_);
     XCloseDisplay(display_);
   }
+
+  bool lost() const { return lost_; }
 
   void set_item_text(int id, const std::string& text) override {
     items_[id] = text;
@@ -70,7 +78,7 @@ class X11Window : public StatusWindow {
   }
   void set_title(const std::string& title) override {
     title_ = title;
-    if (destroyed_) return;
+    if (!usable()) return;
     XStoreName(display_, window_, title.c_str());
     XSetIconName(display_, window_, title.c_str());
     std::string utf8 = latin1_to_utf8(title);
@@ -85,7 +93,7 @@ class X11Window : public StatusWindow {
   std::string title() const override { return title_; }
 
   bool is_minimised() const override {
-    if (destroyed_) return false;
+    if (!usable()) return false;
     Atom wm_state = XInternAtom(display_, "WM_STATE", False);
     Atom type;
     int format;
@@ -102,13 +110,13 @@ class X11Window : public StatusWindow {
   }
 
   void show() override {
-    if (destroyed_) return;
+    if (!usable()) return;
     XMapRaised(display_, window_);
     XFlush(display_);
   }
 
   void centre_on_screen() override {
-    if (destroyed_) return;
+    if (!usable()) return;
     int screen = DefaultScreen(display_);
     int x = DisplayWidth(display_, screen) / 2 - width_ / 2;
     int y = DisplayHeight(display_, screen) / 2 - height_ / 2;
@@ -125,7 +133,7 @@ class X11Window : public StatusWindow {
   }
 
   void bring_to_top() override {
-    if (destroyed_) return;
+    if (!usable()) return;
     XMapRaised(display_, window_);
     XEvent event{};
     event.xclient.type = ClientMessage;
@@ -159,14 +167,22 @@ class X11Window : public StatusWindow {
     if (destroyed_) return;
     destroyed_ = true;
     queue_.clear();
-    XDestroyWindow(display_, window_);
-    XFlush(display_);
+    if (!lost_) {
+      XDestroyWindow(display_, window_);
+      XFlush(display_);
+    }
     handler_.on_destroy();
   }
   bool destroyed() const override { return destroyed_; }
 
  private:
   using Message = WindowQueue::Message;
+
+  bool usable() const { return !destroyed_ && !lost_; }
+
+  // Called by Xlib in place of ending the process when the connection to the X server breaks;
+  // from then on the display is not touched again.
+  static void display_lost(Display*, void* self) { static_cast<X11Window*>(self)->lost_ = true; }
 
   void create_window() {
     int screen = DefaultScreen(display_);
@@ -208,12 +224,17 @@ class X11Window : public StatusWindow {
   }
 
   void wait_for_work() {
+    int ms = static_cast<int>(queue_.sleep_ms(kIdleMs));
+    if (lost_) {
+      ::poll(nullptr, 0, ms);
+      return;
+    }
     pollfd p{ConnectionNumber(display_), POLLIN, 0};
-    ::poll(&p, 1, static_cast<int>(queue_.sleep_ms(kIdleMs)));
+    ::poll(&p, 1, ms);
   }
 
   void take_x_events() {
-    while (!destroyed_ && XPending(display_) > 0) {
+    while (usable() && XPending(display_) > 0) {
       XEvent event;
       XNextEvent(display_, &event);
       translate(event);
@@ -278,10 +299,13 @@ class X11Window : public StatusWindow {
   }
 
   void redraw() {
-    if (destroyed_ || !mapped_) return;
+    if (!usable() || !mapped_) return;
     XSetForeground(display_, gc_, kButtonFace);
     XFillRectangle(display_, window_, gc_, 0, 0, width_, height_);
-    for (const WindowControl& c : tmpl_.controls) draw_control(c);
+    for (const WindowControl& c : tmpl_.controls) {
+      if (lost_) return;
+      draw_control(c);
+    }
     XFlush(display_);
   }
 
@@ -349,13 +373,24 @@ class X11Window : public StatusWindow {
   bool quit_ = false;
   int quit_value_ = 0;
   bool destroyed_ = false;
+  bool lost_ = false;
 };
+
+// The default handler of older Xlib versions ends the process itself; this one only returns, so
+// that the exit handler of the display (above) decides, and it lets the run go on.
+int ignore_io_error(Display*) { return 0; }
+
+// Xlib's default handler of a refused request (a window already gone, a server short of memory)
+// ends the process; for a status window such a request simply had no effect.
+int ignore_protocol_error(Display*, XErrorEvent*) { return 0; }
 
 }  // namespace
 
 std::unique_ptr<StatusWindow> create_x11_window(const WindowTemplate& tmpl, WindowHandler& handler) {
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) return nullptr;
+  XSetIOErrorHandler(&ignore_io_error);
+  XSetErrorHandler(&ignore_protocol_error);
   auto window = std::make_unique<X11Window>(display, tmpl, handler);
   handler.on_create();
   return window;

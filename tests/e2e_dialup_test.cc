@@ -3,7 +3,9 @@
 // the session and hangs up at the end; an entry that was already connected is not hung up; a
 // dial error reaches the CONNECT status line as the helper's code.
 #include <gtest/gtest.h>
+#include <signal.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -23,7 +25,25 @@ const char* kPhonebook =
     "password = secret\n"
     "events = 0 2 5\n"
     "delay = 50\n"
-    "error = 691\n";
+    "error = 691\n"
+    "\n"
+    "[Refused]\n"
+    "password = secret\n"
+    "start_error = 633\n"
+    "\n"
+    "[Never Answers]\n"
+    "password = secret\n"
+    "events = 0 2\n"
+    "delay = 50\n";
+
+// The first child process of `pid` (0 when it has none).
+int child_of(int pid) {
+  std::ifstream children("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) +
+                         "/children");
+  int child = 0;
+  children >> child;
+  return child;
+}
 
 struct DialRun {
   e2e::World world;
@@ -95,6 +115,38 @@ TEST(E2eDialUp, DialErrorReachesTheConnectLineAndTheRunHangsUp) {
   // The hang-up helper ran after the dial and rewrote the result file.
   EXPECT_EQ("AAAA", d.helper_result());
   EXPECT_EQ("", d.connection());
+}
+
+// A refused dial and a helper killed during its dial both end the run with a dial failure; a
+// killed helper is never taken for a connection.
+TEST(E2eDialUp, RefusedDialOrKilledHelperEndsTheRunWithoutASession) {
+  DialRun d;
+  d.run("Refused");
+  e2e::Party& alice = d.world.alice();
+  std::vector<std::string> status = alice.status();
+  ASSERT_EQ(1u, status.size()) << alice.describe();
+  EXPECT_EQ("4633", field(status[0], 3));
+  ASSERT_FALSE(alice.errors().empty()) << alice.describe();
+  EXPECT_EQ(e2e::error_line("0054", e2e::kError54), alice.errors()[0]);
+
+  alice.write_gns(d.world.server(), "ISP=Never Answers\n");
+  alice.request("*001LIJST\n");
+  kvtest::RunOptions options;
+  options.env["KOVEDIAL_PHONEBOOK"] = d.phonebook;
+  auto run = alice.start_kovendi({"/FT"}, options);
+  int helper = 0;
+  ASSERT_TRUE(e2e::wait_until([&] { return (helper = child_of(run->pid())) != 0; }, 60));
+  ASSERT_TRUE(e2e::wait_until([&] { return alice.exists("kovedial.txt"); }, 30));
+  ASSERT_EQ(0, ::kill(helper, SIGKILL)) << "the helper could not be killed";
+  kvtest::RunResult r = run->wait();
+  EXPECT_EQ(0, r.exit_code);
+  status = alice.status();
+  ASSERT_EQ(1u, status.size()) << "no session after a killed helper" << alice.describe();
+  EXPECT_EQ("*000CONNECT", field(status[0], 1));
+  EXPECT_EQ("4005", field(status[0], 3));
+  ASSERT_FALSE(alice.errors().empty()) << alice.describe();
+  EXPECT_EQ(e2e::error_line("0054", e2e::kError54), alice.errors()[0]);
+  EXPECT_FALSE(alice.exists("qrtlnk.bsy"));
 }
 
 }  // namespace

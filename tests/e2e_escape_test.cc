@@ -1,6 +1,7 @@
 // End to end: Escape (SIGINT) while a receive waits in the store (the store's delay fault on
 // API_getMsg). The run ends cleanly with "1516" and loses nothing: the message stays in the
-// mailbox and the next run receives it.
+// mailbox and the next run receives it. A stop during an ordinary wait for answers is noticed at
+// the next call of the client.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -73,6 +74,93 @@ TEST(E2eEscape, SigintDuringALongReceiveEndsWith1516AndLosesNothing) {
   EXPECT_EQ("LETTER00000001", field(rcv[0], 4));
   EXPECT_EQ(letter, bob.read(field(rcv[0], 6)));
   EXPECT_TRUE(world.show("bob").empty());
+}
+
+// A send that asks for an answer, a wait of 30 s for it and a listing: Escape or closing the
+// window (SIGINT, SIGTERM) 4 s after the start ends the wait at its next look into the mailbox
+// with "1516", and the listing is not done.
+TEST(E2eEscape, StopDuringAnAnswerWaitEndsTheRunAtTheNextServiceCall) {
+  e2e::World world;
+  e2e::Party& alice = world.alice();
+  alice.write("a1.txt", "Vraag.\n");
+  for (int sig : {SIGINT, SIGTERM}) {
+    alice.request("*001ZEND\nMID=ASKE\nALI=BOBBY\nFIL=a1.txt\nANS\n*002ANTWOORD\nWAI=30\n"
+                  "*003LIJST\n");
+    auto started = std::chrono::steady_clock::now();
+    auto run = alice.start_kovendi({"/FT"});
+    // 4 s after the start, once the send is done and the wait has begun.
+    bool waiting = e2e::wait_until(
+        [&] {
+          return (alice.read("qrtlnk.sts").find("*001ZEND") != std::string::npos &&
+                  std::chrono::steady_clock::now() - started > std::chrono::seconds(4)) ||
+                 !run->running();
+        },
+        e2e::kRunTimeout);
+    ASSERT_TRUE(waiting);
+    ASSERT_TRUE(run->running()) << "the run ended before the wait" << alice.describe();
+    auto pressed = std::chrono::steady_clock::now();
+    run->signal(sig);
+    kvtest::RunResult r = run->wait();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - pressed).count();
+    EXPECT_LT(seconds, 10.0) << "signal " << sig << ": the wait was not broken off";
+    EXPECT_EQ(0, r.signal);
+    EXPECT_EQ(0, r.exit_code);
+    EXPECT_FALSE(alice.exists("qrtlnk.bsy"));
+    EXPECT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+    std::vector<std::string> status = alice.status();
+    ASSERT_EQ(3u, status.size()) << "signal " << sig << alice.describe();
+    EXPECT_EQ("0000", field(status[1], 3));
+    EXPECT_EQ("*002ANTWOORD", field(status[2], 1));
+    EXPECT_EQ("1516", field(status[2], 3));
+  }
+  EXPECT_EQ(2u, world.show("bob").size()) << "both questions were sent";
+}
+
+// A stop while a received message is being deleted from the mailbox, and during a password
+// change, does not break them off: both finish, and the next command ends the session.
+TEST(E2eEscape, DeleteAfterReceiptAndPasswordChangeFinishDespiteAStop) {
+  e2e::World world;
+  e2e::Party& alice = world.alice();
+  e2e::Party& bob = world.bob();
+  alice.write("letter.txt", "A letter.\n");
+  alice.request("*001ZEND\nMID=LETTER00000001\nALI=BOBBY\nFIL=letter.txt\n");
+  alice.kovendi({"/FT"});
+  ASSERT_EQ(1u, world.show("bob").size()) << alice.describe();
+
+  world.store({"fault", world.store_dir(), "API_delMsg", "delay", "3"});
+  world.store({"fault", world.store_dir(), "API_changeNetworkPwd", "delay", "2"});
+  bob.request("*001ONTVANG\n*002WACHTWOORD\nPIN=NIEUW1\n*003LIJST\n");
+  auto run = bob.start_kovendi({"/FT"});
+  ASSERT_TRUE(e2e::wait_until(
+      [&] {
+        return bob.read("kovendi-client.log").find("API_delMsg: fault injection") !=
+                   std::string::npos ||
+               !run->running();
+      },
+      e2e::kRunTimeout));
+  ASSERT_TRUE(run->running()) << "the run ended before the delete waited" << bob.describe();
+  run->signal(SIGINT);
+  kvtest::RunResult r = run->wait();
+  EXPECT_EQ(0, r.exit_code);
+  EXPECT_NE(std::string::npos, bob.read("kovendi-client.log").find("API_changeNetworkPwd: fault"))
+      << "the password change was not reached" << bob.describe();
+  std::vector<std::string> status = bob.status();
+  ASSERT_EQ(4u, status.size()) << bob.describe();
+  EXPECT_EQ("0000", field(status[1], 3)) << "the received message";
+  EXPECT_EQ("*002WACHTWOORD", field(status[2], 1));
+  EXPECT_EQ("0000", field(status[2], 3));
+  EXPECT_EQ("*003LIJST", field(status[3], 1));
+  EXPECT_EQ("1516", field(status[3], 3));
+  ASSERT_EQ(1u, bob.rcv().size()) << bob.describe();
+  EXPECT_TRUE(world.show("bob").empty()) << "the delete was finished";
+
+  // The next run logs in with the new password that the user file now holds.
+  bob.request("*001LIJST\n");
+  bob.kovendi({"/FT"});
+  status = bob.status();
+  ASSERT_EQ(2u, status.size()) << bob.describe();
+  EXPECT_EQ("0000", field(status[0], 3));
 }
 
 TEST(E2eEscape, SigintDuringASendEndsWith1516AndKeepsTheInterchangesForTheNextRun) {

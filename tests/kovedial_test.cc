@@ -119,4 +119,33 @@ TEST(Kovedial, InterruptDuringDialCancels) {
   EXPECT_EQ(d.connection(), "");
 }
 
+// Nobody watches the helper: a refused dial and a failed hang-up leave their codes and the helper
+// ends after its closing wait; closing it (SIGTERM) during a dial leaves 4005.
+TEST(Kovedial, UnattendedFailuresEndWithTheirCodes) {
+  const std::string entries =
+      "[Refused]\npassword = secret\nstart_error = 633\n\n"
+      "[Sticky]\npassword = secret\nhangup_error = 668\n\n";
+  RunOptions quick;
+  quick.timeout_seconds = 30;
+  Dial d(entries);
+  auto r = d.run({"DIAL", "Refused"}, quick);
+  EXPECT_EQ(r.signal, 0) << "the helper waited for an operator";
+  EXPECT_EQ(d.result(), "4633");
+  EXPECT_LT(r.seconds, 10.0);
+
+  Dial up("active = Sticky\n" + entries);
+  r = up.run({"HANGUP"}, quick);
+  EXPECT_EQ(r.signal, 0) << "the helper waited for an operator";
+  EXPECT_EQ(up.result(), "4668");
+  EXPECT_LT(r.seconds, 10.0);
+
+  RunOptions closing = quick;
+  closing.send_signal = SIGTERM;
+  closing.signal_after_ms = 2000;
+  r = d.run({"DIAL", "Never Answers"}, closing);
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(d.result(), "4005");
+  EXPECT_EQ(d.connection(), "");
+}
+
 }  // namespace

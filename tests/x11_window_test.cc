@@ -41,8 +41,14 @@ class XServer {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ready_ = std::filesystem::exists(socket);
   }
-  ~XServer() {
-    if (server_) server_->signal(SIGTERM);
+  ~XServer() { stop(); }
+  // Ends the X server (as when a desktop session ends); true when it is gone.
+  bool stop() {
+    if (!server_) return true;
+    server_->signal(SIGTERM);
+    kvtest::RunResult r = server_->wait();
+    server_.reset();
+    return r.signal != 0 || r.exit_code >= 0;
   }
   bool ready() const { return ready_; }
   const std::string& display() const { return display_; }
@@ -151,6 +157,45 @@ TEST_F(X11Windows, KovendiWindowShowsTheRunAndEscapeStopsIt) {
   ASSERT_EQ(2u, status.size()) << bob.describe();
   EXPECT_EQ("1516", e2e::field(status[1], 3));
   EXPECT_FALSE(bob.exists("qrtlnk.bsy"));
+}
+
+// The X server goes away while a run waits on the store: the run goes on without a window and
+// ends normally, with its message received and no busy file left.
+TEST_F(X11Windows, LosingTheDisplayLetsTheRunEndNormally) {
+  e2e::World world;
+  e2e::Party& alice = world.alice();
+  e2e::Party& bob = world.bob();
+  alice.write("letter.txt", "A letter.\n");
+  alice.request("*001ZEND\nMID=LETTER00000001\nALI=BOBBY\nFIL=letter.txt\n");
+  alice.kovendi({"/FT"});
+  ASSERT_EQ(1u, world.show("bob").size()) << alice.describe();
+
+  world.store({"fault", world.store_dir(), "API_getMsg", "delay", "4"});
+  bob.request("*001ONTVANG\n*002LIJST\n");
+  auto run = bob.start_kovendi({"/FT"}, with_display());
+  std::string id = server_->find_window("KOVENDI");
+  if (id.empty()) GTEST_SKIP() << "kovendi shows no X11 window (built without the X11 back end)";
+  ASSERT_TRUE(e2e::wait_until(
+      [&] {
+        return bob.read("kovendi-client.log").find("fault injection") != std::string::npos ||
+               !run->running();
+      },
+      e2e::kRunTimeout));
+  ASSERT_TRUE(run->running()) << "the run ended before the fetch waited" << bob.describe();
+  ASSERT_TRUE(server_->stop()) << "the X server did not end";
+  kvtest::RunResult r = run->wait();
+  EXPECT_EQ(0, r.signal);
+  EXPECT_EQ(0, r.exit_code) << r.err;
+  EXPECT_FALSE(bob.exists("qrtlnk.bsy"));
+  EXPECT_FALSE(bob.exists("qrtlnk.err")) << bob.describe();
+  std::vector<std::string> status = bob.status();
+  ASSERT_EQ(3u, status.size()) << bob.describe();
+  EXPECT_EQ("0000", e2e::field(status[1], 3));
+  EXPECT_EQ("*002LIJST", e2e::field(status[2], 1));
+  std::vector<std::string> rcv = bob.rcv();
+  ASSERT_EQ(1u, rcv.size()) << "the received message was folded into the store" << bob.describe();
+  EXPECT_EQ("A letter.\n", bob.read(e2e::field(rcv[0], 6)));
+  EXPECT_TRUE(bob.names_starting("KV").empty()) << bob.describe();
 }
 
 TEST_F(X11Windows, DialerWithoutDisplayStaysHeadless) {

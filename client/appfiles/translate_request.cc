@@ -6,6 +6,7 @@
 
 #include "client/appfiles/edifact_scan.h"
 #include "client/appfiles/entry_points.h"
+#include "client/appfiles/private_file.h"
 #include "client/appfiles/request_text.h"
 #include "client/appfiles/translation.h"
 #include "client/common/abort.h"
@@ -285,6 +286,8 @@ void vertaal_opdrachten(const std::string& command_file) {
   try {
     try {
       if (!request_copy.empty()) in = OpenFile(app_home().fopen(request_copy, "rb"));
+      // The command file will hold the password: private from its first byte.
+      create_private_file(command_file);
       out = OpenFile(app_home().fopen(command_file, "wb"));
       if ((!request_copy.empty() && !in) || !out) throw TranslationFailed{30, ""};
       tr.out = out.get();
@@ -411,6 +414,7 @@ void vertaal_scriptin(const std::string& command_file) {
   OpenFile out;
   try {
     try {
+      create_private_file(command_file);
       out = OpenFile(app_home().fopen(command_file, "ab"));
       if (!out) throw TranslationFailed{kDiskFull, command_file};
       tr.out = out.get();

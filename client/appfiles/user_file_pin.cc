@@ -5,6 +5,7 @@
 
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/file_rewrite.h"
+#include "client/appfiles/private_file.h"
 #include "client/appfiles/request_text.h"
 #include "client/common/home.h"
 #include "client/common/open_files.h"
@@ -85,10 +86,18 @@ void schrijf_nieuwe_pin(const std::string& command_file, const std::string& stat
 }
 
 void vervang_pin(const std::string& new_pin) {
+  // The user file keeps its permission bits through the rewrite (the set-aside copy does not
+  // carry them), and the fresh file is private while it is being written.
+  const unsigned mode = file_mode_or("qrtlnk.gns", kPrivateFileMode);
   FileRewrite gns("qrtlnk.gns");
+  if (!gns.existed()) return;
+  create_private_file("qrtlnk.gns");
   // When the copy cannot be opened, open() puts it back under its own name: the user file is
   // never left missing.
-  if (!gns.existed() || !gns.open()) return;
+  if (!gns.open()) {
+    app_home().chmod("qrtlnk.gns", mode);
+    return;
+  }
   std::string scrambled = new_pin;
   scramble_pin(scrambled);
   // Every other line is copied as it is, empty lines and line ends included.
@@ -102,7 +111,8 @@ void vervang_pin(const std::string& new_pin) {
     line.clear();
   }
   if (!line.empty()) write_user_line(gns, line, scrambled);
-  gns.commit();
+  gns.commit();  // the new file, or the old one put back
+  app_home().chmod("qrtlnk.gns", mode);
 }
 
 void versleutel_pins(const std::string& command_file) {

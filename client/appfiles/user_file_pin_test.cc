@@ -1,5 +1,9 @@
 #include "client/appfiles/user_file_pin.h"
 
+#include <sys/stat.h>
+
+#include <filesystem>
+
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/request_test_home.h"
 #include "client/common/pin_scramble.h"
@@ -81,6 +85,33 @@ TEST_F(UserFilePinTest, PinRoundTripThroughTheTranslation) {
   write("qrtlnk.scr", "*001LIJST\n");
   vertaal_opdrachten("qrtlnk.scr");
   EXPECT_EQ(lines("qrtlnk.scr")[2], "PIN=SECRET9");
+}
+
+// The files that carry the password are never readable by other users: the user file keeps its
+// own mode through a password change, the translated command file and its kept copy are private
+// even when the application wrote a world-readable request.
+TEST_F(UserFilePinTest, FilesWithThePasswordStayPrivate) {
+  ::umask(022);
+  auto mode = [&](const std::string& name) {
+    return static_cast<unsigned>(std::filesystem::status(path(name)).permissions()) & 0777u;
+  };
+  write("qrtlnk.scr", "*001WACHTWOORD\nPIN=NEWPW1\n");
+  write("qrtlnk.sts", "*001WACHTWOORD|202403071030|0000\n");
+  for (unsigned kept : {0600u, 0640u}) {
+    std::filesystem::permissions(path("qrtlnk.gns"), std::filesystem::perms(kept));
+    schrijf_nieuwe_pin("qrtlnk.scr", "qrtlnk.sts");
+    EXPECT_NE(read("qrtlnk.gns"), gns_);
+    EXPECT_EQ(mode("qrtlnk.gns"), kept);
+  }
+
+  write("qrtlnk.scr", "*001LIJST\n");
+  std::filesystem::permissions(path("qrtlnk.scr"), std::filesystem::perms(0644));
+  vertaal_opdrachten("qrtlnk.scr");
+  ASSERT_NE(read("qrtlnk.scr").find("PIN="), std::string::npos);
+  EXPECT_EQ(mode("qrtlnk.scr"), 0600u);
+  rotate_command_file("qrtlnk.scr");
+  ASSERT_TRUE(exists("qrt_lnk.old"));
+  EXPECT_EQ(mode("qrt_lnk.old"), 0600u);
 }
 
 }  // namespace

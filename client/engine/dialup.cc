@@ -17,6 +17,8 @@ constexpr const char* kHelperName = "kovedial";
 constexpr const char* kResultFileName = "kovedial.txt";
 // Longest first line that the result file is read with.
 constexpr std::size_t kResultLineBuffer = 293;
+// The helper's code for a dial that was cancelled.
+constexpr const char* kDialBrokenOff = "4005";
 
 std::string helper_path() {
   std::string dir = run_state().program_dir;
@@ -59,7 +61,8 @@ DialOutcome dial(const std::string& entry) {
   std::string result_file = fs::resolve(dial_start_directory(), kResultFileName);
   // A result left behind by an earlier run must not be taken for this dial's outcome.
   if (fs::exists(result_file)) fs::remove_file(result_file);
-  if (run_helper({"DIAL", entry}) < 0) return DialOutcome{};
+  const int helper_status = run_helper({"DIAL", entry});
+  if (helper_status < 0) return DialOutcome{};
 
   result_file = fs::resolve(dial_start_directory(), kResultFileName);
   std::FILE* file = fs::open_stream(result_file, "r");
@@ -68,7 +71,14 @@ DialOutcome dial(const std::string& entry) {
   int rc = read_line(line, file, kResultLineBuffer, LineFlavour::application);
   std::fclose(file);
   // A first line longer than the buffer still yields its first characters.
-  return judge_dial_result(true, rc == 0 || rc == -2, line);
+  DialOutcome outcome = judge_dial_result(true, rc == 0 || rc == -2, line);
+  if (outcome.connected && helper_status != 0) {
+    // The helper was ended (killed) before it finished: the "AAAA" it writes at start-up says
+    // nothing about the dial, which counts as broken off.
+    outcome = DialOutcome{};
+    outcome.code = kDialBrokenOff;
+  }
+  return outcome;
 }
 
 void hang_up() { run_helper({"HANGUP"}); }

@@ -95,6 +95,19 @@ TEST_F(DialSessionTest, HelperErrorsEndTheSessionAfterAHangUp) {
   }
 }
 
+// A helper that was killed during the dial leaves its start-up "AAAA": the session must not open
+// as if connected, and the line it may have brought up is hung up.
+TEST_F(DialSessionTest, KilledHelperIsNoConnection) {
+  runner_.set_script([this](const RunnerCall& call) {
+    if (call.args.at(0) == "DIAL") dir_.write("kovedial.txt", "AAAA\n");
+    return call.args.at(0) == "DIAL" ? 128 + 9 : 0;
+  });
+  EXPECT_EQ(run_dialled("*001LIJST\n"), -1);
+  EXPECT_EQ(status_lines(), std::vector<std::string>{line_of("*000CONNECT", "4005")});
+  EXPECT_EQ(helper_args(), (std::vector<std::string>{"DIAL Kantoor lijn", "HANGUP"}));
+  EXPECT_EQ(fake_api().count("API_open"), 0);
+}
+
 TEST_F(DialSessionTest, EmptyResultFileAndHelperThatCannotStart) {
   runner_.set_script([this](const RunnerCall&) {
     dir_.write("kovedial.txt", "");

@@ -151,6 +151,9 @@ std::vector<std::string> jvm_options(const std::string& program_dir) {
       "-Djava.class.path=" + library_dir + kClassPathSeparator + class_path,
       // Leaves SIGINT, SIGTERM and SIGHUP to the program's own handlers.
       "-Xrs",
+      // Turns the compiler back on after java.compiler=NONE: interpreted, the client's password
+      // hashing alone takes many seconds per log-in.
+      "-Xmixed",
   };
 }
 

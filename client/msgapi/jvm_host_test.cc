@@ -28,6 +28,7 @@ TEST(JvmOptions, ClassPathOfThirteenJarsAndSignalOption) {
           "jaxm-runtime.jar:" + lib + "mail.jar:" + lib + "saaj-api.jar:" + lib +
           "saaj-ri.jar:" + lib + "xalan.jar:" + lib + "log4j.jar",
       "-Xrs",
+      "-Xmixed",
   };
   EXPECT_EQ(jvm_options("/opt/kv"), expected);
 }

@@ -16,6 +16,7 @@
 #include "client/common/home.h"
 #include "client/common/run_state.h"
 #include "client/msgapi/api.h"
+#include "client/msgapi/jvm_host.h"
 #include "client/msgapi/marshal.h"
 #include "platform/testing/temp_dir.h"
 
@@ -58,6 +59,25 @@ const MessageSummary* row_of_type(const MessageSummary* page, int rows, int type
   for (int i = 0; i < rows; ++i)
     if (page[i].msgType == type) return &page[i];
   return nullptr;
+}
+
+// A system property of the running machine ("" when it cannot be read).
+std::string vm_property(const char* name) {
+  JNIEnv* env = kv::msgapi::jni_env();
+  if (env == nullptr) return "";
+  jclass system = env->FindClass("java/lang/System");
+  jmethodID get = env->GetStaticMethodID(system, "getProperty",
+                                         "(Ljava/lang/String;)Ljava/lang/String;");
+  auto value = static_cast<jstring>(
+      env->CallStaticObjectMethod(system, get, env->NewStringUTF(name)));
+  if (env->ExceptionCheck() || value == nullptr) {
+    env->ExceptionClear();
+    return "";
+  }
+  const char* chars = env->GetStringUTFChars(value, nullptr);
+  std::string text = chars;
+  env->ReleaseStringUTFChars(value, chars);
+  return text;
 }
 
 class StoreSession {
@@ -110,6 +130,9 @@ TEST(StoreChain, MessageReportsAndFaultsThroughTheRealClient) {
     StoreSession a(store, "USERA", "geheimA");
     ASSERT_EQ(a.result, 0) << home.read("debug.log");
     EXPECT_STREQ(a.info.uaName, "USERA");
+    // The compiler is on despite java.compiler=NONE: the password hash needs it.
+    EXPECT_NE(vm_property("java.vm.info").find("mixed mode"), std::string::npos)
+        << vm_property("java.vm.info");
 
     ORName resolved;
     short status = 0;

@@ -16,6 +16,7 @@ import nl.kovendi.store.Directory;
 import nl.kovendi.store.Entry;
 import nl.kovendi.store.Faults;
 import nl.kovendi.store.MailService;
+import nl.kovendi.store.StopCheck;
 import nl.kovendi.store.Store;
 import nl.kovendi.store.StoreException;
 import nl.kovendi.store.Views;
@@ -30,10 +31,13 @@ import nl.kovendi.store.Views;
  * not used. Other servers name a networked service, which this client does not reach: the open
  * fails with {@link Verdict#CONNECTION_LOST}.
  *
- * <p>While a fault injection makes an operation wait, the client asks the program every tenth of
- * a second whether the user pressed Escape, through the native method {@code checkEscape} when
- * the program has registered it (it answers 1 to go on, 2 to abort); an abort ends the operation
- * with {@link Verdict#STOPPED_BY_USER}.
+ * <p>The client asks the program whether the user pressed Escape (or closed the window) at the
+ * start of every operation but the close, and at least every tenth of a second while an operation
+ * waits (for the store's lock, or in an injected delay), through the native method
+ * {@code checkEscape} when the program has registered it (it answers 1 to go on, 2 to abort). An
+ * abort ends the operation with {@link Verdict#STOPPED_BY_USER} before it changed anything; the
+ * program answers 1 while an operation that must finish is under way (a password change, the
+ * delete after a fetch).
  */
 public class Client {
     private static final String SERVER_PREFIX = "file:";
@@ -89,7 +93,7 @@ public class Client {
     }
 
     public short API_close() {
-        return call("API_close", () -> {
+        return call("API_close", false, () -> {
             if (session != null) {
                 MailService s = session;
                 injectFault(s.store(), "API_close");
@@ -191,8 +195,24 @@ public class Client {
      * throwable is caught here, so nothing reaches the program as a Java exception.
      */
     private short call(String name, Operation op) {
+        return call(name, true, op);
+    }
+
+    /**
+     * As above; {@code stoppable} operations first ask whether the user stopped the run, and ask
+     * again while they wait. The close always runs: it ends the session after a stop.
+     */
+    private short call(String name, boolean stoppable, Operation op) {
         try {
-            int result = op.run();
+            int result;
+            if (stoppable) {
+                result = StopCheck.during(Client::escapePressed, () -> {
+                    StopCheck.poll();
+                    return op.run();
+                });
+            } else {
+                result = op.run();
+            }
             return (short) Math.min(result, Short.MAX_VALUE);
         } catch (StoreException e) {
             verdict = e.verdict();
@@ -259,24 +279,9 @@ public class Client {
             return;
         }
         log.write(operation + ": fault injection: " + rule);
-        waitResponsive(rule.delayMillis);
+        StopCheck.pause(rule.delayMillis);
         if (rule.verdict >= 0) {
             throw new StoreException((short) rule.verdict, "injected fault");
-        }
-    }
-
-    private void waitResponsive(long millis) throws StoreException {
-        long end = System.currentTimeMillis() + millis;
-        while (System.currentTimeMillis() < end) {
-            if (escapePressed()) {
-                throw new StoreException(Verdict.STOPPED_BY_USER, "stopped by the user");
-            }
-            try {
-                Thread.sleep(Math.min(100, Math.max(1, end - System.currentTimeMillis())));
-            } catch (InterruptedException e) {
-                Thread.currentThread().interrupt();
-                throw new StoreException(Verdict.STOPPED_BY_USER, "interrupted");
-            }
         }
     }
 

@@ -199,7 +199,7 @@ public final class Admin {
             long id = store.reserve("mailbox", 1);
             d.addMailbox(user, id, password, freeForm, address);
             d.save(store.dir());
-            java.nio.file.Files.createDirectories(store.mailboxDir(Directory.keyOf(user)));
+            AtomicFiles.createDirectories(store.mailboxDir(Directory.keyOf(user)));
             return null;
         });
     }

@@ -7,17 +7,26 @@ import java.io.OutputStream;
 import java.nio.ByteBuffer;
 import java.nio.channels.FileChannel;
 import java.nio.file.AtomicMoveNotSupportedException;
+import java.nio.file.FileAlreadyExistsException;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.StandardCopyOption;
 import java.nio.file.StandardOpenOption;
+import java.nio.file.attribute.FileAttribute;
+import java.nio.file.attribute.PosixFilePermissions;
+import java.util.EnumSet;
 import java.util.Properties;
+import java.util.Set;
 import java.util.concurrent.ThreadLocalRandom;
 
 /**
  * Durable file writes: every file is written under a temporary name in its own directory, flushed
  * to the disk, renamed over the final name and the directory flushed, so that a process killed at
  * any moment leaves either the old or the new file, never a partial one.
+ *
+ * <p>The store's files hold password hashes and other users' messages: they are created readable
+ * by their owner only (0600) and the store's directories 0700, on file systems that have POSIX
+ * permissions.
  */
 public final class AtomicFiles {
     /** Temporary files carry this marker; a store removes leftovers of killed processes. */
@@ -26,11 +35,63 @@ public final class AtomicFiles {
     private AtomicFiles() {
     }
 
+    private static final Set<StandardOpenOption> CREATE_NEW = EnumSet.of(
+            StandardOpenOption.CREATE_NEW, StandardOpenOption.WRITE);
+    private static final FileAttribute<?>[] NONE = new FileAttribute<?>[0];
+
+    /** Creation attributes of a private file (none where POSIX permissions do not exist). */
+    static FileAttribute<?>[] privateFile(Path where) {
+        return posix(where) ? new FileAttribute<?>[] {
+            PosixFilePermissions.asFileAttribute(PosixFilePermissions.fromString("rw-------"))
+        } : NONE;
+    }
+
+    /**
+     * Creates a directory of the store, private (0700); missing parents above it are created
+     * with the usual permissions.
+     */
+    public static void createDirectories(Path dir) throws IOException {
+        if (Files.isDirectory(dir)) {
+            return;
+        }
+        Path parent = dir.toAbsolutePath().getParent();
+        if (parent != null) {
+            Files.createDirectories(parent);
+        }
+        try {
+            Files.createDirectory(dir, privateDirectory(parent));
+        } catch (FileAlreadyExistsException e) {
+            if (!Files.isDirectory(dir)) {
+                throw e;
+            }
+        }
+    }
+
+    /** Makes an existing directory private (0700) where POSIX permissions exist. */
+    public static void makePrivateDirectory(Path dir) throws IOException {
+        if (posix(dir)) {
+            Files.setPosixFilePermissions(dir, PosixFilePermissions.fromString("rwx------"));
+        }
+    }
+
+    private static FileAttribute<?>[] privateDirectory(Path where) {
+        return posix(where) ? new FileAttribute<?>[] {
+            PosixFilePermissions.asFileAttribute(PosixFilePermissions.fromString("rwx------"))
+        } : NONE;
+    }
+
+    private static boolean posix(Path where) {
+        Path p = where == null ? null : where.toAbsolutePath();
+        while (p != null && !Files.exists(p)) {
+            p = p.getParent();
+        }
+        return p != null && p.getFileSystem().supportedFileAttributeViews().contains("posix");
+    }
+
     public static void write(Path target, byte[] content) throws IOException {
         Path temp = tempBeside(target);
         try {
-            try (FileChannel ch = FileChannel.open(temp, StandardOpenOption.CREATE_NEW,
-                    StandardOpenOption.WRITE)) {
+            try (FileChannel ch = FileChannel.open(temp, CREATE_NEW, privateFile(target))) {
                 ByteBuffer buf = ByteBuffer.wrap(content);
                 while (buf.hasRemaining()) {
                     ch.write(buf);
@@ -43,14 +104,26 @@ public final class AtomicFiles {
         }
     }
 
-    /** Copies {@code source} to {@code target} durably; returns the number of bytes copied. */
+    /**
+     * Copies {@code source} to the store's file {@code target} durably (private); returns the
+     * number of bytes copied.
+     */
     public static long copy(Path source, Path target) throws IOException {
+        return copy(source, target, privateFile(target));
+    }
+
+    /** Copies a file out of the store (a received body part), with the usual permissions. */
+    public static long copyOut(Path source, Path target) throws IOException {
+        return copy(source, target, NONE);
+    }
+
+    private static long copy(Path source, Path target, FileAttribute<?>[] attributes)
+            throws IOException {
         Path temp = tempBeside(target);
         long size = 0;
         try {
             try (InputStream in = Files.newInputStream(source);
-                 FileChannel ch = FileChannel.open(temp, StandardOpenOption.CREATE_NEW,
-                         StandardOpenOption.WRITE);
+                 FileChannel ch = FileChannel.open(temp, CREATE_NEW, attributes);
                  OutputStream out = java.nio.channels.Channels.newOutputStream(ch)) {
                 size = in.transferTo(out);
                 out.flush();

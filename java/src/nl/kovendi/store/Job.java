@@ -35,7 +35,7 @@ final class Job {
     /** The directory in which the body parts of this job are spooled (created on demand). */
     Path partsDir(Path store) throws IOException {
         Path d = store.resolve(SPOOL).resolve(id);
-        Files.createDirectories(d);
+        AtomicFiles.createDirectories(d);
         return d;
     }
 
@@ -77,7 +77,7 @@ final class Job {
             }
         }
         Path spool = store.resolve(SPOOL);
-        Files.createDirectories(spool);
+        AtomicFiles.createDirectories(spool);
         AtomicFiles.writeProperties(spool.resolve(id + SUFFIX), p);
         return p;
     }
@@ -116,7 +116,7 @@ final class Job {
             Path mbx = Store.mailboxDir(store, p.getProperty(pre + "mailbox"));
             String listId = p.getProperty(pre + "listId");
             if ("write".equals(p.getProperty(pre + "kind"))) {
-                Files.createDirectories(mbx);
+                AtomicFiles.createDirectories(mbx);
                 int count = Integer.parseInt(p.getProperty(pre + "parts", "0"));
                 for (int k = 1; k <= count; k++) {
                     AtomicFiles.copy(parts.resolve("part" + k), Store.partFile(mbx, listId, k));

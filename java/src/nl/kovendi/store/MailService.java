@@ -42,10 +42,17 @@ public final class MailService {
     public static MailService login(Store store, String user, String password)
             throws StoreException {
         return store.locked(() -> {
-            Directory.Mailbox m = store.directory().mailbox(user);
+            Directory d = store.directory();
+            Directory.Mailbox m = d.mailbox(user);
             if (m == null || password == null || !PasswordHash.verify(password, m.passwordHash)) {
                 throw new StoreException(Verdict.LOGIN_REFUSED, "log-in refused for user \""
                         + user + "\"");
+            }
+            if (PasswordHash.isOutdated(m.passwordHash)) {
+                // A hash from before the round count was raised: replaced now that the password
+                // is known to be right.
+                m.passwordHash = PasswordHash.create(password);
+                d.save(store.dir());
             }
             store.removeLeftovers();
             return new MailService(store, m.key());
@@ -283,7 +290,7 @@ public final class MailService {
                         + " of " + e.listId() + " missing");
             }
             try {
-                AtomicFiles.copy(source, target.resolve(word + String.format(".%03d", k)));
+                AtomicFiles.copyOut(source, target.resolve(word + String.format(".%03d", k)));
             } catch (IOException ex) {
                 removeAll(names.subList(0, k - 1), receiveDir, workingDir);
                 throw new StoreException(Verdict.RECEIVE_DIR_UNUSABLE, "cannot write "

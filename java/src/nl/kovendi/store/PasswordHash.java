@@ -13,22 +13,29 @@ import javax.crypto.spec.PBEKeySpec;
  * Passwords are kept only as a salted PBKDF2 hash: "pbkdf2-sha256$ITERATIONS$SALT$HASH" (salt and
  * hash in Base64). Letter case is not significant: the program hands over passwords in upper case,
  * so the hash is made over the upper-cased password.
+ *
+ * <p>Every hash carries its own round count, so hashes made with fewer rounds (stores from before
+ * the count was raised) still verify; {@link #isOutdated} tells the log-in to replace them.
  */
 public final class PasswordHash {
     private static final String SCHEME = "pbkdf2-sha256";
-    /** Kept modest: the program runs its virtual machine without a compiler (interpreted). */
-    private static final int ITERATIONS = 300;
+    /** About a third of a second with the compiler on; a log-in verifies one hash. */
+    static final int ITERATIONS = 100_000;
     private static final SecureRandom RANDOM = new SecureRandom();
 
     private PasswordHash() {
     }
 
     public static String create(String password) {
+        return create(password, ITERATIONS);
+    }
+
+    static String create(String password, int iterations) {
         byte[] salt = new byte[16];
         RANDOM.nextBytes(salt);
         Base64.Encoder b64 = Base64.getEncoder();
-        return SCHEME + "$" + ITERATIONS + "$" + b64.encodeToString(salt) + "$"
-                + b64.encodeToString(derive(password, salt, ITERATIONS));
+        return SCHEME + "$" + iterations + "$" + b64.encodeToString(salt) + "$"
+                + b64.encodeToString(derive(password, salt, iterations));
     }
 
     public static boolean verify(String password, String stored) {
@@ -46,6 +53,24 @@ public final class PasswordHash {
             return MessageDigest.isEqual(expected, derive(password, salt, iterations));
         } catch (IllegalArgumentException e) {
             return false;
+        }
+    }
+
+    /** True when {@code stored} was made with fewer rounds than new hashes get. */
+    public static boolean isOutdated(String stored) {
+        return rounds(stored) < ITERATIONS;
+    }
+
+    /** The round count of a stored hash; 0 when it is not one of ours. */
+    static int rounds(String stored) {
+        String[] parts = stored == null ? new String[0] : stored.split("\\$");
+        if (parts.length != 4 || !parts[0].equals(SCHEME)) {
+            return 0;
+        }
+        try {
+            return Integer.parseInt(parts[1]);
+        } catch (NumberFormatException e) {
+            return 0;
         }
     }
 

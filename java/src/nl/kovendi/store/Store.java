@@ -77,12 +77,13 @@ public final class Store {
     /** Makes {@code dir} an empty store; refuses a directory that is already one. */
     public static Store create(Path dir) throws StoreException {
         try {
-            Files.createDirectories(dir);
+            AtomicFiles.createDirectories(dir);
             if (Files.exists(dir.resolve(MARKER))) {
                 throw new StoreException(Verdict.NOT_ALLOWED, dir + " is already a message store");
             }
-            Files.createDirectories(dir.resolve(MAILBOXES));
-            Files.createDirectories(dir.resolve(Job.SPOOL));
+            AtomicFiles.makePrivateDirectory(dir);  // an empty directory made beforehand
+            AtomicFiles.createDirectories(dir.resolve(MAILBOXES));
+            AtomicFiles.createDirectories(dir.resolve(Job.SPOOL));
             Properties counters = new Properties();
             counters.setProperty("listId", "1");
             counters.setProperty("mailbox", "1");

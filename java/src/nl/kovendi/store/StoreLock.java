@@ -5,6 +5,7 @@ import java.nio.channels.FileChannel;
 import java.nio.channels.FileLock;
 import java.nio.file.Path;
 import java.nio.file.StandardOpenOption;
+import java.util.EnumSet;
 import java.util.concurrent.ConcurrentHashMap;
 import java.util.concurrent.TimeUnit;
 import java.util.concurrent.locks.ReentrantLock;
@@ -35,8 +36,13 @@ final class StoreLock implements AutoCloseable {
         ReentrantLock local = LOCAL.computeIfAbsent(key, k -> new ReentrantLock());
         long deadline = System.currentTimeMillis() + waitMillis;
         try {
-            if (!local.tryLock(waitMillis, TimeUnit.MILLISECONDS)) {
-                throw busy();
+            // Waiting for another thread of this process; the user may stop the wait.
+            while (!local.tryLock(Math.max(0, Math.min(StopCheck.INTERVAL_MILLIS,
+                    deadline - System.currentTimeMillis())), TimeUnit.MILLISECONDS)) {
+                StopCheck.poll();
+                if (System.currentTimeMillis() >= deadline) {
+                    throw busy();
+                }
             }
         } catch (InterruptedException e) {
             Thread.currentThread().interrupt();
@@ -44,13 +50,14 @@ final class StoreLock implements AutoCloseable {
         }
         FileChannel ch = null;
         try {
-            ch = FileChannel.open(key.resolve(LOCK_FILE), StandardOpenOption.CREATE,
-                    StandardOpenOption.WRITE);
+            ch = FileChannel.open(key.resolve(LOCK_FILE), EnumSet.of(StandardOpenOption.CREATE,
+                    StandardOpenOption.WRITE), AtomicFiles.privateFile(key));
             while (true) {
                 FileLock lock = ch.tryLock();
                 if (lock != null) {
                     return new StoreLock(local, ch, lock);
                 }
+                StopCheck.poll();  // another process holds the store
                 if (System.currentTimeMillis() >= deadline) {
                     throw busy();
                 }

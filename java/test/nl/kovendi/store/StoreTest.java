@@ -12,6 +12,7 @@ import static nl.kovendi.store.Fixture.to;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
+import java.nio.file.attribute.PosixFilePermissions;
 import java.util.ArrayList;
 import java.util.List;
 
@@ -26,6 +27,8 @@ public final class StoreTest {
         Check c = new Check();
         c.run("log-in checks the salted password hash, never stores it plainly", StoreTest::login);
         c.run("password change holds from the next log-in", StoreTest::passwordChange);
+        c.run("files private, strong hashes, older hashes replaced at log-in",
+                StoreTest::secrets);
         c.run("submission reaches full addresses, aliases and lists once per mailbox",
                 StoreTest::submission);
         c.run("a message that reaches nobody is refused; bad messages are refused",
@@ -57,6 +60,50 @@ public final class StoreTest {
         ok(!d.mailbox("alice").passwordHash.equals(PasswordHash.create("secret1")),
                 "salted: the same password hashes differently");
         verdict(Verdict.CONNECTION_LOST, () -> Store.open(f.work));
+    }
+
+    private static void secrets() throws Exception {
+        Fixture f = new Fixture();
+        MailService alice = f.login("alice");
+        alice.submit(message("PRIVATE", 0, 0, to(address("Bakker")),
+                f.file("p.txt", "private\n")), f.work);
+        if (Files.getFileStore(f.dir).supportsFileAttributeView("posix")) {
+            Path other = Check.tempDir("other");
+            Files.setPosixFilePermissions(other, PosixFilePermissions.fromString("rwxr-xr-x"));
+            Fixture.admin("init", other.toString());
+            ok(Files.getPosixFilePermissions(other).equals(
+                    PosixFilePermissions.fromString("rwx------")), "a new store directory is private");
+            int files = 0;
+            try (java.util.stream.Stream<Path> all = Files.walk(f.dir)) {
+                for (Path p : (Iterable<Path>) all::iterator) {
+                    if (p.equals(f.dir)) {
+                        continue;
+                    }
+                    String mode = PosixFilePermissions.toString(Files.getPosixFilePermissions(p));
+                    boolean dir = Files.isDirectory(p);
+                    eq(dir ? "rwx------" : "rw-------", mode, "mode of " + f.dir.relativize(p));
+                    files += dir ? 0 : 1;
+                }
+            }
+            ok(files >= 5, "the store's files were checked: " + files);
+        }
+
+        Directory d = Directory.load(f.dir);
+        ok(PasswordHash.rounds(d.mailbox("bob").passwordHash) >= 100_000, "at least 100,000 rounds");
+        d.mailbox("bob").passwordHash = PasswordHash.create("secret2", 300);  // an older store
+        d.save(f.dir);
+        verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(f.store, "bob", "wrong"));
+        eq(300, PasswordHash.rounds(Directory.load(f.dir).mailbox("bob").passwordHash),
+                "a refused log-in changes nothing");
+        ok(f.login("bob") != null, "the older hash still verifies");
+        String upgraded = Directory.load(f.dir).mailbox("bob").passwordHash;
+        eq(PasswordHash.ITERATIONS, PasswordHash.rounds(upgraded), "replaced at the log-in");
+        long start = System.nanoTime();
+        ok(f.login("bob") != null, "the new hash verifies");
+        long millis = (System.nanoTime() - start) / 1_000_000;
+        System.out.println("  log-in with " + PasswordHash.ITERATIONS + " rounds: " + millis + " ms");
+        ok(millis < 1500, "a log-in stays quick: " + millis + " ms");
+        eq(upgraded, Directory.load(f.dir).mailbox("bob").passwordHash, "hashed once");
     }
 
     private static void passwordChange() throws Exception {
@@ -387,6 +434,12 @@ public final class StoreTest {
         try {
             held.await();
             verdict(Verdict.STORE_BUSY, () -> alice.list(ALL, "", 10));
+            Store.lockWaitMillis = 30000;
+            long start = System.currentTimeMillis();
+            verdict(Verdict.STOPPED_BY_USER, () -> StopCheck.during(
+                    () -> System.currentTimeMillis() - start > 300, () -> alice.list(ALL, "", 10)));
+            long waited = System.currentTimeMillis() - start;
+            ok(waited >= 300 && waited < 1000, "a stop ends the wait for the lock: " + waited);
         } finally {
             done.countDown();
             holder.join();
