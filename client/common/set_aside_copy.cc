@@ -37,9 +37,6 @@ std::string set_aside_copy(const std::string& name) {
     app_home().remove(copy);  // a partial copy must not stand in for the file
     fail_run(kSetAsideError);
   }
-  // When the file cannot be removed (a protected directory), the caller's fresh file simply
-  // replaces its content; the copy still holds the old one.
-  app_home().remove(name);
   return copy;
 }
 
