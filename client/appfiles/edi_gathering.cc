@@ -234,7 +234,7 @@ long long gather_stored_edi_messages(const GatheringRequest& request, OpenFile& 
 
   status = OpenFile(app_home().fopen(request.status_file, "rb"));
   if (status && !seek_to(status.get(), continuation)) status.close();
-  store = OpenFile(app_home().fopen(kReceiveStore, "ab"));
+  store = OpenFile(open_for_appending_lines(app_home().fullpath(kReceiveStore)));
   return continuation;
 }
 

@@ -7,6 +7,7 @@
 #include "client/appfiles/patterns.h"
 #include "client/appfiles/snd_record.h"
 #include "client/common/abort.h"
+#include "client/common/append_file.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/open_files.h"
@@ -96,7 +97,7 @@ void clean_send_queue() {
   long long archive_length = -1;
   if (!run.fil_name.empty()) {
     archive_length = file_length(run.fil_name);
-    archive = OpenFile(app_home().fopen(run.fil_name, "ab"));
+    archive = OpenFile(open_for_appending_lines(app_home().fullpath(run.fil_name)));
     if (!archive) {
       snd.abandon();
       fail_run(kBadFileName);
