@@ -52,7 +52,9 @@ int append_file(const std::string& source, const std::string& target) {
 std::FILE* open_for_appending_lines(const std::string& path) {
   std::FILE* f = fs::open_stream(path, "ab+");
   if (f == nullptr) return nullptr;
-  bool ends_open = std::fseek(f, -1, SEEK_END) == 0 && std::fgetc(f) != '\n';
+  // Only a file with content can end in an unfinished line (devices report no size).
+  bool ends_open = fs::status(path).size > 0 && std::fseek(f, -1, SEEK_END) == 0 &&
+                   std::fgetc(f) != '\n';
   // Writes of an "a" stream always go to the end; the seek only switches from reading.
   if (std::fseek(f, 0, SEEK_END) != 0 ||
       (ends_open && (fs::write_stream(f, "\n", path) != 1 || std::fflush(f) != 0))) {
