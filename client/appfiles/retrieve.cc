@@ -6,6 +6,7 @@
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/exclusive_open.h"
 #include "client/appfiles/line_reader.h"
+#include "client/appfiles/own_files.h"
 #include "client/appfiles/patterns.h"
 #include "client/appfiles/rcv_record.h"
 #include "client/appfiles/selection_file.h"
@@ -25,6 +26,7 @@ namespace {
 
 constexpr int kRetrieveBytes = 1;
 constexpr int kRetrieveText = 2;
+constexpr int kBadOutputName = 26;  // the /FIL= file of /R and /RT
 // /RT hands over text messages: without a message-identifier selection of its own it takes the
 // identifiers with "TXT" in places 4 to 6, also when a selection file refines the choice.
 constexpr const char* kTextSelection = "???TXT*";
@@ -83,6 +85,8 @@ void load_selection_file(SelectionFile& file, int kind, const std::string& outpu
 
 void retrieve(int kind) {
   const RunState& run = run_state();
+  // The output file must never be one of the client's own files: nothing changes then.
+  if (!run.fil_name.empty()) refuse_own_file(run.fil_name, kBadOutputName);
   if (app_home().access(kReceiveStore, 0) != 0) return;
   const std::string output = run.fil_name.empty() ? "" : app_home().fullpath(run.fil_name);
   if (output.empty()) fail_run(10, "verzamelen vanuit QRTLNK.RCV");

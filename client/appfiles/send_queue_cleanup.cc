@@ -4,6 +4,7 @@
 #include <string>
 
 #include "client/appfiles/entry_points.h"
+#include "client/appfiles/own_files.h"
 #include "client/appfiles/patterns.h"
 #include "client/appfiles/snd_record.h"
 #include "client/common/abort.h"
@@ -88,6 +89,7 @@ void clean_send_queue() {
   const RunState& run = run_state();
   CleanUpSelection selection{run.dat.empty() ? "999999999999" : run.dat,
                              run.app_code.empty() ? "STD" : run.app_code, run.mid_selection};
+  if (!run.fil_name.empty()) refuse_own_file(run.fil_name, kBadFileName);
   FileRewrite snd;
   if (!snd.begin("qrtlnk.snd", {.set_aside = true})) return;
 

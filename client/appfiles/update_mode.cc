@@ -10,6 +10,7 @@
 
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/line_reader.h"
+#include "client/appfiles/own_files.h"
 #include "client/appfiles/rcv_record.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
@@ -20,6 +21,8 @@
 
 namespace kv {
 namespace {
+
+constexpr int kApplicationFileIsOwnFile = 17;
 
 struct LinePlace {
   long long start = 0;
@@ -51,6 +54,7 @@ bool cross_out(std::FILE* file, const std::string& name, const LinePlace& place)
 }  // namespace
 
 void update_receive_store(const std::string& application_file) {
+  refuse_own_file(application_file, kApplicationFileIsOwnFile);
   OpenFile application(app_home().fopen(application_file, "r+b"));
   if (!application) return;
   LineIndex index = index_application_file(application.get());
