@@ -236,6 +236,38 @@ TEST_F(StoreKill, Gathering) {
       nothing_lost("orders.edi"));
 }
 
+TEST_F(StoreKill, InterchangeMerge) {
+  // The application's files are rebuilt from the work files of the interchanges not sent.
+  const auto prepare = [&] {
+    clean_home();
+    dir.write("app.edi", "I1\nI2\nI4\n");
+    dir.write("other.edi", "I3\nI5\n");
+    dir.write("KV000001.edi", "I1\n");
+    dir.write("KV000003.edi", "I3\n");
+    dir.write("KV000004.edi", "I4\n");
+    dir.write("list.tmp",
+              "app.edi|KV000001.edi|1|\napp.edi|KV000002.edi|2|\napp.edi|KV000004.edi||\n"
+              "other.edi|KV000003.edi|3|\nother.edi|XXXXXXXXXXXX|4|\n");
+    run_state().interchange_list = "list.tmp";
+    run_state().engine_started = 1;
+  };
+  kill_everywhere(prepare, [] { merge_interchange_list(); }, "app.edi", 10,
+                  [&](const std::string& context) {
+                    const std::string other = dir.read("other.edi");
+                    ASSERT_TRUE(other == "I3\nI5\n" || other == "I3\n") << context;
+                    const std::vector<std::pair<std::string, std::string>> unsent = {
+                        {"app.edi", "KV000001.edi"}, {"app.edi", "KV000004.edi"},
+                        {"other.edi", "KV000003.edi"}};
+                    for (const auto& [target, work] : unsent) {
+                      const std::string interchange = dir.exists(work) ? dir.read(work) : "";
+                      const std::string held = dir.read(target);
+                      ASSERT_TRUE(!interchange.empty() || held.find("I" + work.substr(7, 1) + "\n") !=
+                                                              std::string::npos)
+                          << work << " lost, " << context;
+                    }
+                  });
+}
+
 TEST_F(StoreKill, SendQueueCleanUp) {
   // 400 records, every other one finished and removed into the /FIL= file.
   std::vector<std::string> records;

@@ -40,6 +40,10 @@ FileRewrite::~FileRewrite() {
 }
 
 bool FileRewrite::begin(const std::string& name, const RewriteOptions& options) {
+  if (active_) abandon();
+  written_ = 0;
+  prepared_ = false;
+  write_failed_ = false;
   path_ = app_home().fullpath(name);  // an existing file is found in any letter case
   const fs::Status old = fs::status(path_);
   existed_ = old.exists && !old.is_directory;
@@ -70,6 +74,15 @@ void FileRewrite::write(const std::string& data) {
 }
 
 void FileRewrite::write_line(const std::string& line) { write(line + "\n"); }
+
+bool FileRewrite::copy_from(std::FILE* from) {
+  char buffer[8192];
+  for (;;) {
+    std::size_t got = std::fread(buffer, 1, sizeof buffer, from);
+    if (got > 0) write(std::string(buffer, got));
+    if (got < sizeof buffer) return std::ferror(from) == 0 && good();
+  }
+}
 
 bool FileRewrite::good() const { return active_ && !write_failed_ && out_ && std::ferror(out_.get()) == 0; }
 

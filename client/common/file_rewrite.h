@@ -55,6 +55,8 @@ class FileRewrite {
   void write(const std::string& data);
   // Writes one line with "\n".
   void write_line(const std::string& line);
+  // Writes the rest of `from`, byte for byte; false when it could not be read or written.
+  bool copy_from(std::FILE* from);
   // Bytes written so far.
   long long written() const { return written_; }
   // True while every write so far succeeded.
