@@ -24,6 +24,7 @@ struct Message {
   std::string mid;
   std::string record;
   std::vector<std::string> parts;  // contents
+  std::vector<std::string> files;  // names of the part files
 };
 
 class StoreKill : public StoreHome {
@@ -35,8 +36,11 @@ class StoreKill : public StoreHome {
       std::string mid = format(i % 2 == 0 ? "EDI%03dABC" : "ABCTXT%04d", i);
       std::string word = format("W%07d", i);
       int files = 1 + i % 2;
-      Message m{mid, store_message(mid, word, files), {}};
-      for (int k = 1; k <= files; ++k) m.parts.push_back(mid + " part " + std::to_string(k));
+      Message m{mid, store_message(mid, word, files), {}, {}};
+      for (int k = 1; k <= files; ++k) {
+        m.parts.push_back(mid + " part " + std::to_string(k));
+        m.files.push_back(part_file_name(word + ".001", k));
+      }
       records.push_back(m.record);
       messages_.push_back(m);
     }
@@ -88,12 +92,18 @@ class StoreKill : public StoreHome {
     return mid_operation;
   }
 
-  // Every message is stored, or every part of it is in `handed_to`.
+  // Every message is stored with all its part files, or every part of it is in `handed_to`.
   void expect_nothing_lost(const std::string& handed_to, const std::string& context) {
     const std::string stored = stored_text();
     const std::string handed = dir.read(handed_to);
     for (const Message& m : messages_) {
-      if (stored.find(m.record + "\n") != std::string::npos) continue;
+      if (stored.find(m.record + "\n") != std::string::npos) {
+        for (std::size_t k = 0; k < m.files.size(); ++k) {
+          ASSERT_EQ(dir.read(m.files[k]), m.parts[k] + "\n")
+              << m.mid << " stored without its part file " << m.files[k] << ", " << context;
+        }
+        continue;
+      }
       for (const std::string& part : m.parts) {
         ASSERT_NE(handed.find(part + "\n"), std::string::npos)
             << m.mid << " lost, " << context;
