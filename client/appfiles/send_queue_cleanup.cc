@@ -16,6 +16,7 @@
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
+#include "platform/fs.h"
 
 namespace kv {
 
@@ -118,7 +119,8 @@ void clean_send_queue() {
     }
   }
   if (archive) {
-    archive_ok = archive_ok && std::fflush(archive.get()) == 0;
+    // The removed records are on disk before the send queue is replaced without them.
+    archive_ok = archive_ok && fs::sync_stream(archive.get(), app_home().fullpath(run.fil_name)) == 0;
     archive_ok = archive.close() == 0 && archive_ok;
   }
   if (!archive_ok || !snd.commit()) {
