@@ -48,8 +48,8 @@ bool FileRewrite::begin(const std::string& name, const RewriteOptions& options) 
   const fs::Status old = fs::status(path_);
   existed_ = old.exists && !old.is_directory;
   if (old.is_directory || (!existed_ && !options.create_when_missing)) return false;
-  keep_mode_ = existed_;
-  mode_ = existed_ ? old.mode : options.new_file_mode;
+  set_mode_ = existed_;
+  mode_ = existed_ && options.keep_mode ? old.mode : options.new_file_mode;
   if (existed_) {
     in_ = OpenFile(fs::open_stream(path_, "rb"));
     if (!in_) return false;
@@ -90,7 +90,7 @@ bool FileRewrite::prepare() {
   if (!active_) return false;
   if (prepared_) return true;
   bool ok = good();
-  if (ok && keep_mode_) ok = fs::set_stream_permissions(out_.get(), temporary_, mode_) == 0;
+  if (ok && set_mode_) ok = fs::set_stream_permissions(out_.get(), temporary_, mode_) == 0;
   if (ok) ok = fs::sync_stream(out_.get(), temporary_) == 0;
   if (out_.close() != 0) ok = false;
   if (!ok) {
