@@ -61,9 +61,11 @@ void update_receive_store(const std::string& application_file) {
 
   FileRewrite store;
   if (!store.begin(kReceiveStore, {.set_aside = true})) return;
-  // Part files go only once the new store is in place: until then every record is whole in the
-  // store.
+  // The application file's lines are crossed out and the part files go only once the new store
+  // is in place: until then every record is whole in the store, and a line is never crossed out
+  // while its record is still stored.
   std::vector<std::string> taken_over;
+  std::vector<LinePlace> used_lines;
   LineReader reader(store.in());
   TextLine line;
   while (reader.next(line)) {
@@ -71,17 +73,21 @@ void update_receive_store(const std::string& application_file) {
     trim_trailing(line.text);
     if (line.text.empty()) continue;
     auto found = index.find(line.text);
-    if (found == index.end() || found->second.empty() ||
-        !cross_out(application.get(), application_file, found->second.front())) {
+    if (found == index.end() || found->second.empty()) {
       store.write_line(line.text);
       continue;
     }
+    used_lines.push_back(found->second.front());
     found->second.pop_front();
     taken_over.push_back(line.text);
   }
+  store.commit_or_fail("schrijven QRTLNK.RCV");
+  for (const LinePlace& place : used_lines) {
+    busy_indicator();
+    cross_out(application.get(), application_file, place);
+  }
   std::fflush(application.get());
   application.close();
-  store.commit_or_fail("schrijven QRTLNK.RCV");
   for (const std::string& record : taken_over) {
     busy_indicator();
     remove_part_files(record);
