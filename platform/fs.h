@@ -28,6 +28,12 @@ bool is_absolute(const std::string& name);
 // with its drive prefix unchanged (it cannot be resolved on this system).
 std::string resolve(const std::string& base_dir, const std::string& name);
 
+// `path` with every symbolic link and "." / ".." resolved; for a file that does not exist, its
+// directory resolved and its own name as given. The path as given when neither exists.
+std::string real_path(const std::string& path);
+// True when both paths exist and name the same file (links followed, hard links included).
+bool same_file(const std::string& a, const std::string& b);
+
 // Directory part of a full path (up to, not including, the last "/"); "/" for the root.
 std::string dir_name(const std::string& path);
 // Part after the last "/", "\" or ":".
@@ -74,6 +80,17 @@ std::string temp_directory();     // $TMPDIR or /tmp
 
 // Forces writes of a file to disk (used before a rename that replaces a file).
 int sync_file(const std::string& path);
+
+// Forces the directory entry changes of `dir` (a rename, a new file) to disk.
+int sync_directory(const std::string& dir);
+
+// Creates a file that must not exist yet (a fresh temporary name) for writing, with the given
+// permission bits (the process's file-creation mask applies); nullptr on failure.
+std::FILE* create_new_stream(const std::string& path, unsigned mode);
+// Sets the permission bits of the file behind an open stream exactly (no mask); operation "chmod".
+int set_stream_permissions(std::FILE* stream, const std::string& path, unsigned mode);
+// Flushes a stream and forces its file to disk; operation "sync".
+int sync_stream(std::FILE* stream, const std::string& path);
 
 // Opens a stream like fopen (not inherited by started programs); nullptr on failure.
 std::FILE* open_stream(const std::string& path, const char* mode);

@@ -3,20 +3,33 @@
 
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/private_file.h"
-#include "client/common/append_file.h"
+#include "client/common/file_rewrite.h"
 #include "client/common/home.h"
+#include "client/common/open_files.h"
 
 namespace kv {
 
+namespace {
+
+constexpr const char* kKeptRequest = "qrt_lnk.old";
+
+}  // namespace
+
 void rotate_command_file(const std::string& command_file) {
-  const std::string kept = "qrt_lnk.old";
-  app_home().remove_work_file(kept);
-  // The kept copy carries the (scrambled) password as the command file does.
-  create_private_file(kept);
-  // The request file goes only when its copy is complete.
-  if (append_file(app_home().fullpath(command_file), app_home().fullpath(kept)) == kAppendOk) {
-    app_home().remove_work_file(command_file);
+  OpenFile request(app_home().fopen(command_file, "rb"));
+  if (!request) {
+    app_home().remove_work_file(kKeptRequest);  // no request: no stale copy of an older one
+    return;
   }
+  // qrt_lnk.old carries the (scrambled) password as the command file does: private. It is
+  // replaced in one step; the request file goes only when its copy is in place.
+  FileRewrite kept;
+  if (!kept.begin(kKeptRequest, {.create_when_missing = true,
+                                  .new_file_mode = kPrivateFileMode,
+                                  .keep_mode = false})) return;
+  bool copied = kept.copy_from(request.get());
+  request.close();
+  if (copied && kept.commit()) app_home().remove_work_file(command_file);
 }
 
 }  // namespace kv

@@ -3,11 +3,12 @@
 // Before the session has started, the work files are only removed. abort_run runs it as well.
 #include <set>
 #include <string>
+#include <vector>
 
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/interchange_list.h"
 #include "client/appfiles/line_reader.h"
-#include "client/common/append_file.h"
+#include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
@@ -25,6 +26,59 @@ bool is_skipped_source(const std::string& source) {
          (source.size() <= kCrossedOutLength && source.find_first_not_of('X') == std::string::npos);
 }
 
+// The interchanges of one application file that go back into it. The file is written anew in
+// one step (emptied at its first group of the run, added to at a later one); the work files go
+// only once it is in place, so a kill leaves every interchange in the file or in its work file.
+class TargetMerge {
+ public:
+  bool is(const std::string& name) const { return active_ && name == name_; }
+
+  bool begin(const std::string& name, bool added_to) {
+    name_ = name;
+    sources_.clear();
+    // A growing VQ file is never emptied (the guarded remove keeps it).
+    long long size = 0;
+    keep_ = added_to || (starts_with_ignore_case(base_name(name), "VQ") &&
+                         app_home().stat(name, &size) == 0 && size > 0);
+    if (!file_.begin(name, {.create_when_missing = true})) return false;
+    active_ = true;
+    return !keep_ || file_.in() == nullptr || file_.copy_from(file_.in());
+  }
+
+  bool add(const std::string& source) {
+    OpenFile in(app_home().fopen(source, "rb"));
+    if (!in || !file_.copy_from(in.get())) return false;
+    sources_.push_back(source);
+    return true;
+  }
+
+  // Puts the file in place and removes the work files that it now holds.
+  bool finish() {
+    if (!active_) return true;
+    active_ = false;
+    if (file_.written() == 0 && !keep_) {
+      // Every interchange was sent: the file goes, as an emptied file always did.
+      file_.abandon();
+      app_home().remove_work_file(name_);
+    } else if (!file_.commit()) {
+      return false;
+    }
+    for (const std::string& source : sources_) app_home().remove_work_file(source);
+    return true;
+  }
+
+ private:
+  FileRewrite file_;
+  std::string name_;
+  std::vector<std::string> sources_;
+  bool keep_ = false;
+  bool active_ = false;
+};
+
+// The list stays beside the remaining work files for the operator, and is not merged a second
+// time in this run (that would empty the application's files again).
+void give_up_merging() { run_state().interchange_list.clear(); }
+
 }  // namespace
 
 void merge_interchange_list() {
@@ -34,9 +88,8 @@ void merge_interchange_list() {
     OpenFile list(app_home().fopen(list_name, "rb"));
     if (!list) return;
     const bool merge = run_state().engine_started != 0;
-    std::string previous_target;
-    bool first = true;
     std::set<std::string> rebuilt;  // a target is emptied once, even if its lines were split
+    TargetMerge target;
     LineReader reader(list.get());
     TextLine line;
     while (reader.next(line)) {
@@ -44,24 +97,26 @@ void merge_interchange_list() {
       trim_trailing(line.text);
       if (line.text.empty()) continue;
       if (line.text.size() > kInterchangeListLineLimit) continue;  // not a line of ours
-      const std::string target = get_veld(line.text, 1);
+      const std::string target_name = get_veld(line.text, 1);
       const std::string source = get_veld(line.text, 2);
-      if (merge && (first || target != previous_target) && rebuilt.insert(target).second) {
-        app_home().remove_work_file(target);
-      }
-      first = false;
-      previous_target = target;
-      if (is_skipped_source(source) || app_home().access(source, 0) != 0) continue;
-      if (merge) {
-        // The work file goes only once its interchange is back in the application's file.
-        if (append_file(app_home().fullpath(source), app_home().fullpath(target)) != kAppendOk) {
-          // The list stays beside the remaining work files for the operator, and is not merged
-          // a second time in this run (that would empty the target again).
-          run_state().interchange_list.clear();
+      if (merge && !target.is(target_name)) {
+        const bool first_time = rebuilt.insert(target_name).second;
+        if (!target.finish() || !target.begin(target_name, !first_time)) {
+          give_up_merging();
           return;
         }
       }
-      app_home().remove_work_file(source);
+      if (is_skipped_source(source) || app_home().access(source, 0) != 0) continue;
+      if (!merge) {
+        app_home().remove_work_file(source);
+      } else if (!target.add(source)) {
+        give_up_merging();
+        return;
+      }
+    }
+    if (!target.finish()) {
+      give_up_merging();
+      return;
     }
   }
   app_home().remove_work_file(list_name);

@@ -1,18 +1,22 @@
 // Retrieve mode (/R, /RT): stored messages that the run's selection accepts are handed to the
 // application's output file (/FIL=), byte for byte or as text; their part files are removed and
-// their records leave QRTLNK.RCV.
+// their records leave QRTLNK.RCV. The output file and the store are each replaced in one step,
+// the output file first; the part files go last. A kill leaves every message in the store with
+// its parts, or in the output file.
 #include <string>
+#include <vector>
 
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/exclusive_open.h"
 #include "client/appfiles/line_reader.h"
+#include "client/appfiles/own_files.h"
 #include "client/appfiles/patterns.h"
 #include "client/appfiles/rcv_record.h"
 #include "client/appfiles/selection_file.h"
-#include "client/appfiles/store_rewrite.h"
 #include "client/appfiles/text_retrieve.h"
 #include "client/common/abort.h"
 #include "client/common/append_file.h"
+#include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_state.h"
@@ -25,6 +29,7 @@ namespace {
 
 constexpr int kRetrieveBytes = 1;
 constexpr int kRetrieveText = 2;
+constexpr int kBadOutputName = 26;  // the /FIL= file of /R and /RT
 // /RT hands over text messages: without a message-identifier selection of its own it takes the
 // identifiers with "TXT" in places 4 to 6, also when a selection file refines the choice.
 constexpr const char* kTextSelection = "???TXT*";
@@ -48,24 +53,38 @@ class Selection {
   const SelectionFile* file_;
 };
 
-// Hands the parts of a selected message to the output file, removing each part once it is there.
-// false when a part could not be handed over: that part and the later ones stay in place.
-bool hand_over(const std::string& record, int kind, const std::string& output,
-               TextAppender& text) {
+// Hands the parts of a selected message to the new output file, noting each part that is there
+// for removal. false when a part could not be handed over: that part and the later ones stay.
+bool hand_over(const std::string& record, int kind, FileRewrite& output, TextAppender& text,
+               std::vector<std::string>& handed_parts) {
   const std::string first = get_veld(record, kRcvFirstFile);
   bool header_written = false;
   for (int k = 1; k <= rcv_file_count(record); ++k) {
     const std::string part = k == 1 ? first : part_file_name(first, k);
     if (part.empty() || app_home().access(part, 0) != 0) continue;
     const std::string part_path = app_home().fullpath(part);
-    bool done = kind == kRetrieveText
-                    ? text.append_part(part_path, output, record, !header_written)
-                    : append_file(part_path, output) == kAppendOk;
+    bool done = false;
+    if (kind == kRetrieveText) {
+      done = text.append_part(part_path, output.out(), record, !header_written);
+    } else {
+      OpenFile in(fs::open_stream(part_path, "rb"));
+      done = in && output.copy_from(in.get());
+    }
     if (!done) return false;
     header_written = true;
-    app_home().remove_work_file(part);
+    handed_parts.push_back(part);
   }
   return true;
+}
+
+// Starts the new output file: what it held stays with /ADD (and in a growing VQ file, which is
+// never emptied), otherwise it starts empty.
+bool begin_output(FileRewrite& output, const std::string& path, bool add) {
+  long long size = 0;
+  const bool keep = add || (starts_with_ignore_case(base_name(path), "VQ") &&
+                            app_home().stat(path, &size) == 0 && size > 0);
+  if (!output.begin(path, {.create_when_missing = true})) return false;
+  return !keep || output.in() == nullptr || output.copy_from(output.in());
 }
 
 // The selection file, checked completely before anything changes.
@@ -83,6 +102,8 @@ void load_selection_file(SelectionFile& file, int kind, const std::string& outpu
 
 void retrieve(int kind) {
   const RunState& run = run_state();
+  // The output file must never be one of the client's own files: nothing changes then.
+  if (!run.fil_name.empty()) refuse_own_file(run.fil_name, kBadOutputName);
   if (app_home().access(kReceiveStore, 0) != 0) return;
   const std::string output = run.fil_name.empty() ? "" : app_home().fullpath(run.fil_name);
   if (output.empty()) fail_run(10, "verzamelen vanuit QRTLNK.RCV");
@@ -95,14 +116,20 @@ void retrieve(int kind) {
   SelectionFile selection_file;
   const bool has_selection_file = !run.sel_file.empty();
   if (has_selection_file) load_selection_file(selection_file, kind, output, !output_existed);
-  if (!run.add_flag) app_home().remove_work_file(output);
 
   app_home().set_read_write(kReceiveStore);
-  StoreRewrite store;
-  if (store.begin(kReceiveStore)) {
+  FileRewrite output_file;
+  FileRewrite store;
+  if (!begin_output(output_file, output, run.add_flag)) {
+    output_file.abandon();
+    if (!output_existed) fs::remove_file(output);
+    fail_run(10, "verzamelen vanuit QRTLNK.RCV");
+  }
+  if (store.begin(kReceiveStore, {.set_aside = true})) {
     Selection selection(kind, run.mid_selection, has_selection_file ? &selection_file : nullptr);
     TextAppender text(run.display.txt_regels);
-    LineReader reader(store.copy());
+    std::vector<std::string> handed_parts;
+    LineReader reader(store.in());
     TextLine line;
     while (reader.next(line)) {
       busy_indicator();
@@ -110,11 +137,22 @@ void retrieve(int kind) {
       if (line.text.empty()) continue;
       // A message that could not be handed over completely keeps its record, so that a later
       // retrieve finds the parts that are still in place.
-      if (!selection.accepts(line.text) || !hand_over(line.text, kind, output, text)) {
+      if (!selection.accepts(line.text) ||
+          !hand_over(line.text, kind, output_file, text, handed_parts)) {
         store.write_line(line.text);
       }
     }
-    store.finish("schrijven QRTLNK.RCV");
+    if (!output_file.commit()) {
+      store.abandon();
+      fail_run(10, "verzamelen vanuit QRTLNK.RCV");
+    }
+    store.commit_or_fail("schrijven QRTLNK.RCV");
+    for (const std::string& part : handed_parts) {
+      busy_indicator();
+      app_home().remove_work_file(part);
+    }
+  } else if (!run.add_flag) {
+    output_file.commit();  // without /ADD the output file is emptied all the same
   }
   app_home().set_read_only(kReceiveStore);
   remove_when_empty(output);

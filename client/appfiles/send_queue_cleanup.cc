@@ -4,16 +4,19 @@
 #include <string>
 
 #include "client/appfiles/entry_points.h"
-#include "client/appfiles/file_rewrite.h"
+#include "client/appfiles/own_files.h"
 #include "client/appfiles/patterns.h"
 #include "client/appfiles/snd_record.h"
 #include "client/common/abort.h"
+#include "client/common/append_file.h"
+#include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
+#include "platform/fs.h"
 
 namespace kv {
 
@@ -87,8 +90,9 @@ void clean_send_queue() {
   const RunState& run = run_state();
   CleanUpSelection selection{run.dat.empty() ? "999999999999" : run.dat,
                              run.app_code.empty() ? "STD" : run.app_code, run.mid_selection};
-  FileRewrite snd("qrtlnk.snd");
-  if (!snd.existed() || !snd.open()) return;
+  if (!run.fil_name.empty()) refuse_own_file(run.fil_name, kBadFileName);
+  FileRewrite snd;
+  if (!snd.begin("qrtlnk.snd", {.set_aside = true})) return;
 
   // Removed records go to the /FIL= file; when it cannot be opened nothing is removed at all,
   // so that no record is lost.
@@ -96,9 +100,9 @@ void clean_send_queue() {
   long long archive_length = -1;
   if (!run.fil_name.empty()) {
     archive_length = file_length(run.fil_name);
-    archive = OpenFile(app_home().fopen(run.fil_name, "ab"));
+    archive = OpenFile(open_for_appending_lines(app_home().fullpath(run.fil_name)));
     if (!archive) {
-      snd.restore();
+      snd.abandon();
       fail_run(kBadFileName);
     }
   }
@@ -115,11 +119,12 @@ void clean_send_queue() {
     }
   }
   if (archive) {
-    archive_ok = archive_ok && std::fflush(archive.get()) == 0;
+    // The removed records are on disk before the send queue is replaced without them.
+    archive_ok = archive_ok && fs::sync_stream(archive.get(), app_home().fullpath(run.fil_name)) == 0;
     archive_ok = archive.close() == 0 && archive_ok;
   }
   if (!archive_ok || !snd.commit()) {
-    snd.restore();
+    snd.abandon();
     if (!run.fil_name.empty()) cut_archive_back(run.fil_name, archive_length);
     fail_run(kNoMemory, kWritingSendQueue);
   }

@@ -10,8 +10,9 @@
 
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/line_reader.h"
+#include "client/appfiles/own_files.h"
 #include "client/appfiles/rcv_record.h"
-#include "client/appfiles/store_rewrite.h"
+#include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/open_files.h"
 #include "client/common/status_callbacks.h"
@@ -20,6 +21,8 @@
 
 namespace kv {
 namespace {
+
+constexpr int kApplicationFileIsOwnFile = 17;
 
 struct LinePlace {
   long long start = 0;
@@ -51,33 +54,40 @@ bool cross_out(std::FILE* file, const std::string& name, const LinePlace& place)
 }  // namespace
 
 void update_receive_store(const std::string& application_file) {
+  refuse_own_file(application_file, kApplicationFileIsOwnFile);
   OpenFile application(app_home().fopen(application_file, "r+b"));
   if (!application) return;
   LineIndex index = index_application_file(application.get());
 
-  StoreRewrite store;
-  if (!store.begin(kReceiveStore)) return;
-  // Part files go only once the fresh store is complete: until then every record is whole in the
-  // set-aside copy.
+  FileRewrite store;
+  if (!store.begin(kReceiveStore, {.set_aside = true})) return;
+  // The application file's lines are crossed out and the part files go only once the new store
+  // is in place: until then every record is whole in the store, and a line is never crossed out
+  // while its record is still stored.
   std::vector<std::string> taken_over;
-  LineReader reader(store.copy());
+  std::vector<LinePlace> used_lines;
+  LineReader reader(store.in());
   TextLine line;
   while (reader.next(line)) {
     busy_indicator();
     trim_trailing(line.text);
     if (line.text.empty()) continue;
     auto found = index.find(line.text);
-    if (found == index.end() || found->second.empty() ||
-        !cross_out(application.get(), application_file, found->second.front())) {
+    if (found == index.end() || found->second.empty()) {
       store.write_line(line.text);
       continue;
     }
+    used_lines.push_back(found->second.front());
     found->second.pop_front();
     taken_over.push_back(line.text);
   }
+  store.commit_or_fail("schrijven QRTLNK.RCV");
+  for (const LinePlace& place : used_lines) {
+    busy_indicator();
+    cross_out(application.get(), application_file, place);
+  }
   std::fflush(application.get());
   application.close();
-  store.finish("schrijven QRTLNK.RCV");
   for (const std::string& record : taken_over) {
     busy_indicator();
     remove_part_files(record);

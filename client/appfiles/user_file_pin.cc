@@ -4,9 +4,8 @@
 #include <cstdio>
 
 #include "client/appfiles/entry_points.h"
-#include "client/appfiles/file_rewrite.h"
-#include "client/appfiles/private_file.h"
 #include "client/appfiles/request_text.h"
+#include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/open_files.h"
 #include "client/common/pin_scramble.h"
@@ -86,18 +85,9 @@ void schrijf_nieuwe_pin(const std::string& command_file, const std::string& stat
 }
 
 void vervang_pin(const std::string& new_pin) {
-  // The user file keeps its permission bits through the rewrite (the set-aside copy does not
-  // carry them), and the fresh file is private while it is being written.
-  const unsigned mode = file_mode_or("qrtlnk.gns", kPrivateFileMode);
-  FileRewrite gns("qrtlnk.gns");
-  if (!gns.existed()) return;
-  create_private_file("qrtlnk.gns");
-  // When the copy cannot be opened, open() puts it back under its own name: the user file is
-  // never left missing.
-  if (!gns.open()) {
-    app_home().chmod("qrtlnk.gns", mode);
-    return;
-  }
+  FileRewrite gns;
+  // The user file keeps its permission bits; it is never left missing or half written.
+  if (!gns.begin("qrtlnk.gns", {.set_aside = true})) return;
   std::string scrambled = new_pin;
   scramble_pin(scrambled);
   // Every other line is copied as it is, empty lines and line ends included.

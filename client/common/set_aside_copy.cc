@@ -5,6 +5,7 @@
 #include "client/common/home.h"
 #include "client/common/text.h"
 #include "platform/clock.h"
+#include "platform/fs.h"
 
 namespace kv {
 
@@ -33,13 +34,17 @@ std::string set_aside_copy(const std::string& name) {
   std::string copy = first_free_name();
   if (copy.empty()) fail_run(kSetAsideError);
   std::string copy_path = app_home().fullpath(copy);
+  // The copy is created with the file's own permission bits before a byte is copied, so that the
+  // copy of a private file (the user file, a request with its password) is never readable by
+  // others.
+  fs::Status original = fs::status(app_home().fullpath(name));
+  int fd = app_home().creat(copy, original.exists ? (original.mode & 0777u) : 0600u);
+  if (fd < 0) fail_run(kSetAsideError);
+  app_home().close(fd);
   if (append_file(app_home().fullpath(name), copy_path) != kAppendOk) {
     app_home().remove(copy);  // a partial copy must not stand in for the file
     fail_run(kSetAsideError);
   }
-  // When the file cannot be removed (a protected directory), the caller's fresh file simply
-  // replaces its content; the copy still holds the old one.
-  app_home().remove(name);
   return copy;
 }
 
