@@ -1,8 +1,11 @@
 // The run's interchange list (run_state().interchange_list): one line per EDIFACT interchange
 // that the scanning split off into a work file,
-//     <application file, exactly as in its FIL= line>|<work-file name>|
-// Lines of one application file are consecutive, in the order of the interchanges in the file.
-// Both names resolve against the application home directory.
+//     <application file, exactly as in its FIL= line>|<work-file name>|<send block>|
+// The send block is the number of the request's block in QRTLNK.SAV (counted from 1 over the
+// whole run, the requests of scriptin.dir included) for an interchange that is sent; it is empty
+// for a piece that is only kept back. Lines of one application file are consecutive, in the
+// order of the interchanges in the file. Both names resolve against the application home
+// directory.
 #pragma once
 
 #include <cstddef>

@@ -18,16 +18,29 @@ namespace {
 
 constexpr int kStatusTag = 1;
 constexpr int kStatusResult = 3;
+constexpr int kStatusListId = 4;
 constexpr int kStatusMessageId = 5;
 constexpr int kStatusFileCount = 8;
 constexpr int kStatusFileName = 9;
 
 std::string command_word(const std::string& tag) { return tag.size() > 4 ? tag.substr(4) : ""; }
 
+// Whether the line reports a message whose files the engine stored: a success, or a message
+// whose delete after receipt failed. The files are then on disk and the message stays in the
+// mailbox as read, where no later receive of new messages finds it again; left unrecorded, it
+// would be lost to the application. Such a line carries the message's list identifier and its
+// number of files; a failed fetch empties both, a refused file or directory has neither.
+bool reports_stored_files(const std::string& line) {
+  const std::string result = get_veld(line, kStatusResult);
+  if (result == "0000" || result == "1516") return true;
+  const std::string count = get_veld(line, kStatusFileCount);
+  return !get_veld(line, kStatusListId).empty() && !count.empty() &&
+         count.find_first_not_of("0123456789") == std::string::npos;
+}
+
 // A message received into files of the engine's naming, outside any FIL= file of the request.
 bool is_stored_message(const std::string& line, const CommandBlock* block) {
-  const std::string result = get_veld(line, kStatusResult);
-  if (result != "0000" && result != "1516") return false;
+  if (!reports_stored_files(line)) return false;
   if (get_veld(line, kStatusFileName).empty()) return false;
   if (block != nullptr && block->has_fil()) return false;
   // "0" files: the engine collected the message into a FIL= file; its name must never become a

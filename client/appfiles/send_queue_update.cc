@@ -135,9 +135,30 @@ void give_result(std::string& record, const std::string& stamp, const std::strin
   set_snd_completed_delivery(record);
 }
 
+constexpr int kStatusRecipientKind = 20;
+const std::string kListKind = "4";
+const std::string kDistributionFileKind = "5";
+
+bool is_list_record(const std::vector<std::string>& record) {
+  return piece(record, snd::kRecipientKind) == kListKind;
+}
+
+// Whether a status line can be the line of a record's recipient: the recipient kinds agree. A
+// message with a distribution file shows "5" for every recipient, and a line that a command wrote
+// before it had recipients shows none; those lines say nothing about the kind.
+bool same_kind(const std::vector<std::string>& record, const std::vector<std::string>& status) {
+  const std::string& line_kind = piece(status, kStatusRecipientKind);
+  const std::string& record_kind = piece(record, snd::kRecipientKind);
+  if (line_kind.empty() || line_kind == kDistributionFileKind) return true;
+  if (record_kind == kDistributionFileKind) return true;
+  return line_kind == record_kind;
+}
+
 // A record belongs to a status line when its alias equals the line's alias, or, without alias,
-// when each of its address fields that is filled equals the line's field of the same meaning.
+// when each of its address fields that is filled equals the line's field of the same meaning. A
+// distribution list has neither in the status file; it is known by its kind alone.
 bool belongs(const std::vector<std::string>& record, const std::vector<std::string>& status) {
+  if (is_list_record(record)) return false;
   const std::string& alias = piece(record, snd::kAlias);
   if (!alias.empty()) return piece(status, 21) == alias;
   for (int field = snd::kCountry; field <= snd::kInitials; ++field) {
@@ -164,7 +185,48 @@ void complete(std::vector<std::string>& record, const std::vector<std::string>& 
                                  {32, 26}, {33, 27}, {34, 28}, {35, 29}, {36, 30}, {37, 31},
                                  {38, 32}, {39, 33}, {40, 34}, {41, 35}, {42, 36}, {43, 37},
                                  {44, 38}, {45, 39}, {46, 40}, {47, 41}};
-  for (const Copy& c : kCopies) set_piece(record, c.record_field, piece(status, c.status_field));
+  // A list record keeps its list name: the status line has no alias for it.
+  const bool keep_list_name = is_list_record(record);
+  for (const Copy& c : kCopies) {
+    if (keep_list_name && c.record_field == snd::kAlias) continue;
+    set_piece(record, c.record_field, piece(status, c.status_field));
+  }
+}
+
+// Whether a record without alias may take an address line of its kind whose address differs: the
+// engine sends a copy recipient under its own default country and domains, where the record
+// carries those of the recipient before it. An alias must always be the record's own.
+bool may_pair_by_kind(const std::vector<std::string>& record,
+                      const std::vector<std::string>& status) {
+  bool record_has_alias = !is_list_record(record) && !piece(record, snd::kAlias).empty();
+  return !record_has_alias && !piece(status, kStatusRecipientKind).empty() &&
+         piece(status, 21).empty();
+}
+
+// The status line of each record of a send (an index into `lines`, or -1 when it has none). A
+// record takes a line of its own recipient kind: first one whose address is its own, then, in
+// order, an address line of its kind (may_pair_by_kind). Never a line of another kind.
+std::vector<long> pair_records_with_lines(const std::vector<std::vector<std::string>>& records,
+                                          const std::vector<std::vector<std::string>>& lines) {
+  std::vector<long> line_of(records.size(), -1);
+  std::vector<bool> used(lines.size(), false);
+  auto pair = [&](bool by_address) {
+    for (std::size_t r = 0; r < records.size(); ++r) {
+      if (line_of[r] >= 0) continue;
+      for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (used[i] || !same_kind(records[r], lines[i])) continue;
+        if (by_address ? !belongs(records[r], lines[i]) : !may_pair_by_kind(records[r], lines[i])) {
+          continue;
+        }
+        used[i] = true;
+        line_of[r] = static_cast<long>(i);
+        break;
+      }
+    }
+  };
+  pair(true);
+  pair(false);
+  return line_of;
 }
 
 // --- QRTLNK.SAV blocks -------------------------------------------------------------------------
@@ -351,20 +413,22 @@ class Walk {
   }
 
   void apply(const Send& send, const std::vector<StatusLine>& lines) {
-    std::vector<bool> used(lines.size(), false);
     const StatusLine* failure = nullptr;
     for (const StatusLine& line : lines) {
       if (!is_success(line.code) && failure == nullptr) failure = &line;
     }
+    std::vector<std::vector<std::string>> record_fields;
+    std::vector<std::vector<std::string>> line_fields;
+    for (std::size_t r : send.records) record_fields.push_back(split_bars(records_[r]));
+    for (const StatusLine& line : lines) line_fields.push_back(line.fields);
+    std::vector<long> line_of = pair_records_with_lines(record_fields, line_fields);
     bool all_ok = true;
-    for (std::size_t r : send.records) {
-      std::string& record = records_[r];
-      std::vector<std::string> fields = split_bars(record);
-      bool settled = false;
-      for (std::size_t i = 0; i < lines.size() && !settled; ++i) {
-        if (used[i] || !belongs(fields, lines[i].fields)) continue;
-        used[i] = true;
-        settled = true;
+    for (std::size_t k = 0; k < send.records.size(); ++k) {
+      std::string& record = records_[send.records[k]];
+      std::vector<std::string>& fields = record_fields[k];
+      const bool settled = line_of[k] >= 0;
+      if (settled) {
+        const std::size_t i = static_cast<std::size_t>(line_of[k]);
         if (is_success(lines[i].code)) {
           complete(fields, lines[i].fields);
           record = join_bars(fields);

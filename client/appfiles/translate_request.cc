@@ -86,9 +86,27 @@ void ensure_interchange_list() {
   if (created) run_state().interchange_list = name;
 }
 
+// The send queue and its block copies are created by the first send request, so that a run
+// that sends nothing leaves neither file behind.
+void open_send_files(Translation& tr) {
+  if (!tr.snd) tr.snd = open_for_appending("qrtlnk.snd");
+  if (!tr.sav) tr.sav = open_for_appending("qrtlnk.sav");
+}
+
+// Send blocks are numbered by their place in QRTLNK.SAV, which holds only this run's blocks: a
+// translation that appends to the file goes on from the blocks already there.
+int blocks_in_send_copies() {
+  OpenFile f(app_home().fopen("qrtlnk.sav", "rb"));
+  int blocks = 0;
+  std::string line;
+  while (f && read_whole_line(f.get(), line)) {
+    if (is_command_line(line)) ++blocks;
+  }
+  return blocks;
+}
+
 void open_appended_files(Translation& tr) {
-  tr.snd = open_for_appending("qrtlnk.snd");
-  tr.sav = open_for_appending("qrtlnk.sav");
+  tr.send_blocks = blocks_in_send_copies();
   if (!run_state().interchange_list.empty()) {
     tr.interchange_list = open_for_appending(run_state().interchange_list);
   }
@@ -235,6 +253,7 @@ std::string Translation::record_application() const { return app_id == "   " ? "
 void translate_send_request(Translation& tr, const std::string& command,
                             const std::vector<std::string>& block) {
   std::string saved_app_id = tr.app_id;
+  open_send_files(tr);
   write_text_line(tr.sav.get(), command);
   for (const std::string& line : block) write_text_line(tr.sav.get(), line);
   int block_number = ++tr.send_blocks;

@@ -163,14 +163,29 @@ short fetch(const std::string& list_id, MessageIn& item) {
     short announcement = 0;
     return API_getAnnouncement(session().session_handle, &announcement, list_id.c_str(), &item);
   }
+  // The receive directory as the command gives it: the messaging layer resolves it against the
+  // engine's home directory and names the received files after it, so that the names fit their
+  // fields however long the home directory's own path is.
   const std::string& dir = a.value(kAttrDIR);
-  const std::string receive_dir = dir.empty() ? std::string() : engine_home().fullpath(dir);
-  return API_getMsg(session().session_handle, list_id.c_str(), &item, receive_dir.c_str());
+  return API_getMsg(session().session_handle, list_id.c_str(), &item, dir.c_str());
 }
 
-int report_failed_fetch(std::string& record, const std::string& list_id,
+// RAPPORT writes one line for the whole command; an item that fails gets a line of its own with
+// its list identifier and without the report file, to which it added nothing. The command's own
+// record stays as it was. The other commands write one line per item anyway.
+std::string item_failure_line(const std::string& record, const std::string& list_id) {
+  std::string line = record;
+  set_field(line, 4, list_id);
+  if (command_kind() == kRapport) {
+    set_field(line, 5, "");
+    ++command_context().report_items_failed;
+  }
+  return line;
+}
+
+int report_failed_fetch(std::string& command_record, const std::string& list_id,
                         const std::vector<std::string>& candidates) {
-  set_field(record, 4, list_id);
+  std::string record = item_failure_line(command_record, list_id);
   if (receives_files()) {
     clear_fields(record, 6, 35);
     remove_candidate_files(candidates);
@@ -190,7 +205,7 @@ int report_failed_fetch(std::string& record, const std::string& list_id,
 
 // ONTVANG and ANTWOORD take only messages; RAPPORT only notifications and reports. The item stays
 // in the mailbox; files that the messaging layer stored for it are removed again.
-int refuse_item(std::string& record, const std::string& list_id, const MessageIn& item) {
+int refuse_item(std::string& command_record, const std::string& list_id, const MessageIn& item) {
   if (receives_files()) {
     journal_write(3, "Fout bij ontvang, ListId is niet van type 'MSG'");
     journal_write(3, "Er zijn geen bestanden opgehaald");
@@ -200,7 +215,7 @@ int refuse_item(std::string& record, const std::string& list_id, const MessageIn
       engine_home().remove_work_file(fixed_text(m.bodyParts[i].fileName));
     }
   }
-  set_field(record, 4, list_id);
+  std::string record = item_failure_line(command_record, list_id);
   set_result_code(record, "1517");
   write_status_line(record);
   return 0;
@@ -259,6 +274,7 @@ int receive_message(std::string& record, const std::string& list_id) {
     store_message(record, list_id, item);
   } else {
     write_report_records(item);
+    ++command_context().report_items_fetched;
   }
 
   int result = 0;

@@ -75,13 +75,17 @@ std::string kind_field(const Recipient& r) {
   return format("%1d", r.type);
 }
 
-// Fields 20 to 41 of a recipient line. An alias or a distribution list shows its name in field 21
-// (where the send queue looks for it) and leaves 22 to 41 empty unless `resolved` holds the O/R
-// name that the alias stands for.
+// Fields 20 to 41 of a recipient line. Field 21 holds the alias of an alias recipient and nothing
+// else; an alias leaves 22 to 41 empty unless `resolved` holds the O/R name that it stands for. A
+// distribution list is known by its kind "4" alone: it has no alias and no address of its own.
 void put_recipient_fields(std::string& record, const Recipient& r, const ORName* resolved) {
   set_field(record, 20, kind_field(r));
   const ORName& name = r.orName;
-  if (name.type == ORNAME_ALIAS || name.type == ORNAME_DISTLIST) {
+  if (name.type == ORNAME_DISTLIST) {
+    clear_fields(record, 21, 21);
+    return;
+  }
+  if (name.type == ORNAME_ALIAS) {
     set_field(record, 21, fixed_text(name.u.alias));
     if (resolved) {
       put_orname_fields(record, 22, 20, *resolved);

@@ -279,7 +279,8 @@ int rapport_front_end(std::string& record) {
   if (!has(kAttrADD)) engine_home().remove(report);
   if (has(kAttrLID)) {
     result = receive_message(record, value(kAttrLID));
-    if (result == 0) {
+    // An item that was refused has its own line already.
+    if (result == 0 && command_context().report_items_failed == 0) {
       set_result_code(record, kCodeSuccess);
       write_status_line(record);
     }

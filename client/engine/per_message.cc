@@ -4,6 +4,7 @@
 
 #include "client/common/home.h"
 #include "client/common/text.h"
+#include "client/engine/command_context.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
@@ -98,7 +99,10 @@ int for_each_listed_message(std::string& record) {
     // still handled. Escape, a fatal verdict or any other failure ends the command.
     if (result != 0 && result != 1 && result != -1) return result;
   }
-  if (kind == kRapport) {
+  // RAPPORT's line for the whole command hands the report file over; it is left out only when
+  // every item failed, each with a line of its own.
+  const CommandContext& context = command_context();
+  if (kind == kRapport && (context.report_items_fetched > 0 || context.report_items_failed == 0)) {
     set_result_code(record, kCodeSuccess);
     write_status_line(record);
   }
