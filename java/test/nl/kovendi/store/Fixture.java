@@ -23,9 +23,8 @@ import nl.kovendi.objects.Recipient;
  * (see {@link PgServer}), emptied for each fixture.
  */
 final class Fixture {
-    /** The PostgreSQL server of the test program, or null for the embedded store. */
-    static final PgServer PG = "postgresql".equals(System.getProperty("kovendi.store"))
-            ? PgServer.get() : null;
+    /** Whether the test program runs on PostgreSQL. */
+    static final boolean POSTGRES = "postgresql".equals(System.getProperty("kovendi.store"));
 
     final Path dir;
     /** The embedded store; null on PostgreSQL. */
@@ -33,13 +32,20 @@ final class Fixture {
     final Path work;
     /** What the administration command takes: the store directory or the service's URL. */
     final String target;
+    /** The PostgreSQL server, or null for the embedded store. */
+    final PgServer pg;
 
     Fixture() throws Exception {
+        this(POSTGRES);
+    }
+
+    Fixture(boolean postgres) throws Exception {
         dir = Check.tempDir("store");
         work = Check.tempDir("work");
-        if (PG != null) {
-            PG.reset();
-            target = PG.adminUrl();
+        pg = postgres ? PgServer.get() : null;
+        if (pg != null) {
+            pg.reset();
+            target = pg.adminUrl();
         } else {
             target = dir.toString();
         }
@@ -52,20 +58,20 @@ final class Fixture {
                 "ORG=KOVENDI", "SUR=Claes", "GIV=Carol");
         admin("add-alias", target, "BOBBY", "bob");
         admin("add-list", target, "TEAM", "bob", "carol");
-        store = PG == null ? Store.open(dir) : null;
+        store = pg == null ? Store.open(dir) : null;
     }
 
     static boolean onPostgres() {
-        return PG != null;
+        return POSTGRES;
     }
 
     /** The server name of the open parameters, relative to {@code base} for the embedded store. */
     String server(Path base) {
-        return PG != null ? "127.0.0.1" : "file:" + base.relativize(dir);
+        return pg != null ? "127.0.0.1" : "file:" + base.relativize(dir);
     }
 
     int port() {
-        return PG != null ? PG.port : 1;
+        return pg != null ? pg.port : 1;
     }
 
     static String password(String user) {

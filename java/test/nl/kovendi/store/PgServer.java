@@ -102,7 +102,7 @@ final class PgServer {
         pg.run(List.of(bin.resolve("pg_ctl").toString(), "-D", dir.resolve("data").toString(),
                 "-l", dir.resolve("server.log").toString(), "-w", "-t", "60", "-o",
                 "-c listen_addresses=127.0.0.1 -p " + port + " -c unix_socket_directories=" + dir
-                        + " -c fsync=off -c synchronous_commit=off -c full_page_writes=off",
+                        + " -c fsync=off -c full_page_writes=off",
                 "start"), 90);
         pg.psql("postgres", "CREATE DATABASE kovendi");
         return pg;
@@ -153,7 +153,8 @@ final class PgServer {
     /** Stops the server immediately (as a crash would) and starts it again. */
     void restart() throws Exception {
         run(List.of(bin.resolve("pg_ctl").toString(), "-D", dir.resolve("data").toString(),
-                "-w", "-t", "60", "-m", "immediate", "restart"), 90);
+                "-l", dir.resolve("server.log").toString(), "-w", "-t", "60", "-m", "immediate",
+                "restart"), 90);
     }
 
     String log() throws IOException {
