@@ -73,6 +73,9 @@ final class PgSession implements MailSession {
         p.setProperty("password", servicePassword(password));
         p.setProperty("ApplicationName", "kovendi");
         p.setProperty("connectTimeout", "15");
+        p.setProperty("loginTimeout", "30");
+        // a server that stops answering ends the call with verdict 3 instead of hanging the run
+        p.setProperty("socketTimeout", "300");
         p.setProperty("tcpKeepAlive", "true");
         Connection c = PgErrors.call("cannot log in to " + address,
                 () -> DriverManager.getConnection(address.jdbcUrl(), p));
