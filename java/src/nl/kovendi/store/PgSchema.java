@@ -293,7 +293,8 @@ final class PgSchema {
                 o_diag := array_append(o_diag, -1);
               ELSE
                 o_role := array_append(o_role, NULL::name);
-                o_diag := array_append(o_diag, CASE WHEN cardinality(matched) = 0 THEN 0 ELSE 1 END);
+                o_diag := array_append(o_diag,
+                  CASE WHEN cardinality(matched) = 0 THEN 0 ELSE 1 END);
               END IF;
             ELSIF r_form[i] = 5 THEN
               SELECT mb.* INTO m FROM kovendi.alias a JOIN kovendi.mailbox mb ON mb.role = a.role
@@ -385,8 +386,8 @@ final class PgSchema {
               END IF;
             END LOOP;
             nid := nextval('kovendi.list_id_seq');
-            INSERT INTO kovendi.entry VALUES (r, nid, kovendi.new_entry(1, nid, at_time) || base || rc
-              || jsonb_build_object('rcpt.n', vis::text));
+            INSERT INTO kovendi.entry VALUES (r, nid, kovendi.new_entry(1, nid, at_time) || base
+              || rc || jsonb_build_object('rcpt.n', vis::text));
             INSERT INTO kovendi.part SELECT r, nid, k, parts[k] FROM generate_series(1, nparts) k;
           END LOOP;
 
