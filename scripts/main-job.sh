@@ -10,7 +10,10 @@
 #
 # Each party is an application home directory with its qrtlnk.gns; the store lives beside them.
 # KOVENDI_JOB_DIR chooses the directory of the run (new or empty); KOVENDI_BUILD_DIR another
-# build tree than build/.
+# build tree than build/. KOVENDI_STORE=postgresql runs the same exchange through a PostgreSQL
+# message service instead: a server of the job's own (initdb and pg_ctl in a temporary directory,
+# on 127.0.0.1 at a free port, run as the user postgres when the job runs as root), stopped at the
+# end; the homes reach it with SRV=127.0.0.1 and PNB=<port>.
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
 build=${KOVENDI_BUILD_DIR:-$src/build}
@@ -29,6 +32,11 @@ if [ -n "$(ls -A "$job")" ]; then
   echo "main-job: $job is not empty" >&2
   exit 1
 fi
+kind=${KOVENDI_STORE:-embedded}
+case "$kind" in
+  embedded | postgresql) ;;
+  *) echo "main-job: KOVENDI_STORE is embedded or postgresql, not $kind" >&2; exit 2 ;;
+esac
 store="$job/store"
 alice="$job/alice"
 bob="$job/bob"
@@ -54,6 +62,55 @@ kovendi() {  # kovendi HOME ARGS...
   fi
 }
 
+free_port() {
+  local port
+  for _ in $(seq 1 200); do
+    port=$((20000 + RANDOM % 30000))
+    if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+      echo "$port"
+      return 0
+    fi
+  done
+  echo "main-job: no free port found" >&2
+  return 1
+}
+
+# start_service: a PostgreSQL server of the job's own with the database kovendi; sets store
+# (the administrator's URL over the server's socket) and service (the homes' SRV and PNB lines).
+pgbin=
+pgdir=
+owner=()
+stop_service() {
+  "${owner[@]}" "$pgbin/pg_ctl" -D "$pgdir/data" -m fast -w stop >/dev/null 2>&1 || true
+  rm -rf "$pgdir"
+}
+start_service() {
+  local port
+  pgbin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -1)
+  [ -x "$pgbin/initdb" ] || { echo "main-job: PostgreSQL server programs not found" >&2; exit 1; }
+  pgdir=$(mktemp -d "${TMPDIR:-/tmp}/kovendi-pg.XXXXXX")
+  if [ "$(id -u)" -eq 0 ]; then
+    chown postgres: "$pgdir"
+    owner=(runuser -u postgres --)
+  fi
+  port=$(free_port)
+  "${owner[@]}" "$pgbin/initdb" -D "$pgdir/data" -U kvadmin -E UTF8 --locale=C.UTF-8 \
+    --auth-local=trust --auth-host=scram-sha-256 >"$pgdir/initdb.log"
+  trap stop_service EXIT
+  "${owner[@]}" "$pgbin/pg_ctl" -D "$pgdir/data" -l "$pgdir/server.log" -w -o \
+    "-c listen_addresses=127.0.0.1 -p $port -c unix_socket_directories=$pgdir" start >/dev/null
+  store="postgresql://kvadmin@${pgdir//\//%2F}:$port/kovendi"
+  psql -X -q "postgresql://kvadmin@${pgdir//\//%2F}:$port/postgres" -c 'CREATE DATABASE kovendi'
+  service="SRV=127.0.0.1\nPNB=$port"
+  echo "   PostgreSQL server in $pgdir on 127.0.0.1:$port"
+}
+
+service='SRV=file:../store\nPNB=1'
+if [ "$kind" = postgresql ]; then
+  step "PostgreSQL message service"
+  start_service
+fi
+
 step "message store with two mailboxes: $store"
 "$bin/kovendi-store" init "$store"
 "$bin/kovendi-store" add-mailbox "$store" alice SECRET1 COU=NL ADM=400NET PMD=QRT400 ORG=ACME SUR=Alders GIV=Alice
@@ -61,8 +118,8 @@ step "message store with two mailboxes: $store"
 "$bin/kovendi-store" add-alias "$store" "SHOP:ZZ" bob
 "$bin/kovendi-store" list "$store" | sed 's/^/   /'
 
-printf 'POS=alice\nPIN=SECRET1\nSRV=file:../store\nPNB=1\n' > "$alice/qrtlnk.gns"
-printf 'POS=bob\nPIN=SECRET2\nSRV=file:../store\nPNB=1\n' > "$bob/qrtlnk.gns"
+printf "POS=alice\nPIN=SECRET1\n$service\n" > "$alice/qrtlnk.gns"
+printf "POS=bob\nPIN=SECRET2\n$service\n" > "$bob/qrtlnk.gns"
 cp "$src/samples/demo/orders.edi" "$src/samples/demo/prijslijst.txt" "$alice/"
 
 step "1. alice sends orders.edi (three interchanges) and prijslijst.txt to bob"

@@ -22,7 +22,7 @@ constexpr const char* kJarFiles[] = {
     "kovendi.jar",  "activation.jar", "bcprov-jdk14-118.jar", "commons-httpclient.jar",
     "commons-logging.jar", "dom4j.jar", "jaxm-api.jar", "jaxm-runtime.jar",
     "mail.jar",     "saaj-api.jar",   "saaj-ri.jar",           "xalan.jar",
-    "log4j.jar"};
+    "log4j.jar",    "postgresql.jar"};  // the last: the PostgreSQL driver of a networked service
 
 struct HostState {
   JNIEnv* env = nullptr;

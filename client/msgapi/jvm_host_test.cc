@@ -26,7 +26,7 @@ TEST(JvmOptions, ClassPathOfThirteenJarsAndSignalOption) {
           "bcprov-jdk14-118.jar:" + lib + "commons-httpclient.jar:" + lib +
           "commons-logging.jar:" + lib + "dom4j.jar:" + lib + "jaxm-api.jar:" + lib +
           "jaxm-runtime.jar:" + lib + "mail.jar:" + lib + "saaj-api.jar:" + lib +
-          "saaj-ri.jar:" + lib + "xalan.jar:" + lib + "log4j.jar",
+          "saaj-ri.jar:" + lib + "xalan.jar:" + lib + "log4j.jar:" + lib + "postgresql.jar",
       "-Xrs",
       "-Xmixed",
   };

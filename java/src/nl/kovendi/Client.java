@@ -4,20 +4,20 @@ import java.nio.file.InvalidPathException;
 import java.nio.file.Path;
 import java.nio.file.Paths;
 import java.util.List;
-import java.util.Locale;
 
 import nl.kovendi.objects.MessageInHolder;
 import nl.kovendi.objects.MessageOut;
 import nl.kovendi.objects.MessageSummaryList;
 import nl.kovendi.objects.ORNameHolder;
+import nl.kovendi.objects.ORNameForm11;
 import nl.kovendi.objects.OpenSession;
 import nl.kovendi.objects.SessionInfo;
-import nl.kovendi.store.Directory;
 import nl.kovendi.store.Entry;
 import nl.kovendi.store.Faults;
 import nl.kovendi.store.MailService;
+import nl.kovendi.store.MailSession;
+import nl.kovendi.store.Services;
 import nl.kovendi.store.StopCheck;
-import nl.kovendi.store.Store;
 import nl.kovendi.store.StoreException;
 import nl.kovendi.store.Views;
 
@@ -28,8 +28,8 @@ import nl.kovendi.store.Views;
  *
  * <p>The service is named by the server of the open parameters: "file:DIRECTORY" opens the
  * embedded message store in that directory (relative to the working directory); the port is then
- * not used. Other servers name a networked service, which this client does not reach: the open
- * fails with {@link Verdict#CONNECTION_LOST}.
+ * not used. "HOST" or "HOST/DATABASE" with the port reaches a PostgreSQL service (see
+ * {@link Services}).
  *
  * <p>The client asks the program whether the user pressed Escape (or closed the window) at the
  * start of every operation but the close, and at least every tenth of a second while an operation
@@ -40,14 +40,13 @@ import nl.kovendi.store.Views;
  * delete after a fetch).
  */
 public class Client {
-    private static final String SERVER_PREFIX = "file:";
     private static volatile boolean escapeHookAvailable = true;
 
     private short verdict = Verdict.UNKNOWN;
     private final ClientLog log;
     private boolean tracing;
     private Path workingDir;
-    private MailService session;
+    private MailSession session;
 
     public Client() {
         workingDir = Paths.get(System.getProperty("user.dir", ".")).toAbsolutePath();
@@ -81,12 +80,16 @@ public class Client {
                         .toAbsolutePath();
                 log.moveTo(workingDir);
             }
-            Store store = Store.open(storeDirectory(open.getServer()));
-            injectFault(store, "API_open");
-            MailService s = MailService.login(store, open.getUser(), open.getPassword());
-            fillSessionInfo(s, info);
+            MailSession s = Services.open(open.getServer(), open.getPortNb(), open.getUser(),
+                    open.getPassword(), workingDir, rule -> applyFault("API_open", rule));
+            try {
+                fillSessionInfo(s, info);
+            } catch (StoreException | RuntimeException e) {
+                s.close();
+                throw e;
+            }
             session = s;
-            trace("API_open: user " + open.getUser() + " logged in to " + store.dir()
+            trace("API_open: user " + open.getUser() + " logged in to " + s.describe()
                     + " (" + open.getVersion() + ")");
             return 0;
         });
@@ -95,9 +98,10 @@ public class Client {
     public short API_close() {
         return call("API_close", false, () -> {
             if (session != null) {
-                MailService s = session;
-                injectFault(s.store(), "API_close");
+                MailSession s = session;
+                injectFault(s, "API_close");
                 session = null;
+                s.close();
                 trace("API_close: session closed");
             }
             return 0;
@@ -106,7 +110,7 @@ public class Client {
 
     public short API_sendMsg(MessageOut msg) {
         return call("API_sendMsg", () -> {
-            MailService s = session("API_sendMsg");
+            MailSession s = session("API_sendMsg");
             if (msg == null) {
                 throw new StoreException(Verdict.INVALID_ARGUMENT, "no message");
             }
@@ -119,7 +123,7 @@ public class Client {
 
     public short API_getMsg(String listId, MessageInHolder holder, String receiveDir) {
         return call("API_getMsg", () -> {
-            MailService s = session("API_getMsg");
+            MailSession s = session("API_getMsg");
             if (holder == null) {
                 throw new StoreException(Verdict.INVALID_ARGUMENT, "no message holder");
             }
@@ -142,7 +146,7 @@ public class Client {
 
     public short API_listMbxInNext(String filter, String previousListId, MessageSummaryList page) {
         return call("API_listMbxInNext", () -> {
-            MailService s = session("API_listMbxInNext");
+            MailSession s = session("API_listMbxInNext");
             if (page == null) {
                 throw new StoreException(Verdict.INVALID_ARGUMENT, "no page");
             }
@@ -166,20 +170,23 @@ public class Client {
 
     public short API_aliasToOrname(String alias, ORNameHolder holder) {
         return call("API_aliasToOrname", () -> {
-            MailService s = session("API_aliasToOrname");
+            MailSession s = session("API_aliasToOrname");
             if (holder == null || alias == null) {
                 throw new StoreException(Verdict.INVALID_ARGUMENT, "no alias or holder");
             }
-            Directory.Mailbox m = s.resolveAlias(alias);
-            holder.setORName(m == null ? null : m.address.toForm11(m.freeFormName));
+            ORNameForm11 name = s.resolveAlias(alias);
+            holder.setORName(name);
             trace("API_aliasToOrname: " + ClientLog.quote(alias)
-                    + (m == null ? " unknown" : " is mailbox " + m.user));
+                    + (name == null ? " unknown" : " is " + name.getSurName()));
             return 0;
         });
     }
 
     /** Ends the client before the program stops the virtual machine. */
     public void close() {
+        if (session != null) {
+            session.close();
+        }
         session = null;
         trace("client closed");
     }
@@ -225,11 +232,11 @@ public class Client {
         return -1;
     }
 
-    private MailService session(String name) throws StoreException {
+    private MailSession session(String name) throws StoreException {
         if (session == null) {
             throw new StoreException(Verdict.SESSION_LOST, "no open session");
         }
-        injectFault(session.store(), name);
+        injectFault(session, name);
         return session;
     }
 
@@ -237,17 +244,6 @@ public class Client {
         if (tracing) {
             log.write(text);
         }
-    }
-
-    private Path storeDirectory(String server) throws StoreException {
-        String srv = server == null ? "" : server.trim();
-        if (!srv.toLowerCase(Locale.ROOT).startsWith(SERVER_PREFIX)
-                || srv.length() == SERVER_PREFIX.length()) {
-            throw new StoreException(Verdict.CONNECTION_LOST, "server " + ClientLog.quote(srv)
-                    + " is not a message store (file:DIRECTORY); a networked service cannot be"
-                    + " reached by this client");
-        }
-        return path(workingDir, srv.substring(SERVER_PREFIX.length()), Verdict.CONNECTION_LOST);
     }
 
     private static Path path(Path base, String name, short verdict) throws StoreException {
@@ -258,14 +254,13 @@ public class Client {
         }
     }
 
-    private void fillSessionInfo(MailService s, SessionInfo info) throws StoreException {
-        Directory.Mailbox m = s.mailbox();
+    private void fillSessionInfo(MailSession s, SessionInfo info) throws StoreException {
         int[] counts = s.counts();
-        info.setUaName(m.user);
-        info.setUaId(m.id);
+        info.setUaName(s.user());
+        info.setUaId(s.id());
         info.setSessionId(s.nextSessionId());
-        info.setDefaultFFName(m.freeFormName);
-        info.setMbxMaxMsgQtty((short) Math.min(s.store().capacity(), Short.MAX_VALUE));
+        info.setDefaultFFName(s.freeFormName());
+        info.setMbxMaxMsgQtty((short) Math.min(s.capacity(), Short.MAX_VALUE));
         info.setMbxInMsgQtty((short) Math.min(counts[0], Short.MAX_VALUE));
         info.setMbxInLostMsgQtty((short) 0);
         info.setMbxInNewMsgQtty((short) Math.min(counts[1], Short.MAX_VALUE));
@@ -273,11 +268,14 @@ public class Client {
     }
 
     /** Applies the fault-injection rule for this call, if any (see {@link Faults}). */
-    private void injectFault(Store store, String operation) throws StoreException {
-        Faults.Rule rule = Faults.take(store, operation);
-        if (rule == null) {
-            return;
+    private void injectFault(MailSession s, String operation) throws StoreException {
+        Faults.Rule rule = s.takeFault(operation);
+        if (rule != null) {
+            applyFault(operation, rule);
         }
+    }
+
+    private void applyFault(String operation, Faults.Rule rule) throws StoreException {
         log.write(operation + ": fault injection: " + rule);
         StopCheck.pause(rule.delayMillis);
         if (rule.verdict >= 0) {

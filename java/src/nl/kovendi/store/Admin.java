@@ -81,8 +81,12 @@ public final class Admin {
                     + " add-mailbox, set-password, add-alias, add-list, list, show, fault, faults,"
                     + " clear-faults)");
         }
-        Path dir = Paths.get(args[1]).toAbsolutePath();
         List<String> rest = Arrays.asList(args).subList(2, args.length);
+        if (PgAdmin.isServiceUrl(args[1])) {
+            new PgAdmin(out, args[1]).run(args[0], rest);
+            return;
+        }
+        Path dir = Paths.get(args[1]).toAbsolutePath();
         switch (args[0]) {
             case "init":
                 need(rest, 0, 0, "init DIR");
@@ -133,26 +137,37 @@ public final class Admin {
         }
     }
 
-    private static void need(List<String> rest, int min, int max, String usage)
+    static void need(List<String> rest, int min, int max, String usage)
             throws UsageException {
         if (rest.size() < min || rest.size() > max) {
             throw new UsageException("usage: kovendi-store " + usage);
         }
     }
 
-    private static void addMailbox(Store store, List<String> args)
-            throws UsageException, StoreException {
+    /** A mailbox as the command line describes it. */
+    static final class MailboxSpec {
+        final String user;
+        final String password;
+        final String freeForm;
+        final OrAddress address;
+
+        MailboxSpec(String user, String password, String freeForm, OrAddress address) {
+            this.user = user;
+            this.password = password;
+            this.freeForm = freeForm;
+            this.address = address;
+        }
+    }
+
+    /** USER PASSWORD [KEY=VALUE ...] of add-mailbox, checked. */
+    static MailboxSpec mailboxSpec(List<String> args) throws UsageException {
         String user = args.get(0);
         String password = args.get(1);
         if (!user.matches("[A-Za-z0-9_.-]{1," + Directory.USER_WIDTH + "}")) {
             throw new UsageException("user name \"" + user + "\": 1 to " + Directory.USER_WIDTH
                     + " letters, digits, \"_\", \".\" or \"-\"");
         }
-        try {
-            MailService.checkPassword(password);
-        } catch (StoreException e) {
-            throw new UsageException(e.getMessage());
-        }
+        checkPassword(password);
         OrAddress address = new OrAddress();
         String ffn = null;
         for (String kv : args.subList(2, args.size())) {
@@ -183,7 +198,25 @@ public final class Admin {
             throw new UsageException("a mailbox needs its own O/R address (for instance COU=NL"
                     + " ADM=... SUR=...)");
         }
-        String freeForm = ffn != null ? ffn : defaultFreeForm(user, address);
+        return new MailboxSpec(user, password, ffn != null ? ffn : defaultFreeForm(user, address),
+                address);
+    }
+
+    static void checkPassword(String password) throws UsageException {
+        try {
+            MailService.checkPassword(password);
+        } catch (StoreException e) {
+            throw new UsageException(e.getMessage());
+        }
+    }
+
+    private static void addMailbox(Store store, List<String> args)
+            throws UsageException, StoreException {
+        MailboxSpec spec = mailboxSpec(args);
+        String user = spec.user;
+        String password = spec.password;
+        OrAddress address = spec.address;
+        String freeForm = spec.freeForm;
         store.locked(() -> {
             Directory d = store.directory();
             if (d.mailbox(user) != null) {
@@ -214,11 +247,7 @@ public final class Admin {
 
     private static void setPassword(Store store, String user, String password)
             throws StoreException, UsageException {
-        try {
-            MailService.checkPassword(password);
-        } catch (StoreException e) {
-            throw new UsageException(e.getMessage());
-        }
+        checkPassword(password);
         store.locked(() -> {
             Directory d = store.directory();
             Directory.Mailbox m = existing(d, user);
@@ -236,7 +265,7 @@ public final class Admin {
         return m;
     }
 
-    private static void checkName(String what, String name) throws UsageException {
+    static void checkName(String what, String name) throws UsageException {
         if (name.trim().isEmpty() || name.length() > Directory.NAME_WIDTH
                 || name.chars().anyMatch(c -> c < 32 || c == 127 || c == '|')) {
             throw new UsageException(what + " \"" + name + "\": 1 to " + Directory.NAME_WIDTH
@@ -323,7 +352,7 @@ public final class Admin {
         }
     }
 
-    private static String operation(String op) throws UsageException {
+    static String operation(String op) throws UsageException {
         if (!OPERATIONS.contains(op)) {
             throw new UsageException("unknown operation \"" + op + "\" (one of "
                     + String.join(" ", OPERATIONS) + ")");

@@ -252,7 +252,7 @@ public final class MailService {
         job.write(orig.key(), n, 0);
     }
 
-    private static String checkListId(String listId) throws StoreException {
+    static String checkListId(String listId) throws StoreException {
         if (listId == null || listId.trim().isEmpty() || listId.trim().length() > LIST_ID_WIDTH) {
             throw new StoreException(Verdict.LIST_ID_INVALID, "list identifier \"" + listId
                     + "\" empty or longer than " + LIST_ID_WIDTH + " characters");
@@ -266,7 +266,29 @@ public final class MailService {
     }
 
     private List<String> receiveParts(Entry e, String receiveDir, Path workingDir)
-            throws StoreException, IOException {
+            throws StoreException {
+        Path mbx = store.mailboxDir(mailboxKey);
+        return receiveFiles(e, receiveDir, workingDir, (k, target) -> {
+            Path source = Store.partFile(mbx, e.listId(), k);
+            if (!Files.isRegularFile(source)) {
+                return false;
+            }
+            AtomicFiles.copyOut(source, target);
+            return true;
+        });
+    }
+
+    /** Writes body part {@code k} of an item to {@code target}; false when the store lacks it. */
+    interface PartWriter {
+        boolean write(int k, Path target) throws IOException;
+    }
+
+    /**
+     * Writes the body parts of {@code e} into the receive directory under new names (see
+     * {@link #fetch}) and returns the names; on a failure nothing of them is left.
+     */
+    static List<String> receiveFiles(Entry e, String receiveDir, Path workingDir,
+            PartWriter writer) throws StoreException {
         Path target = receiveDirectory(receiveDir, workingDir);
         String prefix = receiveDir.isEmpty() || receiveDir.endsWith("/")
                 || receiveDir.endsWith("\\") ? receiveDir : receiveDir + "/";
@@ -281,20 +303,19 @@ public final class MailService {
             }
             names.add(name);
         }
-        Path mbx = store.mailboxDir(mailboxKey);
         for (int k = 1; k <= parts; k++) {
-            Path source = Store.partFile(mbx, e.listId(), k);
-            if (!Files.isRegularFile(source)) {
-                removeAll(names.subList(0, k - 1), receiveDir, workingDir);
-                throw new StoreException(Verdict.CONNECTION_LOST, "store damaged: body part " + k
-                        + " of " + e.listId() + " missing");
-            }
+            boolean present;
             try {
-                AtomicFiles.copyOut(source, target.resolve(word + String.format(".%03d", k)));
+                present = writer.write(k, target.resolve(word + String.format(".%03d", k)));
             } catch (IOException ex) {
                 removeAll(names.subList(0, k - 1), receiveDir, workingDir);
                 throw new StoreException(Verdict.RECEIVE_DIR_UNUSABLE, "cannot write "
                         + names.get(k - 1) + ": " + ex.getMessage(), ex);
+            }
+            if (!present) {
+                removeAll(names.subList(0, k - 1), receiveDir, workingDir);
+                throw new StoreException(Verdict.CONNECTION_LOST, "store damaged: body part " + k
+                        + " of " + e.listId() + " missing");
             }
         }
         return names;
@@ -345,7 +366,7 @@ public final class MailService {
         }
     }
 
-    private static void removeAll(List<String> names, String receiveDir, Path workingDir) {
+    static void removeAll(List<String> names, String receiveDir, Path workingDir) {
         for (String n : names) {
             try {
                 Files.deleteIfExists(workingDir.resolve(n.replace('\\', '/')));

@@ -69,8 +69,8 @@ final class Submission {
     }
 
     void run() throws StoreException, IOException {
-        checkHeader();
-        List<Path> files = bodyFiles();
+        checkHeader(msg);
+        List<Path> files = bodyFiles(msg, workingDir);
         Directory dir = store.directory();
         List<Outcome> outcomes = resolve(dir);
         Map<String, Outcome> deliveries = new LinkedHashMap<>();
@@ -122,7 +122,7 @@ final class Submission {
         job.commit(store.dir());
     }
 
-    private void checkHeader() throws StoreException {
+    static void checkHeader(MessageOut msg) throws StoreException {
         tooLong("ipMsgId", msg.getIpMsgId(), 64);
         tooLong("inReplyTo", msg.getInReplyTo(), 64);
         tooLong("subject", msg.getSubject(), 256);
@@ -150,7 +150,7 @@ final class Submission {
         }
     }
 
-    private List<Path> bodyFiles() throws StoreException {
+    static List<Path> bodyFiles(MessageOut msg, Path workingDir) throws StoreException {
         List<Path> files = new ArrayList<>();
         for (int k = 0; k < msg.getBodyPartList().size(); k++) {
             BodyPart bp = msg.getBodyPartList().getBodyPart(k);

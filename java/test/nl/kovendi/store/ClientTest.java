@@ -32,6 +32,7 @@ public final class ClientTest {
 
     public static void main(String[] args) {
         Check c = new Check();
+        System.out.println("store: " + (Fixture.onPostgres() ? "PostgreSQL" : "embedded"));
         c.run("open fills the session information; bad opens fail with their verdict",
                 ClientTest::open);
         c.run("a message with two files from A to B, receipt and delivery report",
@@ -43,10 +44,17 @@ public final class ClientTest {
         c.finish();
     }
 
+    private static int unusedPort() throws java.io.IOException {
+        try (java.net.ServerSocket s = new java.net.ServerSocket(0)) {
+            return s.getLocalPort();
+        }
+    }
+
     static Client open(Fixture f, String user, String pw, SessionInfo info) {
         Client c = new Client();
         OpenSession o = new OpenSession();
-        o.setServer("file:" + f.work.relativize(f.dir));
+        o.setServer(f.server(f.work));
+        o.setPortNb(f.port());
         o.setUser(user);
         o.setPassword(pw);
         o.setWorkingDir(f.work.toString());
@@ -79,11 +87,17 @@ public final class ClientTest {
         o.setWorkingDir(f.work.toString());
         o.setUser("bob");
         o.setPassword("wrong");
-        o.setServer("file:" + f.dir);
+        o.setServer(f.server(f.work));
+        o.setPortNb(f.port());
         eq((short) -1, c.API_open(o, new SessionInfo()), "wrong password");
         eq(Verdict.LOGIN_REFUSED, c.API_verdictValue(), "log-in refused");
-        o.setServer("x400.example.net");
-        eq((short) -1, c.API_open(o, new SessionInfo()), "networked server");
+        o.setUser("nobody");
+        eq((short) -1, c.API_open(o, new SessionInfo()), "unknown user");
+        eq(Verdict.LOGIN_REFUSED, c.API_verdictValue(), "log-in refused");
+        o.setUser("bob");
+        o.setServer("127.0.0.1/kovendi");
+        o.setPortNb(unusedPort());
+        eq((short) -1, c.API_open(o, new SessionInfo()), "no service at the port");
         eq(Verdict.CONNECTION_LOST, c.API_verdictValue(), "not reachable");
         o.setServer("file:" + f.work.resolve("nostore"));
         eq((short) -1, c.API_open(o, new SessionInfo()), "missing store");
@@ -187,7 +201,7 @@ public final class ClientTest {
     private static void injected() throws Exception {
         Fixture f = new Fixture();
         Client alice = open(f, "alice", "SECRET1", null);
-        String d = f.dir.toString();
+        String d = f.target;
         for (int v = 0; v <= 30; v++) {
             Fixture.admin("fault", d, "API_sendMsg", Integer.toString(v));
             eq((short) -1, alice.API_sendMsg(message("V" + v, 1, 1, to(address("Bakker")))),

@@ -18,26 +18,69 @@ import nl.kovendi.objects.Recipient;
 /**
  * A store with three mailboxes made through the administration command: alice, bob and carol
  * (country NL, ADMD "400NET", organisation KOVENDI), the alias BOBBY for bob and the list TEAM of
- * bob and carol.
+ * bob and carol. The store is an embedded one in a temporary directory, or, when the test program
+ * runs with -Dkovendi.store=postgresql, the database of a PostgreSQL server of the tests' own
+ * (see {@link PgServer}), emptied for each fixture.
  */
 final class Fixture {
+    /** Whether the test program runs on PostgreSQL. */
+    static final boolean POSTGRES = "postgresql".equals(System.getProperty("kovendi.store"));
+
     final Path dir;
+    /** The embedded store; null on PostgreSQL. */
     final Store store;
     final Path work;
+    /** What the administration command takes: the store directory or the service's URL. */
+    final String target;
+    /** The PostgreSQL server, or null for the embedded store. */
+    final PgServer pg;
 
     Fixture() throws Exception {
+        this(POSTGRES);
+    }
+
+    Fixture(boolean postgres) throws Exception {
         dir = Check.tempDir("store");
         work = Check.tempDir("work");
-        admin("init", dir.toString());
-        admin("add-mailbox", dir.toString(), "alice", "secret1", "COU=NL", "ADM=400NET",
+        pg = postgres ? PgServer.get() : null;
+        if (pg != null) {
+            pg.reset();
+            target = pg.adminUrl();
+        } else {
+            target = dir.toString();
+        }
+        admin("init", target);
+        admin("add-mailbox", target, "alice", "secret1", "COU=NL", "ADM=400NET",
                 "ORG=KOVENDI", "SUR=Alders", "GIV=Alice");
-        admin("add-mailbox", dir.toString(), "bob", "secret2", "COU=NL", "ADM=400NET",
+        admin("add-mailbox", target, "bob", "secret2", "COU=NL", "ADM=400NET",
                 "ORG=KOVENDI", "SUR=Bakker", "GIV=Bob", "FFN=Bob the builder");
-        admin("add-mailbox", dir.toString(), "carol", "secret3", "COU=NL", "ADM=400NET",
+        admin("add-mailbox", target, "carol", "secret3", "COU=NL", "ADM=400NET",
                 "ORG=KOVENDI", "SUR=Claes", "GIV=Carol");
-        admin("add-alias", dir.toString(), "BOBBY", "bob");
-        admin("add-list", dir.toString(), "TEAM", "bob", "carol");
-        store = Store.open(dir);
+        admin("add-alias", target, "BOBBY", "bob");
+        admin("add-list", target, "TEAM", "bob", "carol");
+        store = pg == null ? Store.open(dir) : null;
+    }
+
+    static boolean onPostgres() {
+        return POSTGRES;
+    }
+
+    /** The server name of the open parameters, relative to {@code base} for the embedded store. */
+    String server(Path base) {
+        return pg != null ? "127.0.0.1" : "file:" + base.relativize(dir);
+    }
+
+    int port() {
+        return pg != null ? pg.port : 1;
+    }
+
+    static String password(String user) {
+        return user.equals("alice") ? "secret1" : user.equals("bob") ? "secret2" : "secret3";
+    }
+
+    /** A session of {@code user} through the service selection the client uses. */
+    MailSession session(String user) throws StoreException {
+        return Services.open(server(work), port(), user, password(user), work, r -> { });
     }
 
     /** Runs the administration command in this process; returns its standard output. */
@@ -48,8 +91,7 @@ final class Fixture {
     }
 
     MailService login(String user) throws StoreException {
-        String pw = user.equals("alice") ? "secret1" : user.equals("bob") ? "secret2" : "secret3";
-        return MailService.login(store, user, pw);
+        return MailService.login(store, user, password(user));
     }
 
     Path file(String name, String content) throws IOException {

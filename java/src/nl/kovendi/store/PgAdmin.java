@@ -1,0 +1,240 @@
+package nl.kovendi.store;
+
+import java.io.ByteArrayOutputStream;
+import java.io.IOException;
+import java.io.InputStream;
+import java.io.OutputStream;
+import java.io.PrintStream;
+import java.nio.charset.StandardCharsets;
+import java.util.ArrayList;
+import java.util.LinkedHashMap;
+import java.util.List;
+import java.util.Locale;
+import java.util.Map;
+
+import nl.kovendi.Verdict;
+
+/**
+ * The commands of {@code kovendi-store} on a PostgreSQL service named by a connection URL
+ * (postgresql://HOST:PORT/DATABASE). They run through {@code psql}, so the administrator's own
+ * log-in applies as for any PostgreSQL tool: the user and password of the URL, PGUSER, PGPASSWORD,
+ * ~/.pgpass or a peer log-in over the local socket. Values reach the SQL only as psql variables,
+ * quoted by psql; passwords only as SCRAM verifiers computed here.
+ */
+final class PgAdmin {
+    private static final char FIELD = '\u001f';
+
+    private final PrintStream out;
+    private final String url;
+
+    PgAdmin(PrintStream out, String url) {
+        this.out = out;
+        this.url = url;
+    }
+
+    static boolean isServiceUrl(String s) {
+        return s.startsWith("postgresql://") || s.startsWith("postgres://");
+    }
+
+    void run(String command, List<String> rest) throws Admin.UsageException, StoreException {
+        String u = "<postgresql://HOST:PORT/DATABASE>";
+        switch (command) {
+            case "init":
+                Admin.need(rest, 0, 0, "init " + u);
+                psql(PgSchema.SCRIPT, Map.of());
+                break;
+            case "add-mailbox":
+                Admin.need(rest, 2, Integer.MAX_VALUE, "add-mailbox " + u
+                        + " USER PASSWORD [KEY=VALUE ...]");
+                Admin.MailboxSpec m = Admin.mailboxSpec(rest);
+                psql("SELECT kovendi.admin_add_mailbox(:'role', :'usr', :'ffn', :'addr'::jsonb,"
+                        + " :'verifier');", Map.of("role", PgSession.roleName(m.user), "usr",
+                        m.user, "ffn", m.freeForm, "addr", json(m.address), "verifier",
+                        ScramVerifier.of(PgSession.servicePassword(m.password))));
+                break;
+            case "set-password":
+                Admin.need(rest, 2, 2, "set-password " + u + " USER PASSWORD");
+                Admin.checkPassword(rest.get(1));
+                psql("SELECT kovendi.admin_set_password(:'usr', :'verifier');", Map.of("usr",
+                        rest.get(0), "verifier", ScramVerifier.of(PgSession.servicePassword(
+                                rest.get(1)))));
+                break;
+            case "add-alias":
+                Admin.need(rest, 2, 2, "add-alias " + u + " ALIAS USER");
+                Admin.checkName("alias", rest.get(0));
+                psql("SELECT kovendi.admin_add_alias(:'name', :'usr');",
+                        Map.of("name", rest.get(0), "usr", rest.get(1)));
+                break;
+            case "add-list":
+                Admin.need(rest, 2, Integer.MAX_VALUE, "add-list " + u + " LIST USER...");
+                Admin.checkName("list", rest.get(0));
+                addList(rest.get(0), rest.subList(1, rest.size()));
+                break;
+            case "list":
+                Admin.need(rest, 0, 0, "list " + u);
+                out.print(psql("SELECT 'mailbox ' || usr || ' \"' || ffn || '\" '"
+                        + " || kovendi.addr_text(addr) FROM kovendi.mailbox ORDER BY upper(usr);\n"
+                        + "SELECT 'alias ' || a.name || ' -> ' || m.usr FROM kovendi.alias a"
+                        + " JOIN kovendi.mailbox m ON m.role = a.role ORDER BY a.key;\n"
+                        + "SELECT 'list ' || l.name || ' -> ' || coalesce(string_agg(m.usr, ' '"
+                        + " ORDER BY lm.pos), '') FROM kovendi.list l LEFT JOIN"
+                        + " kovendi.list_member lm ON lm.key = l.key LEFT JOIN kovendi.mailbox m"
+                        + " ON m.role = lm.role GROUP BY l.key, l.name ORDER BY l.key;",
+                        Map.of()));
+                break;
+            case "show":
+                Admin.need(rest, 1, 1, "show " + u + " USER");
+                show(rest.get(0));
+                break;
+            case "fault":
+                Admin.need(rest, 2, 6, "fault " + u + " OPERATION VERDICT [COUNT] | fault " + u
+                        + " OPERATION delay SECONDS [fail VERDICT] [COUNT]");
+                Faults.Rule r = Admin.faultRule(rest);
+                psql("INSERT INTO kovendi.fault (operation, delay_ms, verdict, left_count)"
+                        + " VALUES (:'op', :'delay', :'verdict', :'count');", Map.of("op",
+                        r.operation, "delay", Long.toString(r.delayMillis), "verdict",
+                        Integer.toString(r.verdict), "count", Integer.toString(r.count)));
+                break;
+            case "faults":
+                Admin.need(rest, 0, 0, "faults " + u);
+                for (String[] f : rows("SELECT operation, delay_ms, verdict, left_count"
+                        + " FROM kovendi.fault ORDER BY seq;", Map.of())) {
+                    out.println(new Faults.Rule(f[0], Long.parseLong(f[1]), Integer.parseInt(f[2]),
+                            Integer.parseInt(f[3])));
+                }
+                break;
+            case "clear-faults":
+                Admin.need(rest, 0, 1, "clear-faults " + u + " [OPERATION]");
+                if (rest.isEmpty()) {
+                    psql("DELETE FROM kovendi.fault;", Map.of());
+                } else {
+                    psql("DELETE FROM kovendi.fault WHERE operation = :'op';",
+                            Map.of("op", Admin.operation(rest.get(0))));
+                }
+                break;
+            default:
+                throw new Admin.UsageException("unknown command \"" + command + "\"");
+        }
+    }
+
+    private void addList(String list, List<String> users) throws StoreException {
+        Map<String, String> vars = new LinkedHashMap<>();
+        vars.put("name", list);
+        StringBuilder members = new StringBuilder("ARRAY[");
+        for (int i = 0; i < users.size(); i++) {
+            vars.put("m" + i, users.get(i));
+            members.append(i > 0 ? ", " : "").append(":'m").append(i).append("'");
+        }
+        psql("SELECT kovendi.admin_add_list(:'name', " + members + "]::text[]);", vars);
+    }
+
+    private void show(String user) throws StoreException {
+        for (String[] e : rows("SELECT FROM kovendi.role_of(:'usr');\n"
+                + "SELECT kovendi.list_id_text(list_id), CASE props->>'type'"
+                + " WHEN '1' THEN 'MSG' WHEN '2' THEN 'NTF' ELSE 'RPT' END,"
+                + " CASE WHEN props->>'access' = 'READ' THEN 'READ' ELSE 'NEW' END,"
+                + " coalesce(nullif(props->>'ipMsgId', ''), '-'), coalesce(props->>'subject', '')"
+                + " FROM kovendi.entry WHERE owner = kovendi.role_of(:'usr') ORDER BY list_id;",
+                Map.of("usr", user))) {
+            out.println(String.join(" ", e).stripTrailing());
+        }
+    }
+
+    static String json(OrAddress a) {
+        StringBuilder b = new StringBuilder("{");
+        for (String key : OrAddress.keys()) {
+            String v = a.get(key);
+            if (!v.isEmpty()) {
+                b.append(b.length() > 1 ? "," : "").append('"').append(key).append("\":\"");
+                for (char c : v.toCharArray()) {
+                    if (c == '"' || c == '\\') {
+                        b.append('\\').append(c);
+                    } else if (c < 32) {
+                        b.append(String.format("\\u%04x", (int) c));
+                    } else {
+                        b.append(c);
+                    }
+                }
+                b.append('"');
+            }
+        }
+        return b.append('}').toString();
+    }
+
+    private List<String[]> rows(String sql, Map<String, String> vars) throws StoreException {
+        List<String[]> out = new ArrayList<>();
+        for (String line : psql(sql, vars).split("\n")) {
+            if (!line.isEmpty()) {
+                out.add(line.split(String.valueOf(FIELD), -1));
+            }
+        }
+        return out;
+    }
+
+    /** Runs SQL through psql, stopping at the first error; returns the unaligned output. */
+    private String psql(String sql, Map<String, String> vars) throws StoreException {
+        List<String> cmd = new ArrayList<>(List.of("psql", "-X", "-q", "-A", "-t", "-F",
+                String.valueOf(FIELD), "-v", "ON_ERROR_STOP=1", "-d", url));
+        for (Map.Entry<String, String> v : vars.entrySet()) {
+            cmd.add("-v");
+            cmd.add(v.getKey() + "=" + v.getValue());
+        }
+        cmd.add("-f");
+        cmd.add("-");
+        Process p;
+        try {
+            ProcessBuilder pb = new ProcessBuilder(cmd);
+            pb.environment().put("PGCLIENTENCODING", "UTF8");
+            p = pb.start();
+        } catch (IOException e) {
+            throw new StoreException(Verdict.CONNECTION_LOST, "cannot run psql (is the"
+                    + " PostgreSQL client installed?): " + e.getMessage(), e);
+        }
+        ByteArrayOutputStream stdout = new ByteArrayOutputStream();
+        ByteArrayOutputStream stderr = new ByteArrayOutputStream();
+        Thread a = drain(p.getInputStream(), stdout);
+        Thread b = drain(p.getErrorStream(), stderr);
+        try (OutputStream in = p.getOutputStream()) {
+            in.write(sql.getBytes(StandardCharsets.UTF_8));
+        } catch (IOException e) {
+            // psql ended early; its own message follows
+        }
+        int status;
+        try {
+            status = p.waitFor();
+            a.join();
+            b.join();
+        } catch (InterruptedException e) {
+            p.destroyForcibly();
+            Thread.currentThread().interrupt();
+            throw new StoreException(Verdict.STOPPED_BY_USER, "interrupted");
+        }
+        if (status != 0) {
+            String err = stderr.toString(StandardCharsets.UTF_8).trim();
+            String line = err;
+            for (String l : err.split("\n")) {
+                if (l.contains("ERROR:") || l.contains("FATAL:")) {
+                    line = l;
+                    break;
+                }
+            }
+            line = line.replaceFirst("^psql:[^ ]*: ", "").replaceFirst("^<stdin>:\\d+: ", "");
+            throw new StoreException(Verdict.CONNECTION_LOST, "PostgreSQL service " + url + ": "
+                    + (line.isEmpty() ? "psql status " + status : line.toLowerCase(Locale.ROOT)
+                            .startsWith("error:") ? line.substring(6).trim() : line));
+        }
+        return stdout.toString(StandardCharsets.UTF_8);
+    }
+
+    private static Thread drain(InputStream in, ByteArrayOutputStream to) {
+        Thread t = new Thread(() -> {
+            try (in) {
+                in.transferTo(to);
+            } catch (IOException e) {
+                // the process is gone
+            }
+        });
+        t.start();
+        return t;
+    }
+}

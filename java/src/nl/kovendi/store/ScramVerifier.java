@@ -1,0 +1,49 @@
+package nl.kovendi.store;
+
+import java.nio.charset.StandardCharsets;
+import java.security.GeneralSecurityException;
+import java.security.MessageDigest;
+import java.security.SecureRandom;
+import java.util.Base64;
+
+import javax.crypto.Mac;
+import javax.crypto.SecretKeyFactory;
+import javax.crypto.spec.PBEKeySpec;
+import javax.crypto.spec.SecretKeySpec;
+
+/**
+ * The SCRAM-SHA-256 verifier of a password in the form PostgreSQL keeps it, computed here so that
+ * only the verifier, never the password, travels to the server and may reach its log.
+ */
+final class ScramVerifier {
+    private static final int ITERATIONS = 4096;
+    private static final SecureRandom RANDOM = new SecureRandom();
+
+    private ScramVerifier() {
+    }
+
+    static String of(String password) {
+        byte[] salt = new byte[16];
+        RANDOM.nextBytes(salt);
+        try {
+            PBEKeySpec spec = new PBEKeySpec(password.toCharArray(), salt, ITERATIONS, 256);
+            byte[] salted = SecretKeyFactory.getInstance("PBKDF2WithHmacSHA256")
+                    .generateSecret(spec).getEncoded();
+            spec.clearPassword();
+            byte[] storedKey = MessageDigest.getInstance("SHA-256")
+                    .digest(hmac(salted, "Client Key"));
+            byte[] serverKey = hmac(salted, "Server Key");
+            Base64.Encoder b64 = Base64.getEncoder();
+            return "SCRAM-SHA-256$" + ITERATIONS + ":" + b64.encodeToString(salt) + "$"
+                    + b64.encodeToString(storedKey) + ":" + b64.encodeToString(serverKey);
+        } catch (GeneralSecurityException e) {
+            throw new IllegalStateException("SCRAM-SHA-256 not available: " + e, e);
+        }
+    }
+
+    private static byte[] hmac(byte[] key, String text) throws GeneralSecurityException {
+        Mac mac = Mac.getInstance("HmacSHA256");
+        mac.init(new SecretKeySpec(key, "HmacSHA256"));
+        return mac.doFinal(text.getBytes(StandardCharsets.US_ASCII));
+    }
+}
