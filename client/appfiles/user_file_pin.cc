@@ -101,8 +101,7 @@ void vervang_pin(const std::string& new_pin) {
     line.clear();
   }
   if (!line.empty()) write_user_line(gns, line, scrambled);
-  gns.commit();  // the new file, or the old one put back
-  app_home().chmod("qrtlnk.gns", mode);
+  gns.commit();
 }
 
 void versleutel_pins(const std::string& command_file) {
