@@ -1,7 +1,9 @@
 #include "client/appfiles/file_rewrite.h"
 
 #include "client/common/home.h"
+#include "client/common/run_intent.h"
 #include "client/common/set_aside_copy.h"
+#include "platform/fs.h"
 
 namespace kv {
 
@@ -42,10 +44,12 @@ bool FileRewrite::commit() {
   bool ok = good() && std::fflush(out_.get()) == 0;
   if (out_.close() != 0) ok = false;
   in_.close();
+  if (ok && fs::sync_file(app_home().fullpath(name_)) != 0) ok = false;
   if (!ok) {
     restore();
     return false;
   }
+  record_intent(intent::kRewritten, copy_);
   app_home().remove(copy_);
   copy_.clear();
   done_ = true;

@@ -3,6 +3,7 @@
 
 #include "client/common/abort.h"
 #include "client/common/home.h"
+#include "client/common/run_intent.h"
 #include "client/common/set_aside_copy.h"
 #include "platform/fs.h"
 
@@ -50,6 +51,7 @@ void StoreRewrite::complete(const std::string& error_text) {
     fail_run(10, error_text);
   }
   copy_.close();
+  record_intent(intent::kRewritten, copy_name_);
   completed_ = true;
 }
 

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "client/common/abort.h"
+#include "client/common/error_file.h"
 #include "client/common/home.h"
 #include "client/common/open_files.h"
 #include "client/common/run_state.h"
@@ -72,6 +73,17 @@ RunWindow start_up(const std::vector<std::string>& parameters) {
   return run;
 }
 
+// Another run of this user is in progress. The application must not take the files of an earlier
+// run for this start's result: unless the running run works in this very home directory (its
+// files are not ours to touch), this start leaves error 5 in its own qrtlnk.err.
+void refuse_second_start(const InstanceLock& instance) {
+  const std::string home = fs::current_directory();
+  if (!fs::is_absolute(home) || instance.published() == home) return;
+  app_home().set(home);
+  app_home().remove(kErrorFile);
+  schrijf_QRTLNK_error_bestand(5, "");
+}
+
 void final_clean_up() {
   close_all_open_files();
   remove_busy_file();
@@ -83,8 +95,10 @@ int program_entry(const std::vector<std::string>& parameters) {
   InstanceLock instance("kovendi");
   if (!instance.try_acquire()) {
     instance.request_raise_of_holder();
+    if (!is_special_invocation(parameters)) refuse_second_start(instance);
     return 0;
   }
+  instance.publish(fs::current_directory());
   // A second start asks this run's window to come to the top.
   set_raise_request_source([&instance] { return instance.take_raise_request(); });
   struct RaiseSourceReset {

@@ -6,6 +6,7 @@
 #include "client/common/error_file.h"
 #include "client/common/home.h"
 #include "client/common/open_files.h"
+#include "client/common/run_intent.h"
 #include "client/common/run_state.h"
 #include "client/engine/session.h"
 #include "client/startup/run_control.h"
@@ -44,18 +45,32 @@ void make_sure_request_exists(const std::string& command_file) {
 bool file_exists(const std::string& name) { return app_home().access(name, 0) == 0; }
 
 void update_receive_store_mode(const std::string& application_file) {
+  record_intent(intent::kMode, "U");
   app_home().set_read_write(kReceiveStore);
   update_receive_store(application_file);
   app_home().set_read_only(kReceiveStore);
 }
 
+// The /C output file's length before the run (-1: absent), so that a killed run's additions can
+// be taken back when its send queue is rolled back.
+void record_send_update_output() {
+  const std::string& output = run_state().fil_name;
+  if (output.empty()) return;
+  long long length = -1;
+  if (app_home().stat(output, &length) != 0) length = -1;
+  record_intent(intent::kOutput, output + "|" + std::to_string(length));
+}
+
 void update_send_queue_mode() {
+  record_intent(intent::kMode, "C");
+  record_send_update_output();
   app_home().set_read_write(kSendQueue);
   clean_send_queue();
   app_home().set_read_only(kSendQueue);
 }
 
 void retrieve_mode(int kind) {
+  record_intent(intent::kMode, "R");
   app_home().set_read_write(kReceiveStore);
   retrieve(kind);
   app_home().set_read_only(kReceiveStore);
@@ -63,7 +78,12 @@ void retrieve_mode(int kind) {
 
 void communication_run(const std::string& command_file, const std::string& status_file) {
   RunState& state = run_state();
+  record_intent(intent::kMode, "N");
+  record_intent(intent::kAppId, state.app_id);
+  record_intent(intent::kCommandFile, command_file);
+  record_intent(intent::kStatusFile, status_file);
   reserve_interchange_list();
+  record_intent(intent::kList, state.interchange_list);
   if (app_home().access(kUserFile, kReadable) != 0) fail_run(7);
   app_home().set_read_write(kSendQueue);
   app_home().set_read_write(kReceiveStore);
@@ -78,6 +98,7 @@ void communication_run(const std::string& command_file, const std::string& statu
   close_all_open_files();
   hold_busy_file();
 
+  record_intent(intent::kEngine);
   state.engine_started = 1;
   state.engine_result = qrt400_session(status_window(), command_file, status_file);
 
@@ -86,6 +107,7 @@ void communication_run(const std::string& command_file, const std::string& statu
   } else {
     update_send_queue_without_status();
   }
+  record_intent(intent::kResults);
   if (state.engine_result == kEngineFailed) {
     // The session failed, but what it left is still folded in below.
     schrijf_QRTLNK_error_bestand(54, "");
@@ -111,6 +133,7 @@ void run_dispatcher(const std::string& command_file, const std::string& status_f
   } else {
     communication_run(command_file, status_file);
   }
+  record_intent(intent::kEnd);
 }
 
 }  // namespace kv

@@ -1,0 +1,37 @@
+#include "client/common/run_intent.h"
+
+#include "platform/file_lock.h"
+
+namespace kv {
+namespace {
+
+int g_descriptor = -1;
+
+}  // namespace
+
+void set_intent_descriptor(int fd) { g_descriptor = fd; }
+
+void record_intent(const std::string& key, const std::string& value) {
+  if (g_descriptor < 0) return;
+  std::string line = key;
+  if (!value.empty()) line += " " + value;
+  fs::append_synced(g_descriptor, line + "\n");
+}
+
+std::vector<IntentLine> parse_intent(const std::string& text) {
+  std::vector<IntentLine> lines;
+  std::size_t start = 0;
+  for (std::size_t end = text.find('\n'); end != std::string::npos;
+       start = end + 1, end = text.find('\n', start)) {
+    std::string line = text.substr(start, end - start);
+    std::size_t blank = line.find(' ');
+    if (blank == std::string::npos) {
+      lines.push_back({line, ""});
+    } else {
+      lines.push_back({line.substr(0, blank), line.substr(blank + 1)});
+    }
+  }
+  return lines;
+}
+
+}  // namespace kv

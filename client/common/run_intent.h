@@ -1,0 +1,38 @@
+// The run's intent record. While a run works, its busy file holds one line per step that a
+// killed run would leave half done ("KEY value"): each line is on disk before the step it
+// announces begins, so that the next start can finish or roll back what a killed run left.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kv {
+
+// Keys of the intent record.
+namespace intent {
+constexpr const char* kMode = "MODE";          // N normal run, U /U=, C /C, R /R or /RT
+constexpr const char* kAppId = "APP";          // App-id of the run
+constexpr const char* kCommandFile = "CMD";    // command file of the normal run
+constexpr const char* kStatusFile = "STS";     // status file of the normal run
+constexpr const char* kList = "LST";           // interchange list of the normal run
+constexpr const char* kEngine = "ENGINE";      // the engine session has started
+constexpr const char* kResults = "RESULTS";    // result processing has ended
+constexpr const char* kOutput = "OUT";         // "name|length before" of a /C or /R output file
+constexpr const char* kSetAside = "ASIDE";     // "copy|name": name set aside into copy
+constexpr const char* kRewritten = "KEPT";     // copy: the fresh file is complete on disk
+constexpr const char* kEnd = "END";            // the run's work is done
+}  // namespace intent
+
+struct IntentLine {
+  std::string key;
+  std::string value;
+};
+
+// The descriptor of the busy file that takes the record (-1: none, nothing is recorded).
+void set_intent_descriptor(int fd);
+// Appends "key value" and flushes it to disk before returning.
+void record_intent(const std::string& key, const std::string& value = "");
+// The complete lines of a record (a line cut short by a kill is left out).
+std::vector<IntentLine> parse_intent(const std::string& text);
+
+}  // namespace kv
