@@ -16,6 +16,9 @@ bool try_lock_exclusive(int fd);
 bool names_open_file(int fd, const std::string& path);
 // Gives the file `from` the second name `to`; fails when `to` exists. 0 or -1.
 int link_file(const std::string& from, const std::string& to);
+// Device and inode of `path` as text, "" when it does not exist: a file replaced by a rename
+// gets a new identity.
+std::string file_identity(const std::string& path);
 // Whole content of `fd` from its start; false on a read error.
 bool read_whole(int fd, std::string& text);
 // Appends `text` at the end of `fd` and flushes it to disk. 0 or -1.

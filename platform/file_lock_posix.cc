@@ -31,6 +31,13 @@ int link_file(const std::string& from, const std::string& to) {
   return ::link(from.c_str(), to.c_str()) == 0 ? 0 : -1;
 }
 
+std::string file_identity(const std::string& path) {
+  struct stat named {};
+  if (::stat(path.c_str(), &named) != 0) return "";
+  return std::to_string(static_cast<unsigned long long>(named.st_dev)) + ":" +
+         std::to_string(static_cast<unsigned long long>(named.st_ino));
+}
+
 bool read_whole(int fd, std::string& text) {
   text.clear();
   char buffer[4096];

@@ -75,6 +75,17 @@ std::string temp_directory();     // $TMPDIR or /tmp
 // Forces writes of a file to disk (used before a rename that replaces a file).
 int sync_file(const std::string& path);
 
+// Forces the directory entry changes of `dir` (a rename, a new file) to disk.
+int sync_directory(const std::string& dir);
+
+// Creates a file that must not exist yet (a fresh temporary name) for writing, with the given
+// permission bits (the process's file-creation mask applies); nullptr on failure.
+std::FILE* create_new_stream(const std::string& path, unsigned mode);
+// Sets the permission bits of the file behind an open stream exactly (no mask); operation "chmod".
+int set_stream_permissions(std::FILE* stream, const std::string& path, unsigned mode);
+// Flushes a stream and forces its file to disk; operation "sync".
+int sync_stream(std::FILE* stream, const std::string& path);
+
 // Opens a stream like fopen (not inherited by started programs); nullptr on failure.
 std::FILE* open_stream(const std::string& path, const char* mode);
 // fwrite of `data` to a stream opened for `path` (the path only names the call for fault

@@ -394,4 +394,44 @@ int sync_file(const std::string& path) {
   return rc == 0 ? 0 : fail_with(error);
 }
 
+int sync_directory(const std::string& dir) {
+  if (refuse_or_inject("sync", dir) != 0) return -1;
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return record_failure();
+  int rc = ::fsync(fd);
+  int error = errno;
+  ::close(fd);
+  // Some file systems cannot sync a directory; the rename itself has then been done all the same.
+  if (rc != 0 && (error == EINVAL || error == EROFS)) return 0;
+  return rc == 0 ? 0 : fail_with(error);
+}
+
+std::FILE* create_new_stream(const std::string& path, unsigned mode) {
+  if (refuse_or_inject("create", path) != 0) return nullptr;
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
+  if (fd < 0) {
+    record_failure();
+    return nullptr;
+  }
+  std::FILE* f = ::fdopen(fd, "wb");
+  if (f == nullptr) {
+    int error = errno;
+    ::close(fd);
+    ::unlink(path.c_str());
+    fail_with(error);
+  }
+  return f;
+}
+
+int set_stream_permissions(std::FILE* stream, const std::string& path, unsigned mode) {
+  if (refuse_or_inject("chmod", path) != 0) return -1;
+  return ::fchmod(::fileno(stream), static_cast<mode_t>(mode)) == 0 ? 0 : record_failure();
+}
+
+int sync_stream(std::FILE* stream, const std::string& path) {
+  if (refuse_or_inject("sync", path) != 0) return -1;
+  if (std::fflush(stream) != 0) return record_failure();
+  return ::fsync(::fileno(stream)) == 0 ? 0 : record_failure();
+}
+
 }  // namespace kv::fs

@@ -1,19 +1,41 @@
 // At the end of a normal run the application's request file is kept as qrt_lnk.old.
+#include <cstdio>
 #include <string>
 
 #include "client/appfiles/entry_points.h"
-#include "client/common/append_file.h"
+#include "client/common/file_rewrite.h"
 #include "client/common/home.h"
+#include "client/common/open_files.h"
 
 namespace kv {
 
-void rotate_command_file(const std::string& command_file) {
-  const std::string kept = "qrt_lnk.old";
-  app_home().remove_work_file(kept);
-  // The request file goes only when its copy is complete.
-  if (append_file(app_home().fullpath(command_file), app_home().fullpath(kept)) == kAppendOk) {
-    app_home().remove_work_file(command_file);
+namespace {
+
+constexpr const char* kKeptRequest = "qrt_lnk.old";
+
+bool copy_into(std::FILE* from, FileRewrite& to) {
+  char buffer[8192];
+  for (;;) {
+    std::size_t got = std::fread(buffer, 1, sizeof buffer, from);
+    if (got > 0) to.write(std::string(buffer, got));
+    if (got < sizeof buffer) return std::ferror(from) == 0 && to.good();
   }
+}
+
+}  // namespace
+
+void rotate_command_file(const std::string& command_file) {
+  OpenFile request(app_home().fopen(command_file, "rb"));
+  if (!request) {
+    app_home().remove_work_file(kKeptRequest);  // no request: no stale copy of an older one
+    return;
+  }
+  // qrt_lnk.old is replaced in one step; the request file goes only when its copy is in place.
+  FileRewrite kept;
+  if (!kept.begin(kKeptRequest, {.create_when_missing = true})) return;
+  bool copied = copy_into(request.get(), kept);
+  request.close();
+  if (copied && kept.commit()) app_home().remove_work_file(command_file);
 }
 
 }  // namespace kv

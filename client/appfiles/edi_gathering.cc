@@ -7,8 +7,9 @@
 #include "client/appfiles/line_reader.h"
 #include "client/appfiles/patterns.h"
 #include "client/appfiles/rcv_record.h"
-#include "client/appfiles/store_rewrite.h"
+#include "client/common/abort.h"
 #include "client/common/append_file.h"
+#include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
@@ -18,6 +19,7 @@
 namespace kv {
 namespace {
 
+constexpr int kNoMemory = 10;
 constexpr int kStatusRecordCount = 42;
 constexpr const char* kStatusRewriteText = "schrijven QRTLNK.STS";
 constexpr const char* kStoreRewriteText = "schrijven QRTLNK.RCV";
@@ -103,7 +105,7 @@ bool refill_fil_file(const std::string& fil_path, const std::string& scratch) {
 // Behind the current line: the following lines of the same command that received messages of the
 // gathered kind. Returns the offset just after the last of them (or `from`).
 long long skip_same_kind(LineReader& reader, const std::string& tag, const std::string& pattern,
-                         StoreRewrite* out, long long from) {
+                         FileRewrite* out, long long from) {
   long long continuation = from;
   bool skipping = true;
   TextLine line;
@@ -133,13 +135,13 @@ long long continue_unchanged(const GatheringRequest& request, const std::string&
   return skip_same_kind(reader, tag, request.block->mid_pattern, nullptr, request.line_end);
 }
 
-// Rebuilds the status file with one line per gathered record before the current line. The fresh
-// file is complete on return (its copy still present); returns the continuation offset, or -1
-// when the status file could not be set aside.
+// Rebuilds the status file with one line per gathered record before the current line. The new
+// content is on disk on return but does not yet replace the status file; returns the
+// continuation offset, or -1 when the status file could not be rewritten.
 long long rebuild_status_file(const GatheringRequest& request, const std::string& tag,
-                              const std::vector<std::string>& gathered, StoreRewrite& out) {
-  if (!out.begin(request.status_file)) return -1;
-  LineReader reader(out.copy());
+                              const std::vector<std::string>& gathered, FileRewrite& out) {
+  if (!out.begin(request.status_file, {.set_aside = true})) return -1;
+  LineReader reader(out.in());
   TextLine line;
   std::string current;
   while (reader.next(line)) {
@@ -159,7 +161,7 @@ long long rebuild_status_file(const GatheringRequest& request, const std::string
   if (!get_veld(current, 9).empty()) out.write_line(current);
   long long continuation =
       skip_same_kind(reader, tag, request.block->mid_pattern, &out, out.written());
-  out.complete(kStatusRewriteText);
+  if (!out.prepare()) fail_run(kNoMemory, kStatusRewriteText);
   return continuation;
 }
 
@@ -190,11 +192,11 @@ long long gather_stored_edi_messages(const GatheringRequest& request, OpenFile& 
   long long continuation = request.line_end;
 
   std::string scratch = create_scratch_file(fil_path);
-  StoreRewrite rcv;
+  FileRewrite rcv;
   std::vector<std::string> gathered;
   std::vector<std::string> handed_over;
-  if (!scratch.empty() && rcv.begin(kReceiveStore)) {
-    LineReader reader(rcv.copy());
+  if (!scratch.empty() && rcv.begin(kReceiveStore, {.set_aside = true})) {
+    LineReader reader(rcv.in());
     TextLine line;
     while (reader.next(line)) {
       busy_indicator();
@@ -207,24 +209,24 @@ long long gather_stored_edi_messages(const GatheringRequest& request, OpenFile& 
         rcv.write_line(line.text);
       }
     }
-    rcv.complete(kStoreRewriteText);
+    if (!rcv.prepare()) fail_run(kNoMemory, kStoreRewriteText);
   }
 
-  StoreRewrite sts;
+  FileRewrite sts;
   bool done = false;
   if (!gathered.empty()) {
     continuation = rebuild_status_file(request, tag, gathered, sts);
     done = continuation >= 0 && refill_fil_file(fil_path, scratch);
   }
   if (done) {
+    rcv.commit_or_fail(kStoreRewriteText);
+    sts.commit_or_fail(kStatusRewriteText);
     for (const std::string& part : handed_over) app_home().remove_work_file(part);
-    rcv.discard_copy();
-    sts.discard_copy();
   } else {
-    // Nothing gathered, or the FIL= file could not take the messages: store and status file are
-    // put back as they were (the parts are still in place).
-    rcv.restore();
-    sts.restore();
+    // Nothing gathered, or the FIL= file could not take the messages: store and status file stay
+    // as they were (the parts are still in place).
+    rcv.abandon();
+    sts.abandon();
     continuation = continue_unchanged(request, tag);
   }
   if (!scratch.empty()) fs::remove_file(scratch);

@@ -7,8 +7,8 @@
 
 #include "client/appfiles/line_reader.h"
 #include "client/appfiles/rcv_record.h"
-#include "client/appfiles/store_rewrite.h"
 #include "client/common/day_number.h"
+#include "client/common/file_rewrite.h"
 #include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
@@ -30,12 +30,12 @@ bool has_date(const std::string& stamp) {
 
 void purge_receive_store() {
   const long today = day_number(current_time_stamp());
-  StoreRewrite store;
-  if (!store.begin(kReceiveStore)) return;
-  // Part files go only once the fresh store is complete: until then the records stay whole in
-  // the set-aside copy.
+  FileRewrite store;
+  if (!store.begin(kReceiveStore, {.set_aside = true})) return;
+  // Part files go only once the new store is in place: until then the records stay whole in the
+  // store.
   std::vector<std::string> purged;
-  LineReader reader(store.copy());
+  LineReader reader(store.in());
   TextLine line;
   while (reader.next(line)) {
     busy_indicator();
@@ -48,7 +48,7 @@ void purge_receive_store() {
     }
     store.write_line(line.text);
   }
-  store.finish("schrijven QRTLNK.RCV");
+  store.commit_or_fail("schrijven QRTLNK.RCV");
   for (const std::string& record : purged) remove_part_files(record);
 }
 

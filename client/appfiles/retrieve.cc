@@ -9,10 +9,10 @@
 #include "client/appfiles/patterns.h"
 #include "client/appfiles/rcv_record.h"
 #include "client/appfiles/selection_file.h"
-#include "client/appfiles/store_rewrite.h"
 #include "client/appfiles/text_retrieve.h"
 #include "client/common/abort.h"
 #include "client/common/append_file.h"
+#include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_state.h"
@@ -98,11 +98,11 @@ void retrieve(int kind) {
   if (!run.add_flag) app_home().remove_work_file(output);
 
   app_home().set_read_write(kReceiveStore);
-  StoreRewrite store;
-  if (store.begin(kReceiveStore)) {
+  FileRewrite store;
+  if (store.begin(kReceiveStore, {.set_aside = true})) {
     Selection selection(kind, run.mid_selection, has_selection_file ? &selection_file : nullptr);
     TextAppender text(run.display.txt_regels);
-    LineReader reader(store.copy());
+    LineReader reader(store.in());
     TextLine line;
     while (reader.next(line)) {
       busy_indicator();
@@ -114,7 +114,7 @@ void retrieve(int kind) {
         store.write_line(line.text);
       }
     }
-    store.finish("schrijven QRTLNK.RCV");
+    store.commit_or_fail("schrijven QRTLNK.RCV");
   }
   app_home().set_read_only(kReceiveStore);
   remove_when_empty(output);

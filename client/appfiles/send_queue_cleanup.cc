@@ -4,10 +4,10 @@
 #include <string>
 
 #include "client/appfiles/entry_points.h"
-#include "client/appfiles/file_rewrite.h"
 #include "client/appfiles/patterns.h"
 #include "client/appfiles/snd_record.h"
 #include "client/common/abort.h"
+#include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
@@ -87,8 +87,8 @@ void clean_send_queue() {
   const RunState& run = run_state();
   CleanUpSelection selection{run.dat.empty() ? "999999999999" : run.dat,
                              run.app_code.empty() ? "STD" : run.app_code, run.mid_selection};
-  FileRewrite snd("qrtlnk.snd");
-  if (!snd.existed() || !snd.open()) return;
+  FileRewrite snd;
+  if (!snd.begin("qrtlnk.snd", {.set_aside = true})) return;
 
   // Removed records go to the /FIL= file; when it cannot be opened nothing is removed at all,
   // so that no record is lost.
@@ -98,7 +98,7 @@ void clean_send_queue() {
     archive_length = file_length(run.fil_name);
     archive = OpenFile(app_home().fopen(run.fil_name, "ab"));
     if (!archive) {
-      snd.restore();
+      snd.abandon();
       fail_run(kBadFileName);
     }
   }
@@ -119,7 +119,7 @@ void clean_send_queue() {
     archive_ok = archive.close() == 0 && archive_ok;
   }
   if (!archive_ok || !snd.commit()) {
-    snd.restore();
+    snd.abandon();
     if (!run.fil_name.empty()) cut_archive_back(run.fil_name, archive_length);
     fail_run(kNoMemory, kWritingSendQueue);
   }

@@ -15,12 +15,12 @@
 #include <vector>
 
 #include "client/appfiles/entry_points.h"
-#include "client/appfiles/file_rewrite.h"
 #include "client/appfiles/request_text.h"
 #include "client/appfiles/send_queue.h"
 #include "client/appfiles/snd_record.h"
 #include "client/common/abort.h"
 #include "client/common/day_number.h"
+#include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
@@ -421,8 +421,8 @@ void write_sav(FileRewrite& rewrite, const SavFile& sav) {
 }
 
 [[noreturn]] void fail_writing(FileRewrite& snd, FileRewrite* sav) {
-  snd.restore();
-  if (sav != nullptr) sav->restore();
+  snd.abandon();
+  if (sav != nullptr) sav->abandon();
   fail_run(kNoMemory, kWritingSendQueue);
 }
 
@@ -431,9 +431,8 @@ void write_sav(FileRewrite& rewrite, const SavFile& sav) {
 bool update_send_queue(std::FILE* status_file) {
   const std::string today = current_time_stamp();
   const long today_number = day_number(today);
-  FileRewrite snd("qrtlnk.snd");
-  if (!snd.existed()) return false;
-  if (!snd.open()) return false;
+  FileRewrite snd;
+  if (!snd.begin("qrtlnk.snd", {.set_aside = true})) return false;
 
   // The records in file order; completed ones are pruned at 43 day numbers, the run's own
   // (no result stamp yet) are settled below.
@@ -457,8 +456,8 @@ bool update_send_queue(std::FILE* status_file) {
     return false;
   }
 
-  FileRewrite sav_rewrite("qrtlnk.sav");
-  bool sav_open = sav_rewrite.existed() && sav_rewrite.open();
+  FileRewrite sav_rewrite;
+  bool sav_open = sav_rewrite.begin("qrtlnk.sav", {.set_aside = true});
   SavFile sav = read_sav(sav_open ? sav_rewrite.in() : nullptr);
   std::vector<Send> sends = divide_into_sends(sav, records, open);
   StatusLines status(status_file);
@@ -471,9 +470,11 @@ bool update_send_queue(std::FILE* status_file) {
   for (const std::string& record : records) snd.write_line(snd_record_line(record));
   if (sav_open) write_sav(sav_rewrite, sav);
   if (!snd.good() || (sav_open && !sav_rewrite.good())) fail_writing(snd, sav_open ? &sav_rewrite : nullptr);
-  if (!snd.commit()) {
+  // Both are on disk before either replaces its file.
+  if (!snd.prepare() || (sav_open && !sav_rewrite.prepare())) {
     fail_writing(snd, sav_open ? &sav_rewrite : nullptr);
   }
+  if (!snd.commit()) fail_writing(snd, sav_open ? &sav_rewrite : nullptr);
   if (sav_open) sav_rewrite.commit();
   return status.password_changed();
 }

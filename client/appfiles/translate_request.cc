@@ -9,14 +9,14 @@
 #include "client/appfiles/request_text.h"
 #include "client/appfiles/translation.h"
 #include "client/common/abort.h"
+#include "client/common/file_rewrite.h"
 #include "client/common/home.h"
-#include "platform/fs.h"
 #include "client/common/pin_scramble.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_state.h"
-#include "client/common/set_aside_copy.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
+#include "platform/fs.h"
 
 namespace kv {
 
@@ -275,47 +275,40 @@ void vertaal_blokken(Translation& tr, RequestReader& reader, std::string line) {
 
 void vertaal_opdrachten(const std::string& command_file) {
   ensure_interchange_list();
-  std::string request_copy = set_aside_copy(command_file);  // error 30 inside
+  // The request is translated into a new command file that replaces it in one step; the
+  // set-aside copy is made as before (error 30 inside).
+  FileRewrite rewrite;
+  if (!rewrite.begin(command_file, {.create_when_missing = true, .set_aside = true})) {
+    fail_run(30);
+  }
   Translation tr;
   tr.command_file = command_file;
   tr.app_id = run_state().app_id;
   AppendedFiles marks;
-  OpenFile in;
-  OpenFile out;
   try {
     try {
-      if (!request_copy.empty()) in = OpenFile(app_home().fopen(request_copy, "rb"));
-      out = OpenFile(app_home().fopen(command_file, "wb"));
-      if ((!request_copy.empty() && !in) || !out) throw TranslationFailed{30, ""};
-      tr.out = out.get();
+      tr.out = rewrite.out();
       open_appended_files(tr);
 
       std::string first;
-      bool have = in && read_whole_line(in.get(), first);
+      std::FILE* in = rewrite.in();
+      bool have = in != nullptr && read_whole_line(in, first);
       if (have) check_first_line_length(first);
       if (!have || !is_command(first, "CONNECT")) write_connect_block(tr);
       if (have) {
-        RequestReader reader(in.get());
+        RequestReader reader(in);
         vertaal_blokken(tr, reader, first);
       }
       close_appended_files(tr);
-      if (!close_checked(out)) throw TranslationFailed{kDiskFull, command_file};
+      if (!rewrite.commit()) throw TranslationFailed{kDiskFull, command_file};
     } catch (const std::bad_alloc&) {
       throw TranslationFailed{kNoMemory, "aanvragen geheugen record (QRTLNK8)"};
     }
   } catch (const TranslationFailed& failure) {
-    in.close();
-    out.close();
+    rewrite.abandon();
     marks.cut_back_all(tr);
-    if (!request_copy.empty()) {
-      restore_set_aside_copy(request_copy, command_file);
-    } else {
-      app_home().remove(command_file);
-    }
     fail_run(failure.code, failure.parameter);
   }
-  in.close();
-  if (!request_copy.empty()) app_home().remove(request_copy);
 }
 
 // --- scriptin.dir ----------------------------------------------------------------------------

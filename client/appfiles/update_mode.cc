@@ -11,7 +11,7 @@
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/line_reader.h"
 #include "client/appfiles/rcv_record.h"
-#include "client/appfiles/store_rewrite.h"
+#include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/open_files.h"
 #include "client/common/status_callbacks.h"
@@ -55,12 +55,12 @@ void update_receive_store(const std::string& application_file) {
   if (!application) return;
   LineIndex index = index_application_file(application.get());
 
-  StoreRewrite store;
-  if (!store.begin(kReceiveStore)) return;
-  // Part files go only once the fresh store is complete: until then every record is whole in the
-  // set-aside copy.
+  FileRewrite store;
+  if (!store.begin(kReceiveStore, {.set_aside = true})) return;
+  // Part files go only once the new store is in place: until then every record is whole in the
+  // store.
   std::vector<std::string> taken_over;
-  LineReader reader(store.copy());
+  LineReader reader(store.in());
   TextLine line;
   while (reader.next(line)) {
     busy_indicator();
@@ -77,7 +77,7 @@ void update_receive_store(const std::string& application_file) {
   }
   std::fflush(application.get());
   application.close();
-  store.finish("schrijven QRTLNK.RCV");
+  store.commit_or_fail("schrijven QRTLNK.RCV");
   for (const std::string& record : taken_over) {
     busy_indicator();
     remove_part_files(record);

@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "client/appfiles/entry_points.h"
-#include "client/appfiles/file_rewrite.h"
 #include "client/appfiles/request_text.h"
+#include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/open_files.h"
 #include "client/common/pin_scramble.h"
@@ -85,10 +85,9 @@ void schrijf_nieuwe_pin(const std::string& command_file, const std::string& stat
 }
 
 void vervang_pin(const std::string& new_pin) {
-  FileRewrite gns("qrtlnk.gns");
-  // When the copy cannot be opened, open() puts it back under its own name: the user file is
-  // never left missing.
-  if (!gns.existed() || !gns.open()) return;
+  FileRewrite gns;
+  // The user file keeps its permission bits; it is never left missing or half written.
+  if (!gns.begin("qrtlnk.gns", {.set_aside = true})) return;
   std::string scrambled = new_pin;
   scramble_pin(scrambled);
   // Every other line is copied as it is, empty lines and line ends included.

@@ -19,7 +19,9 @@ constexpr const char* kEngine = "ENGINE";      // the engine session has started
 constexpr const char* kResults = "RESULTS";    // result processing has ended
 constexpr const char* kOutput = "OUT";         // "name|length before" of a /C or /R output file
 constexpr const char* kSetAside = "ASIDE";     // "copy|name": name set aside into copy
-constexpr const char* kRewritten = "KEPT";     // copy: the fresh file is complete on disk
+// "path|identity|temporary": path is rewritten through temporary; its identity (platform
+// file_identity) changes when the new content takes its place.
+constexpr const char* kRewrite = "REWRITE";
 constexpr const char* kEnd = "END";            // the run's work is done
 }  // namespace intent
 

@@ -39,12 +39,8 @@ std::string set_aside_copy(const std::string& name) {
     app_home().remove(copy);  // a partial copy must not stand in for the file
     fail_run(kSetAsideError);
   }
-  // The copy is on disk, and the next start knows of it, before the file itself goes.
-  fs::sync_file(copy_path);
+  // A killed run's copy is removed by the next start.
   record_intent(intent::kSetAside, copy + "|" + name);
-  // When the file cannot be removed (a protected directory), the caller's fresh file simply
-  // replaces its content; the copy still holds the old one.
-  app_home().remove(name);
   return copy;
 }
 

@@ -1,16 +1,16 @@
 // Setting a file aside before it is rewritten: the file is copied byte for byte to the first free
 // name "QLX_ddmm.nnn" of the application home directory (day and month of today, counter 001 to
-// 998) and then removed. The caller reads the copy, writes a fresh file under the file's own name
-// and removes the copy at the end; when the fresh file cannot be written, it puts the copy back.
+// 998). The file itself stays in place until its rewrite replaces it in one step (FileRewrite);
+// the copy is removed when the rewrite ends.
 #pragma once
 
 #include <string>
 
 namespace kv {
 
-// Sets `name` (resolved against the application home directory) aside and returns the name of the
-// copy (relative to the home directory), or an empty text when `name` does not exist. When no
-// name is free or the copy fails, the file is left in place and the run fails with error 30.
+// Copies `name` (resolved against the application home directory) aside and returns the name of
+// the copy (relative to the home directory), or an empty text when `name` does not exist. When no
+// name is free or the copy fails, the run fails with error 30.
 std::string set_aside_copy(const std::string& name);
 
 // Puts a set-aside copy back under the file's own name (whatever stands there is replaced).

@@ -53,14 +53,14 @@ class SetAsideTest : public ::testing::Test {
   FixedClock clock_;
 };
 
-TEST_F(SetAsideTest, CopiesToFirstFreeNameAndRemovesTheFile) {
+TEST_F(SetAsideTest, CopiesToFirstFreeNameAndLeavesTheFile) {
   EXPECT_EQ(set_aside_copy("qrtlnk.snd"), "");  // absent file: nothing to set aside
 
   write("qrtlnk.snd", std::string("a|b\r\n\0x\xff", 8));
   write("QLX_0703.001", "taken");
   std::string copy = set_aside_copy("QRTLNK.SND");  // found without regard to case
   EXPECT_EQ(copy, "QLX_0703.002");
-  EXPECT_FALSE(exists("qrtlnk.snd"));
+  EXPECT_EQ(read("qrtlnk.snd"), std::string("a|b\r\n\0x\xff", 8));
   EXPECT_EQ(read(copy), std::string("a|b\r\n\0x\xff", 8));
 
   write("qrtlnk.snd", "new");

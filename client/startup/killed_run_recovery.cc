@@ -1,12 +1,13 @@
 // Recovery rules, in this order:
-//  1. Every set-aside copy the killed run made: when its fresh file was recorded complete, the
-//     copy is left over and goes; otherwise the copy is put back under the file's name (the
-//     rewrite is rolled back).
-//  2. A /R or /RT whose receive store was rolled back: records none of whose part files is left
-//     were handed over to the output file and leave the store.
-//  3. A /C whose send queue was rolled back: its output file is cut back to its length before
-//     the run, so that no record is both in the queue and handed over.
-//  4. A normal run that had started its session and not finished its result processing: the
+//  1. The set-aside copies and rewrite temporaries the killed run left go: every rewrite replaces
+//     its file in one rename, so the file itself holds its complete old or new content.
+//  2. A rewrite counts as done when the file's identity differs from the one recorded before it
+//     began (the rename gave the file a new one).
+//  3. A /R or /RT whose receive store rewrite was not done: records none of whose part files is
+//     left were handed over to the output file and leave the store.
+//  4. A /C whose send queue rewrite was not done: its output file is cut back to its length
+//     before the run, so that no record is both in the queue and handed over.
+//  5. A normal run that had started its session and not finished its result processing: the
 //     results are processed as the run would have done (status file into the send queue and
 //     QRTLNK.RCV, which takes a message only once), the interchange list is merged, the PIN of
 //     the command file is scrambled and the command file is rotated when a status file exists.
@@ -16,15 +17,18 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <set>
 #include <utility>
 
 #include "client/appfiles/entry_points.h"
+#include "client/appfiles/line_reader.h"
 #include "client/appfiles/rcv_record.h"
+#include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_state.h"
 #include "client/common/text.h"
+#include "client/startup/busy_file.h"
+#include "platform/file_lock.h"
 #include "platform/fs.h"
 
 namespace kv {
@@ -43,9 +47,20 @@ struct KilledRun {
   bool engine_started = false;
   bool results_done = false;
   bool ended = false;
-  std::vector<std::pair<std::string, std::string>> set_aside;  // copy, name
-  std::set<std::string> kept;                                  // copies no longer needed
+  std::vector<std::string> leftovers;  // set-aside copies and rewrite temporaries
+  std::vector<std::pair<std::string, std::string>> rewrites;  // full path, identity before
 };
+
+std::vector<std::string> split_bars(const std::string& text) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t bar = text.find('|'); bar != std::string::npos; bar = text.find('|', start)) {
+    parts.push_back(text.substr(start, bar - start));
+    start = bar + 1;
+  }
+  parts.push_back(text.substr(start));
+  return parts;
+}
 
 KilledRun read_record(const std::vector<IntentLine>& record) {
   KilledRun run;
@@ -58,12 +73,15 @@ KilledRun read_record(const std::vector<IntentLine>& record) {
     if (line.key == intent::kEngine) run.engine_started = true;
     if (line.key == intent::kResults) run.results_done = true;
     if (line.key == intent::kEnd) run.ended = true;
-    if (line.key == intent::kRewritten) run.kept.insert(line.value);
+    if (line.key == intent::kRewrite) {
+      const std::vector<std::string> parts = split_bars(line.value);
+      if (parts.size() != 3) continue;
+      run.rewrites.emplace_back(parts[0], parts[1]);
+      run.leftovers.push_back(parts[2]);
+    }
     std::size_t bar = line.value.rfind('|');
     if (bar == std::string::npos) continue;
-    if (line.key == intent::kSetAside) {
-      run.set_aside.emplace_back(line.value.substr(0, bar), line.value.substr(bar + 1));
-    }
+    if (line.key == intent::kSetAside) run.leftovers.push_back(app_home().fullpath(line.value.substr(0, bar)));
     if (line.key == intent::kOutput) {
       run.output = line.value.substr(0, bar);
       run.output_length = std::atoll(line.value.substr(bar + 1).c_str());
@@ -75,20 +93,23 @@ KilledRun read_record(const std::vector<IntentLine>& record) {
 
 bool exists(const std::string& name) { return !name.empty() && app_home().access(name, 0) == 0; }
 
-// Rule 1; returns the names whose rewrite was rolled back.
-std::vector<std::string> settle_set_aside_copies(const KilledRun& run) {
-  std::vector<std::string> rolled_back;
-  for (auto it = run.set_aside.rbegin(); it != run.set_aside.rend(); ++it) {
-    const auto& [copy, name] = *it;
-    if (!exists(copy)) continue;
-    if (run.kept.count(copy) != 0 || run.ended) {
-      app_home().remove(copy);
-      continue;
-    }
-    app_home().set_read_write(name);
-    if (app_home().rename(copy, name) == 0) rolled_back.push_back(base_name(name));
+// Rule 1.
+void remove_leftovers(const KilledRun& run) {
+  for (const std::string& path : run.leftovers) {
+    if (!path.empty() && base_name(path) != kBusyFileName) fs::remove_file(path);
   }
-  return rolled_back;
+  for (const std::string& name : fs::list_directory(app_home().dir())) {
+    if (is_rewrite_temporary(name)) fs::remove_file(fs::join(app_home().dir(), name));
+  }
+}
+
+// Rule 2: the first rewrite of `name` that the run began, and whether it was done.
+bool rewrite_done(const KilledRun& run, const char* name) {
+  const std::string path = app_home().fullpath(name);
+  for (const auto& [rewritten, identity] : run.rewrites) {
+    if (rewritten == path) return fs::file_identity(path) != identity;
+  }
+  return true;  // never begun: nothing to take back
 }
 
 bool has_part_left(const std::string& record) {
@@ -100,42 +121,23 @@ bool has_part_left(const std::string& record) {
   return false;
 }
 
-// Rule 2.
+// Rule 3.
 void drop_handed_over_records() {
-  std::string text;
-  {
-    std::FILE* store = app_home().fopen(kReceiveStore, "rb");
-    if (store == nullptr) return;
-    char buffer[65536];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, store)) > 0;) text.append(buffer, n);
-    std::fclose(store);
-  }
-  std::string kept;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
-    std::string record = line;
-    trim_trailing(record);
-    if (record.empty() || has_part_left(record)) kept += line + "\n";
-  }
-  if (kept.size() == text.size() + (text.empty() || text.back() == '\n' ? 0 : 1)) return;
-  const std::string fresh = app_home().fullpath(std::string(kReceiveStore) + ".new");
-  std::FILE* out = fs::open_stream(fresh, "wb");
-  if (out == nullptr) return;
-  bool written = std::fwrite(kept.data(), 1, kept.size(), out) == kept.size();
-  written = std::fclose(out) == 0 && written && fs::sync_file(fresh) == 0;
-  if (!written) {
-    fs::remove_file(fresh);
-    return;
-  }
   app_home().set_read_write(kReceiveStore);
-  fs::rename_file(fresh, app_home().fullpath(kReceiveStore));
+  FileRewrite store;
+  if (store.begin(kReceiveStore)) {
+    LineReader reader(store.in());
+    TextLine line;
+    while (reader.next(line)) {
+      trim_trailing(line.text);
+      if (!line.text.empty() && has_part_left(line.text)) store.write_line(line.text);
+    }
+    store.commit();
+  }
+  app_home().set_read_only(kReceiveStore);
 }
 
-// Rule 3.
+// Rule 4.
 void cut_output_back(const KilledRun& run) {
   if (run.output.empty()) return;
   const std::string path = app_home().fullpath(run.output);
@@ -147,7 +149,7 @@ void cut_output_back(const KilledRun& run) {
   std::filesystem::resize_file(path, static_cast<std::uintmax_t>(run.output_length), ec);
 }
 
-// Rule 4.
+// Rule 5.
 void finish_normal_run(const KilledRun& run) {
   RunState saved = run_state();
   RunState& state = run_state();
@@ -179,16 +181,10 @@ void finish_normal_run(const KilledRun& run) {
 
 void recover_killed_run(const std::vector<IntentLine>& record) {
   const KilledRun run = read_record(record);
-  const std::vector<std::string> rolled_back = settle_set_aside_copies(run);
+  remove_leftovers(run);
   if (run.ended) return;
-  auto was_rolled_back = [&rolled_back](const char* name) {
-    for (const std::string& file : rolled_back) {
-      if (equals_ignore_case(file, name)) return true;
-    }
-    return false;
-  };
-  if (run.mode == "R" && was_rolled_back(kReceiveStore)) drop_handed_over_records();
-  if (run.mode == "C" && was_rolled_back(kSendQueue)) cut_output_back(run);
+  if (run.mode == "R" && !rewrite_done(run, kReceiveStore)) drop_handed_over_records();
+  if (run.mode == "C" && !rewrite_done(run, kSendQueue)) cut_output_back(run);
   if (run.mode == "N") finish_normal_run(run);
 }
 

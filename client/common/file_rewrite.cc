@@ -1,0 +1,128 @@
+#include "client/common/file_rewrite.h"
+
+#include "client/common/abort.h"
+#include "client/common/home.h"
+#include "client/common/run_intent.h"
+#include "client/common/set_aside_copy.h"
+#include "platform/file_lock.h"
+#include "platform/fs.h"
+
+namespace kv {
+
+namespace {
+
+constexpr int kNoMemory = 10;
+constexpr int kNameAttempts = 20;
+
+// A fresh temporary file in the directory of `path`; nullptr (and `name` empty) when none can be
+// created.
+std::FILE* create_temporary_beside(const std::string& path, unsigned mode, std::string& name) {
+  const std::string templ = fs::join(fs::dir_name(path), std::string(kRewriteTemporaryPrefix) + "XXXXXX");
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    name = fs::make_unique_name(templ);
+    if (name.empty()) break;
+    std::FILE* f = fs::create_new_stream(name, mode);
+    if (f != nullptr) return f;
+    if (fs::exists(name)) continue;  // taken in the meantime: another name
+    break;
+  }
+  name.clear();
+  return nullptr;
+}
+
+}  // namespace
+
+bool is_rewrite_temporary(const std::string& name) {
+  const std::string prefix = kRewriteTemporaryPrefix;
+  return name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0;
+}
+
+FileRewrite::~FileRewrite() {
+  if (active_) abandon();
+}
+
+bool FileRewrite::begin(const std::string& name, const RewriteOptions& options) {
+  path_ = app_home().fullpath(name);  // an existing file is found in any letter case
+  const fs::Status old = fs::status(path_);
+  existed_ = old.exists && !old.is_directory;
+  if (old.is_directory || (!existed_ && !options.create_when_missing)) return false;
+  keep_mode_ = existed_;
+  mode_ = existed_ ? old.mode : options.new_file_mode;
+  if (existed_) {
+    in_ = OpenFile(fs::open_stream(path_, "rb"));
+    if (!in_) return false;
+  }
+  OpenFile out(create_temporary_beside(path_, existed_ ? 0600 : mode_, temporary_));
+  if (!out) {
+    in_.close();
+    return false;
+  }
+  out_ = std::move(out);
+  active_ = true;
+  record_intent(intent::kRewrite, path_ + "|" + fs::file_identity(path_) + "|" + temporary_);
+  if (existed_ && options.set_aside) {
+    copy_ = set_aside_copy(path_);  // error 30 through the run's abort; the destructor cleans up
+  }
+  return true;
+}
+
+void FileRewrite::write(const std::string& data) {
+  written_ += static_cast<long long>(data.size());
+  if (write_failed_ || !out_) return;
+  if (fs::write_stream(out_.get(), data, path_) != data.size()) write_failed_ = true;
+}
+
+void FileRewrite::write_line(const std::string& line) { write(line + "\n"); }
+
+bool FileRewrite::good() const { return active_ && !write_failed_ && out_ && std::ferror(out_.get()) == 0; }
+
+bool FileRewrite::prepare() {
+  if (!active_) return false;
+  if (prepared_) return true;
+  bool ok = good();
+  if (ok && keep_mode_) ok = fs::set_stream_permissions(out_.get(), temporary_, mode_) == 0;
+  if (ok) ok = fs::sync_stream(out_.get(), temporary_) == 0;
+  if (out_.close() != 0) ok = false;
+  if (!ok) {
+    abandon();
+    return false;
+  }
+  prepared_ = true;
+  return true;
+}
+
+bool FileRewrite::commit() {
+  if (!prepare()) return false;
+  in_.close();
+  if (fs::rename_file(temporary_, path_) != 0) {
+    abandon();
+    return false;
+  }
+  active_ = false;
+  temporary_.clear();
+  // The new content is in place; a failing directory flush cannot bring the old one back.
+  fs::sync_directory(fs::dir_name(path_));
+  discard_set_aside_copy();
+  return true;
+}
+
+void FileRewrite::commit_or_fail(const std::string& error_text) {
+  if (!commit()) fail_run(kNoMemory, error_text);
+}
+
+void FileRewrite::abandon() {
+  in_.close();
+  out_.close();
+  if (!temporary_.empty()) fs::remove_file(temporary_);
+  temporary_.clear();
+  active_ = false;
+  discard_set_aside_copy();
+}
+
+void FileRewrite::discard_set_aside_copy() {
+  if (copy_.empty()) return;
+  app_home().remove_work_file(copy_);
+  copy_.clear();
+}
+
+}  // namespace kv

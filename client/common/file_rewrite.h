@@ -1,0 +1,91 @@
+// Rewriting a file so that it always holds either its complete old or its complete new content:
+// the new content goes to a temporary file beside it ("KVRW" and six characters), which is
+// flushed to disk and then renamed over the file; the directory is flushed as well. A file that
+// is rewritten keeps its name (letter case included) and its permission bits; a new file gets the
+// name and the permission bits the caller asks for.
+//
+// Where the file is set aside first ("QLX_ddmm.nnn", kept for the application and for error 30),
+// the copy only duplicates the old content: the file stays in place, is read directly and the
+// copy is removed at the end, committed or not.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "client/common/open_files.h"
+
+namespace kv {
+
+// Permission bits for a new file when the caller names none (the creation mask applies).
+constexpr unsigned kDefaultNewFileMode = 0666;
+// Temporary files of a rewrite begin with this prefix; one left behind by a killed run holds
+// nothing the file itself does not (the old content is still in place until the rename).
+constexpr const char* kRewriteTemporaryPrefix = "KVRW";
+bool is_rewrite_temporary(const std::string& name);
+
+struct RewriteOptions {
+  // Also start when the file does not exist yet (in() is then nullptr).
+  bool create_when_missing = false;
+  // Make the set-aside copy "QLX_ddmm.nnn" first (error 30 through the run's abort on failure).
+  bool set_aside = false;
+  unsigned new_file_mode = kDefaultNewFileMode;
+};
+
+class FileRewrite {
+ public:
+  FileRewrite() = default;
+  // A rewrite that was not committed is abandoned: the file stays as it was.
+  ~FileRewrite();
+  FileRewrite(const FileRewrite&) = delete;
+  FileRewrite& operator=(const FileRewrite&) = delete;
+
+  // Starts rewriting `name` (against the application home directory). False when the file does
+  // not exist (unless create_when_missing), cannot be read, or no temporary file can be created;
+  // nothing has then changed.
+  bool begin(const std::string& name, const RewriteOptions& options = {});
+
+  bool existed() const { return existed_; }
+  // The old content, for reading (nullptr for a new file).
+  std::FILE* in() const { return in_.get(); }
+  // The new content, for writing.
+  std::FILE* out() const { return out_.get(); }
+  // Full path of the file being rewritten.
+  const std::string& path() const { return path_; }
+
+  void write(const std::string& data);
+  // Writes one line with "\n".
+  void write_line(const std::string& line);
+  // Bytes written so far.
+  long long written() const { return written_; }
+  // True while every write so far succeeded.
+  bool good() const;
+
+  // Puts the new content on disk under the temporary name, without replacing the file yet, so
+  // that several files can be made ready before any is replaced. False (and abandoned) on failure.
+  bool prepare();
+  // Replaces the file by the new content (prepare() first when not done). False on failure: the
+  // file then still holds its old content.
+  bool commit();
+  // commit(), and on failure the run ends with error 10 and `error_text`.
+  void commit_or_fail(const std::string& error_text);
+  // Drops the new content; the file stays as it was.
+  void abandon();
+
+ private:
+  void discard_set_aside_copy();
+
+  std::string path_;
+  std::string temporary_;
+  std::string copy_;
+  unsigned mode_ = kDefaultNewFileMode;
+  bool keep_mode_ = false;
+  OpenFile in_;
+  OpenFile out_;
+  long long written_ = 0;
+  bool existed_ = false;
+  bool active_ = false;
+  bool prepared_ = false;
+  bool write_failed_ = false;
+};
+
+}  // namespace kv
