@@ -15,6 +15,7 @@
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/record_fields.h"
+#include "client/common/run_intent.h"
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
@@ -48,10 +49,11 @@ class Selection {
   const SelectionFile* file_;
 };
 
-// Hands the parts of a selected message to the output file, removing each part once it is there.
-// false when a part could not be handed over: that part and the later ones stay in place.
+// Hands the parts of a selected message to the output file; the parts handed over join `handed`
+// and are removed once the store no longer lists them. false when a part could not be handed
+// over: that part and the later ones stay in place.
 bool hand_over(const std::string& record, int kind, const std::string& output,
-               TextAppender& text) {
+               TextAppender& text, std::vector<std::string>& handed) {
   const std::string first = get_veld(record, kRcvFirstFile);
   bool header_written = false;
   for (int k = 1; k <= rcv_file_count(record); ++k) {
@@ -63,9 +65,17 @@ bool hand_over(const std::string& record, int kind, const std::string& output,
                     : append_file(part_path, output) == kAppendOk;
     if (!done) return false;
     header_written = true;
-    app_home().remove_work_file(part);
+    handed.push_back(part);
   }
   return true;
+}
+
+// The output file's length before this retrieve adds to it (-1: it is new), so that a run killed
+// before its store is rewritten can be taken back by the next start.
+void record_output(const std::string& output, bool existed) {
+  long long length = -1;
+  if (existed && fs::exists(output)) length = static_cast<long long>(fs::status(output).size);
+  record_intent(intent::kOutput, output + "|" + std::to_string(length));
 }
 
 // The selection file, checked completely before anything changes.
@@ -96,9 +106,11 @@ void retrieve(int kind) {
   const bool has_selection_file = !run.sel_file.empty();
   if (has_selection_file) load_selection_file(selection_file, kind, output, !output_existed);
   if (!run.add_flag) app_home().remove_work_file(output);
+  record_output(output, output_existed && run.add_flag);
 
   app_home().set_read_write(kReceiveStore);
   FileRewrite store;
+  std::vector<std::string> handed;
   if (store.begin(kReceiveStore, {.set_aside = true})) {
     Selection selection(kind, run.mid_selection, has_selection_file ? &selection_file : nullptr);
     TextAppender text(run.display.txt_regels);
@@ -110,11 +122,16 @@ void retrieve(int kind) {
       if (line.text.empty()) continue;
       // A message that could not be handed over completely keeps its record, so that a later
       // retrieve finds the parts that are still in place.
-      if (!selection.accepts(line.text) || !hand_over(line.text, kind, output, text)) {
+      if (!selection.accepts(line.text) || !hand_over(line.text, kind, output, text, handed)) {
         store.write_line(line.text);
       }
     }
+    // The handed-over content is on disk, and the next start knows which parts go, before the
+    // store stops listing them.
+    if (fs::exists(output)) fs::sync_file(output);
+    record_intents(intent::kHandedOver, handed);
     store.commit_or_fail("schrijven QRTLNK.RCV");
+    for (const std::string& part : handed) app_home().remove_work_file(part);
   }
   app_home().set_read_only(kReceiveStore);
   remove_when_empty(output);

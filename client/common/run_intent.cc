@@ -18,6 +18,13 @@ void record_intent(const std::string& key, const std::string& value) {
   fs::append_synced(g_descriptor, line + "\n");
 }
 
+void record_intents(const std::string& key, const std::vector<std::string>& values) {
+  if (g_descriptor < 0 || values.empty()) return;
+  std::string lines;
+  for (const std::string& value : values) lines += key + " " + value + "\n";
+  fs::append_synced(g_descriptor, lines);
+}
+
 std::vector<IntentLine> parse_intent(const std::string& text) {
   std::vector<IntentLine> lines;
   std::size_t start = 0;

@@ -22,6 +22,8 @@ constexpr const char* kSetAside = "ASIDE";     // "copy|name": name set aside in
 // "path|identity|temporary": path is rewritten through temporary; its identity (platform
 // file_identity) changes when the new content takes its place.
 constexpr const char* kRewrite = "REWRITE";
+constexpr const char* kHandedOver = "GONE";    // a part file handed over: it goes once the
+                                               // store no longer lists it
 constexpr const char* kEnd = "END";            // the run's work is done
 }  // namespace intent
 
@@ -34,6 +36,8 @@ struct IntentLine {
 void set_intent_descriptor(int fd);
 // Appends "key value" and flushes it to disk before returning.
 void record_intent(const std::string& key, const std::string& value = "");
+// Appends one "key value" line per value, flushed to disk once.
+void record_intents(const std::string& key, const std::vector<std::string>& values);
 // The complete lines of a record (a line cut short by a kill is left out).
 std::vector<IntentLine> parse_intent(const std::string& text);
 

@@ -3,8 +3,9 @@
 //     its file in one rename, so the file itself holds its complete old or new content.
 //  2. A rewrite counts as done when the file's identity differs from the one recorded before it
 //     began (the rename gave the file a new one).
-//  3. A /R or /RT whose receive store rewrite was not done: records none of whose part files is
-//     left were handed over to the output file and leave the store.
+//  3. A /R or /RT whose receive store rewrite was not done: its output file is cut back to its
+//     length before the run (every part file is still in place). Done: the part files it handed
+//     over are removed.
 //  4. A /C whose send queue rewrite was not done: its output file is cut back to its length
 //     before the run, so that no record is both in the queue and handed over.
 //  5. A normal run that had started its session and not finished its result processing: the
@@ -20,7 +21,6 @@
 #include <utility>
 
 #include "client/appfiles/entry_points.h"
-#include "client/appfiles/line_reader.h"
 #include "client/appfiles/rcv_record.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
@@ -47,6 +47,7 @@ struct KilledRun {
   bool engine_started = false;
   bool results_done = false;
   bool ended = false;
+  std::vector<std::string> handed_over;
   std::vector<std::string> leftovers;  // set-aside copies and rewrite temporaries
   std::vector<std::pair<std::string, std::string>> rewrites;  // full path, identity before
 };
@@ -73,6 +74,7 @@ KilledRun read_record(const std::vector<IntentLine>& record) {
     if (line.key == intent::kEngine) run.engine_started = true;
     if (line.key == intent::kResults) run.results_done = true;
     if (line.key == intent::kEnd) run.ended = true;
+    if (line.key == intent::kHandedOver) run.handed_over.push_back(line.value);
     if (line.key == intent::kRewrite) {
       const std::vector<std::string> parts = split_bars(line.value);
       if (parts.size() != 3) continue;
@@ -112,32 +114,7 @@ bool rewrite_done(const KilledRun& run, const char* name) {
   return true;  // never begun: nothing to take back
 }
 
-bool has_part_left(const std::string& record) {
-  const std::string first = get_veld(record, kRcvFirstFile);
-  const int count = std::max(1, rcv_file_count(record));
-  for (int k = 1; k <= count; ++k) {
-    if (exists(k == 1 ? first : part_file_name(first, k))) return true;
-  }
-  return false;
-}
-
-// Rule 3.
-void drop_handed_over_records() {
-  app_home().set_read_write(kReceiveStore);
-  FileRewrite store;
-  if (store.begin(kReceiveStore)) {
-    LineReader reader(store.in());
-    TextLine line;
-    while (reader.next(line)) {
-      trim_trailing(line.text);
-      if (!line.text.empty() && has_part_left(line.text)) store.write_line(line.text);
-    }
-    store.commit();
-  }
-  app_home().set_read_only(kReceiveStore);
-}
-
-// Rule 4.
+// Rules 3 and 4.
 void cut_output_back(const KilledRun& run) {
   if (run.output.empty()) return;
   const std::string path = app_home().fullpath(run.output);
@@ -183,7 +160,13 @@ void recover_killed_run(const std::vector<IntentLine>& record) {
   const KilledRun run = read_record(record);
   remove_leftovers(run);
   if (run.ended) return;
-  if (run.mode == "R" && !rewrite_done(run, kReceiveStore)) drop_handed_over_records();
+  if (run.mode == "R") {
+    if (!rewrite_done(run, kReceiveStore)) {
+      cut_output_back(run);
+    } else {
+      for (const std::string& part : run.handed_over) app_home().remove_work_file(part);
+    }
+  }
   if (run.mode == "C" && !rewrite_done(run, kSendQueue)) cut_output_back(run);
   if (run.mode == "N") finish_normal_run(run);
 }
