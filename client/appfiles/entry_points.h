@@ -2,6 +2,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "client/common/run_intent.h"
 
 namespace kv {
 
@@ -21,5 +24,8 @@ void rotate_command_file(const std::string& command_file);
 void clean_send_queue();                                     // /C
 void retrieve(int retrieve_kind);                            // /R (1), /RT (2)
 void update_receive_store(const std::string& application_file);  // /U=
+// A /U= killed after its new store was in place: its application file's lines are crossed out
+// and the part files of the records it took over removed, from what its intent record holds.
+void finish_killed_update(const std::vector<IntentLine>& record);
 
 }  // namespace kv

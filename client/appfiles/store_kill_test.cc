@@ -12,8 +12,11 @@
 
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/store_test_home.h"
+#include "client/common/run_intent.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
+#include "platform/file_lock.h"
+#include "platform/fs.h"
 
 namespace kv {
 namespace {
@@ -165,11 +168,23 @@ TEST_F(StoreKill, RetrieveTexts) {
 }
 
 TEST_F(StoreKill, UpdateMode) {
+  // The run's intent record, which the next start reads to finish a /U= killed after its new
+  // store was in place.
+  kv::testing::TempDir record_dir;
+  const std::string record_path = record_dir.file("intent");
+  int record_fd = -1;
+  const auto fresh_record = [&] {
+    if (record_fd >= 0) fs::close_descriptor(record_fd);
+    fs::remove_file(record_path);
+    record_fd = fs::create_new_file(record_path, 0600);
+    set_intent_descriptor(record_fd);
+  };
   make_store(24);
   const std::size_t size = dir.read("taken.txt").size();
   // A record whose line in the application file is crossed out was handed over: its parts are
   // collected in handed.txt for the check.
-  const auto note_crossed_out = [&] {
+  const auto recover_and_note_crossed_out = [&] {
+    finish_killed_update(parse_intent(record_dir.read("intent")));
     std::string handed;
     const std::string application = dir.read("taken.txt");
     EXPECT_EQ(application.size(), size);
@@ -179,8 +194,11 @@ TEST_F(StoreKill, UpdateMode) {
     }
     dir.write("handed.txt", handed);
   };
-  kill_everywhere([&] { clean_home(); make_store(24); },
-                  [] { update_receive_store("taken.txt"); }, "handed.txt", 10, note_crossed_out);
+  kill_everywhere([&] { clean_home(); make_store(24); fresh_record(); },
+                  [] { update_receive_store("taken.txt"); }, "handed.txt", 10,
+                  recover_and_note_crossed_out);
+  set_intent_descriptor(-1);
+  fs::close_descriptor(record_fd);
 }
 
 TEST_F(StoreKill, Gathering) {

@@ -41,4 +41,24 @@ std::vector<IntentLine> parse_intent(const std::string& text) {
   return lines;
 }
 
+std::vector<std::string> intent_parts(const std::string& value) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t bar = value.find('|'); bar != std::string::npos; bar = value.find('|', start)) {
+    parts.push_back(value.substr(start, bar - start));
+    start = bar + 1;
+  }
+  parts.push_back(value.substr(start));
+  return parts;
+}
+
+bool rewrite_done(const std::vector<IntentLine>& record, const std::string& full_path) {
+  for (const IntentLine& line : record) {
+    if (line.key != intent::kRewrite) continue;
+    const std::vector<std::string> parts = intent_parts(line.value);
+    if (parts.size() == 3 && parts[0] == full_path) return fs::file_identity(full_path) != parts[1];
+  }
+  return true;
+}
+
 }  // namespace kv

@@ -24,6 +24,7 @@ constexpr const char* kSetAside = "ASIDE";     // "copy|name": name set aside in
 constexpr const char* kRewrite = "REWRITE";
 constexpr const char* kHandedOver = "GONE";    // a part file handed over: it goes once the
                                                // store no longer lists it
+constexpr const char* kCrossOut = "CROSS";     // "start|length" of a /U= line to cross out
 constexpr const char* kEnd = "END";            // the run's work is done
 }  // namespace intent
 
@@ -40,5 +41,11 @@ void record_intent(const std::string& key, const std::string& value = "");
 void record_intents(const std::string& key, const std::vector<std::string>& values);
 // The complete lines of a record (a line cut short by a kill is left out).
 std::vector<IntentLine> parse_intent(const std::string& text);
+
+// The bar-separated parts of a value.
+std::vector<std::string> intent_parts(const std::string& value);
+// Whether the first rewrite of `full_path` that the record announces has replaced the file (its
+// identity changed); true when the record announces none (nothing to take back).
+bool rewrite_done(const std::vector<IntentLine>& record, const std::string& full_path);
 
 }  // namespace kv

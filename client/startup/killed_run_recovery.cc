@@ -6,6 +6,8 @@
 //  3. A /R or /RT whose receive store rewrite was not done: its output file is cut back to its
 //     length before the run (every part file is still in place). Done: the part files it handed
 //     over are removed.
+//     A /U= whose rewrite was done: the lines of its application file are crossed out and the
+//     part files of the records it took over removed, as the run would have done.
 //  4. A /C whose send queue rewrite was not done: its output file is cut back to its length
 //     before the run, so that no record is both in the queue and handed over.
 //  5. A normal run that had started its session and not finished its result processing: the
@@ -49,19 +51,7 @@ struct KilledRun {
   bool ended = false;
   std::vector<std::string> handed_over;
   std::vector<std::string> leftovers;  // set-aside copies and rewrite temporaries
-  std::vector<std::pair<std::string, std::string>> rewrites;  // full path, identity before
 };
-
-std::vector<std::string> split_bars(const std::string& text) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  for (std::size_t bar = text.find('|'); bar != std::string::npos; bar = text.find('|', start)) {
-    parts.push_back(text.substr(start, bar - start));
-    start = bar + 1;
-  }
-  parts.push_back(text.substr(start));
-  return parts;
-}
 
 KilledRun read_record(const std::vector<IntentLine>& record) {
   KilledRun run;
@@ -75,10 +65,10 @@ KilledRun read_record(const std::vector<IntentLine>& record) {
     if (line.key == intent::kResults) run.results_done = true;
     if (line.key == intent::kEnd) run.ended = true;
     if (line.key == intent::kHandedOver) run.handed_over.push_back(line.value);
+
     if (line.key == intent::kRewrite) {
-      const std::vector<std::string> parts = split_bars(line.value);
+      const std::vector<std::string> parts = intent_parts(line.value);
       if (parts.size() != 3) continue;
-      run.rewrites.emplace_back(parts[0], parts[1]);
       run.leftovers.push_back(parts[2]);
     }
     std::size_t bar = line.value.rfind('|');
@@ -105,13 +95,9 @@ void remove_leftovers(const KilledRun& run) {
   }
 }
 
-// Rule 2: the first rewrite of `name` that the run began, and whether it was done.
-bool rewrite_done(const KilledRun& run, const char* name) {
-  const std::string path = app_home().fullpath(name);
-  for (const auto& [rewritten, identity] : run.rewrites) {
-    if (rewritten == path) return fs::file_identity(path) != identity;
-  }
-  return true;  // never begun: nothing to take back
+// Rule 2.
+bool rewrite_done(const std::vector<IntentLine>& record, const char* name) {
+  return rewrite_done(record, app_home().fullpath(name));
 }
 
 // Rules 3 and 4.
@@ -161,13 +147,14 @@ void recover_killed_run(const std::vector<IntentLine>& record) {
   remove_leftovers(run);
   if (run.ended) return;
   if (run.mode == "R") {
-    if (!rewrite_done(run, kReceiveStore)) {
+    if (!rewrite_done(record, kReceiveStore)) {
       cut_output_back(run);
     } else {
       for (const std::string& part : run.handed_over) app_home().remove_work_file(part);
     }
   }
-  if (run.mode == "C" && !rewrite_done(run, kSendQueue)) cut_output_back(run);
+  if (run.mode == "U") finish_killed_update(record);
+  if (run.mode == "C" && !rewrite_done(record, kSendQueue)) cut_output_back(run);
   if (run.mode == "N") finish_normal_run(run);
 }
 
