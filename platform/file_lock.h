@@ -19,6 +19,8 @@ int link_file(const std::string& from, const std::string& to);
 // Device and inode of `path` as text, "" when it does not exist: a file replaced by a rename
 // gets a new identity.
 std::string file_identity(const std::string& path);
+// file_identity plus size and modification time: it changes when the file is written.
+std::string file_fingerprint(const std::string& path);
 // Whole content of `fd` from its start; false on a read error.
 bool read_whole(int fd, std::string& text);
 // Appends `text` at the end of `fd` and flushes it to disk. 0 or -1.

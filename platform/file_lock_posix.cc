@@ -38,6 +38,14 @@ std::string file_identity(const std::string& path) {
          std::to_string(static_cast<unsigned long long>(named.st_ino));
 }
 
+std::string file_fingerprint(const std::string& path) {
+  struct stat named {};
+  if (::stat(path.c_str(), &named) != 0) return "";
+  return file_identity(path) + ":" + std::to_string(static_cast<long long>(named.st_size)) + ":" +
+         std::to_string(static_cast<long long>(named.st_mtim.tv_sec)) + "." +
+         std::to_string(static_cast<long long>(named.st_mtim.tv_nsec));
+}
+
 bool read_whole(int fd, std::string& text) {
   text.clear();
   char buffer[4096];

@@ -14,6 +14,8 @@ constexpr const char* kMode = "MODE";          // N normal run, U /U=, C /C, R /
 constexpr const char* kAppId = "APP";          // App-id of the run
 constexpr const char* kCommandFile = "CMD";    // command file of the normal run
 constexpr const char* kStatusFile = "STS";     // status file of the normal run
+constexpr const char* kCommandCopy = "CMDCOPY"; // copy of the translated command file
+constexpr const char* kCommandMark = "CMDMARK"; // fingerprint of the translated command file
 constexpr const char* kList = "LST";           // interchange list of the normal run
 constexpr const char* kEngine = "ENGINE";      // the engine session has started
 constexpr const char* kResults = "RESULTS";    // result processing has ended

@@ -17,9 +17,24 @@ int g_descriptor = -1;  // the locked busy file of this run
 
 std::string busy_path() { return app_home().fullpath(kBusyFileName); }
 
+// A start killed while it made its busy file leaves it under its private name; nobody holds
+// such a file locked any more.
+void remove_unheld_private_names() {
+  const std::string prefix = std::string(kBusyFileName) + ".";
+  for (const std::string& name : fs::list_directory(app_home().dir())) {
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string path = fs::join(app_home().dir(), name);
+    const int fd = fs::open_existing_file(path);
+    if (fd < 0) continue;
+    if (fs::try_lock_exclusive(fd)) fs::remove_file(path);
+    fs::close_descriptor(fd);
+  }
+}
+
 void own(int fd) {
   g_descriptor = fd;
   set_intent_descriptor(fd);
+  remove_unheld_private_names();
 }
 
 // Creates the busy file already locked: it is made under a private name, locked, and only then

@@ -14,7 +14,10 @@
 //     results are processed as the run would have done (status file into the send queue and
 //     QRTLNK.RCV, which takes a message only once), the interchange list is merged, the PIN of
 //     the command file is scrambled and the command file is rotated when a status file exists.
-//     A normal run killed before its session: its work files are removed and the PIN scrambled.
+//     The run's command file counts only while it is unchanged since the run translated it (the
+//     application may have written its next request under that name); otherwise the copy the
+//     run kept of it stands in. A normal run killed before its session: its work files are
+//     removed and the PIN of its translated command file is scrambled.
 #include "client/startup/killed_run_recovery.h"
 
 #include <algorithm>
@@ -42,6 +45,8 @@ struct KilledRun {
   std::string mode;
   std::string app_id = "   ";
   std::string command_file;
+  std::string command_copy;
+  std::string command_mark;
   std::string status_file;
   std::string interchange_list;
   std::string output;
@@ -59,6 +64,8 @@ KilledRun read_record(const std::vector<IntentLine>& record) {
     if (line.key == intent::kMode) run.mode = line.value;
     if (line.key == intent::kAppId) run.app_id = line.value;
     if (line.key == intent::kCommandFile) run.command_file = line.value;
+    if (line.key == intent::kCommandCopy) run.command_copy = line.value;
+    if (line.key == intent::kCommandMark) run.command_mark = line.value;
     if (line.key == intent::kStatusFile) run.status_file = line.value;
     if (line.key == intent::kList) run.interchange_list = line.value;
     if (line.key == intent::kEngine) run.engine_started = true;
@@ -120,12 +127,20 @@ void finish_normal_run(const KilledRun& run) {
   state.interchange_list = run.interchange_list;
   state.engine_started = run.engine_started ? 1 : 0;
   state.run_mode = 0;  // an abort during recovery must not merge the list a second time
+  // The command file is still the killed run's only while it is as that run left it; the
+  // application may have written its next request under the same name.
+  const bool request_is_runs =
+      !run.command_mark.empty() &&
+      fs::file_fingerprint(app_home().fullpath(run.command_file)) == run.command_mark;
+  const std::string request = exists(run.command_copy) ? run.command_copy
+                              : request_is_runs       ? run.command_file
+                                                      : std::string();
   const bool has_status = exists(run.status_file);
-  if (run.engine_started && !run.results_done) {
+  if (run.engine_started && !run.results_done && !request.empty()) {
     app_home().set_read_write(kSendQueue);
     app_home().set_read_write(kReceiveStore);
     if (has_status) {
-      verwerk_resultaten(run.command_file, run.status_file);
+      verwerk_resultaten(request, run.status_file);
     } else {
       update_send_queue_without_status();
     }
@@ -133,10 +148,16 @@ void finish_normal_run(const KilledRun& run) {
     app_home().set_read_only(kReceiveStore);
   }
   merge_interchange_list();
-  if (exists(run.command_file)) {
-    versleutel_pins(run.command_file);
-    if (has_status && run.engine_started) rotate_command_file(run.command_file);
+  if (exists(run.command_copy)) versleutel_pins(run.command_copy);
+  if (request_is_runs) versleutel_pins(run.command_file);
+  if (has_status && run.engine_started) {
+    if (request_is_runs) {
+      rotate_command_file(run.command_file);
+    } else if (exists(run.command_copy)) {
+      rotate_command_file(run.command_copy);
+    }
   }
+  if (exists(run.command_copy)) app_home().remove(run.command_copy);
   state = std::move(saved);
 }
 

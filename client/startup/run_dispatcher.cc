@@ -3,6 +3,7 @@
 
 #include "client/appfiles/entry_points.h"
 #include "client/common/abort.h"
+#include "client/common/append_file.h"
 #include "client/common/error_file.h"
 #include "client/common/home.h"
 #include "client/common/open_files.h"
@@ -11,6 +12,8 @@
 #include "client/engine/session.h"
 #include "client/startup/run_control.h"
 #include "client/startup/status_display.h"
+#include "platform/file_lock.h"
+#include "platform/fs.h"
 
 namespace kv {
 namespace {
@@ -76,6 +79,30 @@ void retrieve_mode(int kind) {
   app_home().set_read_only(kReceiveStore);
 }
 
+std::string& command_copy_name() {
+  static std::string name;
+  return name;
+}
+
+// A copy of the translated command file for the next start, should this run be killed: the
+// application may have written its next request under the same name by then. The copy holds the
+// plain PIN like the command file, so only the owner may read it; it goes at the end of the run.
+void keep_command_file_copy(const std::string& command_file) {
+  const std::string copy = app_home().unique_work_name("cmd", "");
+  if (copy.empty()) return;
+  const std::string path = app_home().fullpath(copy);
+  const int fd = fs::create_file(path, 0600);
+  if (fd < 0) return;
+  fs::close_descriptor(fd);
+  if (append_file(app_home().fullpath(command_file), path) != kAppendOk || fs::sync_file(path) != 0) {
+    fs::remove_file(path);
+    return;
+  }
+  command_copy_name() = copy;
+  record_intent(intent::kCommandCopy, copy);
+  record_intent(intent::kCommandMark, fs::file_fingerprint(app_home().fullpath(command_file)));
+}
+
 void communication_run(const std::string& command_file, const std::string& status_file) {
   RunState& state = run_state();
   record_intent(intent::kMode, "N");
@@ -98,6 +125,7 @@ void communication_run(const std::string& command_file, const std::string& statu
   close_all_open_files();
   hold_busy_file();
 
+  keep_command_file_copy(command_file);
   record_intent(intent::kEngine);
   state.engine_started = 1;
   state.engine_result = qrt400_session(status_window(), command_file, status_file);
@@ -118,9 +146,16 @@ void communication_run(const std::string& command_file, const std::string& statu
   merge_interchange_list();
   versleutel_pins(command_file);
   if (file_exists(status_file)) rotate_command_file(command_file);
+  remove_command_file_copy();
 }
 
 }  // namespace
+
+void remove_command_file_copy() {
+  if (command_copy_name().empty()) return;
+  app_home().remove(command_copy_name());
+  command_copy_name().clear();
+}
 
 void run_dispatcher(const std::string& command_file, const std::string& status_file) {
   const RunState& state = run_state();
