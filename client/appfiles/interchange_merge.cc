@@ -3,6 +3,7 @@
 // Before the session has started, the work files are only removed. abort_run runs it as well.
 #include <set>
 #include <string>
+#include <vector>
 
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/interchange_list.h"
@@ -11,9 +12,11 @@
 #include "client/common/home.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
+#include "client/common/run_intent.h"
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
+#include "platform/fs.h"
 
 namespace kv {
 namespace {
@@ -37,6 +40,9 @@ void merge_interchange_list() {
     std::string previous_target;
     bool first = true;
     std::set<std::string> rebuilt;  // a target is emptied once, even if its lines were split
+    // Work files go only once every interchange is back in its file: a run killed before that
+    // is merged again from the start by the next start, one killed after it only tidies up.
+    std::vector<std::string> merged;
     LineReader reader(list.get());
     TextLine line;
     while (reader.next(line)) {
@@ -52,17 +58,20 @@ void merge_interchange_list() {
       first = false;
       previous_target = target;
       if (is_skipped_source(source) || app_home().access(source, 0) != 0) continue;
-      if (merge) {
-        // The work file goes only once its interchange is back in the application's file.
-        if (append_file(app_home().fullpath(source), app_home().fullpath(target)) != kAppendOk) {
-          // The list stays beside the remaining work files for the operator, and is not merged
-          // a second time in this run (that would empty the target again).
-          run_state().interchange_list.clear();
-          return;
-        }
+      if (merge && append_file(app_home().fullpath(source), app_home().fullpath(target)) != kAppendOk) {
+        // The list stays beside the remaining work files for the operator, and is not merged
+        // a second time in this run (that would empty the target again).
+        for (const std::string& done : merged) app_home().remove_work_file(done);
+        run_state().interchange_list.clear();
+        return;
       }
-      app_home().remove_work_file(source);
+      merged.push_back(source);
     }
+    if (merge) {
+      for (const std::string& target : rebuilt) fs::sync_file(app_home().fullpath(target));
+      record_intent(intent::kMerged, list_name);
+    }
+    for (const std::string& source : merged) app_home().remove_work_file(source);
   }
   app_home().remove_work_file(list_name);
 }

@@ -17,6 +17,7 @@ constexpr const char* kStatusFile = "STS";     // status file of the normal run
 constexpr const char* kCommandCopy = "CMDCOPY"; // copy of the translated command file
 constexpr const char* kCommandMark = "CMDMARK"; // fingerprint of the translated command file
 constexpr const char* kList = "LST";           // interchange list of the normal run
+constexpr const char* kMerged = "MERGED";      // the interchange list is merged back
 constexpr const char* kEngine = "ENGINE";      // the engine session has started
 constexpr const char* kResults = "RESULTS";    // result processing has ended
 constexpr const char* kOutput = "OUT";         // "name|length before" of a /C or /R output file

@@ -35,12 +35,12 @@ std::string set_aside_copy(const std::string& name) {
   std::string copy = first_free_name();
   if (copy.empty()) fail_run(kSetAsideError);
   std::string copy_path = app_home().fullpath(copy);
+  // A killed run's copy is removed by the next start.
+  record_intent(intent::kSetAside, copy + "|" + name);
   if (append_file(app_home().fullpath(name), copy_path) != kAppendOk) {
     app_home().remove(copy);  // a partial copy must not stand in for the file
     fail_run(kSetAsideError);
   }
-  // A killed run's copy is removed by the next start.
-  record_intent(intent::kSetAside, copy + "|" + name);
   return copy;
 }
 

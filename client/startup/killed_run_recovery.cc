@@ -12,7 +12,8 @@
 //     before the run, so that no record is both in the queue and handed over.
 //  5. A normal run that had started its session and not finished its result processing: the
 //     results are processed as the run would have done (status file into the send queue and
-//     QRTLNK.RCV, which takes a message only once), the interchange list is merged, the PIN of
+//     QRTLNK.RCV, which takes a message only once), the interchange list is merged (unless the
+//     run recorded it merged: then only its work files go), the PIN of
 //     the command file is scrambled and the command file is rotated when a status file exists.
 //     The run's command file counts only while it is unchanged since the run translated it (the
 //     application may have written its next request under that name); otherwise the copy the
@@ -52,6 +53,7 @@ struct KilledRun {
   std::string output;
   long long output_length = -1;
   bool engine_started = false;
+  bool merged = false;
   bool results_done = false;
   bool ended = false;
   std::vector<std::string> handed_over;
@@ -69,6 +71,7 @@ KilledRun read_record(const std::vector<IntentLine>& record) {
     if (line.key == intent::kStatusFile) run.status_file = line.value;
     if (line.key == intent::kList) run.interchange_list = line.value;
     if (line.key == intent::kEngine) run.engine_started = true;
+    if (line.key == intent::kMerged) run.merged = true;
     if (line.key == intent::kResults) run.results_done = true;
     if (line.key == intent::kEnd) run.ended = true;
     if (line.key == intent::kHandedOver) run.handed_over.push_back(line.value);
@@ -129,8 +132,9 @@ void finish_normal_run(const KilledRun& run) {
   state.run_mode = 0;  // an abort during recovery must not merge the list a second time
   // The command file is still the killed run's only while it is as that run left it; the
   // application may have written its next request under the same name.
+  // Without a mark (no copy could be made) the command file is taken as the run's.
   const bool request_is_runs =
-      !run.command_mark.empty() &&
+      run.command_mark.empty() ||
       fs::file_fingerprint(app_home().fullpath(run.command_file)) == run.command_mark;
   const std::string request = exists(run.command_copy) ? run.command_copy
                               : request_is_runs       ? run.command_file
@@ -147,6 +151,8 @@ void finish_normal_run(const KilledRun& run) {
     app_home().set_read_only(kSendQueue);
     app_home().set_read_only(kReceiveStore);
   }
+  // A list merged completely needs only its work files removed.
+  state.engine_started = run.engine_started && !run.merged ? 1 : 0;
   merge_interchange_list();
   if (exists(run.command_copy)) versleutel_pins(run.command_copy);
   if (request_is_runs) versleutel_pins(run.command_file);
