@@ -28,6 +28,12 @@ bool is_absolute(const std::string& name);
 // with its drive prefix unchanged (it cannot be resolved on this system).
 std::string resolve(const std::string& base_dir, const std::string& name);
 
+// `path` with every symbolic link and "." / ".." resolved; for a file that does not exist, its
+// directory resolved and its own name as given. The path as given when neither exists.
+std::string real_path(const std::string& path);
+// True when both paths exist and name the same file (links followed, hard links included).
+bool same_file(const std::string& a, const std::string& b);
+
 // Directory part of a full path (up to, not including, the last "/"); "/" for the root.
 std::string dir_name(const std::string& path);
 // Part after the last "/", "\" or ":".

@@ -225,6 +225,29 @@ std::string resolve(const std::string& base_dir, const std::string& name) {
   return result.empty() ? "/" : result;
 }
 
+std::string real_path(const std::string& path) {
+  if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+    std::string result = resolved;
+    std::free(resolved);
+    return result;
+  }
+  const std::string dir = dir_name(path);
+  if (dir == path) return path;
+  if (char* resolved = ::realpath(dir.c_str(), nullptr)) {
+    std::string result = join(resolved, last_component(path));
+    std::free(resolved);
+    return result;
+  }
+  return path;
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+  struct stat first;
+  struct stat second;
+  if (::stat(a.c_str(), &first) != 0 || ::stat(b.c_str(), &second) != 0) return false;
+  return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 std::string dir_name(const std::string& path) {
   std::string::size_type slash = path.find_last_of('/');
   if (slash == std::string::npos) return ".";

@@ -1,5 +1,4 @@
 // At the end of a normal run the application's request file is kept as qrt_lnk.old.
-#include <cstdio>
 #include <string>
 
 #include "client/appfiles/entry_points.h"
@@ -13,15 +12,6 @@ namespace {
 
 constexpr const char* kKeptRequest = "qrt_lnk.old";
 
-bool copy_into(std::FILE* from, FileRewrite& to) {
-  char buffer[8192];
-  for (;;) {
-    std::size_t got = std::fread(buffer, 1, sizeof buffer, from);
-    if (got > 0) to.write(std::string(buffer, got));
-    if (got < sizeof buffer) return std::ferror(from) == 0 && to.good();
-  }
-}
-
 }  // namespace
 
 void rotate_command_file(const std::string& command_file) {
@@ -33,7 +23,7 @@ void rotate_command_file(const std::string& command_file) {
   // qrt_lnk.old is replaced in one step; the request file goes only when its copy is in place.
   FileRewrite kept;
   if (!kept.begin(kKeptRequest, {.create_when_missing = true})) return;
-  bool copied = copy_into(request.get(), kept);
+  bool copied = kept.copy_from(request.get());
   request.close();
   if (copied && kept.commit()) app_home().remove_work_file(command_file);
 }

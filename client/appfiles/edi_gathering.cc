@@ -94,7 +94,12 @@ bool collect_parts(const std::string& record, const std::string& scratch,
 // not be done; the FIL= file then holds what it held before.
 bool refill_fil_file(const std::string& fil_path, const std::string& scratch) {
   if (fs::exists(fil_path) && append_file(fil_path, scratch) != kAppendOk) return false;
-  if (fs::rename_file(scratch, fil_path) == 0) return true;
+  // The gathered messages are on disk before the FIL= file is replaced by them.
+  if (fs::sync_file(scratch) != 0) return false;
+  if (fs::rename_file(scratch, fil_path) == 0) {
+    fs::sync_directory(fs::dir_name(fil_path));
+    return true;
+  }
   // The scratch file lies elsewhere: empty the FIL= file and fill it from the scratch file.
   int fd = fs::create_file(fil_path, 0600);
   if (fd < 0) return false;
@@ -234,7 +239,7 @@ long long gather_stored_edi_messages(const GatheringRequest& request, OpenFile& 
 
   status = OpenFile(app_home().fopen(request.status_file, "rb"));
   if (status && !seek_to(status.get(), continuation)) status.close();
-  store = OpenFile(app_home().fopen(kReceiveStore, "ab"));
+  store = OpenFile(open_for_appending_lines(app_home().fullpath(kReceiveStore)));
   return continuation;
 }
 

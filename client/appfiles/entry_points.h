@@ -27,5 +27,11 @@ void update_receive_store(const std::string& application_file);  // /U=
 // A /U= killed after its new store was in place: its application file's lines are crossed out
 // and the part files of the records it took over removed, from what its intent record holds.
 void finish_killed_update(const std::vector<IntentLine>& record);
+// A /R or /RT killed after its output file was in place: the records it took out leave the store
+// and their part files go.
+void finish_killed_retrieve(const std::vector<IntentLine>& record);
+// Merges the interchange list of a killed normal run; files the run had rebuilt already are left
+// as they are (their work files only go).
+void finish_killed_merge(const std::vector<IntentLine>& record);
 
 }  // namespace kv

@@ -8,7 +8,7 @@
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/interchange_list.h"
 #include "client/appfiles/line_reader.h"
-#include "client/common/append_file.h"
+#include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
@@ -16,7 +16,6 @@
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
-#include "platform/fs.h"
 
 namespace kv {
 namespace {
@@ -28,21 +27,72 @@ bool is_skipped_source(const std::string& source) {
          (source.size() <= kCrossedOutLength && source.find_first_not_of('X') == std::string::npos);
 }
 
-}  // namespace
+// The interchanges of one application file that go back into it. The file is written anew in
+// one step (emptied at its first group of the run, added to at a later one); the work files go
+// only once it is in place, so a kill leaves every interchange in the file or in its work file.
+class TargetMerge {
+ public:
+  bool is(const std::string& name) const { return active_ && name == name_; }
 
-void merge_interchange_list() {
+  bool begin(const std::string& name, bool added_to) {
+    name_ = name;
+    sources_.clear();
+    // A growing VQ file is never emptied (the guarded remove keeps it).
+    long long size = 0;
+    keep_ = added_to || (starts_with_ignore_case(base_name(name), "VQ") &&
+                         app_home().stat(name, &size) == 0 && size > 0);
+    if (!file_.begin(name, {.create_when_missing = true})) return false;
+    active_ = true;
+    return !keep_ || file_.in() == nullptr || file_.copy_from(file_.in());
+  }
+
+  bool add(const std::string& source) {
+    OpenFile in(app_home().fopen(source, "rb"));
+    if (!in || !file_.copy_from(in.get())) return false;
+    sources_.push_back(source);
+    return true;
+  }
+
+  // Puts the file in place and removes the work files that it now holds.
+  bool finish() {
+    if (!active_) return true;
+    active_ = false;
+    if (file_.written() == 0 && !keep_) {
+      // Every interchange was sent: the file goes, as an emptied file always did.
+      file_.abandon();
+      app_home().remove_work_file(name_);
+    } else if (!file_.commit()) {
+      return false;
+    }
+    // A run killed from here on must not rebuild this file again: its work files are going.
+    record_intent(intent::kMerged, name_);
+    for (const std::string& source : sources_) app_home().remove_work_file(source);
+    return true;
+  }
+
+ private:
+  FileRewrite file_;
+  std::string name_;
+  std::vector<std::string> sources_;
+  bool keep_ = false;
+  bool active_ = false;
+};
+
+// The list stays beside the remaining work files for the operator, and is not merged a second
+// time in this run (that would empty the application's files again).
+void give_up_merging() { run_state().interchange_list.clear(); }
+
+// The merge; the files named in `rebuilt_before` were rebuilt by a killed run already: only their
+// work files go.
+void merge_list(const std::set<std::string>& rebuilt_before) {
   const std::string list_name = run_state().interchange_list;
   if (list_name.empty() || app_home().access(list_name, 0) != 0) return;
   {
     OpenFile list(app_home().fopen(list_name, "rb"));
     if (!list) return;
     const bool merge = run_state().engine_started != 0;
-    std::string previous_target;
-    bool first = true;
     std::set<std::string> rebuilt;  // a target is emptied once, even if its lines were split
-    // Work files go only once every interchange is back in its file: a run killed before that
-    // is merged again from the start by the next start, one killed after it only tidies up.
-    std::vector<std::string> merged;
+    TargetMerge target;
     LineReader reader(list.get());
     TextLine line;
     while (reader.next(line)) {
@@ -50,30 +100,42 @@ void merge_interchange_list() {
       trim_trailing(line.text);
       if (line.text.empty()) continue;
       if (line.text.size() > kInterchangeListLineLimit) continue;  // not a line of ours
-      const std::string target = get_veld(line.text, 1);
+      const std::string target_name = get_veld(line.text, 1);
       const std::string source = get_veld(line.text, 2);
-      if (merge && (first || target != previous_target) && rebuilt.insert(target).second) {
-        app_home().remove_work_file(target);
+      const bool merge_target = merge && rebuilt_before.count(target_name) == 0;
+      if (merge_target && !target.is(target_name)) {
+        const bool first_time = rebuilt.insert(target_name).second;
+        if (!target.finish() || !target.begin(target_name, !first_time)) {
+          give_up_merging();
+          return;
+        }
       }
-      first = false;
-      previous_target = target;
       if (is_skipped_source(source) || app_home().access(source, 0) != 0) continue;
-      if (merge && append_file(app_home().fullpath(source), app_home().fullpath(target)) != kAppendOk) {
-        // The list stays beside the remaining work files for the operator, and is not merged
-        // a second time in this run (that would empty the target again).
-        for (const std::string& done : merged) app_home().remove_work_file(done);
-        run_state().interchange_list.clear();
+      if (!merge_target) {
+        app_home().remove_work_file(source);
+      } else if (!target.add(source)) {
+        give_up_merging();
         return;
       }
-      merged.push_back(source);
     }
-    if (merge) {
-      for (const std::string& target : rebuilt) fs::sync_file(app_home().fullpath(target));
-      record_intent(intent::kMerged, list_name);
+    if (!target.finish()) {
+      give_up_merging();
+      return;
     }
-    for (const std::string& source : merged) app_home().remove_work_file(source);
   }
   app_home().remove_work_file(list_name);
+}
+
+}  // namespace
+
+void merge_interchange_list() { merge_list({}); }
+
+void finish_killed_merge(const std::vector<IntentLine>& record) {
+  std::set<std::string> rebuilt_before;
+  for (const IntentLine& line : record) {
+    if (line.key == intent::kMerged) rebuilt_before.insert(line.value);
+  }
+  merge_list(rebuilt_before);
 }
 
 }  // namespace kv

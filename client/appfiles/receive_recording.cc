@@ -9,6 +9,7 @@
 #include "client/appfiles/edi_gathering.h"
 #include "client/appfiles/line_reader.h"
 #include "client/appfiles/rcv_record.h"
+#include "client/common/append_file.h"
 #include "client/common/error_file.h"
 #include "client/common/home.h"
 #include "client/common/record_fields.h"
@@ -101,7 +102,7 @@ class RecordedMessages {
 
 bool record_received_messages(const std::string& command_file, const std::string& status_file,
                               OpenFile& status) {
-  OpenFile store(app_home().fopen(kReceiveStore, "ab"));
+  OpenFile store(open_for_appending_lines(app_home().fullpath(kReceiveStore)));
   if (!store) return false;
   CommandBlocks blocks;
   if (!blocks.load(command_file)) return false;

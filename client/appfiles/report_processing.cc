@@ -15,6 +15,7 @@
 #include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
+#include "platform/fs.h"
 
 namespace kv {
 namespace {
@@ -188,6 +189,8 @@ void process_reports(std::FILE* status) {
     }
     apply_report_file(index, report_name, get_veld(line.text, 2));
   }
+  // The completed records reach the disk before the run goes on (and the reports are let go).
+  if (loaded) fs::sync_stream(queue.get(), app_home().fullpath("qrtlnk.snd"));
 }
 
 }  // namespace kv

@@ -86,6 +86,38 @@ TEST_F(ResultProcessing, PurgeRunsOnlyWhenARecordWasAppended) {
   EXPECT_EQ(store(), (std::vector<std::string>{odd, build_rcv_record("   ", m)}));
 }
 
+TEST_F(ResultProcessing, AppendingNeverGluesRecords) {
+  // Receive store: the last record lost its line end (an editor, a copy from another system).
+  const std::string kept = store_message("OLD", "JJJJJJJJ", 1);
+  dir.write("qrtlnk.rcv", kept);
+  dir.write("qrtlnk.scr", "*000CONNECT\n*001ONTVANG\n");
+  const std::string m = status_line("*001ONTVANG", "202403151031", "0000", "L1", "M1", "1", "B.001");
+  dir.write("qrtlnk.sts", lines({connect(), m}));
+  verwerk_resultaten("qrtlnk.scr", "qrtlnk.sts");
+  EXPECT_EQ(dir.read("qrtlnk.rcv"), kept + "\n" + build_rcv_record("   ", m) + "\n");
+
+  // Send queue: the translation appends the records of a send.
+  const std::string open_record = snd_record_line(new_snd_record());
+  dir.write("qrtlnk.snd", open_record);
+  dir.write("qrtlnk.gns", "POS=USER1\nPIN=secret1\nSRV=file:store\n");
+  dir.write("data.txt", "hello\n");
+  dir.write("qrtlnk.scr", "*001ZEND\nMID=ABC\nFIL=data.txt\nALI=PARTNER\n");
+  vertaal_opdrachten("qrtlnk.scr");
+  std::vector<std::string> queue = dir.lines("qrtlnk.snd");
+  ASSERT_EQ(queue.size(), 2u);
+  EXPECT_EQ(queue[0], open_record);
+
+  // /C output file: the removed record goes below what the file held.
+  std::string failed = new_snd_record();
+  set_snd_field(failed, snd::kResultStamp, "202301010000");
+  set_snd_field(failed, snd::kResultCode, "2101");
+  dir.write("qrtlnk.snd", snd_record_line(failed) + "\n");
+  dir.write("archive.txt", "earlier");
+  run_state().fil_name = "archive.txt";
+  clean_send_queue();
+  EXPECT_EQ(dir.read("archive.txt"), "earlier\n" + snd_record_line(failed) + "\n");
+}
+
 TEST_F(ResultProcessing, GatheringCollectsStoredMessagesOfTheKind) {
   const std::string g1 = store_message("EDI001ABC", "BBBBBBBB", 2);
   const std::string other = store_message("EDI002XYZ", "CCCCCCCC", 1);

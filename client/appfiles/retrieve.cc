@@ -1,11 +1,17 @@
 // Retrieve mode (/R, /RT): stored messages that the run's selection accepts are handed to the
 // application's output file (/FIL=), byte for byte or as text; their part files are removed and
-// their records leave QRTLNK.RCV.
+// their records leave QRTLNK.RCV. The output file and the store are each replaced in one step,
+// the output file first; the part files go last. A kill leaves every message in the store with
+// its parts, or in the output file.
+#include <cstdlib>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/exclusive_open.h"
 #include "client/appfiles/line_reader.h"
+#include "client/appfiles/own_files.h"
 #include "client/appfiles/patterns.h"
 #include "client/appfiles/rcv_record.h"
 #include "client/appfiles/selection_file.h"
@@ -26,6 +32,7 @@ namespace {
 
 constexpr int kRetrieveBytes = 1;
 constexpr int kRetrieveText = 2;
+constexpr int kBadOutputName = 26;  // the /FIL= file of /R and /RT
 // /RT hands over text messages: without a message-identifier selection of its own it takes the
 // identifiers with "TXT" in places 4 to 6, also when a selection file refines the choice.
 constexpr const char* kTextSelection = "???TXT*";
@@ -49,33 +56,38 @@ class Selection {
   const SelectionFile* file_;
 };
 
-// Hands the parts of a selected message to the output file; the parts handed over join `handed`
-// and are removed once the store no longer lists them. false when a part could not be handed
-// over: that part and the later ones stay in place.
-bool hand_over(const std::string& record, int kind, const std::string& output,
-               TextAppender& text, std::vector<std::string>& handed) {
+// Hands the parts of a selected message to the new output file, noting each part that is there
+// for removal. false when a part could not be handed over: that part and the later ones stay.
+bool hand_over(const std::string& record, int kind, FileRewrite& output, TextAppender& text,
+               std::vector<std::string>& handed_parts) {
   const std::string first = get_veld(record, kRcvFirstFile);
   bool header_written = false;
   for (int k = 1; k <= rcv_file_count(record); ++k) {
     const std::string part = k == 1 ? first : part_file_name(first, k);
     if (part.empty() || app_home().access(part, 0) != 0) continue;
     const std::string part_path = app_home().fullpath(part);
-    bool done = kind == kRetrieveText
-                    ? text.append_part(part_path, output, record, !header_written)
-                    : append_file(part_path, output) == kAppendOk;
+    bool done = false;
+    if (kind == kRetrieveText) {
+      done = text.append_part(part_path, output.out(), record, !header_written);
+    } else {
+      OpenFile in(fs::open_stream(part_path, "rb"));
+      done = in && output.copy_from(in.get());
+    }
     if (!done) return false;
     header_written = true;
-    handed.push_back(part);
+    handed_parts.push_back(part);
   }
   return true;
 }
 
-// The output file's length before this retrieve adds to it (-1: it is new), so that a run killed
-// before its store is rewritten can be taken back by the next start.
-void record_output(const std::string& output, bool existed) {
-  long long length = -1;
-  if (existed && fs::exists(output)) length = static_cast<long long>(fs::status(output).size);
-  record_intent(intent::kOutput, output + "|" + std::to_string(length));
+// Starts the new output file: what it held stays with /ADD (and in a growing VQ file, which is
+// never emptied), otherwise it starts empty.
+bool begin_output(FileRewrite& output, const std::string& path, bool add) {
+  long long size = 0;
+  const bool keep = add || (starts_with_ignore_case(base_name(path), "VQ") &&
+                            app_home().stat(path, &size) == 0 && size > 0);
+  if (!output.begin(path, {.create_when_missing = true})) return false;
+  return !keep || output.in() == nullptr || output.copy_from(output.in());
 }
 
 // The selection file, checked completely before anything changes.
@@ -93,6 +105,8 @@ void load_selection_file(SelectionFile& file, int kind, const std::string& outpu
 
 void retrieve(int kind) {
   const RunState& run = run_state();
+  // The output file must never be one of the client's own files: nothing changes then.
+  if (!run.fil_name.empty()) refuse_own_file(run.fil_name, kBadOutputName);
   if (app_home().access(kReceiveStore, 0) != 0) return;
   const std::string output = run.fil_name.empty() ? "" : app_home().fullpath(run.fil_name);
   if (output.empty()) fail_run(10, "verzamelen vanuit QRTLNK.RCV");
@@ -105,36 +119,87 @@ void retrieve(int kind) {
   SelectionFile selection_file;
   const bool has_selection_file = !run.sel_file.empty();
   if (has_selection_file) load_selection_file(selection_file, kind, output, !output_existed);
-  if (!run.add_flag) app_home().remove_work_file(output);
-  record_output(output, output_existed && run.add_flag);
 
   app_home().set_read_write(kReceiveStore);
+  record_intent(intent::kOutput, output + "|-1");
+  FileRewrite output_file;
   FileRewrite store;
-  std::vector<std::string> handed;
+  if (!begin_output(output_file, output, run.add_flag)) {
+    output_file.abandon();
+    if (!output_existed) fs::remove_file(output);
+    fail_run(10, "verzamelen vanuit QRTLNK.RCV");
+  }
   if (store.begin(kReceiveStore, {.set_aside = true})) {
     Selection selection(kind, run.mid_selection, has_selection_file ? &selection_file : nullptr);
     TextAppender text(run.display.txt_regels);
+    std::vector<std::string> handed_parts;
+    std::vector<std::string> dropped;  // ordinals of the records that leave the store
+    long long ordinal = 0;
     LineReader reader(store.in());
     TextLine line;
     while (reader.next(line)) {
       busy_indicator();
       trim_trailing(line.text);
       if (line.text.empty()) continue;
+      ++ordinal;
       // A message that could not be handed over completely keeps its record, so that a later
       // retrieve finds the parts that are still in place.
-      if (!selection.accepts(line.text) || !hand_over(line.text, kind, output, text, handed)) {
+      if (!selection.accepts(line.text) ||
+          !hand_over(line.text, kind, output_file, text, handed_parts)) {
         store.write_line(line.text);
+      } else {
+        dropped.push_back(std::to_string(ordinal));
       }
     }
-    // The handed-over content is on disk, and the next start knows which parts go, before the
-    // store stops listing them.
-    if (fs::exists(output)) fs::sync_file(output);
-    record_intents(intent::kHandedOver, handed);
+    // Once the output file is in place the retrieve is finished by the next start, should this
+    // run be killed before the store is: it must know which records leave and which parts go.
+    record_intents(intent::kDropped, dropped);
+    record_intents(intent::kHandedOver, handed_parts);
+    if (!output_file.commit()) {
+      store.abandon();
+      fail_run(10, "verzamelen vanuit QRTLNK.RCV");
+    }
     store.commit_or_fail("schrijven QRTLNK.RCV");
-    for (const std::string& part : handed) app_home().remove_work_file(part);
+    for (const std::string& part : handed_parts) {
+      busy_indicator();
+      app_home().remove_work_file(part);
+    }
+  } else if (!run.add_flag) {
+    output_file.commit();  // without /ADD the output file is emptied all the same
   }
   app_home().set_read_only(kReceiveStore);
   remove_when_empty(output);
+}
+
+void finish_killed_retrieve(const std::vector<IntentLine>& record) {
+  std::string output;
+  std::set<long long> dropped;
+  std::vector<std::string> handed_parts;
+  for (const IntentLine& line : record) {
+    if (line.key == intent::kOutput) output = intent_parts(line.value).front();
+    if (line.key == intent::kDropped) dropped.insert(std::atoll(line.value.c_str()));
+    if (line.key == intent::kHandedOver) handed_parts.push_back(line.value);
+  }
+  if (output.empty() || !rewrite_done(record, output)) return;  // nothing was handed over
+  if (!rewrite_done(record, app_home().fullpath(kReceiveStore))) {
+    // The output file holds the messages; their records leave the store as the run would have
+    // taken them out.
+    app_home().set_read_write(kReceiveStore);
+    FileRewrite store;
+    if (!store.begin(kReceiveStore)) return;
+    long long ordinal = 0;
+    LineReader reader(store.in());
+    TextLine line;
+    while (reader.next(line)) {
+      trim_trailing(line.text);
+      if (line.text.empty()) continue;
+      if (dropped.count(++ordinal) == 0) store.write_line(line.text);
+    }
+    const bool replaced = store.commit();
+    app_home().set_read_only(kReceiveStore);
+    if (!replaced) return;
+  }
+  for (const std::string& part : handed_parts) app_home().remove_work_file(part);
 }
 
 }  // namespace kv

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <map>
 
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/store_test_home.h"
@@ -175,6 +178,48 @@ TEST_F(Retrieve, StoreThatCannotBeWrittenIsPutBack) {
   EXPECT_NE(dir.read("out.txt").find("ABCTXT0001 part 1"), std::string::npos);
   EXPECT_TRUE(files_beginning("QLX_").empty());
   EXPECT_EQ(open_file_count(), 0);
+}
+
+TEST_F(Retrieve, ClientsOwnFilesAreRefusedAsOutputOrApplicationFile) {
+  const std::string a = store_message("ABCTXT0001", "BBBBBBBB", 2);
+  const std::string b = store_message("EDIB", "CCCCCCCC", 1);
+  write_store({a, b});
+  dir.write("qrtlnk.snd", "send|record\n");
+  dir.write("qrtlnk.bsy", "");
+  dir.write("elsewhere.dat", "application data\n");
+  std::filesystem::create_directory(dir.file("sub"));
+  std::filesystem::create_symlink(dir.file("qrtlnk.rcv"), dir.file("link.txt"));
+  const auto snapshot = [&] {
+    std::map<std::string, std::string> files;
+    for (const std::string& name : fs::list_directory(dir.path())) {
+      if (name != "sub") files[name] = dir.read(name);
+    }
+    return files;
+  };
+  const std::map<std::string, std::string> before = snapshot();
+  const auto expect_refused = [&](const std::function<void()>& run, const std::string& error,
+                                  const std::string& what) {
+    EXPECT_THROW(run(), RunAborted) << what;
+    EXPECT_EQ(dir.read("qrtlnk.err").substr(0, 4), error) << what;
+    std::filesystem::remove(dir.file("qrtlnk.err"));
+    EXPECT_EQ(snapshot(), before) << what;
+  };
+  expect_refused([&] { retrieve_bytes("EDI*", "QrtLnk.Rcv"); }, "0026", "/R /FIL=store");
+  run_state().add_flag = true;
+  expect_refused([&] { retrieve_bytes("*", "qrtlnk.rcv"); }, "0026", "/R /FIL=store /ADD");
+  run_state().add_flag = false;
+  expect_refused([&] { retrieve_bytes("EDI*", "qrtlnk.bsy"); }, "0026", "/R /FIL=busy file");
+  expect_refused([&] { retrieve_text("bbbbbbbb.002"); }, "0026", "/RT /FIL=part file");
+  expect_refused([&] { retrieve_bytes("EDI*", "sub/../QRTLNK.SND"); }, "0026", "/R /FIL=..");
+  expect_refused([&] { retrieve_bytes("EDI*", "link.txt"); }, "0026", "/R /FIL=link");
+  expect_refused([&] { update_receive_store("link.txt"); }, "0017", "/U= link to the store");
+  run_state().fil_name = "link.txt";
+  expect_refused([] { clean_send_queue(); }, "0043", "/C /FIL=link to the store");
+
+  // An ordinary output file is still taken.
+  retrieve_bytes("EDI*", "elsewhere.dat");
+  EXPECT_EQ(dir.read("elsewhere.dat"), "EDIB part 1\n");
+  EXPECT_EQ(store(), std::vector<std::string>{a});
 }
 
 TEST_F(Retrieve, NoFreeSetAsideNameEndsWithErrorThirty) {

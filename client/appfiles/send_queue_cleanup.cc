@@ -4,9 +4,11 @@
 #include <string>
 
 #include "client/appfiles/entry_points.h"
+#include "client/appfiles/own_files.h"
 #include "client/appfiles/patterns.h"
 #include "client/appfiles/snd_record.h"
 #include "client/common/abort.h"
+#include "client/common/append_file.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/open_files.h"
@@ -14,6 +16,7 @@
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
+#include "platform/fs.h"
 
 namespace kv {
 
@@ -87,6 +90,7 @@ void clean_send_queue() {
   const RunState& run = run_state();
   CleanUpSelection selection{run.dat.empty() ? "999999999999" : run.dat,
                              run.app_code.empty() ? "STD" : run.app_code, run.mid_selection};
+  if (!run.fil_name.empty()) refuse_own_file(run.fil_name, kBadFileName);
   FileRewrite snd;
   if (!snd.begin("qrtlnk.snd", {.set_aside = true})) return;
 
@@ -96,7 +100,7 @@ void clean_send_queue() {
   long long archive_length = -1;
   if (!run.fil_name.empty()) {
     archive_length = file_length(run.fil_name);
-    archive = OpenFile(app_home().fopen(run.fil_name, "ab"));
+    archive = OpenFile(open_for_appending_lines(app_home().fullpath(run.fil_name)));
     if (!archive) {
       snd.abandon();
       fail_run(kBadFileName);
@@ -115,7 +119,8 @@ void clean_send_queue() {
     }
   }
   if (archive) {
-    archive_ok = archive_ok && std::fflush(archive.get()) == 0;
+    // The removed records are on disk before the send queue is replaced without them.
+    archive_ok = archive_ok && fs::sync_stream(archive.get(), app_home().fullpath(run.fil_name)) == 0;
     archive_ok = archive.close() == 0 && archive_ok;
   }
   if (!archive_ok || !snd.commit()) {

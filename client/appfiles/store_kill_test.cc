@@ -1,9 +1,10 @@
-// The modes that rewrite the receive store are killed at every file operation in turn, and at
-// random moments: afterwards every message must still be in QRTLNK.RCV, in a set-aside copy, or
-// in the file it was handed to.
+// The modes that rewrite the receive store or the send queue are killed at every file operation
+// in turn, and at random moments: afterwards the rewritten file holds exactly its old or exactly
+// its new content, and every message is still in QRTLNK.RCV or in the file it was handed to.
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <random>
 
 #include "client/appfiles/entry_points.h"
+#include "client/appfiles/snd_record.h"
 #include "client/appfiles/store_test_home.h"
 #include "client/common/run_intent.h"
 #include "client/common/status_callbacks.h"
@@ -25,6 +27,7 @@ struct Message {
   std::string mid;
   std::string record;
   std::vector<std::string> parts;  // contents
+  std::vector<std::string> files;  // names of the part files
 };
 
 class StoreKill : public StoreHome {
@@ -36,8 +39,11 @@ class StoreKill : public StoreHome {
       std::string mid = format(i % 2 == 0 ? "EDI%03dABC" : "ABCTXT%04d", i);
       std::string word = format("W%07d", i);
       int files = 1 + i % 2;
-      Message m{mid, store_message(mid, word, files), {}};
-      for (int k = 1; k <= files; ++k) m.parts.push_back(mid + " part " + std::to_string(k));
+      Message m{mid, store_message(mid, word, files), {}, {}};
+      for (int k = 1; k <= files; ++k) {
+        m.parts.push_back(mid + " part " + std::to_string(k));
+        m.files.push_back(part_file_name(word + ".001", k));
+      }
       records.push_back(m.record);
       messages_.push_back(m);
     }
@@ -47,20 +53,24 @@ class StoreKill : public StoreHome {
     dir.write("taken.txt", application);
   }
 
-  // Text of the store and of every set-aside copy.
-  std::string stored_text() const {
-    std::string text = dir.read("qrtlnk.rcv");
-    for (const std::string& copy : files_beginning("QLX_")) text += dir.read(copy);
-    return text;
-  }
+  // Text of the store alone: a set-aside copy is never relied on.
+  std::string stored_text() const { return dir.read("qrtlnk.rcv"); }
 
   // Runs `operation` in a child that dies at the `kill_at`-th file operation (0: never) or
-  // after `kill_after_us` microseconds (0: never). Returns true when the child was killed.
+  // after `kill_after_us` microseconds (0: never). Returns true when the child was killed after
+  // its first file operation, that is in the middle of the operation.
   bool run_child(const std::function<void()>& operation, int kill_at, int kill_after_us) {
+    // The child's count of file operations, readable after its death.
+    void* shared = mmap(nullptr, sizeof(int), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    EXPECT_NE(shared, MAP_FAILED);
+    if (shared == MAP_FAILED) return false;
+    volatile int* started = static_cast<volatile int*>(shared);
+    *started = 0;
     pid_t child = fork();
     if (child == 0) {
       int calls = 0;
-      fs::set_fault_hook([&calls, kill_at](const char*, const std::string&) {
+      fs::set_fault_hook([&calls, kill_at, started](const char*, const std::string&) {
+        *started = *started + 1;
         if (kill_at > 0 && ++calls == kill_at) kill(getpid(), SIGKILL);
         return 0;
       });
@@ -80,15 +90,23 @@ class StoreKill : public StoreHome {
     if (WIFEXITED(status)) {
       EXPECT_EQ(WEXITSTATUS(status), 0);
     }
-    return WIFSIGNALED(status);
+    const bool mid_operation = WIFSIGNALED(status) && *started > 0;
+    munmap(shared, sizeof(int));
+    return mid_operation;
   }
 
-  // Every message is stored, or every part of it is in `handed_to`.
+  // Every message is stored with all its part files, or every part of it is in `handed_to`.
   void expect_nothing_lost(const std::string& handed_to, const std::string& context) {
     const std::string stored = stored_text();
     const std::string handed = dir.read(handed_to);
     for (const Message& m : messages_) {
-      if (stored.find(m.record + "\n") != std::string::npos) continue;
+      if (stored.find(m.record + "\n") != std::string::npos) {
+        for (std::size_t k = 0; k < m.files.size(); ++k) {
+          ASSERT_EQ(dir.read(m.files[k]), m.parts[k] + "\n")
+              << m.mid << " stored without its part file " << m.files[k] << ", " << context;
+        }
+        continue;
+      }
       for (const std::string& part : m.parts) {
         ASSERT_NE(handed.find(part + "\n"), std::string::npos)
             << m.mid << " lost, " << context;
@@ -108,29 +126,56 @@ class StoreKill : public StoreHome {
     return calls;
   }
 
-  // Kills the operation before each of its file operations, then at random moments.
+  // Kills the operation before each of its file operations, then at random moments. After every
+  // kill `rewritten` holds its complete old or complete new content, and `check` holds.
   void kill_everywhere(const std::function<void()>& prepare, const std::function<void()>& operation,
-                       const std::string& handed_to, int random_rounds,
-                       const std::function<void()>& before_check = [] {}) {
+                       const std::string& rewritten, int random_rounds,
+                       const std::function<void(const std::string&)>& check) {
     prepare();
+    const std::string old_content = dir.read(rewritten);
     const int total = count_operations(operation);
+    const std::string new_content = dir.read(rewritten);
     ASSERT_GT(total, 0);
+    ASSERT_NE(old_content, new_content);
+    const auto expect_whole = [&](const std::string& context) {
+      const std::string now = dir.read(rewritten);
+      ASSERT_TRUE(now == old_content || now == new_content)
+          << rewritten << " neither old nor new (" << now.size() << " bytes of "
+          << old_content.size() << " old, " << new_content.size() << " new), " << context;
+    };
+    int killed = 0;
     for (int kill_at = 1; kill_at <= total; ++kill_at) {
       prepare();
-      run_child(operation, kill_at, 0);
-      before_check();
-      expect_nothing_lost(handed_to, "killed at file operation " + std::to_string(kill_at));
+      if (run_child(operation, kill_at, 0)) ++killed;
+      const std::string context = "killed at file operation " + std::to_string(kill_at);
+      expect_whole(context);
+      check(context);
       if (HasFatalFailure()) return;
     }
+    // Every kill at a file operation must really have happened mid-operation.
+    EXPECT_EQ(killed, total);
     std::mt19937 random(12345);
+    int killed_at_random = 0;
     for (int round = 0; round < random_rounds; ++round) {
       prepare();
-      int after = 50 + static_cast<int>(random() % 20000);
-      run_child(operation, 0, after);
-      before_check();
-      expect_nothing_lost(handed_to, "killed after " + std::to_string(after) + " us");
+      int after = 50 + static_cast<int>(random() % 5000);
+      if (run_child(operation, 0, after)) ++killed_at_random;
+      const std::string context = "killed after " + std::to_string(after) + " us";
+      expect_whole(context);
+      check(context);
       if (HasFatalFailure()) return;
     }
+    std::cerr << rewritten << ": killed at " << killed << " of " << total
+              << " file operations and in " << killed_at_random << " of " << random_rounds
+              << " random rounds\n";
+  }
+
+  std::function<void(const std::string&)> nothing_lost(const std::string& handed_to,
+                                                       const std::function<void()>& before = [] {}) {
+    return [this, handed_to, before](const std::string& context) {
+      before();
+      expect_nothing_lost(handed_to, context);
+    };
   }
 
   void clean_home() {
@@ -152,7 +197,7 @@ TEST_F(StoreKill, RetrieveBytes) {
         run_state().mid_selection = "EDI*";
         run_state().fil_name = "out.dat";
       },
-      [] { retrieve(1); }, "out.dat", 10);
+      [] { retrieve(1); }, "qrtlnk.rcv", 10, nothing_lost("out.dat"));
 }
 
 TEST_F(StoreKill, RetrieveTexts) {
@@ -164,12 +209,12 @@ TEST_F(StoreKill, RetrieveTexts) {
         run_state().mid_selection.clear();
         run_state().fil_name = "out.txt";
       },
-      [] { retrieve(2); }, "out.txt", 10);
+      [] { retrieve(2); }, "qrtlnk.rcv", 10, nothing_lost("out.txt"));
 }
 
 TEST_F(StoreKill, UpdateMode) {
-  // The run's intent record, which the next start reads to finish a /U= killed after its new
-  // store was in place.
+  // The run's intent record, from which the next start finishes a /U= killed after its new store
+  // was in place.
   kv::testing::TempDir record_dir;
   const std::string record_path = record_dir.file("intent");
   int record_fd = -1;
@@ -195,8 +240,8 @@ TEST_F(StoreKill, UpdateMode) {
     dir.write("handed.txt", handed);
   };
   kill_everywhere([&] { clean_home(); make_store(24); fresh_record(); },
-                  [] { update_receive_store("taken.txt"); }, "handed.txt", 10,
-                  recover_and_note_crossed_out);
+                  [] { update_receive_store("taken.txt"); }, "qrtlnk.rcv", 10,
+                  nothing_lost("handed.txt", recover_and_note_crossed_out));
   set_intent_descriptor(-1);
   fs::close_descriptor(record_fd);
 }
@@ -214,7 +259,72 @@ TEST_F(StoreKill, Gathering) {
                       "\n");
         dir.write("orders.edi", "EDI999ABC part 1\n");
       },
-      [] { verwerk_resultaten("qrtlnk.scr", "qrtlnk.sts"); }, "orders.edi", 10);
+      [] { verwerk_resultaten("qrtlnk.scr", "qrtlnk.sts"); }, "qrtlnk.rcv", 10,
+      nothing_lost("orders.edi"));
+}
+
+TEST_F(StoreKill, InterchangeMerge) {
+  // The application's files are rebuilt from the work files of the interchanges not sent.
+  const auto prepare = [&] {
+    clean_home();
+    dir.write("app.edi", "I1\nI2\nI4\n");
+    dir.write("other.edi", "I3\nI5\n");
+    dir.write("KV000001.edi", "I1\n");
+    dir.write("KV000003.edi", "I3\n");
+    dir.write("KV000004.edi", "I4\n");
+    dir.write("list.tmp",
+              "app.edi|KV000001.edi|1|\napp.edi|KV000002.edi|2|\napp.edi|KV000004.edi||\n"
+              "other.edi|KV000003.edi|3|\nother.edi|XXXXXXXXXXXX|4|\n");
+    run_state().interchange_list = "list.tmp";
+    run_state().engine_started = 1;
+  };
+  kill_everywhere(prepare, [] { merge_interchange_list(); }, "app.edi", 10,
+                  [&](const std::string& context) {
+                    const std::string other = dir.read("other.edi");
+                    ASSERT_TRUE(other == "I3\nI5\n" || other == "I3\n") << context;
+                    const std::vector<std::pair<std::string, std::string>> unsent = {
+                        {"app.edi", "KV000001.edi"}, {"app.edi", "KV000004.edi"},
+                        {"other.edi", "KV000003.edi"}};
+                    for (const auto& [target, work] : unsent) {
+                      const std::string interchange = dir.exists(work) ? dir.read(work) : "";
+                      const std::string held = dir.read(target);
+                      ASSERT_TRUE(!interchange.empty() || held.find("I" + work.substr(7, 1) + "\n") !=
+                                                              std::string::npos)
+                          << work << " lost, " << context;
+                    }
+                  });
+}
+
+TEST_F(StoreKill, SendQueueCleanUp) {
+  // 400 records, every other one finished and removed into the /FIL= file.
+  std::vector<std::string> records;
+  for (int i = 0; i < 400; ++i) {
+    std::string r = new_snd_record();
+    set_snd_field(r, snd::kMessageId, format("MSG%05d", i));
+    if (i % 2 == 0) {
+      set_snd_field(r, snd::kResultStamp, "202301010000");
+      set_snd_field(r, snd::kResultCode, "2101");
+    }
+    records.push_back(snd_record_line(r));
+  }
+  kill_everywhere(
+      [&] {
+        clean_home();
+        std::string text;
+        for (const std::string& r : records) text += r + "\n";
+        dir.write("qrtlnk.snd", text);
+        run_state().fil_name = "done.txt";
+      },
+      [] { clean_send_queue(); }, "qrtlnk.snd", 10,
+      [&](const std::string& context) {
+        const std::string queue = dir.read("qrtlnk.snd");
+        const std::string done = dir.read("done.txt");
+        for (const std::string& r : records) {
+          ASSERT_TRUE(queue.find(r + "\n") != std::string::npos ||
+                      done.find(r + "\n") != std::string::npos)
+              << get_veld(r, snd::kMessageId) << " lost, " << context;
+        }
+      });
 }
 
 }  // namespace

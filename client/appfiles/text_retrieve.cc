@@ -76,16 +76,14 @@ bool TextAppender::write_text_line(std::FILE* out, const std::string& line) {
          std::fputc('\n', out) != EOF;
 }
 
-bool TextAppender::append_part(const std::string& part, const std::string& output,
+bool TextAppender::append_part(const std::string& part, std::FILE* out,
                                const std::string& record, bool with_header) {
-  // The part is opened first: a part that cannot be read is not handed over (it stays in place).
+  // A part that cannot be read is not handed over (it stays in place).
   Stream in(part, "rb");
-  if (in.get() == nullptr) return false;
-  Stream out(output, "ab");
-  if (out.get() == nullptr) return false;
+  if (in.get() == nullptr || out == nullptr) return false;
   if (with_header) {
     std::string block = (counter_ > 0 ? "\f" : "") + text_header_block(record);
-    if (std::fwrite(block.data(), 1, block.size(), out.get()) != block.size()) return false;
+    if (std::fwrite(block.data(), 1, block.size(), out) != block.size()) return false;
     counter_ = text_header_lines(record);
   }
   LineReader reader(in.get());
@@ -96,11 +94,10 @@ bool TextAppender::append_part(const std::string& part, const std::string& outpu
       std::string text = line.text.substr(at, kTextLinePiece);
       trim_trailing(text);
       if (text.empty()) continue;
-      if (!write_text_line(out.get(), text)) return false;
+      if (!write_text_line(out, text)) return false;
     }
   }
-  if (std::ferror(in.get())) return false;
-  return out.close();
+  return std::ferror(in.get()) == 0 && std::ferror(out) == 0;
 }
 
 }  // namespace kv

@@ -17,10 +17,10 @@ class TextAppender {
   // `page_length`: TXT_REGELS; 0 or less means no pagination.
   explicit TextAppender(long long page_length) : page_length_(page_length) {}
 
-  // Appends part file `part` (full path) to `output` (full path) as text, with the header block
-  // of `record` in front when `with_header`. false when the part could not be read or the output
-  // not written completely.
-  bool append_part(const std::string& part, const std::string& output, const std::string& record,
+  // Appends part file `part` (full path) to `output` as text, with the header block of `record`
+  // in front when `with_header`. false when the part could not be read or the output not
+  // written completely.
+  bool append_part(const std::string& part, std::FILE* output, const std::string& record,
                    bool with_header);
 
   long long line_counter() const { return counter_; }

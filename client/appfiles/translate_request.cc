@@ -9,6 +9,7 @@
 #include "client/appfiles/request_text.h"
 #include "client/appfiles/translation.h"
 #include "client/common/abort.h"
+#include "client/common/append_file.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/pin_scramble.h"
@@ -70,7 +71,7 @@ struct AppendedFiles {
 };
 
 OpenFile open_for_appending(const std::string& name) {
-  OpenFile f(app_home().fopen(name, "ab"));
+  OpenFile f(open_for_appending_lines(app_home().fullpath(name)));
   if (!f) throw TranslationFailed{kDiskFull, name};
   return f;
 }

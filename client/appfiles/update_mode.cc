@@ -12,6 +12,7 @@
 
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/line_reader.h"
+#include "client/appfiles/own_files.h"
 #include "client/appfiles/rcv_record.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
@@ -24,6 +25,8 @@
 
 namespace kv {
 namespace {
+
+constexpr int kApplicationFileIsOwnFile = 17;
 
 struct LinePlace {
   long long start = 0;
@@ -67,6 +70,7 @@ void add_part_files(const std::string& record, std::vector<std::string>& parts) 
 // store is in place; the next start finishes both for a run killed in between, from the places
 // and names recorded before the store was replaced.
 void update_receive_store(const std::string& application_file) {
+  refuse_own_file(application_file, kApplicationFileIsOwnFile);
   OpenFile application(app_home().fopen(application_file, "r+b"));
   if (!application) return;
   LineIndex index = index_application_file(application.get());

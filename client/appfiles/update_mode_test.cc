@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "client/appfiles/entry_points.h"
+#include "client/appfiles/snd_record.h"
 #include "client/appfiles/store_test_home.h"
+#include "client/appfiles/user_file_pin.h"
 
 namespace kv {
 namespace {
@@ -45,6 +49,56 @@ TEST_F(UpdateMode, FoundRecordsLeaveTheStoreAndTheirLinesAreCrossedOut) {
   // A second run finds nothing more to do for b: its line is used.
   update_receive_store("taken.txt");
   EXPECT_EQ(store(), (std::vector<std::string>{c, b}));
+}
+
+// Files copied from another system carry upper-case names; an application opens them by those.
+TEST_F(UpdateMode, RewrittenFilesKeepTheirNameAndPermissions) {
+  const auto names = [&] { return fs::list_directory(dir.path()); };
+  const auto has = [&](const std::string& name) {
+    const std::vector<std::string> all = names();
+    return std::find(all.begin(), all.end(), name) != all.end();
+  };
+  const std::string a = store_message("MSGA", "BBBBBBBB", 1);
+  const std::string b = store_message("EDIB", "CCCCCCCC", 1);
+  const std::string c = store_message("EDIC", "DDDDDDDD", 1);
+  dir.write("QRTLNK.RCV", a + "\n" + b + "\n" + c + "\n");
+  dir.write("taken.txt", a + "\n");
+  update_receive_store("taken.txt");
+  EXPECT_TRUE(has("QRTLNK.RCV"));
+  EXPECT_FALSE(has("qrtlnk.rcv"));
+  EXPECT_EQ(dir.lines("QRTLNK.RCV"), (std::vector<std::string>{b, c}));
+
+  run_state().retrieve_mode = 1;
+  run_state().mid_selection = "EDIB*";
+  run_state().fil_name = "out.dat";
+  retrieve(1);
+  EXPECT_TRUE(has("QRTLNK.RCV"));
+  EXPECT_FALSE(has("qrtlnk.rcv"));
+  EXPECT_EQ(dir.lines("QRTLNK.RCV"), std::vector<std::string>{c});
+
+  std::string failed = new_snd_record();
+  set_snd_field(failed, snd::kResultStamp, "202301010000");
+  set_snd_field(failed, snd::kResultCode, "2101");
+  const std::string open_record = snd_record_line(new_snd_record());
+  dir.write("QRTLNK.SND", snd_record_line(failed) + "\n" + open_record + "\n");
+  run_state().fil_name.clear();
+  run_state().mid_selection.clear();
+  clean_send_queue();
+  EXPECT_TRUE(has("QRTLNK.SND"));
+  EXPECT_FALSE(has("qrtlnk.snd"));
+  EXPECT_EQ(dir.lines("QRTLNK.SND"), std::vector<std::string>{open_record});
+
+  // The user file keeps its name and stays private after a password change.
+  dir.write("QRTLNK.GNS", "POS=USER1\nPIN=secret1\n");
+  fs::set_permissions(dir.file("QRTLNK.GNS"), 0600);
+  vervang_pin("secret2");
+  EXPECT_TRUE(has("QRTLNK.GNS"));
+  EXPECT_FALSE(has("qrtlnk.gns"));
+  EXPECT_EQ(fs::status(dir.file("QRTLNK.GNS")).mode, 0600u);
+  EXPECT_EQ(dir.lines("QRTLNK.GNS")[0], "POS=USER1");
+  EXPECT_NE(dir.lines("QRTLNK.GNS")[1], "PIN=secret1");
+  EXPECT_TRUE(files_beginning("QLX_").empty());
+  EXPECT_TRUE(files_beginning("KVRW").empty());
 }
 
 TEST_F(UpdateMode, MissingFilesChangeNothing) {

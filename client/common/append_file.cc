@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/fs.h"
+
 namespace kv {
 
 namespace {
@@ -45,6 +47,21 @@ int append_file(const std::string& source, const std::string& target) {
   }
   if (!out.close()) return kAppendWriteFailed;
   return kAppendOk;
+}
+
+std::FILE* open_for_appending_lines(const std::string& path) {
+  std::FILE* f = fs::open_stream(path, "ab+");
+  if (f == nullptr) return nullptr;
+  // Only a file with content can end in an unfinished line (devices report no size).
+  bool ends_open = fs::status(path).size > 0 && std::fseek(f, -1, SEEK_END) == 0 &&
+                   std::fgetc(f) != '\n';
+  // Writes of an "a" stream always go to the end; the seek only switches from reading.
+  if (std::fseek(f, 0, SEEK_END) != 0 ||
+      (ends_open && (fs::write_stream(f, "\n", path) != 1 || std::fflush(f) != 0))) {
+    std::fclose(f);
+    return nullptr;
+  }
+  return f;
 }
 
 }  // namespace kv

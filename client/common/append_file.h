@@ -2,6 +2,7 @@
 // files into one output file and to move list files, and by the application-file layer.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 namespace kv {
@@ -20,5 +21,10 @@ enum AppendFileResult {
 // hold part of the source; a source that cannot be opened leaves the target untouched (not even
 // created).
 int append_file(const std::string& source, const std::string& target);
+
+// Opens the file at `path` (created when missing) for appending lines. When its last line has no
+// line end, "\n" is added first, so that the next line never runs on from it. nullptr when the
+// file cannot be opened or the line end not written.
+std::FILE* open_for_appending_lines(const std::string& path);
 
 }  // namespace kv

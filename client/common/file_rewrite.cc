@@ -42,12 +42,16 @@ FileRewrite::~FileRewrite() {
 }
 
 bool FileRewrite::begin(const std::string& name, const RewriteOptions& options) {
+  if (active_) abandon();
+  written_ = 0;
+  prepared_ = false;
+  write_failed_ = false;
   path_ = app_home().fullpath(name);  // an existing file is found in any letter case
   const fs::Status old = fs::status(path_);
   existed_ = old.exists && !old.is_directory;
   if (old.is_directory || (!existed_ && !options.create_when_missing)) return false;
-  keep_mode_ = existed_;
-  mode_ = existed_ ? old.mode : options.new_file_mode;
+  set_mode_ = existed_;
+  mode_ = existed_ && options.keep_mode ? old.mode : options.new_file_mode;
   if (existed_) {
     in_ = OpenFile(fs::open_stream(path_, "rb"));
     if (!in_) return false;
@@ -74,13 +78,22 @@ void FileRewrite::write(const std::string& data) {
 
 void FileRewrite::write_line(const std::string& line) { write(line + "\n"); }
 
+bool FileRewrite::copy_from(std::FILE* from) {
+  char buffer[8192];
+  for (;;) {
+    std::size_t got = std::fread(buffer, 1, sizeof buffer, from);
+    if (got > 0) write(std::string(buffer, got));
+    if (got < sizeof buffer) return std::ferror(from) == 0 && good();
+  }
+}
+
 bool FileRewrite::good() const { return active_ && !write_failed_ && out_ && std::ferror(out_.get()) == 0; }
 
 bool FileRewrite::prepare() {
   if (!active_) return false;
   if (prepared_) return true;
   bool ok = good();
-  if (ok && keep_mode_) ok = fs::set_stream_permissions(out_.get(), temporary_, mode_) == 0;
+  if (ok && set_mode_) ok = fs::set_stream_permissions(out_.get(), temporary_, mode_) == 0;
   if (ok) ok = fs::sync_stream(out_.get(), temporary_) == 0;
   if (out_.close() != 0) ok = false;
   if (!ok) {

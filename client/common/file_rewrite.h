@@ -1,8 +1,8 @@
 // Rewriting a file so that it always holds either its complete old or its complete new content:
 // the new content goes to a temporary file beside it ("KVRW" and six characters), which is
 // flushed to disk and then renamed over the file; the directory is flushed as well. A file that
-// is rewritten keeps its name (letter case included) and its permission bits; a new file gets the
-// name and the permission bits the caller asks for.
+// is rewritten keeps its name (letter case included) and, unless the caller asks otherwise, its
+// permission bits; a new file gets the name and the permission bits the caller asks for.
 //
 // Where the file is set aside first ("QLX_ddmm.nnn", kept for the application and for error 30),
 // the copy only duplicates the old content: the file stays in place, is read directly and the
@@ -29,6 +29,9 @@ struct RewriteOptions {
   // Make the set-aside copy "QLX_ddmm.nnn" first (error 30 through the run's abort on failure).
   bool set_aside = false;
   unsigned new_file_mode = kDefaultNewFileMode;
+  // An existing file keeps its permission bits; when false it gets new_file_mode as well (set
+  // exactly, without the creation mask).
+  bool keep_mode = true;
 };
 
 class FileRewrite {
@@ -55,6 +58,8 @@ class FileRewrite {
   void write(const std::string& data);
   // Writes one line with "\n".
   void write_line(const std::string& line);
+  // Writes the rest of `from`, byte for byte; false when it could not be read or written.
+  bool copy_from(std::FILE* from);
   // Bytes written so far.
   long long written() const { return written_; }
   // True while every write so far succeeded.
@@ -78,7 +83,7 @@ class FileRewrite {
   std::string temporary_;
   std::string copy_;
   unsigned mode_ = kDefaultNewFileMode;
-  bool keep_mode_ = false;
+  bool set_mode_ = false;  // the mode is set on the temporary file before it replaces the file
   OpenFile in_;
   OpenFile out_;
   long long written_ = 0;

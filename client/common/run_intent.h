@@ -27,6 +27,7 @@ constexpr const char* kSetAside = "ASIDE";     // "copy|name": name set aside in
 constexpr const char* kRewrite = "REWRITE";
 constexpr const char* kHandedOver = "GONE";    // a part file handed over: it goes once the
                                                // store no longer lists it
+constexpr const char* kDropped = "DROP";       // ordinal of a record a retrieve takes out
 constexpr const char* kCrossOut = "CROSS";     // "start|length" of a /U= line to cross out
 constexpr const char* kEnd = "END";            // the run's work is done
 }  // namespace intent

@@ -3,17 +3,17 @@
 //     its file in one rename, so the file itself holds its complete old or new content.
 //  2. A rewrite counts as done when the file's identity differs from the one recorded before it
 //     began (the rename gave the file a new one).
-//  3. A /R or /RT whose receive store rewrite was not done: its output file is cut back to its
-//     length before the run (every part file is still in place). Done: the part files it handed
-//     over are removed.
+//  3. A /R or /RT whose output file was replaced: the records it took out leave the store (when
+//     the store was not replaced yet) and the part files it handed over go. Output not replaced:
+//     nothing was handed over, nothing changes.
 //     A /U= whose rewrite was done: the lines of its application file are crossed out and the
 //     part files of the records it took over removed, as the run would have done.
 //  4. A /C whose send queue rewrite was not done: its output file is cut back to its length
 //     before the run, so that no record is both in the queue and handed over.
 //  5. A normal run that had started its session and not finished its result processing: the
 //     results are processed as the run would have done (status file into the send queue and
-//     QRTLNK.RCV, which takes a message only once), the interchange list is merged (unless the
-//     run recorded it merged: then only its work files go), the PIN of
+//     QRTLNK.RCV, which takes a message only once), the interchange list is merged (a file the
+//     run had rebuilt already keeps its content; only its work files go), the PIN of
 //     the command file is scrambled and the command file is rotated when a status file exists.
 //     The run's command file counts only while it is unchanged since the run translated it (the
 //     application may have written its next request under that name); otherwise the copy the
@@ -53,10 +53,8 @@ struct KilledRun {
   std::string output;
   long long output_length = -1;
   bool engine_started = false;
-  bool merged = false;
   bool results_done = false;
   bool ended = false;
-  std::vector<std::string> handed_over;
   std::vector<std::string> leftovers;  // set-aside copies and rewrite temporaries
 };
 
@@ -71,10 +69,8 @@ KilledRun read_record(const std::vector<IntentLine>& record) {
     if (line.key == intent::kStatusFile) run.status_file = line.value;
     if (line.key == intent::kList) run.interchange_list = line.value;
     if (line.key == intent::kEngine) run.engine_started = true;
-    if (line.key == intent::kMerged) run.merged = true;
     if (line.key == intent::kResults) run.results_done = true;
     if (line.key == intent::kEnd) run.ended = true;
-    if (line.key == intent::kHandedOver) run.handed_over.push_back(line.value);
 
     if (line.key == intent::kRewrite) {
       const std::vector<std::string> parts = intent_parts(line.value);
@@ -123,7 +119,7 @@ void cut_output_back(const KilledRun& run) {
 }
 
 // Rule 5.
-void finish_normal_run(const KilledRun& run) {
+void finish_normal_run(const KilledRun& run, const std::vector<IntentLine>& record) {
   RunState saved = run_state();
   RunState& state = run_state();
   state.app_id = run.app_id;
@@ -151,9 +147,7 @@ void finish_normal_run(const KilledRun& run) {
     app_home().set_read_only(kSendQueue);
     app_home().set_read_only(kReceiveStore);
   }
-  // A list merged completely needs only its work files removed.
-  state.engine_started = run.engine_started && !run.merged ? 1 : 0;
-  merge_interchange_list();
+  finish_killed_merge(record);
   if (exists(run.command_copy)) versleutel_pins(run.command_copy);
   if (request_is_runs) versleutel_pins(run.command_file);
   if (has_status && run.engine_started) {
@@ -173,16 +167,10 @@ void recover_killed_run(const std::vector<IntentLine>& record) {
   const KilledRun run = read_record(record);
   remove_leftovers(run);
   if (run.ended) return;
-  if (run.mode == "R") {
-    if (!rewrite_done(record, kReceiveStore)) {
-      cut_output_back(run);
-    } else {
-      for (const std::string& part : run.handed_over) app_home().remove_work_file(part);
-    }
-  }
+  if (run.mode == "R") finish_killed_retrieve(record);
   if (run.mode == "U") finish_killed_update(record);
   if (run.mode == "C" && !rewrite_done(record, kSendQueue)) cut_output_back(run);
-  if (run.mode == "N") finish_normal_run(run);
+  if (run.mode == "N") finish_normal_run(run, record);
 }
 
 }  // namespace kv
