@@ -15,6 +15,7 @@
 #include "client/startup/run_control.h"
 #include "client/startup/status_display.h"
 #include "client/startup/tmp_directory.h"
+#include "platform/file_lock.h"
 #include "platform/fs.h"
 #include "platform/instance_lock.h"
 #include "platform/process.h"
@@ -78,7 +79,10 @@ RunWindow start_up(const std::vector<std::string>& parameters) {
 // files are not ours to touch), this start leaves error 5 in its own qrtlnk.err.
 void refuse_second_start(const InstanceLock& instance) {
   const std::string home = fs::current_directory();
-  if (!fs::is_absolute(home) || instance.published() == home) return;
+  if (!fs::is_absolute(home)) return;
+  // The same directory, however it was reached (a symbolic link, another spelling).
+  const std::string running_home = fs::file_identity(instance.published());
+  if (!running_home.empty() && running_home == fs::file_identity(home)) return;
   app_home().set(home);
   app_home().remove(kErrorFile);
   schrijf_QRTLNK_error_bestand(5, "");
