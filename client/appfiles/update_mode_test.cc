@@ -6,6 +6,7 @@
 #include "client/appfiles/snd_record.h"
 #include "client/appfiles/store_test_home.h"
 #include "client/appfiles/user_file_pin.h"
+#include "platform/testing/fault_injection.h"
 
 namespace kv {
 namespace {
@@ -99,6 +100,35 @@ TEST_F(UpdateMode, RewrittenFilesKeepTheirNameAndPermissions) {
   EXPECT_NE(dir.lines("QRTLNK.GNS")[1], "PIN=secret1");
   EXPECT_TRUE(files_beginning("QLX_").empty());
   EXPECT_TRUE(files_beginning("KVRW").empty());
+}
+
+TEST_F(UpdateMode, EveryFailingStepOfTheStoreRewriteLeavesEverythingAsItWas) {
+  const std::string a = store_message("MSGA", "BBBBBBBB", 1);
+  const std::string b = store_message("MSGB", "CCCCCCCC", 1);
+  const std::string store_text = a + "\n" + b + "\n";
+  const std::string application = a + "\n";
+  // The temporary file is created, written, given its mode, flushed and renamed.
+  for (const auto& [operation, path_part] :
+       std::vector<std::pair<std::string, std::string>>{{"create", "KVRW"}, {"write", "qrtlnk.rcv"},
+                                                        {"chmod", "KVRW"}, {"sync", "KVRW"},
+                                                        {"rename", "KVRW"}}) {
+    dir.write("qrtlnk.rcv", store_text);
+    dir.write("taken.txt", application);
+    kv::testing::FaultInjector faults;
+    faults.fail_nth(operation, 1, EIO, path_part);
+    try {
+      update_receive_store("taken.txt");
+    } catch (const RunAborted&) {
+      EXPECT_EQ(dir.read("qrtlnk.err").substr(0, 4), "0010") << operation;
+      fs::remove_file(dir.file("qrtlnk.err"));
+    }
+    EXPECT_TRUE(faults.triggered()) << operation;
+    EXPECT_EQ(dir.read("qrtlnk.rcv"), store_text) << operation;
+    EXPECT_EQ(dir.read("taken.txt"), application) << operation;
+    EXPECT_TRUE(dir.exists("BBBBBBBB.001")) << operation;
+    EXPECT_TRUE(files_beginning("KVRW").empty()) << operation;
+    EXPECT_TRUE(files_beginning("QLX_").empty()) << operation;
+  }
 }
 
 TEST_F(UpdateMode, MissingFilesChangeNothing) {
