@@ -20,6 +20,10 @@ class InstanceLock {
   void request_raise_of_holder();
   // In the holder: true (once) when another start asked for the window to be raised.
   bool take_raise_request();
+  // In the holder: leaves `text` (the holder's home directory) in the lock file for later starts.
+  void publish(const std::string& text);
+  // In a refused start: what the holder published (empty when nothing yet).
+  std::string published() const;
   std::string path() const { return path_; }
 
  private:

@@ -66,15 +66,18 @@ TEST(StartupEntry, SpecialInvocationsTouchNoFile) {
   EXPECT_EQ(0u, single_error(dir).find("0004 *** KOVENDI FOUT; Onbekende parameter: ?, in"));
 }
 
-TEST(StartupEntry, BusyFileBlocksUntilRemoved) {
+TEST(StartupEntry, BusyFileOfALiveRunBlocksAndAKilledRunsIsTakenOver) {
   kvtest::TempDir dir;
   kvtest::write_file(dir.file("qrtlnk.bsy"), "");
+  int held = open(dir.file("qrtlnk.bsy").c_str(), O_RDWR);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(0, flock(held, LOCK_EX | LOCK_NB));  // a run in progress holds its busy file
   for (int i = 0; i < 2; ++i) {
     kovendi(dir, {"/FT", "/R", "/MID=X", "/FIL=out.txt"});
     EXPECT_EQ(padded("0005", "*** KOVENDI FOUT; KOVENDI.EXE is reeds gestart"), single_error(dir));
     EXPECT_TRUE(kvtest::file_exists(dir.file("qrtlnk.bsy")));  // the other run's file stays
   }
-  unlink(dir.file("qrtlnk.bsy").c_str());
+  close(held);  // the holder is gone without removing its file: the trace of a killed run
   kovendi(dir, {"/FT", "/R", "/MID=X", "/FIL=out.txt"});
   EXPECT_EQ(Names{}, kvtest::list_dir(dir.path()));  // no error, no busy file left
 }
@@ -161,26 +164,35 @@ TEST(StartupEntry, FailedSessionIsErrorAndTheClosingStepsStillRun) {
   EXPECT_EQ(0400u, st.st_mode & 0777u);  // protected again between runs
 }
 
-TEST(StartupEntry, SecondInstanceEndsAtOnceTouchingNothing) {
+TEST(StartupEntry, SecondInstanceIsRefusedWithError5InItsOwnHome) {
   kvtest::TempDir dir;
   kvtest::TempDir runtime;
   std::string lock = runtime.path() + "/kovendi-" + std::to_string(getuid()) + ".lock";
   int fd = open(lock.c_str(), O_RDWR | O_CREAT, 0600);
   ASSERT_GE(fd, 0);
   ASSERT_EQ(0, flock(fd, LOCK_EX | LOCK_NB));
-  kvtest::write_file(dir.file("qrtlnk.err"), "earlier\n");
-  kvtest::write_file(dir.file("qrtlnk.bsy"), "");
   kvtest::RunOptions options;
   options.env["XDG_RUNTIME_DIR"] = runtime.path();
+  // The running run works in this home: its files are left alone.
+  ASSERT_EQ(static_cast<ssize_t>(dir.path().size()), write(fd, dir.path().data(), dir.path().size()));
+  kvtest::write_file(dir.file("qrtlnk.err"), "earlier\n");
+  kvtest::write_file(dir.file("qrtlnk.bsy"), "");
   kvtest::RunResult result = kovendi(dir, {}, options);
   EXPECT_LT(result.seconds, 10.0);
   EXPECT_EQ((Names{"qrtlnk.bsy", "qrtlnk.err"}), kvtest::list_dir(dir.path()));
   EXPECT_EQ("earlier\n", kvtest::read_file(dir.file("qrtlnk.err")));
   EXPECT_TRUE(kvtest::file_exists(lock + ".raise"));  // the first instance is asked to come up
+  // The running run works elsewhere: this start's application must not read an earlier run's
+  // status as its result.
+  kvtest::TempDir other;
+  kvtest::write_file(other.file("qrtlnk.sts"), "0000\n");
+  kovendi(other, {"/FT"}, options);
+  EXPECT_EQ(padded("0005", "*** KOVENDI FOUT; KOVENDI.EXE is reeds gestart"), single_error(other));
+  EXPECT_EQ((Names{"qrtlnk.err", "qrtlnk.sts"}), kvtest::list_dir(other.path()));
   close(fd);
-  // With the first instance gone, the next start runs.
+  // With the first instance gone, the next start runs (and takes over the unheld busy file).
   kovendi(dir, {}, options);
-  EXPECT_EQ(0u, single_error(dir).find("0005 "));
+  EXPECT_EQ(0u, single_error(dir).find("0001 "));
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "client/common/run_intent.h"
 
 namespace kv {
 
@@ -21,5 +24,14 @@ void rotate_command_file(const std::string& command_file);
 void clean_send_queue();                                     // /C
 void retrieve(int retrieve_kind);                            // /R (1), /RT (2)
 void update_receive_store(const std::string& application_file);  // /U=
+// A /U= killed after its new store was in place: its application file's lines are crossed out
+// and the part files of the records it took over removed, from what its intent record holds.
+void finish_killed_update(const std::vector<IntentLine>& record);
+// A /R or /RT killed after its output file was in place: the records it took out leave the store
+// and their part files go.
+void finish_killed_retrieve(const std::vector<IntentLine>& record);
+// Merges the interchange list of a killed normal run; files the run had rebuilt already are left
+// as they are (their work files only go).
+void finish_killed_merge(const std::vector<IntentLine>& record);
 
 }  // namespace kv

@@ -12,6 +12,7 @@
 #include "client/common/home.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
+#include "client/common/run_intent.h"
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
@@ -63,6 +64,8 @@ class TargetMerge {
     } else if (!file_.commit()) {
       return false;
     }
+    // A run killed from here on must not rebuild this file again: its work files are going.
+    record_intent(intent::kMerged, name_);
     for (const std::string& source : sources_) app_home().remove_work_file(source);
     return true;
   }
@@ -79,9 +82,9 @@ class TargetMerge {
 // time in this run (that would empty the application's files again).
 void give_up_merging() { run_state().interchange_list.clear(); }
 
-}  // namespace
-
-void merge_interchange_list() {
+// The merge; the files named in `rebuilt_before` were rebuilt by a killed run already: only their
+// work files go.
+void merge_list(const std::set<std::string>& rebuilt_before) {
   const std::string list_name = run_state().interchange_list;
   if (list_name.empty() || app_home().access(list_name, 0) != 0) return;
   {
@@ -99,7 +102,8 @@ void merge_interchange_list() {
       if (line.text.size() > kInterchangeListLineLimit) continue;  // not a line of ours
       const std::string target_name = get_veld(line.text, 1);
       const std::string source = get_veld(line.text, 2);
-      if (merge && !target.is(target_name)) {
+      const bool merge_target = merge && rebuilt_before.count(target_name) == 0;
+      if (merge_target && !target.is(target_name)) {
         const bool first_time = rebuilt.insert(target_name).second;
         if (!target.finish() || !target.begin(target_name, !first_time)) {
           give_up_merging();
@@ -107,7 +111,7 @@ void merge_interchange_list() {
         }
       }
       if (is_skipped_source(source) || app_home().access(source, 0) != 0) continue;
-      if (!merge) {
+      if (!merge_target) {
         app_home().remove_work_file(source);
       } else if (!target.add(source)) {
         give_up_merging();
@@ -120,6 +124,18 @@ void merge_interchange_list() {
     }
   }
   app_home().remove_work_file(list_name);
+}
+
+}  // namespace
+
+void merge_interchange_list() { merge_list({}); }
+
+void finish_killed_merge(const std::vector<IntentLine>& record) {
+  std::set<std::string> rebuilt_before;
+  for (const IntentLine& line : record) {
+    if (line.key == intent::kMerged) rebuilt_before.insert(line.value);
+  }
+  merge_list(rebuilt_before);
 }
 
 }  // namespace kv

@@ -1,6 +1,10 @@
 // Receive recording.
 #include "client/appfiles/receive_recording.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <unordered_map>
+
 #include "client/appfiles/command_blocks.h"
 #include "client/appfiles/edi_gathering.h"
 #include "client/appfiles/line_reader.h"
@@ -71,6 +75,42 @@ class StoreAppender {
   bool reported_ = false;
 };
 
+// The messages QRTLNK.RCV holds already, by message identifier, with their first part file. A
+// message fetched a second time (a run killed after the fetch and before the delete) is recorded
+// only once.
+class RecordedMessages {
+ public:
+  void load() {
+    OpenFile store(app_home().fopen(kReceiveStore, "rb"));
+    if (!store) return;
+    LineReader reader(store.get());
+    TextLine line;
+    while (reader.next(line)) {
+      busy_indicator();
+      trim_trailing(line.text);
+      note(get_veld(line.text, kRcvMessageId), get_veld(line.text, kRcvFirstFile));
+    }
+  }
+  void note(const std::string& mid, const std::string& first_file) {
+    if (!mid.empty()) first_files_.emplace(mid, first_file);
+  }
+  // True when the message is recorded already; the files of a second fetch go.
+  bool take_duplicate(const std::string& record) {
+    auto it = first_files_.find(get_veld(record, kRcvMessageId));
+    if (it == first_files_.end()) return false;
+    const std::string first = get_veld(record, kRcvFirstFile);
+    if (!first.empty() && !equals_ignore_case(first, it->second)) {
+      for (int k = 1; k <= std::max(1, rcv_file_count(record)); ++k) {
+        app_home().remove_work_file(k == 1 ? first : part_file_name(first, k));
+      }
+    }
+    return true;
+  }
+
+ private:
+  std::unordered_map<std::string, std::string> first_files_;
+};
+
 }  // namespace
 
 bool record_received_messages(const std::string& command_file, const std::string& status_file,
@@ -80,6 +120,8 @@ bool record_received_messages(const std::string& command_file, const std::string
   CommandBlocks blocks;
   if (!blocks.load(command_file)) return false;
 
+  RecordedMessages recorded;
+  recorded.load();
   bool appended = false;
   int gathered_block = -1;
   StoreAppender appender(store);
@@ -106,7 +148,10 @@ bool record_received_messages(const std::string& command_file, const std::string
       continue;
     }
     if (is_stored_message(line.text, block)) {
-      appender.append(build_rcv_record(run_state().app_id, line.text));
+      const std::string record = build_rcv_record(run_state().app_id, line.text);
+      if (recorded.take_duplicate(record)) continue;
+      recorded.note(get_veld(record, kRcvMessageId), get_veld(record, kRcvFirstFile));
+      appender.append(record);
       appended = true;
     }
   }

@@ -3,6 +3,8 @@
 // their records leave QRTLNK.RCV. The output file and the store are each replaced in one step,
 // the output file first; the part files go last. A kill leaves every message in the store with
 // its parts, or in the output file.
+#include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,7 @@
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/record_fields.h"
+#include "client/common/run_intent.h"
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
@@ -118,6 +121,7 @@ void retrieve(int kind) {
   if (has_selection_file) load_selection_file(selection_file, kind, output, !output_existed);
 
   app_home().set_read_write(kReceiveStore);
+  record_intent(intent::kOutput, output + "|-1");
   FileRewrite output_file;
   FileRewrite store;
   if (!begin_output(output_file, output, run.add_flag)) {
@@ -129,19 +133,28 @@ void retrieve(int kind) {
     Selection selection(kind, run.mid_selection, has_selection_file ? &selection_file : nullptr);
     TextAppender text(run.display.txt_regels);
     std::vector<std::string> handed_parts;
+    std::vector<std::string> dropped;  // ordinals of the records that leave the store
+    long long ordinal = 0;
     LineReader reader(store.in());
     TextLine line;
     while (reader.next(line)) {
       busy_indicator();
       trim_trailing(line.text);
       if (line.text.empty()) continue;
+      ++ordinal;
       // A message that could not be handed over completely keeps its record, so that a later
       // retrieve finds the parts that are still in place.
       if (!selection.accepts(line.text) ||
           !hand_over(line.text, kind, output_file, text, handed_parts)) {
         store.write_line(line.text);
+      } else {
+        dropped.push_back(std::to_string(ordinal));
       }
     }
+    // Once the output file is in place the retrieve is finished by the next start, should this
+    // run be killed before the store is: it must know which records leave and which parts go.
+    record_intents(intent::kDropped, dropped);
+    record_intents(intent::kHandedOver, handed_parts);
     if (!output_file.commit()) {
       store.abandon();
       fail_run(10, "verzamelen vanuit QRTLNK.RCV");
@@ -156,6 +169,37 @@ void retrieve(int kind) {
   }
   app_home().set_read_only(kReceiveStore);
   remove_when_empty(output);
+}
+
+void finish_killed_retrieve(const std::vector<IntentLine>& record) {
+  std::string output;
+  std::set<long long> dropped;
+  std::vector<std::string> handed_parts;
+  for (const IntentLine& line : record) {
+    if (line.key == intent::kOutput) output = intent_parts(line.value).front();
+    if (line.key == intent::kDropped) dropped.insert(std::atoll(line.value.c_str()));
+    if (line.key == intent::kHandedOver) handed_parts.push_back(line.value);
+  }
+  if (output.empty() || !rewrite_done(record, output)) return;  // nothing was handed over
+  if (!rewrite_done(record, app_home().fullpath(kReceiveStore))) {
+    // The output file holds the messages; their records leave the store as the run would have
+    // taken them out.
+    app_home().set_read_write(kReceiveStore);
+    FileRewrite store;
+    if (!store.begin(kReceiveStore)) return;
+    long long ordinal = 0;
+    LineReader reader(store.in());
+    TextLine line;
+    while (reader.next(line)) {
+      trim_trailing(line.text);
+      if (line.text.empty()) continue;
+      if (dropped.count(++ordinal) == 0) store.write_line(line.text);
+    }
+    const bool replaced = store.commit();
+    app_home().set_read_only(kReceiveStore);
+    if (!replaced) return;
+  }
+  for (const std::string& part : handed_parts) app_home().remove_work_file(part);
 }
 
 }  // namespace kv

@@ -14,8 +14,11 @@
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/snd_record.h"
 #include "client/appfiles/store_test_home.h"
+#include "client/common/run_intent.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
+#include "platform/file_lock.h"
+#include "platform/fs.h"
 
 namespace kv {
 namespace {
@@ -210,11 +213,24 @@ TEST_F(StoreKill, RetrieveTexts) {
 }
 
 TEST_F(StoreKill, UpdateMode) {
+  // The run's intent record, from which the next start finishes a /U= killed after its new store
+  // was in place.
+  kv::testing::TempDir record_dir;
+  const std::string record_path = record_dir.file("intent");
+  int record_fd = -1;
+  const auto fresh_record = [&] {
+    if (record_fd >= 0) fs::close_descriptor(record_fd);
+    fs::remove_file(record_path);
+    record_fd = fs::create_new_file(record_path, 0600);
+    set_intent_descriptor(record_fd);
+  };
   make_store(24);
   const std::size_t size = dir.read("taken.txt").size();
   // The application holds a copy of every record; a record whose line is crossed out must have
-  // left the store. The parts of the records the application holds are collected in handed.txt.
-  const auto note_crossed_out = [&] {
+  // left the store (once the next start has finished a killed run). The parts of the records the
+  // application holds are collected in handed.txt.
+  const auto recover_and_note_crossed_out = [&] {
+    finish_killed_update(parse_intent(record_dir.read("intent")));
     std::string handed;
     const std::string application = dir.read("taken.txt");
     const std::string stored = stored_text();
@@ -227,9 +243,11 @@ TEST_F(StoreKill, UpdateMode) {
     }
     dir.write("handed.txt", handed);
   };
-  kill_everywhere([&] { clean_home(); make_store(24); },
+  kill_everywhere([&] { clean_home(); make_store(24); fresh_record(); },
                   [] { update_receive_store("taken.txt"); }, "qrtlnk.rcv", 10,
-                  nothing_lost("handed.txt", note_crossed_out));
+                  nothing_lost("handed.txt", recover_and_note_crossed_out));
+  set_intent_descriptor(-1);
+  fs::close_descriptor(record_fd);
 }
 
 TEST_F(StoreKill, Gathering) {

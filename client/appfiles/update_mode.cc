@@ -3,6 +3,8 @@
 // line that matched is crossed out with "X" in place, so that it is used only once and the file
 // keeps its size. The application file is read once and indexed by line text; each record takes
 // the first line equal to it that is not used yet.
+#include <algorithm>
+#include <cstdlib>
 #include <deque>
 #include <string>
 #include <unordered_map>
@@ -14,7 +16,9 @@
 #include "client/appfiles/rcv_record.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
+#include "client/common/run_intent.h"
 #include "client/common/open_files.h"
+#include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
 #include "platform/fs.h"
@@ -51,8 +55,20 @@ bool cross_out(std::FILE* file, const std::string& name, const LinePlace& place)
          std::fwrite(crosses.data(), 1, crosses.size(), file) == crosses.size();
 }
 
+// The part files of a record, as remove_part_files finds them.
+void add_part_files(const std::string& record, std::vector<std::string>& parts) {
+  const std::string first = get_veld(record, kRcvFirstFile);
+  if (first.empty()) return;
+  for (int k = 1; k <= std::max(1, rcv_file_count(record)); ++k) {
+    parts.push_back(k == 1 ? first : part_file_name(first, k));
+  }
+}
+
 }  // namespace
 
+// The application file's lines are crossed out, and the part files removed, only once the new
+// store is in place; the next start finishes both for a run killed in between, from the places
+// and names recorded before the store was replaced.
 void update_receive_store(const std::string& application_file) {
   refuse_own_file(application_file, kApplicationFileIsOwnFile);
   OpenFile application(app_home().fopen(application_file, "r+b"));
@@ -61,11 +77,9 @@ void update_receive_store(const std::string& application_file) {
 
   FileRewrite store;
   if (!store.begin(kReceiveStore, {.set_aside = true})) return;
-  // The application file's lines are crossed out and the part files go only once the new store
-  // is in place: until then every record is whole in the store, and a line is never crossed out
-  // while its record is still stored.
   std::vector<std::string> taken_over;
-  std::vector<LinePlace> used_lines;
+  std::vector<std::string> crossings;
+  std::vector<LinePlace> places;
   LineReader reader(store.in());
   TextLine line;
   while (reader.next(line)) {
@@ -77,21 +91,49 @@ void update_receive_store(const std::string& application_file) {
       store.write_line(line.text);
       continue;
     }
-    used_lines.push_back(found->second.front());
+    const LinePlace place = found->second.front();
     found->second.pop_front();
-    taken_over.push_back(line.text);
+    places.push_back(place);
+    crossings.push_back(std::to_string(place.start) + "|" + std::to_string(place.length));
+    add_part_files(line.text, taken_over);
   }
+  record_intent(intent::kCommandFile, app_home().fullpath(application_file));
+  record_intents(intent::kCrossOut, crossings);
+  record_intents(intent::kHandedOver, taken_over);
   store.commit_or_fail("schrijven QRTLNK.RCV");
-  for (const LinePlace& place : used_lines) {
-    busy_indicator();
-    cross_out(application.get(), application_file, place);
-  }
+  for (const LinePlace& place : places) cross_out(application.get(), application_file, place);
   std::fflush(application.get());
   application.close();
-  for (const std::string& record : taken_over) {
+  fs::sync_file(app_home().fullpath(application_file));
+  for (const std::string& part : taken_over) {
     busy_indicator();
-    remove_part_files(record);
+    app_home().remove_work_file(part);
   }
+}
+
+void finish_killed_update(const std::vector<IntentLine>& record) {
+  if (!rewrite_done(record, app_home().fullpath(kReceiveStore))) return;
+  std::string application_file;
+  std::vector<LinePlace> places;
+  std::vector<std::string> parts;
+  for (const IntentLine& line : record) {
+    if (line.key == intent::kCommandFile) application_file = line.value;
+    if (line.key == intent::kHandedOver) parts.push_back(line.value);
+    if (line.key != intent::kCrossOut) continue;
+    const std::vector<std::string> place = intent_parts(line.value);
+    const long long start = place.size() == 2 ? std::atoll(place[0].c_str()) : -1;
+    const long long length = place.size() == 2 ? std::atoll(place[1].c_str()) : 0;
+    if (start >= 0 && length > 0) places.push_back({start, static_cast<std::size_t>(length)});
+  }
+  if (application_file.empty() || places.empty()) return;
+  // Crossing out again writes the same characters: lines done before the kill stay as they are.
+  OpenFile application(fs::open_stream(application_file, "r+b"));
+  if (!application) return;
+  for (const LinePlace& place : places) cross_out(application.get(), application_file, place);
+  std::fflush(application.get());
+  application.close();
+  fs::sync_file(application_file);
+  for (const std::string& part : parts) app_home().remove_work_file(part);
 }
 
 }  // namespace kv

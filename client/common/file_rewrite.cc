@@ -2,7 +2,9 @@
 
 #include "client/common/abort.h"
 #include "client/common/home.h"
+#include "client/common/run_intent.h"
 #include "client/common/set_aside_copy.h"
+#include "platform/file_lock.h"
 #include "platform/fs.h"
 
 namespace kv {
@@ -61,6 +63,7 @@ bool FileRewrite::begin(const std::string& name, const RewriteOptions& options) 
   }
   out_ = std::move(out);
   active_ = true;
+  record_intent(intent::kRewrite, path_ + "|" + fs::file_identity(path_) + "|" + temporary_);
   if (existed_ && options.set_aside) {
     copy_ = set_aside_copy(path_);  // error 30 through the run's abort; the destructor cleans up
   }

@@ -3,6 +3,7 @@
 #include "client/common/abort.h"
 #include "client/common/append_file.h"
 #include "client/common/home.h"
+#include "client/common/run_intent.h"
 #include "client/common/text.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
@@ -34,6 +35,8 @@ std::string set_aside_copy(const std::string& name) {
   std::string copy = first_free_name();
   if (copy.empty()) fail_run(kSetAsideError);
   std::string copy_path = app_home().fullpath(copy);
+  // A killed run's copy is removed by the next start.
+  record_intent(intent::kSetAside, copy + "|" + name);
   // The copy is created with the file's own permission bits before a byte is copied, so that the
   // copy of a private file (the user file, a request with its password) is never readable by
   // others.

@@ -17,6 +17,7 @@
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
 #include "platform/clock.h"
+#include "platform/fs.h"
 
 namespace kv::engine {
 
@@ -156,6 +157,13 @@ bool delete_after_receipt(const MessageIn& item) {
          !a.has(kAttrNOP) && !a.has(kAttrANN);
 }
 
+void sync_received_files(const MessageInMessage& m) {
+  for (int i = 0; i < received_file_count(m); ++i) {
+    const std::string name = fixed_text(m.bodyParts[i].fileName);
+    if (!name.empty()) fs::sync_file(engine_home().fullpath(name));
+  }
+}
+
 // The fetch itself: API_getMsg, or API_getAnnouncement with an ANN attribute.
 short fetch(const std::string& list_id, MessageIn& item) {
   const AttributeState& a = attributes();
@@ -277,15 +285,24 @@ int receive_message(std::string& record, const std::string& list_id) {
     ++command_context().report_items_fetched;
   }
 
-  int result = 0;
-  if (delete_after_receipt(item)) result = delete_message(list_id);
+  if (!delete_after_receipt(item)) {
+    set_result_code(record, kCodeSuccess);
+    if (receives_files()) write_status_line(record);
+    return 0;
+  }
+  // The message leaves the mailbox only once its files and its status line are on disk: a run
+  // killed in between leaves it in both places, and the receive store takes it only once.
+  set_result_code(record, kCodeSuccess);
+  long long line_start = -1;
+  if (receives_files()) {
+    sync_received_files(m);
+    line_start = write_status_line_to_disk(record);
+  }
+  const int result = delete_message(list_id);
   if (result < 0) {
     set_result_code(record, session().result_text);
-    write_status_line(record);
-    return result;
+    replace_last_status_line(line_start, record);
   }
-  set_result_code(record, kCodeSuccess);
-  if (receives_files()) write_status_line(record);
   return result;
 }
 

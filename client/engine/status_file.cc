@@ -1,6 +1,7 @@
 // Building and appending the lines of the engine status file.
 #include "client/engine/status_file.h"
 
+#include <filesystem>
 #include <new>
 
 #include "client/common/journal.h"
@@ -78,6 +79,24 @@ void write_status_line(const std::string& record) {
   bool closed = std::fclose(file) == 0;
   if (!written || !closed) journal_write(3, "Fout bij schrijven QRT400 statusbestand");
   note_result(copy);
+}
+
+long long write_status_line_to_disk(const std::string& record) {
+  const std::string& path = session().status_file_path;
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::exists(path, ec) ? std::filesystem::file_size(path, ec) : 0;
+  const long long offset = ec ? -1 : static_cast<long long>(size);
+  write_status_line(record);
+  if (fs::sync_file(path) != 0) journal_write(3, "Fout bij schrijven QRT400 statusbestand");
+  return offset;
+}
+
+void replace_last_status_line(long long offset, const std::string& record) {
+  if (offset >= 0) {
+    std::error_code ec;
+    std::filesystem::resize_file(session().status_file_path, static_cast<std::uintmax_t>(offset), ec);
+  }
+  write_status_line(record);
 }
 
 void write_status_line(std::FILE* status_file, const std::string& record) {

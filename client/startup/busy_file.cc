@@ -1,38 +1,111 @@
-// Busy-file test and creation.
+// Busy-file test, creation and take-over.
 #include "client/startup/busy_file.h"
 
 #include "client/common/abort.h"
 #include "client/common/home.h"
+#include "client/common/run_intent.h"
+#include "client/startup/killed_run_recovery.h"
+#include "platform/file_lock.h"
+#include "platform/fs.h"
 
 namespace kv {
 namespace {
 
-constexpr int kExists = 0, kWritable = 2, kReadable = 4;
+constexpr int kAttempts = 5;
 
-bool g_created_by_this_run = false;
+int g_descriptor = -1;  // the locked busy file of this run
 
-bool busy_file_present() {
-  const HomeDirectory& home = app_home();
-  return home.access(kBusyFileName, kExists) == 0 && home.access(kBusyFileName, kReadable) == 0 &&
-         home.access(kBusyFileName, kWritable) == 0;
+std::string busy_path() { return app_home().fullpath(kBusyFileName); }
+
+// A start killed while it made its busy file leaves it under its private name; nobody holds
+// such a file locked any more.
+void remove_unheld_private_names() {
+  const std::string prefix = std::string(kBusyFileName) + ".";
+  for (const std::string& name : fs::list_directory(app_home().dir())) {
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string path = fs::join(app_home().dir(), name);
+    const int fd = fs::open_existing_file(path);
+    if (fd < 0) continue;
+    if (fs::try_lock_exclusive(fd)) fs::remove_file(path);
+    fs::close_descriptor(fd);
+  }
+}
+
+void own(int fd) {
+  g_descriptor = fd;
+  set_intent_descriptor(fd);
+  remove_unheld_private_names();
+}
+
+// Creates the busy file already locked: it is made under a private name, locked, and only then
+// given its own name, which fails when another run made one meanwhile. -1 when another run won.
+int create_locked(bool& failed) {
+  const std::string temporary = fs::make_unique_name(busy_path() + ".XXXXXX");
+  int fd = temporary.empty() ? -1 : fs::create_new_file(temporary, 0600);
+  if (fd < 0 || !fs::try_lock_exclusive(fd)) {
+    if (fd >= 0) fs::close_descriptor(fd);
+    failed = true;
+    return -1;
+  }
+  int linked = fs::link_file(temporary, busy_path());
+  fs::remove_file(temporary);
+  if (linked == 0) return fd;
+  fs::close_descriptor(fd);
+  failed = !fs::exists(busy_path());
+  return -1;
+}
+
+// Takes over a busy file nobody holds: recovers what its run left, then empties the record.
+void take_over(int fd) {
+  std::string record;
+  fs::read_whole(fd, record);
+  own(fd);
+  recover_killed_run(parse_intent(record));
+  fs::truncate_synced(fd);
 }
 
 }  // namespace
 
 void busy_check() {
-  if (busy_file_present()) fail_run_without_cleanup(5);
-  int fd = app_home().creat(kBusyFileName, 0600);
-  if (fd < 0) fail_run(6);
-  g_created_by_this_run = true;
-  app_home().close(fd);
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    int fd = fs::open_existing_file(busy_path());
+    if (fd >= 0) {
+      if (!fs::try_lock_exclusive(fd)) {
+        fs::close_descriptor(fd);
+        fail_run_without_cleanup(5);
+      }
+      if (fs::names_open_file(fd, busy_path())) {
+        take_over(fd);
+        return;
+      }
+      fs::close_descriptor(fd);  // its run ended and removed it meanwhile
+      continue;
+    }
+    if (fs::exists(busy_path())) break;  // present but not readable and writable
+    bool failed = false;
+    fd = create_locked(failed);
+    if (fd >= 0) {
+      own(fd);
+      return;
+    }
+    if (failed) break;
+  }
+  fail_run(6);
 }
 
 void remove_busy_file() {
-  if (!g_created_by_this_run) return;
+  if (g_descriptor < 0) return;
+  // Removed while still locked, so that no other start can take it for a killed run's trace.
   app_home().remove(kBusyFileName);
-  g_created_by_this_run = false;
+  set_intent_descriptor(-1);
+  fs::close_descriptor(g_descriptor);
+  g_descriptor = -1;
 }
 
-void reset_busy_file() { g_created_by_this_run = false; }
+void reset_busy_file() {
+  if (g_descriptor >= 0) fs::close_descriptor(g_descriptor);
+  set_intent_descriptor(-1);
+  g_descriptor = -1;
+}
 
 }  // namespace kv

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "client/common/abort.h"
+#include "client/common/error_file.h"
 #include "client/common/home.h"
 #include "client/common/open_files.h"
 #include "client/common/run_state.h"
@@ -14,6 +15,7 @@
 #include "client/startup/run_control.h"
 #include "client/startup/status_display.h"
 #include "client/startup/tmp_directory.h"
+#include "platform/file_lock.h"
 #include "platform/fs.h"
 #include "platform/instance_lock.h"
 #include "platform/process.h"
@@ -72,6 +74,20 @@ RunWindow start_up(const std::vector<std::string>& parameters) {
   return run;
 }
 
+// Another run of this user is in progress. The application must not take the files of an earlier
+// run for this start's result: unless the running run works in this very home directory (its
+// files are not ours to touch), this start leaves error 5 in its own qrtlnk.err.
+void refuse_second_start(const InstanceLock& instance) {
+  const std::string home = fs::current_directory();
+  if (!fs::is_absolute(home)) return;
+  // The same directory, however it was reached (a symbolic link, another spelling).
+  const std::string running_home = fs::file_identity(instance.published());
+  if (!running_home.empty() && running_home == fs::file_identity(home)) return;
+  app_home().set(home);
+  app_home().remove(kErrorFile);
+  schrijf_QRTLNK_error_bestand(5, "");
+}
+
 void final_clean_up() {
   close_all_open_files();
   remove_busy_file();
@@ -83,8 +99,10 @@ int program_entry(const std::vector<std::string>& parameters) {
   InstanceLock instance("kovendi");
   if (!instance.try_acquire()) {
     instance.request_raise_of_holder();
+    if (!is_special_invocation(parameters)) refuse_second_start(instance);
     return 0;
   }
+  instance.publish(fs::current_directory());
   // A second start asks this run's window to come to the top.
   set_raise_request_source([&instance] { return instance.take_raise_request(); });
   struct RaiseSourceReset {

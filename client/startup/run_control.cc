@@ -43,6 +43,7 @@ int start_run(const std::string& command_file, const std::string& status_file) {
 void abort_run() {
   close_all_open_files();
   remove_busy_file();
+  remove_command_file_copy();
   if (run_state().run_mode == kRunModeAccepted) {
     app_home().set_read_only("qrtlnk.snd");
     app_home().set_read_only("qrtlnk.rcv");

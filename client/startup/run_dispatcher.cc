@@ -3,13 +3,17 @@
 
 #include "client/appfiles/entry_points.h"
 #include "client/common/abort.h"
+#include "client/common/append_file.h"
 #include "client/common/error_file.h"
 #include "client/common/home.h"
 #include "client/common/open_files.h"
+#include "client/common/run_intent.h"
 #include "client/common/run_state.h"
 #include "client/engine/session.h"
 #include "client/startup/run_control.h"
 #include "client/startup/status_display.h"
+#include "platform/file_lock.h"
+#include "platform/fs.h"
 
 namespace kv {
 namespace {
@@ -44,26 +48,69 @@ void make_sure_request_exists(const std::string& command_file) {
 bool file_exists(const std::string& name) { return app_home().access(name, 0) == 0; }
 
 void update_receive_store_mode(const std::string& application_file) {
+  record_intent(intent::kMode, "U");
   app_home().set_read_write(kReceiveStore);
   update_receive_store(application_file);
   app_home().set_read_only(kReceiveStore);
 }
 
+// The /C output file's length before the run (-1: absent), so that a killed run's additions can
+// be taken back when its send queue is rolled back.
+void record_send_update_output() {
+  const std::string& output = run_state().fil_name;
+  if (output.empty()) return;
+  long long length = -1;
+  if (app_home().stat(output, &length) != 0) length = -1;
+  record_intent(intent::kOutput, output + "|" + std::to_string(length));
+}
+
 void update_send_queue_mode() {
+  record_intent(intent::kMode, "C");
+  record_send_update_output();
   app_home().set_read_write(kSendQueue);
   clean_send_queue();
   app_home().set_read_only(kSendQueue);
 }
 
 void retrieve_mode(int kind) {
+  record_intent(intent::kMode, "R");
   app_home().set_read_write(kReceiveStore);
   retrieve(kind);
   app_home().set_read_only(kReceiveStore);
 }
 
+std::string& command_copy_name() {
+  static std::string name;
+  return name;
+}
+
+// A copy of the translated command file for the next start, should this run be killed: the
+// application may have written its next request under the same name by then. The copy holds the
+// plain PIN like the command file, so only the owner may read it; it goes at the end of the run.
+void keep_command_file_copy(const std::string& command_file) {
+  const std::string copy = app_home().unique_work_name("cmd", "");
+  if (copy.empty()) return;
+  const std::string path = app_home().fullpath(copy);
+  const int fd = fs::create_file(path, 0600);
+  if (fd < 0) return;
+  fs::close_descriptor(fd);
+  if (append_file(app_home().fullpath(command_file), path) != kAppendOk || fs::sync_file(path) != 0) {
+    fs::remove_file(path);
+    return;
+  }
+  command_copy_name() = copy;
+  record_intent(intent::kCommandCopy, copy);
+  record_intent(intent::kCommandMark, fs::file_fingerprint(app_home().fullpath(command_file)));
+}
+
 void communication_run(const std::string& command_file, const std::string& status_file) {
   RunState& state = run_state();
+  record_intent(intent::kMode, "N");
+  record_intent(intent::kAppId, state.app_id);
+  record_intent(intent::kCommandFile, command_file);
+  record_intent(intent::kStatusFile, status_file);
   reserve_interchange_list();
+  record_intent(intent::kList, state.interchange_list);
   if (app_home().access(kUserFile, kReadable) != 0) fail_run(7);
   app_home().set_read_write(kSendQueue);
   app_home().set_read_write(kReceiveStore);
@@ -78,6 +125,8 @@ void communication_run(const std::string& command_file, const std::string& statu
   close_all_open_files();
   hold_busy_file();
 
+  keep_command_file_copy(command_file);
+  record_intent(intent::kEngine);
   state.engine_started = 1;
   state.engine_result = qrt400_session(status_window(), command_file, status_file);
 
@@ -86,6 +135,7 @@ void communication_run(const std::string& command_file, const std::string& statu
   } else {
     update_send_queue_without_status();
   }
+  record_intent(intent::kResults);
   if (state.engine_result == kEngineFailed) {
     // The session failed, but what it left is still folded in below.
     schrijf_QRTLNK_error_bestand(54, "");
@@ -96,9 +146,16 @@ void communication_run(const std::string& command_file, const std::string& statu
   merge_interchange_list();
   versleutel_pins(command_file);
   if (file_exists(status_file)) rotate_command_file(command_file);
+  remove_command_file_copy();
 }
 
 }  // namespace
+
+void remove_command_file_copy() {
+  if (command_copy_name().empty()) return;
+  app_home().remove(command_copy_name());
+  command_copy_name().clear();
+}
 
 void run_dispatcher(const std::string& command_file, const std::string& status_file) {
   const RunState& state = run_state();
@@ -111,6 +168,7 @@ void run_dispatcher(const std::string& command_file, const std::string& status_f
   } else {
     communication_run(command_file, status_file);
   }
+  record_intent(intent::kEnd);
 }
 
 }  // namespace kv

@@ -9,4 +9,7 @@ namespace kv {
 // the normal communication run.
 void run_dispatcher(const std::string& command_file, const std::string& status_file);
 
+// Removes the copy of the command file that the normal run keeps for the next start.
+void remove_command_file_copy();
+
 }  // namespace kv
