@@ -121,12 +121,8 @@ TEST(E2eEscape, StopDuringAnAnswerWaitEndsTheRunAtTheNextServiceCall) {
 // change, does not break them off: both finish, and the next command ends the session.
 TEST(E2eEscape, DeleteAfterReceiptAndPasswordChangeFinishDespiteAStop) {
   e2e::World world;
-  e2e::Party& alice = world.alice();
   e2e::Party& bob = world.bob();
-  alice.write("letter.txt", "A letter.\n");
-  alice.request("*001ZEND\nMID=LETTER00000001\nALI=BOBBY\nFIL=letter.txt\n");
-  alice.kovendi({"/FT"});
-  ASSERT_EQ(1u, world.show("bob").size()) << alice.describe();
+  ASSERT_NO_FATAL_FAILURE(world.letter_for_bob());
 
   world.store({"fault", world.store_dir(), "API_delMsg", "delay", "3"});
   world.store({"fault", world.store_dir(), "API_changeNetworkPwd", "delay", "2"});

@@ -231,6 +231,14 @@ class World {
   Party& alice() { return alice_; }
   Party& bob() { return bob_; }
 
+  // alice sends bob one letter (LETTER00000001), which then waits in his mailbox.
+  void letter_for_bob() {
+    alice_.write("letter.txt", "A letter.\n");
+    alice_.request("*001ZEND\nMID=LETTER00000001\nALI=BOBBY\nFIL=letter.txt\n");
+    alice_.kovendi({"/FT"});
+    ASSERT_EQ(1u, show("bob").size()) << alice_.describe();
+  }
+
   // Runs kovendi-store with `args`; a failure fails the test.
   std::string store(const std::vector<std::string>& args) const {
     kvtest::RunOptions options;

@@ -129,12 +129,8 @@ TEST_F(X11Windows, DialerWindowShowsTheEntryAndAnnulerenCancels) {
 
 TEST_F(X11Windows, KovendiWindowShowsTheRunAndEscapeStopsIt) {
   e2e::World world;
-  e2e::Party& alice = world.alice();
   e2e::Party& bob = world.bob();
-  alice.write("letter.txt", "A letter.\n");
-  alice.request("*001ZEND\nMID=LETTER00000001\nALI=BOBBY\nFIL=letter.txt\n");
-  alice.kovendi({"/FT"});
-  ASSERT_EQ(1u, world.show("bob").size()) << alice.describe();
+  ASSERT_NO_FATAL_FAILURE(world.letter_for_bob());
 
   world.store({"fault", world.store_dir(), "API_getMsg", "delay", "300"});
   bob.request("*001ONTVANG\n");
@@ -163,12 +159,8 @@ TEST_F(X11Windows, KovendiWindowShowsTheRunAndEscapeStopsIt) {
 // ends normally, with its message received and no busy file left.
 TEST_F(X11Windows, LosingTheDisplayLetsTheRunEndNormally) {
   e2e::World world;
-  e2e::Party& alice = world.alice();
   e2e::Party& bob = world.bob();
-  alice.write("letter.txt", "A letter.\n");
-  alice.request("*001ZEND\nMID=LETTER00000001\nALI=BOBBY\nFIL=letter.txt\n");
-  alice.kovendi({"/FT"});
-  ASSERT_EQ(1u, world.show("bob").size()) << alice.describe();
+  ASSERT_NO_FATAL_FAILURE(world.letter_for_bob());
 
   world.store({"fault", world.store_dir(), "API_getMsg", "delay", "4"});
   bob.request("*001ONTVANG\n*002LIJST\n");

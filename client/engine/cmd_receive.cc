@@ -148,7 +148,8 @@ void write_report_records(const MessageIn& item) {
     std::fputs(line.c_str(), f);
     std::fputc('\n', f);
   }
-  std::fclose(f);
+  // On disk before the item can leave the mailbox (a later delete of the report).
+  if (std::fclose(f) == 0) fs::sync_file(engine_home().fullpath(command_context().report_file));
 }
 
 bool delete_after_receipt(const MessageIn& item) {
