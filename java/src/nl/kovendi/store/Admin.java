@@ -145,13 +145,13 @@ public final class Admin {
     }
 
     /** A mailbox as the command line describes it. */
-    static final class MailboxSpec {
+    static final class MailboxDefinition {
         final String user;
         final String password;
         final String freeForm;
         final OrAddress address;
 
-        MailboxSpec(String user, String password, String freeForm, OrAddress address) {
+        MailboxDefinition(String user, String password, String freeForm, OrAddress address) {
             this.user = user;
             this.password = password;
             this.freeForm = freeForm;
@@ -160,7 +160,7 @@ public final class Admin {
     }
 
     /** USER PASSWORD [KEY=VALUE ...] of add-mailbox, checked. */
-    static MailboxSpec mailboxSpec(List<String> args) throws UsageException {
+    static MailboxDefinition mailboxDefinition(List<String> args) throws UsageException {
         String user = args.get(0);
         String password = args.get(1);
         if (!user.matches("[A-Za-z0-9_.-]{1," + Directory.USER_WIDTH + "}")) {
@@ -198,7 +198,7 @@ public final class Admin {
             throw new UsageException("a mailbox needs its own O/R address (for instance COU=NL"
                     + " ADM=... SUR=...)");
         }
-        return new MailboxSpec(user, password, ffn != null ? ffn : defaultFreeForm(user, address),
+        return new MailboxDefinition(user, password, ffn != null ? ffn : defaultFreeForm(user, address),
                 address);
     }
 
@@ -212,11 +212,11 @@ public final class Admin {
 
     private static void addMailbox(Store store, List<String> args)
             throws UsageException, StoreException {
-        MailboxSpec spec = mailboxSpec(args);
-        String user = spec.user;
-        String password = spec.password;
-        OrAddress address = spec.address;
-        String freeForm = spec.freeForm;
+        MailboxDefinition mailbox = mailboxDefinition(args);
+        String user = mailbox.user;
+        String password = mailbox.password;
+        OrAddress address = mailbox.address;
+        String freeForm = mailbox.freeForm;
         store.locked(() -> {
             Directory d = store.directory();
             if (d.mailbox(user) != null) {

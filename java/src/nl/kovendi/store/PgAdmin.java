@@ -46,7 +46,7 @@ final class PgAdmin {
             case "add-mailbox":
                 Admin.need(rest, 2, Integer.MAX_VALUE, "add-mailbox " + u
                         + " USER PASSWORD [KEY=VALUE ...]");
-                Admin.MailboxSpec m = Admin.mailboxSpec(rest);
+                Admin.MailboxDefinition m = Admin.mailboxDefinition(rest);
                 psql("SELECT kovendi.admin_add_mailbox(:'role', :'usr', :'ffn', :'addr'::jsonb,"
                         + " :'verifier');", Map.of("role", PgSession.roleName(m.user), "usr",
                         m.user, "ffn", m.freeForm, "addr", json(m.address), "verifier",

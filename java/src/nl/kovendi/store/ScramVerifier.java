@@ -26,10 +26,10 @@ final class ScramVerifier {
         byte[] salt = new byte[16];
         RANDOM.nextBytes(salt);
         try {
-            PBEKeySpec spec = new PBEKeySpec(password.toCharArray(), salt, ITERATIONS, 256);
+            PBEKeySpec keySpec = new PBEKeySpec(password.toCharArray(), salt, ITERATIONS, 256);
             byte[] salted = SecretKeyFactory.getInstance("PBKDF2WithHmacSHA256")
-                    .generateSecret(spec).getEncoded();
-            spec.clearPassword();
+                    .generateSecret(keySpec).getEncoded();
+            keySpec.clearPassword();
             byte[] storedKey = MessageDigest.getInstance("SHA-256")
                     .digest(hmac(salted, "Client Key"));
             byte[] serverKey = hmac(salted, "Server Key");
