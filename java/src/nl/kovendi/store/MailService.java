@@ -177,14 +177,8 @@ public final class MailService {
         String id = checkListId(listId);
         return store.locked(() -> {
             Directory d = store.directory();
-            Directory.Mailbox self = d.mailbox(mailboxKey);
-            if (self == null) {
-                throw new StoreException(Verdict.SESSION_LOST, "mailbox gone");
-            }
-            Entry e = Store.isListId(id) ? store.readEntry(mailboxKey, id) : null;
-            if (e == null) {
-                throw notFound(listId);
-            }
+            Directory.Mailbox self = ownMailbox(d);
+            Entry e = existingEntry(id, listId);
             List<String> names = e.type() == Entry.MESSAGE
                     ? receiveParts(e, receiveDir == null ? "" : receiveDir, workingDir)
                     : new ArrayList<>();
@@ -212,14 +206,8 @@ public final class MailService {
         String id = checkListId(listId);
         store.locked(() -> {
             Directory d = store.directory();
-            Directory.Mailbox self = d.mailbox(mailboxKey);
-            if (self == null) {
-                throw new StoreException(Verdict.SESSION_LOST, "mailbox gone");
-            }
-            Entry e = Store.isListId(id) ? store.readEntry(mailboxKey, id) : null;
-            if (e == null) {
-                throw notFound(listId);
-            }
+            Directory.Mailbox self = ownMailbox(d);
+            Entry e = existingEntry(id, listId);
             Job job = Job.create();
             job.delete(mailboxKey, id);
             int not = e.getInt("notifReq");
@@ -250,6 +238,24 @@ public final class MailService {
                 timeKey, reason, diagnostic));
         n.setNotices(one, 1);
         job.write(orig.key(), n, 0);
+    }
+
+    /** This session's mailbox; gone when an administrator removed it during the session. */
+    private Directory.Mailbox ownMailbox(Directory d) throws StoreException {
+        Directory.Mailbox self = d.mailbox(mailboxKey);
+        if (self == null) {
+            throw new StoreException(Verdict.SESSION_LOST, "mailbox gone");
+        }
+        return self;
+    }
+
+    /** The item {@code id} of this mailbox ({@code listId} as the caller gave it, for the error). */
+    private Entry existingEntry(String id, String listId) throws IOException, StoreException {
+        Entry e = Store.isListId(id) ? store.readEntry(mailboxKey, id) : null;
+        if (e == null) {
+            throw notFound(listId);
+        }
+        return e;
     }
 
     static String checkListId(String listId) throws StoreException {
