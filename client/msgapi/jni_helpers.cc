@@ -185,35 +185,63 @@ int JNI_getStringProperty(jclass cls, jobject object, const char* property, char
   return 0;
 }
 
-int JNI_getLongProperty(jclass cls, jobject object, const char* property, std::int32_t* cell) {
+namespace {
+
+// Calls the getter of `property` with signature `signature` through the JNIEnv call `call` and
+// hands back its value; false (and the journal line under `function`) when it fails.
+template <typename Value>
+bool call_getter(jclass cls, jobject object, const char* property, const char* signature,
+                 Value (JNIEnv::*call)(jobject, jmethodID, ...), const char* function,
+                 Value* value) {
   JNIEnv* env = jni_env();
   std::string name = getter_name(property);
-  jmethodID method = accessor(env, cls, object, name, "()J");
+  jmethodID method = accessor(env, cls, object, name, signature);
+  if (method == nullptr) return false;
+  *value = (env->*call)(object, method);
+  return !JNI_checkException("%s: obj.%s()", function, name.c_str());
+}
+
+// Calls the setter of `property` with signature `signature` and the argument `value`.
+template <typename Value>
+int call_setter(jclass cls, jobject object, const char* property, const char* signature,
+                const char* function, Value value) {
+  JNIEnv* env = jni_env();
+  std::string name = setter_name(property);
+  jmethodID method = accessor(env, cls, object, name, signature);
   if (method == nullptr) return -1;
-  jlong value = env->CallLongMethod(object, method);
-  if (JNI_checkException("JNI_getLongProperty: obj.%s()", name.c_str())) return -1;
+  env->CallVoidMethod(object, method, value);
+  if (JNI_checkException("%s: obj.%s(...)", function, name.c_str())) return -1;
+  return 0;
+}
+
+}  // namespace
+
+int JNI_getLongProperty(jclass cls, jobject object, const char* property, std::int32_t* cell) {
+  jlong value = 0;
+  if (!call_getter(cls, object, property, "()J", &JNIEnv::CallLongMethod, "JNI_getLongProperty",
+                   &value)) {
+    return -1;
+  }
   *cell = static_cast<std::int32_t>(static_cast<std::uint32_t>(value & 0xFFFFFFFF));
   return 0;
 }
 
 int JNI_getIntProperty(jclass cls, jobject object, const char* property, std::int32_t* cell) {
-  JNIEnv* env = jni_env();
-  std::string name = getter_name(property);
-  jmethodID method = accessor(env, cls, object, name, "()I");
-  if (method == nullptr) return -1;
-  jint value = env->CallIntMethod(object, method);
-  if (JNI_checkException("JNI_getIntProperty: obj.%s()", name.c_str())) return -1;
+  jint value = 0;
+  if (!call_getter(cls, object, property, "()I", &JNIEnv::CallIntMethod, "JNI_getIntProperty",
+                   &value)) {
+    return -1;
+  }
   *cell = value;
   return 0;
 }
 
 int JNI_getShortProperty(jclass cls, jobject object, const char* property, std::int16_t* cell) {
-  JNIEnv* env = jni_env();
-  std::string name = getter_name(property);
-  jmethodID method = accessor(env, cls, object, name, "()S");
-  if (method == nullptr) return -1;
-  jshort value = env->CallShortMethod(object, method);
-  if (JNI_checkException("JNI_getShortProperty: obj.%s()", name.c_str())) return -1;
+  jshort value = 0;
+  if (!call_getter(cls, object, property, "()S", &JNIEnv::CallShortMethod, "JNI_getShortProperty",
+                   &value)) {
+    return -1;
+  }
   *cell = value;
   return 0;
 }
@@ -263,33 +291,17 @@ int JNI_setStringProperty(jclass cls, jobject object, const char* property, cons
 }
 
 int JNI_setLongProperty(jclass cls, jobject object, const char* property, std::int32_t value) {
-  JNIEnv* env = jni_env();
-  std::string name = setter_name(property);
-  jmethodID method = accessor(env, cls, object, name, "(J)V");
-  if (method == nullptr) return -1;
-  env->CallVoidMethod(object, method, static_cast<jlong>(value));
-  if (JNI_checkException("JNI_setLongProperty: obj.%s(...)", name.c_str())) return -1;
-  return 0;
+  return call_setter(cls, object, property, "(J)V", "JNI_setLongProperty",
+                     static_cast<jlong>(value));
 }
 
 int JNI_setIntProperty(jclass cls, jobject object, const char* property, std::int32_t value) {
-  JNIEnv* env = jni_env();
-  std::string name = setter_name(property);
-  jmethodID method = accessor(env, cls, object, name, "(I)V");
-  if (method == nullptr) return -1;
-  env->CallVoidMethod(object, method, static_cast<jint>(value));
-  if (JNI_checkException("JNI_setIntProperty: obj.%s(...)", name.c_str())) return -1;
-  return 0;
+  return call_setter(cls, object, property, "(I)V", "JNI_setIntProperty", static_cast<jint>(value));
 }
 
 int JNI_setShortProperty(jclass cls, jobject object, const char* property, std::int16_t value) {
-  JNIEnv* env = jni_env();
-  std::string name = setter_name(property);
-  jmethodID method = accessor(env, cls, object, name, "(S)V");
-  if (method == nullptr) return -1;
-  env->CallVoidMethod(object, method, static_cast<jshort>(value));
-  if (JNI_checkException("JNI_setShortProperty: obj.%s(...)", name.c_str())) return -1;
-  return 0;
+  return call_setter(cls, object, property, "(S)V", "JNI_setShortProperty",
+                     static_cast<jshort>(value));
 }
 
 namespace {
