@@ -188,17 +188,19 @@ int JNI_getStringProperty(jclass cls, jobject object, const char* property, char
 namespace {
 
 // Calls the getter of `property` with signature `signature` through the JNIEnv call `call` and
-// hands back its value; false (and the journal line under `function`) when it fails.
-template <typename Value>
-bool call_getter(jclass cls, jobject object, const char* property, const char* signature,
-                 Value (JNIEnv::*call)(jobject, jmethodID, ...), const char* function,
-                 Value* value) {
+// stores its value in `cell` (a long keeps its low 32 bits); -1 (and the journal line under
+// `function`) when it fails.
+template <typename Value, typename Cell>
+int call_getter(jclass cls, jobject object, const char* property, const char* signature,
+                Value (JNIEnv::*call)(jobject, jmethodID, ...), const char* function, Cell* cell) {
   JNIEnv* env = jni_env();
   std::string name = getter_name(property);
   jmethodID method = accessor(env, cls, object, name, signature);
-  if (method == nullptr) return false;
-  *value = (env->*call)(object, method);
-  return !JNI_checkException("%s: obj.%s()", function, name.c_str());
+  if (method == nullptr) return -1;
+  Value value = (env->*call)(object, method);
+  if (JNI_checkException("%s: obj.%s()", function, name.c_str())) return -1;
+  *cell = static_cast<Cell>(value);
+  return 0;
 }
 
 // Calls the setter of `property` with signature `signature` and the argument `value`.
@@ -217,33 +219,18 @@ int call_setter(jclass cls, jobject object, const char* property, const char* si
 }  // namespace
 
 int JNI_getLongProperty(jclass cls, jobject object, const char* property, std::int32_t* cell) {
-  jlong value = 0;
-  if (!call_getter(cls, object, property, "()J", &JNIEnv::CallLongMethod, "JNI_getLongProperty",
-                   &value)) {
-    return -1;
-  }
-  *cell = static_cast<std::int32_t>(static_cast<std::uint32_t>(value & 0xFFFFFFFF));
-  return 0;
+  return call_getter(cls, object, property, "()J", &JNIEnv::CallLongMethod, "JNI_getLongProperty",
+                     cell);
 }
 
 int JNI_getIntProperty(jclass cls, jobject object, const char* property, std::int32_t* cell) {
-  jint value = 0;
-  if (!call_getter(cls, object, property, "()I", &JNIEnv::CallIntMethod, "JNI_getIntProperty",
-                   &value)) {
-    return -1;
-  }
-  *cell = value;
-  return 0;
+  return call_getter(cls, object, property, "()I", &JNIEnv::CallIntMethod, "JNI_getIntProperty",
+                     cell);
 }
 
 int JNI_getShortProperty(jclass cls, jobject object, const char* property, std::int16_t* cell) {
-  jshort value = 0;
-  if (!call_getter(cls, object, property, "()S", &JNIEnv::CallShortMethod, "JNI_getShortProperty",
-                   &value)) {
-    return -1;
-  }
-  *cell = value;
-  return 0;
+  return call_getter(cls, object, property, "()S", &JNIEnv::CallShortMethod,
+                     "JNI_getShortProperty", cell);
 }
 
 int JNI_getObjectProperty(jclass cls, jobject object, const char* property,
