@@ -64,6 +64,7 @@ inline constexpr int kOriginator = 12;
 inline constexpr int kSurname = 20;
 inline constexpr int kOriginatorFields = 16;
 inline constexpr int kLastOriginator = 31;
+inline constexpr int kLastCleared = 40;  // a failed fetch empties fields 6 to 40
 }  // namespace message
 
 namespace lijst {

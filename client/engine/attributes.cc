@@ -5,6 +5,7 @@
 
 #include "client/common/engine_control.h"
 #include "client/common/journal.h"
+#include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/command_file.h"
 #include "client/engine/engine_config.h"
@@ -36,10 +37,11 @@ int refuse(std::string& record, const std::string& code) {
 // Field that receives a refused file, directory or selection-file name.
 int refused_value_field(int position) {
   switch (command_kind()) {
-    case kLijst: return 4;
-    case kRapport: return 5;
-    case kVerwijder: return position == kAttrSEL ? 6 : 9;
-    default: return 9;
+    case kLijst: return status::lijst::kListingFile;
+    case kRapport: return status::rapport::kReportFile;
+    case kVerwijder:
+      return position == kAttrSEL ? status::verwijder::kRefusedSelection : status::kRefusedValue;
+    default: return status::kRefusedValue;
   }
 }
 
@@ -82,7 +84,7 @@ int check_file(std::string& record, const std::string& value) {
   AttributeState& a = g_attributes;
   const bool zend = command_kind() == kZend;
   if (zend && a.files.size() >= kMaxFiles) {
-    set_field(record, 9, value);
+    set_field(record, status::kRefusedValue, value);
     return refuse(record, a.interchange_file.empty() ? attr_code::kNinthFile
                                                      : attr_code::kNinthFileWithInterchange);
   }
@@ -114,7 +116,7 @@ int check_directory(std::string& record, std::string value) {
 int check_interchange(std::string& record, const std::string& value) {
   AttributeState& a = g_attributes;
   if (a.files.size() >= kMaxFiles) {
-    set_field(record, 9, value);
+    set_field(record, status::kRefusedValue, value);
     return refuse(record, attr_code::kInterchangeNoRoom);
   }
   a.files.push_back(value);

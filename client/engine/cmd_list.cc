@@ -8,6 +8,7 @@
 #include "client/common/home.h"
 #include "client/common/journal.h"
 #include "client/common/record_fields.h"
+#include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/attributes.h"
 #include "client/engine/command_context.h"
@@ -52,7 +53,7 @@ int fetch_page(const std::string& filter, const std::string& previous, short len
 // Field 3 (and, for RAPPORT, an empty field 5) and the status line of a failed listing.
 int fail_listing(std::string& record, const std::string& code, int result) {
   set_result_code(record, code);
-  if (command_kind() == kRapport) set_field(record, 5, "");
+  if (command_kind() == kRapport) set_field(record, status::rapport::kReportFile, "");
   write_status_line(record);
   return result;
 }

@@ -8,6 +8,7 @@
 #include "client/common/home.h"
 #include "client/common/journal.h"
 #include "client/common/status_callbacks.h"
+#include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/dispatch.h"
 #include "client/engine/session_state.h"
@@ -183,16 +184,16 @@ int CommandFileReader::read_connect_block(std::string& record) {
   bool last = false;
   if (read_raw(line, last) == Raw::too_long) {
     journal_line_too_long();
-    set_field(record, 1, line.substr(0, kCommandIdWidth));
-    set_field(record, 2, time_stamp());
+    set_field(record, status::kTag, line.substr(0, kCommandIdWidth));
+    set_field(record, status::kStamp, time_stamp());
     set_result_code(record, kCodeLineTooLong);
     return -2;
   }
   trim_trailing(line);
   std::string id = to_upper(line.substr(0, kCommandIdWidth));
   journal_write(1, "Commando: >" + id + "<");
-  set_field(record, 1, id);
-  set_field(record, 2, time_stamp());
+  set_field(record, status::kTag, id);
+  set_field(record, status::kStamp, time_stamp());
   if (id != "*000CONNECT") {
     set_result_code(record, "1001");
     journal_write(3, "CONNECT commando ontbreekt");

@@ -8,16 +8,17 @@
 #include "client/common/engine_control.h"
 #include "client/common/home.h"
 #include "client/common/journal.h"
+#include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/attributes.h"
 #include "client/engine/cmd_password.h"
 #include "client/engine/cmd_zend.h"
-#include "client/engine/engine_config.h"
-#include "client/engine/recipients.h"
 #include "client/engine/command_context.h"
 #include "client/engine/command_file.h"
+#include "client/engine/engine_config.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/per_message.h"
+#include "client/engine/recipients.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
 #include "client/engine/subtract_list.h"
@@ -115,31 +116,31 @@ void put_oversize_fields(std::string& record) {
   auto text_or = [](int position, const std::string& fallback) {
     return value(position).empty() ? fallback : value(position);
   };
-  set_field(record, 5, digit_or(kAttrPRI, s.priority));
-  set_field(record, 6, digit_or(kAttrSEN, s.sensitivity));
-  set_field(record, 7, digit_or(kAttrNOT, s.notification));
-  set_field(record, 8, digit_or(kAttrRAP, s.report));
+  set_field(record, status::zend::kPriority, digit_or(kAttrPRI, s.priority));
+  set_field(record, status::zend::kSensitivity, digit_or(kAttrSEN, s.sensitivity));
+  set_field(record, status::zend::kNotification, digit_or(kAttrNOT, s.notification));
+  set_field(record, status::zend::kReport, digit_or(kAttrRAP, s.report));
   const auto& files = attributes().files;
   for (std::size_t i = 0; i < files.size() && i < kMaxFiles; ++i) {
-    set_field(record, 9 + static_cast<int>(i), files[i]);
+    set_field(record, status::zend::kFirstFile + static_cast<int>(i), files[i]);
   }
-  set_field(record, 17, has(kAttrDEL) ? "1" : "0");
-  set_field(record, 18, value(kAttrSUB));
-  set_field(record, 19, value(kAttrIRP));
+  set_field(record, status::zend::kDelete, has(kAttrDEL) ? "1" : "0");
+  set_field(record, status::zend::kSubject, value(kAttrSUB));
+  set_field(record, status::zend::kInReplyTo, value(kAttrIRP));
   if (has(kAttrALI)) {
-    set_field(record, 21, value(kAttrALI));
+    set_field(record, status::zend::kAlias, value(kAttrALI));
     return;
   }
-  set_field(record, 22, has(kAttrCOU) ? value(kAttrCOU) : s.country);
-  set_field(record, 23, has(kAttrADM) ? value(kAttrADM) : s.admd);
-  set_field(record, 24, text_or(kAttrPMD, s.prmd));
-  set_field(record, 25, text_or(kAttrORG, s.organisation));
-  set_field(record, 26, text_or(kAttrOUA, s.unit_a));
-  set_field(record, 27, text_or(kAttrOUB, s.unit_b));
-  set_field(record, 28, text_or(kAttrOUC, s.unit_c));
-  set_field(record, 29, text_or(kAttrOUD, s.unit_d));
+  set_field(record, status::zend::kCountry, has(kAttrCOU) ? value(kAttrCOU) : s.country);
+  set_field(record, status::zend::kAdmd, has(kAttrADM) ? value(kAttrADM) : s.admd);
+  set_field(record, status::zend::kPrmd, text_or(kAttrPMD, s.prmd));
+  set_field(record, status::zend::kOrganisation, text_or(kAttrORG, s.organisation));
+  set_field(record, status::zend::kUnitA, text_or(kAttrOUA, s.unit_a));
+  set_field(record, status::zend::kUnitA + 1, text_or(kAttrOUB, s.unit_b));
+  set_field(record, status::zend::kUnitA + 2, text_or(kAttrOUC, s.unit_c));
+  set_field(record, status::zend::kUnitA + 3, text_or(kAttrOUD, s.unit_d));
   const int rest[] = {kAttrSUR, kAttrGIV, kAttrINI, kAttrGQU, kAttrDTA, kAttrDVA, kAttrDTB, kAttrDVB};
-  for (int i = 0; i < 8; ++i) set_field(record, 30 + i, value(rest[i]));
+  for (int i = 0; i < 8; ++i) set_field(record, status::zend::kSurname + i, value(rest[i]));
 }
 
 void remember_sent_message(const std::string& mid) {
@@ -158,7 +159,7 @@ int zend_front_end(std::string& record) {
   if (!read_command_attributes(record, kZend, 1, &result)) return result;
   AttributeState& a = attributes();
   if (!has(kAttrMID)) return refuse(record, "2504", kUseError);
-  set_field(record, 4, value(kAttrMID));
+  set_field(record, status::zend::kMessageId, value(kAttrMID));
   if (!has(kAttrFIL)) return refuse(record, "2505", kUseError);
   if (check_recipient(record) != 0) {
     write_status_line(record);
@@ -230,8 +231,8 @@ int lijst_front_end(std::string& record) {
   bool listing_left = listed > 0;
   if (context.removed_by_kill > 0 && subtract_list(listing, removal) == 0) listing_left = false;
   engine_home().remove(removal);
-  set_field(record, 4, listing_left ? listing : "");
-  set_field(record, 5, read_flag());
+  set_field(record, status::lijst::kListingFile, listing_left ? listing : "");
+  set_field(record, status::lijst::kReadFlag, read_flag());
   set_result_code(record, kCodeSuccess);
   write_status_line(record);
   return listed;
@@ -267,8 +268,8 @@ int rapport_front_end(std::string& record) {
   const std::string report =
       has(kAttrFIL) ? value(kAttrFIL) : value(kAttrDIR) + "qrt400.rap";
   command_context().report_file = report;
-  set_field(record, 5, report);
-  set_field(record, 6, read_flag());
+  set_field(record, status::rapport::kReportFile, report);
+  set_field(record, status::rapport::kReadFlag, read_flag());
   const bool refused_lid =
       has(kAttrLID) && any_present({kAttrMID, kAttrNOD, kAttrSEL, kAttrMET, kAttrMRT});
   const bool refused_selection =

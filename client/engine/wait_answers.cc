@@ -6,6 +6,7 @@
 #include "client/common/engine_control.h"
 #include "client/common/journal.h"
 #include "client/common/status_callbacks.h"
+#include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/attributes.h"
 #include "client/engine/cmd_list.h"
@@ -58,7 +59,7 @@ PollOutcome poll_mailbox(std::string& record) {
   PollOutcome outcome;
   std::vector<MessageSummary> page(kListPageLength);
   std::string previous;
-  const std::string command_id = field(record, 1);
+  const std::string command_id = field(record, status::kTag);
   for (;;) {
     EngineControl& control = engine_control();
     control.user_stop = 0;
