@@ -12,6 +12,7 @@
 #include "client/engine/front_ends.h"
 #include "client/engine/path_check.h"
 #include "client/engine/recipients.h"
+#include "client/engine/result_codes.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
 
@@ -326,16 +327,16 @@ bool any_present(std::initializer_list<int> positions) {
 
 int check_recipient(std::string& record) {
   const AttributeState& a = g_attributes;
-  if (a.has(kAttrALI) && a.has(kAttrDIS)) return refuse(record, "2501");
-  if (a.has(kAttrDIS) && a.has(kAttrDIF)) return refuse(record, "2511");
+  if (a.has(kAttrALI) && a.has(kAttrDIS)) return refuse(record, kCodeAliasAndList);
+  if (a.has(kAttrDIS) && a.has(kAttrDIF)) return refuse(record, kCodeListAndInterchange);
   const bool address_given =
       any_present({kAttrCOU, kAttrADM, kAttrPMD, kAttrORG, kAttrOUA, kAttrOUB, kAttrOUC,
                    kAttrOUD, kAttrSUR, kAttrGIV, kAttrINI});
   if ((a.has(kAttrALI) || a.has(kAttrDIS)) && address_given) {
-    return refuse(record, a.has(kAttrALI) ? "2502" : "2503");
+    return refuse(record, a.has(kAttrALI) ? kCodeAliasWithAddress : kCodeListWithAddress);
   }
   if (!address_given && !a.has(kAttrALI) && !a.has(kAttrDIS)) {
-    return refuse(record, a.recipient_count == 0 ? "2506" : "2507");
+    return refuse(record, a.recipient_count == 0 ? kCodeNoRecipient : kCodeNoLaterRecipient);
   }
   return 0;
 }

@@ -15,6 +15,7 @@
 #include "client/engine/fixed_text.h"
 #include "client/engine/mailbox_filter.h"
 #include "client/engine/message_commands.h"
+#include "client/engine/result_codes.h"
 #include "client/engine/selection_file.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
@@ -215,7 +216,7 @@ int list_mailbox(std::string& record, const std::string& list_file) {
   const bool already_read = already_read_asked();
   journal_write(1, "start " + operation);
   std::FILE* out = std::fopen(list_file.c_str(), "a");
-  if (!out) return fail_listing(record, "3036", -1);
+  if (!out) return fail_listing(record, kCodeCannotWrite, -1);
 
   std::vector<MessageSummary> page;
   std::string previous;

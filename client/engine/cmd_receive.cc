@@ -16,6 +16,7 @@
 #include "client/engine/fixed_text.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/recipients.h"
+#include "client/engine/result_codes.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
 #include "platform/clock.h"
@@ -233,7 +234,7 @@ int refuse_item(std::string& command_record, const std::string& list_id, const M
     }
   }
   std::string record = item_failure_line(command_record, list_id);
-  set_result_code(record, "1517");
+  set_result_code(record, kCodeNotAMessage);
   write_status_line(record);
   return 0;
 }

@@ -11,6 +11,7 @@
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/dispatch.h"
+#include "client/engine/result_codes.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
 
@@ -195,7 +196,7 @@ int CommandFileReader::read_connect_block(std::string& record) {
   set_field(record, status::kTag, id);
   set_field(record, status::kStamp, time_stamp());
   if (id != "*000CONNECT") {
-    set_result_code(record, "1001");
+    set_result_code(record, kCodeNoConnectLine);
     journal_write(3, "CONNECT commando ontbreekt");
     return -2;
   }
@@ -221,7 +222,7 @@ int CommandFileReader::read_connect_attributes(std::string& record, std::string 
       int index = find_connect_keyword(keyword);
       std::string code;
       if (index < 0) {
-        code = "1009";
+        code = kCodeUnknownConnectKeyword;
       } else if (text.size() < 5) {
         code = kConnectKeywords[index].too_short;
       } else if (values.seen[index]) {
@@ -318,13 +319,13 @@ int CommandFileReader::run_command_line(const std::string& line, std::string& re
   std::string name = line.size() >= 5 ? line.substr(4) : std::string();
   journal_write(1, "Commando: >" + id + "<");
   if (!sequence_number_is_numeric(line)) {
-    set_result_code(record, "2001");
+    set_result_code(record, kCodeSequenceNotNumeric);
     write_status_line(record);
     journal_write(1, "volgnummer in commando niet numeriek");
     return skip_refused_command(record);
   }
   if (const CommandEntry* entry = find_command(name)) return dispatch_command(*entry, record);
-  set_result_code(record, name == "CONNECT" ? "2004" : "2002");
+  set_result_code(record, name == "CONNECT" ? kCodeSecondConnect : kCodeUnknownCommand);
   write_status_line(record);
   journal_write(1, "commando fout, skip bestand tot volgende commando");
   return skip_refused_command(record);

@@ -19,6 +19,7 @@
 #include "client/engine/message_commands.h"
 #include "client/engine/per_message.h"
 #include "client/engine/recipients.h"
+#include "client/engine/result_codes.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
 #include "client/engine/subtract_list.h"
@@ -158,19 +159,20 @@ int zend_front_end(std::string& record) {
   int result = 0;
   if (!read_command_attributes(record, kZend, 1, &result)) return result;
   AttributeState& a = attributes();
-  if (!has(kAttrMID)) return refuse(record, "2504", kUseError);
+  if (!has(kAttrMID)) return refuse(record, kCodeNoMid, kUseError);
   set_field(record, status::zend::kMessageId, value(kAttrMID));
-  if (!has(kAttrFIL)) return refuse(record, "2505", kUseError);
+  if (!has(kAttrFIL)) return refuse(record, kCodeNoFil, kUseError);
   if (check_recipient(record) != 0) {
     write_status_line(record);
     journal_write(3, kUseError);
     return 0;
   }
-  if (has(kAttrDIF) && a.recipient_count > 0) return refuse(record, "2512", kUseError);
+  if (has(kAttrDIF) && a.recipient_count > 0)
+    return refuse(record, kCodeInterchangeWithCopies, kUseError);
   add_recipient(a.recipient_count, a.recipient_kind);
   if (starts_with_ignore_case(value(kAttrMID), "EDI") && total_file_size() > kMaxEdifactEnvelope) {
     put_oversize_fields(record);
-    set_result_code(record, "3072");
+    set_result_code(record, kCodeInterchangeTooLarge);
     journal_write(3, "EDIFACT envelop is te groot (max. 2095104 bytes");
     write_status_line(record);
     return 0;
@@ -184,16 +186,16 @@ int zend_front_end(std::string& record) {
 int ontvang_front_end(std::string& record) {
   int result = 0;
   if (!read_command_attributes(record, kOntvang, 2, &result)) return result;
-  if (has(kAttrADD) && !has(kAttrFIL)) return refuse(record, "2514", kUseError);
-  if (has(kAttrNOD) && has(kAttrANN)) return refuse(record, "2522", kCombinationError);
-  if (has(kAttrNOD) && has(kAttrMRT)) return refuse(record, "2554", kCombinationError);
-  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, "2508", kUseError);
+  if (has(kAttrADD) && !has(kAttrFIL)) return refuse(record, kCodeAddWithoutFil, kUseError);
+  if (has(kAttrNOD) && has(kAttrANN)) return refuse(record, kCodeNodWithAnn, kCombinationError);
+  if (has(kAttrNOD) && has(kAttrMRT)) return refuse(record, kCodeNodWithMrt, kCombinationError);
+  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, kCodeFilAndDir, kUseError);
   if (has(kAttrLID)) {
     if (any_selection(true, true)) {
-      return refuse(record, "2509", kUseError);
+      return refuse(record, kCodeLidWithSelection, kUseError);
     }
   } else if (has(kAttrSEL) && any_selection(false, true)) {
-    return refuse(record, "2515", kUseError);
+    return refuse(record, kCodeSelectionWithCriteria, kUseError);
   }
   const std::string output = has(kAttrFIL) ? value(kAttrFIL) : std::string();
   if (!output.empty()) prepare_output_file(output);
@@ -206,11 +208,11 @@ int ontvang_front_end(std::string& record) {
 int lijst_front_end(std::string& record) {
   int result = 0;
   if (!read_command_attributes(record, kLijst, 3, &result)) return result;
-  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, "2508", kCombinationError);
-  if (has(kAttrNOD) && has(kAttrANN)) return refuse(record, "2522", kCombinationError);
-  if (has(kAttrNOD) && has(kAttrMRT)) return refuse(record, "2554", kCombinationError);
+  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, kCodeFilAndDir, kCombinationError);
+  if (has(kAttrNOD) && has(kAttrANN)) return refuse(record, kCodeNodWithAnn, kCombinationError);
+  if (has(kAttrNOD) && has(kAttrMRT)) return refuse(record, kCodeNodWithMrt, kCombinationError);
   if (has(kAttrSEL) && any_selection(false, true)) {
-    return refuse(record, "2515", kUseError);
+    return refuse(record, kCodeSelectionWithCriteria, kUseError);
   }
   const std::string listing = value(kAttrDIR) + (has(kAttrFIL) ? value(kAttrFIL) : "qrt400.lst");
   const std::string listing_path = engine_home().fullpath(listing);
@@ -243,7 +245,7 @@ int verwijder_front_end(std::string& record) {
   if (!read_command_attributes(record, kVerwijder, 4, &result)) return result;
   if (has(kAttrLID)) {
     if (any_selection(true, true)) {
-      return refuse(record, "2509", kUseError);
+      return refuse(record, kCodeLidWithSelection, kUseError);
     }
     result = delete_message(value(kAttrLID));
     set_result_code(record, session().result_text);
@@ -251,11 +253,11 @@ int verwijder_front_end(std::string& record) {
     return result;
   }
   if (has(kAttrSEL) && any_selection(false, true)) {
-    return refuse(record, "2515", kUseError);
+    return refuse(record, kCodeSelectionWithCriteria, kUseError);
   }
   // A delete that names no message and no selection would empty the mailbox: refused.
   if (!any_selection(true, true)) {
-    return refuse(record, "2510", kUseError);
+    return refuse(record, kCodeUnrestrictedDelete, kUseError);
   }
   return for_each_listed_message(record);
 }
@@ -263,8 +265,8 @@ int verwijder_front_end(std::string& record) {
 int rapport_front_end(std::string& record) {
   int result = 0;
   if (!read_command_attributes(record, kRapport, 5, &result)) return result;
-  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, "2508", nullptr);
-  if (has(kAttrNOD) && has(kAttrMRT)) return refuse(record, "2554", kCombinationError);
+  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, kCodeFilAndDir, nullptr);
+  if (has(kAttrNOD) && has(kAttrMRT)) return refuse(record, kCodeNodWithMrt, kCombinationError);
   const std::string report =
       has(kAttrFIL) ? value(kAttrFIL) : value(kAttrDIR) + "qrt400.rap";
   command_context().report_file = report;
@@ -274,8 +276,8 @@ int rapport_front_end(std::string& record) {
       has(kAttrLID) && any_present({kAttrMID, kAttrNOD, kAttrSEL, kAttrMET, kAttrMRT});
   const bool refused_selection =
       !has(kAttrLID) && has(kAttrMID) && has(kAttrMET) && has(kAttrMRT) && has(kAttrSEL);
-  if (refused_lid) return refuse(record, "2509", nullptr);
-  if (refused_selection) return refuse(record, "2515", nullptr);
+  if (refused_lid) return refuse(record, kCodeLidWithSelection, nullptr);
+  if (refused_selection) return refuse(record, kCodeSelectionWithCriteria, nullptr);
   // The old report file goes only once the command is accepted.
   if (!has(kAttrADD)) engine_home().remove(report);
   if (has(kAttrLID)) {
@@ -294,7 +296,7 @@ int rapport_front_end(std::string& record) {
 int antwoord_front_end(std::string& record) {
   start_command(kAntwoord);
   if (session().sent_messages.empty()) {
-    set_result_code(record, "2005");
+    set_result_code(record, kCodeNoAnsweredSend);
     return refuse_attributes(record, 6);
   }
   const int rc = read_attributes(record);
@@ -303,8 +305,8 @@ int antwoord_front_end(std::string& record) {
     return -2;
   }
   if (rc == -1) return refuse_attributes(record, 6);
-  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, "2508", nullptr);
-  if (has(kAttrADD) && !has(kAttrFIL)) return refuse(record, "2514", kUseError);
+  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, kCodeFilAndDir, nullptr);
+  if (has(kAttrADD) && !has(kAttrFIL)) return refuse(record, kCodeAddWithoutFil, kUseError);
   const std::string output = has(kAttrFIL) ? value(kAttrFIL) : std::string();
   if (!output.empty()) prepare_output_file(output);
   const int result = wait_for_answers(record);
@@ -316,7 +318,7 @@ int wachtwoord_front_end(std::string& record) {
   int result = 0;
   if (!read_command_attributes(record, kWachtwoord, 7, &result)) return result;
   if (!has(kAttrPIN)) {
-    set_result_code(record, "2513");
+    set_result_code(record, kCodeNoPin);
     journal_write(3, "PIN attribuut ontbreekt, skip commando");
     write_status_line(record);
     return 0;

@@ -8,14 +8,9 @@
 #include <string>
 
 #include "client/common/status_layout.h"
+#include "client/engine/result_codes.h"
 
 namespace kv::engine {
-
-// Result codes of the engine core that several files produce.
-inline constexpr const char* kCodeSuccess = "0000";
-inline constexpr const char* kCodeLineTooLong = "1055";
-inline constexpr const char* kCodeUserStop = "1516";
-inline constexpr const char* kCodeWorkFile = "3071";
 
 // An empty status record (status::kFieldCount bars).
 std::string empty_status_record();
