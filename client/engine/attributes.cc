@@ -13,6 +13,7 @@
 #include "client/engine/path_check.h"
 #include "client/engine/recipients.h"
 #include "client/engine/result_codes.h"
+#include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
 
@@ -32,7 +33,7 @@ bool all_digits(const std::string& text) {
 
 int refuse(std::string& record, const std::string& code) {
   set_result_code(record, code);
-  return -1;
+  return kRefused;
 }
 
 // Field that receives a refused file, directory or selection-file name.
@@ -52,7 +53,7 @@ int checked_path(std::string& record, int position, const std::string& name, Pat
   if (check_path(name, access, kind) == 0) return 0;
   set_result_code(record, session().result_text);
   set_field(record, refused_value_field(position), name);
-  return -1;
+  return kRefused;
 }
 
 bool is_separator(char c) { return c == '\\' || c == '/'; }
@@ -105,7 +106,7 @@ int check_directory(std::string& record, std::string value) {
   if (value.size() > 3 && is_separator(value.back())) value.pop_back();
   journal_write(1, "DEBUG|Checking DIR attribute: " + value);
   if (checked_path(record, kAttrDIR, value, PathAccess::write, PathKind::directory) != 0) {
-    return -1;
+    return kRefused;
   }
   journal_write(1, "DEBUG|DIR attribute is okay");
   const bool bare_drive = value.size() == 2 && value[1] == ':';
@@ -130,7 +131,7 @@ int check_interchange(std::string& record, const std::string& value) {
 int check_separator(std::string& record, int position) {
   AttributeState& a = g_attributes;
   if (a.recipient_count >= kMaxSeparators) return refuse(record, attr_code::kTooManySeparators);
-  if (check_recipient(record) != 0) return -1;
+  if (check_recipient(record) != 0) return kRefused;
   add_recipient(a.recipient_count, a.recipient_kind);
   reset_address_keywords();
   ++a.recipient_count;
@@ -310,11 +311,9 @@ int read_attributes(std::string& record) {
     switch (command_file().read_attribute_line(line)) {
       case AttributeRead::end:
         return 0;
-      case AttributeRead::too_long:
-        set_result_code(record, kCodeLineTooLong);
-        return -2;
+      case AttributeRead::too_long: set_result_code(record, kCodeLineTooLong); return kEndSession;
       case AttributeRead::line:
-        if (check_attribute_line(line, record) != 0) return -1;
+        if (check_attribute_line(line, record) != 0) return kRefused;
         break;
     }
   }

@@ -17,6 +17,7 @@
 #include "client/engine/message_commands.h"
 #include "client/engine/recipients.h"
 #include "client/engine/result_codes.h"
+#include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
 #include "platform/clock.h"
@@ -211,7 +212,7 @@ int report_failed_fetch(std::string& command_record, const std::string& list_id,
   int result;
   if (engine_control().user_stop) {
     session().result_text = kCodeUserStop;
-    result = -2;
+    result = kEndSession;
   } else {
     journal_write(3, "fout in API_getMsg");
     result = map_verdict();

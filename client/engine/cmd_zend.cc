@@ -12,6 +12,7 @@
 #include "client/engine/fixed_text.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/recipients.h"
+#include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
 #include "platform/fs.h"
@@ -116,7 +117,7 @@ int report_failed_send(std::string& record, const MessageOut& out) {
   int result;
   if (engine_control().user_stop) {
     session().result_text = kCodeUserStop;
-    result = -2;
+    result = kEndSession;
   } else {
     journal_write(3, "fout in 'ZEND' opdracht");
     result = map_verdict();

@@ -12,6 +12,7 @@
 #include "client/common/text.h"
 #include "client/engine/dispatch.h"
 #include "client/engine/result_codes.h"
+#include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
 
@@ -188,7 +189,7 @@ int CommandFileReader::read_connect_block(std::string& record) {
     set_field(record, status::kTag, line.substr(0, kCommandIdWidth));
     set_field(record, status::kStamp, time_stamp());
     set_result_code(record, kCodeLineTooLong);
-    return -2;
+    return kEndSession;
   }
   trim_trailing(line);
   std::string id = to_upper(line.substr(0, kCommandIdWidth));
@@ -198,13 +199,13 @@ int CommandFileReader::read_connect_block(std::string& record) {
   if (id != "*000CONNECT") {
     set_result_code(record, kCodeNoConnectLine);
     journal_write(3, "CONNECT commando ontbreekt");
-    return -2;
+    return kEndSession;
   }
   Raw raw = read_raw(line, last);
   if (raw == Raw::too_long) {
     journal_line_too_long();
     set_result_code(record, kCodeLineTooLong);
-    return -2;
+    return kEndSession;
   }
   journal_write(1, "Check attributen van commando");
   return read_connect_attributes(record, line, last || raw == Raw::end_of_file);
@@ -233,13 +234,13 @@ int CommandFileReader::read_connect_attributes(std::string& record, std::string 
       }
       if (!code.empty()) {
         set_result_code(record, code);
-        return -1;
+        return kRefused;
       }
     }
     if (read_raw(line, last) == Raw::too_long) {
       journal_line_too_long();
       set_result_code(record, kCodeLineTooLong);
-      return -2;
+      return kEndSession;
     }
   }
   if (!line.empty()) push_back(line, last);
@@ -247,7 +248,7 @@ int CommandFileReader::read_connect_attributes(std::string& record, std::string 
   std::string missing = missing_connect_code(values);
   if (!missing.empty()) {
     set_result_code(record, missing);
-    return -1;
+    return kRefused;
   }
   session().dialup_entry = values.dialup_entry;
   if (session().open_parameters) complete_open_parameters(*session().open_parameters, values);
@@ -277,7 +278,7 @@ int CommandFileReader::skip_to_next_command() {
     Raw raw = next_line(line, last);
     if (raw == Raw::too_long) {
       journal_line_too_long();
-      return -2;
+      return kEndSession;
     }
     if (raw == Raw::end_of_file) return 0;
     if (is_command_line(line)) {
@@ -301,7 +302,7 @@ int CommandFileReader::run_command_loop() {
         set_result_code(record, kCodeLineTooLong);
         write_status_line(record);
       }
-      return -2;
+      return kEndSession;
     }
     // The end of the file; a command line there without a line feed is not taken.
     if (last) return result;
@@ -309,7 +310,7 @@ int CommandFileReader::run_command_loop() {
     if (!is_command_line(line)) continue;
     command_in_hand = true;
     result = run_command_line(to_upper(line), record);
-    if (result == -2 || result == -3) return result;
+    if (result == kEndSession || result == kFatalVerdict) return result;
   }
 }
 
@@ -337,7 +338,7 @@ int CommandFileReader::skip_refused_command(std::string& record) {
   // out once more with the format error, as after any command.
   set_result_code(record, kCodeLineTooLong);
   write_status_line(record);
-  return -2;
+  return kEndSession;
 }
 
 }  // namespace kv::engine

@@ -20,6 +20,7 @@
 #include "client/engine/per_message.h"
 #include "client/engine/recipients.h"
 #include "client/engine/result_codes.h"
+#include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
 #include "client/engine/subtract_list.h"
@@ -74,9 +75,9 @@ bool read_command_attributes(std::string& record, CommandKind kind, int command_
   start_command(kind);
   const int rc = read_attributes(record);
   if (rc == 0) return true;
-  if (rc == -2) {
+  if (rc == kEndSession) {
     write_status_line(record);
-    *result = -2;
+    *result = kEndSession;
   } else {
     *result = refuse_attributes(record, command_number);
   }
@@ -288,7 +289,7 @@ int rapport_front_end(std::string& record) {
       write_status_line(record);
     }
     // Escape and a fatal verdict end the session here as everywhere.
-    return result == -2 || result == -3 ? result : 0;
+    return result == kEndSession || result == kFatalVerdict ? result : 0;
   }
   return for_each_listed_message(record);
 }
@@ -300,11 +301,11 @@ int antwoord_front_end(std::string& record) {
     return refuse_attributes(record, 6);
   }
   const int rc = read_attributes(record);
-  if (rc == -2) {
+  if (rc == kEndSession) {
     write_status_line(record);
-    return -2;
+    return kEndSession;
   }
-  if (rc == -1) return refuse_attributes(record, 6);
+  if (rc == kRefused) return refuse_attributes(record, 6);
   if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, kCodeFilAndDir, nullptr);
   if (has(kAttrADD) && !has(kAttrFIL)) return refuse(record, kCodeAddWithoutFil, kUseError);
   const std::string output = has(kAttrFIL) ? value(kAttrFIL) : std::string();
@@ -324,7 +325,7 @@ int wachtwoord_front_end(std::string& record) {
     return 0;
   }
   result = change_password(record);
-  if (result != -2) write_status_line(record);
+  if (result != kEndSession) write_status_line(record);
   return result;
 }
 

@@ -14,6 +14,7 @@
 #include "client/engine/message_commands.h"
 #include "client/engine/path_check.h"
 #include "client/engine/result_codes.h"
+#include "client/engine/session_result.h"
 #include "client/engine/session_runner.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
@@ -72,7 +73,7 @@ bool open_mail_session() {
 
 bool connect() {
   int read = command_file().read_connect_block(session().status_record);
-  if (read == -2) return false;
+  if (read == kEndSession) return false;
   if (read != 0) {
     journal_write(3, "Fout in attributen, einde programma");
     return false;
