@@ -7,25 +7,11 @@
 #include <vector>
 
 #include "tests/blackbox.h"
+#include "tests/e2e_support.h"
 
 namespace {
 
-std::vector<std::string> fields(const std::string& line) {
-  std::vector<std::string> out(1);
-  for (char c : line) {
-    if (c == '|') {
-      out.emplace_back();
-    } else {
-      out.back() += c;
-    }
-  }
-  return out;
-}
-
-std::string field(const std::string& line, std::size_t n) {
-  std::vector<std::string> f = fields(line);
-  return n <= f.size() ? f[n - 1] : "";
-}
+using e2e::field;
 
 std::string interchange(const std::string& recipient, const std::string& reference) {
   return "UNB+UNOA:1+ALICE:ZZ+" + recipient + "+240307:1030+" + reference + "'\n" +
@@ -92,22 +78,22 @@ TEST_F(NormalRun, PlainAndEdifactSendsAreTranslatedSentAndRecorded) {
   // QRTLNK.SND: the plain send and one record per interchange, completed from the status file.
   std::vector<std::string> snd = kvtest::read_lines(dir_.file("qrtlnk.snd"));
   ASSERT_EQ(4u, snd.size());
-  EXPECT_EQ("APX", field(snd[0], 1));
-  EXPECT_EQ("0000", field(snd[0], 3));
-  EXPECT_EQ("PLAIN", field(snd[0], 5).substr(0, 5));
-  EXPECT_EQ("Bakker", field(snd[0], 36));
+  EXPECT_EQ("APX", field(snd[0], snd::kApplication));
+  EXPECT_EQ("0000", field(snd[0], snd::kResultCode));
+  EXPECT_EQ("PLAIN", field(snd[0], snd::kMessageId).substr(0, 5));
+  EXPECT_EQ("Bakker", field(snd[0], snd::kSurname));
   for (std::size_t i = 1; i < 4; ++i) {
-    EXPECT_EQ("ORD", field(snd[i], 1));
-    EXPECT_EQ(12u, field(snd[i], 2).size());
-    EXPECT_EQ("EDIINSORD", field(snd[i], 5).substr(0, 9));
-    EXPECT_EQ("1", field(snd[i], 24));
-    EXPECT_EQ("1", field(snd[i], 11));
+    EXPECT_EQ("ORD", field(snd[i], snd::kApplication));
+    EXPECT_EQ(12u, field(snd[i], snd::kResultStamp).size());
+    EXPECT_EQ("EDIINSORD", field(snd[i], snd::kMessageId).substr(0, 9));
+    EXPECT_EQ("1", field(snd[i], snd::kDelete));
+    EXPECT_EQ("1", field(snd[i], snd::kDeliveryState));
   }
-  EXPECT_EQ("0000", field(snd[1], 3));
-  EXPECT_EQ("0000", field(snd[2], 3));
-  EXPECT_NE("0000", field(snd[3], 3));
-  EXPECT_EQ("BOBBY", field(snd[1], 27));
-  EXPECT_EQ("1,M1", field(snd[1], 25));
+  EXPECT_EQ("0000", field(snd[1], snd::kResultCode));
+  EXPECT_EQ("0000", field(snd[2], snd::kResultCode));
+  EXPECT_NE("0000", field(snd[3], snd::kResultCode));
+  EXPECT_EQ("BOBBY", field(snd[1], snd::kAlias));
+  EXPECT_EQ("1,M1", field(snd[1], snd::kSubject));
 
   // The interchange that could not be sent is all that is left of the application's file; the
   // work files and the interchange list are gone, and QRTLNK.SAV keeps the unfinished block.
@@ -124,8 +110,8 @@ TEST_F(NormalRun, FailedConnectionGives2006AndCleanUpRemovesFailedRecords) {
   kovendi({"/FT"});
   std::vector<std::string> snd = kvtest::read_lines(dir_.file("qrtlnk.snd"));
   ASSERT_EQ(2u, snd.size());
-  for (const std::string& record : snd) EXPECT_EQ("2006", field(record, 3));
-  EXPECT_EQ("2", field(snd[1], 10));
+  for (const std::string& record : snd) EXPECT_EQ("2006", field(record, snd::kResultCode));
+  EXPECT_EQ("2", field(snd[1], snd::kRecipientKind));
 
   // /C without options: every failed record of the standard application goes.
   kovendi({"/FT", "/C", "/FIL=removed.txt"});

@@ -7,18 +7,11 @@
 #include <vector>
 
 #include "tests/blackbox.h"
+#include "tests/e2e_support.h"
 
 namespace {
 
-std::string field(const std::string& line, std::size_t n) {
-  std::size_t start = 0;
-  for (std::size_t i = 1; i < n; ++i) {
-    start = line.find('|', start);
-    if (start == std::string::npos) return "";
-    ++start;
-  }
-  return line.substr(start, line.find('|', start) - start);
-}
+using e2e::field;
 
 class ReceiveStore : public ::testing::Test {
  protected:
@@ -65,15 +58,15 @@ TEST_F(ReceiveStore, ReceiveGatherAndRetrieve) {
   ASSERT_EQ(2u, rcv.size()) << read("qrtlnk.sts");
   std::string text_record = rcv[0];
   std::string edi_record = rcv[1];
-  if (field(text_record, 4) != "ABCTXT00010001") std::swap(text_record, edi_record);
-  EXPECT_EQ("APP", field(text_record, 1));
-  EXPECT_EQ("ABCTXT00010001", field(text_record, 4));
-  EXPECT_EQ("1", field(text_record, 5));
-  EXPECT_EQ("Groet", field(text_record, 7));
-  EXPECT_EQ("Bakker", field(text_record, 19));
-  EXPECT_EQ("EDIORDABC00001", field(edi_record, 4));
-  EXPECT_EQ("Hallo Alice\n", read(field(text_record, 6)));
-  EXPECT_EQ("UNB+ORDER1'\n", read(field(edi_record, 6)));
+  if (field(text_record, kv::kRcvMessageId) != "ABCTXT00010001") std::swap(text_record, edi_record);
+  EXPECT_EQ("APP", field(text_record, kv::kRcvAppId));
+  EXPECT_EQ("ABCTXT00010001", field(text_record, kv::kRcvMessageId));
+  EXPECT_EQ("1", field(text_record, kv::kRcvFileCount));
+  EXPECT_EQ("Groet", field(text_record, kv::kRcvSubject));
+  EXPECT_EQ("Bakker", field(text_record, kv::kRcvSurname));
+  EXPECT_EQ("EDIORDABC00001", field(edi_record, kv::kRcvMessageId));
+  EXPECT_EQ("Hallo Alice\n", read(field(text_record, kv::kRcvFirstFile)));
+  EXPECT_EQ("UNB+ORDER1'\n", read(field(edi_record, kv::kRcvFirstFile)));
 
   // A second EDI order arrives; receiving EDI???ABC* into orders.edi gathers the stored one first.
   kvtest::write_file(dir_.file("order2.txt"), "UNB+ORDER2'\n");
@@ -81,14 +74,14 @@ TEST_F(ReceiveStore, ReceiveGatherAndRetrieve) {
   run_as("alice", "secret1", "*001ONTVANG\nMID=EDI???ABC*\nFIL=orders.edi\n");
   EXPECT_EQ("UNB+ORDER1'\nUNB+ORDER2'\n", read("orders.edi"));
   EXPECT_EQ(std::vector<std::string>{text_record}, kvtest::read_lines(dir_.file("qrtlnk.rcv")));
-  EXPECT_FALSE(kvtest::file_exists(dir_.file(field(edi_record, 6))));
+  EXPECT_FALSE(kvtest::file_exists(dir_.file(field(edi_record, kv::kRcvFirstFile))));
   std::vector<std::string> status = kvtest::read_lines(dir_.file("qrtlnk.sts"));
   ASSERT_GE(status.size(), 3u);
-  EXPECT_EQ("*001ONTVANG", field(status[1], 1));
-  EXPECT_EQ("EDIORDABC00001", field(status[1], 5));
-  EXPECT_EQ("0", field(status[1], 8));
-  EXPECT_EQ("orders.edi", field(status[1], 9));
-  EXPECT_EQ("EDIORDABC00002", field(status[2], 5));
+  EXPECT_EQ("*001ONTVANG", field(status[1], status::kTag));
+  EXPECT_EQ("EDIORDABC00001", field(status[1], status::message::kMessageId));
+  EXPECT_EQ("0", field(status[1], status::message::kFileCount));
+  EXPECT_EQ("orders.edi", field(status[1], status::message::kFirstFile));
+  EXPECT_EQ("EDIORDABC00002", field(status[2], status::message::kMessageId));
 
   // The text message goes to the application with /RT.
   kvtest::RunResult r =

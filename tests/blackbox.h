@@ -6,6 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "client/common/rcv_layout.h"
+#include "client/common/report_layout.h"
+#include "client/common/snd_layout.h"
+
+// The files that the tests read, by field name (kv::kRcv... for QRTLNK.RCV).
+namespace status = kv::status;
+namespace snd = kv::snd;
+namespace report = kv::report;
+
 namespace kvtest {
 
 // Directory of the built programs (KOVENDI_BIN_DIR, set by CTest).

@@ -43,13 +43,13 @@ TEST(E2eAnswer, AntwoordWaitsForTheAnswerThatTheOtherPartySends) {
   ASSERT_FALSE(bob.exists("qrtlnk.err")) << bob.describe();
   std::vector<std::string> received = bob.status_of("*001ONTVANG");
   ASSERT_EQ(1u, received.size()) << bob.describe();
-  EXPECT_EQ("QUESTION000001", field(received[0], 5));
-  EXPECT_EQ(question, bob.read(field(received[0], 9)));
+  EXPECT_EQ("QUESTION000001", field(received[0], status::message::kMessageId));
+  EXPECT_EQ(question, bob.read(field(received[0], status::message::kFirstFile)));
   std::vector<std::string> sent_answer = bob.status_of("*002ZEND");
   ASSERT_EQ(1u, sent_answer.size()) << bob.describe();
-  EXPECT_EQ("0000", field(sent_answer[0], 3));
-  const std::string answer_mid = field(sent_answer[0], 4);
-  EXPECT_EQ("QUESTION000001", field(sent_answer[0], 19));
+  EXPECT_EQ("0000", field(sent_answer[0], status::kResult));
+  const std::string answer_mid = field(sent_answer[0], status::zend::kMessageId);
+  EXPECT_EQ("QUESTION000001", field(sent_answer[0], status::zend::kInReplyTo));
 
   kvtest::RunResult r = alice_run->wait();
   EXPECT_EQ(0, r.exit_code);
@@ -57,17 +57,17 @@ TEST(E2eAnswer, AntwoordWaitsForTheAnswerThatTheOtherPartySends) {
   EXPECT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
   std::vector<std::string> answered = alice.status_of("*002ANTWOORD");
   ASSERT_EQ(1u, answered.size()) << alice.describe();
-  EXPECT_EQ("0000", field(answered[0], 3));
-  EXPECT_EQ(answer_mid, field(answered[0], 5));
-  EXPECT_EQ("QUESTION000001", field(answered[0], 10));
-  EXPECT_EQ(answer, alice.read(field(answered[0], 9)));
+  EXPECT_EQ("0000", field(answered[0], status::kResult));
+  EXPECT_EQ(answer_mid, field(answered[0], status::message::kMessageId));
+  EXPECT_EQ("QUESTION000001", field(answered[0], status::message::kInReplyTo));
+  EXPECT_EQ(answer, alice.read(field(answered[0], status::message::kFirstFile)));
   // The answer is in Alice's receive store.
   std::vector<std::string> rcv = alice.rcv();
   ASSERT_EQ(1u, rcv.size()) << alice.describe();
-  EXPECT_EQ(answer_mid, field(rcv[0], 4));
-  EXPECT_EQ("QUESTION000001", field(rcv[0], 8));
-  EXPECT_EQ("Bakker", field(rcv[0], 19));
-  EXPECT_EQ(field(answered[0], 9), field(rcv[0], 6));
+  EXPECT_EQ(answer_mid, field(rcv[0], kv::kRcvMessageId));
+  EXPECT_EQ("QUESTION000001", field(rcv[0], kv::kRcvInReplyTo));
+  EXPECT_EQ("Bakker", field(rcv[0], kv::kRcvSurname));
+  EXPECT_EQ(field(answered[0], status::message::kFirstFile), field(rcv[0], kv::kRcvFirstFile));
 }
 
 TEST(E2eAnswer, AntwoordWithoutAnswerEndsWith1701AfterTheWaitingTime) {
@@ -80,7 +80,7 @@ TEST(E2eAnswer, AntwoordWithoutAnswerEndsWith1701AfterTheWaitingTime) {
   kvtest::RunResult r = alice.kovendi({"/FT"});
   std::vector<std::string> answered = alice.status_of("*002ANTWOORD");
   ASSERT_EQ(1u, answered.size()) << alice.describe();
-  EXPECT_EQ("1701", field(answered[0], 3));
+  EXPECT_EQ("1701", field(answered[0], status::kResult));
   EXPECT_GE(r.seconds, 10.0);
   EXPECT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
 }
@@ -93,7 +93,7 @@ TEST(E2ePassword, WachtwoordChangesThePasswordInQrtlnkGnsAndTheNextRunLogsInWith
   ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
   std::vector<std::string> changed = alice.status_of("*001WACHTWOORD");
   ASSERT_EQ(1u, changed.size()) << alice.describe();
-  EXPECT_EQ("0000", field(changed[0], 3));
+  EXPECT_EQ("0000", field(changed[0], status::kResult));
 
   // qrtlnk.gns: only the PIN line changed; it holds the new password (8 characters), scrambled.
   std::vector<std::string> gns = alice.lines("qrtlnk.gns");
@@ -117,8 +117,8 @@ TEST(E2ePassword, WachtwoordChangesThePasswordInQrtlnkGnsAndTheNextRunLogsInWith
   EXPECT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
   std::vector<std::string> status = alice.status();
   ASSERT_EQ(2u, status.size()) << alice.describe();
-  EXPECT_EQ("0000", field(status[0], 3));
-  EXPECT_EQ("0000", field(status[1], 3));
+  EXPECT_EQ("0000", field(status[0], status::kResult));
+  EXPECT_EQ("0000", field(status[1], status::kResult));
   EXPECT_EQ(gns, alice.lines("qrtlnk.gns")) << "a scrambled PIN stays as it is";
 
   // The old password no longer opens the mailbox.
@@ -148,7 +148,8 @@ TEST(E2eGathering, OntvangForOneKindOfEdiMessageGathersTheStoredOnesIntoItsFile)
   ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
   std::vector<std::string> snd = alice.snd();
   ASSERT_EQ(3u, snd.size()) << alice.describe();
-  for (const std::string& record : snd) ASSERT_EQ("0000", field(record, 3)) << record;
+  for (const std::string& record : snd)
+    ASSERT_EQ("0000", field(record, snd::kResultCode)) << record;
 
   // An earlier run left the three EDI messages in Bob's receive store.
   bob.request("*001ONTVANG\n");
@@ -164,8 +165,8 @@ TEST(E2eGathering, OntvangForOneKindOfEdiMessageGathersTheStoredOnesIntoItsFile)
   ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
   snd = alice.snd();
   ASSERT_EQ(4u, snd.size()) << alice.describe();
-  ASSERT_EQ("0000", field(snd[3], 3)) << snd[3];
-  const std::string new_mid = field(snd[3], 5);
+  ASSERT_EQ("0000", field(snd[3], snd::kResultCode)) << snd[3];
+  const std::string new_mid = field(snd[3], snd::kMessageId);
 
   // Receiving the ORD messages into one file gathers the stored ORD messages in front of the
   // one that this run receives.
@@ -177,29 +178,30 @@ TEST(E2eGathering, OntvangForOneKindOfEdiMessageGathersTheStoredOnesIntoItsFile)
   std::vector<std::string> rcv = bob.rcv();
   ASSERT_EQ(1u, rcv.size()) << bob.describe();
   EXPECT_EQ(stored[2], rcv[0]) << "the INV message stays";
-  EXPECT_FALSE(bob.exists(field(stored[0], 6)));
-  EXPECT_FALSE(bob.exists(field(stored[1], 6)));
-  EXPECT_TRUE(bob.exists(field(stored[2], 6)));
+  EXPECT_FALSE(bob.exists(field(stored[0], kv::kRcvFirstFile)));
+  EXPECT_FALSE(bob.exists(field(stored[1], kv::kRcvFirstFile)));
+  EXPECT_TRUE(bob.exists(field(stored[2], kv::kRcvFirstFile)));
 
   // One "0000" line per gathered message before the command's own line.
   std::vector<std::string> status = bob.status();
   ASSERT_EQ(4u, status.size()) << bob.describe();
   for (std::size_t i = 1; i <= 2; ++i) {
     SCOPED_TRACE(status[i]);
-    EXPECT_EQ("*001ONTVANG", field(status[i], 1));
-    EXPECT_EQ(field(stored[i - 1], 2), field(status[i], 2));
-    EXPECT_EQ("0000", field(status[i], 3));
-    EXPECT_EQ(field(stored[i - 1], 3), field(status[i], 4));
-    EXPECT_EQ(field(stored[i - 1], 4), field(status[i], 5));
-    EXPECT_EQ("0", field(status[i], 8));
-    EXPECT_EQ("orders-in.edi", field(status[i], 9));
-    EXPECT_EQ("Alders", field(status[i], 20));
+    EXPECT_EQ("*001ONTVANG", field(status[i], status::kTag));
+    EXPECT_EQ(field(stored[i - 1], kv::kRcvStamp), field(status[i], status::kStamp));
+    EXPECT_EQ("0000", field(status[i], status::kResult));
+    EXPECT_EQ(field(stored[i - 1], kv::kRcvListId), field(status[i], status::message::kListId));
+    EXPECT_EQ(field(stored[i - 1], kv::kRcvMessageId),
+              field(status[i], status::message::kMessageId));
+    EXPECT_EQ("0", field(status[i], status::message::kFileCount));
+    EXPECT_EQ("orders-in.edi", field(status[i], status::message::kFirstFile));
+    EXPECT_EQ("Alders", field(status[i], status::message::kSurname));
   }
-  EXPECT_EQ("*001ONTVANG", field(status[3], 1));
-  EXPECT_EQ("0000", field(status[3], 3));
-  EXPECT_EQ(new_mid, field(status[3], 5));
-  EXPECT_EQ("0", field(status[3], 8));
-  EXPECT_EQ("orders-in.edi", field(status[3], 9));
+  EXPECT_EQ("*001ONTVANG", field(status[3], status::kTag));
+  EXPECT_EQ("0000", field(status[3], status::kResult));
+  EXPECT_EQ(new_mid, field(status[3], status::message::kMessageId));
+  EXPECT_EQ("0", field(status[3], status::message::kFileCount));
+  EXPECT_EQ("orders-in.edi", field(status[3], status::message::kFirstFile));
 }
 
 TEST(E2eGathering, EdiReceiveRequestIsSplitAndGathersTheStoredStdMessages) {
@@ -218,7 +220,7 @@ TEST(E2eGathering, EdiReceiveRequestIsSplitAndGathersTheStoredStdMessages) {
   std::vector<std::string> stored = bob.rcv();
   ASSERT_EQ(2u, stored.size()) << bob.describe();
   for (const std::string& record : stored) {
-    ASSERT_TRUE(e2e::starts_with(field(record, 4), "EDIINSSTD")) << record;
+    ASSERT_TRUE(e2e::starts_with(field(record, kv::kRcvMessageId), "EDIINSSTD")) << record;
   }
 
   const std::string more = e2e::interchange("BOBBY", "3");
@@ -230,8 +232,8 @@ TEST(E2eGathering, EdiReceiveRequestIsSplitAndGathersTheStoredStdMessages) {
   ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
   std::vector<std::string> snd = alice.snd();
   ASSERT_EQ(4u, snd.size()) << alice.describe();
-  const std::string more_mid = field(snd[2], 5);
-  const std::string invoice_mid = field(snd[3], 5);
+  const std::string more_mid = field(snd[2], snd::kMessageId);
+  const std::string invoice_mid = field(snd[3], snd::kMessageId);
 
   // The application asks for every EDI message in one file: the request becomes a receive of the
   // STD messages into the file (which gathers the stored ones) and a receive of the other EDI
@@ -246,25 +248,25 @@ TEST(E2eGathering, EdiReceiveRequestIsSplitAndGathersTheStoredStdMessages) {
   EXPECT_EQ(orders + more, bob.read("edi-in.txt"));
   std::vector<std::string> status = bob.status();
   ASSERT_EQ(5u, status.size()) << bob.describe();
-  EXPECT_EQ(field(stored[0], 4), field(status[1], 5));
-  EXPECT_EQ(field(stored[1], 4), field(status[2], 5));
-  EXPECT_EQ(more_mid, field(status[3], 5));
+  EXPECT_EQ(field(stored[0], kv::kRcvMessageId), field(status[1], status::message::kMessageId));
+  EXPECT_EQ(field(stored[1], kv::kRcvMessageId), field(status[2], status::message::kMessageId));
+  EXPECT_EQ(more_mid, field(status[3], status::message::kMessageId));
   for (std::size_t i = 1; i <= 3; ++i) {
-    EXPECT_EQ("0000", field(status[i], 3)) << status[i];
-    EXPECT_EQ("edi-in.txt", field(status[i], 9)) << status[i];
+    EXPECT_EQ("0000", field(status[i], status::kResult)) << status[i];
+    EXPECT_EQ("edi-in.txt", field(status[i], status::message::kFirstFile)) << status[i];
   }
-  EXPECT_EQ(invoice_mid, field(status[4], 5));
-  EXPECT_EQ("0000", field(status[4], 3));
-  EXPECT_EQ("1", field(status[4], 8));
+  EXPECT_EQ(invoice_mid, field(status[4], status::message::kMessageId));
+  EXPECT_EQ("0000", field(status[4], status::kResult));
+  EXPECT_EQ("1", field(status[4], status::message::kFileCount));
   // Receive recording: the invoice's identifier does not match the MID= pattern
   // of the first block, so its status line belongs to the second block, which has no FIL=: the
   // invoice is recorded in QRTLNK.RCV, and the gathered STD messages have left it.
   std::vector<std::string> rcv = bob.rcv();
   ASSERT_EQ(1u, rcv.size()) << "only the invoice is stored" << bob.describe();
-  EXPECT_EQ(invoice_mid, field(rcv[0], 4));
-  EXPECT_EQ(invoice, bob.read(field(rcv[0], 6)));
-  EXPECT_FALSE(bob.exists(field(stored[0], 6)));
-  EXPECT_FALSE(bob.exists(field(stored[1], 6)));
+  EXPECT_EQ(invoice_mid, field(rcv[0], kv::kRcvMessageId));
+  EXPECT_EQ(invoice, bob.read(field(rcv[0], kv::kRcvFirstFile)));
+  EXPECT_FALSE(bob.exists(field(stored[0], kv::kRcvFirstFile)));
+  EXPECT_FALSE(bob.exists(field(stored[1], kv::kRcvFirstFile)));
 }
 
 TEST(E2eKill, KillMessageRemovesTheEarlierMessageAndItself) {
@@ -287,19 +289,19 @@ TEST(E2eKill, KillMessageRemovesTheEarlierMessageAndItself) {
   EXPECT_FALSE(bob.exists("qrtlnk.err")) << bob.describe();
   std::vector<std::string> listed = bob.status_of("*001LIJST");
   ASSERT_EQ(1u, listed.size()) << bob.describe();
-  EXPECT_EQ("0000", field(listed[0], 3));
-  EXPECT_EQ("qrt400.lst", field(listed[0], 4));
+  EXPECT_EQ("0000", field(listed[0], status::kResult));
+  EXPECT_EQ("qrt400.lst", field(listed[0], status::lijst::kListingFile));
   std::vector<std::string> list = bob.lines("qrt400.lst");
   ASSERT_EQ(1u, list.size()) << bob.read("qrt400.lst");
   EXPECT_EQ("ORDER000000002", field(list[0], 2));
 
   std::vector<std::string> received = bob.status_of("*002ONTVANG");
   ASSERT_EQ(1u, received.size()) << bob.describe();
-  EXPECT_EQ("0000", field(received[0], 3));
-  EXPECT_EQ("ORDER000000002", field(received[0], 5));
+  EXPECT_EQ("0000", field(received[0], status::kResult));
+  EXPECT_EQ("ORDER000000002", field(received[0], status::message::kMessageId));
   std::vector<std::string> rcv = bob.rcv();
   ASSERT_EQ(1u, rcv.size()) << bob.describe();
-  EXPECT_EQ("order two\n", bob.read(field(rcv[0], 6)));
+  EXPECT_EQ("order two\n", bob.read(field(rcv[0], kv::kRcvFirstFile)));
   EXPECT_TRUE(world.show("bob").empty()) << "the cancelled message and the KILL are gone";
 }
 

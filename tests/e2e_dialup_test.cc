@@ -79,8 +79,8 @@ TEST(E2eDialUp, DialsOpensTheSessionAndHangsUp) {
   EXPECT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
   std::vector<std::string> status = alice.status();
   ASSERT_EQ(2u, status.size()) << alice.describe();
-  EXPECT_EQ("0000", field(status[0], 3));
-  EXPECT_EQ("0000", field(status[1], 3));
+  EXPECT_EQ("0000", field(status[0], status::kResult));
+  EXPECT_EQ("0000", field(status[1], status::kResult));
   EXPECT_NE(std::string::npos, alice.read("qrt400.log").find("dial-up entry name  : Office Line"));
   // Dialled (the state file exists) and hung up (no connection left).
   EXPECT_TRUE(d.state_exists()) << "kovedial did not dial";
@@ -95,8 +95,8 @@ TEST(E2eDialUp, AlreadyConnectedEntryIsNotHungUp) {
   EXPECT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
   std::vector<std::string> status = alice.status();
   ASSERT_EQ(2u, status.size()) << alice.describe();
-  EXPECT_EQ("0000", field(status[0], 3));
-  EXPECT_EQ("0000", field(status[1], 3));
+  EXPECT_EQ("0000", field(status[0], status::kResult));
+  EXPECT_EQ("0000", field(status[1], status::kResult));
   EXPECT_EQ("aaaa", d.helper_result()) << "no hang-up ran after the dial";
   EXPECT_FALSE(d.state_exists()) << "the connection was hung up: " << d.connection();
 }
@@ -107,8 +107,8 @@ TEST(E2eDialUp, DialErrorReachesTheConnectLineAndTheRunHangsUp) {
   e2e::Party& alice = d.world.alice();
   std::vector<std::string> status = alice.status();
   ASSERT_EQ(1u, status.size()) << alice.describe();
-  EXPECT_EQ("*000CONNECT", field(status[0], 1));
-  EXPECT_EQ("4691", field(status[0], 3));
+  EXPECT_EQ("*000CONNECT", field(status[0], status::kTag));
+  EXPECT_EQ("4691", field(status[0], status::kResult));
   std::vector<std::string> errors = alice.errors();
   ASSERT_FALSE(errors.empty()) << alice.describe();
   EXPECT_EQ(e2e::error_line("0054", e2e::kError54), errors[0]);
@@ -125,7 +125,7 @@ TEST(E2eDialUp, RefusedDialOrKilledHelperEndsTheRunWithoutASession) {
   e2e::Party& alice = d.world.alice();
   std::vector<std::string> status = alice.status();
   ASSERT_EQ(1u, status.size()) << alice.describe();
-  EXPECT_EQ("4633", field(status[0], 3));
+  EXPECT_EQ("4633", field(status[0], status::kResult));
   ASSERT_FALSE(alice.errors().empty()) << alice.describe();
   EXPECT_EQ(e2e::error_line("0054", e2e::kError54), alice.errors()[0]);
 
@@ -142,8 +142,8 @@ TEST(E2eDialUp, RefusedDialOrKilledHelperEndsTheRunWithoutASession) {
   EXPECT_EQ(0, r.exit_code);
   status = alice.status();
   ASSERT_EQ(1u, status.size()) << "no session after a killed helper" << alice.describe();
-  EXPECT_EQ("*000CONNECT", field(status[0], 1));
-  EXPECT_EQ("4005", field(status[0], 3));
+  EXPECT_EQ("*000CONNECT", field(status[0], status::kTag));
+  EXPECT_EQ("4005", field(status[0], status::kResult));
   ASSERT_FALSE(alice.errors().empty()) << alice.describe();
   EXPECT_EQ(e2e::error_line("0054", e2e::kError54), alice.errors()[0]);
   EXPECT_FALSE(alice.exists("qrtlnk.bsy"));

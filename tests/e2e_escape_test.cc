@@ -52,9 +52,9 @@ TEST(E2eEscape, SigintDuringALongReceiveEndsWith1516AndLosesNothing) {
 
   std::vector<std::string> status = bob.status();
   ASSERT_EQ(2u, status.size()) << bob.describe();
-  EXPECT_EQ("0000", field(status[0], 3));
-  EXPECT_EQ("*001ONTVANG", field(status[1], 1));
-  EXPECT_EQ("1516", field(status[1], 3));
+  EXPECT_EQ("0000", field(status[0], status::kResult));
+  EXPECT_EQ("*001ONTVANG", field(status[1], status::kTag));
+  EXPECT_EQ("1516", field(status[1], status::kResult));
   EXPECT_TRUE(bob.rcv().empty()) << bob.describe();
   EXPECT_TRUE(bob.names_starting("TM").empty()) << "no listing file left" << bob.describe();
 
@@ -71,8 +71,8 @@ TEST(E2eEscape, SigintDuringALongReceiveEndsWith1516AndLosesNothing) {
   EXPECT_FALSE(bob.exists("qrtlnk.err")) << bob.describe();
   std::vector<std::string> rcv = bob.rcv();
   ASSERT_EQ(1u, rcv.size()) << bob.describe();
-  EXPECT_EQ("LETTER00000001", field(rcv[0], 4));
-  EXPECT_EQ(letter, bob.read(field(rcv[0], 6)));
+  EXPECT_EQ("LETTER00000001", field(rcv[0], kv::kRcvMessageId));
+  EXPECT_EQ(letter, bob.read(field(rcv[0], kv::kRcvFirstFile)));
   EXPECT_TRUE(world.show("bob").empty());
 }
 
@@ -110,9 +110,9 @@ TEST(E2eEscape, StopDuringAnAnswerWaitEndsTheRunAtTheNextServiceCall) {
     EXPECT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
     std::vector<std::string> status = alice.status();
     ASSERT_EQ(3u, status.size()) << "signal " << sig << alice.describe();
-    EXPECT_EQ("0000", field(status[1], 3));
-    EXPECT_EQ("*002ANTWOORD", field(status[2], 1));
-    EXPECT_EQ("1516", field(status[2], 3));
+    EXPECT_EQ("0000", field(status[1], status::kResult));
+    EXPECT_EQ("*002ANTWOORD", field(status[2], status::kTag));
+    EXPECT_EQ("1516", field(status[2], status::kResult));
   }
   EXPECT_EQ(2u, world.show("bob").size()) << "both questions were sent";
 }
@@ -143,11 +143,11 @@ TEST(E2eEscape, DeleteAfterReceiptAndPasswordChangeFinishDespiteAStop) {
       << "the password change was not reached" << bob.describe();
   std::vector<std::string> status = bob.status();
   ASSERT_EQ(4u, status.size()) << bob.describe();
-  EXPECT_EQ("0000", field(status[1], 3)) << "the received message";
-  EXPECT_EQ("*002WACHTWOORD", field(status[2], 1));
-  EXPECT_EQ("0000", field(status[2], 3));
-  EXPECT_EQ("*003LIJST", field(status[3], 1));
-  EXPECT_EQ("1516", field(status[3], 3));
+  EXPECT_EQ("0000", field(status[1], status::kResult)) << "the received message";
+  EXPECT_EQ("*002WACHTWOORD", field(status[2], status::kTag));
+  EXPECT_EQ("0000", field(status[2], status::kResult));
+  EXPECT_EQ("*003LIJST", field(status[3], status::kTag));
+  EXPECT_EQ("1516", field(status[3], status::kResult));
   ASSERT_EQ(1u, bob.rcv().size()) << bob.describe();
   EXPECT_TRUE(world.show("bob").empty()) << "the delete was finished";
 
@@ -156,7 +156,7 @@ TEST(E2eEscape, DeleteAfterReceiptAndPasswordChangeFinishDespiteAStop) {
   bob.kovendi({"/FT"});
   status = bob.status();
   ASSERT_EQ(2u, status.size()) << bob.describe();
-  EXPECT_EQ("0000", field(status[0], 3));
+  EXPECT_EQ("0000", field(status[0], status::kResult));
 }
 
 TEST(E2eEscape, SigintDuringASendEndsWith1516AndKeepsTheInterchangesForTheNextRun) {
@@ -189,12 +189,12 @@ TEST(E2eEscape, SigintDuringASendEndsWith1516AndKeepsTheInterchangesForTheNextRu
 
   std::vector<std::string> status = alice.status();
   ASSERT_EQ(2u, status.size()) << "the session ends after the interrupted send" << alice.describe();
-  EXPECT_EQ("*001ZEND", field(status[1], 1));
-  EXPECT_EQ("1516", field(status[1], 3));
+  EXPECT_EQ("*001ZEND", field(status[1], status::kTag));
+  EXPECT_EQ("1516", field(status[1], status::kResult));
   std::vector<std::string> snd = alice.snd();
   ASSERT_EQ(2u, snd.size()) << alice.describe();
-  EXPECT_EQ("1516", field(snd[0], 3));
-  EXPECT_EQ("2006", field(snd[1], 3));
+  EXPECT_EQ("1516", field(snd[0], snd::kResultCode));
+  EXPECT_EQ("2006", field(snd[1], snd::kResultCode));
   EXPECT_EQ(orders, alice.read("orders.edi")) << "both interchanges are back";
   EXPECT_EQ(block, alice.read("qrtlnk.sav"));
   EXPECT_TRUE(alice.names_starting("KV").empty()) << alice.describe();

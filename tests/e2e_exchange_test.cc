@@ -39,50 +39,51 @@ TEST(E2eExchange, EdifactAndTextFileReachBobAndTheReportsReachAlice) {
 
   std::vector<std::string> status = alice.status();
   ASSERT_EQ(5u, status.size()) << alice.describe();
-  EXPECT_EQ("*000CONNECT", field(status[0], 1));
-  EXPECT_EQ("0000", field(status[0], 3));
+  EXPECT_EQ("*000CONNECT", field(status[0], status::kTag));
+  EXPECT_EQ("0000", field(status[0], status::kResult));
   for (std::size_t i = 1; i <= 3; ++i) {
     SCOPED_TRACE(status[i]);
-    EXPECT_EQ("*001ZEND", field(status[i], 1));
-    EXPECT_EQ("0000", field(status[i], 3));
-    EXPECT_EQ("BOBBY", field(status[i], 21));
-    EXPECT_EQ("Bakker", field(status[i], 30)) << "the alias resolved to Bob's address";
+    EXPECT_EQ("*001ZEND", field(status[i], status::kTag));
+    EXPECT_EQ("0000", field(status[i], status::kResult));
+    EXPECT_EQ("BOBBY", field(status[i], status::zend::kAlias));
+    EXPECT_EQ("Bakker", field(status[i], status::zend::kSurname))
+        << "the alias resolved to Bob's address";
   }
-  EXPECT_EQ("*002ZEND", field(status[4], 1));
-  EXPECT_EQ("0000", field(status[4], 3));
-  EXPECT_EQ("SHOP", field(status[4], 25));
-  EXPECT_EQ("Bakker", field(status[4], 30));
+  EXPECT_EQ("*002ZEND", field(status[4], status::kTag));
+  EXPECT_EQ("0000", field(status[4], status::kResult));
+  EXPECT_EQ("SHOP", field(status[4], status::zend::kOrganisation));
+  EXPECT_EQ("Bakker", field(status[4], status::zend::kSurname));
 
   std::vector<std::string> snd = alice.snd();
   ASSERT_EQ(4u, snd.size()) << alice.describe();
   std::vector<std::string> mids;
   for (std::size_t i = 0; i < 3; ++i) {
     SCOPED_TRACE(snd[i]);
-    EXPECT_EQ("ORD", field(snd[i], 1));
-    EXPECT_EQ(12u, field(snd[i], 2).size());
-    EXPECT_EQ("0000", field(snd[i], 3));
-    EXPECT_EQ(14u, field(snd[i], 5).size());
-    EXPECT_TRUE(e2e::starts_with(field(snd[i], 5), "EDIINSORD"));
-    EXPECT_EQ("1", field(snd[i], 10));
-    EXPECT_EQ("1", field(snd[i], 11));
-    EXPECT_EQ("1", field(snd[i], 24));
-    EXPECT_EQ(std::to_string(i + 1) + ",M" + std::to_string(i + 1), field(snd[i], 25));
-    EXPECT_EQ("BOBBY", field(snd[i], 27));
-    EXPECT_EQ("Bakker", field(snd[i], 36));
-    mids.push_back(field(snd[i], 5));
+    EXPECT_EQ("ORD", field(snd[i], snd::kApplication));
+    EXPECT_EQ(12u, field(snd[i], snd::kResultStamp).size());
+    EXPECT_EQ("0000", field(snd[i], snd::kResultCode));
+    EXPECT_EQ(14u, field(snd[i], snd::kMessageId).size());
+    EXPECT_TRUE(e2e::starts_with(field(snd[i], snd::kMessageId), "EDIINSORD"));
+    EXPECT_EQ("1", field(snd[i], snd::kRecipientKind));
+    EXPECT_EQ("1", field(snd[i], snd::kDeliveryState));
+    EXPECT_EQ("1", field(snd[i], snd::kDelete));
+    EXPECT_EQ(std::to_string(i + 1) + ",M" + std::to_string(i + 1), field(snd[i], snd::kSubject));
+    EXPECT_EQ("BOBBY", field(snd[i], snd::kAlias));
+    EXPECT_EQ("Bakker", field(snd[i], snd::kSurname));
+    mids.push_back(field(snd[i], snd::kMessageId));
   }
   EXPECT_EQ(3u, std::set<std::string>(mids.begin(), mids.end()).size()) << "distinct identifiers";
-  EXPECT_EQ("APX", field(snd[3], 1));
-  EXPECT_EQ("0000", field(snd[3], 3));
-  EXPECT_EQ(14u, field(snd[3], 5).size());
-  EXPECT_TRUE(e2e::starts_with(field(snd[3], 5), "TXT"));
-  EXPECT_EQ("3", field(snd[3], 6));
-  EXPECT_EQ("3", field(snd[3], 7));
-  EXPECT_EQ("note.txt", field(snd[3], 16));
-  EXPECT_EQ("Orders of this week", field(snd[3], 25));
-  EXPECT_EQ("SHOP", field(snd[3], 31));
-  EXPECT_EQ("Bakker", field(snd[3], 36));
-  mids.push_back(field(snd[3], 5));
+  EXPECT_EQ("APX", field(snd[3], snd::kApplication));
+  EXPECT_EQ("0000", field(snd[3], snd::kResultCode));
+  EXPECT_EQ(14u, field(snd[3], snd::kMessageId).size());
+  EXPECT_TRUE(e2e::starts_with(field(snd[3], snd::kMessageId), "TXT"));
+  EXPECT_EQ("3", field(snd[3], snd::kNotification));
+  EXPECT_EQ("3", field(snd[3], snd::kReport));
+  EXPECT_EQ("note.txt", field(snd[3], snd::kFirstFile));
+  EXPECT_EQ("Orders of this week", field(snd[3], snd::kSubject));
+  EXPECT_EQ("SHOP", field(snd[3], snd::kOrganisation));
+  EXPECT_EQ("Bakker", field(snd[3], snd::kSurname));
+  mids.push_back(field(snd[3], snd::kMessageId));
 
   // Every interchange was sent (DEL): the application's file is used up; the plain file stays.
   EXPECT_FALSE(alice.exists("orders.edi")) << alice.describe();
@@ -109,31 +110,33 @@ TEST(E2eExchange, EdifactAndTextFileReachBobAndTheReportsReachAlice) {
   ASSERT_FALSE(bob.exists("qrtlnk.err")) << bob.describe();
   std::vector<std::string> bob_status = bob.status();
   ASSERT_EQ(5u, bob_status.size()) << bob.describe();
-  EXPECT_EQ("0000", field(bob_status[0], 3));
+  EXPECT_EQ("0000", field(bob_status[0], status::kResult));
   std::vector<std::string> rcv = bob.rcv();
   ASSERT_EQ(4u, rcv.size()) << bob.describe();
   const std::vector<std::string> contents{una + x1, x2, x3, note};
   const std::vector<std::string> subjects{"1,M1", "2,M2", "3,M3", "Orders of this week"};
   for (std::size_t i = 0; i < 4; ++i) {
     SCOPED_TRACE(bob_status[i + 1]);
-    EXPECT_EQ("*001ONTVANG", field(bob_status[i + 1], 1));
-    EXPECT_EQ("0000", field(bob_status[i + 1], 3));
-    EXPECT_EQ(mids[i], field(bob_status[i + 1], 5));
-    EXPECT_EQ("1", field(bob_status[i + 1], 8));
-    EXPECT_EQ("Alders", field(bob_status[i + 1], 20));
+    EXPECT_EQ("*001ONTVANG", field(bob_status[i + 1], status::kTag));
+    EXPECT_EQ("0000", field(bob_status[i + 1], status::kResult));
+    EXPECT_EQ(mids[i], field(bob_status[i + 1], status::message::kMessageId));
+    EXPECT_EQ("1", field(bob_status[i + 1], status::message::kFileCount));
+    EXPECT_EQ("Alders", field(bob_status[i + 1], status::message::kSurname));
     SCOPED_TRACE(rcv[i]);
-    EXPECT_EQ("", field(rcv[i], 1));
-    EXPECT_EQ(field(bob_status[i + 1], 2), field(rcv[i], 2));
-    EXPECT_EQ(field(bob_status[i + 1], 4), field(rcv[i], 3));
-    EXPECT_EQ(mids[i], field(rcv[i], 4));
-    EXPECT_EQ("1", field(rcv[i], 5));
-    EXPECT_EQ(field(bob_status[i + 1], 9), field(rcv[i], 6));
-    EXPECT_EQ(subjects[i], field(rcv[i], 7));
-    EXPECT_EQ("NL", field(rcv[i], 11));
-    EXPECT_EQ("ACME", field(rcv[i], 14));
-    EXPECT_EQ("Alders", field(rcv[i], 19));
-    EXPECT_EQ("Alice", field(rcv[i], 20));
-    EXPECT_EQ(contents[i], bob.read(field(rcv[i], 6))) << "received file " << field(rcv[i], 6);
+    EXPECT_EQ("", field(rcv[i], kv::kRcvAppId));
+    EXPECT_EQ(field(bob_status[i + 1], status::kStamp), field(rcv[i], kv::kRcvStamp));
+    EXPECT_EQ(field(bob_status[i + 1], status::message::kListId), field(rcv[i], kv::kRcvListId));
+    EXPECT_EQ(mids[i], field(rcv[i], kv::kRcvMessageId));
+    EXPECT_EQ("1", field(rcv[i], kv::kRcvFileCount));
+    EXPECT_EQ(field(bob_status[i + 1], status::message::kFirstFile),
+              field(rcv[i], kv::kRcvFirstFile));
+    EXPECT_EQ(subjects[i], field(rcv[i], kv::kRcvSubject));
+    EXPECT_EQ("NL", field(rcv[i], kv::kRcvCountry));
+    EXPECT_EQ("ACME", field(rcv[i], kv::kRcvOrganisation));
+    EXPECT_EQ("Alders", field(rcv[i], kv::kRcvSurname));
+    EXPECT_EQ("Alice", field(rcv[i], kv::kRcvGivenName));
+    EXPECT_EQ(contents[i], bob.read(field(rcv[i], kv::kRcvFirstFile)))
+        << "received file " << field(rcv[i], kv::kRcvFirstFile);
   }
   EXPECT_EQ(0400u, e2e::mode_of(bob.file("qrtlnk.rcv")));
   // EDI messages stay in the mailbox (read); the text message was deleted after receipt.
@@ -146,13 +149,13 @@ TEST(E2eExchange, EdifactAndTextFileReachBobAndTheReportsReachAlice) {
 
   // ---- 3. Bob's application takes the EDI messages and then the text message with /R.
   std::vector<std::string> part_files;
-  for (const std::string& record : rcv) part_files.push_back(field(record, 6));
+  for (const std::string& record : rcv) part_files.push_back(field(record, kv::kRcvFirstFile));
   bob.kovendi({"/FT", "/R", "/MID=EDI*", "/FIL=edi-in.txt"});
   EXPECT_FALSE(bob.exists("qrtlnk.err")) << bob.describe();
   EXPECT_EQ(orders, bob.read("edi-in.txt")) << "the interchanges byte for byte, in order";
   rcv = bob.rcv();
   ASSERT_EQ(1u, rcv.size()) << bob.describe();
-  EXPECT_EQ(mids[3], field(rcv[0], 4));
+  EXPECT_EQ(mids[3], field(rcv[0], kv::kRcvMessageId));
   for (std::size_t i = 0; i < 3; ++i) EXPECT_FALSE(bob.exists(part_files[i])) << part_files[i];
 
   bob.kovendi({"/FT", "/R", "/MID=TXT*", "/FIL=text-in.txt"});
@@ -178,19 +181,19 @@ TEST(E2eExchange, EdifactAndTextFileReachBobAndTheReportsReachAlice) {
   ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
   status = alice.status();
   ASSERT_EQ(2u, status.size()) << alice.describe();
-  EXPECT_EQ("*001RAPPORT", field(status[1], 1));
-  EXPECT_EQ("0000", field(status[1], 3));
-  EXPECT_EQ("qrt400.rap", field(status[1], 5));
+  EXPECT_EQ("*001RAPPORT", field(status[1], status::kTag));
+  EXPECT_EQ("0000", field(status[1], status::kResult));
+  EXPECT_EQ("qrt400.rap", field(status[1], status::rapport::kReportFile));
   std::vector<std::string> report_lines = alice.lines("qrt400.rap");
   EXPECT_EQ(8u, report_lines.size()) << alice.read("qrt400.rap");
   for (const std::string& mid : mids) {
     int delivered = 0, received = 0;
     for (const std::string& line : report_lines) {
-      if (field(line, 1) != mid) continue;
-      EXPECT_EQ("Bakker", field(line, 16)) << line;
-      EXPECT_EQ("1", field(line, 3)) << line;
-      if (field(line, 2) == "3") ++delivered;
-      if (field(line, 2) == "2") ++received;
+      if (field(line, report::kMessageId) != mid) continue;
+      EXPECT_EQ("Bakker", field(line, report::kRecipientSurname)) << line;
+      EXPECT_EQ("1", field(line, report::kNotifyType)) << line;
+      if (field(line, report::kMessageType) == "3") ++delivered;
+      if (field(line, report::kMessageType) == "2") ++received;
     }
     EXPECT_EQ(1, delivered) << mid;
     EXPECT_EQ(1, received) << mid;
@@ -203,15 +206,15 @@ TEST(E2eExchange, EdifactAndTextFileReachBobAndTheReportsReachAlice) {
   ASSERT_EQ(4u, after.size());
   for (std::size_t i = 0; i < 4; ++i) {
     SCOPED_TRACE(after[i]);
-    EXPECT_EQ(mids[i], field(after[i], 5));
-    EXPECT_EQ("0000", field(after[i], 3));
-    EXPECT_EQ(field(status[1], 2), field(after[i], 2));
-    EXPECT_EQ("2", field(after[i], 11));
-    EXPECT_EQ("1", field(after[i], 12));
-    EXPECT_EQ("00", field(after[i], 13));
-    EXPECT_EQ("00", field(after[i], 14));
-    EXPECT_TRUE(e2e::all_digits(field(after[i], 15))) << "delivery time";
-    EXPECT_EQ(12u, field(after[i], 15).size());
+    EXPECT_EQ(mids[i], field(after[i], snd::kMessageId));
+    EXPECT_EQ("0000", field(after[i], snd::kResultCode));
+    EXPECT_EQ(field(status[1], status::kStamp), field(after[i], snd::kResultStamp));
+    EXPECT_EQ("2", field(after[i], snd::kDeliveryState));
+    EXPECT_EQ("1", field(after[i], snd::kNotificationType));
+    EXPECT_EQ("00", field(after[i], snd::kReason));
+    EXPECT_EQ("00", field(after[i], snd::kDiagnostic));
+    EXPECT_TRUE(e2e::all_digits(field(after[i], snd::kDeliveryTime))) << "delivery time";
+    EXPECT_EQ(12u, field(after[i], snd::kDeliveryTime).size());
     // Everything but the report fields is as the completion left it.
     for (std::size_t f = 1; f <= 47; ++f) {
       if (f == 2 || (f >= 11 && f <= 15)) continue;
@@ -233,20 +236,21 @@ TEST(E2eExchange, EveryRecipientHasItsOwnRecordAndReport) {
   ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
   std::vector<std::string> status = alice.status_of("*001ZEND");
   ASSERT_EQ(2u, status.size()) << alice.describe();
-  EXPECT_EQ("1", field(status[0], 20));
-  EXPECT_EQ("2", field(status[1], 20));
+  EXPECT_EQ("1", field(status[0], status::zend::kRecipientKind));
+  EXPECT_EQ("2", field(status[1], status::zend::kRecipientKind));
   std::vector<std::string> snd = alice.snd();
   ASSERT_EQ(2u, snd.size()) << alice.describe();
-  for (const std::string& record : snd) EXPECT_EQ("0000", field(record, 3)) << record;
-  EXPECT_EQ(field(snd[0], 5), field(snd[1], 5));
-  EXPECT_EQ("1", field(snd[0], 10));
-  EXPECT_EQ("BOBBY", field(snd[0], 27));
-  EXPECT_EQ("Bakker", field(snd[0], 36)) << "completed with the resolved address";
-  EXPECT_EQ("2", field(snd[1], 10));
-  EXPECT_EQ("", field(snd[1], 27));
-  EXPECT_EQ("NL", field(snd[1], 28));
-  EXPECT_EQ("ACME", field(snd[1], 31));
-  EXPECT_EQ("Alders", field(snd[1], 36));
+  for (const std::string& record : snd)
+    EXPECT_EQ("0000", field(record, snd::kResultCode)) << record;
+  EXPECT_EQ(field(snd[0], snd::kMessageId), field(snd[1], snd::kMessageId));
+  EXPECT_EQ("1", field(snd[0], snd::kRecipientKind));
+  EXPECT_EQ("BOBBY", field(snd[0], snd::kAlias));
+  EXPECT_EQ("Bakker", field(snd[0], snd::kSurname)) << "completed with the resolved address";
+  EXPECT_EQ("2", field(snd[1], snd::kRecipientKind));
+  EXPECT_EQ("", field(snd[1], snd::kAlias));
+  EXPECT_EQ("NL", field(snd[1], snd::kCountry));
+  EXPECT_EQ("ACME", field(snd[1], snd::kOrganisation));
+  EXPECT_EQ("Alders", field(snd[1], snd::kSurname));
 
   // Alice takes her copy (a receipt notification follows) and then the reports: Bob's record
   // carries the delivery report, her own the later receipt notification.
@@ -255,14 +259,14 @@ TEST(E2eExchange, EveryRecipientHasItsOwnRecordAndReport) {
   ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
   std::vector<std::string> rcv = alice.rcv();
   ASSERT_EQ(1u, rcv.size()) << alice.describe();
-  EXPECT_EQ(field(snd[0], 5), field(rcv[0], 4));
-  EXPECT_EQ("memo\n", alice.read(field(rcv[0], 6)));
+  EXPECT_EQ(field(snd[0], snd::kMessageId), field(rcv[0], kv::kRcvMessageId));
+  EXPECT_EQ("memo\n", alice.read(field(rcv[0], kv::kRcvFirstFile)));
   std::vector<std::string> after = alice.snd();
   ASSERT_EQ(2u, after.size()) << alice.describe();
-  EXPECT_EQ("3", field(after[0], 11)) << after[0];
-  EXPECT_EQ("1", field(after[0], 12)) << after[0];
-  EXPECT_EQ("2", field(after[1], 11)) << after[1];
-  EXPECT_EQ("1", field(after[1], 12)) << after[1];
+  EXPECT_EQ("3", field(after[0], snd::kDeliveryState)) << after[0];
+  EXPECT_EQ("1", field(after[0], snd::kNotificationType)) << after[0];
+  EXPECT_EQ("2", field(after[1], snd::kDeliveryState)) << after[1];
+  EXPECT_EQ("1", field(after[1], snd::kNotificationType)) << after[1];
   EXPECT_EQ(snd[0].size(), after[0].size());
   EXPECT_EQ(snd[1].size(), after[1].size());
 }
@@ -291,14 +295,14 @@ TEST(E2eExchange, OneLineFileOfTwoInterchangesGivesEachPartnerItsMessage) {
   ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
   std::vector<std::string> status = alice.status_of("*001ZEND");
   ASSERT_EQ(2u, status.size()) << alice.describe();
-  EXPECT_EQ("0000", field(status[0], 3));
-  EXPECT_EQ("BOBBY", field(status[0], 21));
-  EXPECT_EQ("0000", field(status[1], 3));
-  EXPECT_EQ("CAROL", field(status[1], 21));
+  EXPECT_EQ("0000", field(status[0], status::kResult));
+  EXPECT_EQ("BOBBY", field(status[0], status::zend::kAlias));
+  EXPECT_EQ("0000", field(status[1], status::kResult));
+  EXPECT_EQ("CAROL", field(status[1], status::zend::kAlias));
   std::vector<std::string> snd = alice.snd();
   ASSERT_EQ(2u, snd.size()) << alice.describe();
-  EXPECT_EQ("71,M71", field(snd[0], 25));
-  EXPECT_EQ("72,M72", field(snd[1], 25));
+  EXPECT_EQ("71,M71", field(snd[0], snd::kSubject));
+  EXPECT_EQ("72,M72", field(snd[1], snd::kSubject));
   EXPECT_FALSE(alice.exists("orders.edi")) << "both interchanges sent: the file is used up";
   EXPECT_TRUE(alice.names_starting("KV").empty()) << alice.describe();
 
@@ -310,8 +314,8 @@ TEST(E2eExchange, OneLineFileOfTwoInterchangesGivesEachPartnerItsMessage) {
     ASSERT_FALSE(party->exists("qrtlnk.err")) << party->describe();
     std::vector<std::string> rcv = party->rcv();
     ASSERT_EQ(1u, rcv.size()) << party->describe();
-    EXPECT_EQ(party == &bob ? to_bob : to_carol, party->read(field(rcv[0], 6)));
-    EXPECT_EQ(field(snd[party == &bob ? 0 : 1], 5), field(rcv[0], 4));
+    EXPECT_EQ(party == &bob ? to_bob : to_carol, party->read(field(rcv[0], kv::kRcvFirstFile)));
+    EXPECT_EQ(field(snd[party == &bob ? 0 : 1], snd::kMessageId), field(rcv[0], kv::kRcvMessageId));
   }
 }
 

@@ -35,10 +35,10 @@ void expect_all_2006(const e2e::Party& party, std::size_t records) {
   ASSERT_EQ(records, snd.size()) << party.describe();
   for (const std::string& record : snd) {
     SCOPED_TRACE(record);
-    EXPECT_EQ("2006", field(record, 3));
-    EXPECT_EQ(12u, field(record, 2).size());
-    EXPECT_TRUE(e2e::all_digits(field(record, 2)));
-    EXPECT_EQ("1", field(record, 11));
+    EXPECT_EQ("2006", field(record, snd::kResultCode));
+    EXPECT_EQ(12u, field(record, snd::kResultStamp).size());
+    EXPECT_TRUE(e2e::all_digits(field(record, snd::kResultStamp)));
+    EXPECT_EQ("1", field(record, snd::kDeliveryState));
   }
 }
 
@@ -59,17 +59,17 @@ TEST(E2eNoConnection, MissingStoreGives2006ForEveryNewRecordAndError54) {
   expect_error_54(alice);
   std::vector<std::string> status = alice.status();
   ASSERT_EQ(1u, status.size()) << "only the CONNECT line" << alice.describe();
-  EXPECT_EQ("*000CONNECT", field(status[0], 1));
-  EXPECT_EQ("1506", field(status[0], 3)) << "verdict 3, store not reachable";
+  EXPECT_EQ("*000CONNECT", field(status[0], status::kTag));
+  EXPECT_EQ("1506", field(status[0], status::kResult)) << "verdict 3, store not reachable";
 
   // Plain send: first recipient and copy; EDIFACT: one record per interchange.
   expect_all_2006(alice, 4);
   std::vector<std::string> snd = alice.snd();
   if (snd.size() == 4) {
-    EXPECT_EQ("1", field(snd[0], 10));
-    EXPECT_EQ("2", field(snd[1], 10));
-    EXPECT_EQ("ORD", field(snd[2], 1));
-    EXPECT_EQ("ORD", field(snd[3], 1));
+    EXPECT_EQ("1", field(snd[0], snd::kRecipientKind));
+    EXPECT_EQ("2", field(snd[1], snd::kRecipientKind));
+    EXPECT_EQ("ORD", field(snd[2], snd::kApplication));
+    EXPECT_EQ("ORD", field(snd[3], snd::kApplication));
   }
   // Nothing is lost: the interchanges are back in the application's file, both blocks are kept
   // for a new attempt, and no work file is left.
@@ -91,7 +91,7 @@ TEST(E2eNoConnection, RefusedOpenGives2006ToTheNewRecordsOnlyAndError54) {
   ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
   std::vector<std::string> before = alice.snd();
   ASSERT_EQ(1u, before.size()) << alice.describe();
-  ASSERT_EQ("0000", field(before[0], 3));
+  ASSERT_EQ("0000", field(before[0], status::kResult));
 
   world.store({"fault", world.store_dir(), "API_open", "6"});
   SendRequest request;
@@ -100,13 +100,13 @@ TEST(E2eNoConnection, RefusedOpenGives2006ToTheNewRecordsOnlyAndError54) {
   expect_error_54(alice);
   std::vector<std::string> status = alice.status();
   ASSERT_EQ(1u, status.size()) << alice.describe();
-  EXPECT_EQ("1508", field(status[0], 3)) << "verdict 6, log-in refused";
+  EXPECT_EQ("1508", field(status[0], status::kResult)) << "verdict 6, log-in refused";
   std::vector<std::string> snd = alice.snd();
   ASSERT_EQ(5u, snd.size()) << alice.describe();
   EXPECT_EQ(before[0], snd[0]) << "the completed record is unchanged";
   for (std::size_t i = 1; i < snd.size(); ++i) {
-    EXPECT_EQ("2006", field(snd[i], 3)) << snd[i];
-    EXPECT_TRUE(e2e::all_digits(field(snd[i], 2))) << snd[i];
+    EXPECT_EQ("2006", field(snd[i], snd::kResultCode)) << snd[i];
+    EXPECT_TRUE(e2e::all_digits(field(snd[i], snd::kResultStamp))) << snd[i];
   }
   EXPECT_EQ(request.edi, alice.read("orders.edi"));
   EXPECT_EQ(request.plain_block + request.edi_block, alice.read("qrtlnk.sav"));
@@ -132,20 +132,20 @@ TEST(E2eFailedSend, VerdictFromFaultInjectionReachesTheRecordsAndTheBlockIsKept)
       << "a refused send is no communication failure" << alice.describe();
   std::vector<std::string> first = alice.status_of("*001ZEND");
   ASSERT_EQ(2u, first.size()) << "one line per recipient" << alice.describe();
-  for (const std::string& line : first) EXPECT_EQ("1509", field(line, 3)) << line;
+  for (const std::string& line : first) EXPECT_EQ("1509", field(line, status::kResult)) << line;
   std::vector<std::string> second = alice.status_of("*002ZEND");
   ASSERT_EQ(1u, second.size()) << alice.describe();
-  EXPECT_EQ("0000", field(second[0], 3));
+  EXPECT_EQ("0000", field(second[0], status::kResult));
 
   std::vector<std::string> snd = alice.snd();
   ASSERT_EQ(3u, snd.size()) << alice.describe();
-  EXPECT_EQ("1509", field(snd[0], 3));
-  EXPECT_EQ("1509", field(snd[1], 3));
-  EXPECT_EQ("2", field(snd[1], 10));
-  EXPECT_TRUE(e2e::starts_with(field(snd[0], 5), "FIRST"));
-  EXPECT_EQ(field(snd[0], 5), field(snd[1], 5));
-  EXPECT_EQ("0000", field(snd[2], 3));
-  EXPECT_TRUE(e2e::starts_with(field(snd[2], 5), "SECOND"));
+  EXPECT_EQ("1509", field(snd[0], snd::kResultCode));
+  EXPECT_EQ("1509", field(snd[1], snd::kResultCode));
+  EXPECT_EQ("2", field(snd[1], snd::kRecipientKind));
+  EXPECT_TRUE(e2e::starts_with(field(snd[0], snd::kMessageId), "FIRST"));
+  EXPECT_EQ(field(snd[0], snd::kMessageId), field(snd[1], snd::kMessageId));
+  EXPECT_EQ("0000", field(snd[2], snd::kResultCode));
+  EXPECT_TRUE(e2e::starts_with(field(snd[2], snd::kMessageId), "SECOND"));
 
   // Only the failed send's block is kept; the files are untouched.
   EXPECT_EQ(failing, alice.read("qrtlnk.sav"));
@@ -153,7 +153,7 @@ TEST(E2eFailedSend, VerdictFromFaultInjectionReachesTheRecordsAndTheBlockIsKept)
   EXPECT_EQ("second\n", alice.read("second.txt"));
   std::vector<std::string> bobs = world.show("bob");
   ASSERT_EQ(1u, bobs.size());
-  EXPECT_EQ(field(snd[2], 5), e2e::World::show_word(bobs[0], 4));
+  EXPECT_EQ(field(snd[2], snd::kMessageId), e2e::World::show_word(bobs[0], 4));
 }
 
 TEST(E2eFailedSend, FatalVerdictEndsTheSessionAndKeepsEverythingForTheNextRun) {
@@ -173,15 +173,15 @@ TEST(E2eFailedSend, FatalVerdictEndsTheSessionAndKeepsEverythingForTheNextRun) {
   EXPECT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
   std::vector<std::string> status = alice.status();
   ASSERT_EQ(2u, status.size()) << "CONNECT and the failed interchange" << alice.describe();
-  EXPECT_EQ("0000", field(status[0], 3));
-  EXPECT_EQ("*001ZEND", field(status[1], 1));
-  EXPECT_EQ("1507", field(status[1], 3));
+  EXPECT_EQ("0000", field(status[0], status::kResult));
+  EXPECT_EQ("*001ZEND", field(status[1], status::kTag));
+  EXPECT_EQ("1507", field(status[1], status::kResult));
 
   std::vector<std::string> snd = alice.snd();
   ASSERT_EQ(3u, snd.size()) << alice.describe();
-  EXPECT_EQ("1507", field(snd[0], 3));
-  EXPECT_EQ("2006", field(snd[1], 3)) << "the second interchange was never sent";
-  EXPECT_EQ("2006", field(snd[2], 3)) << "the plain send was never sent";
+  EXPECT_EQ("1507", field(snd[0], snd::kResultCode));
+  EXPECT_EQ("2006", field(snd[1], snd::kResultCode)) << "the second interchange was never sent";
+  EXPECT_EQ("2006", field(snd[2], snd::kResultCode)) << "the plain send was never sent";
   EXPECT_EQ(x1 + x2, alice.read("orders.edi")) << "both interchanges are back";
   EXPECT_EQ(edi_block + plain_block, alice.read("qrtlnk.sav"));
   EXPECT_TRUE(alice.names_starting("KV").empty()) << alice.describe();

@@ -116,20 +116,20 @@ void check_case(const std::string& root, const FaultCase& c) {
   // The send: reported as sent exactly when Bob has it; otherwise kept for a new attempt.
   std::vector<std::string> snd = alice.snd();
   ASSERT_EQ(1u, snd.size()) << alice.describe();
-  const bool sent = field(snd[0], 3) == "0000";
+  const bool sent = field(snd[0], snd::kResultCode) == "0000";
   std::vector<std::string> bobs = mailbox(root, "bob");
   EXPECT_EQ(sent ? 1u : 0u, count_prefix(bobs, "OUT")) << snd[0] << alice.describe();
   std::string sav = alice.exists("qrtlnk.sav") ? alice.read("qrtlnk.sav") : "";
   EXPECT_EQ(!sent, sav.find("MID=OUT") != std::string::npos) << alice.describe();
   std::vector<std::string> zend = alice.status_of("*001ZEND");
   if (!zend.empty()) {
-    EXPECT_EQ(field(zend[0], 3), field(snd[0], 3)) << alice.describe();
+    EXPECT_EQ(field(zend[0], status::kResult), field(snd[0], snd::kResultCode)) << alice.describe();
   }
 
   // The delete: DELME is gone exactly when a line says it was deleted.
   std::vector<std::string> mine = mailbox(root, "alice");
   std::vector<std::string> deleted = lines_of(alice, "*002VERWIJDER", 5, "DELME");
-  bool reported_deleted = deleted.size() == 1 && field(deleted[0], 3) == "0000";
+  bool reported_deleted = deleted.size() == 1 && field(deleted[0], status::kResult) == "0000";
   EXPECT_LE(deleted.size(), 1u) << alice.describe();
   EXPECT_EQ(reported_deleted ? 0u : 1u, count_prefix(mine, "DELME")) << alice.describe();
 
@@ -138,7 +138,7 @@ void check_case(const std::string& root, const FaultCase& c) {
   auto recorded = [&alice] {
     std::vector<std::string> out;
     for (const std::string& record : alice.rcv()) {
-      if (e2e::starts_with(field(record, 4), "MSG1")) out.push_back(record);
+      if (e2e::starts_with(field(record, kv::kRcvMessageId), "MSG1")) out.push_back(record);
     }
     return out;
   };
@@ -150,10 +150,12 @@ void check_case(const std::string& root, const FaultCase& c) {
   if (lines_of(alice, "*003ONTVANG", 5, "MSG1").empty() && !records.empty()) {
     ADD_FAILURE() << "recorded without a status line" << alice.describe();
   }
-  for (const std::string& record : records) EXPECT_EQ("from bob\n", alice.read(field(record, 6)));
+  for (const std::string& record : records)
+    EXPECT_EQ("from bob\n", alice.read(field(record, kv::kRcvFirstFile)));
   for (const std::string& part : received_parts(alice)) {
     bool named = false;
-    for (const std::string& record : alice.rcv()) named = named || field(record, 6) == part;
+    for (const std::string& record : alice.rcv())
+      named = named || field(record, kv::kRcvFirstFile) == part;
     EXPECT_TRUE(named) << part << " received but not recorded" << alice.describe();
   }
 
@@ -164,7 +166,8 @@ void check_case(const std::string& root, const FaultCase& c) {
   alice.kovendi({"/FT"});
   std::vector<std::string> status = alice.status();
   ASSERT_FALSE(status.empty()) << alice.describe();
-  EXPECT_EQ("0000", field(status[0], 3)) << "user file and store disagree" << alice.describe();
+  EXPECT_EQ("0000", field(status[0], status::kResult))
+      << "user file and store disagree" << alice.describe();
   EXPECT_EQ(1u, recorded().size()) << alice.describe();
 }
 

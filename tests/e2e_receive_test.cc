@@ -39,8 +39,8 @@ TEST(E2eReceive, LongHomeDirectoryReceivesIntoDirAndAFailedReportFetchHasOneLine
   std::vector<std::string> contents;
   for (const std::string& line : received) {
     SCOPED_TRACE(line);
-    EXPECT_EQ("0000", field(line, 3));
-    std::string name = field(line, 9);
+    EXPECT_EQ("0000", field(line, status::kResult));
+    std::string name = field(line, status::message::kFirstFile);
     EXPECT_TRUE(e2e::starts_with(name, "sub/")) << "named within the receive directory";
     EXPECT_LE(name.size(), 80u);
     contents.push_back(bob.read(name));
@@ -59,12 +59,15 @@ TEST(E2eReceive, LongHomeDirectoryReceivesIntoDirAndAFailedReportFetchHasOneLine
   EXPECT_EQ("", world.store({"faults", world.store_dir()})) << "the fault was used";
   std::vector<std::string> report = alice.status_of("*001RAPPORT");
   ASSERT_EQ(2u, report.size()) << "one line per outcome" << alice.describe();
-  EXPECT_EQ("1511", field(report[0], 3));
-  EXPECT_FALSE(field(report[0], 4).empty()) << "the failed item's list identifier";
-  EXPECT_EQ("", field(report[0], 5)) << "the failed fetch wrote no report file";
-  EXPECT_EQ("0000", field(report[1], 3));
-  EXPECT_EQ("", field(report[1], 4)) << "the command's line names no single item";
-  EXPECT_EQ("qrt400.rap", field(report[1], 5));
+  EXPECT_EQ("1511", field(report[0], status::kResult));
+  EXPECT_FALSE(field(report[0], status::message::kListId).empty())
+      << "the failed item's list identifier";
+  EXPECT_EQ("", field(report[0], status::rapport::kReportFile))
+      << "the failed fetch wrote no report file";
+  EXPECT_EQ("0000", field(report[1], status::kResult));
+  EXPECT_EQ("", field(report[1], status::message::kListId))
+      << "the command's line names no single item";
+  EXPECT_EQ("qrt400.rap", field(report[1], status::rapport::kReportFile));
   // Two delivery reports and two read notifications; only the failed item is missing.
   EXPECT_EQ(3u, alice.lines("qrt400.rap").size()) << alice.describe();
 }

@@ -16,7 +16,7 @@ using e2e::field;
 std::vector<std::string> records_of(const e2e::Party& party, const std::string& prefix) {
   std::vector<std::string> out;
   for (const std::string& record : party.snd()) {
-    if (e2e::starts_with(field(record, 5), prefix)) out.push_back(record);
+    if (e2e::starts_with(field(record, snd::kMessageId), prefix)) out.push_back(record);
   }
   return out;
 }
@@ -59,46 +59,46 @@ TEST(E2eSendQueue, EveryRecordIsSettledByItsOwnRecipientsLineAndOnlyFailedBlocks
   // Status file: every recipient of the plain sends 0000; the list recipient shows no alias.
   std::vector<std::string> two = alice.status_of("*002ZEND");
   ASSERT_EQ(3u, two.size()) << alice.describe();
-  for (const std::string& line : two) EXPECT_EQ("0000", field(line, 3)) << line;
+  for (const std::string& line : two) EXPECT_EQ("0000", field(line, status::kResult)) << line;
   std::vector<std::string> list = alice.status_of("*003ZEND");
   ASSERT_EQ(2u, list.size()) << alice.describe();
-  EXPECT_EQ("4", field(list[0], 20));
-  EXPECT_EQ("", field(list[0], 21)) << "field 21 holds an alias or nothing";
-  EXPECT_EQ("BOBBY", field(list[1], 21));
+  EXPECT_EQ("4", field(list[0], status::zend::kRecipientKind));
+  EXPECT_EQ("", field(list[0], status::zend::kAlias)) << "field 21 holds an alias or nothing";
+  EXPECT_EQ("BOBBY", field(list[1], status::zend::kAlias));
 
   // Each record is completed from its own recipient's line.
   std::vector<std::string> plain = records_of(alice, "PLAIN");
   ASSERT_EQ(1u, plain.size()) << alice.describe();
-  EXPECT_EQ("0000", field(plain[0], 3));
+  EXPECT_EQ("0000", field(plain[0], status::kResult));
   std::vector<std::string> copies = records_of(alice, "TWO");
   ASSERT_EQ(3u, copies.size()) << alice.describe();
   for (std::size_t i = 0; i < copies.size(); ++i) {
     SCOPED_TRACE(copies[i]);
-    EXPECT_EQ(std::to_string(i + 1), field(copies[i], 10));
-    EXPECT_EQ("0000", field(copies[i], 3));
+    EXPECT_EQ(std::to_string(i + 1), field(copies[i], snd::kRecipientKind));
+    EXPECT_EQ("0000", field(copies[i], snd::kResultCode));
   }
-  EXPECT_EQ("Bakker", field(copies[0], 36));
-  EXPECT_EQ("OTHERADMD", field(copies[0], 29));
-  EXPECT_EQ("", field(copies[1], 27)) << "the copy recipient has no alias";
-  EXPECT_EQ("Cramer", field(copies[1], 36));
-  EXPECT_EQ("", field(copies[1], 37)) << "not the blind copy's given name";
-  EXPECT_EQ("HUBADMD", field(copies[1], 29)) << "the address the copy was sent to";
-  EXPECT_EQ("CAROL", field(copies[2], 27));
-  EXPECT_EQ("Carol", field(copies[2], 37));
+  EXPECT_EQ("Bakker", field(copies[0], snd::kSurname));
+  EXPECT_EQ("OTHERADMD", field(copies[0], snd::kAdmd));
+  EXPECT_EQ("", field(copies[1], snd::kAlias)) << "the copy recipient has no alias";
+  EXPECT_EQ("Cramer", field(copies[1], snd::kSurname));
+  EXPECT_EQ("", field(copies[1], snd::kGivenName)) << "not the blind copy's given name";
+  EXPECT_EQ("HUBADMD", field(copies[1], snd::kAdmd)) << "the address the copy was sent to";
+  EXPECT_EQ("CAROL", field(copies[2], snd::kAlias));
+  EXPECT_EQ("Carol", field(copies[2], snd::kGivenName));
   std::vector<std::string> to_list = records_of(alice, "LIST");
   ASSERT_EQ(2u, to_list.size()) << alice.describe();
-  EXPECT_EQ("4", field(to_list[0], 10));
-  EXPECT_EQ("FRIENDS", field(to_list[0], 27)) << "the list record keeps its list name";
-  EXPECT_EQ("0000", field(to_list[0], 3));
-  EXPECT_EQ("BOBBY", field(to_list[1], 27));
-  EXPECT_EQ("0000", field(to_list[1], 3));
+  EXPECT_EQ("4", field(to_list[0], snd::kRecipientKind));
+  EXPECT_EQ("FRIENDS", field(to_list[0], snd::kAlias)) << "the list record keeps its list name";
+  EXPECT_EQ("0000", field(to_list[0], snd::kResultCode));
+  EXPECT_EQ("BOBBY", field(to_list[1], snd::kAlias));
+  EXPECT_EQ("0000", field(to_list[1], snd::kResultCode));
 
   // The interchanges of the scriptin.dir request: the middle one failed and is back in its file.
   std::vector<std::string> edi = records_of(alice, "EDI");
   ASSERT_EQ(3u, edi.size()) << alice.describe();
-  EXPECT_EQ("0000", field(edi[0], 3));
-  EXPECT_EQ("1509", field(edi[1], 3));
-  EXPECT_EQ("0000", field(edi[2], 3));
+  EXPECT_EQ("0000", field(edi[0], status::kResult));
+  EXPECT_EQ("1509", field(edi[1], status::kResult));
+  EXPECT_EQ("0000", field(edi[2], status::kResult));
   EXPECT_EQ(x2, alice.read("o.edi"));
   // Only the block with the failed interchange is kept for a new attempt, never a sent one.
   EXPECT_EQ(edi_request, alice.read("qrtlnk.sav")) << alice.describe();

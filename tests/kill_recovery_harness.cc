@@ -405,9 +405,9 @@ TEST_F(KillHarness, ResultProcessing) {
     EXPECT_EQ(earlier.size(), check_store_lines(earlier, before, context).size()) << context;
     std::map<std::string, int> received;
     for (std::size_t i = earlier.size(); i < lines.size(); ++i) {
-      const std::string mid = field(lines[i], 4);
+      const std::string mid = field(lines[i], kv::kRcvMessageId);
       ++received[mid];
-      EXPECT_TRUE(kvtest::file_exists(dir_.file(field(lines[i], 6))))
+      EXPECT_TRUE(kvtest::file_exists(dir_.file(field(lines[i], kv::kRcvFirstFile))))
           << mid << " recorded without its part file, " << context;
     }
     EXPECT_EQ(static_cast<std::size_t>(kReceived), received.size()) << context;
@@ -467,9 +467,10 @@ TEST_F(KillHarness, NormalRunSendsAndReceives) {
 
     std::map<std::string, int> recorded;
     for (const std::string& record : bob.rcv()) {
-      ++recorded[field(record, 4)];
-      EXPECT_TRUE(bob.exists(field(record, 6))) << field(record, 4) << " without its part file, "
-                                                << context << bob.describe();
+      ++recorded[field(record, kv::kRcvMessageId)];
+      EXPECT_TRUE(bob.exists(field(record, kv::kRcvFirstFile)))
+          << field(record, kv::kRcvMessageId) << " without its part file, " << context
+          << bob.describe();
     }
     for (const auto& [mid, times] : recorded) EXPECT_EQ(1, times) << mid << ", " << context;
     // "ID MSG NEW|READ MID SUBJECT": what is still in bob's mailbox.
@@ -491,7 +492,7 @@ TEST_F(KillHarness, NormalRunSendsAndReceives) {
     // the killed run fetched and did not delete yet may be in both, and then it is read in the
     // mailbox and recorded once (a later fetch of it is not recorded again).
     for (const std::string& record : alice.snd()) {
-      const std::string mid = field(record, 5);
+      const std::string mid = field(record, snd::kMessageId);
       const bool stored = recorded.count(mid) != 0;
       const bool waiting = mailbox.count(mid) != 0;
       const bool read = waiting && mailbox[mid] == "READ";

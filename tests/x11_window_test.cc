@@ -151,7 +151,7 @@ TEST_F(X11Windows, KovendiWindowShowsTheRunAndEscapeStopsIt) {
   EXPECT_EQ(0, r.exit_code);
   std::vector<std::string> status = bob.status();
   ASSERT_EQ(2u, status.size()) << bob.describe();
-  EXPECT_EQ("1516", e2e::field(status[1], 3));
+  EXPECT_EQ("1516", e2e::field(status[1], status::kResult));
   EXPECT_FALSE(bob.exists("qrtlnk.bsy"));
 }
 
@@ -182,11 +182,11 @@ TEST_F(X11Windows, LosingTheDisplayLetsTheRunEndNormally) {
   EXPECT_FALSE(bob.exists("qrtlnk.err")) << bob.describe();
   std::vector<std::string> status = bob.status();
   ASSERT_EQ(3u, status.size()) << bob.describe();
-  EXPECT_EQ("0000", e2e::field(status[1], 3));
-  EXPECT_EQ("*002LIJST", e2e::field(status[2], 1));
+  EXPECT_EQ("0000", e2e::field(status[1], status::kResult));
+  EXPECT_EQ("*002LIJST", e2e::field(status[2], status::kTag));
   std::vector<std::string> rcv = bob.rcv();
   ASSERT_EQ(1u, rcv.size()) << "the received message was folded into the store" << bob.describe();
-  EXPECT_EQ("A letter.\n", bob.read(e2e::field(rcv[0], 6)));
+  EXPECT_EQ("A letter.\n", bob.read(e2e::field(rcv[0], kv::kRcvFirstFile)));
   EXPECT_TRUE(bob.names_starting("KV").empty()) << bob.describe();
 }
 

@@ -13,6 +13,7 @@
 #include "client/common/home.h"
 #include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
+#include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "platform/fs.h"
 
@@ -20,7 +21,6 @@ namespace kv {
 namespace {
 
 constexpr int kNoMemory = 10;
-constexpr int kStatusRecordCount = 42;
 constexpr const char* kStatusRewriteText = "schrijven QRTLNK.STS";
 constexpr const char* kStoreRewriteText = "schrijven QRTLNK.RCV";
 
@@ -40,22 +40,18 @@ bool record_matches(const CommandBlock& block, const std::string& record) {
                                rcv_field_width(kRcvGivenName));
 }
 
-// The status line that stands for a gathered message.
+// The status line that stands for a gathered message: the line its receipt wrote, with the
+// FIL= file in place of its own files.
 std::string gathered_status_line(const std::string& tag, const std::string& fil_value,
                                  const std::string& record) {
-  std::string line = init_veld_record(kStatusRecordCount);
-  insert_veld(line, tag, 1);
-  insert_veld(line, get_veld(record, kRcvStamp), 2);
-  insert_veld(line, "0000", 3);
-  insert_veld(line, get_veld(record, kRcvListId), 4);
-  insert_veld(line, get_veld(record, kRcvMessageId), 5);
-  insert_veld(line, get_veld(record, kRcvPriority), 6);
-  insert_veld(line, get_veld(record, kRcvSensitivity), 7);
-  insert_veld(line, "0", 8);
-  insert_veld(line, fil_value, 9);
-  insert_veld(line, get_veld(record, kRcvInReplyTo), 10);
-  insert_veld(line, get_veld(record, kRcvSubject), 11);
-  for (int n = kRcvCountry; n <= kRcvLastField; ++n) insert_veld(line, get_veld(record, n), n + 1);
+  std::string line = init_veld_record(status::kFieldCount - 1);
+  for (int n = kRcvStamp; n <= kRcvLastField; ++n) {
+    insert_veld(line, get_veld(record, n), rcv_status_field(n));
+  }
+  insert_veld(line, tag, status::kTag);
+  insert_veld(line, "0000", status::kResult);
+  insert_veld(line, "0", status::message::kFileCount);
+  insert_veld(line, fil_value, status::message::kFirstFile);
   return without_trailing_bars(line);
 }
 
@@ -118,8 +114,8 @@ long long skip_same_kind(LineReader& reader, const std::string& tag, const std::
     busy_indicator();
     trim_trailing(line.text);
     if (line.text.empty()) continue;
-    if (skipping && equals_ignore_case(get_veld(line.text, 1), tag) &&
-        same_edi_kind(pattern, get_veld(line.text, 5))) {
+    if (skipping && equals_ignore_case(get_veld(line.text, status::kTag), tag) &&
+        same_edi_kind(pattern, get_veld(line.text, status::message::kMessageId))) {
       if (out != nullptr) out->write_line(line.text);
       continuation = out != nullptr ? out->written() : reader.position();
       continue;
@@ -163,7 +159,7 @@ long long rebuild_status_file(const GatheringRequest& request, const std::string
     busy_indicator();
     out.write_line(gathered_status_line(tag, request.block->fil_value, record));
   }
-  if (!get_veld(current, 9).empty()) out.write_line(current);
+  if (!get_veld(current, status::message::kFirstFile).empty()) out.write_line(current);
   long long continuation =
       skip_same_kind(reader, tag, request.block->mid_pattern, &out, out.written());
   if (!out.prepare()) fail_run(kNoMemory, kStatusRewriteText);
@@ -189,7 +185,7 @@ long long gather_stored_edi_messages(const GatheringRequest& request, OpenFile& 
       TextLine line;
       if (reader.next(line)) current = line.text;
     }
-    tag = get_veld(current, 1);
+    tag = get_veld(current, status::kTag);
   }
   status.close();
   store.close();

@@ -2,35 +2,13 @@
 // the client named itself, 30 bar-separated fields, trailing empty fields left off.
 #pragma once
 
-#include <cstddef>
 #include <string>
+
+#include "client/common/rcv_layout.h"
 
 namespace kv {
 
 inline constexpr const char* kReceiveStore = "qrtlnk.rcv";
-
-// Field numbers of rcv_rec.
-enum RcvField {
-  kRcvAppId = 1,
-  kRcvStamp = 2,
-  kRcvListId = 3,
-  kRcvMessageId = 4,
-  kRcvFileCount = 5,
-  kRcvFirstFile = 6,
-  kRcvSubject = 7,
-  kRcvInReplyTo = 8,
-  kRcvPriority = 9,
-  kRcvSensitivity = 10,
-  kRcvCountry = 11,
-  kRcvPrmd = 13,
-  kRcvOrganisation = 14,
-  kRcvSurname = 19,
-  kRcvGivenName = 20,
-  kRcvLastField = 30,
-};
-
-// Width of field n (1..30); 0 outside.
-std::size_t rcv_field_width(int n);
 
 // The record of a received message from its engine status line and the run's App-id (three
 // blanks stand for none). Every value is cut to its field's width; "|" becomes "!".

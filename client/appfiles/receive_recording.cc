@@ -15,17 +15,11 @@
 #include "client/common/record_fields.h"
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
+#include "client/common/status_layout.h"
 #include "client/common/text.h"
 
 namespace kv {
 namespace {
-
-constexpr int kStatusTag = 1;
-constexpr int kStatusResult = 3;
-constexpr int kStatusListId = 4;
-constexpr int kStatusMessageId = 5;
-constexpr int kStatusFileCount = 8;
-constexpr int kStatusFileName = 9;
 
 std::string command_word(const std::string& tag) { return tag.size() > 4 ? tag.substr(4) : ""; }
 
@@ -35,21 +29,21 @@ std::string command_word(const std::string& tag) { return tag.size() > 4 ? tag.s
 // would be lost to the application. Such a line carries the message's list identifier and its
 // number of files; a failed fetch empties both, a refused file or directory has neither.
 bool reports_stored_files(const std::string& line) {
-  const std::string result = get_veld(line, kStatusResult);
+  const std::string result = get_veld(line, status::kResult);
   if (result == "0000" || result == "1516") return true;
-  const std::string count = get_veld(line, kStatusFileCount);
-  return !get_veld(line, kStatusListId).empty() && !count.empty() &&
+  const std::string count = get_veld(line, status::message::kFileCount);
+  return !get_veld(line, status::message::kListId).empty() && !count.empty() &&
          count.find_first_not_of("0123456789") == std::string::npos;
 }
 
 // A message received into files of the engine's naming, outside any FIL= file of the request.
 bool is_stored_message(const std::string& line, const CommandBlock* block) {
   if (!reports_stored_files(line)) return false;
-  if (get_veld(line, kStatusFileName).empty()) return false;
+  if (get_veld(line, status::message::kFirstFile).empty()) return false;
   if (block != nullptr && block->has_fil()) return false;
   // "0" files: the engine collected the message into a FIL= file; its name must never become a
   // part file of the store (the purge and the update would remove the application's file).
-  return get_veld(line, kStatusFileCount) != "0";
+  return get_veld(line, status::message::kFileCount) != "0";
 }
 
 class StoreAppender {
@@ -131,16 +125,16 @@ bool record_received_messages(const std::string& command_file, const std::string
     busy_indicator();
     trim_trailing(line.text);
     if (line.text.empty()) continue;
-    const std::string tag = get_veld(line.text, kStatusTag);
+    const std::string tag = get_veld(line.text, status::kTag);
     const std::string word = command_word(tag);
     if (word != "ONTVANG" && word != "ANTWOORD") continue;
 
-    const int index = word == "ONTVANG"
-                          ? blocks.locate_message(tag, get_veld(line.text, kStatusMessageId))
-                          : blocks.locate(tag);
+    const std::string message_id = get_veld(line.text, status::message::kMessageId);
+    const int index =
+        word == "ONTVANG" ? blocks.locate_message(tag, message_id) : blocks.locate(tag);
     const CommandBlock* block = index >= 0 ? &blocks.block(index) : nullptr;
     if (word == "ONTVANG" && block != nullptr && block->gathers() && index != gathered_block &&
-        get_veld(line.text, kStatusResult) == "0000") {
+        get_veld(line.text, status::kResult) == "0000") {
       gathered_block = index;
       GatheringRequest request{status_file, block, line.start, reader.position()};
       long long next = gather_stored_edi_messages(request, status, store);

@@ -13,21 +13,14 @@
 #include "client/common/home.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
+#include "client/common/report_layout.h"
 #include "client/common/status_callbacks.h"
+#include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "platform/fs.h"
 
 namespace kv {
 namespace {
-
-// Fields of a report line.
-constexpr int kLineMessageId = 1;
-constexpr int kLineMessageType = 2;
-constexpr int kLineNotifyType = 3;
-constexpr int kLineDeliveryTime = 5;
-constexpr int kLineReason = 6;
-constexpr int kLineDiagnostic = 7;
-constexpr int kLineRecipient = 16;
 
 constexpr int kChangedFields[] = {snd::kResultStamp,      snd::kDeliveryState, snd::kNotificationType,
                                   snd::kReason,           snd::kDiagnostic,    snd::kDeliveryTime};
@@ -87,9 +80,9 @@ class SendQueueIndex {
   // The record the line concerns, looked for from slot `from` on and then from the first record;
   // -1 when none.
   long long find(const std::string& line, std::size_t from) const {
-    const std::string recipient = to_upper(get_veld(line, kLineRecipient));
-    const std::string prefix = to_upper(get_veld(line, kLineMessageId));
-    const std::string type = get_veld(line, kLineMessageType);
+    const std::string recipient = to_upper(get_veld(line, report::kRecipientSurname));
+    const std::string prefix = to_upper(get_veld(line, report::kMessageId));
+    const std::string type = get_veld(line, report::kMessageType);
     long long first = -1;
     long long after = -1;
     auto it = std::lower_bound(keys_.begin(), keys_.end(), SndKey{recipient, prefix, 0});
@@ -111,11 +104,11 @@ class SendQueueIndex {
     if (!seek_to(file_, s.start) || std::fread(record.data(), 1, s.length, file_) != s.length) {
       return false;
     }
-    set(record, snd::kDeliveryState, get_veld(line, kLineMessageType));
-    set(record, snd::kNotificationType, get_veld(line, kLineNotifyType));
-    set(record, snd::kDeliveryTime, get_veld(line, kLineDeliveryTime));
-    set(record, snd::kReason, get_veld(line, kLineReason));
-    set(record, snd::kDiagnostic, get_veld(line, kLineDiagnostic));
+    set(record, snd::kDeliveryState, get_veld(line, report::kMessageType));
+    set(record, snd::kNotificationType, get_veld(line, report::kNotifyType));
+    set(record, snd::kDeliveryTime, get_veld(line, report::kDeliveryTime));
+    set(record, snd::kReason, get_veld(line, report::kReason));
+    set(record, snd::kDiagnostic, get_veld(line, report::kDiagnostic));
     set(record, snd::kResultStamp, stamp);
     if (record.size() != s.length) return false;  // cannot happen: every field keeps its width
     if (!seek_to(file_, s.start) || std::fwrite(record.data(), 1, s.length, file_) != s.length ||
@@ -179,15 +172,15 @@ void process_reports(std::FILE* status) {
     busy_indicator();
     trim_trailing(line.text);
     if (line.text.empty()) continue;
-    const std::string tag = get_veld(line.text, 1);
+    const std::string tag = get_veld(line.text, status::kTag);
     if (tag.size() <= 4 || !equals_ignore_case(tag.substr(4), "RAPPORT")) continue;
-    const std::string report_name = get_veld(line.text, 5);
+    const std::string report_name = get_veld(line.text, status::rapport::kReportFile);
     if (report_name.empty()) continue;
     if (!loaded) {
       index.load();
       loaded = true;
     }
-    apply_report_file(index, report_name, get_veld(line.text, 2));
+    apply_report_file(index, report_name, get_veld(line.text, status::kStamp));
   }
   // The completed records reach the disk before the run goes on (and the reports are let go).
   if (loaded) fs::sync_stream(queue.get(), app_home().fullpath("qrtlnk.snd"));

@@ -14,13 +14,14 @@
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
+#include "client/common/status_layout.h"
 #include "client/common/text.h"
 
 namespace kv {
 namespace {
 
 std::string command_word(const std::string& line) {
-  const std::string tag = get_veld(line, 1);
+  const std::string tag = get_veld(line, status::kTag);
   return tag.size() > 4 ? tag.substr(4) : "";
 }
 
@@ -53,7 +54,8 @@ void verwerk_resultaten(const std::string& command_file, const std::string& stat
   trim_trailing(first);
   if (first.empty()) return;
 
-  if (equals_ignore_case(command_word(first), "CONNECT") && get_veld(first, 3) != "0000") {
+  if (equals_ignore_case(command_word(first), "CONNECT") &&
+      get_veld(first, status::kResult) != "0000") {
     status.close();
     update_send_queue(nullptr);  // the connection failed: nothing else is done
     return;

@@ -26,6 +26,7 @@
 #include "client/common/record_fields.h"
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
+#include "client/common/status_layout.h"
 #include "client/common/text.h"
 
 namespace kv {
@@ -110,12 +111,12 @@ class StatusLines {
     std::string line;
     while (read_whole_line(f_, line)) {
       busy_indicator();
-      std::string tag = get_veld(line, 1);
+      std::string tag = get_veld(line, status::kTag);
       if (is_command(tag, "WACHTWOORD")) password_changed_ = true;
       if (!is_command(tag, "ZEND")) continue;
       std::vector<std::string> fields = split_bars(line);
-      ahead_ = StatusLine{fields, to_upper(tag), piece(fields, 2), piece(fields, 3),
-                          piece(fields, 4)};
+      ahead_ = StatusLine{fields, to_upper(tag), piece(fields, status::kStamp),
+                          piece(fields, status::kResult), piece(fields, status::zend::kMessageId)};
       return true;
     }
     return false;
@@ -135,9 +136,14 @@ void give_result(std::string& record, const std::string& stamp, const std::strin
   set_snd_completed_delivery(record);
 }
 
-constexpr int kStatusRecipientKind = 20;
 const std::string kListKind = "4";
 const std::string kDistributionFileKind = "5";
+
+// The field of a ZEND status line that holds the same part of the recipient's O/R name as field
+// `snd_field` (28 to 47) of the record.
+int status_address_field(int snd_field) {
+  return snd_field - snd::kCountry + status::zend::kCountry;
+}
 
 bool is_list_record(const std::vector<std::string>& record) {
   return piece(record, snd::kRecipientKind) == kListKind;
@@ -147,7 +153,7 @@ bool is_list_record(const std::vector<std::string>& record) {
 // message with a distribution file shows "5" for every recipient, and a line that a command wrote
 // before it had recipients shows none; those lines say nothing about the kind.
 bool same_kind(const std::vector<std::string>& record, const std::vector<std::string>& status) {
-  const std::string& line_kind = piece(status, kStatusRecipientKind);
+  const std::string& line_kind = piece(status, status::zend::kRecipientKind);
   const std::string& record_kind = piece(record, snd::kRecipientKind);
   if (line_kind.empty() || line_kind == kDistributionFileKind) return true;
   if (record_kind == kDistributionFileKind) return true;
@@ -160,10 +166,10 @@ bool same_kind(const std::vector<std::string>& record, const std::vector<std::st
 bool belongs(const std::vector<std::string>& record, const std::vector<std::string>& status) {
   if (is_list_record(record)) return false;
   const std::string& alias = piece(record, snd::kAlias);
-  if (!alias.empty()) return piece(status, 21) == alias;
+  if (!alias.empty()) return piece(status, status::zend::kAlias) == alias;
   for (int field = snd::kCountry; field <= snd::kInitials; ++field) {
     const std::string& value = piece(record, field);
-    if (!value.empty() && piece(status, field - 6) != value) return false;
+    if (!value.empty() && piece(status, status_address_field(field)) != value) return false;
   }
   return true;
 }
@@ -180,16 +186,22 @@ void complete(std::vector<std::string>& record, const std::vector<std::string>& 
     int record_field;
     int status_field;
   };
-  static const Copy kCopies[] = {{2, 2},   {3, 3},   {6, 7},   {7, 8},   {8, 5},   {9, 6},
-                                 {24, 17}, {27, 21}, {28, 22}, {29, 23}, {30, 24}, {31, 25},
-                                 {32, 26}, {33, 27}, {34, 28}, {35, 29}, {36, 30}, {37, 31},
-                                 {38, 32}, {39, 33}, {40, 34}, {41, 35}, {42, 36}, {43, 37},
-                                 {44, 38}, {45, 39}, {46, 40}, {47, 41}};
+  static const Copy kCopies[] = {{snd::kResultStamp, status::kStamp},
+                                 {snd::kResultCode, status::kResult},
+                                 {snd::kNotification, status::zend::kNotification},
+                                 {snd::kReport, status::zend::kReport},
+                                 {snd::kPriority, status::zend::kPriority},
+                                 {snd::kSensitivity, status::zend::kSensitivity},
+                                 {snd::kDelete, status::zend::kDelete},
+                                 {snd::kAlias, status::zend::kAlias}};
   // A list record keeps its list name: the status line has no alias for it.
   const bool keep_list_name = is_list_record(record);
   for (const Copy& c : kCopies) {
     if (keep_list_name && c.record_field == snd::kAlias) continue;
     set_piece(record, c.record_field, piece(status, c.status_field));
+  }
+  for (int field = snd::kCountry; field <= snd::kLastDomainValue; ++field) {
+    set_piece(record, field, piece(status, status_address_field(field)));
   }
 }
 
@@ -199,8 +211,8 @@ void complete(std::vector<std::string>& record, const std::vector<std::string>& 
 bool may_pair_by_kind(const std::vector<std::string>& record,
                       const std::vector<std::string>& status) {
   bool record_has_alias = !is_list_record(record) && !piece(record, snd::kAlias).empty();
-  return !record_has_alias && !piece(status, kStatusRecipientKind).empty() &&
-         piece(status, 21).empty();
+  return !record_has_alias && !piece(status, status::zend::kRecipientKind).empty() &&
+         piece(status, status::zend::kAlias).empty();
 }
 
 // The status line of each record of a send (an index into `lines`, or -1 when it has none). A

@@ -6,31 +6,6 @@
 
 namespace kv {
 
-std::size_t snd_field_width(int field) {
-  static const unsigned char kWidths[snd::kFieldCount] = {
-      3,  12, 4,  12, 64, 1,  1,  1,  1,  1,  1,  1,  2,  2,  12, 64,  // 1..16
-      64, 64, 64, 64, 64, 64, 64, 1,                                   // 17..24
-  };
-  if (field < 1 || field > snd::kFieldCount) return 0;
-  switch (field) {
-    case snd::kSubject: return 256;
-    case snd::kInReplyTo: return 64;
-    case snd::kAlias: return 16;
-    case snd::kCountry: return 3;
-    case snd::kAdmd:
-    case snd::kPrmd: return 16;
-    case snd::kOrganisation: return 64;
-    case snd::kSurname: return 40;
-    case snd::kGivenName: return 16;
-    case snd::kInitials: return 5;
-    case snd::kGeneration: return 3;
-    default: break;
-  }
-  if (field >= snd::kUnitA && field < snd::kSurname) return 32;
-  if (field >= snd::kFirstDomainType) return (field - snd::kFirstDomainType) % 2 == 0 ? 8 : 32;
-  return kWidths[field - 1];
-}
-
 std::string new_snd_record() { return init_veld_record(snd::kFieldCount); }
 
 void pad_snd_record(std::string& record) {

@@ -11,6 +11,7 @@
 #include "client/common/pin_scramble.h"
 #include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
+#include "client/common/status_layout.h"
 #include "client/common/text.h"
 
 namespace kv {
@@ -58,8 +59,8 @@ void schrijf_nieuwe_pin(const std::string& command_file, const std::string& stat
   std::string line;
   while (read_whole_line(status.get(), line)) {
     busy_indicator();
-    std::string tag = get_veld(line, 1);
-    if (!is_command(tag, "WACHTWOORD") || get_veld(line, 3) != "0000") continue;
+    std::string tag = get_veld(line, status::kTag);
+    if (!is_command(tag, "WACHTWOORD") || get_veld(line, status::kResult) != "0000") continue;
     // The command file is searched onwards from where the previous search stopped.
     std::string command;
     bool located = false;

@@ -5,12 +5,15 @@
 
 #include "client/common/engine_control.h"
 #include "client/common/journal.h"
+#include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/command_file.h"
 #include "client/engine/engine_config.h"
 #include "client/engine/front_ends.h"
 #include "client/engine/path_check.h"
 #include "client/engine/recipients.h"
+#include "client/engine/result_codes.h"
+#include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
 
@@ -30,16 +33,17 @@ bool all_digits(const std::string& text) {
 
 int refuse(std::string& record, const std::string& code) {
   set_result_code(record, code);
-  return -1;
+  return kRefused;
 }
 
 // Field that receives a refused file, directory or selection-file name.
 int refused_value_field(int position) {
   switch (command_kind()) {
-    case kLijst: return 4;
-    case kRapport: return 5;
-    case kVerwijder: return position == kAttrSEL ? 6 : 9;
-    default: return 9;
+    case kLijst: return status::lijst::kListingFile;
+    case kRapport: return status::rapport::kReportFile;
+    case kVerwijder:
+      return position == kAttrSEL ? status::verwijder::kRefusedSelection : status::kRefusedValue;
+    default: return status::kRefusedValue;
   }
 }
 
@@ -49,7 +53,7 @@ int checked_path(std::string& record, int position, const std::string& name, Pat
   if (check_path(name, access, kind) == 0) return 0;
   set_result_code(record, session().result_text);
   set_field(record, refused_value_field(position), name);
-  return -1;
+  return kRefused;
 }
 
 bool is_separator(char c) { return c == '\\' || c == '/'; }
@@ -82,7 +86,7 @@ int check_file(std::string& record, const std::string& value) {
   AttributeState& a = g_attributes;
   const bool zend = command_kind() == kZend;
   if (zend && a.files.size() >= kMaxFiles) {
-    set_field(record, 9, value);
+    set_field(record, status::kRefusedValue, value);
     return refuse(record, a.interchange_file.empty() ? attr_code::kNinthFile
                                                      : attr_code::kNinthFileWithInterchange);
   }
@@ -102,7 +106,7 @@ int check_directory(std::string& record, std::string value) {
   if (value.size() > 3 && is_separator(value.back())) value.pop_back();
   journal_write(1, "DEBUG|Checking DIR attribute: " + value);
   if (checked_path(record, kAttrDIR, value, PathAccess::write, PathKind::directory) != 0) {
-    return -1;
+    return kRefused;
   }
   journal_write(1, "DEBUG|DIR attribute is okay");
   const bool bare_drive = value.size() == 2 && value[1] == ':';
@@ -114,7 +118,7 @@ int check_directory(std::string& record, std::string value) {
 int check_interchange(std::string& record, const std::string& value) {
   AttributeState& a = g_attributes;
   if (a.files.size() >= kMaxFiles) {
-    set_field(record, 9, value);
+    set_field(record, status::kRefusedValue, value);
     return refuse(record, attr_code::kInterchangeNoRoom);
   }
   a.files.push_back(value);
@@ -127,7 +131,7 @@ int check_interchange(std::string& record, const std::string& value) {
 int check_separator(std::string& record, int position) {
   AttributeState& a = g_attributes;
   if (a.recipient_count >= kMaxSeparators) return refuse(record, attr_code::kTooManySeparators);
-  if (check_recipient(record) != 0) return -1;
+  if (check_recipient(record) != 0) return kRefused;
   add_recipient(a.recipient_count, a.recipient_kind);
   reset_address_keywords();
   ++a.recipient_count;
@@ -307,11 +311,9 @@ int read_attributes(std::string& record) {
     switch (command_file().read_attribute_line(line)) {
       case AttributeRead::end:
         return 0;
-      case AttributeRead::too_long:
-        set_result_code(record, kCodeLineTooLong);
-        return -2;
+      case AttributeRead::too_long: set_result_code(record, kCodeLineTooLong); return kEndSession;
       case AttributeRead::line:
-        if (check_attribute_line(line, record) != 0) return -1;
+        if (check_attribute_line(line, record) != 0) return kRefused;
         break;
     }
   }
@@ -324,16 +326,16 @@ bool any_present(std::initializer_list<int> positions) {
 
 int check_recipient(std::string& record) {
   const AttributeState& a = g_attributes;
-  if (a.has(kAttrALI) && a.has(kAttrDIS)) return refuse(record, "2501");
-  if (a.has(kAttrDIS) && a.has(kAttrDIF)) return refuse(record, "2511");
+  if (a.has(kAttrALI) && a.has(kAttrDIS)) return refuse(record, kCodeAliasAndList);
+  if (a.has(kAttrDIS) && a.has(kAttrDIF)) return refuse(record, kCodeListAndInterchange);
   const bool address_given =
       any_present({kAttrCOU, kAttrADM, kAttrPMD, kAttrORG, kAttrOUA, kAttrOUB, kAttrOUC,
                    kAttrOUD, kAttrSUR, kAttrGIV, kAttrINI});
   if ((a.has(kAttrALI) || a.has(kAttrDIS)) && address_given) {
-    return refuse(record, a.has(kAttrALI) ? "2502" : "2503");
+    return refuse(record, a.has(kAttrALI) ? kCodeAliasWithAddress : kCodeListWithAddress);
   }
   if (!address_given && !a.has(kAttrALI) && !a.has(kAttrDIS)) {
-    return refuse(record, a.recipient_count == 0 ? "2506" : "2507");
+    return refuse(record, a.recipient_count == 0 ? kCodeNoRecipient : kCodeNoLaterRecipient);
   }
   return 0;
 }

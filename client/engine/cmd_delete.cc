@@ -3,6 +3,7 @@
 #include "client/common/engine_control.h"
 #include "client/common/journal.h"
 #include "client/engine/message_commands.h"
+#include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
 #include "client/engine/verdict_map.h"
@@ -18,7 +19,7 @@ int delete_message(const std::string& list_id) {
   const short rc = API_delMsg(session().session_handle, list_id.c_str());
   if (control.user_stop) {
     session().result_text = kCodeUserStop;
-    return -2;
+    return kEndSession;
   }
   if (rc == 0) {
     journal_write(1, "API_delMsg: OK");

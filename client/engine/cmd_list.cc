@@ -8,13 +8,16 @@
 #include "client/common/home.h"
 #include "client/common/journal.h"
 #include "client/common/record_fields.h"
+#include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/attributes.h"
 #include "client/engine/command_context.h"
 #include "client/engine/fixed_text.h"
 #include "client/engine/mailbox_filter.h"
 #include "client/engine/message_commands.h"
+#include "client/engine/result_codes.h"
 #include "client/engine/selection_file.h"
+#include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
 
@@ -52,7 +55,7 @@ int fetch_page(const std::string& filter, const std::string& previous, short len
 // Field 3 (and, for RAPPORT, an empty field 5) and the status line of a failed listing.
 int fail_listing(std::string& record, const std::string& code, int result) {
   set_result_code(record, code);
-  if (command_kind() == kRapport) set_field(record, 5, "");
+  if (command_kind() == kRapport) set_field(record, status::rapport::kReportFile, "");
   write_status_line(record);
   return result;
 }
@@ -77,7 +80,7 @@ int remove_killed_message(const std::string& subject, const std::string& sender)
     control.user_stop = 0;
     control.session_phase = kPhaseListing;
     const int rows = fetch_page(filter, previous, kKillPageLength, page);
-    if (control.user_stop) return -2;
+    if (control.user_stop) return kEndSession;
     if (rows < 0) {
       map_verdict();
       return found ? 1 : 0;
@@ -91,7 +94,7 @@ int remove_killed_message(const std::string& subject, const std::string& sender)
       const std::string list_id = fixed_text(row.listId);
       journal_write(1, "bericht gevonden, wordt nu verwijderd");
       const int rc = delete_message(list_id);
-      if (rc == -2) return -2;
+      if (rc == kEndSession) return kEndSession;
       if (rc == 0) {
         note_removal(list_id);
         journal_write(1, "bericht susccesvol verwijderd");
@@ -128,7 +131,7 @@ int handle_kill_message(const MessageSummary& kill) {
   }
   journal_write(1, "");
   journal_write(1, "KILL bericht wordt verwijderd");
-  return delete_message(fixed_text(kill.listId)) == -2 ? -2 : 0;
+  return delete_message(fixed_text(kill.listId)) == kEndSession ? kEndSession : kGoOn;
 }
 
 void append_attribute_criteria(std::string& record, std::string& filter, bool* refused) {
@@ -214,7 +217,7 @@ int list_mailbox(std::string& record, const std::string& list_file) {
   const bool already_read = already_read_asked();
   journal_write(1, "start " + operation);
   std::FILE* out = std::fopen(list_file.c_str(), "a");
-  if (!out) return fail_listing(record, "3036", -1);
+  if (!out) return fail_listing(record, kCodeCannotWrite, -1);
 
   std::vector<MessageSummary> page;
   std::string previous;
@@ -230,7 +233,7 @@ int list_mailbox(std::string& record, const std::string& list_file) {
                                      : "API_listMbxInNext met listId >" + previous + "<");
     const int rows = fetch_page(filter, previous, kListPageLength, page);
     if (control.user_stop) {
-      result = fail_listing(record, kCodeUserStop, -2);
+      result = fail_listing(record, kCodeUserStop, kEndSession);
       break;
     }
     if (rows < 0) {
@@ -242,7 +245,8 @@ int list_mailbox(std::string& record, const std::string& list_file) {
     for (int i = 0; i < rows && result == 0; ++i) {
       const MessageSummary& row = page[static_cast<std::size_t>(i)];
       if (command_kind() != kVerwijder && is_kill_message(row)) {
-        if (handle_kill_message(row) == -2) result = fail_listing(record, kCodeUserStop, -2);
+        if (handle_kill_message(row) == kEndSession)
+          result = fail_listing(record, kCodeUserStop, kEndSession);
         continue;
       }
       std::fprintf(out, "%s\n", list_line(row, already_read).c_str());

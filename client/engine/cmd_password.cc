@@ -4,6 +4,7 @@
 #include "client/common/journal.h"
 #include "client/engine/attributes.h"
 #include "client/engine/message_commands.h"
+#include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
 #include "client/msgapi/api.h"
@@ -19,7 +20,7 @@ int change_password(std::string& record) {
   const short rc = API_changeNetworkPwd(session().session_handle, new_password.c_str());
   if (control.user_stop) {
     session().result_text = kCodeUserStop;
-    return -2;
+    return kEndSession;
   }
   int result = 0;
   if (rc == 0) {

@@ -7,13 +7,17 @@
 #include "client/common/home.h"
 #include "client/common/journal.h"
 #include "client/common/record_fields.h"
+#include "client/common/report_layout.h"
 #include "client/common/status_callbacks.h"
+#include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/attributes.h"
 #include "client/engine/command_context.h"
 #include "client/engine/fixed_text.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/recipients.h"
+#include "client/engine/result_codes.h"
+#include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
 #include "platform/clock.h"
@@ -68,13 +72,14 @@ int received_file_count(const MessageInMessage& m) {
 
 void put_message_fields(std::string& record, const std::string& list_id, const MessageIn& item) {
   const MessageInMessage& m = item.u.message;
-  set_field(record, 4, list_id);
-  set_field(record, 5, fixed_text(item.ipMsgId));
-  set_field(record, 6, format("%1d", m.priority));
-  set_field(record, 7, format("%1d", m.sensitivity));
-  set_field(record, 10, fixed_text(m.inReplyTo));
-  set_field(record, 11, fixed_text(m.subject));
-  put_orname_fields(record, 12, 16, m.originator);
+  set_field(record, status::message::kListId, list_id);
+  set_field(record, status::message::kMessageId, fixed_text(item.ipMsgId));
+  set_field(record, status::message::kPriority, format("%1d", m.priority));
+  set_field(record, status::message::kSensitivity, format("%1d", m.sensitivity));
+  set_field(record, status::message::kInReplyTo, fixed_text(m.inReplyTo));
+  set_field(record, status::message::kSubject, fixed_text(m.subject));
+  put_orname_fields(record, status::message::kOriginator, status::message::kOriginatorFields,
+                    m.originator);
 }
 
 // Appends every received file to the FIL file; a file appended completely is removed.
@@ -106,12 +111,13 @@ void store_message(std::string& record, const std::string& list_id, const Messag
   put_message_fields(record, list_id, item);
   const AttributeState& a = attributes();
   if (a.has(kAttrFIL)) {
-    set_field(record, 8, "0");
-    set_field(record, 9, a.value(kAttrFIL));
+    set_field(record, status::message::kFileCount, "0");
+    set_field(record, status::message::kFirstFile, a.value(kAttrFIL));
     collect_into_output_file(m, a.value(kAttrFIL));
   } else {
-    set_field(record, 8, format("%d", received_file_count(m)));
-    set_field(record, 9, received_file_count(m) > 0 ? fixed_text(m.bodyParts[0].fileName) : "");
+    set_field(record, status::message::kFileCount, format("%d", received_file_count(m)));
+    set_field(record, status::message::kFirstFile,
+              received_file_count(m) > 0 ? fixed_text(m.bodyParts[0].fileName) : "");
   }
   forget_answered(fixed_text(m.inReplyTo));
 }
@@ -122,20 +128,23 @@ std::string stamp_of(const char* date, std::size_t width) {
 }
 
 std::string report_record(const MessageIn& item, const NotifyEntry& e) {
-  std::string record = init_veld_record(29);
+  std::string record = init_veld_record(report::kNewRecordCount);
   const bool delivery = e.notifyType == 1;
-  insert_veld(record, fixed_text(item.ipMsgId), 1);
-  insert_veld(record, format("%01d", item.msgType), 2);
-  insert_veld(record, format("%01d", e.notifyType), 3);
-  insert_veld(record, stamp_of(item.mbxEntryTime, sizeof item.mbxEntryTime), 4);
+  insert_veld(record, fixed_text(item.ipMsgId), report::kMessageId);
+  insert_veld(record, format("%01d", item.msgType), report::kMessageType);
+  insert_veld(record, format("%01d", e.notifyType), report::kNotifyType);
+  insert_veld(record, stamp_of(item.mbxEntryTime, sizeof item.mbxEntryTime), report::kEntryTime);
   if (item.msgType != MSGTYPE_REPORT || delivery) {
-    insert_veld(record, stamp_of(e.remoteDeliveryTime, sizeof e.remoteDeliveryTime), 5);
+    insert_veld(record, stamp_of(e.remoteDeliveryTime, sizeof e.remoteDeliveryTime),
+                report::kDeliveryTime);
   }
-  insert_veld(record, delivery ? "00" : format("%.2d", e.reasonCode), 6);
-  insert_veld(record, delivery ? "00" : format("%.2d", e.diagnostic), 7);
-  std::string fields = init_veld_record(kStatusRecordBars - 1);
-  put_orname_fields(fields, 1, 16, e.orName);
-  for (int i = 0; i < 16; ++i) insert_veld(record, get_veld(fields, i + 1), 8 + i);
+  insert_veld(record, delivery ? "00" : format("%.2d", e.reasonCode), report::kReason);
+  insert_veld(record, delivery ? "00" : format("%.2d", e.diagnostic), report::kDiagnostic);
+  std::string name = init_veld_record(report::kRecipientFields);
+  put_orname_fields(name, 1, report::kRecipientFields, e.orName);
+  for (int i = 0; i < report::kRecipientFields; ++i) {
+    insert_veld(record, get_veld(name, i + 1), report::kRecipient + i);
+  }
   while (record.size() > 1 && record.back() == '|') record.pop_back();
   return record;
 }
@@ -184,9 +193,9 @@ short fetch(const std::string& list_id, MessageIn& item) {
 // record stays as it was. The other commands write one line per item anyway.
 std::string item_failure_line(const std::string& record, const std::string& list_id) {
   std::string line = record;
-  set_field(line, 4, list_id);
+  set_field(line, status::message::kListId, list_id);
   if (command_kind() == kRapport) {
-    set_field(line, 5, "");
+    set_field(line, status::rapport::kReportFile, "");
     ++command_context().report_items_failed;
   }
   return line;
@@ -196,13 +205,14 @@ int report_failed_fetch(std::string& command_record, const std::string& list_id,
                         const std::vector<std::string>& candidates) {
   std::string record = item_failure_line(command_record, list_id);
   if (receives_files()) {
-    clear_fields(record, 6, 35);
+    clear_fields(record, status::message::kPriority,
+                 status::message::kLastCleared - status::message::kPriority + 1);
     remove_candidate_files(candidates);
   }
   int result;
   if (engine_control().user_stop) {
     session().result_text = kCodeUserStop;
-    result = -2;
+    result = kEndSession;
   } else {
     journal_write(3, "fout in API_getMsg");
     result = map_verdict();
@@ -225,7 +235,7 @@ int refuse_item(std::string& command_record, const std::string& list_id, const M
     }
   }
   std::string record = item_failure_line(command_record, list_id);
-  set_result_code(record, "1517");
+  set_result_code(record, kCodeNotAMessage);
   write_status_line(record);
   return 0;
 }

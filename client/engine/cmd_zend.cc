@@ -5,12 +5,14 @@
 #include "client/common/engine_control.h"
 #include "client/common/home.h"
 #include "client/common/journal.h"
+#include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/attributes.h"
 #include "client/engine/engine_config.h"
 #include "client/engine/fixed_text.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/recipients.h"
+#include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
 #include "platform/fs.h"
@@ -55,17 +57,18 @@ void fill_message(MessageOut& out) {
 
 void put_message_fields(std::string& record, const MessageOut& out) {
   const AttributeState& a = attributes();
-  set_field(record, 4, a.value(kAttrMID));
-  set_field(record, 5, format("%1d", out.priority));
-  set_field(record, 6, format("%1d", out.sensitivity));
-  set_field(record, 7, format("%1d", out.notifReq));
-  set_field(record, 8, format("%1d", out.reportReq));
+  set_field(record, status::zend::kMessageId, a.value(kAttrMID));
+  set_field(record, status::zend::kPriority, format("%1d", out.priority));
+  set_field(record, status::zend::kSensitivity, format("%1d", out.sensitivity));
+  set_field(record, status::zend::kNotification, format("%1d", out.notifReq));
+  set_field(record, status::zend::kReport, format("%1d", out.reportReq));
   for (std::size_t i = 0; i < kMaxFiles; ++i) {
-    set_field(record, 9 + static_cast<int>(i), i < a.files.size() ? a.files[i] : "");
+    set_field(record, status::zend::kFirstFile + static_cast<int>(i),
+              i < a.files.size() ? a.files[i] : "");
   }
-  set_field(record, 17, a.has(kAttrDEL) ? "1" : "0");
-  set_field(record, 18, a.value(kAttrSUB));
-  set_field(record, 19, a.value(kAttrIRP));
+  set_field(record, status::zend::kDelete, a.has(kAttrDEL) ? "1" : "0");
+  set_field(record, status::zend::kSubject, a.value(kAttrSUB));
+  set_field(record, status::zend::kInReplyTo, a.value(kAttrIRP));
 }
 
 // Field 20: the recipient kind, "5" for a message with a DIF file, "4" for a distribution list.
@@ -79,23 +82,23 @@ std::string kind_field(const Recipient& r) {
 // else; an alias leaves 22 to 41 empty unless `resolved` holds the O/R name that it stands for. A
 // distribution list is known by its kind "4" alone: it has no alias and no address of its own.
 void put_recipient_fields(std::string& record, const Recipient& r, const ORName* resolved) {
-  set_field(record, 20, kind_field(r));
+  set_field(record, status::zend::kRecipientKind, kind_field(r));
   const ORName& name = r.orName;
   if (name.type == ORNAME_DISTLIST) {
-    clear_fields(record, 21, 21);
+    clear_fields(record, status::zend::kAlias, 1 + status::zend::kAddressFields);
     return;
   }
   if (name.type == ORNAME_ALIAS) {
-    set_field(record, 21, fixed_text(name.u.alias));
+    set_field(record, status::zend::kAlias, fixed_text(name.u.alias));
     if (resolved) {
-      put_orname_fields(record, 22, 20, *resolved);
+      put_orname_fields(record, status::zend::kCountry, status::zend::kAddressFields, *resolved);
     } else {
-      clear_fields(record, 22, 20);
+      clear_fields(record, status::zend::kCountry, status::zend::kAddressFields);
     }
     return;
   }
-  set_field(record, 21, "");
-  put_orname_fields(record, 22, 20, name);
+  set_field(record, status::zend::kAlias, "");
+  put_orname_fields(record, status::zend::kCountry, status::zend::kAddressFields, name);
 }
 
 void remove_sent_files(const MessageOut& out) {
@@ -114,7 +117,7 @@ int report_failed_send(std::string& record, const MessageOut& out) {
   int result;
   if (engine_control().user_stop) {
     session().result_text = kCodeUserStop;
-    result = -2;
+    result = kEndSession;
   } else {
     journal_write(3, "fout in 'ZEND' opdracht");
     result = map_verdict();

@@ -8,8 +8,11 @@
 #include "client/common/home.h"
 #include "client/common/journal.h"
 #include "client/common/status_callbacks.h"
+#include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/dispatch.h"
+#include "client/engine/result_codes.h"
+#include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
 
@@ -183,26 +186,26 @@ int CommandFileReader::read_connect_block(std::string& record) {
   bool last = false;
   if (read_raw(line, last) == Raw::too_long) {
     journal_line_too_long();
-    set_field(record, 1, line.substr(0, kCommandIdWidth));
-    set_field(record, 2, time_stamp());
+    set_field(record, status::kTag, line.substr(0, kCommandIdWidth));
+    set_field(record, status::kStamp, time_stamp());
     set_result_code(record, kCodeLineTooLong);
-    return -2;
+    return kEndSession;
   }
   trim_trailing(line);
   std::string id = to_upper(line.substr(0, kCommandIdWidth));
   journal_write(1, "Commando: >" + id + "<");
-  set_field(record, 1, id);
-  set_field(record, 2, time_stamp());
+  set_field(record, status::kTag, id);
+  set_field(record, status::kStamp, time_stamp());
   if (id != "*000CONNECT") {
-    set_result_code(record, "1001");
+    set_result_code(record, kCodeNoConnectLine);
     journal_write(3, "CONNECT commando ontbreekt");
-    return -2;
+    return kEndSession;
   }
   Raw raw = read_raw(line, last);
   if (raw == Raw::too_long) {
     journal_line_too_long();
     set_result_code(record, kCodeLineTooLong);
-    return -2;
+    return kEndSession;
   }
   journal_write(1, "Check attributen van commando");
   return read_connect_attributes(record, line, last || raw == Raw::end_of_file);
@@ -220,7 +223,7 @@ int CommandFileReader::read_connect_attributes(std::string& record, std::string 
       int index = find_connect_keyword(keyword);
       std::string code;
       if (index < 0) {
-        code = "1009";
+        code = kCodeUnknownConnectKeyword;
       } else if (text.size() < 5) {
         code = kConnectKeywords[index].too_short;
       } else if (values.seen[index]) {
@@ -231,13 +234,13 @@ int CommandFileReader::read_connect_attributes(std::string& record, std::string 
       }
       if (!code.empty()) {
         set_result_code(record, code);
-        return -1;
+        return kRefused;
       }
     }
     if (read_raw(line, last) == Raw::too_long) {
       journal_line_too_long();
       set_result_code(record, kCodeLineTooLong);
-      return -2;
+      return kEndSession;
     }
   }
   if (!line.empty()) push_back(line, last);
@@ -245,7 +248,7 @@ int CommandFileReader::read_connect_attributes(std::string& record, std::string 
   std::string missing = missing_connect_code(values);
   if (!missing.empty()) {
     set_result_code(record, missing);
-    return -1;
+    return kRefused;
   }
   session().dialup_entry = values.dialup_entry;
   if (session().open_parameters) complete_open_parameters(*session().open_parameters, values);
@@ -275,7 +278,7 @@ int CommandFileReader::skip_to_next_command() {
     Raw raw = next_line(line, last);
     if (raw == Raw::too_long) {
       journal_line_too_long();
-      return -2;
+      return kEndSession;
     }
     if (raw == Raw::end_of_file) return 0;
     if (is_command_line(line)) {
@@ -299,7 +302,7 @@ int CommandFileReader::run_command_loop() {
         set_result_code(record, kCodeLineTooLong);
         write_status_line(record);
       }
-      return -2;
+      return kEndSession;
     }
     // The end of the file; a command line there without a line feed is not taken.
     if (last) return result;
@@ -307,7 +310,7 @@ int CommandFileReader::run_command_loop() {
     if (!is_command_line(line)) continue;
     command_in_hand = true;
     result = run_command_line(to_upper(line), record);
-    if (result == -2 || result == -3) return result;
+    if (result == kEndSession || result == kFatalVerdict) return result;
   }
 }
 
@@ -317,13 +320,13 @@ int CommandFileReader::run_command_line(const std::string& line, std::string& re
   std::string name = line.size() >= 5 ? line.substr(4) : std::string();
   journal_write(1, "Commando: >" + id + "<");
   if (!sequence_number_is_numeric(line)) {
-    set_result_code(record, "2001");
+    set_result_code(record, kCodeSequenceNotNumeric);
     write_status_line(record);
     journal_write(1, "volgnummer in commando niet numeriek");
     return skip_refused_command(record);
   }
   if (const CommandEntry* entry = find_command(name)) return dispatch_command(*entry, record);
-  set_result_code(record, name == "CONNECT" ? "2004" : "2002");
+  set_result_code(record, name == "CONNECT" ? kCodeSecondConnect : kCodeUnknownCommand);
   write_status_line(record);
   journal_write(1, "commando fout, skip bestand tot volgende commando");
   return skip_refused_command(record);
@@ -335,7 +338,7 @@ int CommandFileReader::skip_refused_command(std::string& record) {
   // out once more with the format error, as after any command.
   set_result_code(record, kCodeLineTooLong);
   write_status_line(record);
-  return -2;
+  return kEndSession;
 }
 
 }  // namespace kv::engine

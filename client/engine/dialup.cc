@@ -1,5 +1,6 @@
 // Starting the dial-up helper and reading its result file.
 #include "client/engine/dialup.h"
+#include "client/engine/result_codes.h"
 
 #include <vector>
 
@@ -42,9 +43,9 @@ std::string dial_start_directory() {
 DialOutcome judge_dial_result(bool file_opened, bool line_read, const std::string& line) {
   DialOutcome outcome;
   if (!file_opened) {
-    outcome.code = "4002";
+    outcome.code = kCodeDialResultMissing;
   } else if (!line_read || line.empty()) {
-    outcome.code = "4003";
+    outcome.code = kCodeDialResultEmpty;
   } else {
     std::string head = line.substr(0, 4);
     if (!equals_ignore_case(head, "AAAA")) {

@@ -8,16 +8,19 @@
 #include "client/common/engine_control.h"
 #include "client/common/home.h"
 #include "client/common/journal.h"
+#include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/attributes.h"
 #include "client/engine/cmd_password.h"
 #include "client/engine/cmd_zend.h"
-#include "client/engine/engine_config.h"
-#include "client/engine/recipients.h"
 #include "client/engine/command_context.h"
 #include "client/engine/command_file.h"
+#include "client/engine/engine_config.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/per_message.h"
+#include "client/engine/recipients.h"
+#include "client/engine/result_codes.h"
+#include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
 #include "client/engine/subtract_list.h"
@@ -72,9 +75,9 @@ bool read_command_attributes(std::string& record, CommandKind kind, int command_
   start_command(kind);
   const int rc = read_attributes(record);
   if (rc == 0) return true;
-  if (rc == -2) {
+  if (rc == kEndSession) {
     write_status_line(record);
-    *result = -2;
+    *result = kEndSession;
   } else {
     *result = refuse_attributes(record, command_number);
   }
@@ -115,31 +118,31 @@ void put_oversize_fields(std::string& record) {
   auto text_or = [](int position, const std::string& fallback) {
     return value(position).empty() ? fallback : value(position);
   };
-  set_field(record, 5, digit_or(kAttrPRI, s.priority));
-  set_field(record, 6, digit_or(kAttrSEN, s.sensitivity));
-  set_field(record, 7, digit_or(kAttrNOT, s.notification));
-  set_field(record, 8, digit_or(kAttrRAP, s.report));
+  set_field(record, status::zend::kPriority, digit_or(kAttrPRI, s.priority));
+  set_field(record, status::zend::kSensitivity, digit_or(kAttrSEN, s.sensitivity));
+  set_field(record, status::zend::kNotification, digit_or(kAttrNOT, s.notification));
+  set_field(record, status::zend::kReport, digit_or(kAttrRAP, s.report));
   const auto& files = attributes().files;
   for (std::size_t i = 0; i < files.size() && i < kMaxFiles; ++i) {
-    set_field(record, 9 + static_cast<int>(i), files[i]);
+    set_field(record, status::zend::kFirstFile + static_cast<int>(i), files[i]);
   }
-  set_field(record, 17, has(kAttrDEL) ? "1" : "0");
-  set_field(record, 18, value(kAttrSUB));
-  set_field(record, 19, value(kAttrIRP));
+  set_field(record, status::zend::kDelete, has(kAttrDEL) ? "1" : "0");
+  set_field(record, status::zend::kSubject, value(kAttrSUB));
+  set_field(record, status::zend::kInReplyTo, value(kAttrIRP));
   if (has(kAttrALI)) {
-    set_field(record, 21, value(kAttrALI));
+    set_field(record, status::zend::kAlias, value(kAttrALI));
     return;
   }
-  set_field(record, 22, has(kAttrCOU) ? value(kAttrCOU) : s.country);
-  set_field(record, 23, has(kAttrADM) ? value(kAttrADM) : s.admd);
-  set_field(record, 24, text_or(kAttrPMD, s.prmd));
-  set_field(record, 25, text_or(kAttrORG, s.organisation));
-  set_field(record, 26, text_or(kAttrOUA, s.unit_a));
-  set_field(record, 27, text_or(kAttrOUB, s.unit_b));
-  set_field(record, 28, text_or(kAttrOUC, s.unit_c));
-  set_field(record, 29, text_or(kAttrOUD, s.unit_d));
+  set_field(record, status::zend::kCountry, has(kAttrCOU) ? value(kAttrCOU) : s.country);
+  set_field(record, status::zend::kAdmd, has(kAttrADM) ? value(kAttrADM) : s.admd);
+  set_field(record, status::zend::kPrmd, text_or(kAttrPMD, s.prmd));
+  set_field(record, status::zend::kOrganisation, text_or(kAttrORG, s.organisation));
+  set_field(record, status::zend::kUnitA, text_or(kAttrOUA, s.unit_a));
+  set_field(record, status::zend::kUnitA + 1, text_or(kAttrOUB, s.unit_b));
+  set_field(record, status::zend::kUnitA + 2, text_or(kAttrOUC, s.unit_c));
+  set_field(record, status::zend::kUnitA + 3, text_or(kAttrOUD, s.unit_d));
   const int rest[] = {kAttrSUR, kAttrGIV, kAttrINI, kAttrGQU, kAttrDTA, kAttrDVA, kAttrDTB, kAttrDVB};
-  for (int i = 0; i < 8; ++i) set_field(record, 30 + i, value(rest[i]));
+  for (int i = 0; i < 8; ++i) set_field(record, status::zend::kSurname + i, value(rest[i]));
 }
 
 void remember_sent_message(const std::string& mid) {
@@ -157,19 +160,20 @@ int zend_front_end(std::string& record) {
   int result = 0;
   if (!read_command_attributes(record, kZend, 1, &result)) return result;
   AttributeState& a = attributes();
-  if (!has(kAttrMID)) return refuse(record, "2504", kUseError);
-  set_field(record, 4, value(kAttrMID));
-  if (!has(kAttrFIL)) return refuse(record, "2505", kUseError);
+  if (!has(kAttrMID)) return refuse(record, kCodeNoMid, kUseError);
+  set_field(record, status::zend::kMessageId, value(kAttrMID));
+  if (!has(kAttrFIL)) return refuse(record, kCodeNoFil, kUseError);
   if (check_recipient(record) != 0) {
     write_status_line(record);
     journal_write(3, kUseError);
     return 0;
   }
-  if (has(kAttrDIF) && a.recipient_count > 0) return refuse(record, "2512", kUseError);
+  if (has(kAttrDIF) && a.recipient_count > 0)
+    return refuse(record, kCodeInterchangeWithCopies, kUseError);
   add_recipient(a.recipient_count, a.recipient_kind);
   if (starts_with_ignore_case(value(kAttrMID), "EDI") && total_file_size() > kMaxEdifactEnvelope) {
     put_oversize_fields(record);
-    set_result_code(record, "3072");
+    set_result_code(record, kCodeInterchangeTooLarge);
     journal_write(3, "EDIFACT envelop is te groot (max. 2095104 bytes");
     write_status_line(record);
     return 0;
@@ -183,16 +187,16 @@ int zend_front_end(std::string& record) {
 int ontvang_front_end(std::string& record) {
   int result = 0;
   if (!read_command_attributes(record, kOntvang, 2, &result)) return result;
-  if (has(kAttrADD) && !has(kAttrFIL)) return refuse(record, "2514", kUseError);
-  if (has(kAttrNOD) && has(kAttrANN)) return refuse(record, "2522", kCombinationError);
-  if (has(kAttrNOD) && has(kAttrMRT)) return refuse(record, "2554", kCombinationError);
-  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, "2508", kUseError);
+  if (has(kAttrADD) && !has(kAttrFIL)) return refuse(record, kCodeAddWithoutFil, kUseError);
+  if (has(kAttrNOD) && has(kAttrANN)) return refuse(record, kCodeNodWithAnn, kCombinationError);
+  if (has(kAttrNOD) && has(kAttrMRT)) return refuse(record, kCodeNodWithMrt, kCombinationError);
+  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, kCodeFilAndDir, kUseError);
   if (has(kAttrLID)) {
     if (any_selection(true, true)) {
-      return refuse(record, "2509", kUseError);
+      return refuse(record, kCodeLidWithSelection, kUseError);
     }
   } else if (has(kAttrSEL) && any_selection(false, true)) {
-    return refuse(record, "2515", kUseError);
+    return refuse(record, kCodeSelectionWithCriteria, kUseError);
   }
   const std::string output = has(kAttrFIL) ? value(kAttrFIL) : std::string();
   if (!output.empty()) prepare_output_file(output);
@@ -205,11 +209,11 @@ int ontvang_front_end(std::string& record) {
 int lijst_front_end(std::string& record) {
   int result = 0;
   if (!read_command_attributes(record, kLijst, 3, &result)) return result;
-  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, "2508", kCombinationError);
-  if (has(kAttrNOD) && has(kAttrANN)) return refuse(record, "2522", kCombinationError);
-  if (has(kAttrNOD) && has(kAttrMRT)) return refuse(record, "2554", kCombinationError);
+  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, kCodeFilAndDir, kCombinationError);
+  if (has(kAttrNOD) && has(kAttrANN)) return refuse(record, kCodeNodWithAnn, kCombinationError);
+  if (has(kAttrNOD) && has(kAttrMRT)) return refuse(record, kCodeNodWithMrt, kCombinationError);
   if (has(kAttrSEL) && any_selection(false, true)) {
-    return refuse(record, "2515", kUseError);
+    return refuse(record, kCodeSelectionWithCriteria, kUseError);
   }
   const std::string listing = value(kAttrDIR) + (has(kAttrFIL) ? value(kAttrFIL) : "qrt400.lst");
   const std::string listing_path = engine_home().fullpath(listing);
@@ -230,8 +234,8 @@ int lijst_front_end(std::string& record) {
   bool listing_left = listed > 0;
   if (context.removed_by_kill > 0 && subtract_list(listing, removal) == 0) listing_left = false;
   engine_home().remove(removal);
-  set_field(record, 4, listing_left ? listing : "");
-  set_field(record, 5, read_flag());
+  set_field(record, status::lijst::kListingFile, listing_left ? listing : "");
+  set_field(record, status::lijst::kReadFlag, read_flag());
   set_result_code(record, kCodeSuccess);
   write_status_line(record);
   return listed;
@@ -242,7 +246,7 @@ int verwijder_front_end(std::string& record) {
   if (!read_command_attributes(record, kVerwijder, 4, &result)) return result;
   if (has(kAttrLID)) {
     if (any_selection(true, true)) {
-      return refuse(record, "2509", kUseError);
+      return refuse(record, kCodeLidWithSelection, kUseError);
     }
     result = delete_message(value(kAttrLID));
     set_result_code(record, session().result_text);
@@ -250,11 +254,11 @@ int verwijder_front_end(std::string& record) {
     return result;
   }
   if (has(kAttrSEL) && any_selection(false, true)) {
-    return refuse(record, "2515", kUseError);
+    return refuse(record, kCodeSelectionWithCriteria, kUseError);
   }
   // A delete that names no message and no selection would empty the mailbox: refused.
   if (!any_selection(true, true)) {
-    return refuse(record, "2510", kUseError);
+    return refuse(record, kCodeUnrestrictedDelete, kUseError);
   }
   return for_each_listed_message(record);
 }
@@ -262,19 +266,19 @@ int verwijder_front_end(std::string& record) {
 int rapport_front_end(std::string& record) {
   int result = 0;
   if (!read_command_attributes(record, kRapport, 5, &result)) return result;
-  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, "2508", nullptr);
-  if (has(kAttrNOD) && has(kAttrMRT)) return refuse(record, "2554", kCombinationError);
+  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, kCodeFilAndDir, nullptr);
+  if (has(kAttrNOD) && has(kAttrMRT)) return refuse(record, kCodeNodWithMrt, kCombinationError);
   const std::string report =
       has(kAttrFIL) ? value(kAttrFIL) : value(kAttrDIR) + "qrt400.rap";
   command_context().report_file = report;
-  set_field(record, 5, report);
-  set_field(record, 6, read_flag());
+  set_field(record, status::rapport::kReportFile, report);
+  set_field(record, status::rapport::kReadFlag, read_flag());
   const bool refused_lid =
       has(kAttrLID) && any_present({kAttrMID, kAttrNOD, kAttrSEL, kAttrMET, kAttrMRT});
   const bool refused_selection =
       !has(kAttrLID) && has(kAttrMID) && has(kAttrMET) && has(kAttrMRT) && has(kAttrSEL);
-  if (refused_lid) return refuse(record, "2509", nullptr);
-  if (refused_selection) return refuse(record, "2515", nullptr);
+  if (refused_lid) return refuse(record, kCodeLidWithSelection, nullptr);
+  if (refused_selection) return refuse(record, kCodeSelectionWithCriteria, nullptr);
   // The old report file goes only once the command is accepted.
   if (!has(kAttrADD)) engine_home().remove(report);
   if (has(kAttrLID)) {
@@ -285,7 +289,7 @@ int rapport_front_end(std::string& record) {
       write_status_line(record);
     }
     // Escape and a fatal verdict end the session here as everywhere.
-    return result == -2 || result == -3 ? result : 0;
+    return result == kEndSession || result == kFatalVerdict ? result : 0;
   }
   return for_each_listed_message(record);
 }
@@ -293,17 +297,17 @@ int rapport_front_end(std::string& record) {
 int antwoord_front_end(std::string& record) {
   start_command(kAntwoord);
   if (session().sent_messages.empty()) {
-    set_result_code(record, "2005");
+    set_result_code(record, kCodeNoAnsweredSend);
     return refuse_attributes(record, 6);
   }
   const int rc = read_attributes(record);
-  if (rc == -2) {
+  if (rc == kEndSession) {
     write_status_line(record);
-    return -2;
+    return kEndSession;
   }
-  if (rc == -1) return refuse_attributes(record, 6);
-  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, "2508", nullptr);
-  if (has(kAttrADD) && !has(kAttrFIL)) return refuse(record, "2514", kUseError);
+  if (rc == kRefused) return refuse_attributes(record, 6);
+  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, kCodeFilAndDir, nullptr);
+  if (has(kAttrADD) && !has(kAttrFIL)) return refuse(record, kCodeAddWithoutFil, kUseError);
   const std::string output = has(kAttrFIL) ? value(kAttrFIL) : std::string();
   if (!output.empty()) prepare_output_file(output);
   const int result = wait_for_answers(record);
@@ -315,13 +319,13 @@ int wachtwoord_front_end(std::string& record) {
   int result = 0;
   if (!read_command_attributes(record, kWachtwoord, 7, &result)) return result;
   if (!has(kAttrPIN)) {
-    set_result_code(record, "2513");
+    set_result_code(record, kCodeNoPin);
     journal_write(3, "PIN attribuut ontbreekt, skip commando");
     write_status_line(record);
     return 0;
   }
   result = change_password(record);
-  if (result != -2) write_status_line(record);
+  if (result != kEndSession) write_status_line(record);
   return result;
 }
 

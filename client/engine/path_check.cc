@@ -1,6 +1,7 @@
 // The path check of the engine: refuses an unusable file or directory name with a precise code
 // before any exchange with the mail service. Test files it creates are removed at once.
 #include "client/engine/path_check.h"
+#include "client/engine/result_codes.h"
 
 #include "client/common/home.h"
 #include "client/engine/session_state.h"
@@ -39,9 +40,9 @@ bool can_create(const std::string& path) {
 int check_directory(const std::string& full, PathAccess access) {
   if (full == "/") return write_test(full);
   // The parent directory must exist.
-  if (!fs::is_directory(fs::dir_name(full))) return refuse("3034");
+  if (!fs::is_directory(fs::dir_name(full))) return refuse(kCodeDirectoryNotFound);
   if (access == PathAccess::write) {
-    if (!fs::is_directory(full) || !fs::is_writable(full)) return refuse("3036");
+    if (!fs::is_directory(full) || !fs::is_writable(full)) return refuse(kCodeCannotWrite);
     return write_test(full);
   }
   return 0;
@@ -52,22 +53,22 @@ int check_file(const std::string& name, const std::string& full, PathAccess acce
   std::string last = fs::last_component(name);
   if (st.exists) {
     // A directory is not a file that can be sent or written.
-    if (last == "." || last == ".." || st.is_directory) return refuse("3038");
-    if (!fs::is_readable(full)) return refuse("3039");
+    if (last == "." || last == ".." || st.is_directory) return refuse(kCodeNotAFile);
+    if (!fs::is_readable(full)) return refuse(kCodeFileNotReadable);
   } else if (access == PathAccess::read) {
-    return refuse("3037");
+    return refuse(kCodeFileNotFound);
   }
   if (access == PathAccess::read) return 0;
 
   if (has_separator(name)) {
     std::string dir = fs::dir_name(full);
-    if (!fs::is_directory(dir)) return refuse("3035");
-    if (!fs::is_writable(dir)) return refuse("3040");
-    if (st.exists && !fs::is_writable(full)) return refuse("3040");
+    if (!fs::is_directory(dir)) return refuse(kCodeFileDirectoryNotFound);
+    if (!fs::is_writable(dir)) return refuse(kCodeWriteProtected);
+    if (st.exists && !fs::is_writable(full)) return refuse(kCodeWriteProtected);
     return write_test(dir);
   }
-  if (!st.exists) return can_create(full) ? 0 : refuse("3036");
-  if (!fs::is_writable(full)) return refuse("3040");
+  if (!st.exists) return can_create(full) ? 0 : refuse(kCodeCannotWrite);
+  if (!fs::is_writable(full)) return refuse(kCodeWriteProtected);
   return write_test(session().engine_dir);
 }
 
@@ -76,7 +77,7 @@ int check_file(const std::string& name, const std::string& full, PathAccess acce
 int write_test(const std::string& directory) {
   std::string dir = engine_home().fullpath(directory);
   std::string name = fs::make_unique_name(fs::join(dir, "TMXXXXXX"));
-  if (name.empty() || !can_create(name)) return refuse("3036");
+  if (name.empty() || !can_create(name)) return refuse(kCodeCannotWrite);
   return 0;
 }
 
@@ -84,9 +85,10 @@ int check_path(const std::string& name, PathAccess access, PathKind kind) {
   // A file name that is only a drive, or that ends in a separator, names no file.
   if (kind == PathKind::file &&
       (is_bare_drive(name) || (!name.empty() && is_separator(name.back())))) {
-    return refuse("3041");
+    return refuse(kCodeNamesNoFile);
   }
-  const char* no_full_path = kind == PathKind::directory ? "3034" : "3035";
+  const char* no_full_path =
+      kind == PathKind::directory ? kCodeDirectoryNotFound : kCodeFileDirectoryNotFound;
   // Drives do not exist here: a drive-qualified name has no full path on this system.
   if (fs::drive_letter(name) != 0 || name.empty()) return refuse(no_full_path);
   std::string full = engine_home().fullpath(name);

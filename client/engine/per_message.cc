@@ -3,6 +3,7 @@
 #include "client/engine/per_message.h"
 
 #include "client/common/home.h"
+#include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/command_context.h"
 #include "client/engine/message_commands.h"
@@ -53,10 +54,10 @@ std::string list_id_of(const std::string& listing_line) {
 
 int handle_listed_message(int kind, std::string& record, const std::string& listing_line) {
   std::string list_id = list_id_of(listing_line);
-  if (kind != kRapport) record = start_status_line(field(record, 1));
+  if (kind != kRapport) record = start_status_line(field(record, status::kTag));
   if (kind == kOntvang || kind == kVerwijder) {
-    set_field(record, 4, list_id);
-    set_field(record, 5, field(listing_line, 2));
+    set_field(record, status::message::kListId, list_id);
+    set_field(record, status::message::kMessageId, field(listing_line, 2));
   }
   if (kind == kVerwijder) {
     int result = delete_message(list_id);
@@ -81,13 +82,13 @@ int for_each_listed_message(std::string& record) {
   int listed = list_mailbox(record, work.path());
   if (listed < 0) return listed;
   if (listed == 0) {
-    if (kind == kRapport) set_field(record, 5, "");
+    if (kind == kRapport) set_field(record, status::rapport::kReportFile, "");
     write_status_line(record);
     return 0;
   }
   std::FILE* listing = work.open_for_reading();
   if (listing == nullptr) {
-    set_field(record, 4, "");
+    set_field(record, status::message::kListId, "");
     write_status_line(record);
     return 0;
   }

@@ -7,6 +7,7 @@
 #include "client/common/text.h"
 #include "client/engine/attributes.h"
 #include "client/engine/mailbox_filter.h"
+#include "client/engine/result_codes.h"
 
 namespace kv::engine {
 
@@ -40,8 +41,8 @@ class SelectionReader {
       }
     }
     if (leading_or) {
-      if (first) return "2518";
-      if (pending_or_) return "2519";
+      if (first) return kCodeSelectionStartsWithOr;
+      if (pending_or_) return kCodeSelectionDoubleOr;
       pending_or_ = true;
     }
     if (!line.empty()) {
@@ -54,8 +55,8 @@ class SelectionReader {
 
   // "" or the code of a selection that ends badly.
   std::string finish() {
-    if (pending_or_) return "2520";
-    if (!have_criterion_) return "2521";
+    if (pending_or_) return kCodeSelectionEndsWithOr;
+    if (!have_criterion_) return kCodeSelectionEmpty;
     if (filter_.size() + 2 > kMaxFilterLength) return kCodeTooManyCriteria;
     filter_ += " )";
     return "";
@@ -64,7 +65,7 @@ class SelectionReader {
  private:
   std::string add_criterion(const std::string& line) {
     const int position = find_attribute(line.substr(0, 3));
-    if (position == 0) return "2007";
+    if (position == 0) return kCodeSelectionUnknownKeyword;
     const AttributeKeyword& k = attribute_keyword(position);
     const char digit = mask_digit(kind_, position);
     if (digit == '0') return k.not_allowed;
@@ -76,7 +77,7 @@ class SelectionReader {
     std::string value = attribute_value(line);
     if (value.empty()) return k.empty;
     const char op = line[3];
-    if (!operator_allowed(digit, op)) return "2160";
+    if (!operator_allowed(digit, op)) return attr_code::kOperator;
     std::string code = check_plain_value(position, op, value);
     if (!code.empty()) return code;
     const char* joint = !have_criterion_ ? " & (" : pending_or_ ? " | " : " & ";
@@ -97,7 +98,7 @@ bool is_comment(const std::string& line) { return starts_with_ignore_case(line, 
 
 int refuse(std::string& code, const std::string& refusal) {
   code = refusal;
-  if (refusal == "2521") {
+  if (refusal == kCodeSelectionEmpty) {
     journal_write(3, "Selektiebestand ('SEL' attribuut) bevat geen attributen");
   } else if (refusal == kCodeTooManyCriteria) {
     journal_write(3, "Te veel attributen bij selektie");
@@ -114,7 +115,7 @@ int append_selection_file(std::string& filter, const std::string& name, int comm
   journal_write(1, "Selektie met inhoud van selektiebestand");
   std::FILE* f = engine_home().fopen(name, "r");
   if (!f) {
-    code = "2516";
+    code = kCodeSelectionUnreadable;
     journal_write(3, "Fout bij openen bestand 'SEL' attribuut");
     return -1;
   }
@@ -126,7 +127,7 @@ int append_selection_file(std::string& filter, const std::string& name, int comm
     const int rc = read_line(line, f, kSelectionLineMaximum);
     if (rc == -1) break;
     if (rc == -2) {
-      refusal = "2517";
+      refusal = kCodeSelectionLineTooLong;
       break;
     }
     trim_trailing(line);

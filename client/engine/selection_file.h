@@ -7,8 +7,6 @@
 
 namespace kv::engine {
 
-inline constexpr const char* kCodeTooManyCriteria = "2523";
-
 // Appends the criteria of the selection file `name` (resolved against the engine directory) to
 // `filter` as " & (" criterion joint criterion ... " )", checking each keyword against the mask
 // of `command_kind`. 0, or -1 with the code in `code`:

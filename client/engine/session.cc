@@ -13,6 +13,8 @@
 #include "client/engine/engine_config.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/path_check.h"
+#include "client/engine/result_codes.h"
+#include "client/engine/session_result.h"
 #include "client/engine/session_runner.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
@@ -64,14 +66,14 @@ bool open_mail_session() {
   if (verdict == 29) return fail_connect(kCodeUserStop);
   journal_write(3, "Fout bij API_open");
   display_com_info("Fout tijdens openen");
-  if (verdict == 0) return fail_connect("1501");
+  if (verdict == 0) return fail_connect(kCodeOpenFailed);
   map_verdict();
   return fail_connect(s.result_text);
 }
 
 bool connect() {
   int read = command_file().read_connect_block(session().status_record);
-  if (read == -2) return false;
+  if (read == kEndSession) return false;
   if (read != 0) {
     journal_write(3, "Fout in attributen, einde programma");
     return false;

@@ -6,13 +6,14 @@
 
 #include "client/common/journal.h"
 #include "client/common/record_fields.h"
+#include "client/common/status_layout.h"
 #include "client/engine/session_state.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 
 namespace kv::engine {
 
-std::string empty_status_record() { return init_veld_record(kStatusRecordBars - 1); }
+std::string empty_status_record() { return init_veld_record(status::kFieldCount - 1); }
 
 std::string time_stamp() {
   LocalTime t = clock().local_time();
@@ -24,8 +25,8 @@ std::string time_stamp() {
 
 std::string start_status_line(const std::string& command_id) {
   std::string record = empty_status_record();
-  set_field(record, 1, command_id);
-  set_field(record, 2, time_stamp());
+  set_field(record, status::kTag, command_id);
+  set_field(record, status::kStamp, time_stamp());
   return record;
 }
 
@@ -37,14 +38,16 @@ void set_field(std::string& record, int n, const std::string& value) {
 
 std::string field(const std::string& record, int n) { return get_veld(record, n); }
 
-void set_result_code(std::string& record, const std::string& code) { set_field(record, 3, code); }
+void set_result_code(std::string& record, const std::string& code) {
+  set_field(record, status::kResult, code);
+}
 
-std::string result_code(const std::string& record) { return field(record, 3); }
+std::string result_code(const std::string& record) { return field(record, status::kResult); }
 
 bool is_success(const std::string& record) { return result_code(record) == kCodeSuccess; }
 
 std::string status_line_text(const std::string& record) {
-  std::string line = record.substr(0, kStatusRecordSize);
+  std::string line = record.substr(0, status::kLineLimit);
   std::size_t end = line.find_last_not_of('|');
   // Keep at least one character: a record of bars only becomes a single bar.
   line.erase(end == std::string::npos ? (line.empty() ? 0 : 1) : end + 1);

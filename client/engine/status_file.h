@@ -1,33 +1,27 @@
 // The engine status file: one bar-separated line per command (and per handled message) that the
 // application-file layer reads after the session. Lines are appended one by one, each with its
-// own open and close, so a finished line is on disk even when the process ends abruptly.
+// own open and close, so a finished line is on disk even when the process ends abruptly. The
+// fields of each kind of line are named in client/common/status_layout.h.
 #pragma once
 
 #include <cstdio>
 #include <string>
 
+#include "client/common/status_layout.h"
+#include "client/engine/result_codes.h"
+
 namespace kv::engine {
 
-// Size and bar count of a status record: 43 fields between 43 bars.
-constexpr int kStatusRecordBars = 43;
-constexpr std::size_t kStatusRecordSize = 1433;
-
-// Result codes of the engine core that several files produce.
-inline constexpr const char* kCodeSuccess = "0000";
-inline constexpr const char* kCodeLineTooLong = "1055";
-inline constexpr const char* kCodeUserStop = "1516";
-inline constexpr const char* kCodeWorkFile = "3071";
-
-// An empty status record (43 bars).
+// An empty status record (status::kFieldCount bars).
 std::string empty_status_record();
 // The local time as twelve digits, year month day hour minute, from the platform clock.
 std::string time_stamp();
 // Empty record with field 1 the command identifier and field 2 the current time stamp.
 std::string start_status_line(const std::string& command_id);
-// Puts `code` into field 3 (the result code).
+// Puts `code` into the result field.
 void set_result_code(std::string& record, const std::string& code);
 std::string result_code(const std::string& record);
-// Field 3 is exactly "0000" (an empty field counts as a failure).
+// The result field is exactly "0000" (an empty field counts as a failure).
 bool is_success(const std::string& record);
 
 // Field `n` of the record; every "|" in `value` becomes "!". Storing into a record that cannot

@@ -72,7 +72,7 @@ TEST_F(StatusFileTest, LongRecordIsCutAtTheRecordSize) {
   set_result_code(record, "0000");
   set_field(record, 43, std::string(2000, 'x'));
   std::string line = status_line_text(record);
-  EXPECT_EQ(line.size(), kStatusRecordSize);
+  EXPECT_EQ(line.size(), status::kLineLimit);
   // A record holding only field 1 ends right behind it.
   std::string only_id = empty_status_record();
   set_field(only_id, 1, "*000CONNECT");

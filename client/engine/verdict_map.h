@@ -8,7 +8,7 @@ namespace kv::engine {
 
 struct VerdictMapping {
   std::string code;  // "1504" .. "1537", "1513" for unknown verdicts
-  int result;        // -3: fatal, the session ends; -1: only the command fails
+  int result;        // kFatalVerdict: the session ends; kRefused: only the command fails
 };
 
 // 0 "1504" -3; 1, 2 "1513"; 3 "1506" -3; 4 "1507" -3; 5 "1512"; 6..9 "1508".."1511";

@@ -6,6 +6,7 @@
 #include "client/common/engine_control.h"
 #include "client/common/journal.h"
 #include "client/common/status_callbacks.h"
+#include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/attributes.h"
 #include "client/engine/cmd_list.h"
@@ -13,6 +14,7 @@
 #include "client/engine/fixed_text.h"
 #include "client/engine/mailbox_filter.h"
 #include "client/engine/message_commands.h"
+#include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
 #include "platform/clock.h"
@@ -58,7 +60,7 @@ PollOutcome poll_mailbox(std::string& record) {
   PollOutcome outcome;
   std::vector<MessageSummary> page(kListPageLength);
   std::string previous;
-  const std::string command_id = field(record, 1);
+  const std::string command_id = field(record, status::kTag);
   for (;;) {
     EngineControl& control = engine_control();
     control.user_stop = 0;
@@ -70,7 +72,7 @@ PollOutcome poll_mailbox(std::string& record) {
     if (control.user_stop) {
       set_result_code(record, kCodeUserStop);
       write_status_line(record);
-      outcome.result = -2;
+      outcome.result = kEndSession;
       return outcome;
     }
     if (rows < 0) {
@@ -88,7 +90,7 @@ PollOutcome poll_mailbox(std::string& record) {
       std::string line = start_status_line(command_id);
       const int rc = receive_message(line, fixed_text(row.listId));
       entry->clear();
-      if (rc == -2 || rc == -3) {
+      if (rc == kEndSession || rc == kFatalVerdict) {
         outcome.result = rc;
         return outcome;
       }

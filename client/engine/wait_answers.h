@@ -5,8 +5,6 @@
 
 namespace kv::engine {
 
-inline constexpr const char* kCodeNoAnswer = "1701";
-
 // "%d seconde%s wachten..." with "n" when two or more seconds remain.
 std::string countdown_text(int seconds_left);
 
