@@ -32,7 +32,6 @@ namespace {
 
 constexpr int kRetrieveBytes = 1;
 constexpr int kRetrieveText = 2;
-constexpr int kBadOutputName = 26;  // the /FIL= file of /R and /RT
 // /RT hands over text messages: without a message-identifier selection of its own it takes the
 // identifiers with "TXT" in places 4 to 6, also when a selection file refines the choice.
 constexpr const char* kTextSelection = "???TXT*";
@@ -96,9 +95,9 @@ void load_selection_file(SelectionFile& file, int kind, const std::string& outpu
   int state = file.load(run_state().sel_file, kind == kRetrieveText);
   if (state == 1) return;
   if (output_created) fs::remove_file(output);
-  if (state < 0) fail_run(48, run_state().sel_file);
+  if (state < 0) fail_run(AppError::kRetrieveAddTwice, run_state().sel_file);
   app_home().set_read_only(kReceiveStore);
-  fail_run(49);
+  fail_run(AppError::kSelectionFileNameEmpty);
 }
 
 }  // namespace
@@ -106,10 +105,10 @@ void load_selection_file(SelectionFile& file, int kind, const std::string& outpu
 void retrieve(int kind) {
   const RunState& run = run_state();
   // The output file must never be one of the client's own files: nothing changes then.
-  if (!run.fil_name.empty()) refuse_own_file(run.fil_name, kBadOutputName);
+  if (!run.fil_name.empty()) refuse_own_file(run.fil_name, AppError::kRetrieveFileNameBad);
   if (app_home().access(kReceiveStore, 0) != 0) return;
   const std::string output = run.fil_name.empty() ? "" : app_home().fullpath(run.fil_name);
-  if (output.empty()) fail_run(10, "verzamelen vanuit QRTLNK.RCV");
+  if (output.empty()) fail_run(AppError::kNoMemory, "verzamelen vanuit QRTLNK.RCV");
   const bool output_existed = fs::exists(output);
   {
     std::FILE* probe = fs::open_stream(output, "ab");
@@ -127,7 +126,7 @@ void retrieve(int kind) {
   if (!begin_output(output_file, output, run.add_flag)) {
     output_file.abandon();
     if (!output_existed) fs::remove_file(output);
-    fail_run(10, "verzamelen vanuit QRTLNK.RCV");
+    fail_run(AppError::kNoMemory, "verzamelen vanuit QRTLNK.RCV");
   }
   if (store.begin(kReceiveStore, {.set_aside = true})) {
     Selection selection(kind, run.mid_selection, has_selection_file ? &selection_file : nullptr);
@@ -157,7 +156,7 @@ void retrieve(int kind) {
     record_intents(intent::kHandedOver, handed_parts);
     if (!output_file.commit()) {
       store.abandon();
-      fail_run(10, "verzamelen vanuit QRTLNK.RCV");
+      fail_run(AppError::kNoMemory, "verzamelen vanuit QRTLNK.RCV");
     }
     store.commit_or_fail("schrijven QRTLNK.RCV");
     for (const std::string& part : handed_parts) {

@@ -34,7 +34,7 @@ int start_run(const std::string& command_file, const std::string& status_file) {
     return 1;
   } catch (const std::bad_alloc&) {
     // The layers below report their own shortages; this catches one that escaped them.
-    schrijf_QRTLNK_error_bestand(10, "toekennen geheugen");
+    schrijf_QRTLNK_error_bestand(AppError::kNoMemory, "toekennen geheugen");
     run_abort_cleanup();
     return 1;
   }
