@@ -96,7 +96,7 @@ void take_send_update_options(const std::vector<std::string>& parameters, std::s
       fail_run(AppError::kParameterNotAllowedWithSendUpdate, for_error_line(option.upper));
     }
   }
-  state.send_update_mode = 1;
+  state.send_update_mode = true;
 }
 
 void take_retrieve_options(const std::vector<std::string>& parameters, std::size_t first,
@@ -107,7 +107,7 @@ void take_retrieve_options(const std::vector<std::string>& parameters, std::size
     Parameter option = take(parameters[i]);
     if (option.begins_with("/ADD")) {
       if (state.add_flag) fail_run(AppError::kRetrieveAddTwice);
-      state.add_flag = 1;
+      state.add_flag = true;
     } else if (option.begins_with("/MID=")) {
       if (texts)
         fail_run(AppError::kParameterNotAllowedWithRetrieveText, for_error_line(option.upper));
@@ -137,7 +137,7 @@ void take_retrieve_options(const std::vector<std::string>& parameters, std::size
   }
   if (!have_mid && !have_sel && !texts) fail_run(AppError::kRetrieveMessageIdMissing);
   if (!have_fil) fail_run(AppError::kRetrieveFileNameMissing);
-  state.retrieve_mode = texts ? 2 : 1;
+  state.retrieve_mode = texts ? RetrieveMode::kTexts : RetrieveMode::kBytes;
   if (texts && !have_sel) state.mid_selection = "???TXT*";
 }
 
@@ -148,7 +148,7 @@ void take_update_file(const Parameter& parameter, std::size_t word_count) {
   if (!readable(name)) fail_run(AppError::kUpdateFileMissing);
   if (names_receive_store(name)) fail_run(AppError::kUpdateFileIsOwnFile);
   state.command_file = name;
-  state.update_mode = 1;
+  state.update_mode = true;
 }
 
 }  // namespace
@@ -161,12 +161,12 @@ bool is_special_invocation(const std::vector<std::string>& parameters) {
   return false;
 }
 
-int lees_parameters(const std::vector<std::string>& parameters) {
+RunMode lees_parameters(const std::vector<std::string>& parameters) {
   RunState& state = run_state();
   state.app_id = "   ";
-  state.update_mode = 0;
-  state.send_update_mode = 0;
-  state.retrieve_mode = 0;
+  state.update_mode = false;
+  state.send_update_mode = false;
+  state.retrieve_mode = RetrieveMode::kNone;
   state.sel_file.clear();
 
   if (parameters.empty()) fail_run(AppError::kTooFewParameters);
@@ -191,7 +191,7 @@ int lees_parameters(const std::vector<std::string>& parameters) {
       take_update_file(parameter, word_count);
     } else if (parameter.keyword_is("/V")) {
       if (!readable("scriptin.dir")) fail_run(AppError::kScriptinDirMissing);
-      state.directory_translation = 1;
+      state.directory_translation = true;
     } else if (parameter.keyword_is("/C")) {
       if (i != 1) fail_run(AppError::kSendUpdateNotThirdParameter);
       take_send_update_options(parameters, i + 1);
@@ -206,7 +206,7 @@ int lees_parameters(const std::vector<std::string>& parameters) {
       fail_run(AppError::kUnknownParameter, for_error_line(parameter.upper));
     }
   }
-  return kRunModeAccepted;
+  return RunMode::kAccepted;
 }
 
 }  // namespace kv

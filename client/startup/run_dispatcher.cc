@@ -72,7 +72,7 @@ void update_send_queue_mode() {
   app_home().set_read_only(kSendQueue);
 }
 
-void retrieve_mode(int kind) {
+void retrieve_mode(RetrieveMode kind) {
   record_intent(intent::kMode, "R");
   app_home().set_read_write(kReceiveStore);
   retrieve(kind);
@@ -127,7 +127,7 @@ void communication_run(const std::string& command_file, const std::string& statu
 
   keep_command_file_copy(command_file);
   record_intent(intent::kEngine);
-  state.engine_started = 1;
+  state.engine_started = true;
   state.engine_result = qrt400_session(status_window(), command_file, status_file);
 
   if (file_exists(status_file)) {
@@ -163,7 +163,7 @@ void run_dispatcher(const std::string& command_file, const std::string& status_f
     update_receive_store_mode(command_file);
   } else if (state.send_update_mode) {
     update_send_queue_mode();
-  } else if (state.retrieve_mode == 1 || state.retrieve_mode == 2) {
+  } else if (state.retrieve_mode != RetrieveMode::kNone) {
     retrieve_mode(state.retrieve_mode);
   } else {
     communication_run(command_file, status_file);

@@ -90,7 +90,7 @@ void pump_window_messages() {
 void set_status_window(StatusWindow* window) { display_state().window = window; }
 StatusWindow* status_window() { return display_state().window; }
 
-void set_escape() { run_state().escape = 1; }
+void set_escape() { run_state().escape = true; }
 
 int title_percentage(const std::string& text) {
   std::string::size_type percent = text.find('%');

@@ -161,7 +161,7 @@ TEST_F(StatusDisplayTest, EscapeArrivesWhileThePumpRuns) {
   set_status_window(&window);
   window.queue_char(27);
   show_busy_indicator();
-  EXPECT_EQ(1, run_state().escape);
+  EXPECT_TRUE(run_state().escape);
   window.queue_close();
   clock.advance(500);
   show_busy_indicator();
