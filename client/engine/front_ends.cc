@@ -5,19 +5,19 @@
 #include <cstdio>
 #include <new>
 
-#include "client/common/engine_control.h"
 #include "client/common/home.h"
 #include "client/common/journal.h"
 #include "client/common/text.h"
 #include "client/engine/attributes.h"
 #include "client/engine/cmd_password.h"
 #include "client/engine/cmd_zend.h"
-#include "client/engine/engine_config.h"
-#include "client/engine/recipients.h"
 #include "client/engine/command_context.h"
 #include "client/engine/command_file.h"
+#include "client/engine/engine_config.h"
+#include "client/engine/engine_control.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/per_message.h"
+#include "client/engine/recipients.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
 #include "client/engine/subtract_list.h"
