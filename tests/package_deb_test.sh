@@ -63,8 +63,8 @@ for page in kovendi kovedial kovendi-store; do
   done
 done
 # Every text of the error catalogue, exactly as the program writes it, under its number.
-sed -n '/kCatalogue\[kCatalogueSize\] = {/,/^};/p' "$src/client/common/error_file.cc" |
-  sed -n 's/^ *"\(.*\)",$/\1/p' >"$work/catalogue"
+sed -n '/kCatalogue\[\] = {/,/^};/p' "$src/client/common/app_error.cc" |
+  sed -n 's/^ *"\(.*\)"},$/\1/p' >"$work/catalogue"
 [ "$(wc -l <"$work/catalogue")" -eq 54 ] || fail "could not read the error catalogue"
 number=0
 while IFS= read -r text; do

@@ -20,7 +20,6 @@
 namespace kv {
 namespace {
 
-constexpr int kNoMemory = 10;
 constexpr const char* kStatusRewriteText = "schrijven QRTLNK.STS";
 constexpr const char* kStoreRewriteText = "schrijven QRTLNK.RCV";
 
@@ -162,7 +161,7 @@ long long rebuild_status_file(const GatheringRequest& request, const std::string
   if (!get_veld(current, status::message::kFirstFile).empty()) out.write_line(current);
   long long continuation =
       skip_same_kind(reader, tag, request.block->mid_pattern, &out, out.written());
-  if (!out.prepare()) fail_run(kNoMemory, kStatusRewriteText);
+  if (!out.prepare()) fail_run(AppError::kNoMemory, kStatusRewriteText);
   return continuation;
 }
 
@@ -210,7 +209,7 @@ long long gather_stored_edi_messages(const GatheringRequest& request, OpenFile& 
         rcv.write_line(line.text);
       }
     }
-    if (!rcv.prepare()) fail_run(kNoMemory, kStoreRewriteText);
+    if (!rcv.prepare()) fail_run(AppError::kNoMemory, kStoreRewriteText);
   }
 
   FileRewrite sts;

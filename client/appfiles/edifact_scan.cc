@@ -26,9 +26,6 @@ namespace kv {
 
 namespace {
 
-constexpr int kFileMissing = 18;
-constexpr int kWorkFileNotCreated = 19;
-constexpr int kEdifactDiskFull = 52;
 constexpr std::size_t kSegmentSearchLimit = 999;
 constexpr std::size_t kReadBlock = 65536;
 
@@ -162,7 +159,7 @@ WorkFile InterchangeScan::new_work_file() {
   if (!w.name.empty()) w.stream = OpenFile(std::fopen(full_path.c_str(), "wb"));
   if (!w.stream) {
     abandon();
-    throw TranslationFailed{kWorkFileNotCreated, w.name};
+    throw TranslationFailed{AppError::kEdifactWorkFileNotCreated, w.name};
   }
   made_.push_back(w.name);
   tr_.work_files.push_back(w.name);
@@ -178,7 +175,7 @@ void InterchangeScan::abandon() {
 
 void InterchangeScan::fail() {
   abandon();
-  throw TranslationFailed{kEdifactDiskFull, file_};
+  throw TranslationFailed{AppError::kEdifactDiskFull, file_};
 }
 
 // Every part of the file gets a work file: an interchange to be sent, or a part kept back (text
@@ -259,7 +256,7 @@ void InterchangeScan::end_part(bool send) {
 
 int InterchangeScan::run() {
   OpenFile in(app_home().fopen(file_, "rb"));
-  if (!in) throw TranslationFailed{kFileMissing, file_};
+  if (!in) throw TranslationFailed{AppError::kFileOrDirectoryMissing, file_};
   InterchangeSplitter splitter(*this);
   std::vector<char> buffer(kReadBlock);
   bool interchange_file = true;
@@ -457,7 +454,8 @@ bool scan_edifact_block(Translation& tr, const std::string& command,
   // that a refusal of a later file cannot send the earlier interchanges twice.
   if (files.size() > 1) {
     for (const std::string& file : files) {
-      if (app_home().access(file, 0) != 0) throw TranslationFailed{kFileMissing, file};
+      if (app_home().access(file, 0) != 0)
+        throw TranslationFailed{AppError::kFileOrDirectoryMissing, file};
       if (!is_interchange_file(file)) return false;
     }
   }

@@ -261,7 +261,7 @@ class SplitTest : public ScanTest {
     write(name, content);
     write("list.tmp", "");
     run_state().interchange_list = "list.tmp";
-    run_state().engine_started = 0;
+    run_state().engine_started = false;
     std::vector<std::string> out = translate("*001ZEND\nMID=EDI\nFIL=" + name + "\n");
     SplitResult result;
     for (const std::string& line : out) {
@@ -269,7 +269,7 @@ class SplitTest : public ScanTest {
       if (line.rfind("ALI=", 0) == 0) result.recipients.push_back(line.substr(4));
     }
     if (std::find(out.begin(), out.end(), "FIL=" + name) != out.end()) result.sends = 0;  // plain
-    run_state().engine_started = 1;
+    run_state().engine_started = true;
     merge_interchange_list();
     EXPECT_EQ(read(name), content) << name << ": not restored byte for byte";
     EXPECT_TRUE(files_like("KV", ".edi").empty()) << name;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "client/common/run_intent.h"
+#include "client/common/run_state.h"
 
 namespace kv {
 
@@ -22,7 +23,7 @@ void rotate_command_file(const std::string& command_file);
 
 // Local modes.
 void clean_send_queue();                                     // /C
-void retrieve(int retrieve_kind);                            // /R (1), /RT (2)
+void retrieve(RetrieveMode kind);                            // /R, /RT
 void update_receive_store(const std::string& application_file);  // /U=
 // A /U= killed after its new store was in place: its application file's lines are crossed out
 // and the part files of the records it took over removed, from what its intent record holds.

@@ -90,7 +90,7 @@ void merge_list(const std::set<std::string>& rebuilt_before) {
   {
     OpenFile list(app_home().fopen(list_name, "rb"));
     if (!list) return;
-    const bool merge = run_state().engine_started != 0;
+    const bool merge = run_state().engine_started;
     std::set<std::string> rebuilt;  // a target is emptied once, even if its lines were split
     TargetMerge target;
     LineReader reader(list.get());

@@ -54,7 +54,7 @@ bool is_own_file(const std::string& name) {
   return is_stored_part_file(candidate);
 }
 
-void refuse_own_file(const std::string& name, int error) {
+void refuse_own_file(const std::string& name, AppError error) {
   if (is_own_file(name)) fail_run(error);
 }
 

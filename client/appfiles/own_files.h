@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "client/common/app_error.h"
+
 namespace kv {
 
 // True when `name` (against the application home directory) is, or leads to (a symbolic link,
@@ -14,6 +16,6 @@ namespace kv {
 bool is_own_file(const std::string& name);
 
 // Ends the run with `error` when `name` is one of the client's own files.
-void refuse_own_file(const std::string& name, int error);
+void refuse_own_file(const std::string& name, AppError error);
 
 }  // namespace kv

@@ -63,7 +63,7 @@ class StoreAppender {
   void report_failure() {
     if (reported_) return;
     reported_ = true;
-    schrijf_QRTLNK_error_bestand(10, "schrijven QRTLNK.RCV");
+    schrijf_QRTLNK_error_bestand(AppError::kNoMemory, "schrijven QRTLNK.RCV");
   }
   OpenFile& store_;
   bool reported_ = false;

@@ -191,7 +191,7 @@ TEST_F(ResultProcessing, InterchangeListMerge) {
             "app.edi|KV000001.edi|1|\napp.edi|KV000002.edi|2|\napp.edi|KV000004.edi||\n"
             "other.edi|KV000003.edi|3|\nother.edi|XXXXXXXXXXXX|4|\n");
   run_state().interchange_list = "list.tmp";
-  run_state().engine_started = 1;
+  run_state().engine_started = true;
   merge_interchange_list();
   EXPECT_EQ(dir.read("app.edi"), "I1\nI4\n");
   EXPECT_EQ(dir.read("other.edi"), "I3\n");
@@ -204,7 +204,7 @@ TEST_F(ResultProcessing, InterchangeListMerge) {
   // Before the session: the work files are only removed.
   dir.write("KV000001.edi", "I1\n");
   dir.write("list.tmp", "app.edi|KV000001.edi|1|\n");
-  run_state().engine_started = 0;
+  run_state().engine_started = false;
   merge_interchange_list();
   EXPECT_EQ(dir.read("app.edi"), "I1\nI4\n");
   EXPECT_FALSE(dir.exists("KV000001.edi"));

@@ -30,36 +30,33 @@
 namespace kv {
 namespace {
 
-constexpr int kRetrieveBytes = 1;
-constexpr int kRetrieveText = 2;
-constexpr int kBadOutputName = 26;  // the /FIL= file of /R and /RT
 // /RT hands over text messages: without a message-identifier selection of its own it takes the
 // identifiers with "TXT" in places 4 to 6, also when a selection file refines the choice.
 constexpr const char* kTextSelection = "???TXT*";
 
 class Selection {
  public:
-  Selection(int kind, const std::string& mid_selection, const SelectionFile* file)
+  Selection(RetrieveMode kind, const std::string& mid_selection, const SelectionFile* file)
       : kind_(kind), mid_(mid_selection), file_(file) {
-    if (kind_ == kRetrieveText && mid_.empty()) mid_ = kTextSelection;
+    if (kind_ == RetrieveMode::kTexts && mid_.empty()) mid_ = kTextSelection;
   }
   bool accepts(const std::string& record) const {
     const std::string id = get_veld(record, kRcvMessageId);
     if (file_ == nullptr) return mid_pattern_matches_ignore_case(mid_, id);
-    if (kind_ == kRetrieveText && !mid_pattern_matches_ignore_case(mid_, id)) return false;
+    if (kind_ == RetrieveMode::kTexts && !mid_pattern_matches_ignore_case(mid_, id)) return false;
     return file_->accepts(record);
   }
 
  private:
-  int kind_;
+  RetrieveMode kind_;
   std::string mid_;
   const SelectionFile* file_;
 };
 
 // Hands the parts of a selected message to the new output file, noting each part that is there
 // for removal. false when a part could not be handed over: that part and the later ones stay.
-bool hand_over(const std::string& record, int kind, FileRewrite& output, TextAppender& text,
-               std::vector<std::string>& handed_parts) {
+bool hand_over(const std::string& record, RetrieveMode kind, FileRewrite& output,
+               TextAppender& text, std::vector<std::string>& handed_parts) {
   const std::string first = get_veld(record, kRcvFirstFile);
   bool header_written = false;
   for (int k = 1; k <= rcv_file_count(record); ++k) {
@@ -67,7 +64,7 @@ bool hand_over(const std::string& record, int kind, FileRewrite& output, TextApp
     if (part.empty() || app_home().access(part, 0) != 0) continue;
     const std::string part_path = app_home().fullpath(part);
     bool done = false;
-    if (kind == kRetrieveText) {
+    if (kind == RetrieveMode::kTexts) {
       done = text.append_part(part_path, output.out(), record, !header_written);
     } else {
       OpenFile in(fs::open_stream(part_path, "rb"));
@@ -91,25 +88,25 @@ bool begin_output(FileRewrite& output, const std::string& path, bool add) {
 }
 
 // The selection file, checked completely before anything changes.
-void load_selection_file(SelectionFile& file, int kind, const std::string& output,
+void load_selection_file(SelectionFile& file, RetrieveMode kind, const std::string& output,
                          bool output_created) {
-  int state = file.load(run_state().sel_file, kind == kRetrieveText);
+  int state = file.load(run_state().sel_file, kind == RetrieveMode::kTexts);
   if (state == 1) return;
   if (output_created) fs::remove_file(output);
-  if (state < 0) fail_run(48, run_state().sel_file);
+  if (state < 0) fail_run(AppError::kRetrieveAddTwice, run_state().sel_file);
   app_home().set_read_only(kReceiveStore);
-  fail_run(49);
+  fail_run(AppError::kSelectionFileNameEmpty);
 }
 
 }  // namespace
 
-void retrieve(int kind) {
+void retrieve(RetrieveMode kind) {
   const RunState& run = run_state();
   // The output file must never be one of the client's own files: nothing changes then.
-  if (!run.fil_name.empty()) refuse_own_file(run.fil_name, kBadOutputName);
+  if (!run.fil_name.empty()) refuse_own_file(run.fil_name, AppError::kRetrieveFileNameBad);
   if (app_home().access(kReceiveStore, 0) != 0) return;
   const std::string output = run.fil_name.empty() ? "" : app_home().fullpath(run.fil_name);
-  if (output.empty()) fail_run(10, "verzamelen vanuit QRTLNK.RCV");
+  if (output.empty()) fail_run(AppError::kNoMemory, "verzamelen vanuit QRTLNK.RCV");
   const bool output_existed = fs::exists(output);
   {
     std::FILE* probe = fs::open_stream(output, "ab");
@@ -127,7 +124,7 @@ void retrieve(int kind) {
   if (!begin_output(output_file, output, run.add_flag)) {
     output_file.abandon();
     if (!output_existed) fs::remove_file(output);
-    fail_run(10, "verzamelen vanuit QRTLNK.RCV");
+    fail_run(AppError::kNoMemory, "verzamelen vanuit QRTLNK.RCV");
   }
   if (store.begin(kReceiveStore, {.set_aside = true})) {
     Selection selection(kind, run.mid_selection, has_selection_file ? &selection_file : nullptr);
@@ -157,7 +154,7 @@ void retrieve(int kind) {
     record_intents(intent::kHandedOver, handed_parts);
     if (!output_file.commit()) {
       store.abandon();
-      fail_run(10, "verzamelen vanuit QRTLNK.RCV");
+      fail_run(AppError::kNoMemory, "verzamelen vanuit QRTLNK.RCV");
     }
     store.commit_or_fail("schrijven QRTLNK.RCV");
     for (const std::string& part : handed_parts) {

@@ -17,15 +17,15 @@ namespace {
 class Retrieve : public StoreHome {
  protected:
   void retrieve_bytes(const std::string& mid, const std::string& output = "out.dat") {
-    run_state().retrieve_mode = 1;
+    run_state().retrieve_mode = RetrieveMode::kBytes;
     run_state().mid_selection = mid;
     run_state().fil_name = output;
-    retrieve(1);
+    retrieve(RetrieveMode::kBytes);
   }
   void retrieve_text(const std::string& output = "out.txt") {
-    run_state().retrieve_mode = 2;
+    run_state().retrieve_mode = RetrieveMode::kTexts;
     run_state().fil_name = output;
-    retrieve(2);
+    retrieve(RetrieveMode::kTexts);
   }
 };
 
@@ -51,7 +51,7 @@ TEST_F(Retrieve, BytesForAMidPatternLeaveTheOthersInTheStore) {
   // Nothing selected: no output file is left behind; with /ADD the old contents stay.
   retrieve_bytes("NONE*", "none.dat");
   EXPECT_FALSE(dir.exists("none.dat"));
-  run_state().add_flag = 1;
+  run_state().add_flag = true;
   retrieve_bytes("NONE*", "out.dat");
   EXPECT_EQ(dir.read("out.dat").substr(0, 11), "EDIORDERS01");
   EXPECT_EQ(store(), std::vector<std::string>{txt});

@@ -22,8 +22,6 @@ namespace kv {
 
 namespace {
 
-constexpr int kNoMemory = 10;
-constexpr int kBadFileName = 43;
 constexpr const char* kWritingSendQueue = "schrijven QRTLNK.SND";
 
 bool read_record_line(std::FILE* f, std::string& line) {
@@ -90,7 +88,7 @@ void clean_send_queue() {
   const RunState& run = run_state();
   CleanUpSelection selection{run.dat.empty() ? "999999999999" : run.dat,
                              run.app_code.empty() ? "STD" : run.app_code, run.mid_selection};
-  if (!run.fil_name.empty()) refuse_own_file(run.fil_name, kBadFileName);
+  if (!run.fil_name.empty()) refuse_own_file(run.fil_name, AppError::kSendUpdateFileNameBad);
   FileRewrite snd;
   if (!snd.begin("qrtlnk.snd", {.set_aside = true})) return;
 
@@ -103,7 +101,7 @@ void clean_send_queue() {
     archive = OpenFile(open_for_appending_lines(app_home().fullpath(run.fil_name)));
     if (!archive) {
       snd.abandon();
-      fail_run(kBadFileName);
+      fail_run(AppError::kSendUpdateFileNameBad);
     }
   }
   bool archive_ok = true;
@@ -126,7 +124,7 @@ void clean_send_queue() {
   if (!archive_ok || !snd.commit()) {
     snd.abandon();
     if (!run.fil_name.empty()) cut_archive_back(run.fil_name, archive_length);
-    fail_run(kNoMemory, kWritingSendQueue);
+    fail_run(AppError::kNoMemory, kWritingSendQueue);
   }
 }
 

@@ -33,7 +33,6 @@ namespace kv {
 
 namespace {
 
-constexpr int kNoMemory = 10;
 constexpr const char* kWritingSendQueue = "schrijven QRTLNK.SND";
 constexpr long kPruneAge = 43;
 constexpr std::size_t kTagLength = 14;
@@ -499,7 +498,7 @@ void write_sav(FileRewrite& rewrite, const SavFile& sav) {
 [[noreturn]] void fail_writing(FileRewrite& snd, FileRewrite* sav) {
   snd.abandon();
   if (sav != nullptr) sav->abandon();
-  fail_run(kNoMemory, kWritingSendQueue);
+  fail_run(AppError::kNoMemory, kWritingSendQueue);
 }
 
 }  // namespace
@@ -528,7 +527,7 @@ bool update_send_queue(std::FILE* status_file) {
   }
   if (open.empty()) {
     for (const std::string& record : records) snd.write_line(snd_record_line(record));
-    if (!snd.commit()) fail_run(kNoMemory, kWritingSendQueue);
+    if (!snd.commit()) fail_run(AppError::kNoMemory, kWritingSendQueue);
     return false;
   }
 

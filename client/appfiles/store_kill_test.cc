@@ -193,11 +193,11 @@ TEST_F(StoreKill, RetrieveBytes) {
       [&] {
         clean_home();
         make_store(24);
-        run_state().retrieve_mode = 1;
+        run_state().retrieve_mode = RetrieveMode::kBytes;
         run_state().mid_selection = "EDI*";
         run_state().fil_name = "out.dat";
       },
-      [] { retrieve(1); }, "qrtlnk.rcv", 10, nothing_lost("out.dat"));
+      [] { retrieve(RetrieveMode::kBytes); }, "qrtlnk.rcv", 10, nothing_lost("out.dat"));
 }
 
 TEST_F(StoreKill, RetrieveTexts) {
@@ -205,11 +205,11 @@ TEST_F(StoreKill, RetrieveTexts) {
       [&] {
         clean_home();
         make_store(24);
-        run_state().retrieve_mode = 2;
+        run_state().retrieve_mode = RetrieveMode::kTexts;
         run_state().mid_selection.clear();
         run_state().fil_name = "out.txt";
       },
-      [] { retrieve(2); }, "qrtlnk.rcv", 10, nothing_lost("out.txt"));
+      [] { retrieve(RetrieveMode::kTexts); }, "qrtlnk.rcv", 10, nothing_lost("out.txt"));
 }
 
 TEST_F(StoreKill, UpdateMode) {
@@ -280,7 +280,7 @@ TEST_F(StoreKill, InterchangeMerge) {
               "app.edi|KV000001.edi|1|\napp.edi|KV000002.edi|2|\napp.edi|KV000004.edi||\n"
               "other.edi|KV000003.edi|3|\nother.edi|XXXXXXXXXXXX|4|\n");
     run_state().interchange_list = "list.tmp";
-    run_state().engine_started = 1;
+    run_state().engine_started = true;
   };
   kill_everywhere(prepare, [] { merge_interchange_list(); }, "app.edi", 10,
                   [&](const std::string& context) {

@@ -23,7 +23,7 @@ class StoreHome : public ::testing::Test {
   void SetUp() override {
     reset_run_state();
     run_state().home_dir = dir.path();
-    run_state().run_mode = 3;
+    run_state().run_mode = RunMode::kAccepted;
     app_home().set(dir.path());
     set_abort_cleanup(nullptr);
     clock.set_local_time(2024, 3, 15, 10, 30, 0);

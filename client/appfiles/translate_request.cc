@@ -24,10 +24,6 @@ namespace kv {
 
 namespace {
 
-constexpr int kNoRecords = 9;          // a first line that is too long
-constexpr int kNoMemory = 10;
-constexpr int kDiskFull = 51;          // the command file or the send queue could not be written
-
 // Length of a file before the translation appended to it (-1: it did not exist), so that a
 // failed translation can cut it back.
 struct FileMark {
@@ -73,7 +69,7 @@ struct AppendedFiles {
 
 OpenFile open_for_appending(const std::string& name) {
   OpenFile f(open_for_appending_lines(app_home().fullpath(name)));
-  if (!f) throw TranslationFailed{kDiskFull, name};
+  if (!f) throw TranslationFailed{AppError::kTooLittleDiskSpace, name};
   return f;
 }
 
@@ -120,10 +116,10 @@ bool close_checked(OpenFile& f) {
 }
 
 void close_appended_files(Translation& tr) {
-  if (!close_checked(tr.snd)) throw TranslationFailed{kDiskFull, "qrtlnk.snd"};
-  if (!close_checked(tr.sav)) throw TranslationFailed{kDiskFull, "qrtlnk.sav"};
+  if (!close_checked(tr.snd)) throw TranslationFailed{AppError::kTooLittleDiskSpace, "qrtlnk.snd"};
+  if (!close_checked(tr.sav)) throw TranslationFailed{AppError::kTooLittleDiskSpace, "qrtlnk.sav"};
   if (!close_checked(tr.interchange_list)) {
-    throw TranslationFailed{kDiskFull, run_state().interchange_list};
+    throw TranslationFailed{AppError::kTooLittleDiskSpace, run_state().interchange_list};
   }
 }
 
@@ -199,7 +195,7 @@ std::string adjust_line(Translation& tr, const std::string& line) {
 }
 
 void check_first_line_length(const std::string& line) {
-  if (line.size() >= kRequestLineLimit) throw TranslationFailed{kNoRecords, ""};
+  if (line.size() >= kRequestLineLimit) throw TranslationFailed{AppError::kRequestHasNoRecords, ""};
 }
 
 }  // namespace
@@ -241,7 +237,8 @@ bool write_text_line(std::FILE* stream, const std::string& line) {
 }
 
 void Translation::write(const std::string& line) {
-  if (!write_text_line(out, line)) throw TranslationFailed{kDiskFull, command_file};
+  if (!write_text_line(out, line))
+    throw TranslationFailed{AppError::kTooLittleDiskSpace, command_file};
 }
 
 std::string Translation::application_code() const { return app_id == "   " ? "STD" : app_id; }
@@ -303,7 +300,7 @@ void vertaal_opdrachten(const std::string& command_file) {
                                     .set_aside = true,
                                     .new_file_mode = kPrivateFileMode,
                                     .keep_mode = false})) {
-    fail_run(30);
+    fail_run(AppError::kTemporaryFileNotCreated);
   }
   Translation tr;
   tr.command_file = command_file;
@@ -324,9 +321,9 @@ void vertaal_opdrachten(const std::string& command_file) {
         vertaal_blokken(tr, reader, first);
       }
       close_appended_files(tr);
-      if (!rewrite.commit()) throw TranslationFailed{kDiskFull, command_file};
+      if (!rewrite.commit()) throw TranslationFailed{AppError::kTooLittleDiskSpace, command_file};
     } catch (const std::bad_alloc&) {
-      throw TranslationFailed{kNoMemory, "aanvragen geheugen record (QRTLNK8)"};
+      throw TranslationFailed{AppError::kNoMemory, "aanvragen geheugen record (QRTLNK8)"};
     }
   } catch (const TranslationFailed& failure) {
     rewrite.abandon();
@@ -430,12 +427,12 @@ void vertaal_scriptin(const std::string& command_file) {
     try {
       create_private_file(command_file);
       out = OpenFile(app_home().fopen(command_file, "ab"));
-      if (!out) throw TranslationFailed{kDiskFull, command_file};
+      if (!out) throw TranslationFailed{AppError::kTooLittleDiskSpace, command_file};
       tr.out = out.get();
       open_appended_files(tr);
       std::string entry;
       int rc = read_line(entry, dir.get(), kScriptinLineLimit);
-      if (rc == -2) throw TranslationFailed{kNoRecords, ""};
+      if (rc == -2) throw TranslationFailed{AppError::kRequestHasNoRecords, ""};
       for (; rc == 0; rc = read_line(entry, dir.get(), kScriptinLineLimit)) {
         busy_indicator();
         trim_trailing(entry);
@@ -450,9 +447,9 @@ void vertaal_scriptin(const std::string& command_file) {
       // A later line of 65 characters or more is not a usable entry: the rest of the file is
       // not read (read_line would hand out its tail as a line of its own).
       close_appended_files(tr);
-      if (!close_checked(out)) throw TranslationFailed{kDiskFull, command_file};
+      if (!close_checked(out)) throw TranslationFailed{AppError::kTooLittleDiskSpace, command_file};
     } catch (const std::bad_alloc&) {
-      throw TranslationFailed{kNoMemory, "aanvragen geheugen record (QRTLNK8)"};
+      throw TranslationFailed{AppError::kNoMemory, "aanvragen geheugen record (QRTLNK8)"};
     }
   } catch (const TranslationFailed& failure) {
     out.close();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "client/common/app_error.h"
 #include "client/common/open_files.h"
 
 namespace kv {
@@ -14,7 +15,7 @@ namespace kv {
 // Thrown inside the translation when it cannot be completed; the entry point puts every file
 // back as it was and then ends the run with this error.
 struct TranslationFailed {
-  int code;
+  AppError code;
   std::string parameter;
 };
 

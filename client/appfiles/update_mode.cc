@@ -26,8 +26,6 @@
 namespace kv {
 namespace {
 
-constexpr int kApplicationFileIsOwnFile = 17;
-
 struct LinePlace {
   long long start = 0;
   std::size_t length = 0;  // characters before the line end, trailing blanks included
@@ -70,7 +68,7 @@ void add_part_files(const std::string& record, std::vector<std::string>& parts) 
 // store is in place; the next start finishes both for a run killed in between, from the places
 // and names recorded before the store was replaced.
 void update_receive_store(const std::string& application_file) {
-  refuse_own_file(application_file, kApplicationFileIsOwnFile);
+  refuse_own_file(application_file, AppError::kUpdateFileIsOwnFile);
   OpenFile application(app_home().fopen(application_file, "r+b"));
   if (!application) return;
   LineIndex index = index_application_file(application.get());

@@ -69,10 +69,10 @@ TEST_F(UpdateMode, RewrittenFilesKeepTheirNameAndPermissions) {
   EXPECT_FALSE(has("qrtlnk.rcv"));
   EXPECT_EQ(dir.lines("QRTLNK.RCV"), (std::vector<std::string>{b, c}));
 
-  run_state().retrieve_mode = 1;
+  run_state().retrieve_mode = RetrieveMode::kBytes;
   run_state().mid_selection = "EDIB*";
   run_state().fil_name = "out.dat";
-  retrieve(1);
+  retrieve(RetrieveMode::kBytes);
   EXPECT_TRUE(has("QRTLNK.RCV"));
   EXPECT_FALSE(has("qrtlnk.rcv"));
   EXPECT_EQ(dir.lines("QRTLNK.RCV"), std::vector<std::string>{c});

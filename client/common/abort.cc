@@ -28,14 +28,14 @@ void run_abort_cleanup() {
   g_cleanup_running = false;
 }
 
-void fail_run(int code, const std::string& parameter) {
-  schrijf_QRTLNK_error_bestand(code, parameter);
+void fail_run(AppError error, const std::string& parameter) {
+  schrijf_QRTLNK_error_bestand(error, parameter);
   run_abort_cleanup();
   throw RunAborted{};
 }
 
-void fail_run_without_cleanup(int code, const std::string& parameter) {
-  schrijf_QRTLNK_error_bestand(code, parameter);
+void fail_run_without_cleanup(AppError error, const std::string& parameter) {
+  schrijf_QRTLNK_error_bestand(error, parameter);
   throw RunAborted{};
 }
 

@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "client/common/app_error.h"
+
 namespace kv {
 
 struct RunAborted {};
@@ -15,9 +17,9 @@ void set_abort_cleanup(std::function<void()> cleanup);
 // Runs the registered clean-up (nothing when none is registered).
 void run_abort_cleanup();
 
-// Writes error `code` with `parameter` to qrtlnk.err, runs the clean-up, throws RunAborted.
-[[noreturn]] void fail_run(int code, const std::string& parameter = "");
+// Writes `error` with `parameter` to qrtlnk.err, runs the clean-up, throws RunAborted.
+[[noreturn]] void fail_run(AppError error, const std::string& parameter = "");
 // The same without the clean-up (the busy check that finds another run in progress).
-[[noreturn]] void fail_run_without_cleanup(int code, const std::string& parameter = "");
+[[noreturn]] void fail_run_without_cleanup(AppError error, const std::string& parameter = "");
 
 }  // namespace kv

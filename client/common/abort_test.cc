@@ -21,7 +21,7 @@ TEST(Abort, ErrorLineThenCleanupThenUnwind) {
   });
   bool after_failure = false;
   try {
-    fail_run(8);
+    fail_run(AppError::kRequestFileMissing);
     after_failure = true;
   } catch (const RunAborted&) {
     order.push_back("unwound");
@@ -31,7 +31,7 @@ TEST(Abort, ErrorLineThenCleanupThenUnwind) {
   EXPECT_EQ(dir.lines("qrtlnk.err").at(0).substr(0, 5), "0008 ");
 
   order.clear();
-  EXPECT_THROW(fail_run_without_cleanup(5), RunAborted);
+  EXPECT_THROW(fail_run_without_cleanup(AppError::kAlreadyRunning), RunAborted);
   EXPECT_TRUE(order.empty());
   EXPECT_EQ(dir.lines("qrtlnk.err").size(), 2u);
 
@@ -39,14 +39,14 @@ TEST(Abort, ErrorLineThenCleanupThenUnwind) {
   int cleanups = 0;
   set_abort_cleanup([&] {
     ++cleanups;
-    fail_run(30);
+    fail_run(AppError::kTemporaryFileNotCreated);
   });
-  EXPECT_THROW(fail_run(10, "schrijven QRTLNK.RCV"), RunAborted);
+  EXPECT_THROW(fail_run(AppError::kNoMemory, "schrijven QRTLNK.RCV"), RunAborted);
   EXPECT_EQ(cleanups, 1);
   EXPECT_EQ(dir.lines("qrtlnk.err").size(), 4u);
 
   set_abort_cleanup(nullptr);
-  EXPECT_THROW(fail_run(1), RunAborted);
+  EXPECT_THROW(fail_run(AppError::kTooFewParameters), RunAborted);
   app_home().set("");
 }
 
@@ -57,7 +57,7 @@ TEST(Abort, ReadOnlyHomeLosesTheLineButStillCleansUp) {
   ASSERT_EQ(::chmod(dir.path().c_str(), 0500), 0);
   bool cleaned = false;
   set_abort_cleanup([&] { cleaned = true; });
-  EXPECT_THROW(fail_run(6), RunAborted);
+  EXPECT_THROW(fail_run(AppError::kNoWritePermission), RunAborted);
   EXPECT_TRUE(cleaned);
   EXPECT_FALSE(dir.exists("qrtlnk.err"));
   set_abort_cleanup(nullptr);

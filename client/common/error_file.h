@@ -3,13 +3,14 @@
 
 #include <string>
 
+#include "client/common/app_error.h"
+
 namespace kv {
 
-// Text of catalogue entry `code` (1..54) with "%s" not filled in; empty for unknown numbers.
-std::string error_catalogue_text(int code);
-// The complete line (with "\n") that error `code` with `parameter` produces.
+// The complete line (with "\n") that error number `code` with `parameter` produces; a number
+// outside the catalogue (app_error.h) gets the text for an unknown error.
 std::string format_error_line(int code, const std::string& parameter);
 // Appends the line to qrtlnk.err in the application home directory.
-void schrijf_QRTLNK_error_bestand(int code, const std::string& parameter);
+void schrijf_QRTLNK_error_bestand(AppError error, const std::string& parameter);
 
 }  // namespace kv

@@ -48,23 +48,23 @@ TEST(ErrorFile, ParameterFilledLiterallyAndCut) {
 
 TEST(ErrorFile, CatalogueHasAllNumbers) {
   for (int code = 1; code <= 54; ++code) {
-    std::string text = error_catalogue_text(code);
+    std::string text = app_error_text(code);
     EXPECT_EQ(text.rfind(kPrefix, 0), 0u) << code;
     EXPECT_LE(text.size(), 103u) << code;
   }
-  EXPECT_EQ(error_catalogue_text(0), "");
-  EXPECT_EQ(error_catalogue_text(55), "");
-  EXPECT_EQ(error_catalogue_text(11),
+  EXPECT_EQ(app_error_text(0), nullptr);
+  EXPECT_EQ(app_error_text(55), nullptr);
+  EXPECT_STREQ(app_error_text(11),
             "*** KOVENDI FOUT; QRT400.EXE niet in 'path' of, geinstalleerd");
-  EXPECT_EQ(error_catalogue_text(53),
+  EXPECT_STREQ(app_error_text(53),
             "*** KOVENDI FOUT; Parameter: %s, bij retrieve-tekst ('/RT') niet toegestaan");
 }
 
 TEST(ErrorFile, AppendsToErrorFileInApplicationHome) {
   testing::TempDir dir;
   app_home().set(dir.path());
-  schrijf_QRTLNK_error_bestand(7, "");
-  schrijf_QRTLNK_error_bestand(54, "");
+  schrijf_QRTLNK_error_bestand(AppError::kUserFileMissing, "");
+  schrijf_QRTLNK_error_bestand(AppError::kCommunicationFailed, "");
   std::vector<std::string> lines = dir.lines("qrtlnk.err");
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0].substr(0, 5), "0007 ");
@@ -75,7 +75,7 @@ TEST(ErrorFile, AppendsToErrorFileInApplicationHome) {
   testing::TempDir other;
   other.write("QRTLNK.ERR", "");
   app_home().set(other.path());
-  schrijf_QRTLNK_error_bestand(1, "");
+  schrijf_QRTLNK_error_bestand(AppError::kTooFewParameters, "");
   EXPECT_EQ(other.lines("QRTLNK.ERR").size(), 1u);
   EXPECT_FALSE(other.exists("qrtlnk.err"));
   app_home().set("");

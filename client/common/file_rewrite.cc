@@ -11,7 +11,6 @@ namespace kv {
 
 namespace {
 
-constexpr int kNoMemory = 10;
 constexpr int kNameAttempts = 20;
 
 // A fresh temporary file in the directory of `path`; nullptr (and `name` empty) when none can be
@@ -120,7 +119,7 @@ bool FileRewrite::commit() {
 }
 
 void FileRewrite::commit_or_fail(const std::string& error_text) {
-  if (!commit()) fail_run(kNoMemory, error_text);
+  if (!commit()) fail_run(AppError::kNoMemory, error_text);
 }
 
 void FileRewrite::abandon() {

@@ -53,7 +53,7 @@ void insert_veld(std::string& record, const std::string& value, int n, std::size
   try {
     replace_field(record, value, n, maximum);
   } catch (const std::bad_alloc&) {
-    if (maximum != std::string::npos) fail_run(10, "aanvragen insert_veld");
+    if (maximum != std::string::npos) fail_run(AppError::kNoMemory, "aanvragen insert_veld");
     journal_write(3, "Not enough memory to write status");
     throw;
   }

@@ -12,6 +12,20 @@ struct DisplaySettings {
   long long txt_regels = 0;                         // TXT_REGELS
 };
 
+// Whether the command line was accepted: only then does the clean-up of an abandoned run make the
+// stores read-only again and merge the interchange list.
+enum class RunMode : int {
+  kNotAccepted = 0,
+  kAccepted = 3,
+};
+
+// The local mode that hands stored messages to the application.
+enum class RetrieveMode : int {
+  kNone = 0,
+  kBytes = 1,  // /R: the stored files as they are
+  kTexts = 2,  // /RT: text messages appended to one text file
+};
+
 struct RunState {
   std::string program_dir;
   std::string home_dir;
@@ -22,12 +36,12 @@ struct RunState {
   std::string app_id = "   ";
   std::string command_file = "qrtlnk.scr";
   std::string status_file = "qrtlnk.sts";
-  int update_mode = 0;             // /U=
-  int send_update_mode = 0;        // /C
-  int retrieve_mode = 0;           // 1 /R, 2 /RT
-  int directory_translation = 0;   // /V
-  int add_flag = 0;                // /ADD
-  int run_mode = 0;                // 3 once the command line is accepted
+  bool update_mode = false;                          // /U=
+  bool send_update_mode = false;                     // /C
+  RetrieveMode retrieve_mode = RetrieveMode::kNone;  // /R, /RT
+  bool directory_translation = false;                // /V
+  bool add_flag = false;                             // /ADD
+  RunMode run_mode = RunMode::kNotAccepted;
   std::string mid_selection;       // /MID=
   std::string app_code;            // /APP=
   std::string fil_name;            // /FIL=
@@ -36,8 +50,8 @@ struct RunState {
 
   std::string interchange_list;    // reserved by the normal run
   int engine_result = 0;
-  int engine_started = 0;
-  int escape = 0;
+  bool engine_started = false;
+  bool escape = false;
 
   DisplaySettings display;
 };

@@ -12,7 +12,6 @@ namespace kv {
 
 namespace {
 
-constexpr int kSetAsideError = 30;
 constexpr int kLastCounter = 998;  // counter 999 is never used
 
 std::string first_free_name() {
@@ -33,7 +32,7 @@ std::string set_aside_name(int day, int month, int n) {
 std::string set_aside_copy(const std::string& name) {
   if (app_home().access(name, 0) != 0) return "";
   std::string copy = first_free_name();
-  if (copy.empty()) fail_run(kSetAsideError);
+  if (copy.empty()) fail_run(AppError::kTemporaryFileNotCreated);
   std::string copy_path = app_home().fullpath(copy);
   // A killed run's copy is removed by the next start.
   record_intent(intent::kSetAside, copy + "|" + name);
@@ -42,11 +41,11 @@ std::string set_aside_copy(const std::string& name) {
   // others.
   fs::Status original = fs::status(app_home().fullpath(name));
   int fd = app_home().creat(copy, original.exists ? (original.mode & 0777u) : 0600u);
-  if (fd < 0) fail_run(kSetAsideError);
+  if (fd < 0) fail_run(AppError::kTemporaryFileNotCreated);
   app_home().close(fd);
   if (append_file(app_home().fullpath(name), copy_path) != kAppendOk) {
     app_home().remove(copy);  // a partial copy must not stand in for the file
-    fail_run(kSetAsideError);
+    fail_run(AppError::kTemporaryFileNotCreated);
   }
   return copy;
 }

@@ -1,7 +1,7 @@
 #include "client/engine/attribute_table.h"
 
-#include "client/common/engine_control.h"
 #include "client/common/text.h"
+#include "client/engine/engine_control.h"
 
 namespace kv::engine {
 

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "client/common/engine_control.h"
+#include "client/engine/engine_control.h"
 
 namespace kv::engine {
 namespace {

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "client/common/engine_control.h"
 #include "client/common/journal.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/command_file.h"
 #include "client/engine/engine_config.h"
+#include "client/engine/engine_control.h"
 #include "client/engine/front_ends.h"
 #include "client/engine/path_check.h"
 #include "client/engine/recipients.h"

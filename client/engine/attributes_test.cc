@@ -5,9 +5,9 @@
 #include <cstring>
 #include <vector>
 
-#include "client/common/engine_control.h"
 #include "client/common/home.h"
 #include "client/engine/engine_config.h"
+#include "client/engine/engine_control.h"
 #include "client/engine/fixed_text.h"
 #include "client/engine/recipients.h"
 #include "client/engine/session_state.h"
@@ -35,7 +35,7 @@ class AttributesTest : public ::testing::Test {
   }
 
   // Checks `lines` as the attribute lines of a command of `kind`: "ok" or the refusal code.
-  std::string check(int kind, const std::vector<std::string>& lines) {
+  std::string check(CommandKind kind, const std::vector<std::string>& lines) {
     engine_control().command_kind = kind;
     reset_attributes();
     record_ = empty_status_record();

@@ -1,7 +1,7 @@
 // Deleting one message from the mailbox by its list identifier (VERWIJDER, delete after receipt,
 // KILL handling).
-#include "client/common/engine_control.h"
 #include "client/common/journal.h"
+#include "client/engine/engine_control.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/session_result.h"
 #include "client/engine/session_state.h"

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "client/common/engine_control.h"
 #include "client/common/home.h"
 #include "client/common/journal.h"
 #include "client/common/record_fields.h"
@@ -12,6 +11,7 @@
 #include "client/common/text.h"
 #include "client/engine/attributes.h"
 #include "client/engine/command_context.h"
+#include "client/engine/engine_control.h"
 #include "client/engine/fixed_text.h"
 #include "client/engine/mailbox_filter.h"
 #include "client/engine/message_commands.h"

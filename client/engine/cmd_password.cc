@@ -1,8 +1,8 @@
 #include "client/engine/cmd_password.h"
 
-#include "client/common/engine_control.h"
 #include "client/common/journal.h"
 #include "client/engine/attributes.h"
+#include "client/engine/engine_control.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/session_result.h"
 #include "client/engine/session_state.h"

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "client/common/append_file.h"
-#include "client/common/engine_control.h"
 #include "client/common/home.h"
 #include "client/common/journal.h"
 #include "client/common/record_fields.h"
@@ -13,6 +12,7 @@
 #include "client/common/text.h"
 #include "client/engine/attributes.h"
 #include "client/engine/command_context.h"
+#include "client/engine/engine_control.h"
 #include "client/engine/fixed_text.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/recipients.h"

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include "client/common/engine_control.h"
 #include "client/common/home.h"
 #include "client/common/journal.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/attributes.h"
 #include "client/engine/engine_config.h"
+#include "client/engine/engine_control.h"
 #include "client/engine/fixed_text.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/recipients.h"

@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "client/common/engine_control.h"
+#include "client/engine/engine_control.h"
 
 namespace kv::engine {
 

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <new>
 
-#include "client/common/engine_control.h"
 #include "client/common/home.h"
 #include "client/common/journal.h"
 #include "client/common/status_layout.h"
@@ -16,6 +15,7 @@
 #include "client/engine/command_context.h"
 #include "client/engine/command_file.h"
 #include "client/engine/engine_config.h"
+#include "client/engine/engine_control.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/per_message.h"
 #include "client/engine/recipients.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "client/common/engine_control.h"
 #include "client/engine/attribute_table.h"
+#include "client/engine/engine_control.h"
 
 namespace kv::engine {
 

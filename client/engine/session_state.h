@@ -1,14 +1,14 @@
 // The engine session state: everything one engine session owns from qrt400_session's start to its
 // return. There is one session per process; every engine file reaches it through session().
 // The command kind, the session phase and the user stop flag live in engine_control()
-// (client/common/engine_control.h), because the exported escape check reads and sets them too.
+// (engine_control.h), because the exported escape check reads and sets them too.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "client/common/engine_control.h"
+#include "client/engine/engine_control.h"
 #include "client/msgapi/api.h"
 
 namespace kv {
@@ -16,19 +16,6 @@ class StatusWindow;
 }
 
 namespace kv::engine {
-
-// Session phases set by the driver (opening, closing) and by the command handlers.
-enum SessionPhase {
-  kPhaseNone = 0,
-  kPhaseOpening = 1,
-  kPhaseClosing = 2,
-  kPhaseSending = 3,
-  kPhaseFetching = 4,
-  kPhaseDeleting = 5,
-  kPhaseListing = 6,
-  kPhaseCompletingSent = 7,
-  kPhaseChangingPassword = 8,
-};
 
 // Most identifiers kept in the sent-message list (the first 14 characters of a MID).
 constexpr std::size_t kSentMessageIdWidth = 14;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "client/common/engine_control.h"
 #include "client/common/journal.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/status_layout.h"
@@ -11,6 +10,7 @@
 #include "client/engine/attributes.h"
 #include "client/engine/cmd_list.h"
 #include "client/engine/engine_config.h"
+#include "client/engine/engine_control.h"
 #include "client/engine/fixed_text.h"
 #include "client/engine/mailbox_filter.h"
 #include "client/engine/message_commands.h"

@@ -72,7 +72,7 @@ void busy_check() {
     if (fd >= 0) {
       if (!fs::try_lock_exclusive(fd)) {
         fs::close_descriptor(fd);
-        fail_run_without_cleanup(5);
+        fail_run_without_cleanup(AppError::kAlreadyRunning);
       }
       if (fs::names_open_file(fd, busy_path())) {
         take_over(fd);
@@ -90,7 +90,7 @@ void busy_check() {
     }
     if (failed) break;
   }
-  fail_run(6);
+  fail_run(AppError::kNoWritePermission);
 }
 
 void remove_busy_file() {

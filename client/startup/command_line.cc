@@ -43,7 +43,7 @@ std::string for_error_line(std::string text) {
 }
 
 Parameter take(const std::string& text) {
-  if (text.size() > kMaximumParameter) fail_run(13);
+  if (text.size() > kMaximumParameter) fail_run(AppError::kParameterTooLong);
   return Parameter{text, to_upper(text)};
 }
 
@@ -72,31 +72,31 @@ void take_send_update_options(const std::vector<std::string>& parameters, std::s
     Parameter option = take(parameters[i]);
     if (option.begins_with("/MID=")) {
       std::string id = option.upper_value_after(5);
-      if (id.size() > kMaximumOptionValue) fail_run(35);
-      if (id.empty()) fail_run(34);
+      if (id.size() > kMaximumOptionValue) fail_run(AppError::kSendUpdateMessageIdTooLong);
+      if (id.empty()) fail_run(AppError::kSendUpdateMessageIdEmpty);
       state.mid_selection = id;
     } else if (option.begins_with("/APP=")) {
       std::string code = option.upper_value_after(5);
-      if (code.size() > kMaximumAppCode) fail_run(40);
-      if (code.empty()) fail_run(39);
+      if (code.size() > kMaximumAppCode) fail_run(AppError::kSendUpdateAppCodeTooLong);
+      if (code.empty()) fail_run(AppError::kSendUpdateAppCodeEmpty);
       state.app_code = code;
     } else if (option.begins_with("/FIL=")) {
       std::string name = option.value_after(5);
-      if (name.size() > kMaximumOptionValue) fail_run(41);
-      if (name.empty()) fail_run(42);
-      if (!name_writable(name)) fail_run(43);
+      if (name.size() > kMaximumOptionValue) fail_run(AppError::kSendUpdateFileNameTooLong);
+      if (name.empty()) fail_run(AppError::kSendUpdateFileNameEmpty);
+      if (!name_writable(name)) fail_run(AppError::kSendUpdateFileNameBad);
       state.fil_name = name;
     } else if (option.begins_with("/DAT=")) {
       std::string digits = option.upper_value_after(5);
-      if (digits.size() > kStampDigits) fail_run(36);
-      if (digits.empty()) fail_run(44);
-      if (!all_digits(digits)) fail_run(38);
+      if (digits.size() > kStampDigits) fail_run(AppError::kSendUpdateDateTooLong);
+      if (digits.empty()) fail_run(AppError::kSendUpdateDateEmpty);
+      if (!all_digits(digits)) fail_run(AppError::kSendUpdateDateNotNumeric);
       state.dat = digits + std::string(kStampDigits - digits.size(), '9');
     } else {
-      fail_run(37, for_error_line(option.upper));
+      fail_run(AppError::kParameterNotAllowedWithSendUpdate, for_error_line(option.upper));
     }
   }
-  state.send_update_mode = 1;
+  state.send_update_mode = true;
 }
 
 void take_retrieve_options(const std::vector<std::string>& parameters, std::size_t first,
@@ -106,48 +106,49 @@ void take_retrieve_options(const std::vector<std::string>& parameters, std::size
   for (std::size_t i = first; i < parameters.size(); ++i) {
     Parameter option = take(parameters[i]);
     if (option.begins_with("/ADD")) {
-      if (state.add_flag) fail_run(48);
-      state.add_flag = 1;
+      if (state.add_flag) fail_run(AppError::kRetrieveAddTwice);
+      state.add_flag = true;
     } else if (option.begins_with("/MID=")) {
-      if (texts) fail_run(53, for_error_line(option.upper));
+      if (texts)
+        fail_run(AppError::kParameterNotAllowedWithRetrieveText, for_error_line(option.upper));
       std::string id = option.upper_value_after(5);
-      if (id.size() > kMaximumOptionValue) fail_run(23);
-      if (have_mid) fail_run(46);
-      if (id.empty()) fail_run(22);
+      if (id.size() > kMaximumOptionValue) fail_run(AppError::kRetrieveMessageIdTooLong);
+      if (have_mid) fail_run(AppError::kRetrieveMessageIdTwice);
+      if (id.empty()) fail_run(AppError::kRetrieveMessageIdEmpty);
       state.mid_selection = id;
       have_mid = true;
     } else if (option.begins_with("/FIL=")) {
       std::string name = option.value_after(5);
-      if (name.size() > kMaximumOptionValue) fail_run(24);
-      if (name.empty()) fail_run(25);
-      if (!name_writable(name)) fail_run(26);
+      if (name.size() > kMaximumOptionValue) fail_run(AppError::kRetrieveFileNameTooLong);
+      if (name.empty()) fail_run(AppError::kRetrieveFileNameEmpty);
+      if (!name_writable(name)) fail_run(AppError::kRetrieveFileNameBad);
       state.fil_name = name;
       have_fil = true;
     } else if (option.begins_with("/SEL=")) {
       std::string name = option.value_after(5);
-      if (name.size() > kMaximumOptionValue) fail_run(45);
-      if (name.empty()) fail_run(49);
-      if (!readable(name)) fail_run(47);
+      if (name.size() > kMaximumOptionValue) fail_run(AppError::kSelectionFileNameTooLong);
+      if (name.empty()) fail_run(AppError::kSelectionFileNameEmpty);
+      if (!readable(name)) fail_run(AppError::kSelectionFileNameBad);
       state.sel_file = name;
       have_sel = true;
     } else {
-      fail_run(27, for_error_line(option.upper));
+      fail_run(AppError::kParameterNotAllowedWithRetrieve, for_error_line(option.upper));
     }
   }
-  if (!have_mid && !have_sel && !texts) fail_run(28);
-  if (!have_fil) fail_run(29);
-  state.retrieve_mode = texts ? 2 : 1;
+  if (!have_mid && !have_sel && !texts) fail_run(AppError::kRetrieveMessageIdMissing);
+  if (!have_fil) fail_run(AppError::kRetrieveFileNameMissing);
+  state.retrieve_mode = texts ? RetrieveMode::kTexts : RetrieveMode::kBytes;
   if (texts && !have_sel) state.mid_selection = "???TXT*";
 }
 
 void take_update_file(const Parameter& parameter, std::size_t word_count) {
   RunState& state = run_state();
-  if (word_count > 3) fail_run(16);
+  if (word_count > 3) fail_run(AppError::kUpdateWithOtherParameters);
   std::string name = parameter.value_after(3);
-  if (!readable(name)) fail_run(14);
-  if (names_receive_store(name)) fail_run(17);
+  if (!readable(name)) fail_run(AppError::kUpdateFileMissing);
+  if (names_receive_store(name)) fail_run(AppError::kUpdateFileIsOwnFile);
   state.command_file = name;
-  state.update_mode = 1;
+  state.update_mode = true;
 }
 
 }  // namespace
@@ -160,51 +161,52 @@ bool is_special_invocation(const std::vector<std::string>& parameters) {
   return false;
 }
 
-int lees_parameters(const std::vector<std::string>& parameters) {
+RunMode lees_parameters(const std::vector<std::string>& parameters) {
   RunState& state = run_state();
   state.app_id = "   ";
-  state.update_mode = 0;
-  state.send_update_mode = 0;
-  state.retrieve_mode = 0;
+  state.update_mode = false;
+  state.send_update_mode = false;
+  state.retrieve_mode = RetrieveMode::kNone;
   state.sel_file.clear();
 
-  if (parameters.empty()) fail_run(1);
-  if (!starts_with_ignore_case(parameters[0], "/F")) fail_run(4, for_error_line(parameters[0]));
+  if (parameters.empty()) fail_run(AppError::kTooFewParameters);
+  if (!starts_with_ignore_case(parameters[0], "/F"))
+    fail_run(AppError::kUnknownParameter, for_error_line(parameters[0]));
 
   const std::size_t word_count = parameters.size() + 1;  // the program name counts as a word
   for (std::size_t i = 0; i < parameters.size(); ++i) {
     Parameter parameter = take(parameters[i]);
     if (parameter.begins_with("/A=")) {
-      if (parameter.text.size() != 6) fail_run(3);
+      if (parameter.text.size() != 6) fail_run(AppError::kWrongAppId);
       state.app_id = parameter.upper_value_after(3);
     } else if (parameter.begins_with("/S=")) {
       std::string name = parameter.value_after(3);
-      if (name.empty()) fail_run(4, for_error_line(parameter.upper));
+      if (name.empty()) fail_run(AppError::kUnknownParameter, for_error_line(parameter.upper));
       state.status_file = name;
     } else if (parameter.begins_with("/O=")) {
       std::string name = parameter.value_after(3);
-      if (!readable(name)) fail_run(8);
+      if (!readable(name)) fail_run(AppError::kRequestFileMissing);
       state.command_file = name;
     } else if (parameter.begins_with("/U=")) {
       take_update_file(parameter, word_count);
     } else if (parameter.keyword_is("/V")) {
-      if (!readable("scriptin.dir")) fail_run(20);
-      state.directory_translation = 1;
+      if (!readable("scriptin.dir")) fail_run(AppError::kScriptinDirMissing);
+      state.directory_translation = true;
     } else if (parameter.keyword_is("/C")) {
-      if (i != 1) fail_run(33);
+      if (i != 1) fail_run(AppError::kSendUpdateNotThirdParameter);
       take_send_update_options(parameters, i + 1);
       break;
     } else if (parameter.keyword_is("/R") || parameter.keyword_is("/RT")) {
-      if (i != 1) fail_run(21);
+      if (i != 1) fail_run(AppError::kRetrieveNotThirdParameter);
       take_retrieve_options(parameters, i + 1, parameter.keyword_is("/RT"));
       break;
     } else if (parameter.keyword_is("/FT")) {
       // accepted, no effect
     } else {
-      fail_run(4, for_error_line(parameter.upper));
+      fail_run(AppError::kUnknownParameter, for_error_line(parameter.upper));
     }
   }
-  return kRunModeAccepted;
+  return RunMode::kAccepted;
 }
 
 }  // namespace kv

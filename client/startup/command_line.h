@@ -9,13 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "client/common/run_state.h"
+
 namespace kv {
 
-constexpr int kRunModeAccepted = 3;
-
 // Checks the parameters (the program name not included) and stores what they set in the run
-// state. Returns 3; on any error it writes the numbered error and abandons the run.
-int lees_parameters(const std::vector<std::string>& parameters);
+// state. Returns RunMode::kAccepted; on any error it writes the numbered error and abandons the
+// run.
+RunMode lees_parameters(const std::vector<std::string>& parameters);
 
 // "?" alone, or "/FT" followed by "/H": the program ends at once without touching any file.
 bool is_special_invocation(const std::vector<std::string>& parameters);

@@ -32,7 +32,7 @@ class CommandLineTest : public ::testing::Test {
     EXPECT_TRUE(before.empty());
     int code = 0;
     try {
-      EXPECT_EQ(3, lees_parameters(args));
+      EXPECT_EQ(RunMode::kAccepted, lees_parameters(args));
     } catch (const RunAborted&) {
       last_line_ = dir_.read("qrtlnk.err");
       EXPECT_EQ(1u, dir_.lines("qrtlnk.err").size()) << last_line_;
@@ -93,7 +93,7 @@ TEST_F(CommandLineTest, AppIdStatusAndRequestFiles) {
   EXPECT_EQ(20, error_of({"/FT", "/V"}));
   dir_.write("scriptin.dir", "x\n");
   EXPECT_EQ(0, error_of({"/FT", "/v"}));
-  EXPECT_EQ(1, run_state().directory_translation);
+  EXPECT_TRUE(run_state().directory_translation);
 }
 
 TEST_F(CommandLineTest, UpdateOfReceiveStore) {
@@ -104,13 +104,13 @@ TEST_F(CommandLineTest, UpdateOfReceiveStore) {
   EXPECT_EQ(17, error_of({"/FT", "/U=QRTLNK.Rcv"}));
   EXPECT_EQ(17, error_of({"/FT", "/U=./qrtlnk.rcv"}));
   EXPECT_EQ(0, error_of({"/FT", "/U=App.txt"}));
-  EXPECT_EQ(1, run_state().update_mode);
+  EXPECT_TRUE(run_state().update_mode);
   EXPECT_EQ("App.txt", run_state().command_file);
 }
 
 TEST_F(CommandLineTest, SendQueueUpdateOptions) {
   EXPECT_EQ(0, error_of({"/FT", "/C", "/MID=abc"}));
-  EXPECT_EQ(1, run_state().send_update_mode);
+  EXPECT_TRUE(run_state().send_update_mode);
   EXPECT_EQ("ABC", run_state().mid_selection);
   EXPECT_EQ(0, error_of({"/FT", "/C"}));  // the options themselves are not required
   EXPECT_EQ(33, error_of({"/FT", "/S=x.sts", "/C", "/MID=abc"}));
@@ -142,17 +142,17 @@ TEST_F(CommandLineTest, SendQueueUpdateOptions) {
 TEST_F(CommandLineTest, RetrieveOptions) {
   EXPECT_EQ(28, error_of({"/FT", "/R", "/FIL=out.txt"}));
   EXPECT_EQ(0, error_of({"/FT", "/RT", "/FIL=out.txt"}));
-  EXPECT_EQ(2, run_state().retrieve_mode);
+  EXPECT_EQ(RetrieveMode::kTexts, run_state().retrieve_mode);
   EXPECT_EQ("???TXT*", run_state().mid_selection);
   EXPECT_EQ(53, error_of({"/FT", "/RT", "/mid=abc", "/FIL=out.txt"}));
   EXPECT_NE(std::string::npos, last_line_.find("Parameter: /MID=ABC, bij retrieve-tekst"));
   EXPECT_EQ(21, error_of({"/FT", "/A=abc", "/R", "/MID=x", "/FIL=o"}));
   EXPECT_EQ(29, error_of({"/FT", "/R", "/MID=edi*"}));
   EXPECT_EQ(0, error_of({"/FT", "/r", "/MID=edi*", "/fil=Out.Txt", "/add"}));
-  EXPECT_EQ(1, run_state().retrieve_mode);
+  EXPECT_EQ(RetrieveMode::kBytes, run_state().retrieve_mode);
   EXPECT_EQ("EDI*", run_state().mid_selection);
   EXPECT_EQ("Out.Txt", run_state().fil_name);
-  EXPECT_EQ(1, run_state().add_flag);
+  EXPECT_TRUE(run_state().add_flag);
   EXPECT_EQ(46, error_of({"/FT", "/R", "/MID=a", "/MID=b", "/FIL=o"}));
   EXPECT_EQ(22, error_of({"/FT", "/R", "/MID=", "/FIL=o"}));
   EXPECT_EQ(23, error_of({"/FT", "/R", "/MID=" + std::string(65, 'm')}));

@@ -62,7 +62,7 @@ int directory_writable(const std::string& directory) {
     if (unique.empty()) return 0;
     return can_create_and_remove(unique) ? 1 : 0;
   } catch (const std::bad_alloc&) {
-    fail_run(10, "Controleren bestandsnaam");
+    fail_run(AppError::kNoMemory, "Controleren bestandsnaam");
   }
 }
 

@@ -124,8 +124,9 @@ void finish_normal_run(const KilledRun& run, const std::vector<IntentLine>& reco
   RunState& state = run_state();
   state.app_id = run.app_id;
   state.interchange_list = run.interchange_list;
-  state.engine_started = run.engine_started ? 1 : 0;
-  state.run_mode = 0;  // an abort during recovery must not merge the list a second time
+  state.engine_started = run.engine_started;
+  state.run_mode =
+      RunMode::kNotAccepted;  // an abort during recovery must not merge the list a second time
   // The command file is still the killed run's only while it is as that run left it; the
   // application may have written its next request under the same name.
   // Without a mark (no copy could be made) the command file is taken as the run's.

@@ -85,7 +85,7 @@ void refuse_second_start(const InstanceLock& instance) {
   if (!running_home.empty() && running_home == fs::file_identity(home)) return;
   app_home().set(home);
   app_home().remove(kErrorFile);
-  schrijf_QRTLNK_error_bestand(5, "");
+  schrijf_QRTLNK_error_bestand(AppError::kAlreadyRunning, "");
 }
 
 void final_clean_up() {

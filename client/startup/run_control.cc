@@ -27,14 +27,14 @@ void hold_busy_file() { busy_stream() = OpenFile(app_home().fopen(kBusyFileName,
 
 int start_run(const std::string& command_file, const std::string& status_file) {
   try {
-    if (run_state().run_mode != kRunModeAccepted) return 0;
+    if (run_state().run_mode != RunMode::kAccepted) return 0;
     run_dispatcher(command_file, status_file);
     return run_state().engine_result;
   } catch (const RunAborted&) {
     return 1;
   } catch (const std::bad_alloc&) {
     // The layers below report their own shortages; this catches one that escaped them.
-    schrijf_QRTLNK_error_bestand(10, "toekennen geheugen");
+    schrijf_QRTLNK_error_bestand(AppError::kNoMemory, "toekennen geheugen");
     run_abort_cleanup();
     return 1;
   }
@@ -44,7 +44,7 @@ void abort_run() {
   close_all_open_files();
   remove_busy_file();
   remove_command_file_copy();
-  if (run_state().run_mode == kRunModeAccepted) {
+  if (run_state().run_mode == RunMode::kAccepted) {
     app_home().set_read_only("qrtlnk.snd");
     app_home().set_read_only("qrtlnk.rcv");
     merge_interchange_list();

@@ -50,7 +50,7 @@ class RunControlTest : public ::testing::Test {
   void accepted_run() {
     busy_check();
     hold_busy_file();
-    run_state().run_mode = 3;
+    run_state().run_mode = RunMode::kAccepted;
   }
   std::string error_line() { return dir_.read("qrtlnk.err"); }
 
@@ -66,9 +66,9 @@ TEST_F(RunControlTest, WindowMessages) {
   EXPECT_TRUE(window.centred());
   EXPECT_TRUE(window.timer_running(kRunTimer));
   handler.on_char('x');
-  EXPECT_EQ(0, run_state().escape);
+  EXPECT_FALSE(run_state().escape);
   handler.on_char(27);
-  EXPECT_EQ(1, run_state().escape);
+  EXPECT_TRUE(run_state().escape);
   // Run mode 0: the timer message performs no run, but ends the window and the loop.
   EXPECT_EQ(0, window.run_message_loop());
   EXPECT_TRUE(handler.run_performed());
@@ -85,7 +85,7 @@ TEST_F(RunControlTest, CloseSetsEscapeAndEndsTheWindow) {
   handler.on_create();
   window.queue_close();
   EXPECT_EQ(0, window.run_message_loop());
-  EXPECT_EQ(1, run_state().escape);
+  EXPECT_TRUE(run_state().escape);
   EXPECT_FALSE(handler.run_performed());
   EXPECT_TRUE(window.destroyed());
 }
@@ -114,7 +114,7 @@ TEST_F(RunControlTest, NormalRunWithoutUserFile) {
   EXPECT_FALSE(dir_.exists("qrtlnk.bsy"));
   EXPECT_EQ(0, open_file_count());
   EXPECT_FALSE(run_state().interchange_list.empty());
-  EXPECT_EQ(0, run_state().engine_started);
+  EXPECT_FALSE(run_state().engine_started);
 }
 
 TEST_F(RunControlTest, NormalRunWithoutRequest) {
@@ -129,7 +129,7 @@ TEST_F(RunControlTest, NormalRunWithoutRequest) {
   EXPECT_FALSE(dir_.exists("qrtlnk.sav"));
   EXPECT_EQ(0u, run_state().interchange_list.find("WORK/KV"));
   EXPECT_FALSE(dir_.exists("qrtlnk.bsy"));
-  EXPECT_EQ(0, run_state().engine_started);
+  EXPECT_FALSE(run_state().engine_started);
 }
 
 TEST_F(RunControlTest, NoRunBeforeTheCommandLineIsAccepted) {

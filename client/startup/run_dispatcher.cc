@@ -32,7 +32,7 @@ void reserve_interchange_list() {
   state.interchange_list = app_home().unique_work_name("tmp", state.tmp_dir);
   OpenFile list(app_home().fopen(state.interchange_list, "w"));
   // Without its list the run could not find the interchange work files again.
-  if (state.interchange_list.empty() || !list) fail_run(30);
+  if (state.interchange_list.empty() || !list) fail_run(AppError::kTemporaryFileNotCreated);
   list.close();
 }
 
@@ -40,7 +40,7 @@ void reserve_interchange_list() {
 // requests may all come from scriptin.dir.
 void make_sure_request_exists(const std::string& command_file) {
   if (app_home().access(command_file, kReadable) == 0) return;
-  if (!run_state().directory_translation) fail_run(8);
+  if (!run_state().directory_translation) fail_run(AppError::kRequestFileMissing);
   OpenFile created(app_home().fopen(command_file, "w"));
   created.close();
 }
@@ -72,7 +72,7 @@ void update_send_queue_mode() {
   app_home().set_read_only(kSendQueue);
 }
 
-void retrieve_mode(int kind) {
+void retrieve_mode(RetrieveMode kind) {
   record_intent(intent::kMode, "R");
   app_home().set_read_write(kReceiveStore);
   retrieve(kind);
@@ -111,7 +111,7 @@ void communication_run(const std::string& command_file, const std::string& statu
   record_intent(intent::kStatusFile, status_file);
   reserve_interchange_list();
   record_intent(intent::kList, state.interchange_list);
-  if (app_home().access(kUserFile, kReadable) != 0) fail_run(7);
+  if (app_home().access(kUserFile, kReadable) != 0) fail_run(AppError::kUserFileMissing);
   app_home().set_read_write(kSendQueue);
   app_home().set_read_write(kReceiveStore);
 
@@ -127,7 +127,7 @@ void communication_run(const std::string& command_file, const std::string& statu
 
   keep_command_file_copy(command_file);
   record_intent(intent::kEngine);
-  state.engine_started = 1;
+  state.engine_started = true;
   state.engine_result = qrt400_session(status_window(), command_file, status_file);
 
   if (file_exists(status_file)) {
@@ -138,7 +138,7 @@ void communication_run(const std::string& command_file, const std::string& statu
   record_intent(intent::kResults);
   if (state.engine_result == kEngineFailed) {
     // The session failed, but what it left is still folded in below.
-    schrijf_QRTLNK_error_bestand(54, "");
+    schrijf_QRTLNK_error_bestand(AppError::kCommunicationFailed, "");
     abort_run();
   }
   app_home().set_read_only(kSendQueue);
@@ -163,7 +163,7 @@ void run_dispatcher(const std::string& command_file, const std::string& status_f
     update_receive_store_mode(command_file);
   } else if (state.send_update_mode) {
     update_send_queue_mode();
-  } else if (state.retrieve_mode == 1 || state.retrieve_mode == 2) {
+  } else if (state.retrieve_mode != RetrieveMode::kNone) {
     retrieve_mode(state.retrieve_mode);
   } else {
     communication_run(command_file, status_file);

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <cstring>
 
-#include "client/common/engine_control.h"
 #include "client/common/journal.h"
 #include "client/common/run_state.h"
 #include "client/common/text.h"
+#include "client/engine/engine_control.h"
 #include "platform/clock.h"
 #include "platform/window.h"
 
@@ -72,10 +72,10 @@ bool escape_must_wait() {
     case kWachtwoord:
       return true;
     case kZend:
-      return engine.session_phase == kPhaseResolvingAlias;
+      return engine.session_phase == kPhaseCompletingSent;  // resolving recipient aliases
     case kOntvang:
     case kRapport:
-      return engine.session_phase == kPhaseDeletingFromMailbox;
+      return engine.session_phase == kPhaseDeleting;  // deleting a fetched message
     default:
       return false;
   }
@@ -90,7 +90,7 @@ void pump_window_messages() {
 void set_status_window(StatusWindow* window) { display_state().window = window; }
 StatusWindow* status_window() { return display_state().window; }
 
-void set_escape() { run_state().escape = 1; }
+void set_escape() { run_state().escape = true; }
 
 int title_percentage(const std::string& text) {
   std::string::size_type percent = text.find('%');
@@ -146,11 +146,11 @@ extern "C" short API_displayComInfo(const char* text) {
 
 extern "C" short API_checkEscape(void) {
   kv::EngineControl& engine = kv::engine_control();
-  engine.user_stop = 0;
+  engine.user_stop = false;
   if (kv::escape_must_wait()) return 1;
   if (kv::run_state().escape) {
     kv::journal_write(3, kv::kEscapeJournalText);
-    engine.user_stop = 1;
+    engine.user_stop = true;
     return 2;
   }
   return 1;

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "client/common/engine_control.h"
 #include "client/common/home.h"
 #include "client/common/journal.h"
 #include "client/common/run_state.h"
+#include "client/engine/engine_control.h"
 #include "client/startup/kovendi_window.h"
 #include "platform/dynlib.h"
 #include "platform/testing/fake_clock.h"
@@ -113,10 +113,10 @@ TEST_F(StatusDisplayTest, EscapeCheck) {
   EXPECT_EQ(1, API_checkEscape());
   EXPECT_EQ(0, engine.user_stop);
   engine.command_kind = kZend;
-  engine.session_phase = kPhaseResolvingAlias;
+  engine.session_phase = kPhaseCompletingSent;
   EXPECT_EQ(1, API_checkEscape());
   engine.command_kind = kOntvang;
-  engine.session_phase = kPhaseDeletingFromMailbox;
+  engine.session_phase = kPhaseDeleting;
   EXPECT_EQ(1, API_checkEscape());
   engine.command_kind = kRapport;
   EXPECT_EQ(1, API_checkEscape());
@@ -126,7 +126,7 @@ TEST_F(StatusDisplayTest, EscapeCheck) {
   EXPECT_EQ(1, engine.user_stop);
   EXPECT_NE(std::string::npos, journal().find("Gebruiker heeft op de 'ESCAPE' toets gedrukt"));
   engine.command_kind = kZend;
-  engine.session_phase = 4;
+  engine.session_phase = kPhaseFetching;
   EXPECT_EQ(2, API_checkEscape());
 }
 
@@ -161,7 +161,7 @@ TEST_F(StatusDisplayTest, EscapeArrivesWhileThePumpRuns) {
   set_status_window(&window);
   window.queue_char(27);
   show_busy_indicator();
-  EXPECT_EQ(1, run_state().escape);
+  EXPECT_TRUE(run_state().escape);
   window.queue_close();
   clock.advance(500);
   show_busy_indicator();

@@ -36,9 +36,9 @@ char separator_style(const std::string& text, char removed) {
   return last == std::string::npos ? '/' : text[last];
 }
 
-[[noreturn]] void refuse(int code) {
+[[noreturn]] void refuse(AppError error) {
   run_state().tmp_dir.clear();
-  fail_run(code);
+  fail_run(error);
 }
 
 }  // namespace
@@ -58,14 +58,14 @@ void check_tmp_directory() {
   // An empty value or "." names the current directory of the current drive: the home directory,
   // where work files go without a directory in front of their names.
   if (value.empty() || value == ".") {
-    if (!directory_writable("")) refuse(32);
+    if (!directory_writable("")) refuse(AppError::kTmpDirectoryNotWritable);
     return;
   }
-  if (!is_directory(value)) refuse(31);
+  if (!is_directory(value)) refuse(AppError::kTmpDirectoryMissing);
   if (!is_bare_drive(value) && !is_separator(value.back())) {
     value += separator_style(value, removed);
   }
-  if (!directory_writable(value)) refuse(32);
+  if (!directory_writable(value)) refuse(AppError::kTmpDirectoryNotWritable);
   trim_blanks(value);
   run_state().tmp_dir = value;
 }

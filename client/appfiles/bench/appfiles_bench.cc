@@ -149,10 +149,10 @@ double time_retrieve(int count) {
   kv::testing::TempDir dir;
   prepare_home(dir);
   make_store(dir, count);
-  run_state().retrieve_mode = 1;
+  run_state().retrieve_mode = RetrieveMode::kBytes;
   run_state().mid_selection = "EDI*";
   run_state().fil_name = "out.dat";
-  return seconds([] { retrieve(1); });
+  return seconds([] { retrieve(RetrieveMode::kBytes); });
 }
 
 // --- EDIFACT splitting ------------------------------------------------------------------------

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "client/common/engine_control.h"
+#include "client/engine/engine_control.h"
 
 namespace kv::engine::testing {
 

@@ -1,5 +1,5 @@
 // The engine items shared with the escape check.
-#include "client/common/engine_control.h"
+#include "client/engine/engine_control.h"
 
 namespace kv {
 
