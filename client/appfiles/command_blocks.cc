@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "client/appfiles/line_reader.h"
 #include "client/appfiles/patterns.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
 #include "client/common/open_files.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"

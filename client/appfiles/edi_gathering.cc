@@ -4,13 +4,13 @@
 #include <vector>
 
 #include "client/appfiles/exclusive_open.h"
-#include "client/appfiles/line_reader.h"
 #include "client/appfiles/patterns.h"
 #include "client/appfiles/rcv_record.h"
 #include "client/common/abort.h"
 #include "client/common/append_file.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
 #include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"

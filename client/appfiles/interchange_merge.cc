@@ -7,9 +7,9 @@
 
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/interchange_list.h"
-#include "client/appfiles/line_reader.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_intent.h"

@@ -2,10 +2,10 @@
 
 #include <vector>
 
-#include "client/appfiles/line_reader.h"
 #include "client/appfiles/rcv_record.h"
 #include "client/common/abort.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_state.h"

@@ -7,11 +7,11 @@
 
 #include "client/appfiles/command_blocks.h"
 #include "client/appfiles/edi_gathering.h"
-#include "client/appfiles/line_reader.h"
 #include "client/appfiles/rcv_record.h"
 #include "client/common/append_file.h"
 #include "client/common/error_file.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"

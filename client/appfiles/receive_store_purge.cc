@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "client/appfiles/line_reader.h"
 #include "client/appfiles/rcv_record.h"
 #include "client/common/day_number.h"
 #include "client/common/file_rewrite.h"
+#include "client/common/line_reader.h"
 #include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"

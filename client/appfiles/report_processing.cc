@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "client/appfiles/line_reader.h"
 #include "client/appfiles/snd_record.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"

@@ -10,7 +10,6 @@
 
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/exclusive_open.h"
-#include "client/appfiles/line_reader.h"
 #include "client/appfiles/own_files.h"
 #include "client/appfiles/patterns.h"
 #include "client/appfiles/rcv_record.h"
@@ -20,6 +19,7 @@
 #include "client/common/append_file.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_intent.h"
 #include "client/common/run_state.h"

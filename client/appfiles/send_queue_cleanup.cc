@@ -11,6 +11,7 @@
 #include "client/common/append_file.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_state.h"
@@ -25,17 +26,6 @@ namespace {
 constexpr int kNoMemory = 10;
 constexpr int kBadFileName = 43;
 constexpr const char* kWritingSendQueue = "schrijven QRTLNK.SND";
-
-bool read_record_line(std::FILE* f, std::string& line) {
-  for (;;) {
-    line.clear();
-    int c = std::fgetc(f);
-    if (c == EOF) return false;
-    for (; c != EOF && c != '\n'; c = std::fgetc(f)) line += static_cast<char>(c);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) return true;
-  }
-}
 
 // Delivery rule: the message has reached its recipient as far as the application asked to know.
 bool is_delivered(const std::string& record) {

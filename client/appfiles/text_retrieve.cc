@@ -1,8 +1,8 @@
 // Writing stored messages as text.
 #include "client/appfiles/text_retrieve.h"
 
-#include "client/appfiles/line_reader.h"
 #include "client/appfiles/rcv_record.h"
+#include "client/common/line_reader.h"
 #include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"

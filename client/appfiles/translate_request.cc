@@ -13,6 +13,7 @@
 #include "client/common/append_file.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
 #include "client/common/pin_scramble.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_state.h"
@@ -133,18 +134,6 @@ bool is_plain_pin_line(const std::string& line) {
   return line.size() < 5 || static_cast<unsigned char>(line[4]) < 128;
 }
 
-// Reads one line of the user file with the position where it starts; the line end and
-// trailing blanks are removed. False at the end of the file.
-bool read_user_line(std::FILE* f, std::string& line, long& start) {
-  line.clear();
-  start = std::ftell(f);
-  int c = std::fgetc(f);
-  if (c == EOF) return false;
-  for (; c != EOF && c != '\n'; c = std::fgetc(f)) line += static_cast<char>(c);
-  trim_trailing(line);
-  return true;
-}
-
 // Writes the CONNECT block from qrtlnk.gns. A plain PIN= value is scrambled in the user file at
 // once, over the same line (the scrambled value has the same length; the line end stays). When
 // the user file cannot be opened for update (a protected file), it is only read: the command
@@ -157,7 +146,7 @@ void write_connect_block(Translation& tr) {
   tr.write("*000CONNECT");
   std::string line;
   long start = 0;
-  while (read_user_line(gns.get(), line, start)) {
+  while (read_positioned_line(gns.get(), line, start)) {
     if (line.empty()) continue;
     if (!line_begins(line, "PIN=")) {
       tr.write(line);

@@ -11,14 +11,14 @@
 #include <vector>
 
 #include "client/appfiles/entry_points.h"
-#include "client/appfiles/line_reader.h"
 #include "client/appfiles/own_files.h"
 #include "client/appfiles/rcv_record.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
-#include "client/common/run_intent.h"
+#include "client/common/line_reader.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
+#include "client/common/run_intent.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
 #include "platform/fs.h"

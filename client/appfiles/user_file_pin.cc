@@ -7,6 +7,7 @@
 #include "client/appfiles/request_text.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
 #include "client/common/open_files.h"
 #include "client/common/pin_scramble.h"
 #include "client/common/record_fields.h"
@@ -25,17 +26,6 @@ bool line_is_tagged_command(const std::string& line, const std::string& tag) {
   if (tag.empty() || !is_command_line(line)) return false;
   std::string head = line.substr(0, kTagLength);
   return equals_ignore_case(head, tag);
-}
-
-// Reads one line with the position where it starts; line end and trailing blanks removed.
-bool read_positioned_line(std::FILE* f, std::string& line, long& start) {
-  line.clear();
-  start = std::ftell(f);
-  int c = std::fgetc(f);
-  if (c == EOF) return false;
-  for (; c != EOF && c != '\n'; c = std::fgetc(f)) line += static_cast<char>(c);
-  trim_trailing(line);
-  return true;
 }
 
 void write_user_line(FileRewrite& gns, const std::string& line, const std::string& scrambled) {
