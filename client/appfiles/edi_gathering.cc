@@ -134,7 +134,7 @@ long long skip_same_kind(LineReader& reader, const std::string& tag, const std::
 // No record matched: the status file stays; processing goes on behind the current line and the
 // lines of the same command for the gathered kind.
 long long continue_unchanged(const GatheringRequest& request, const std::string& tag) {
-  OpenFile file(app_home().fopen(request.status_file, "rb"));
+  OpenFile file(app_home().open(request.status_file, "rb"));
   if (!file || !seek_to(file.get(), request.line_end)) return request.line_end;
   LineReader reader(file.get(), request.line_end);
   return skip_same_kind(reader, tag, request.block->mid_pattern, nullptr, request.line_end);
@@ -237,7 +237,7 @@ long long gather_stored_edi_messages(const GatheringRequest& request, OpenFile& 
   if (!scratch.empty()) fs::remove_file(scratch);
   remove_when_empty(block.fil_value);
 
-  status = OpenFile(app_home().fopen(request.status_file, "rb"));
+  status = app_home().open(request.status_file, "rb");
   if (status && !seek_to(status.get(), continuation)) status.close();
   store = OpenFile(open_for_appending_lines(app_home().fullpath(kReceiveStore)));
   return continuation;

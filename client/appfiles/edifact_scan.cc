@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <random>
 
 #include "client/appfiles/interchange_list.h"
 #include "client/appfiles/interchange_splitter.h"
@@ -19,7 +18,6 @@
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
-#include "platform/clock.h"
 #include "platform/fs.h"
 
 namespace kv {
@@ -145,10 +143,8 @@ class InterchangeScan : public InterchangeParts {
 // would read the whole directory for every new name, which a file of thousands of interchanges
 // cannot afford.
 std::string new_work_file_name(std::string& full_path) {
-  static std::minstd_rand generator(
-      static_cast<std::uint32_t>(clock().epoch_seconds() * 1000 + clock().ticks_ms()));
   for (int attempt = 0; attempt < 1000000; ++attempt) {
-    std::string name = format("KV%06u.edi", static_cast<unsigned>(generator() % 1000000));
+    std::string name = random_work_name("edi");
     full_path = fs::join(app_home().dir(), name);
     if (!fs::exists(full_path)) return name;
   }
@@ -159,7 +155,7 @@ WorkFile InterchangeScan::new_work_file() {
   WorkFile w;
   std::string full_path;
   w.name = new_work_file_name(full_path);
-  if (!w.name.empty()) w.stream = OpenFile(std::fopen(full_path.c_str(), "wb"));
+  if (!w.name.empty()) w.stream = OpenFile(fs::open_stream(full_path, "wb"));
   if (!w.stream) {
     abandon();
     throw TranslationFailed{kWorkFileNotCreated, w.name};
@@ -258,7 +254,7 @@ void InterchangeScan::end_part(bool send) {
 }
 
 int InterchangeScan::run() {
-  OpenFile in(app_home().fopen(file_, "rb"));
+  OpenFile in(app_home().open(file_, "rb"));
   if (!in) throw TranslationFailed{kFileMissing, file_};
   InterchangeSplitter splitter(*this);
   std::vector<char> buffer(kReadBlock);
@@ -300,7 +296,7 @@ class InterchangeCount : public InterchangeParts {
 // --- public ------------------------------------------------------------------------------------
 
 bool passes_text_test(const std::string& file) {
-  OpenFile f(app_home().fopen(file, "rb"));
+  OpenFile f(app_home().open(file, "rb"));
   if (!f) return false;
   // A UTF-8 byte-order mark in front marks the text as text; the test applies after it.
   unsigned char bytes[103];
@@ -398,7 +394,7 @@ std::string interchange_message_id(const UnhValues& unh, const std::string& appl
 }
 
 bool is_interchange_file(const std::string& file) {
-  OpenFile in(app_home().fopen(file, "rb"));
+  OpenFile in(app_home().open(file, "rb"));
   if (!in) return false;
   InterchangeCount count;
   InterchangeSplitter splitter(count);

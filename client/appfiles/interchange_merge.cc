@@ -47,7 +47,7 @@ class TargetMerge {
   }
 
   bool add(const std::string& source) {
-    OpenFile in(app_home().fopen(source, "rb"));
+    OpenFile in(app_home().open(source, "rb"));
     if (!in || !file_.copy_from(in.get())) return false;
     sources_.push_back(source);
     return true;
@@ -88,7 +88,7 @@ void merge_list(const std::set<std::string>& rebuilt_before) {
   const std::string list_name = run_state().interchange_list;
   if (list_name.empty() || app_home().access(list_name, 0) != 0) return;
   {
-    OpenFile list(app_home().fopen(list_name, "rb"));
+    OpenFile list(app_home().open(list_name, "rb"));
     if (!list) return;
     const bool merge = run_state().engine_started != 0;
     std::set<std::string> rebuilt;  // a target is emptied once, even if its lines were split

@@ -24,7 +24,7 @@ bool leads_to(const std::string& candidate, const std::string& own_name) {
 
 bool is_stored_part_file(const std::string& candidate) {
   const std::string wanted = base_name(candidate);
-  OpenFile store(app_home().fopen(kReceiveStore, "rb"));
+  OpenFile store(app_home().open(kReceiveStore, "rb"));
   if (!store) return false;
   LineReader reader(store.get());
   TextLine line;

@@ -81,7 +81,7 @@ class StoreAppender {
 class RecordedMessages {
  public:
   void load() {
-    OpenFile store(app_home().fopen(kReceiveStore, "rb"));
+    OpenFile store(app_home().open(kReceiveStore, "rb"));
     if (!store) return;
     LineReader reader(store.get());
     TextLine line;

@@ -148,7 +148,7 @@ class SendQueueIndex {
 
 void apply_report_file(SendQueueIndex& index, const std::string& report_name,
                        const std::string& stamp) {
-  OpenFile report(app_home().fopen(report_name, "rb"));
+  OpenFile report(app_home().open(report_name, "rb"));
   if (!report) return;
   std::size_t from = 0;
   LineReader reader(report.get());
@@ -169,7 +169,7 @@ void apply_report_file(SendQueueIndex& index, const std::string& report_name,
 }  // namespace
 
 void process_reports(std::FILE* status) {
-  OpenFile queue(app_home().fopen("qrtlnk.snd", "r+b"));
+  OpenFile queue(app_home().open("qrtlnk.snd", "r+b"));
   if (!queue) return;
   SendQueueIndex index(queue.get());
   bool loaded = false;

@@ -42,7 +42,7 @@ bool has_password_change(OpenFile& status) {
 }  // namespace
 
 void verwerk_resultaten(const std::string& command_file, const std::string& status_file) {
-  OpenFile status(app_home().fopen(status_file, "rb"));
+  OpenFile status(app_home().open(status_file, "rb"));
   if (!status) return;
   std::string first;
   {

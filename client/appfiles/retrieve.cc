@@ -111,11 +111,7 @@ void retrieve(int kind) {
   const std::string output = run.fil_name.empty() ? "" : app_home().fullpath(run.fil_name);
   if (output.empty()) fail_run(10, "verzamelen vanuit QRTLNK.RCV");
   const bool output_existed = fs::exists(output);
-  {
-    std::FILE* probe = fs::open_stream(output, "ab");
-    if (probe == nullptr) return;
-    std::fclose(probe);
-  }
+  if (!OpenFile(fs::open_stream(output, "ab"))) return;
   SelectionFile selection_file;
   const bool has_selection_file = !run.sel_file.empty();
   if (has_selection_file) load_selection_file(selection_file, kind, output, !output_existed);

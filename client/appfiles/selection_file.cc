@@ -95,7 +95,7 @@ bool SelectionFile::parse(const std::vector<std::string>& raw_lines, bool text_r
 }
 
 int SelectionFile::load(const std::string& name, bool text_retrieve) {
-  OpenFile file(app_home().fopen(name, "rb"));
+  OpenFile file(app_home().open(name, "rb"));
   if (!file) return -1;
   std::vector<std::string> lines;
   LineReader reader(file.get());

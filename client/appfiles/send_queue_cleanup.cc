@@ -66,12 +66,7 @@ long long file_length(const std::string& name) {
 
 // Puts the /FIL= file back to the length it had before this clean-up appended to it.
 void cut_archive_back(const std::string& name, long long length) {
-  if (length < 0) {
-    app_home().remove(name);
-    return;
-  }
-  std::error_code ec;
-  std::filesystem::resize_file(app_home().fullpath(name), static_cast<std::uintmax_t>(length), ec);
+  app_home().cut_back(name, length);
 }
 
 }  // namespace

@@ -262,7 +262,7 @@ std::unordered_map<long, std::size_t> interchanges_per_block() {
   std::unordered_map<long, std::size_t> counts;
   const std::string& list = run_state().interchange_list;
   if (list.empty()) return counts;
-  OpenFile f(app_home().fopen(list, "rb"));
+  OpenFile f(app_home().open(list, "rb"));
   if (!f) return counts;
   std::string line;
   while (read_whole_line(f.get(), line)) {

@@ -3,6 +3,7 @@
 
 #include "client/appfiles/rcv_record.h"
 #include "client/common/line_reader.h"
+#include "client/common/open_files.h"
 #include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
@@ -24,25 +25,6 @@ std::string readable_stamp(const std::string& stamp) {
   return piece(stamp, 6, 2) + "-" + piece(stamp, 4, 2) + "-" + piece(stamp, 0, 4) + "  " +
          piece(stamp, 8, 2) + ":" + piece(stamp, 10, 2);
 }
-
-class Stream {
- public:
-  Stream(const std::string& path, const char* mode) : f_(fs::open_stream(path, mode)) {}
-  ~Stream() {
-    if (f_ != nullptr) std::fclose(f_);
-  }
-  Stream(const Stream&) = delete;
-  Stream& operator=(const Stream&) = delete;
-  std::FILE* get() const { return f_; }
-  bool close() {
-    std::FILE* f = f_;
-    f_ = nullptr;
-    return f == nullptr || std::fclose(f) == 0;
-  }
-
- private:
-  std::FILE* f_;
-};
 
 }  // namespace
 
@@ -79,8 +61,8 @@ bool TextAppender::write_text_line(std::FILE* out, const std::string& line) {
 bool TextAppender::append_part(const std::string& part, std::FILE* out,
                                const std::string& record, bool with_header) {
   // A part that cannot be read is not handed over (it stays in place).
-  Stream in(part, "rb");
-  if (in.get() == nullptr || out == nullptr) return false;
+  OpenFile in(fs::open_stream(part, "rb"));
+  if (!in || out == nullptr) return false;
   if (with_header) {
     std::string block = (counter_ > 0 ? "\f" : "") + text_header_block(record);
     if (std::fwrite(block.data(), 1, block.size(), out) != block.size()) return false;

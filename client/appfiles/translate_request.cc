@@ -44,14 +44,7 @@ FileMark mark(const std::string& name) {
 }
 
 void cut_back(const FileMark& m) {
-  if (m.name.empty()) return;
-  if (m.length < 0) {
-    app_home().remove(m.name);
-    return;
-  }
-  std::error_code ec;
-  std::filesystem::resize_file(app_home().fullpath(m.name), static_cast<std::uintmax_t>(m.length),
-                               ec);
+  if (!m.name.empty()) app_home().cut_back(m.name, m.length);
 }
 
 // The files a translation appends to, marked before it starts.
@@ -83,7 +76,7 @@ OpenFile open_for_appending(const std::string& name) {
 void ensure_interchange_list() {
   if (!run_state().interchange_list.empty()) return;
   std::string name = app_home().unique_work_name("tmp", run_state().tmp_dir);
-  OpenFile created(app_home().fopen(name, "wb"));
+  OpenFile created(app_home().open(name, "wb"));
   if (created) run_state().interchange_list = name;
 }
 
@@ -97,7 +90,7 @@ void open_send_files(Translation& tr) {
 // Send blocks are numbered by their place in QRTLNK.SAV, which holds only this run's blocks: a
 // translation that appends to the file goes on from the blocks already there.
 int blocks_in_send_copies() {
-  OpenFile f(app_home().fopen("qrtlnk.sav", "rb"));
+  OpenFile f(app_home().open("qrtlnk.sav", "rb"));
   int blocks = 0;
   std::string line;
   while (f && read_whole_line(f.get(), line)) {
@@ -139,9 +132,9 @@ bool is_plain_pin_line(const std::string& line) {
 // the user file cannot be opened for update (a protected file), it is only read: the command
 // file still gets its CONNECT block.
 void write_connect_block(Translation& tr) {
-  OpenFile gns(app_home().fopen("qrtlnk.gns", "r+b"));
+  OpenFile gns(app_home().open("qrtlnk.gns", "r+b"));
   bool can_update = static_cast<bool>(gns);
-  if (!gns) gns = OpenFile(app_home().fopen("qrtlnk.gns", "rb"));
+  if (!gns) gns = app_home().open("qrtlnk.gns", "rb");
   if (!gns) return;
   tr.write("*000CONNECT");
   std::string line;
@@ -391,7 +384,7 @@ std::string entry_app_id(const std::string& entry) {
 
 // Translates one request file; false when it could not be opened (it is then left alone).
 bool translate_request_file(Translation& tr, const std::string& path) {
-  OpenFile in(app_home().fopen(path, "rb"));
+  OpenFile in(app_home().open(path, "rb"));
   if (!in) return false;
   std::string first;
   if (!read_whole_line(in.get(), first)) return true;
@@ -405,7 +398,7 @@ bool translate_request_file(Translation& tr, const std::string& path) {
 }  // namespace
 
 void vertaal_scriptin(const std::string& command_file) {
-  OpenFile dir(app_home().fopen("scriptin.dir", "rb"));
+  OpenFile dir(app_home().open("scriptin.dir", "rb"));
   if (!dir) return;
   ensure_interchange_list();
   Translation tr;
@@ -418,7 +411,7 @@ void vertaal_scriptin(const std::string& command_file) {
   try {
     try {
       create_private_file(command_file);
-      out = OpenFile(app_home().fopen(command_file, "ab"));
+      out = app_home().open(command_file, "ab");
       if (!out) throw TranslationFailed{kDiskFull, command_file};
       tr.out = out.get();
       open_appended_files(tr);

@@ -71,7 +71,7 @@ void add_part_files(const std::string& record, std::vector<std::string>& parts) 
 // and names recorded before the store was replaced.
 void update_receive_store(const std::string& application_file) {
   refuse_own_file(application_file, kApplicationFileIsOwnFile);
-  OpenFile application(app_home().fopen(application_file, "r+b"));
+  OpenFile application(app_home().open(application_file, "r+b"));
   if (!application) return;
   LineIndex index = index_application_file(application.get());
 

@@ -40,8 +40,8 @@ void write_user_line(FileRewrite& gns, const std::string& line, const std::strin
 }  // namespace
 
 void schrijf_nieuwe_pin(const std::string& command_file, const std::string& status_file) {
-  OpenFile status(app_home().fopen(status_file, "rb"));
-  OpenFile commands(app_home().fopen(command_file, "rb"));
+  OpenFile status(app_home().open(status_file, "rb"));
+  OpenFile commands(app_home().open(command_file, "rb"));
   if (!status || !commands) return;
   std::string new_pin;
   bool found_new_pin = false;
@@ -95,7 +95,7 @@ void vervang_pin(const std::string& new_pin) {
 }
 
 void versleutel_pins(const std::string& command_file) {
-  OpenFile f(app_home().fopen(command_file, "r+b"));
+  OpenFile f(app_home().open(command_file, "r+b"));
   if (!f) return;
   std::string line;
   long start = 0;
