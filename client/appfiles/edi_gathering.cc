@@ -114,10 +114,7 @@ long long skip_same_kind(LineReader& reader, const std::string& tag, const std::
   long long continuation = from;
   bool skipping = true;
   TextLine line;
-  while (reader.next(line)) {
-    busy_indicator();
-    trim_trailing(line.text);
-    if (line.text.empty()) continue;
+  while (reader.next_nonblank(line, busy_indicator)) {
     if (skipping && equals_ignore_case(get_veld(line.text, 1), tag) &&
         same_edi_kind(pattern, get_veld(line.text, 5))) {
       if (out != nullptr) out->write_line(line.text);
@@ -203,10 +200,7 @@ long long gather_stored_edi_messages(const GatheringRequest& request, OpenFile& 
   if (!scratch.empty() && rcv.begin(kReceiveStore, {.set_aside = true})) {
     LineReader reader(rcv.in());
     TextLine line;
-    while (reader.next(line)) {
-      busy_indicator();
-      trim_trailing(line.text);
-      if (line.text.empty()) continue;
+    while (reader.next_nonblank(line, busy_indicator)) {
       // A message whose parts cannot all be collected stays in the store with its parts.
       if (record_matches(block, line.text) && collect_parts(line.text, scratch, handed_over)) {
         gathered.push_back(line.text);

@@ -95,10 +95,7 @@ void merge_list(const std::set<std::string>& rebuilt_before) {
     TargetMerge target;
     LineReader reader(list.get());
     TextLine line;
-    while (reader.next(line)) {
-      busy_indicator();
-      trim_trailing(line.text);
-      if (line.text.empty()) continue;
+    while (reader.next_nonblank(line, busy_indicator)) {
       if (line.text.size() > kInterchangeListLineLimit) continue;  // not a line of ours
       const std::string target_name = get_veld(line.text, 1);
       const std::string source = get_veld(line.text, 2);

@@ -127,10 +127,7 @@ bool record_received_messages(const std::string& command_file, const std::string
   StoreAppender appender(store);
   LineReader reader(status.get());
   TextLine line;
-  while (status && reader.next(line)) {
-    busy_indicator();
-    trim_trailing(line.text);
-    if (line.text.empty()) continue;
+  while (status && reader.next_nonblank(line, busy_indicator)) {
     const std::string tag = get_veld(line.text, kStatusTag);
     const std::string word = command_word(tag);
     if (word != "ONTVANG" && word != "ANTWOORD") continue;

@@ -37,10 +37,7 @@ void purge_receive_store() {
   std::vector<std::string> purged;
   LineReader reader(store.in());
   TextLine line;
-  while (reader.next(line)) {
-    busy_indicator();
-    trim_trailing(line.text);
-    if (line.text.empty()) continue;
+  while (reader.next_nonblank(line, busy_indicator)) {
     const std::string stamp = get_veld(line.text, kRcvStamp);
     if (has_date(stamp) && today - day_number(stamp) >= kReceiveStoreKeepDays) {
       purged.push_back(line.text);

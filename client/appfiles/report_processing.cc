@@ -153,10 +153,7 @@ void apply_report_file(SendQueueIndex& index, const std::string& report_name,
   std::size_t from = 0;
   LineReader reader(report.get());
   TextLine line;
-  while (reader.next(line)) {
-    busy_indicator();
-    trim_trailing(line.text);
-    if (line.text.empty()) continue;
+  while (reader.next_nonblank(line, busy_indicator)) {
     long long slot = index.find(line.text, from);
     if (slot >= 0 && index.apply(static_cast<std::size_t>(slot), line.text, stamp)) {
       from = static_cast<std::size_t>(slot);
@@ -175,10 +172,7 @@ void process_reports(std::FILE* status) {
   bool loaded = false;
   LineReader reader(status);
   TextLine line;
-  while (reader.next(line)) {
-    busy_indicator();
-    trim_trailing(line.text);
-    if (line.text.empty()) continue;
+  while (reader.next_nonblank(line, busy_indicator)) {
     const std::string tag = get_veld(line.text, 1);
     if (tag.size() <= 4 || !equals_ignore_case(tag.substr(4), "RAPPORT")) continue;
     const std::string report_name = get_veld(line.text, 5);

@@ -133,10 +133,7 @@ void retrieve(int kind) {
     long long ordinal = 0;
     LineReader reader(store.in());
     TextLine line;
-    while (reader.next(line)) {
-      busy_indicator();
-      trim_trailing(line.text);
-      if (line.text.empty()) continue;
+    while (reader.next_nonblank(line, busy_indicator)) {
       ++ordinal;
       // A message that could not be handed over completely keeps its record, so that a later
       // retrieve finds the parts that are still in place.
@@ -186,9 +183,7 @@ void finish_killed_retrieve(const std::vector<IntentLine>& record) {
     long long ordinal = 0;
     LineReader reader(store.in());
     TextLine line;
-    while (reader.next(line)) {
-      trim_trailing(line.text);
-      if (line.text.empty()) continue;
+    while (reader.next_nonblank(line)) {
       if (dropped.count(++ordinal) == 0) store.write_line(line.text);
     }
     const bool replaced = store.commit();

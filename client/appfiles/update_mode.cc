@@ -82,10 +82,7 @@ void update_receive_store(const std::string& application_file) {
   std::vector<LinePlace> places;
   LineReader reader(store.in());
   TextLine line;
-  while (reader.next(line)) {
-    busy_indicator();
-    trim_trailing(line.text);
-    if (line.text.empty()) continue;
+  while (reader.next_nonblank(line, busy_indicator)) {
     auto found = index.find(line.text);
     if (found == index.end() || found->second.empty()) {
       store.write_line(line.text);

@@ -4,43 +4,61 @@
 #include "client/common/text.h"
 
 namespace kv {
+namespace {
 
-bool LineReader::next(TextLine& line) {
-  line.text.clear();
-  line.start = pos_;
-  line.has_end = false;
-  int c = std::getc(stream_);
+// Reads the characters up to the next line feed, which is consumed but not kept; `ended` tells
+// whether there was one. False at the end of the file (nothing read).
+bool read_physical_line(std::FILE* stream, std::string& text, bool& ended) {
+  text.clear();
+  ended = false;
+  int c = std::getc(stream);
   if (c == EOF) return false;
-  while (c != EOF) {
-    ++pos_;
+  for (; c != EOF; c = std::getc(stream)) {
     if (c == '\n') {
-      line.has_end = true;
+      ended = true;
       break;
     }
-    line.text += static_cast<char>(c);
-    c = std::getc(stream_);
+    text += static_cast<char>(c);
   }
-  if (line.has_end && !line.text.empty() && line.text.back() == '\r') line.text.pop_back();
   return true;
 }
 
+void drop_carriage_return(std::string& text) {
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+}
+
+}  // namespace
+
+bool LineReader::next(TextLine& line) {
+  line.start = pos_;
+  if (!read_physical_line(stream_, line.text, line.has_end)) return false;
+  pos_ += static_cast<long long>(line.text.size()) + (line.has_end ? 1 : 0);
+  if (line.has_end) drop_carriage_return(line.text);
+  return true;
+}
+
+bool LineReader::next_nonblank(TextLine& line, void (*per_line)()) {
+  while (next(line)) {
+    if (per_line != nullptr) per_line();
+    trim_trailing(line.text);
+    if (!line.text.empty()) return true;
+  }
+  return false;
+}
+
 bool read_record_line(std::FILE* stream, std::string& line) {
-  for (;;) {
-    line.clear();
-    int c = std::fgetc(stream);
-    if (c == EOF) return false;
-    for (; c != EOF && c != '\n'; c = std::fgetc(stream)) line += static_cast<char>(c);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  bool ended = false;
+  while (read_physical_line(stream, line, ended)) {
+    drop_carriage_return(line);
     if (!line.empty()) return true;
   }
+  return false;
 }
 
 bool read_positioned_line(std::FILE* stream, std::string& line, long& start) {
-  line.clear();
   start = std::ftell(stream);
-  int c = std::fgetc(stream);
-  if (c == EOF) return false;
-  for (; c != EOF && c != '\n'; c = std::fgetc(stream)) line += static_cast<char>(c);
+  bool ended = false;
+  if (!read_physical_line(stream, line, ended)) return false;
   trim_trailing(line);
   return true;
 }

@@ -20,6 +20,10 @@ class LineReader {
   explicit LineReader(std::FILE* stream, long long offset = 0) : stream_(stream), pos_(offset) {}
   // Reads the next physical line; false at the end of the file.
   bool next(TextLine& line);
+  // Reads lines up to the next one that is not empty once its trailing blanks (and carriage
+  // returns) are removed, and returns it without them; `per_line`, when given, is called for
+  // every line read (the busy indicator). False at the end of the file.
+  bool next_nonblank(TextLine& line, void (*per_line)() = nullptr);
   // Offset just after the last line read (its line end included).
   long long position() const { return pos_; }
 

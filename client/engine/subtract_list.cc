@@ -32,10 +32,7 @@ std::vector<std::string> read_lines(const std::string& path) {
   if (!f) return lines;
   LineReader reader(f.get());
   TextLine line;
-  while (reader.next(line)) {
-    trim_trailing(line.text);
-    if (!line.text.empty()) lines.push_back(line.text);
-  }
+  while (reader.next_nonblank(line)) lines.push_back(line.text);
   return lines;
 }
 
