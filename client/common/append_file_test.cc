@@ -9,6 +9,8 @@
 #include <sstream>
 #include <string>
 
+#include "platform/testing/fault_injection.h"
+
 namespace kv {
 namespace {
 
@@ -59,6 +61,13 @@ TEST_F(AppendFileTest, FailureCodes) {
   // /dev/full accepts the open and fails the write.
   if (access("/dev/full", W_OK) == 0) {
     EXPECT_EQ(append_file(path("src"), "/dev/full"), kAppendWriteFailed);
+  }
+  // The file system's fault injection reaches both opens and the writes.
+  for (const char* operation : {"open-read", "open-write", "write"}) {
+    testing::FaultInjector faults;
+    faults.fail_nth(operation, 1);
+    EXPECT_NE(append_file(path("src"), path("target")), kAppendOk) << operation;
+    EXPECT_TRUE(faults.triggered()) << operation;
   }
 }
 
