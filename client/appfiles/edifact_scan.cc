@@ -82,7 +82,7 @@ struct WorkFile {
 
   void write(const char* data, std::size_t length) {
     if (!stream) return;
-    if (std::fwrite(data, 1, length, stream.get()) != length) failed = true;
+    if (fs::write_stream(stream.get(), std::string(data, length), name) != length) failed = true;
   }
   // Flushes and closes; false when something did not reach the file.
   bool close() {

@@ -12,6 +12,7 @@
 #include "client/common/error_file.h"
 #include "client/common/home.h"
 #include "client/common/line_reader.h"
+#include "client/common/line_writer.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
@@ -57,8 +58,7 @@ class StoreAppender {
   explicit StoreAppender(OpenFile& store) : store_(store) {}
   void append(const std::string& record) {
     if (!store_) return;
-    if (std::fwrite(record.data(), 1, record.size(), store_.get()) != record.size() ||
-        std::fputc('\n', store_.get()) == EOF || std::fflush(store_.get()) != 0) {
+    if (!write_line(store_.get(), record, kReceiveStore) || std::fflush(store_.get()) != 0) {
       report_failure();
     }
   }

@@ -118,7 +118,7 @@ class SendQueueIndex {
     set(record, snd::kDiagnostic, get_veld(line, kLineDiagnostic));
     set(record, snd::kResultStamp, stamp);
     if (record.size() != s.length) return false;  // cannot happen: every field keeps its width
-    if (!seek_to(file_, s.start) || std::fwrite(record.data(), 1, s.length, file_) != s.length ||
+    if (!seek_to(file_, s.start) || fs::write_stream(file_, record, "qrtlnk.snd") != s.length ||
         std::fflush(file_) != 0) {
       return false;
     }

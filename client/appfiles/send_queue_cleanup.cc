@@ -12,6 +12,7 @@
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/line_reader.h"
+#include "client/common/line_writer.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_state.h"
@@ -98,9 +99,7 @@ void clean_send_queue() {
     if (!selection.removes(record)) {
       snd.write_line(record);
     } else if (archive) {
-      archive_ok = archive_ok && std::fwrite(record.data(), 1, record.size(), archive.get()) ==
-                                     record.size() &&
-                   std::fputc('\n', archive.get()) != EOF;
+      archive_ok = archive_ok && write_line(archive.get(), record, run.fil_name);
     }
   }
   if (archive) {

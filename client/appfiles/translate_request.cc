@@ -156,7 +156,7 @@ void write_connect_block(Translation& tr) {
     scramble_pin(value);
     long after = std::ftell(gns.get());
     std::fseek(gns.get(), start + 4, SEEK_SET);
-    std::fwrite(value.data(), 1, value.size(), gns.get());
+    fs::write_stream(gns.get(), value, "qrtlnk.gns");
     std::fflush(gns.get());
     std::fseek(gns.get(), after, SEEK_SET);
   }

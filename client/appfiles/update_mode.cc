@@ -51,8 +51,7 @@ LineIndex index_application_file(std::FILE* file) {
 
 bool cross_out(std::FILE* file, const std::string& name, const LinePlace& place) {
   const std::string crosses(place.length, 'X');
-  return fs::check_fault("write", name) == 0 && seek_to(file, place.start) &&
-         std::fwrite(crosses.data(), 1, crosses.size(), file) == crosses.size();
+  return seek_to(file, place.start) && fs::write_stream(file, crosses, name) == crosses.size();
 }
 
 // The part files of a record, as remove_part_files finds them.

@@ -13,6 +13,7 @@
 #include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
+#include "platform/fs.h"
 
 namespace kv {
 
@@ -106,7 +107,7 @@ void versleutel_pins(const std::string& command_file) {
     scramble_pin(value);
     long after = std::ftell(f.get());
     std::fseek(f.get(), start + 4, SEEK_SET);
-    std::fwrite(value.data(), 1, value.size(), f.get());
+    fs::write_stream(f.get(), value, command_file);
     std::fflush(f.get());
     std::fseek(f.get(), after, SEEK_SET);
   }
