@@ -13,6 +13,7 @@
 #include "client/appfiles/translation.h"
 #include "client/common/day_number.h"
 #include "client/common/home.h"
+#include "client/common/line_writer.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_state.h"
@@ -235,7 +236,7 @@ void InterchangeScan::write_send_command() {
   set_snd_field(record, snd::kAlias, unb_.recipient);
   set_snd_field(record, snd::kMessageId, id);
   set_snd_field(record, snd::kDelete, "1");
-  write_text_line(tr_.snd.get(), snd_record_line(record));
+  write_line(tr_.snd.get(), snd_record_line(record), "qrtlnk.snd");
   tr_.write("DEL");
   for (const std::string& line : carried_lines(answer_written)) tr_.write(line);
   if (std::fflush(tr_.out) != 0 || std::fflush(tr_.snd.get()) != 0) fail();
@@ -274,7 +275,8 @@ int InterchangeScan::run() {
     return -1;  // not an interchange file, or not one complete interchange in it
   }
   for (const std::string& line : list_lines_) {
-    if (tr_.interchange_list && !write_text_line(tr_.interchange_list.get(), line)) fail();
+    const std::string& list = run_state().interchange_list;
+    if (tr_.interchange_list && !write_line(tr_.interchange_list.get(), line, list)) fail();
   }
   if (tr_.interchange_list && std::fflush(tr_.interchange_list.get()) != 0) fail();
   return 1;

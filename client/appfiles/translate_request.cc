@@ -14,6 +14,7 @@
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/line_reader.h"
+#include "client/common/line_writer.h"
 #include "client/common/pin_scramble.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_state.h"
@@ -216,14 +217,8 @@ void RequestReader::put_back(const std::vector<std::string>& lines) {
 
 // --- Translation ---------------------------------------------------------------------------
 
-bool write_text_line(std::FILE* stream, const std::string& line) {
-  if (stream == nullptr) return false;
-  return std::fwrite(line.data(), 1, line.size(), stream) == line.size() &&
-         std::fputc('\n', stream) != EOF;
-}
-
 void Translation::write(const std::string& line) {
-  if (!write_text_line(out, line)) throw TranslationFailed{kDiskFull, command_file};
+  if (!write_line(out, line, command_file)) throw TranslationFailed{kDiskFull, command_file};
 }
 
 std::string Translation::application_code() const { return app_id == "   " ? "STD" : app_id; }
@@ -236,8 +231,8 @@ void translate_send_request(Translation& tr, const std::string& command,
                             const std::vector<std::string>& block) {
   std::string saved_app_id = tr.app_id;
   open_send_files(tr);
-  write_text_line(tr.sav.get(), command);
-  for (const std::string& line : block) write_text_line(tr.sav.get(), line);
+  write_line(tr.sav.get(), command, "qrtlnk.sav");
+  for (const std::string& line : block) write_line(tr.sav.get(), line, "qrtlnk.sav");
   int block_number = ++tr.send_blocks;
 
   bool handled = false;

@@ -8,7 +8,7 @@
 namespace kv {
 
 // Writes `line` and "\n" to `stream`, which is open on `path`; false when not all of it was
-// written.
+// written or there is no stream.
 bool write_line(std::FILE* stream, const std::string& line, const std::string& path);
 
 }  // namespace kv
