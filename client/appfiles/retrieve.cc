@@ -127,7 +127,7 @@ void retrieve(int kind) {
   }
   if (store.begin(kReceiveStore, {.set_aside = true})) {
     Selection selection(kind, run.mid_selection, has_selection_file ? &selection_file : nullptr);
-    TextAppender text(run.display.txt_regels);
+    TextAppender text(run.display.txt_regels, output);
     std::vector<std::string> handed_parts;
     std::vector<std::string> dropped;  // ordinals of the records that leave the store
     long long ordinal = 0;

@@ -3,6 +3,7 @@
 
 #include "client/appfiles/rcv_record.h"
 #include "client/common/line_reader.h"
+#include "client/common/line_writer.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
@@ -50,12 +51,11 @@ long long text_header_lines(const std::string& record) {
 
 bool TextAppender::write_text_line(std::FILE* out, const std::string& line) {
   if (page_length_ > 0 && counter_ > page_length_) {
-    if (std::fputc('\f', out) == EOF) return false;
+    if (fs::write_stream(out, "\f", output_path_) != 1) return false;
     counter_ = 0;
   }
   ++counter_;
-  return std::fwrite(line.data(), 1, line.size(), out) == line.size() &&
-         std::fputc('\n', out) != EOF;
+  return write_line(out, line, output_path_);
 }
 
 bool TextAppender::append_part(const std::string& part, std::FILE* out,
@@ -65,7 +65,7 @@ bool TextAppender::append_part(const std::string& part, std::FILE* out,
   if (!in || out == nullptr) return false;
   if (with_header) {
     std::string block = (counter_ > 0 ? "\f" : "") + text_header_block(record);
-    if (std::fwrite(block.data(), 1, block.size(), out) != block.size()) return false;
+    if (fs::write_stream(out, block, output_path_) != block.size()) return false;
     counter_ = text_header_lines(record);
   }
   LineReader reader(in.get());
