@@ -14,12 +14,13 @@
 //
 // The connection that a dial brings up (or a hang-up ends) is kept in "<phonebook>.state", so a
 // later HANGUP in another process finds it. Lines that cannot be understood are ignored.
-#include <fstream>
+#include <cstdio>
 #include <map>
 #include <sstream>
 
 #include "dialer/dialup.h"
 #include "platform/clock.h"
+#include "platform/fs.h"
 
 namespace kv::dialer {
 
@@ -67,12 +68,8 @@ class SimulatedService : public DialUpService {
   std::string active_connection() override {
     // A dial of this process counts as an active connection from its start until it is hung up.
     if (!dialling_.empty()) return dialling_;
-    std::ifstream state(state_path());
-    if (state) {
-      std::string name;
-      std::getline(state, name);
-      return trim(name);
-    }
+    std::string state;
+    if (fs::read_whole_file(state_path(), state)) return trim(state.substr(0, state.find('\n')));
     return initially_active_;
   }
 
@@ -137,12 +134,17 @@ class SimulatedService : public DialUpService {
   std::string state_path() const { return path_ + ".state"; }
 
   void save_state(const std::string& name) {
-    std::ofstream out(state_path(), std::ios::trunc);
-    out << name << "\n";
+    const std::string path = state_path();
+    if (std::FILE* out = fs::open_stream(path, "w")) {
+      fs::write_stream(out, name + "\n", path);
+      std::fclose(out);
+    }
   }
 
   void load() {
-    std::ifstream in(path_);
+    std::string content;
+    fs::read_whole_file(path_, content);
+    std::istringstream in(content);
     std::string line;
     SimulatedEntry* current = nullptr;
     while (std::getline(in, line)) {

@@ -20,10 +20,10 @@ bool ResultFile::save(const std::string& line) {
   line_ = line;
   std::string target = path();
   std::string temp = target + ".new";
-  std::FILE* f = std::fopen(temp.c_str(), "wb");
+  std::FILE* f = fs::open_stream(temp, "wb");
   if (!f) return false;
   std::string content = line + "\n";
-  bool ok = std::fwrite(content.data(), 1, content.size(), f) == content.size();
+  bool ok = fs::write_stream(f, content, temp) == content.size();
   ok = (std::fclose(f) == 0) && ok;
   // Replace in one step, so a reader never sees a half-written line.
   if (!ok || fs::rename_file(temp, target) != 0) {

@@ -57,6 +57,8 @@ int remove_file(const std::string& path);
 int rename_file(const std::string& from, const std::string& to);
 int set_permissions(const std::string& path, unsigned mode);  // 0400 read-only, 0600 read-write
 int make_directory(const std::string& path);
+// Cuts the file at `path` back (or extends it with zero bytes) to `length` bytes.
+int truncate_file(const std::string& path, std::int64_t length);
 
 // Creates or truncates a file with the given permission bits; returns a descriptor or -1.
 int create_file(const std::string& path, unsigned mode);
@@ -94,14 +96,16 @@ int sync_stream(std::FILE* stream, const std::string& path);
 
 // Opens a stream like fopen (not inherited by started programs); nullptr on failure.
 std::FILE* open_stream(const std::string& path, const char* mode);
+// The whole content of the file at `path`; false when it cannot be opened or read.
+bool read_whole_file(const std::string& path, std::string& content);
 // fwrite of `data` to a stream opened for `path` (the path only names the call for fault
 // injection, operation "write"); returns the number of bytes written.
 std::size_t write_stream(std::FILE* stream, const std::string& data, const std::string& path);
 
 // Fault injection for tests. The hook is consulted by the operations that change or open files
-// ("create", "open-write", "open-read", "remove", "rename", "chmod", "mkdir", "sync") and by the
-// callers above this layer that write ("write"); a non-zero result is the errno value with which
-// the operation fails without being performed. An empty hook switches injection off.
+// ("create", "open-write", "open-read", "remove", "rename", "chmod", "mkdir", "truncate", "sync")
+// and by write_stream ("write"); a non-zero result is the errno value with which the operation
+// fails without being performed. An empty hook switches injection off.
 using FaultHook = std::function<int(const char* operation, const std::string& path)>;
 void set_fault_hook(FaultHook hook);
 // 0 to go on; otherwise the injected errno value (also kept for last_error()).

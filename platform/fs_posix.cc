@@ -306,6 +306,11 @@ int make_directory(const std::string& path) {
   return ::mkdir(path.c_str(), 0777) == 0 ? 0 : record_failure();
 }
 
+int truncate_file(const std::string& path, std::int64_t length) {
+  if (refuse_or_inject("truncate", path) != 0) return -1;
+  return ::truncate(path.c_str(), static_cast<off_t>(length)) == 0 ? 0 : record_failure();
+}
+
 int create_file(const std::string& path, unsigned mode) {
   if (refuse_or_inject("create", path) != 0) return -1;
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(mode));
@@ -347,6 +352,18 @@ std::FILE* open_stream(const std::string& path, const char* mode) {
   std::FILE* f = std::fopen(path.c_str(), (m + "e").c_str());
   if (f == nullptr) record_failure();
   return f;
+}
+
+bool read_whole_file(const std::string& path, std::string& content) {
+  content.clear();
+  std::FILE* f = open_stream(path, "rb");
+  if (f == nullptr) return false;
+  char buffer[8192];
+  std::size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) content.append(buffer, got);
+  const bool ok = std::ferror(f) == 0;
+  std::fclose(f);
+  return ok;
 }
 
 std::size_t write_stream(std::FILE* stream, const std::string& data, const std::string& path) {

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "client/appfiles/line_reader.h"
 #include "client/appfiles/patterns.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
 #include "client/common/open_files.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
@@ -31,7 +31,7 @@ bool is_edi_gathering_pattern(const std::string& pattern) {
 }
 
 bool CommandBlocks::load(const std::string& command_file) {
-  OpenFile file(app_home().fopen(command_file, "rb"));
+  OpenFile file(app_home().open(command_file, "rb"));
   if (!file) return false;
   LineReader reader(file.get());
   TextLine line;

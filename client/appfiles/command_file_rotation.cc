@@ -16,7 +16,7 @@ constexpr const char* kKeptRequest = "qrt_lnk.old";
 }  // namespace
 
 void rotate_command_file(const std::string& command_file) {
-  OpenFile request(app_home().fopen(command_file, "rb"));
+  OpenFile request(app_home().open(command_file, "rb"));
   if (!request) {
     app_home().remove_work_file(kKeptRequest);  // no request: no stale copy of an older one
     return;

@@ -4,13 +4,13 @@
 #include <vector>
 
 #include "client/appfiles/exclusive_open.h"
-#include "client/appfiles/line_reader.h"
 #include "client/appfiles/patterns.h"
 #include "client/appfiles/rcv_record.h"
 #include "client/common/abort.h"
 #include "client/common/append_file.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
 #include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/status_layout.h"
@@ -109,10 +109,7 @@ long long skip_same_kind(LineReader& reader, const std::string& tag, const std::
   long long continuation = from;
   bool skipping = true;
   TextLine line;
-  while (reader.next(line)) {
-    busy_indicator();
-    trim_trailing(line.text);
-    if (line.text.empty()) continue;
+  while (reader.next_nonblank(line, busy_indicator)) {
     if (skipping && equals_ignore_case(get_veld(line.text, status::kTag), tag) &&
         same_edi_kind(pattern, get_veld(line.text, status::message::kMessageId))) {
       if (out != nullptr) out->write_line(line.text);
@@ -129,7 +126,7 @@ long long skip_same_kind(LineReader& reader, const std::string& tag, const std::
 // No record matched: the status file stays; processing goes on behind the current line and the
 // lines of the same command for the gathered kind.
 long long continue_unchanged(const GatheringRequest& request, const std::string& tag) {
-  OpenFile file(app_home().fopen(request.status_file, "rb"));
+  OpenFile file(app_home().open(request.status_file, "rb"));
   if (!file || !seek_to(file.get(), request.line_end)) return request.line_end;
   LineReader reader(file.get(), request.line_end);
   return skip_same_kind(reader, tag, request.block->mid_pattern, nullptr, request.line_end);
@@ -198,10 +195,7 @@ long long gather_stored_edi_messages(const GatheringRequest& request, OpenFile& 
   if (!scratch.empty() && rcv.begin(kReceiveStore, {.set_aside = true})) {
     LineReader reader(rcv.in());
     TextLine line;
-    while (reader.next(line)) {
-      busy_indicator();
-      trim_trailing(line.text);
-      if (line.text.empty()) continue;
+    while (reader.next_nonblank(line, busy_indicator)) {
       // A message whose parts cannot all be collected stays in the store with its parts.
       if (record_matches(block, line.text) && collect_parts(line.text, scratch, handed_over)) {
         gathered.push_back(line.text);
@@ -232,7 +226,7 @@ long long gather_stored_edi_messages(const GatheringRequest& request, OpenFile& 
   if (!scratch.empty()) fs::remove_file(scratch);
   remove_when_empty(block.fil_value);
 
-  status = OpenFile(app_home().fopen(request.status_file, "rb"));
+  status = app_home().open(request.status_file, "rb");
   if (status && !seek_to(status.get(), continuation)) status.close();
   store = OpenFile(open_for_appending_lines(app_home().fullpath(kReceiveStore)));
   return continuation;

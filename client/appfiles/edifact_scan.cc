@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <random>
 
 #include "client/appfiles/interchange_list.h"
 #include "client/appfiles/interchange_splitter.h"
@@ -14,12 +13,12 @@
 #include "client/appfiles/translation.h"
 #include "client/common/day_number.h"
 #include "client/common/home.h"
+#include "client/common/line_writer.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
-#include "platform/clock.h"
 #include "platform/fs.h"
 
 namespace kv {
@@ -81,7 +80,7 @@ struct WorkFile {
 
   void write(const char* data, std::size_t length) {
     if (!stream) return;
-    if (std::fwrite(data, 1, length, stream.get()) != length) failed = true;
+    if (fs::write_stream(stream.get(), std::string(data, length), name) != length) failed = true;
   }
   // Flushes and closes; false when something did not reach the file.
   bool close() {
@@ -142,10 +141,8 @@ class InterchangeScan : public InterchangeParts {
 // would read the whole directory for every new name, which a file of thousands of interchanges
 // cannot afford.
 std::string new_work_file_name(std::string& full_path) {
-  static std::minstd_rand generator(
-      static_cast<std::uint32_t>(clock().epoch_seconds() * 1000 + clock().ticks_ms()));
   for (int attempt = 0; attempt < 1000000; ++attempt) {
-    std::string name = format("KV%06u.edi", static_cast<unsigned>(generator() % 1000000));
+    std::string name = random_work_name("edi");
     full_path = fs::join(app_home().dir(), name);
     if (!fs::exists(full_path)) return name;
   }
@@ -156,7 +153,7 @@ WorkFile InterchangeScan::new_work_file() {
   WorkFile w;
   std::string full_path;
   w.name = new_work_file_name(full_path);
-  if (!w.name.empty()) w.stream = OpenFile(std::fopen(full_path.c_str(), "wb"));
+  if (!w.name.empty()) w.stream = OpenFile(fs::open_stream(full_path, "wb"));
   if (!w.stream) {
     abandon();
     throw TranslationFailed{AppError::kEdifactWorkFileNotCreated, w.name};
@@ -236,7 +233,7 @@ void InterchangeScan::write_send_command() {
   set_snd_field(record, snd::kAlias, unb_.recipient);
   set_snd_field(record, snd::kMessageId, id);
   set_snd_field(record, snd::kDelete, "1");
-  write_text_line(tr_.snd.get(), snd_record_line(record));
+  write_line(tr_.snd.get(), snd_record_line(record), "qrtlnk.snd");
   tr_.write("DEL");
   for (const std::string& line : carried_lines(answer_written)) tr_.write(line);
   if (std::fflush(tr_.out) != 0 || std::fflush(tr_.snd.get()) != 0) fail();
@@ -255,7 +252,7 @@ void InterchangeScan::end_part(bool send) {
 }
 
 int InterchangeScan::run() {
-  OpenFile in(app_home().fopen(file_, "rb"));
+  OpenFile in(app_home().open(file_, "rb"));
   if (!in) throw TranslationFailed{AppError::kFileOrDirectoryMissing, file_};
   InterchangeSplitter splitter(*this);
   std::vector<char> buffer(kReadBlock);
@@ -275,7 +272,8 @@ int InterchangeScan::run() {
     return -1;  // not an interchange file, or not one complete interchange in it
   }
   for (const std::string& line : list_lines_) {
-    if (tr_.interchange_list && !write_text_line(tr_.interchange_list.get(), line)) fail();
+    const std::string& list = run_state().interchange_list;
+    if (tr_.interchange_list && !write_line(tr_.interchange_list.get(), line, list)) fail();
   }
   if (tr_.interchange_list && std::fflush(tr_.interchange_list.get()) != 0) fail();
   return 1;
@@ -297,7 +295,7 @@ class InterchangeCount : public InterchangeParts {
 // --- public ------------------------------------------------------------------------------------
 
 bool passes_text_test(const std::string& file) {
-  OpenFile f(app_home().fopen(file, "rb"));
+  OpenFile f(app_home().open(file, "rb"));
   if (!f) return false;
   // A UTF-8 byte-order mark in front marks the text as text; the test applies after it.
   unsigned char bytes[103];
@@ -395,7 +393,7 @@ std::string interchange_message_id(const UnhValues& unh, const std::string& appl
 }
 
 bool is_interchange_file(const std::string& file) {
-  OpenFile in(app_home().fopen(file, "rb"));
+  OpenFile in(app_home().open(file, "rb"));
   if (!in) return false;
   InterchangeCount count;
   InterchangeSplitter splitter(count);

@@ -7,9 +7,9 @@
 
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/interchange_list.h"
-#include "client/appfiles/line_reader.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_intent.h"
@@ -47,7 +47,7 @@ class TargetMerge {
   }
 
   bool add(const std::string& source) {
-    OpenFile in(app_home().fopen(source, "rb"));
+    OpenFile in(app_home().open(source, "rb"));
     if (!in || !file_.copy_from(in.get())) return false;
     sources_.push_back(source);
     return true;
@@ -88,17 +88,14 @@ void merge_list(const std::set<std::string>& rebuilt_before) {
   const std::string list_name = run_state().interchange_list;
   if (list_name.empty() || app_home().access(list_name, 0) != 0) return;
   {
-    OpenFile list(app_home().fopen(list_name, "rb"));
+    OpenFile list(app_home().open(list_name, "rb"));
     if (!list) return;
     const bool merge = run_state().engine_started;
     std::set<std::string> rebuilt;  // a target is emptied once, even if its lines were split
     TargetMerge target;
     LineReader reader(list.get());
     TextLine line;
-    while (reader.next(line)) {
-      busy_indicator();
-      trim_trailing(line.text);
-      if (line.text.empty()) continue;
+    while (reader.next_nonblank(line, busy_indicator)) {
       if (line.text.size() > kInterchangeListLineLimit) continue;  // not a line of ours
       const std::string target_name = get_veld(line.text, 1);
       const std::string source = get_veld(line.text, 2);

@@ -2,10 +2,10 @@
 
 #include <vector>
 
-#include "client/appfiles/line_reader.h"
 #include "client/appfiles/rcv_record.h"
 #include "client/common/abort.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_state.h"
@@ -24,7 +24,7 @@ bool leads_to(const std::string& candidate, const std::string& own_name) {
 
 bool is_stored_part_file(const std::string& candidate) {
   const std::string wanted = base_name(candidate);
-  OpenFile store(app_home().fopen(kReceiveStore, "rb"));
+  OpenFile store(app_home().open(kReceiveStore, "rb"));
   if (!store) return false;
   LineReader reader(store.get());
   TextLine line;

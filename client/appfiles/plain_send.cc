@@ -8,6 +8,7 @@
 #include "client/appfiles/snd_record.h"
 #include "client/appfiles/translation.h"
 #include "client/common/day_number.h"
+#include "client/common/line_writer.h"
 #include "client/common/text.h"
 
 namespace kv {
@@ -46,7 +47,7 @@ void start_copy_recipient(std::string& record, const std::string& separator) {
 }
 
 void write_record(Translation& tr, const std::string& record) {
-  write_text_line(tr.snd.get(), snd_record_line(record));
+  write_line(tr.snd.get(), snd_record_line(record), "qrtlnk.snd");
 }
 
 }  // namespace

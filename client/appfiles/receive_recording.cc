@@ -7,11 +7,12 @@
 
 #include "client/appfiles/command_blocks.h"
 #include "client/appfiles/edi_gathering.h"
-#include "client/appfiles/line_reader.h"
 #include "client/appfiles/rcv_record.h"
 #include "client/common/append_file.h"
 #include "client/common/error_file.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
+#include "client/common/line_writer.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
@@ -51,8 +52,7 @@ class StoreAppender {
   explicit StoreAppender(OpenFile& store) : store_(store) {}
   void append(const std::string& record) {
     if (!store_) return;
-    if (std::fwrite(record.data(), 1, record.size(), store_.get()) != record.size() ||
-        std::fputc('\n', store_.get()) == EOF || std::fflush(store_.get()) != 0) {
+    if (!write_line(store_.get(), record, kReceiveStore) || std::fflush(store_.get()) != 0) {
       report_failure();
     }
   }
@@ -75,7 +75,7 @@ class StoreAppender {
 class RecordedMessages {
  public:
   void load() {
-    OpenFile store(app_home().fopen(kReceiveStore, "rb"));
+    OpenFile store(app_home().open(kReceiveStore, "rb"));
     if (!store) return;
     LineReader reader(store.get());
     TextLine line;
@@ -121,10 +121,7 @@ bool record_received_messages(const std::string& command_file, const std::string
   StoreAppender appender(store);
   LineReader reader(status.get());
   TextLine line;
-  while (status && reader.next(line)) {
-    busy_indicator();
-    trim_trailing(line.text);
-    if (line.text.empty()) continue;
+  while (status && reader.next_nonblank(line, busy_indicator)) {
     const std::string tag = get_veld(line.text, status::kTag);
     const std::string word = command_word(tag);
     if (word != "ONTVANG" && word != "ANTWOORD") continue;

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "client/appfiles/line_reader.h"
 #include "client/appfiles/rcv_record.h"
 #include "client/common/day_number.h"
 #include "client/common/file_rewrite.h"
+#include "client/common/line_reader.h"
 #include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
@@ -37,10 +37,7 @@ void purge_receive_store() {
   std::vector<std::string> purged;
   LineReader reader(store.in());
   TextLine line;
-  while (reader.next(line)) {
-    busy_indicator();
-    trim_trailing(line.text);
-    if (line.text.empty()) continue;
+  while (reader.next_nonblank(line, busy_indicator)) {
     const std::string stamp = get_veld(line.text, kRcvStamp);
     if (has_date(stamp) && today - day_number(stamp) >= kReceiveStoreKeepDays) {
       purged.push_back(line.text);

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "client/appfiles/line_reader.h"
 #include "client/appfiles/snd_record.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
 #include "client/common/report_layout.h"
@@ -111,7 +111,7 @@ class SendQueueIndex {
     set(record, snd::kDiagnostic, get_veld(line, report::kDiagnostic));
     set(record, snd::kResultStamp, stamp);
     if (record.size() != s.length) return false;  // cannot happen: every field keeps its width
-    if (!seek_to(file_, s.start) || std::fwrite(record.data(), 1, s.length, file_) != s.length ||
+    if (!seek_to(file_, s.start) || fs::write_stream(file_, record, "qrtlnk.snd") != s.length ||
         std::fflush(file_) != 0) {
       return false;
     }
@@ -141,15 +141,12 @@ class SendQueueIndex {
 
 void apply_report_file(SendQueueIndex& index, const std::string& report_name,
                        const std::string& stamp) {
-  OpenFile report(app_home().fopen(report_name, "rb"));
+  OpenFile report(app_home().open(report_name, "rb"));
   if (!report) return;
   std::size_t from = 0;
   LineReader reader(report.get());
   TextLine line;
-  while (reader.next(line)) {
-    busy_indicator();
-    trim_trailing(line.text);
-    if (line.text.empty()) continue;
+  while (reader.next_nonblank(line, busy_indicator)) {
     long long slot = index.find(line.text, from);
     if (slot >= 0 && index.apply(static_cast<std::size_t>(slot), line.text, stamp)) {
       from = static_cast<std::size_t>(slot);
@@ -162,16 +159,13 @@ void apply_report_file(SendQueueIndex& index, const std::string& report_name,
 }  // namespace
 
 void process_reports(std::FILE* status) {
-  OpenFile queue(app_home().fopen("qrtlnk.snd", "r+b"));
+  OpenFile queue(app_home().open("qrtlnk.snd", "r+b"));
   if (!queue) return;
   SendQueueIndex index(queue.get());
   bool loaded = false;
   LineReader reader(status);
   TextLine line;
-  while (reader.next(line)) {
-    busy_indicator();
-    trim_trailing(line.text);
-    if (line.text.empty()) continue;
+  while (reader.next_nonblank(line, busy_indicator)) {
     const std::string tag = get_veld(line.text, status::kTag);
     if (tag.size() <= 4 || !equals_ignore_case(tag.substr(4), "RAPPORT")) continue;
     const std::string report_name = get_veld(line.text, status::rapport::kReportFile);

@@ -47,7 +47,7 @@ class ReportProcessing : public StoreHome {
     for (const std::string& l : report_lines) text += l + "\n";
     dir.write("qrt400.rap", text);
     dir.write("qrtlnk.sts", "*000CONNECT|202403151100|0000\n*005RAPPORT|202403151101|0000||qrt400.rap|0\n");
-    OpenFile status(app_home().fopen("qrtlnk.sts", "rb"));
+    OpenFile status(app_home().open("qrtlnk.sts", "rb"));
     ASSERT_TRUE(status);
     process_reports(status.get());
   }
@@ -118,7 +118,7 @@ TEST_F(ReportProcessing, SearchWrapsRoundAndOddRecordsStayUntouched) {
 
 TEST_F(ReportProcessing, MissingFilesChangeNothing) {
   dir.write("qrtlnk.sts", "*005RAPPORT|202403151101|0000||absent.rap|0\n");
-  OpenFile status(app_home().fopen("qrtlnk.sts", "rb"));
+  OpenFile status(app_home().open("qrtlnk.sts", "rb"));
   process_reports(status.get());  // no QRTLNK.SND
   EXPECT_FALSE(dir.exists("qrtlnk.snd"));
   dir.write("qrtlnk.snd", completed("MSG1", "1", "A") + "\n");

@@ -4,13 +4,13 @@
 #include <string>
 
 #include "client/appfiles/entry_points.h"
-#include "client/appfiles/line_reader.h"
 #include "client/appfiles/receive_recording.h"
 #include "client/appfiles/receive_store_purge.h"
 #include "client/appfiles/report_processing.h"
 #include "client/appfiles/send_queue.h"
 #include "client/appfiles/user_file_pin.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
@@ -43,7 +43,7 @@ bool has_password_change(OpenFile& status) {
 }  // namespace
 
 void verwerk_resultaten(const std::string& command_file, const std::string& status_file) {
-  OpenFile status(app_home().fopen(status_file, "rb"));
+  OpenFile status(app_home().open(status_file, "rb"));
   if (!status) return;
   std::string first;
   {

@@ -10,7 +10,6 @@
 
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/exclusive_open.h"
-#include "client/appfiles/line_reader.h"
 #include "client/appfiles/own_files.h"
 #include "client/appfiles/patterns.h"
 #include "client/appfiles/rcv_record.h"
@@ -20,6 +19,7 @@
 #include "client/common/append_file.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_intent.h"
 #include "client/common/run_state.h"
@@ -108,11 +108,7 @@ void retrieve(RetrieveMode kind) {
   const std::string output = run.fil_name.empty() ? "" : app_home().fullpath(run.fil_name);
   if (output.empty()) fail_run(AppError::kNoMemory, "verzamelen vanuit QRTLNK.RCV");
   const bool output_existed = fs::exists(output);
-  {
-    std::FILE* probe = fs::open_stream(output, "ab");
-    if (probe == nullptr) return;
-    std::fclose(probe);
-  }
+  if (!OpenFile(fs::open_stream(output, "ab"))) return;
   SelectionFile selection_file;
   const bool has_selection_file = !run.sel_file.empty();
   if (has_selection_file) load_selection_file(selection_file, kind, output, !output_existed);
@@ -128,16 +124,13 @@ void retrieve(RetrieveMode kind) {
   }
   if (store.begin(kReceiveStore, {.set_aside = true})) {
     Selection selection(kind, run.mid_selection, has_selection_file ? &selection_file : nullptr);
-    TextAppender text(run.display.txt_regels);
+    TextAppender text(run.display.txt_regels, output);
     std::vector<std::string> handed_parts;
     std::vector<std::string> dropped;  // ordinals of the records that leave the store
     long long ordinal = 0;
     LineReader reader(store.in());
     TextLine line;
-    while (reader.next(line)) {
-      busy_indicator();
-      trim_trailing(line.text);
-      if (line.text.empty()) continue;
+    while (reader.next_nonblank(line, busy_indicator)) {
       ++ordinal;
       // A message that could not be handed over completely keeps its record, so that a later
       // retrieve finds the parts that are still in place.
@@ -187,9 +180,7 @@ void finish_killed_retrieve(const std::vector<IntentLine>& record) {
     long long ordinal = 0;
     LineReader reader(store.in());
     TextLine line;
-    while (reader.next(line)) {
-      trim_trailing(line.text);
-      if (line.text.empty()) continue;
+    while (reader.next_nonblank(line)) {
       if (dropped.count(++ordinal) == 0) store.write_line(line.text);
     }
     const bool replaced = store.commit();

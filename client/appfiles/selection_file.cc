@@ -1,10 +1,10 @@
 // The selection file of the retrieve.
 #include "client/appfiles/selection_file.h"
 
-#include "client/appfiles/line_reader.h"
 #include "client/appfiles/patterns.h"
 #include "client/appfiles/rcv_record.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
 #include "client/common/text.h"
@@ -95,7 +95,7 @@ bool SelectionFile::parse(const std::vector<std::string>& raw_lines, bool text_r
 }
 
 int SelectionFile::load(const std::string& name, bool text_retrieve) {
-  OpenFile file(app_home().fopen(name, "rb"));
+  OpenFile file(app_home().open(name, "rb"));
   if (!file) return -1;
   std::vector<std::string> lines;
   LineReader reader(file.get());

@@ -11,6 +11,8 @@
 #include "client/common/append_file.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
+#include "client/common/line_writer.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_state.h"
@@ -23,17 +25,6 @@ namespace kv {
 namespace {
 
 constexpr const char* kWritingSendQueue = "schrijven QRTLNK.SND";
-
-bool read_record_line(std::FILE* f, std::string& line) {
-  for (;;) {
-    line.clear();
-    int c = std::fgetc(f);
-    if (c == EOF) return false;
-    for (; c != EOF && c != '\n'; c = std::fgetc(f)) line += static_cast<char>(c);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) return true;
-  }
-}
 
 // Delivery rule: the message has reached its recipient as far as the application asked to know.
 bool is_delivered(const std::string& record) {
@@ -74,12 +65,7 @@ long long file_length(const std::string& name) {
 
 // Puts the /FIL= file back to the length it had before this clean-up appended to it.
 void cut_archive_back(const std::string& name, long long length) {
-  if (length < 0) {
-    app_home().remove(name);
-    return;
-  }
-  std::error_code ec;
-  std::filesystem::resize_file(app_home().fullpath(name), static_cast<std::uintmax_t>(length), ec);
+  app_home().cut_back(name, length);
 }
 
 }  // namespace
@@ -111,9 +97,7 @@ void clean_send_queue() {
     if (!selection.removes(record)) {
       snd.write_line(record);
     } else if (archive) {
-      archive_ok = archive_ok && std::fwrite(record.data(), 1, record.size(), archive.get()) ==
-                                     record.size() &&
-                   std::fputc('\n', archive.get()) != EOF;
+      archive_ok = archive_ok && write_line(archive.get(), record, run.fil_name);
     }
   }
   if (archive) {

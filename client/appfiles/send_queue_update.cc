@@ -22,6 +22,7 @@
 #include "client/common/day_number.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_state.h"
@@ -37,19 +38,6 @@ constexpr const char* kWritingSendQueue = "schrijven QRTLNK.SND";
 constexpr long kPruneAge = 43;
 constexpr std::size_t kTagLength = 14;
 const std::string kNoStatus = "2006";
-
-// Reads one record line: everything up to the line feed except a carriage return. Trailing
-// blanks belong to the record (fixed-width delivery fields). Empty lines are skipped.
-bool read_record_line(std::FILE* f, std::string& line) {
-  for (;;) {
-    line.clear();
-    int c = std::fgetc(f);
-    if (c == EOF) return false;
-    for (; c != EOF && c != '\n'; c = std::fgetc(f)) line += static_cast<char>(c);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) return true;
-  }
-}
 
 bool is_success(const std::string& code) { return code == "0000" || code.rfind("15", 0) == 0; }
 
@@ -285,7 +273,7 @@ std::unordered_map<long, std::size_t> interchanges_per_block() {
   std::unordered_map<long, std::size_t> counts;
   const std::string& list = run_state().interchange_list;
   if (list.empty()) return counts;
-  OpenFile f(app_home().fopen(list, "rb"));
+  OpenFile f(app_home().open(list, "rb"));
   if (!f) return counts;
   std::string line;
   while (read_whole_line(f.get(), line)) {

@@ -1,8 +1,10 @@
 // Writing stored messages as text.
 #include "client/appfiles/text_retrieve.h"
 
-#include "client/appfiles/line_reader.h"
 #include "client/appfiles/rcv_record.h"
+#include "client/common/line_reader.h"
+#include "client/common/line_writer.h"
+#include "client/common/open_files.h"
 #include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
@@ -24,25 +26,6 @@ std::string readable_stamp(const std::string& stamp) {
   return piece(stamp, 6, 2) + "-" + piece(stamp, 4, 2) + "-" + piece(stamp, 0, 4) + "  " +
          piece(stamp, 8, 2) + ":" + piece(stamp, 10, 2);
 }
-
-class Stream {
- public:
-  Stream(const std::string& path, const char* mode) : f_(fs::open_stream(path, mode)) {}
-  ~Stream() {
-    if (f_ != nullptr) std::fclose(f_);
-  }
-  Stream(const Stream&) = delete;
-  Stream& operator=(const Stream&) = delete;
-  std::FILE* get() const { return f_; }
-  bool close() {
-    std::FILE* f = f_;
-    f_ = nullptr;
-    return f == nullptr || std::fclose(f) == 0;
-  }
-
- private:
-  std::FILE* f_;
-};
 
 }  // namespace
 
@@ -68,22 +51,21 @@ long long text_header_lines(const std::string& record) {
 
 bool TextAppender::write_text_line(std::FILE* out, const std::string& line) {
   if (page_length_ > 0 && counter_ > page_length_) {
-    if (std::fputc('\f', out) == EOF) return false;
+    if (fs::write_stream(out, "\f", output_path_) != 1) return false;
     counter_ = 0;
   }
   ++counter_;
-  return std::fwrite(line.data(), 1, line.size(), out) == line.size() &&
-         std::fputc('\n', out) != EOF;
+  return write_line(out, line, output_path_);
 }
 
 bool TextAppender::append_part(const std::string& part, std::FILE* out,
                                const std::string& record, bool with_header) {
   // A part that cannot be read is not handed over (it stays in place).
-  Stream in(part, "rb");
-  if (in.get() == nullptr || out == nullptr) return false;
+  OpenFile in(fs::open_stream(part, "rb"));
+  if (!in || out == nullptr) return false;
   if (with_header) {
     std::string block = (counter_ > 0 ? "\f" : "") + text_header_block(record);
-    if (std::fwrite(block.data(), 1, block.size(), out) != block.size()) return false;
+    if (fs::write_stream(out, block, output_path_) != block.size()) return false;
     counter_ = text_header_lines(record);
   }
   LineReader reader(in.get());

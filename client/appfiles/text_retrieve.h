@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 namespace kv {
 
@@ -14,8 +15,10 @@ long long text_header_lines(const std::string& record);
 
 class TextAppender {
  public:
-  // `page_length`: TXT_REGELS; 0 or less means no pagination.
-  explicit TextAppender(long long page_length) : page_length_(page_length) {}
+  // `page_length`: TXT_REGELS; 0 or less means no pagination. `output_path` names the output
+  // file the streams given to append_part write to.
+  TextAppender(long long page_length, std::string output_path)
+      : page_length_(page_length), output_path_(std::move(output_path)) {}
 
   // Appends part file `part` (full path) to `output` as text, with the header block of `record`
   // in front when `with_header`. false when the part could not be read or the output not
@@ -29,6 +32,7 @@ class TextAppender {
   bool write_text_line(std::FILE* out, const std::string& line);
 
   long long page_length_;
+  std::string output_path_;
   long long counter_ = 0;  // one counter for the whole run
 };
 

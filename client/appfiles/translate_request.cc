@@ -13,6 +13,8 @@
 #include "client/common/append_file.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
+#include "client/common/line_writer.h"
 #include "client/common/pin_scramble.h"
 #include "client/common/record_fields.h"
 #include "client/common/run_state.h"
@@ -39,14 +41,7 @@ FileMark mark(const std::string& name) {
 }
 
 void cut_back(const FileMark& m) {
-  if (m.name.empty()) return;
-  if (m.length < 0) {
-    app_home().remove(m.name);
-    return;
-  }
-  std::error_code ec;
-  std::filesystem::resize_file(app_home().fullpath(m.name), static_cast<std::uintmax_t>(m.length),
-                               ec);
+  if (!m.name.empty()) app_home().cut_back(m.name, m.length);
 }
 
 // The files a translation appends to, marked before it starts.
@@ -78,7 +73,7 @@ OpenFile open_for_appending(const std::string& name) {
 void ensure_interchange_list() {
   if (!run_state().interchange_list.empty()) return;
   std::string name = app_home().unique_work_name("tmp", run_state().tmp_dir);
-  OpenFile created(app_home().fopen(name, "wb"));
+  OpenFile created(app_home().open(name, "wb"));
   if (created) run_state().interchange_list = name;
 }
 
@@ -92,7 +87,7 @@ void open_send_files(Translation& tr) {
 // Send blocks are numbered by their place in QRTLNK.SAV, which holds only this run's blocks: a
 // translation that appends to the file goes on from the blocks already there.
 int blocks_in_send_copies() {
-  OpenFile f(app_home().fopen("qrtlnk.sav", "rb"));
+  OpenFile f(app_home().open("qrtlnk.sav", "rb"));
   int blocks = 0;
   std::string line;
   while (f && read_whole_line(f.get(), line)) {
@@ -129,31 +124,19 @@ bool is_plain_pin_line(const std::string& line) {
   return line.size() < 5 || static_cast<unsigned char>(line[4]) < 128;
 }
 
-// Reads one line of the user file with the position where it starts; the line end and
-// trailing blanks are removed. False at the end of the file.
-bool read_user_line(std::FILE* f, std::string& line, long& start) {
-  line.clear();
-  start = std::ftell(f);
-  int c = std::fgetc(f);
-  if (c == EOF) return false;
-  for (; c != EOF && c != '\n'; c = std::fgetc(f)) line += static_cast<char>(c);
-  trim_trailing(line);
-  return true;
-}
-
 // Writes the CONNECT block from qrtlnk.gns. A plain PIN= value is scrambled in the user file at
 // once, over the same line (the scrambled value has the same length; the line end stays). When
 // the user file cannot be opened for update (a protected file), it is only read: the command
 // file still gets its CONNECT block.
 void write_connect_block(Translation& tr) {
-  OpenFile gns(app_home().fopen("qrtlnk.gns", "r+b"));
+  OpenFile gns(app_home().open("qrtlnk.gns", "r+b"));
   bool can_update = static_cast<bool>(gns);
-  if (!gns) gns = OpenFile(app_home().fopen("qrtlnk.gns", "rb"));
+  if (!gns) gns = app_home().open("qrtlnk.gns", "rb");
   if (!gns) return;
   tr.write("*000CONNECT");
   std::string line;
   long start = 0;
-  while (read_user_line(gns.get(), line, start)) {
+  while (read_positioned_line(gns.get(), line, start)) {
     if (line.empty()) continue;
     if (!line_begins(line, "PIN=")) {
       tr.write(line);
@@ -170,7 +153,7 @@ void write_connect_block(Translation& tr) {
     scramble_pin(value);
     long after = std::ftell(gns.get());
     std::fseek(gns.get(), start + 4, SEEK_SET);
-    std::fwrite(value.data(), 1, value.size(), gns.get());
+    fs::write_stream(gns.get(), value, "qrtlnk.gns");
     std::fflush(gns.get());
     std::fseek(gns.get(), after, SEEK_SET);
   }
@@ -230,14 +213,8 @@ void RequestReader::put_back(const std::vector<std::string>& lines) {
 
 // --- Translation ---------------------------------------------------------------------------
 
-bool write_text_line(std::FILE* stream, const std::string& line) {
-  if (stream == nullptr) return false;
-  return std::fwrite(line.data(), 1, line.size(), stream) == line.size() &&
-         std::fputc('\n', stream) != EOF;
-}
-
 void Translation::write(const std::string& line) {
-  if (!write_text_line(out, line))
+  if (!write_line(out, line, command_file))
     throw TranslationFailed{AppError::kTooLittleDiskSpace, command_file};
 }
 
@@ -251,8 +228,8 @@ void translate_send_request(Translation& tr, const std::string& command,
                             const std::vector<std::string>& block) {
   std::string saved_app_id = tr.app_id;
   open_send_files(tr);
-  write_text_line(tr.sav.get(), command);
-  for (const std::string& line : block) write_text_line(tr.sav.get(), line);
+  write_line(tr.sav.get(), command, "qrtlnk.sav");
+  for (const std::string& line : block) write_line(tr.sav.get(), line, "qrtlnk.sav");
   int block_number = ++tr.send_blocks;
 
   bool handled = false;
@@ -399,7 +376,7 @@ std::string entry_app_id(const std::string& entry) {
 
 // Translates one request file; false when it could not be opened (it is then left alone).
 bool translate_request_file(Translation& tr, const std::string& path) {
-  OpenFile in(app_home().fopen(path, "rb"));
+  OpenFile in(app_home().open(path, "rb"));
   if (!in) return false;
   std::string first;
   if (!read_whole_line(in.get(), first)) return true;
@@ -413,7 +390,7 @@ bool translate_request_file(Translation& tr, const std::string& path) {
 }  // namespace
 
 void vertaal_scriptin(const std::string& command_file) {
-  OpenFile dir(app_home().fopen("scriptin.dir", "rb"));
+  OpenFile dir(app_home().open("scriptin.dir", "rb"));
   if (!dir) return;
   ensure_interchange_list();
   Translation tr;
@@ -426,7 +403,7 @@ void vertaal_scriptin(const std::string& command_file) {
   try {
     try {
       create_private_file(command_file);
-      out = OpenFile(app_home().fopen(command_file, "ab"));
+      out = app_home().open(command_file, "ab");
       if (!out) throw TranslationFailed{AppError::kTooLittleDiskSpace, command_file};
       tr.out = out.get();
       open_appended_files(tr);

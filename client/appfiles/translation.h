@@ -55,9 +55,6 @@ struct Translation {
   std::string record_application() const;
 };
 
-// Writes `line` and "\n" to `stream`; false when the write failed.
-bool write_text_line(std::FILE* stream, const std::string& line);
-
 // Block loop shared by the normal and the scriptin.dir translation; `first` is the line already
 // read.
 void vertaal_blokken(Translation& tr, RequestReader& reader, std::string first);

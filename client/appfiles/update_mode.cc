@@ -11,14 +11,14 @@
 #include <vector>
 
 #include "client/appfiles/entry_points.h"
-#include "client/appfiles/line_reader.h"
 #include "client/appfiles/own_files.h"
 #include "client/appfiles/rcv_record.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
-#include "client/common/run_intent.h"
+#include "client/common/line_reader.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
+#include "client/common/run_intent.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
 #include "platform/fs.h"
@@ -49,8 +49,7 @@ LineIndex index_application_file(std::FILE* file) {
 
 bool cross_out(std::FILE* file, const std::string& name, const LinePlace& place) {
   const std::string crosses(place.length, 'X');
-  return fs::check_fault("write", name) == 0 && seek_to(file, place.start) &&
-         std::fwrite(crosses.data(), 1, crosses.size(), file) == crosses.size();
+  return seek_to(file, place.start) && fs::write_stream(file, crosses, name) == crosses.size();
 }
 
 // The part files of a record, as remove_part_files finds them.
@@ -69,7 +68,7 @@ void add_part_files(const std::string& record, std::vector<std::string>& parts) 
 // and names recorded before the store was replaced.
 void update_receive_store(const std::string& application_file) {
   refuse_own_file(application_file, AppError::kUpdateFileIsOwnFile);
-  OpenFile application(app_home().fopen(application_file, "r+b"));
+  OpenFile application(app_home().open(application_file, "r+b"));
   if (!application) return;
   LineIndex index = index_application_file(application.get());
 
@@ -80,10 +79,7 @@ void update_receive_store(const std::string& application_file) {
   std::vector<LinePlace> places;
   LineReader reader(store.in());
   TextLine line;
-  while (reader.next(line)) {
-    busy_indicator();
-    trim_trailing(line.text);
-    if (line.text.empty()) continue;
+  while (reader.next_nonblank(line, busy_indicator)) {
     auto found = index.find(line.text);
     if (found == index.end() || found->second.empty()) {
       store.write_line(line.text);

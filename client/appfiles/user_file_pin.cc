@@ -7,12 +7,14 @@
 #include "client/appfiles/request_text.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
 #include "client/common/open_files.h"
 #include "client/common/pin_scramble.h"
 #include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
+#include "platform/fs.h"
 
 namespace kv {
 
@@ -28,17 +30,6 @@ bool line_is_tagged_command(const std::string& line, const std::string& tag) {
   return equals_ignore_case(head, tag);
 }
 
-// Reads one line with the position where it starts; line end and trailing blanks removed.
-bool read_positioned_line(std::FILE* f, std::string& line, long& start) {
-  line.clear();
-  start = std::ftell(f);
-  int c = std::fgetc(f);
-  if (c == EOF) return false;
-  for (; c != EOF && c != '\n'; c = std::fgetc(f)) line += static_cast<char>(c);
-  trim_trailing(line);
-  return true;
-}
-
 void write_user_line(FileRewrite& gns, const std::string& line, const std::string& scrambled) {
   if (!line_begins(line, "PIN=")) {
     gns.write_line(line);
@@ -51,8 +42,8 @@ void write_user_line(FileRewrite& gns, const std::string& line, const std::strin
 }  // namespace
 
 void schrijf_nieuwe_pin(const std::string& command_file, const std::string& status_file) {
-  OpenFile status(app_home().fopen(status_file, "rb"));
-  OpenFile commands(app_home().fopen(command_file, "rb"));
+  OpenFile status(app_home().open(status_file, "rb"));
+  OpenFile commands(app_home().open(command_file, "rb"));
   if (!status || !commands) return;
   std::string new_pin;
   bool found_new_pin = false;
@@ -106,7 +97,7 @@ void vervang_pin(const std::string& new_pin) {
 }
 
 void versleutel_pins(const std::string& command_file) {
-  OpenFile f(app_home().fopen(command_file, "r+b"));
+  OpenFile f(app_home().open(command_file, "r+b"));
   if (!f) return;
   std::string line;
   long start = 0;
@@ -117,7 +108,7 @@ void versleutel_pins(const std::string& command_file) {
     scramble_pin(value);
     long after = std::ftell(f.get());
     std::fseek(f.get(), start + 4, SEEK_SET);
-    std::fwrite(value.data(), 1, value.size(), f.get());
+    fs::write_stream(f.get(), value, command_file);
     std::fflush(f.get());
     std::fseek(f.get(), after, SEEK_SET);
   }

@@ -3,34 +3,20 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "platform/testing/fault_injection.h"
+#include "platform/testing/temp_dir.h"
 
 namespace kv {
 namespace {
 
 class AppendFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char templ[] = "/tmp/kv_append_XXXXXX";
-    ASSERT_NE(mkdtemp(templ), nullptr);
-    dir_ = templ;
-  }
-  void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
-  std::string path(const std::string& name) const { return dir_ + "/" + name; }
-  void write(const std::string& name, const std::string& content) {
-    std::ofstream(path(name), std::ios::binary) << content;
-  }
-  std::string read(const std::string& name) {
-    std::ifstream in(path(name), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  std::string dir_;
+  std::string path(const std::string& name) const { return dir_.file(name); }
+  void write(const std::string& name, const std::string& content) { dir_.write(name, content); }
+  std::string read(const std::string& name) { return dir_.read(name); }
+  testing::TempDir dir_;
 };
 
 TEST_F(AppendFileTest, AppendsBytesExactlyAndCreatesTarget) {
@@ -55,10 +41,16 @@ TEST_F(AppendFileTest, FailureCodes) {
   write("src", "abc");
   EXPECT_EQ(append_file(path("src"), path("nodir/target")), kAppendTargetNotOpened);
   // A directory opens for reading but cannot be read.
-  EXPECT_EQ(append_file(dir_, path("target")), kAppendReadFailed);
+  EXPECT_EQ(append_file(dir_.path(), path("target")), kAppendReadFailed);
   // /dev/full accepts the open and fails the write.
   if (access("/dev/full", W_OK) == 0) {
     EXPECT_EQ(append_file(path("src"), "/dev/full"), kAppendWriteFailed);
+  }
+  for (const char* operation : {"open-read", "open-write", "write"}) {  // injected faults reach all
+    testing::FaultInjector faults;
+    faults.fail_nth(operation, 1);
+    EXPECT_NE(append_file(path("src"), path("target")), kAppendOk) << operation;
+    EXPECT_TRUE(faults.triggered()) << operation;
   }
 }
 

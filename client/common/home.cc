@@ -38,8 +38,8 @@ int HomeDirectory::access(const std::string& name, int mode) const {
   return 0;
 }
 
-std::FILE* HomeDirectory::fopen(const std::string& name, const char* mode) const {
-  return fs::open_stream(fullpath(name), mode);
+OpenFile HomeDirectory::open(const std::string& name, const char* mode) const {
+  return OpenFile(fs::open_stream(fullpath(name), mode));
 }
 
 int HomeDirectory::creat(const std::string& name, unsigned mode) const {
@@ -71,6 +71,11 @@ int HomeDirectory::rename(const std::string& from, const std::string& to) const 
   return fs::rename_file(fullpath(from), fullpath(to));
 }
 
+int HomeDirectory::cut_back(const std::string& name, long long length) const {
+  if (length < 0) return remove(name);
+  return fs::truncate_file(fullpath(name), length);
+}
+
 std::string HomeDirectory::mktemp(const std::string& templ) const {
   return fs::make_unique_name(fullpath(templ));
 }
@@ -96,8 +101,7 @@ std::string HomeDirectory::unique_work_name(const std::string& extension,
   std::string prefix = extension == "tmp" ? tmp_dir : "";
   std::string name;
   for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
-    std::string digits = format("%06u", static_cast<unsigned>(work_name_generator()())).substr(0, 6);
-    name = prefix + "KV" + digits + "." + extension;
+    name = prefix + random_work_name(extension);
     if (access(name, 0) != 0) return name;
   }
   return "";
@@ -111,6 +115,10 @@ HomeDirectory& app_home() {
 HomeDirectory& engine_home() {
   static HomeDirectory home;
   return home;
+}
+
+std::string random_work_name(const std::string& extension) {
+  return format("KV%06u.", static_cast<unsigned>(work_name_generator()() % 1000000)) + extension;
 }
 
 std::string base_name(const std::string& path) {

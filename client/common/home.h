@@ -3,8 +3,9 @@
 // "/" or "\" and are found without regard to case).
 #pragma once
 
-#include <cstdio>
 #include <string>
+
+#include "client/common/open_files.h"
 
 namespace kv {
 
@@ -17,7 +18,8 @@ class HomeDirectory {
   std::string fullpath(const std::string& name) const;
   // mode 0: exists, 4: readable, 2: writable; 0 when the test holds, -1 when not.
   int access(const std::string& name, int mode) const;
-  std::FILE* fopen(const std::string& name, const char* mode) const;
+  // A stream like fopen's (mode "r", "wb", "a", ...); not open when that fails.
+  OpenFile open(const std::string& name, const char* mode) const;
   int creat(const std::string& name, unsigned mode) const;  // descriptor or -1
   int close(int fd) const;
   // Opens with kv::fs::OpenFlags; `exclusive` denies every other opener (the "deny all" share
@@ -27,6 +29,9 @@ class HomeDirectory {
   int stat(const std::string& name, long long* size = nullptr) const;  // 0 = exists
   int remove(const std::string& name) const;
   int rename(const std::string& from, const std::string& to) const;
+  // Puts a file back to the length it had before something was appended to it; a length below 0
+  // (the file did not exist then) removes it. 0 on success.
+  int cut_back(const std::string& name, long long length) const;
   // Unique name from a template ending in "XXXXXX", as a full path; empty when none found.
   std::string mktemp(const std::string& templ) const;
 
@@ -45,6 +50,10 @@ class HomeDirectory {
 
 HomeDirectory& app_home();
 HomeDirectory& engine_home();
+
+// "KV" + six random digits + "." + extension: the form of every work-file name, not yet tested
+// for being free (HomeDirectory::unique_work_name does that).
+std::string random_work_name(const std::string& extension);
 
 // Part after the last ":", "\" or "/".
 std::string base_name(const std::string& path);

@@ -25,10 +25,10 @@ TEST(Home, NamesResolveAgainstTheHomeWithoutRegardToCase) {
   EXPECT_EQ(home.stat("Qrtlnk.Rcv", &size), 0);
   EXPECT_EQ(size, 2);
 
-  std::FILE* f = home.fopen("qrtlnk.rcv", "a");
-  ASSERT_NE(f, nullptr);
-  std::fputs("s\n", f);
-  std::fclose(f);
+  OpenFile f = home.open("qrtlnk.rcv", "a");
+  ASSERT_TRUE(f);
+  std::fputs("s\n", f.get());
+  f.close();
   EXPECT_EQ(dir.read("QRTLNK.RCV"), "r\ns\n");
   EXPECT_EQ(home.rename("qrtlnk.rcv", "copy.sav"), 0);
   EXPECT_TRUE(dir.exists("copy.sav"));

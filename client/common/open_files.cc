@@ -7,9 +7,10 @@
 namespace kv {
 namespace {
 
+// Never destroyed: a stream held by a static object may still be closed at process exit.
 std::vector<OpenFile*>& registry() {
-  static std::vector<OpenFile*> open;
-  return open;
+  static auto* open = new std::vector<OpenFile*>;
+  return *open;
 }
 
 void enrol(OpenFile* file) { registry().push_back(file); }

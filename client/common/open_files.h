@@ -1,5 +1,6 @@
-// Streams of the application-file layer. Every stream opened through OpenFile is registered, so
-// that the abort clean-up can close all of them ("close every open stream").
+// Open streams. Every stream held by an OpenFile is registered, so that the abort clean-up can
+// close all of them ("close every open stream"); streams are opened through kv::fs (or
+// HomeDirectory::open), so that every open is seen by the file system's fault injection.
 #pragma once
 
 #include <cstdio>

@@ -14,16 +14,16 @@ namespace {
 
 constexpr int kLastCounter = 998;  // counter 999 is never used
 
-std::string first_free_name() {
+}  // namespace
+
+std::string first_free_set_aside_name(const HomeDirectory& home, int last_counter) {
   LocalTime now = clock().local_time();
-  for (int n = 1; n <= kLastCounter; ++n) {
+  for (int n = 1; n <= last_counter; ++n) {
     std::string name = set_aside_name(now.day, now.month, n);
-    if (app_home().access(name, 0) != 0) return name;
+    if (home.access(name, 0) != 0) return name;
   }
   return "";
 }
-
-}  // namespace
 
 std::string set_aside_name(int day, int month, int n) {
   return format("QLX_%02d%02d.%03d", day, month, n);
@@ -31,7 +31,7 @@ std::string set_aside_name(int day, int month, int n) {
 
 std::string set_aside_copy(const std::string& name) {
   if (app_home().access(name, 0) != 0) return "";
-  std::string copy = first_free_name();
+  std::string copy = first_free_set_aside_name(app_home(), kLastCounter);
   if (copy.empty()) fail_run(AppError::kTemporaryFileNotCreated);
   std::string copy_path = app_home().fullpath(copy);
   // A killed run's copy is removed by the next start.

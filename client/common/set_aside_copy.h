@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "client/common/home.h"
+
 namespace kv {
 
 // Copies `name` (resolved against the application home directory) aside and returns the name of
@@ -17,7 +19,11 @@ std::string set_aside_copy(const std::string& name);
 // 0 on success, -1 when the copy could not be renamed (it then stays for the operator).
 int restore_set_aside_copy(const std::string& copy, const std::string& name);
 
-// The name "QLX_ddmm.nnn" for counter `n` on the given day and month (exposed for tests).
+// The name "QLX_ddmm.nnn" for counter `n` on the given day and month.
 std::string set_aside_name(int day, int month, int n);
+
+// The first of today's names "QLX_ddmm.nnn", counter 1 to `last_counter`, that does not exist in
+// `home`; empty when all exist.
+std::string first_free_set_aside_name(const HomeDirectory& home, int last_counter);
 
 }  // namespace kv

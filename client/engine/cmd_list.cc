@@ -6,6 +6,7 @@
 
 #include "client/common/home.h"
 #include "client/common/journal.h"
+#include "client/common/line_writer.h"
 #include "client/common/record_fields.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
@@ -20,6 +21,7 @@
 #include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
+#include "platform/fs.h"
 
 namespace kv::engine {
 
@@ -63,7 +65,7 @@ int fail_listing(std::string& record, const std::string& code, int result) {
 void note_removal(const std::string& list_id) {
   CommandContext& context = command_context();
   if (command_kind() == kLijst && context.removal_file) {
-    std::fprintf(context.removal_file, "%s\n", list_id.c_str());
+    write_line(context.removal_file, list_id.c_str(), context.removal_path);
     ++context.removed_by_kill;
   }
 }
@@ -216,7 +218,7 @@ int list_mailbox(std::string& record, const std::string& list_file) {
   const AttributeState& a = attributes();
   const bool already_read = already_read_asked();
   journal_write(1, "start " + operation);
-  std::FILE* out = std::fopen(list_file.c_str(), "a");
+  OpenFile out(fs::open_stream(list_file, "a"));
   if (!out) return fail_listing(record, kCodeCannotWrite, -1);
 
   std::vector<MessageSummary> page;
@@ -249,13 +251,13 @@ int list_mailbox(std::string& record, const std::string& list_file) {
           result = fail_listing(record, kCodeUserStop, kEndSession);
         continue;
       }
-      std::fprintf(out, "%s\n", list_line(row, already_read).c_str());
+      write_line(out.get(), list_line(row, already_read).c_str(), list_file);
       ++listed;
     }
     if (result != 0 || rows < kListPageLength) break;
     previous = fixed_text(page[static_cast<std::size_t>(rows - 1)].listId);
   }
-  std::fclose(out);
+  out.close();
   if (fetch_failed) {
     journal_write(3, "Fout in " + operation);
   } else {

@@ -5,6 +5,7 @@
 #include "client/common/append_file.h"
 #include "client/common/home.h"
 #include "client/common/journal.h"
+#include "client/common/line_writer.h"
 #include "client/common/record_fields.h"
 #include "client/common/report_layout.h"
 #include "client/common/status_callbacks.h"
@@ -151,14 +152,12 @@ std::string report_record(const MessageIn& item, const NotifyEntry& e) {
 
 // A report file that cannot be opened loses the records; the status line is written as usual.
 void write_report_records(const MessageIn& item) {
-  std::FILE* f = engine_home().fopen(command_context().report_file, "a");
+  const std::string path = engine_home().fullpath(command_context().report_file);
+  OpenFile f(fs::open_stream(path, "a"));
   if (!f) return;
-  for (const std::string& line : report_records(item)) {
-    std::fputs(line.c_str(), f);
-    std::fputc('\n', f);
-  }
+  for (const std::string& line : report_records(item)) write_line(f.get(), line, path);
   // On disk before the item can leave the mailbox (a later delete of the report).
-  if (std::fclose(f) == 0) fs::sync_file(engine_home().fullpath(command_context().report_file));
+  if (f.close() == 0) fs::sync_file(path);
 }
 
 bool delete_after_receipt(const MessageIn& item) {

@@ -11,6 +11,7 @@ namespace kv::engine {
 struct CommandContext {
   std::string report_file;            // RAPPORT: FIL, or DIR followed by "qrt400.rap"
   std::FILE* removal_file = nullptr;  // LIJST: one list identifier per removed message
+  std::string removal_path;           // the removal file's full path
   int removed_by_kill = 0;            // list identifiers written to the removal file
   int report_items_fetched = 0;       // RAPPORT: items whose records went to the report file
   int report_items_failed = 0;        // RAPPORT: items with a status line of their own

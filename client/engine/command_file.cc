@@ -142,8 +142,7 @@ void journal_line_too_long() {
 CommandFileReader::~CommandFileReader() { close(); }
 
 void CommandFileReader::close() {
-  if (file_ != nullptr) std::fclose(file_);
-  file_ = nullptr;
+  file_.close();
   have_pushed_ = false;
   pushed_line_.clear();
 }
@@ -151,9 +150,9 @@ void CommandFileReader::close() {
 CommandFileReader::Raw CommandFileReader::read_raw(std::string& line, bool& last) {
   line.clear();
   last = true;
-  if (file_ == nullptr) return Raw::end_of_file;
-  if (read_line(line, file_, kLineBuffer, LineFlavour::engine) == -2) return Raw::too_long;
-  last = std::feof(file_) != 0;
+  if (!file_) return Raw::end_of_file;
+  if (read_line(line, file_.get(), kLineBuffer, LineFlavour::engine) == -2) return Raw::too_long;
+  last = std::feof(file_.get()) != 0;
   if (line.empty() && last) return Raw::end_of_file;
   return Raw::line;
 }
@@ -179,8 +178,8 @@ int CommandFileReader::read_connect_block(std::string& record) {
   EngineSession& s = session();
   s.dialup_entry.clear();
   if (s.open_parameters) default_open_parameters(*s.open_parameters);
-  file_ = engine_home().fopen(s.command_file_name, "r");
-  if (file_ == nullptr) abandon_session("QRT400 opdrachten bestand niet aanwezig");
+  file_ = engine_home().open(s.command_file_name, "r");
+  if (!file_) abandon_session("QRT400 opdrachten bestand niet aanwezig");
 
   std::string line;
   bool last = false;

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "client/common/open_files.h"
+
 namespace kv::engine {
 
 // Longest accepted line; a longer one is a fatal format error of the command file.
@@ -47,7 +49,7 @@ class CommandFileReader {
   int skip_to_next_command();
 
   void close();
-  bool is_open() const { return file_ != nullptr; }
+  bool is_open() const { return static_cast<bool>(file_); }
 
  private:
   enum class Raw { line, end_of_file, too_long };
@@ -58,7 +60,7 @@ class CommandFileReader {
   int run_command_line(const std::string& line, std::string& record);
   int skip_refused_command(std::string& record);
 
-  std::FILE* file_ = nullptr;
+  OpenFile file_;
   bool have_pushed_ = false;
   std::string pushed_line_;
   bool pushed_last_ = false;

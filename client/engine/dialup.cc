@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "client/common/open_files.h"
 #include "client/common/run_state.h"
 #include "client/common/text.h"
 #include "client/engine/session_state.h"
@@ -66,11 +67,11 @@ DialOutcome dial(const std::string& entry) {
   if (helper_status < 0) return DialOutcome{};
 
   result_file = fs::resolve(dial_start_directory(), kResultFileName);
-  std::FILE* file = fs::open_stream(result_file, "r");
-  if (file == nullptr) return judge_dial_result(false, false, "");
+  OpenFile file(fs::open_stream(result_file, "r"));
+  if (!file) return judge_dial_result(false, false, "");
   std::string line;
-  int rc = read_line(line, file, kResultLineBuffer, LineFlavour::application);
-  std::fclose(file);
+  int rc = read_line(line, file.get(), kResultLineBuffer, LineFlavour::application);
+  file.close();
   // A first line longer than the buffer still yields its first characters.
   DialOutcome outcome = judge_dial_result(true, rc == 0 || rc == -2, line);
   if (outcome.connected && helper_status != 0) {

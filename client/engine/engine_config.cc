@@ -77,8 +77,8 @@ void apply_line(EngineSettings& s, const std::string& line) {
 
 // A line of 100 characters or more: the journal gets the product line and the error, the
 // session does not start.
-int config_failure(std::FILE* file) {
-  std::fclose(file);
+int config_failure(OpenFile& file) {
+  file.close();
   journal_open(journal_settings().file_name);
   journal_write(1, "");
   journal_write(1, kProductLine);
@@ -105,14 +105,14 @@ int read_engine_config() {
   journal_remove_previous(journal.file_name);
 
   if (engine_home().access(kConfigFileName, 4) != 0) return 1;
-  std::FILE* file = engine_home().fopen(kConfigFileName, "r");
-  if (file == nullptr) {
+  OpenFile file = engine_home().open(kConfigFileName, "r");
+  if (!file) {
     journal_remove_previous(journal.file_name);
     return 1;
   }
   std::string line;
   for (;;) {
-    if (read_line(line, file, kConfigLineBuffer, LineFlavour::engine) == -2) {
+    if (read_line(line, file.get(), kConfigLineBuffer, LineFlavour::engine) == -2) {
       return config_failure(file);
     }
     // A last line without a line feed counts like every other line.
@@ -120,10 +120,10 @@ int read_engine_config() {
       trim_trailing(line);
       apply_line(s, line);
     }
-    if (std::feof(file)) break;
+    if (std::feof(file.get())) break;
   }
   if (s.x_ind + s.l_ind > 81) s.l_ind = 81 - s.x_ind;
-  std::fclose(file);
+  file.close();
   if (journal.enabled) journal_remove_previous(journal.file_name);
   return 1;
 }

@@ -91,7 +91,7 @@ std::string read_flag() { return has(kAttrNOD) || has(kAttrMRT) ? "1" : "0"; }
 // An output file of the command (FIL): replaced unless ADD is given, and present afterwards.
 void prepare_output_file(const std::string& name) {
   if (!has(kAttrADD)) engine_home().remove(name);
-  if (std::FILE* f = engine_home().fopen(name, "a")) std::fclose(f);
+  engine_home().open(name, "a");
 }
 
 void remove_if_empty(const std::string& name) {
@@ -219,13 +219,14 @@ int lijst_front_end(std::string& record) {
   const std::string listing_path = engine_home().fullpath(listing);
   if (!has(kAttrADD)) engine_home().remove(listing);
   const std::string removal = engine_home().mktemp("TMXXXXXX");
-  std::FILE* removal_file = removal.empty() ? nullptr : std::fopen(removal.c_str(), "w");
+  OpenFile removal_file(removal.empty() ? nullptr : fs::open_stream(removal, "w"));
   if (!removal_file) return refuse(record, kCodeWorkFile, nullptr);
   CommandContext& context = command_context();
-  context.removal_file = removal_file;
+  context.removal_file = removal_file.get();
+  context.removal_path = removal;
   const int listed = list_mailbox(record, listing_path);
   context.removal_file = nullptr;
-  std::fclose(removal_file);
+  removal_file.close();
   if (listed < 0) {
     if (!has(kAttrADD)) engine_home().remove(listing);
     engine_home().remove(removal);

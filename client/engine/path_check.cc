@@ -30,9 +30,7 @@ bool is_bare_drive(const std::string& name) {
 
 // Creates and removes one file at `path`; false when it cannot be created.
 bool can_create(const std::string& path) {
-  std::FILE* file = fs::open_stream(path, "w");
-  if (file == nullptr) return false;
-  std::fclose(file);
+  if (!OpenFile(fs::open_stream(path, "w"))) return false;
   fs::remove_file(path);
   return true;
 }

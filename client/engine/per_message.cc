@@ -23,27 +23,27 @@ class WorkFile {
  public:
   explicit WorkFile(std::string path) : path_(std::move(path)) {}
   ~WorkFile() {
-    if (stream_ != nullptr) std::fclose(stream_);
+    stream_.close();
     if (!path_.empty()) fs::remove_file(path_);
   }
   WorkFile(const WorkFile&) = delete;
   WorkFile& operator=(const WorkFile&) = delete;
   const std::string& path() const { return path_; }
-  std::FILE* open_for_reading() { return stream_ = fs::open_stream(path_, "r"); }
+  std::FILE* open_for_reading() {
+    stream_ = OpenFile(fs::open_stream(path_, "r"));
+    return stream_.get();
+  }
 
  private:
   std::string path_;
-  std::FILE* stream_ = nullptr;
+  OpenFile stream_;
 };
 
 // Creates an empty work file "TMXXXXXX" in the engine directory; empty path when that fails.
 std::string create_work_file() {
   std::string path = engine_home().mktemp("TMXXXXXX");
   if (path.empty()) return "";
-  std::FILE* file = fs::open_stream(path, "w");
-  if (file == nullptr) return "";
-  std::fclose(file);
-  return path;
+  return OpenFile(fs::open_stream(path, "w")) ? path : "";
 }
 
 // List identifier of a listing line: its field 1 up to the first blank.

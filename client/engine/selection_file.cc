@@ -113,7 +113,7 @@ int refuse(std::string& code, const std::string& refusal) {
 int append_selection_file(std::string& filter, const std::string& name, int command_kind,
                           std::string& code) {
   journal_write(1, "Selektie met inhoud van selektiebestand");
-  std::FILE* f = engine_home().fopen(name, "r");
+  OpenFile f = engine_home().open(name, "r");
   if (!f) {
     code = kCodeSelectionUnreadable;
     journal_write(3, "Fout bij openen bestand 'SEL' attribuut");
@@ -124,7 +124,7 @@ int append_selection_file(std::string& filter, const std::string& name, int comm
   std::string refusal;
   std::string line;
   for (;;) {
-    const int rc = read_line(line, f, kSelectionLineMaximum);
+    const int rc = read_line(line, f.get(), kSelectionLineMaximum);
     if (rc == -1) break;
     if (rc == -2) {
       refusal = kCodeSelectionLineTooLong;
@@ -135,7 +135,7 @@ int append_selection_file(std::string& filter, const std::string& name, int comm
     refusal = reader.take(line);
     if (!refusal.empty()) break;
   }
-  std::fclose(f);
+  f.close();
   if (refusal.empty()) refusal = reader.finish();
   if (!refusal.empty()) return refuse(code, refusal);
   filter = work;

@@ -1,10 +1,11 @@
 // Building and appending the lines of the engine status file.
 #include "client/engine/status_file.h"
 
-#include <filesystem>
 #include <new>
 
 #include "client/common/journal.h"
+#include "client/common/line_writer.h"
+#include "client/common/open_files.h"
 #include "client/common/record_fields.h"
 #include "client/common/status_layout.h"
 #include "client/engine/session_state.h"
@@ -56,8 +57,7 @@ std::string status_line_text(const std::string& record) {
 
 namespace {
 bool append_line(std::FILE* file, const std::string& record) {
-  std::string line = status_line_text(record) + "\n";
-  return std::fwrite(line.data(), 1, line.size(), file) == line.size();
+  return write_line(file, status_line_text(record), session().status_file_path);
 }
 
 void note_result(const std::string& record) {
@@ -73,32 +73,29 @@ void write_status_line(const std::string& record) {
     journal_write(3, "Te weinig geheugen");
     return;
   }
-  std::FILE* file = fs::open_stream(session().status_file_path, "a");
-  if (file == nullptr) {
+  OpenFile file(fs::open_stream(session().status_file_path, "a"));
+  if (!file) {
     journal_write(3, "Fout bij openen QRT400 statusbestand");
     return;
   }
-  bool written = append_line(file, copy);
-  bool closed = std::fclose(file) == 0;
+  bool written = append_line(file.get(), copy);
+  bool closed = file.close() == 0;
   if (!written || !closed) journal_write(3, "Fout bij schrijven QRT400 statusbestand");
   note_result(copy);
 }
 
 long long write_status_line_to_disk(const std::string& record) {
   const std::string& path = session().status_file_path;
-  std::error_code ec;
-  const std::uintmax_t size = std::filesystem::exists(path, ec) ? std::filesystem::file_size(path, ec) : 0;
-  const long long offset = ec ? -1 : static_cast<long long>(size);
+  // A directory in the status file's place has no length to go back to.
+  const fs::Status status = fs::status(path);
+  const long long offset = status.is_directory ? -1 : status.size;
   write_status_line(record);
   if (fs::sync_file(path) != 0) journal_write(3, "Fout bij schrijven QRT400 statusbestand");
   return offset;
 }
 
 void replace_last_status_line(long long offset, const std::string& record) {
-  if (offset >= 0) {
-    std::error_code ec;
-    std::filesystem::resize_file(session().status_file_path, static_cast<std::uintmax_t>(offset), ec);
-  }
+  if (offset >= 0) fs::truncate_file(session().status_file_path, offset);
   write_status_line(record);
 }
 

@@ -5,14 +5,19 @@
 #include <vector>
 
 #include "client/common/home.h"
+#include "client/common/line_reader.h"
+#include "client/common/line_writer.h"
+#include "client/common/set_aside_copy.h"
 #include "client/common/text.h"
 #include "platform/clock.h"
+#include "platform/fs.h"
 
 namespace kv::engine {
 
 namespace {
 
 constexpr std::size_t kListLineMaximum = 200;     // list lines of at most 199 characters
+constexpr int kLastListCounter = 999;               // the 999th name is taken when all exist
 constexpr std::size_t kRemovalLineMaximum = 24;   // removal lines of at most 23 characters
 
 std::string line_key(const std::string& line) {
@@ -23,40 +28,21 @@ std::string line_key(const std::string& line) {
 // Reads every line of a text file; lines over `maximum` - 1 characters are taken whole.
 std::vector<std::string> read_lines(const std::string& path) {
   std::vector<std::string> lines;
-  std::FILE* f = std::fopen(path.c_str(), "r");
+  OpenFile f(fs::open_stream(path, "r"));
   if (!f) return lines;
-  std::string line;
-  int c;
-  bool any = false;
-  while ((c = std::fgetc(f)) != EOF) {
-    if (c == '\n') {
-      trim_trailing(line);
-      if (!line.empty()) lines.push_back(line);
-      line.clear();
-      any = false;
-    } else {
-      line += static_cast<char>(c);
-      any = true;
-    }
-  }
-  if (any) {
-    trim_trailing(line);
-    if (!line.empty()) lines.push_back(line);
-  }
-  std::fclose(f);
+  LineReader reader(f.get());
+  TextLine line;
+  while (reader.next_nonblank(line)) lines.push_back(line.text);
   return lines;
 }
 
 }  // namespace
 
 std::string dated_list_name() {
+  const std::string name = first_free_set_aside_name(engine_home(), kLastListCounter);
+  if (!name.empty()) return name;
   const LocalTime now = clock().local_time();
-  std::string name;
-  for (int n = 1; n <= 999; ++n) {
-    name = format("QLX_%02d%02d.%03d", now.day, now.month, n);
-    if (engine_home().access(name, 0) != 0) break;
-  }
-  return name;
+  return set_aside_name(now.day, now.month, kLastListCounter);
 }
 
 int subtract_list(const std::string& list_file, const std::string& removal_file) {
@@ -67,15 +53,16 @@ int subtract_list(const std::string& list_file, const std::string& removal_file)
   }
   // The kept lines go to the dated work file first; only a complete new list replaces the old.
   const std::string work = engine_home().fullpath(dated_list_name());
-  std::FILE* out = std::fopen(work.c_str(), "w");
+  OpenFile out(fs::open_stream(work, "w"));
   if (!out) return -1;
   int kept = 0;
+  bool written = true;
   for (const std::string& line : read_lines(list_path)) {
     if (removed.count(line_key(line.substr(0, kListLineMaximum - 1))) != 0) continue;
-    std::fprintf(out, "%s\n", line.c_str());
+    written = write_line(out.get(), line.c_str(), work) && written;
     ++kept;
   }
-  if (std::fclose(out) != 0) {
+  if (out.close() != 0 || !written) {
     engine_home().remove(work);
     return -1;
   }

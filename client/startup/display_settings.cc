@@ -67,7 +67,7 @@ void lees_displayinstellingen() {
   DisplaySettings& settings = run_state().display;
   settings = DisplaySettings{};
   if (app_home().access(kEngineParameterFile, kReadable) != 0) return;
-  OpenFile file(app_home().fopen(kEngineParameterFile, "r"));
+  OpenFile file(app_home().open(kEngineParameterFile, "r"));
   if (!file) return;
   settings = read_display_settings(file.get());
 }

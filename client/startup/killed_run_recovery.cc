@@ -109,13 +109,7 @@ bool rewrite_done(const std::vector<IntentLine>& record, const char* name) {
 // Rules 3 and 4.
 void cut_output_back(const KilledRun& run) {
   if (run.output.empty()) return;
-  const std::string path = app_home().fullpath(run.output);
-  if (run.output_length < 0) {
-    fs::remove_file(path);
-    return;
-  }
-  std::error_code ec;
-  std::filesystem::resize_file(path, static_cast<std::uintmax_t>(run.output_length), ec);
+  app_home().cut_back(run.output, run.output_length);
 }
 
 // Rule 5.

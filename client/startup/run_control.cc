@@ -23,7 +23,7 @@ OpenFile& busy_stream() {
 
 }  // namespace
 
-void hold_busy_file() { busy_stream() = OpenFile(app_home().fopen(kBusyFileName, "r")); }
+void hold_busy_file() { busy_stream() = app_home().open(kBusyFileName, "r"); }
 
 int start_run(const std::string& command_file, const std::string& status_file) {
   try {

@@ -30,7 +30,7 @@ constexpr int kEngineFailed = -1;
 void reserve_interchange_list() {
   RunState& state = run_state();
   state.interchange_list = app_home().unique_work_name("tmp", state.tmp_dir);
-  OpenFile list(app_home().fopen(state.interchange_list, "w"));
+  OpenFile list(app_home().open(state.interchange_list, "w"));
   // Without its list the run could not find the interchange work files again.
   if (state.interchange_list.empty() || !list) fail_run(AppError::kTemporaryFileNotCreated);
   list.close();
@@ -41,7 +41,7 @@ void reserve_interchange_list() {
 void make_sure_request_exists(const std::string& command_file) {
   if (app_home().access(command_file, kReadable) == 0) return;
   if (!run_state().directory_translation) fail_run(AppError::kRequestFileMissing);
-  OpenFile created(app_home().fopen(command_file, "w"));
+  OpenFile created(app_home().open(command_file, "w"));
   created.close();
 }
 

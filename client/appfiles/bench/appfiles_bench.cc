@@ -140,7 +140,7 @@ double time_reports(int count) {
   write_text(dir.file("qrt400.rap"), reports);
   write_text(dir.file("qrtlnk.sts"), "*005RAPPORT|202403151101|0000||qrt400.rap|0\n");
   return seconds([] {
-    OpenFile status(app_home().fopen("qrtlnk.sts", "rb"));
+    OpenFile status(app_home().open("qrtlnk.sts", "rb"));
     process_reports(status.get());
   });
 }
