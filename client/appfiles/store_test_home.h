@@ -8,24 +8,16 @@
 #include <vector>
 
 #include "client/appfiles/rcv_record.h"
-#include "client/common/abort.h"
-#include "client/common/home.h"
 #include "client/common/record_fields.h"
-#include "client/common/run_state.h"
-#include "platform/fs.h"
-#include "platform/testing/fake_clock.h"
-#include "platform/testing/temp_dir.h"
+#include "client/common/testing/app_home_test.h"
 
 namespace kv {
 
-class StoreHome : public ::testing::Test {
+class StoreHome : public testing::AppHomeTest {
  protected:
   void SetUp() override {
-    reset_run_state();
-    run_state().home_dir = dir.path();
+    AppHomeTest::SetUp();
     run_state().run_mode = 3;
-    app_home().set(dir.path());
-    set_abort_cleanup(nullptr);
     clock.set_local_time(2024, 3, 15, 10, 30, 0);
   }
 
@@ -76,20 +68,6 @@ class StoreHome : public ::testing::Test {
   }
 
   std::vector<std::string> store() const { return dir.lines("qrtlnk.rcv"); }
-
-  // Names in the home directory that begin with `prefix`.
-  std::vector<std::string> files_beginning(const std::string& prefix) const;
-
-  kv::testing::TempDir dir;
-  kv::testing::FakeClock clock;
 };
-
-inline std::vector<std::string> StoreHome::files_beginning(const std::string& prefix) const {
-  std::vector<std::string> names;
-  for (const std::string& name : fs::list_directory(dir.path())) {
-    if (name.compare(0, prefix.size(), prefix) == 0) names.push_back(name);
-  }
-  return names;
-}
 
 }  // namespace kv
