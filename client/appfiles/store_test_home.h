@@ -68,6 +68,19 @@ class StoreHome : public testing::AppHomeTest {
   }
 
   std::vector<std::string> store() const { return dir.lines("qrtlnk.rcv"); }
+
+  // The work files and interchange list that a split send leaves for its engine run: app.edi's
+  // interchanges 1 and 4 and other.edi's 3 were not sent, 2 was, and one line names no file.
+  void write_interchange_list() const {
+    dir.write("KV000001.edi", "I1\n");
+    dir.write("KV000003.edi", "I3\n");
+    dir.write("KV000004.edi", "I4\n");
+    dir.write("list.tmp",
+              "app.edi|KV000001.edi|1|\napp.edi|KV000002.edi|2|\napp.edi|KV000004.edi||\n"
+              "other.edi|KV000003.edi|3|\nother.edi|XXXXXXXXXXXX|4|\n");
+    run_state().interchange_list = "list.tmp";
+    run_state().engine_started = 1;
+  }
 };
 
 }  // namespace kv
