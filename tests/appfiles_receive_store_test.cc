@@ -6,34 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "tests/blackbox.h"
+#include "tests/e2e_support.h"
 
 namespace {
 
-std::string field(const std::string& line, std::size_t n) {
-  std::size_t start = 0;
-  for (std::size_t i = 1; i < n; ++i) {
-    start = line.find('|', start);
-    if (start == std::string::npos) return "";
-    ++start;
-  }
-  return line.substr(start, line.find('|', start) - start);
-}
+using e2e::field;
 
 class ReceiveStore : public ::testing::Test {
  protected:
-  void SetUp() override {
-    store("init", {});
-    store("add-mailbox", {"alice", "SECRET1", "COU=NL", "ADM=HUBADMD", "PMD=QRT400", "ORG=ACME",
-                          "SUR=Alders", "GIV=Alice"});
-    store("add-mailbox", {"bob", "SECRET2", "COU=NL", "ADM=HUBADMD", "PMD=QRT400", "ORG=SHOP",
-                          "SUR=Bakker", "GIV=Bob"});
-  }
-  void store(const std::string& command, std::vector<std::string> args) {
-    args.insert(args.begin(), {command, dir_.file("store")});
-    kvtest::RunResult r = kvtest::run(kvtest::program("kovendi-store"), args, dir_.path());
-    ASSERT_EQ(0, r.exit_code) << r.err;
-  }
+  void SetUp() override { e2e::create_store(dir_.path(), dir_.file("store")); }
   // A normal run as `user` with the request `request`.
   void run_as(const std::string& user, const std::string& pin, const std::string& request,
               const std::vector<std::string>& extra = {}) {

@@ -37,7 +37,6 @@ std::string received_file(const e2e::Party& party, const std::string& name) {
 TEST(EngineChain, SendReceiveAndDeliveryReport) {
   e2e::World world;
   e2e::Party& alice = world.alice();
-  e2e::Party& bob = world.bob();
   alice.write("F1.edi", "UNA:+.? 'UNB+UNOA:1+A+B'UNZ+1'\n");
   alice.write("F2.txt", "tweede bestand\n");
 
@@ -49,6 +48,7 @@ TEST(EngineChain, SendReceiveAndDeliveryReport) {
   EXPECT_EQ(field(sent[0], 3), "0000");
   EXPECT_EQ(field(sent[1], 3), "0000") << sent[1] << "\n" << alice.read("kovendi-client.log");
 
+  e2e::Party& bob = world.bob();
   std::vector<std::string> received =
       run_session(bob, connect_block(world, "bob", "SECRET2") + "*001LIJST\n*002ONTVANG\n");
   ASSERT_GE(received.size(), 3u) << bob.read("qrt400.log") << bob.read("debug.log");
