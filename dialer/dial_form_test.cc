@@ -2,46 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <set>
+#include <memory>
+
+#include "platform/testing/fake_window.h"
+#include "platform/testing/temp_dir.h"
 
 namespace kv::dialer {
 namespace {
-
-class FakeWindow : public StatusWindow {
- public:
-  void set_item_text(int id, const std::string& text) override { items[id] = text; }
-  std::string item_text(int id) const override {
-    auto it = items.find(id);
-    return it == items.end() ? "" : it->second;
-  }
-  void set_title(const std::string& t) override { title_ = t; }
-  std::string title() const override { return title_; }
-  bool is_minimised() const override { return false; }
-  void show() override {}
-  void centre_on_screen() override {}
-  void bring_to_top() override {}
-  void start_timer(int id, unsigned) override { timers.insert(id); }
-  void stop_timer(int id) override { timers.erase(id); }
-  int run_message_loop() override { return 0; }
-  void post_quit(int) override { quit = true; }
-  void pump_messages() override {}
-  void destroy() override {
-    destroyed_ = true;
-    if (handler) handler->on_destroy();
-  }
-  bool destroyed() const override { return destroyed_; }
-
-  WindowHandler* handler = nullptr;
-  std::map<int, std::string> items;
-  std::set<int> timers;
-  std::string title_;
-  bool quit = false;
-  bool destroyed_ = false;
-};
 
 class FakeService : public DialUpService {
  public:
@@ -81,39 +49,30 @@ class FakeService : public DialUpService {
 
 class DialFormTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = std::filesystem::temp_directory_path() /
-          ("kvdial-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir);
-    service.passwords["Office Line"] = "secret";
-  }
-  void TearDown() override { std::filesystem::remove_all(dir); }
+  void SetUp() override { service.passwords["Office Line"] = "secret"; }
 
   std::string result_on_disk() {
-    std::ifstream in(dir / "kovedial.txt");
-    std::string line;
-    std::getline(in, line);
-    return line;
+    std::string text = dir.read("kovedial.txt");
+    return text.substr(0, text.find('\n'));
   }
 
-  // Starts the form with `args` and fires Timer1.
+  // Starts the form with `args` in a fresh window and fires Timer1.
   std::unique_ptr<DialForm> start(std::vector<std::string> args) {
     ras = std::make_unique<RasDialer>(service);
-    result = std::make_unique<ResultFile>(dir.string());
+    result = std::make_unique<ResultFile>(dir.path());
     auto form = std::make_unique<DialForm>(std::move(args), *ras, *result);
-    window.handler = form.get();
-    form->created(window);
+    window = std::make_unique<kv::testing::FakeStatusWindow>(*form);
+    form->created(*window);
     EXPECT_EQ(result_on_disk(), "AAAA");
-    EXPECT_TRUE(window.timers.count(DialForm::kTimer1));
+    EXPECT_TRUE(window->timer_running(DialForm::kTimer1));
     form->on_timer(DialForm::kTimer1);
-    EXPECT_FALSE(window.timers.count(DialForm::kTimer1));
+    EXPECT_FALSE(window->timer_running(DialForm::kTimer1));
     return form;
   }
 
-  std::filesystem::path dir;
+  kv::testing::TempDir dir;
   FakeService service;
-  FakeWindow window;
+  std::unique_ptr<kv::testing::FakeStatusWindow> window;
   std::unique_ptr<RasDialer> ras;
   std::unique_ptr<ResultFile> result;
 };
@@ -121,11 +80,10 @@ class DialFormTest : public ::testing::Test {
 TEST_F(DialFormTest, CommandLinesThatAreNotRecognisedDoNothing) {
   for (auto args : std::vector<std::vector<std::string>>{
            {}, {"DIAL"}, {"HANGUP", "extra"}, {"dial", "a", "b"}, {"CONNECT", "x"}}) {
-    window = FakeWindow();
     auto form = start(args);
     EXPECT_EQ(form->mode(), DialForm::kNothing);
-    EXPECT_TRUE(window.destroyed_);
-    EXPECT_TRUE(window.quit);
+    EXPECT_TRUE(window->destroyed());
+    EXPECT_TRUE(window->quit_posted());
     EXPECT_EQ(result_on_disk(), "AAAA");
     EXPECT_EQ(service.dials, 0);
   }
@@ -135,20 +93,17 @@ TEST_F(DialFormTest, DialRefusalsLeaveTheirResultLines) {
   service.active = "Other";
   start({"Dial", "Office Line"});
   EXPECT_EQ(result_on_disk(), "aaaa");
-  EXPECT_EQ(window.title(), "Office Line");
-  EXPECT_EQ(window.item_text(DialForm::kLabel1), "Opbouwen verbinding...");
+  EXPECT_EQ(window->title(), "Office Line");
+  EXPECT_EQ(window->item_text(DialForm::kLabel1), "Opbouwen verbinding...");
 
   service.active.clear();
-  window = FakeWindow();
   start({"DIAL", "office line"});  // letter case counts
   EXPECT_EQ(result_on_disk(), "4004");
 
-  window = FakeWindow();
   service.passwords["Office Line"] = "";
   start({"DIAL", "Office Line"});
   EXPECT_EQ(result_on_disk(), "4006");
 
-  window = FakeWindow();
   service.passwords["Office Line"] = "secret";
   service.unreadable = true;
   start({"DIAL", "Office Line"});
@@ -159,14 +114,14 @@ TEST_F(DialFormTest, DialRefusalsLeaveTheirResultLines) {
 TEST_F(DialFormTest, SuccessfulDialShowsProgressAndKeepsTheConnection) {
   auto form = start({"DIAL", "Office Line"});
   EXPECT_EQ(service.dials, 1);
-  EXPECT_FALSE(window.destroyed_);
+  EXPECT_FALSE(window->destroyed());
   service.events = {{kOpenPort, 0}, {kConnectDevice, 0}};
   form->on_timer(DialForm::kProgressTimer);
-  EXPECT_EQ(window.item_text(DialForm::kLabel4), "Dialling...");
+  EXPECT_EQ(window->item_text(DialForm::kLabel4), "Dialling...");
   service.events = {{kConnected, 0}};
   form->on_timer(DialForm::kProgressTimer);
-  EXPECT_EQ(window.item_text(DialForm::kLabel4), "Connected...");
-  EXPECT_TRUE(window.destroyed_);
+  EXPECT_EQ(window->item_text(DialForm::kLabel4), "Connected...");
+  EXPECT_TRUE(window->destroyed());
   EXPECT_EQ(result_on_disk(), "AAAA");
   EXPECT_EQ(service.active, "Office Line");
   EXPECT_EQ(service.hang_ups, 0);
@@ -179,7 +134,7 @@ TEST_F(DialFormTest, DialErrorLeavesItsCodeAndHangsUp) {
   EXPECT_EQ(result_on_disk(), "4691");
   EXPECT_EQ(service.hang_ups, 1);
   EXPECT_TRUE(service.active.empty());
-  EXPECT_TRUE(window.destroyed_);
+  EXPECT_TRUE(window->destroyed());
 }
 
 TEST_F(DialFormTest, CancelDuringDialLeaves4005AndNoConnection) {
@@ -187,23 +142,22 @@ TEST_F(DialFormTest, CancelDuringDialLeaves4005AndNoConnection) {
   form->on_char(27);
   EXPECT_EQ(result_on_disk(), "4005");
   EXPECT_TRUE(service.active.empty());
-  EXPECT_TRUE(window.destroyed_);
+  EXPECT_TRUE(window->destroyed());
 }
 
 TEST_F(DialFormTest, HangUpModes) {
   start({"hangup"});
   EXPECT_EQ(result_on_disk(), "AAAA");
-  EXPECT_TRUE(window.destroyed_);
+  EXPECT_TRUE(window->destroyed());
   EXPECT_EQ(service.hang_ups, 0);
 
-  window = FakeWindow();
   service.active = "Office Line";
   start({"HANGUP"});
-  EXPECT_EQ(window.title(), "Office Line");
-  EXPECT_EQ(window.item_text(DialForm::kLabel1), "Verbreken verbinding...");
+  EXPECT_EQ(window->title(), "Office Line");
+  EXPECT_EQ(window->item_text(DialForm::kLabel1), "Verbreken verbinding...");
   EXPECT_EQ(service.hang_ups, 1);
-  EXPECT_EQ(window.item_text(DialForm::kLabel4), "Disconnected...");
-  EXPECT_TRUE(window.destroyed_);
+  EXPECT_EQ(window->item_text(DialForm::kLabel4), "Disconnected...");
+  EXPECT_TRUE(window->destroyed());
   EXPECT_EQ(result_on_disk(), "AAAA");
 }
 
@@ -215,52 +169,47 @@ TEST_F(DialFormTest, FailuresAndClosingNeverLeaveAAAAOrAnOpenWindow) {
   start({"HANGUP"});
   EXPECT_EQ(service.hang_ups, 1);
   EXPECT_EQ(result_on_disk(), "4668");
-  EXPECT_EQ(window.item_text(DialForm::kLabel4), "Unidentified Error");
-  EXPECT_TRUE(window.destroyed_);
+  EXPECT_EQ(window->item_text(DialForm::kLabel4), "Unidentified Error");
+  EXPECT_TRUE(window->destroyed());
 
-  window = FakeWindow();
   service = FakeService();
   service.passwords["Office Line"] = "secret";
   service.start_error = 633;
   start({"DIAL", "Office Line"});
   EXPECT_EQ(result_on_disk(), "4633");
-  EXPECT_TRUE(window.destroyed_);
+  EXPECT_TRUE(window->destroyed());
 
-  window = FakeWindow();
   service.start_error = 0;
   auto form = start({"DIAL", "Office Line"});
   ASSERT_EQ(service.active, "Office Line");  // dialling, no outcome yet
   form->on_close();
   EXPECT_EQ(result_on_disk(), "4005");
   EXPECT_TRUE(service.active.empty());
-  EXPECT_TRUE(window.destroyed_);
+  EXPECT_TRUE(window->destroyed());
 
   // Closed before the timer started the dial, and closed after it connected.
-  window = FakeWindow();
   ras = std::make_unique<RasDialer>(service);
   DialForm early({"DIAL", "Office Line"}, *ras, *result);
-  window.handler = &early;
-  early.created(window);
+  window = std::make_unique<kv::testing::FakeStatusWindow>(early);
+  early.created(*window);
   early.on_close();
   EXPECT_EQ(result_on_disk(), "4005");
-  window = FakeWindow();
   form = start({"DIAL", "Office Line"});
   service.events = {{kConnected, 0}};
   form->on_timer(DialForm::kProgressTimer);
-  EXPECT_TRUE(window.destroyed_);
+  EXPECT_TRUE(window->destroyed());
   form->on_close();
   EXPECT_EQ(result_on_disk(), "AAAA");
   EXPECT_EQ(service.active, "Office Line");
 
   // A dial error whose hang-up fails as well ends with the hang-up's code.
-  window = FakeWindow();
   service.active.clear();
   service.hangup_error = 668;
   form = start({"DIAL", "Office Line"});
   service.events = {{kAuthenticate, 691}};
   form->on_timer(DialForm::kProgressTimer);
   EXPECT_EQ(result_on_disk(), "4668");
-  EXPECT_TRUE(window.destroyed_);
+  EXPECT_TRUE(window->destroyed());
 }
 
 TEST(DialResult, ErrorCodesBecomeFourCharacters) {

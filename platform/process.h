@@ -13,6 +13,11 @@ std::string program_directory();
 // Value of an environment variable; `found` tells whether it was set.
 std::string get_env(const std::string& name, bool* found = nullptr);
 
+struct Output {
+  int exit_status = -1;   // -1 when the program could not be started or was killed
+  std::string text;       // standard output and standard error together
+};
+
 class Runner {
  public:
   virtual ~Runner() = default;
@@ -22,6 +27,10 @@ class Runner {
   // (128 + the signal number when a signal ended it), or -1 when it could not be started.
   virtual int run_and_wait(const std::string& program, const std::vector<std::string>& args,
                            const std::string& working_dir) = 0;
+  // Runs `program` (looked up in PATH when it has no "/") with `args` and collects what it
+  // prints; gives up and kills it after `timeout_ms` (0: no limit).
+  virtual Output run_capture(const std::string& program, const std::vector<std::string>& args,
+                             unsigned timeout_ms) = 0;
 };
 
 Runner& runner();

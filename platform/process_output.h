@@ -4,16 +4,21 @@
 #include <string>
 #include <vector>
 
+#include "platform/process.h"
+
 namespace kv::process {
 
-struct Output {
-  int exit_status = -1;   // -1 when the program could not be started or was killed
-  std::string text;       // standard output and standard error together
-};
-
-// Runs `program` (looked up in PATH when it has no "/") with `args` and waits for it; gives up
-// and kills it after `timeout_ms` (0: no limit).
+// runner().run_capture: runs `program` (looked up in PATH when it has no "/") with `args` and
+// waits for it; gives up and kills it after `timeout_ms` (0: no limit).
 Output run_capture(const std::string& program, const std::vector<std::string>& args,
                    unsigned timeout_ms);
 
 }  // namespace kv::process
+
+namespace kv::process::posix {
+
+// What the system's runner does for run_capture.
+Output capture_output(const std::string& program, const std::vector<std::string>& args,
+                      unsigned timeout_ms);
+
+}  // namespace kv::process::posix

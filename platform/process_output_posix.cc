@@ -31,6 +31,13 @@ pid_t start_child(const std::string& program, const std::vector<std::string>& ar
 
 Output run_capture(const std::string& program, const std::vector<std::string>& args,
                    unsigned timeout_ms) {
+  return runner().run_capture(program, args, timeout_ms);
+}
+
+namespace posix {
+
+Output capture_output(const std::string& program, const std::vector<std::string>& args,
+                      unsigned timeout_ms) {
   Output result;
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) return result;
@@ -64,5 +71,7 @@ Output run_capture(const std::string& program, const std::vector<std::string>& a
   if (!killed && WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
   return result;
 }
+
+}  // namespace posix
 
 }  // namespace kv::process

@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "platform/fs.h"
+#include "platform/process_output.h"
 
 namespace kv::process {
 namespace {
@@ -100,6 +101,11 @@ class PosixRunner : public Runner {
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
     return -1;
+  }
+
+  Output run_capture(const std::string& program, const std::vector<std::string>& args,
+                     unsigned timeout_ms) override {
+    return posix::capture_output(program, args, timeout_ms);
   }
 };
 

@@ -12,21 +12,12 @@
 namespace {
 
 using e2e::field;
-
-std::string interchange(const std::string& recipient, const std::string& reference) {
-  return "UNB+UNOA:1+ALICE:ZZ+" + recipient + "+240307:1030+" + reference + "'\n" +
-         "UNH+M" + reference + "+INVOIC:D:96A:UN'\nBGM+380+" + reference + "+9'\n" +
-         "UNT+3+M" + reference + "'\nUNZ+1+" + reference + "'\n";
-}
+using e2e::interchange;
 
 class NormalRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    store("init", {});
-    store("add-mailbox", {"alice", "SECRET1", "COU=NL", "ADM=HUBADMD", "PMD=QRT400", "ORG=ACME",
-                          "SUR=Alders", "GIV=Alice"});
-    store("add-mailbox", {"bob", "SECRET2", "COU=NL", "ADM=HUBADMD", "PMD=QRT400", "ORG=SHOP",
-                          "SUR=Bakker", "GIV=Bob"});
+    e2e::create_store(dir_.path(), dir_.file("store"));
     store("add-alias", {"BOBBY", "bob"});
     kvtest::write_file(dir_.file("qrtlnk.gns"), "POS=alice\nPIN=secret1\nSRV=file:store\nPNB=1\n");
   }

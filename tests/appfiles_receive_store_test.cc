@@ -15,18 +15,7 @@ using e2e::field;
 
 class ReceiveStore : public ::testing::Test {
  protected:
-  void SetUp() override {
-    store("init", {});
-    store("add-mailbox", {"alice", "SECRET1", "COU=NL", "ADM=HUBADMD", "PMD=QRT400", "ORG=ACME",
-                          "SUR=Alders", "GIV=Alice"});
-    store("add-mailbox", {"bob", "SECRET2", "COU=NL", "ADM=HUBADMD", "PMD=QRT400", "ORG=SHOP",
-                          "SUR=Bakker", "GIV=Bob"});
-  }
-  void store(const std::string& command, std::vector<std::string> args) {
-    args.insert(args.begin(), {command, dir_.file("store")});
-    kvtest::RunResult r = kvtest::run(kvtest::program("kovendi-store"), args, dir_.path());
-    ASSERT_EQ(0, r.exit_code) << r.err;
-  }
+  void SetUp() override { e2e::create_store(dir_.path(), dir_.file("store")); }
   // A normal run as `user` with the request `request`.
   void run_as(const std::string& user, const std::string& pin, const std::string& request,
               const std::vector<std::string>& extra = {}) {

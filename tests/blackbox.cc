@@ -26,27 +26,6 @@ std::string bin_dir() {
 
 std::string program(const std::string& name) { return bin_dir() + "/" + name; }
 
-TempDir::TempDir() {
-  std::string templ = std::filesystem::temp_directory_path().string() + "/kvtest-XXXXXX";
-  std::vector<char> buf(templ.begin(), templ.end());
-  buf.push_back('\0');
-  if (!mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = buf.data();
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  // Make everything writable again so the tree can be removed.
-  for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
-       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-    std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
-  }
-  std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                               std::filesystem::perm_options::add, ec);
-  std::filesystem::remove_all(path_, ec);
-}
-
 namespace {
 
 // A runtime directory of this test process alone: the programs keep their per-user
@@ -90,6 +69,20 @@ std::vector<std::string> build_environment(const RunOptions& options) {
   return out;
 }
 
+// In a child: runs `prog` with `args` and the environment `env` in `dir`; never returns.
+[[noreturn]] void exec_in(const std::string& dir, const std::string& prog,
+                          const std::vector<std::string>& args, std::vector<std::string>& env) {
+  if (chdir(dir.c_str()) != 0) _exit(127);
+  std::vector<char*> argv{const_cast<char*>(prog.c_str())};
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  execve(prog.c_str(), argv.data(), envp.data());
+  _exit(127);
+}
+
 void drain(int fd, std::string& into, bool& open) {
   char buf[4096];
   ssize_t n = read(fd, buf, sizeof buf);
@@ -112,15 +105,7 @@ RunResult run(const std::string& prog, const std::vector<std::string>& args,
     dup2(err_pipe[1], 2);
     for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]})
       close(fd);
-    if (chdir(dir.c_str()) != 0) _exit(127);
-    std::vector<char*> argv{const_cast<char*>(prog.c_str())};
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    execve(prog.c_str(), argv.data(), envp.data());
-    _exit(127);
+    exec_in(dir, prog, args, env);
   }
   close(in_pipe[0]);
   close(out_pipe[1]);
@@ -188,15 +173,7 @@ Background::Background(const std::string& prog, const std::vector<std::string>& 
       dup2(null_fd, 1);
       dup2(null_fd, 2);
     }
-    if (chdir(dir.c_str()) != 0) _exit(127);
-    std::vector<char*> argv{const_cast<char*>(prog.c_str())};
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    execve(prog.c_str(), argv.data(), envp.data());
-    _exit(127);
+    exec_in(dir, prog, args, env);
   }
 }
 
@@ -243,40 +220,11 @@ std::string shell_output(const std::string& command) {
   return out;
 }
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 void write_file(const std::string& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << content;
 }
 
 bool file_exists(const std::string& path) { return std::filesystem::exists(path); }
-
-std::vector<std::string> read_lines(const std::string& path) {
-  std::vector<std::string> lines;
-  std::istringstream in(read_file(path));
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
-}
-
-std::vector<std::string> list_dir(const std::string& dir) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (const auto& e : std::filesystem::directory_iterator(dir, ec))
-    names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-bool running_as_root() { return geteuid() == 0; }
 
 }  // namespace kvtest

@@ -9,6 +9,7 @@
 #include "client/common/rcv_layout.h"
 #include "client/common/report_layout.h"
 #include "client/common/snd_layout.h"
+#include "platform/testing/temp_dir.h"
 
 // The files that the tests read, by field name (kv::kRcv... for QRTLNK.RCV).
 namespace status = kv::status;
@@ -21,18 +22,11 @@ namespace kvtest {
 std::string bin_dir();
 std::string program(const std::string& name);  // bin_dir() + "/" + name
 
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using kv::testing::list_dir;
+using kv::testing::read_file;
+using kv::testing::read_lines;
+using kv::testing::running_as_root;
+using kv::testing::TempDir;
 
 struct RunResult {
   int exit_code = -1;     // -1 when killed or not started
@@ -81,11 +75,7 @@ class Background {
 // Runs a shell command line and returns what it printed on standard output.
 std::string shell_output(const std::string& command);
 
-std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& content);
 bool file_exists(const std::string& path);
-std::vector<std::string> read_lines(const std::string& path);  // without line ends
-std::vector<std::string> list_dir(const std::string& dir);     // sorted names
-bool running_as_root();
 
 }  // namespace kvtest

@@ -85,6 +85,22 @@ bool wait_until(Pred ready, int seconds) {
   return ready();
 }
 
+// A fresh message store `store` (run from `dir`) with the mailboxes alice (SECRET1) and bob
+// (SECRET2); a failed kovendi-store fails the test.
+inline void create_store(const std::string& dir, const std::string& store) {
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"init", store},
+           {"add-mailbox", store, "alice", "SECRET1", "COU=NL", "ADM=HUBADMD", "PMD=QRT400",
+            "ORG=ACME", "SUR=Alders", "GIV=Alice"},
+           {"add-mailbox", store, "bob", "SECRET2", "COU=NL", "ADM=HUBADMD", "PMD=QRT400",
+            "ORG=SHOP", "SUR=Bakker", "GIV=Bob"}}) {
+    kvtest::RunOptions options;
+    options.timeout_seconds = kRunTimeout;
+    kvtest::RunResult r = kvtest::run(kvtest::program("kovendi-store"), args, dir, options);
+    ASSERT_EQ(0, r.exit_code) << "kovendi-store " << args[0] << ": " << r.err;
+  }
+}
+
 // One application home directory with its own runtime directory, so that the single-instance
 // lock of one party never refuses a run of the other party that runs at the same time.
 class Party {
@@ -208,11 +224,7 @@ class World {
   World()
       : alice_(root_.file("alice"), root_.file("run-alice"), "alice", "secret1"),
         bob_(root_.file("bob"), root_.file("run-bob"), "bob", "secret2") {
-    store({"init", store_dir()});
-    store({"add-mailbox", store_dir(), "alice", "SECRET1", "COU=NL", "ADM=HUBADMD", "PMD=QRT400",
-           "ORG=ACME", "SUR=Alders", "GIV=Alice"});
-    store({"add-mailbox", store_dir(), "bob", "SECRET2", "COU=NL", "ADM=HUBADMD", "PMD=QRT400",
-           "ORG=SHOP", "SUR=Bakker", "GIV=Bob"});
+    create_store(root_.path(), store_dir());
     store({"add-alias", store_dir(), "BOBBY", "bob"});
     alice_.write_gns(server());
     bob_.write_gns(server());

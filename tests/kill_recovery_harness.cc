@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <map>
 #include <random>
 #include <set>
@@ -193,6 +194,22 @@ class KillHarness : public ::testing::Test {
     kvtest::run(kvtest::program("kovendi"), {"/FT", "/R", "/MID=NOTHING", "/FIL=none.out"},
                 dir_.path());
   }
+  // Trials of `mode`: each prepares the directory, kills a run of kovendi with `args` at a random
+  // moment and hands the trial's name to `check`. The kills must have met runs at work.
+  void kill_trials(const std::string& mode, const std::vector<std::string>& args,
+                   const std::function<void()>& prepare,
+                   const std::function<void(const std::string& context)>& check) {
+    Tally tally;
+    prepare();
+    const int window = static_cast<int>(timed_run(dir_.path(), args) * 1.2) + 5;
+    for (int trial = 0; trial < trials() && !HasFailure(); ++trial) {
+      prepare();
+      run_and_kill(dir_.path(), args, {}, window, tally);
+      check("trial " + std::to_string(trial));
+    }
+    tally.report(mode);
+    tally.expect_enough(trials());
+  }
   void clean() {
     for (const std::string& name : kvtest::list_dir(dir_.path())) {
       std::string path = dir_.file(name);
@@ -205,7 +222,6 @@ class KillHarness : public ::testing::Test {
 constexpr int kStoreSize = 1000;
 
 TEST_F(KillHarness, UpdateReceiveStore) {
-  Tally tally;
   std::vector<Stored> messages;
   std::string taken;
   const auto prepare = [&] {
@@ -215,12 +231,7 @@ TEST_F(KillHarness, UpdateReceiveStore) {
     for (std::size_t i = 0; i < messages.size(); i += 3) taken += messages[i].record + "\n";
     kvtest::write_file(dir_.file("taken.txt"), taken);
   };
-  prepare();
-  const int window = static_cast<int>(timed_run(dir_.path(), {"/FT", "/U=taken.txt"}) * 1.2) + 5;
-  for (int trial = 0; trial < trials(); ++trial) {
-    const std::string context = "trial " + std::to_string(trial);
-    prepare();
-    run_and_kill(dir_.path(), {"/FT", "/U=taken.txt"}, {}, window, tally);
+  kill_trials("/U=", {"/FT", "/U=taken.txt"}, prepare, [&](const std::string& context) {
     next_start();
     const std::set<std::string> stored =
         check_store_lines(messages, kvtest::read_lines(dir_.file("qrtlnk.rcv")), context);
@@ -236,14 +247,10 @@ TEST_F(KillHarness, UpdateReceiveStore) {
       expect_parts_follow_record(dir_.path(), m, in_store, context);
     }
     expect_no_leftovers(dir_.path(), context);
-    if (HasFailure()) break;
-  }
-  tally.report("/U=");
-  tally.expect_enough(trials());
+  });
 }
 
 TEST_F(KillHarness, RetrieveReceivedMessages) {
-  Tally tally;
   std::vector<Stored> messages;
   const std::string earlier = "EARLIER RETRIEVE\n";
   const auto prepare = [&] {
@@ -252,12 +259,7 @@ TEST_F(KillHarness, RetrieveReceivedMessages) {
     kvtest::write_file(dir_.file("out.dat"), earlier);
   };
   const std::vector<std::string> args = {"/FT", "/R", "/MID=EDI*", "/FIL=out.dat", "/ADD"};
-  prepare();
-  const int window = static_cast<int>(timed_run(dir_.path(), args) * 1.2) + 5;
-  for (int trial = 0; trial < trials(); ++trial) {
-    const std::string context = "trial " + std::to_string(trial);
-    prepare();
-    run_and_kill(dir_.path(), args, {}, window, tally);
+  kill_trials("/R", args, prepare, [&](const std::string& context) {
     next_start();
     const std::set<std::string> stored =
         check_store_lines(messages, kvtest::read_lines(dir_.file("qrtlnk.rcv")), context);
@@ -276,10 +278,7 @@ TEST_F(KillHarness, RetrieveReceivedMessages) {
       expect_parts_follow_record(dir_.path(), m, in_store, context);
     }
     expect_no_leftovers(dir_.path(), context);
-    if (HasFailure()) break;
-  }
-  tally.report("/R");
-  tally.expect_enough(trials());
+  });
 }
 
 // A send-queue record: completed with `code` at `stamp`, delivery state `state`.
@@ -299,7 +298,6 @@ std::string snd_record(int i, const std::string& code, const std::string& state)
 }
 
 TEST_F(KillHarness, CleanUpSendQueue) {
-  Tally tally;
   std::vector<std::string> records;
   const std::string earlier = "EARLIER ARCHIVE\n";
   const auto prepare = [&] {
@@ -315,12 +313,7 @@ TEST_F(KillHarness, CleanUpSendQueue) {
     kvtest::write_file(dir_.file("archive.txt"), earlier);
   };
   const std::vector<std::string> args = {"/FT", "/C", "/FIL=archive.txt"};
-  prepare();
-  const int window = static_cast<int>(timed_run(dir_.path(), args) * 1.2) + 5;
-  for (int trial = 0; trial < trials(); ++trial) {
-    const std::string context = "trial " + std::to_string(trial);
-    prepare();
-    run_and_kill(dir_.path(), args, {}, window, tally);
+  kill_trials("/C", args, prepare, [&](const std::string& context) {
     // The next start: a clean-up that selects nothing.
     kvtest::run(kvtest::program("kovendi"), {"/FT", "/C", "/MID=NOTHING"}, dir_.path());
     std::multiset<std::string> queue, archive;
@@ -338,10 +331,7 @@ TEST_F(KillHarness, CleanUpSendQueue) {
     }
     EXPECT_EQ(records.size() + 1, queue.size() + archived.size()) << context;
     expect_no_leftovers(dir_.path(), context);
-    if (HasFailure()) break;
-  }
-  tally.report("/C");
-  tally.expect_enough(trials());
+  });
 }
 
 // An engine status line of a received message.
@@ -366,7 +356,6 @@ std::string receive_status_line(const std::string& mid, const std::string& list_
 // lists the messages it received. The next start processes those results, and is itself killed
 // at a random moment of that work; the start after it must end the job.
 TEST_F(KillHarness, ResultProcessing) {
-  Tally tally;
   constexpr int kReceived = 400;
   const std::string kNextRequest = "*001ZEND\nMID=TXT\nFIL=next.txt\n";
   std::vector<Stored> earlier;
@@ -392,12 +381,8 @@ TEST_F(KillHarness, ResultProcessing) {
                        "MODE N\nAPP ABC\nCMD qrtlnk.scr\nSTS qrtlnk.sts\nLST \n"
                        "CMDCOPY KV000001.cmd\nCMDMARK 0:0\nENGINE\n");
   };
-  prepare();
-  const int window = static_cast<int>(timed_run(dir_.path(), {"/FT", "/R", "/MID=NOTHING", "/FIL=none.out"}) * 1.2) + 5;
-  for (int trial = 0; trial < trials(); ++trial) {
-    const std::string context = "trial " + std::to_string(trial);
-    prepare();
-    run_and_kill(dir_.path(), {"/FT", "/R", "/MID=NOTHING", "/FIL=none.out"}, {}, window, tally);
+  const std::vector<std::string> args = {"/FT", "/R", "/MID=NOTHING", "/FIL=none.out"};
+  kill_trials("result processing", args, prepare, [&](const std::string& context) {
     next_start();
     std::vector<std::string> lines = kvtest::read_lines(dir_.file("qrtlnk.rcv"));
     ASSERT_GE(lines.size(), earlier.size()) << context;
@@ -422,10 +407,7 @@ TEST_F(KillHarness, ResultProcessing) {
         << context;
     EXPECT_FALSE(kvtest::file_exists(dir_.file("KV000001.cmd"))) << context;
     expect_no_leftovers(dir_.path(), context);
-    if (HasFailure()) break;
-  }
-  tally.report("result processing");
-  tally.expect_enough(trials());
+  });
 }
 
 // A normal run that sends a file to alice and receives what alice sent, killed at a random

@@ -184,14 +184,7 @@ TEST_F(ResultProcessing, GatheringWithoutMatchesLeavesTheStatusFile) {
 TEST_F(ResultProcessing, InterchangeListMerge) {
   dir.write("app.edi", "the whole original\n");
   dir.write("other.edi", "other original\n");
-  dir.write("KV000001.edi", "I1\n");
-  dir.write("KV000003.edi", "I3\n");
-  dir.write("KV000004.edi", "I4\n");
-  dir.write("list.tmp",
-            "app.edi|KV000001.edi|1|\napp.edi|KV000002.edi|2|\napp.edi|KV000004.edi||\n"
-            "other.edi|KV000003.edi|3|\nother.edi|XXXXXXXXXXXX|4|\n");
-  run_state().interchange_list = "list.tmp";
-  run_state().engine_started = true;
+  write_interchange_list();
   merge_interchange_list();
   EXPECT_EQ(dir.read("app.edi"), "I1\nI4\n");
   EXPECT_EQ(dir.read("other.edi"), "I3\n");

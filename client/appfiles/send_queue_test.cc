@@ -112,7 +112,7 @@ TEST_F(SendQueueTest, EachRecipientIsCompletedFromItsOwnStatusLine) {
 
 TEST_F(SendQueueTest, RunWithoutStatusGivesEveryNewRecord2006AndTodaysStamp) {
   translate("*001ZEND\nMID=A\nALI=X\nCCO\nALI=Y\n*002ZEND\nMID=B\nALI=Z\n");
-  clock_.now.hour = 11;
+  clock.local().hour = 11;
   update_send_queue_without_status();
   std::vector<std::string> r = records();
   ASSERT_EQ(r.size(), 3u);

@@ -273,14 +273,7 @@ TEST_F(StoreKill, InterchangeMerge) {
     clean_home();
     dir.write("app.edi", "I1\nI2\nI4\n");
     dir.write("other.edi", "I3\nI5\n");
-    dir.write("KV000001.edi", "I1\n");
-    dir.write("KV000003.edi", "I3\n");
-    dir.write("KV000004.edi", "I4\n");
-    dir.write("list.tmp",
-              "app.edi|KV000001.edi|1|\napp.edi|KV000002.edi|2|\napp.edi|KV000004.edi||\n"
-              "other.edi|KV000003.edi|3|\nother.edi|XXXXXXXXXXXX|4|\n");
-    run_state().interchange_list = "list.tmp";
-    run_state().engine_started = true;
+    write_interchange_list();
   };
   kill_everywhere(prepare, [] { merge_interchange_list(); }, "app.edi", 10,
                   [&](const std::string& context) {

@@ -8,24 +8,16 @@
 #include <vector>
 
 #include "client/appfiles/rcv_record.h"
-#include "client/common/abort.h"
-#include "client/common/home.h"
 #include "client/common/record_fields.h"
-#include "client/common/run_state.h"
-#include "platform/fs.h"
-#include "platform/testing/fake_clock.h"
-#include "platform/testing/temp_dir.h"
+#include "client/common/testing/app_home_test.h"
 
 namespace kv {
 
-class StoreHome : public ::testing::Test {
+class StoreHome : public testing::AppHomeTest {
  protected:
   void SetUp() override {
-    reset_run_state();
-    run_state().home_dir = dir.path();
+    AppHomeTest::SetUp();
     run_state().run_mode = RunMode::kAccepted;
-    app_home().set(dir.path());
-    set_abort_cleanup(nullptr);
     clock.set_local_time(2024, 3, 15, 10, 30, 0);
   }
 
@@ -77,19 +69,18 @@ class StoreHome : public ::testing::Test {
 
   std::vector<std::string> store() const { return dir.lines("qrtlnk.rcv"); }
 
-  // Names in the home directory that begin with `prefix`.
-  std::vector<std::string> files_beginning(const std::string& prefix) const;
-
-  kv::testing::TempDir dir;
-  kv::testing::FakeClock clock;
-};
-
-inline std::vector<std::string> StoreHome::files_beginning(const std::string& prefix) const {
-  std::vector<std::string> names;
-  for (const std::string& name : fs::list_directory(dir.path())) {
-    if (name.compare(0, prefix.size(), prefix) == 0) names.push_back(name);
+  // The work files and interchange list that a split send leaves for its engine run: app.edi's
+  // interchanges 1 and 4 and other.edi's 3 were not sent, 2 was, and one line names no file.
+  void write_interchange_list() const {
+    dir.write("KV000001.edi", "I1\n");
+    dir.write("KV000003.edi", "I3\n");
+    dir.write("KV000004.edi", "I4\n");
+    dir.write("list.tmp",
+              "app.edi|KV000001.edi|1|\napp.edi|KV000002.edi|2|\napp.edi|KV000004.edi||\n"
+              "other.edi|KV000003.edi|3|\nother.edi|XXXXXXXXXXXX|4|\n");
+    run_state().interchange_list = "list.tmp";
+    run_state().engine_started = true;
   }
-  return names;
-}
+};
 
 }  // namespace kv

@@ -2,55 +2,21 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include "client/common/abort.h"
 #include "client/common/day_number.h"
-#include "client/common/home.h"
-#include "platform/clock.h"
+#include "client/common/testing/app_home_test.h"
 
 namespace kv {
 namespace {
 
-class FixedClock : public Clock {
- public:
-  LocalTime now;
-  std::uint32_t ticks_ms() override { return 0; }
-  LocalTime local_time() override { return now; }
-  std::int64_t epoch_seconds() override { return 0; }
-  void sleep_ms(unsigned) override {}
-};
-
-class SetAsideTest : public ::testing::Test {
+class SetAsideTest : public testing::AppHomeTest {
  protected:
   void SetUp() override {
-    char templ[] = "/tmp/kv_setaside_XXXXXX";
-    dir_ = mkdtemp(templ);
-    app_home().set(dir_);
-    clock_.now = {2024, 3, 7, 10, 30, 0};
-    set_clock(&clock_);
-    set_abort_cleanup(nullptr);
+    AppHomeTest::SetUp();
+    clock.set_local_time(2024, 3, 7, 10, 30, 0);
   }
-  void TearDown() override {
-    set_clock(nullptr);
-    std::filesystem::remove_all(dir_);
-  }
-  void write(const std::string& name, const std::string& text) {
-    std::ofstream(dir_ + "/" + name, std::ios::binary) << text;
-  }
-  std::string read(const std::string& name) {
-    std::ifstream in(dir_ + "/" + name, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  bool exists(const std::string& name) { return std::filesystem::exists(dir_ + "/" + name); }
-
-  std::string dir_;
-  FixedClock clock_;
+  void write(const std::string& name, const std::string& text) { dir.write(name, text); }
+  std::string read(const std::string& name) { return dir.read(name); }
+  bool exists(const std::string& name) { return dir.exists(name); }
 };
 
 TEST_F(SetAsideTest, CopiesToFirstFreeNameAndLeavesTheFile) {

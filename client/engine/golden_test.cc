@@ -18,12 +18,7 @@ std::string testdata(const std::string& name) {
   return here.substr(0, here.find_last_of('/')) + "/testdata/" + name;
 }
 
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using kv::testing::read_file;
 
 std::vector<std::string> split_lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -111,7 +106,7 @@ class GoldenTest : public EngineTest {
 TEST_F(GoldenTest, AllSevenCommands) {
   dir_.write("order.txt", "10 x artikel 4711\n");
   script();
-  EXPECT_EQ(run(slurp(testdata("all_commands.scr"))), 0);
+  EXPECT_EQ(run(read_file(testdata("all_commands.scr"))), 0);
   EXPECT_EQ(fake_api().remaining(), 0u);
   const std::vector<std::string> status = status_lines();
   const std::vector<std::string> log = journal_from_connect();
@@ -121,8 +116,8 @@ TEST_F(GoldenTest, AllSevenCommands) {
     for (const std::string& line : log) out << line << "\n";
     GTEST_SKIP() << "golden copies written";
   }
-  const std::vector<std::string> want_status = split_lines(slurp(testdata("all_commands.sts")));
-  const std::vector<std::string> want_log = split_lines(slurp(testdata("all_commands.log")));
+  const std::vector<std::string> want_status = split_lines(read_file(testdata("all_commands.sts")));
+  const std::vector<std::string> want_log = split_lines(read_file(testdata("all_commands.log")));
   ASSERT_EQ(status.size(), want_status.size());
   for (std::size_t i = 0; i < status.size(); ++i) EXPECT_EQ(status[i], want_status[i]) << i;
   ASSERT_EQ(log.size(), want_log.size());

@@ -20,15 +20,6 @@
 namespace kv {
 namespace {
 
-std::vector<std::string> entries(const std::string& dir) {
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(dir)) {
-    names.push_back(e.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 class FileChecksTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -72,8 +63,8 @@ TEST_F(FileChecksTest, DrivesAndDirectories) {
   EXPECT_EQ(1, directory_writable("sub/"));
   EXPECT_EQ(0, directory_writable("missing/"));
   // The test files are gone again.
-  EXPECT_EQ(std::vector<std::string>({"Sub", "file.txt"}), entries(dir_.path()));
-  EXPECT_TRUE(entries(dir_.file("Sub")).empty());
+  EXPECT_EQ(std::vector<std::string>({"Sub", "file.txt"}), testing::list_dir(dir_.path()));
+  EXPECT_TRUE(testing::list_dir(dir_.file("Sub")).empty());
 }
 
 TEST_F(FileChecksTest, NameWritable) {
@@ -91,7 +82,7 @@ TEST_F(FileChecksTest, NameWritable) {
   EXPECT_FALSE(dir_.exists("sub/new.txt"));
   EXPECT_EQ(1, name_writable("EXISTS.TXT"));
   EXPECT_EQ("keep", dir_.read("exists.txt"));
-  EXPECT_EQ(std::vector<std::string>({"exists.txt", "sub"}), entries(dir_.path()));
+  EXPECT_EQ(std::vector<std::string>({"exists.txt", "sub"}), testing::list_dir(dir_.path()));
   EXPECT_EQ(0, name_writable(std::string(300, 'n')));
   if (kv::testing::running_as_root()) GTEST_SKIP() << "permissions do not hold for root";
   chmod(dir_.file("exists.txt").c_str(), 0400);
@@ -129,7 +120,7 @@ TEST_F(FileChecksTest, TmpDirectory) {
   EXPECT_EQ(31, tmp_error("C:\\TEMP"));
   EXPECT_EQ(31, tmp_error(("/" + std::string(70, 'l')).c_str()));
   EXPECT_EQ(3, cleanups_);
-  EXPECT_TRUE(entries(dir_.file("tmp")).empty());
+  EXPECT_TRUE(testing::list_dir(dir_.file("tmp")).empty());
   if (kv::testing::running_as_root()) GTEST_SKIP() << "permissions do not hold for root";
   chmod(dir_.file("tmp").c_str(), 0500);
   EXPECT_EQ(32, tmp_error((dir_.path() + "/tmp").c_str()));

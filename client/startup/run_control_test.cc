@@ -20,15 +20,6 @@
 namespace kv {
 namespace {
 
-std::vector<std::string> entries(const std::string& dir) {
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(dir)) {
-    names.push_back(e.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 std::filesystem::perms mode_of(const std::string& path) {
   return std::filesystem::status(path).permissions() & std::filesystem::perms::all;
 }
@@ -134,7 +125,7 @@ TEST_F(RunControlTest, NormalRunWithoutRequest) {
 
 TEST_F(RunControlTest, NoRunBeforeTheCommandLineIsAccepted) {
   EXPECT_EQ(0, start_run("qrtlnk.scr", "qrtlnk.sts"));
-  EXPECT_EQ(std::vector<std::string>{}, entries(dir_.path()));
+  EXPECT_EQ(std::vector<std::string>{}, testing::list_dir(dir_.path()));
 }
 
 }  // namespace

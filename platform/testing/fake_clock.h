@@ -24,6 +24,7 @@ class FakeClock : public Clock {
   void set_tick_step(std::uint32_t step) { tick_step_ = step; }
   void advance(unsigned ms) { sleep_ms(ms); }
   void set_local_time(int year, int month, int day, int hour, int minute, int second);
+  LocalTime& local() { return local_; }  // the local time it reports, for changing one field
   void set_epoch_seconds(std::int64_t seconds) { epoch_ = seconds; }
   unsigned long long total_slept_ms() const { return slept_; }
   int sleep_calls() const { return sleep_calls_; }

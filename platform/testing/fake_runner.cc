@@ -12,4 +12,10 @@ int FakeRunner::run_and_wait(const std::string& program, const std::vector<std::
   return script_ ? script_(calls_.back()) : 0;
 }
 
+process::Output FakeRunner::run_capture(const std::string& program,
+                                        const std::vector<std::string>& args, unsigned) {
+  calls_.push_back(RunnerCall{program, args, ""});
+  return capture_script_ ? capture_script_(calls_.back()) : process::Output{0, ""};
+}
+
 }  // namespace kv::testing

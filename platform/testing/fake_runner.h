@@ -1,5 +1,6 @@
 // A process runner for tests: records every start and answers with a scripted callback (which
-// may, for example, write the result file that the real program would leave). While it exists
+// may, for example, write the result file that the real program would leave, or give the output
+// that a captured program prints). While it exists
 // it is the runner of the process.
 #pragma once
 
@@ -20,6 +21,7 @@ struct RunnerCall {
 class FakeRunner : public process::Runner {
  public:
   using Script = std::function<int(const RunnerCall& call)>;
+  using CaptureScript = std::function<process::Output(const RunnerCall& call)>;
 
   FakeRunner();
   explicit FakeRunner(Script script);
@@ -29,12 +31,17 @@ class FakeRunner : public process::Runner {
 
   int run_and_wait(const std::string& program, const std::vector<std::string>& args,
                    const std::string& working_dir) override;
+  // Recorded with an empty working directory; answers exit status 0 and no output unless scripted.
+  process::Output run_capture(const std::string& program, const std::vector<std::string>& args,
+                              unsigned timeout_ms) override;
 
   void set_script(Script script) { script_ = std::move(script); }
+  void set_capture_script(CaptureScript script) { capture_script_ = std::move(script); }
   const std::vector<RunnerCall>& calls() const { return calls_; }
 
  private:
   Script script_;
+  CaptureScript capture_script_;
   std::vector<RunnerCall> calls_;
 };
 

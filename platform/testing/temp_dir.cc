@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -47,12 +48,7 @@ void TempDir::write(const std::string& name, const std::string& content) const {
   out << content;
 }
 
-std::string TempDir::read(const std::string& name) const {
-  std::ifstream in(file(name), std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
+std::string TempDir::read(const std::string& name) const { return read_file(file(name)); }
 
 bool TempDir::exists(const std::string& name) const {
   std::error_code ec;
@@ -60,8 +56,24 @@ bool TempDir::exists(const std::string& name) const {
 }
 
 std::vector<std::string> TempDir::lines(const std::string& name) const {
+  return read_lines(file(name));
+}
+
+void TempDir::make_dir(const std::string& name) const {
+  std::error_code ec;
+  std::filesystem::create_directories(file(name), ec);
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+std::vector<std::string> read_lines(const std::string& path) {
   std::vector<std::string> result;
-  std::istringstream in(read(name));
+  std::istringstream in(read_file(path));
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -70,9 +82,13 @@ std::vector<std::string> TempDir::lines(const std::string& name) const {
   return result;
 }
 
-void TempDir::make_dir(const std::string& name) const {
+std::vector<std::string> list_dir(const std::string& dir) {
+  std::vector<std::string> names;
   std::error_code ec;
-  std::filesystem::create_directories(file(name), ec);
+  for (const auto& e : std::filesystem::directory_iterator(dir, ec))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 bool running_as_root() { return ::geteuid() == 0; }

@@ -30,6 +30,14 @@ class TempDir {
   std::string path_;
 };
 
+// Whole content of the file at `path`; empty when it does not exist.
+std::string read_file(const std::string& path);
+// Lines of the file at `path` without their line ends.
+std::vector<std::string> read_lines(const std::string& path);
+
+// Names in the directory `dir`, sorted.
+std::vector<std::string> list_dir(const std::string& dir);
+
 // True when the tests run as root (permission checks cannot fail then; such tests skip).
 bool running_as_root();
 

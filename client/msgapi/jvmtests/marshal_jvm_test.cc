@@ -363,6 +363,7 @@ TEST_F(FakeClientTest, FetchRefusals) {
   EXPECT_EQ(debug_text(), "");
 
   EXPECT_EQ(API_getMsg(handle_, "msg-short-recipient-list", msg.get(), "/in"), -1);
+  EXPECT_EQ(API_getMsg(handle_, "msg-recipient-list-throws", msg.get(), "/in"), -1);
   std::vector<std::string> lines = debug_lines();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].rfind("JNI_getObjectProperty: obj.getRecipient(index=2), "

@@ -1,10 +1,11 @@
 // Test double of the client library: scripted answers chosen by the list identifier, filter or
 // alias that the host passes, and a record of what the host handed over, which the tests read
-// through the static methods.
+// through the static methods. It exchanges the library's own nl.kovendi.objects classes.
 package nl.kovendi;
 
 import java.io.FileWriter;
 import java.io.IOException;
+import java.lang.reflect.Field;
 import java.util.ArrayList;
 import java.util.List;
 import nl.kovendi.objects.*;
@@ -130,6 +131,21 @@ public class Client {
         holder.setMessageIn(m);
         break;
       }
+      case "msg-recipient-list-throws": {
+        MessageIn m = message(2, 1);
+        m.setRecipientQtty((short) 3);
+        RecipientList throwing = new RecipientList() {
+          @Override
+          public Recipient getRecipient(int index) {
+            if (index >= size()) throw new IndexOutOfBoundsException("Index " + index);
+            return super.getRecipient(index);
+          }
+        };
+        for (int i = 0; i < 2; ++i) throwing.addRecipient(m.getRecipientList().getRecipient(i));
+        m.setRecipientList(throwing);
+        holder.setMessageIn(m);
+        break;
+      }
       case "notification": holder.setMessageIn(notification()); break;
       case "report": holder.setMessageIn(report(30)); break;
       case "type4": {
@@ -172,28 +188,28 @@ public class Client {
 
   public short API_listMbxInNext(String filter, String previous, MessageSummaryList list) {
     calls.append("list [").append(filter).append("] after [").append(previous).append("] page ")
-        .append(list.capacity).append('\n');
+        .append(list.getCapacity()).append('\n');
     switch (filter) {
       case "none": return ok((short) 0);
       case "fail": return fail(3);
       case "overfull": {
-        for (int i = 0; i < list.capacity + 5; ++i) list.add(summary(i));
-        return ok((short) (list.capacity + 5));
+        for (int i = 0; i < list.getCapacity() + 5; ++i) list.addMessageSummary(summary(i));
+        return ok((short) (list.getCapacity() + 5));
       }
       case "missing": {
-        list.add(summary(0));
+        list.addMessageSummary(summary(0));
         return ok((short) 3);
       }
       case "wide": {
         MessageSummary s = summary(0);
         s.setSubject("s".repeat(33));
         s.setIpMsgId("i".repeat(14));
-        list.add(s);
+        list.addMessageSummary(s);
         return ok((short) 1);
       }
       default: {
-        int n = Math.min(3, list.capacity);
-        for (int i = 0; i < n; ++i) list.add(summary(i));
+        int n = Math.min(3, list.getCapacity());
+        for (int i = 0; i < n; ++i) list.addMessageSummary(summary(i));
         return ok((short) n);
       }
     }
@@ -304,9 +320,20 @@ public class Client {
 
   private static MessageIn messageWithNullTexts() {
     MessageIn m = message(1, 1);
-    m.setSubject(null);
-    m.setIpMsgId(null);
+    clearText(m, "subject");
+    clearText(m, "ipMsgId");
     return m;
+  }
+
+  // The library's setters turn null into an empty text; the host must cope with a null anyway.
+  private static void clearText(Object target, String field) {
+    try {
+      Field f = target.getClass().getDeclaredField(field);
+      f.setAccessible(true);
+      f.set(target, null);
+    } catch (ReflectiveOperationException e) {
+      throw new IllegalStateException(e);
+    }
   }
 
   private static NotifyHeader header() {
@@ -342,7 +369,7 @@ public class Client {
     m.setMsgType((short) 3);
     m.setHeader(header());
     NotifyInfoList list = new NotifyInfoList();
-    for (int i = 0; i < entries; ++i) list.add(info(i));
+    for (int i = 0; i < entries; ++i) list.addNotifyInfo(info(i));
     m.setNotifyList(list);
     m.setMsgNtfTotalQtty((short) entries);
     m.setNotifyQtty((short) entries);
