@@ -9,6 +9,7 @@
 
 #include "client/appfiles/rcv_record.h"
 #include "client/common/record_fields.h"
+#include "client/common/status_layout.h"
 #include "client/common/testing/app_home_test.h"
 
 namespace kv {
@@ -28,18 +29,19 @@ class StoreHome : public testing::AppHomeTest {
                                  const std::string& mid, const std::string& files,
                                  const std::string& file, const std::string& subject = "",
                                  const std::string& surname = "") {
-    std::string line = init_veld_record(42);
-    insert_veld(line, tag, 1);
-    insert_veld(line, stamp, 2);
-    insert_veld(line, result, 3);
-    insert_veld(line, list_id, 4);
-    insert_veld(line, mid, 5);
-    insert_veld(line, "1", 6);
-    insert_veld(line, "0", 7);
-    insert_veld(line, files, 8);
-    insert_veld(line, file, 9);
-    insert_veld(line, subject, 11);
-    insert_veld(line, surname, 20);
+    namespace message = status::message;
+    std::string line = init_veld_record(status::kFieldCount - 1);
+    insert_veld(line, tag, status::kTag);
+    insert_veld(line, stamp, status::kStamp);
+    insert_veld(line, result, status::kResult);
+    insert_veld(line, list_id, message::kListId);
+    insert_veld(line, mid, message::kMessageId);
+    insert_veld(line, "1", message::kPriority);
+    insert_veld(line, "0", message::kSensitivity);
+    insert_veld(line, files, message::kFileCount);
+    insert_veld(line, file, message::kFirstFile);
+    insert_veld(line, subject, message::kSubject);
+    insert_veld(line, surname, message::kSurname);
     return without_trailing_bars(line);
   }
 
