@@ -1,5 +1,6 @@
 // File-system facility on POSIX systems.
 #include "platform/fs.h"
+#include "platform/fs_internal.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,28 +12,18 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <map>
-#include <random>
 #include <unordered_map>
 
 namespace kv::fs {
 namespace {
 
-thread_local int g_last_error = 0;
-FaultHook g_fault_hook;
+using detail::fail_with;
+using detail::fold_dots;
+using detail::split_components;
 
-int fail_with(int error) {
-  g_last_error = error;
-  errno = error;
-  return -1;
-}
-
-int record_failure() {
-  g_last_error = errno;
-  return -1;
-}
+int record_failure() { return fail_with(errno); }
 
 bool path_exists(const std::string& path) {
   struct stat st;
@@ -118,46 +109,6 @@ std::string find_in_directory(const std::string& dir, const std::string& compone
   return path_exists(join(dir, match->second)) ? match->second : "";
 }
 
-std::vector<std::string> split_components(const std::string& path) {
-  std::vector<std::string> parts;
-  std::string current;
-  for (char c : path) {
-    if (c == '/') {
-      if (!current.empty()) parts.push_back(current);
-      current.clear();
-    } else {
-      current += c;
-    }
-  }
-  if (!current.empty()) parts.push_back(current);
-  return parts;
-}
-
-std::vector<std::string> fold_dots(const std::vector<std::string>& parts) {
-  std::vector<std::string> folded;
-  for (const std::string& part : parts) {
-    if (part == ".") continue;
-    if (part == "..") {
-      if (!folded.empty()) folded.pop_back();
-      continue;
-    }
-    folded.push_back(part);
-  }
-  return folded;
-}
-
-char random_name_character(std::mt19937& generator) {
-  static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  std::uniform_int_distribution<int> pick(0, static_cast<int>(sizeof(kAlphabet)) - 2);
-  return kAlphabet[pick(generator)];
-}
-
-std::mt19937& name_generator() {
-  static std::mt19937 generator(static_cast<unsigned>(
-      std::chrono::steady_clock::now().time_since_epoch().count() ^ (::getpid() << 16)));
-  return generator;
-}
-
 // A drive-qualified name ("X:...") names nothing on this system; it must not turn into a file
 // called "X:..." in the current directory. Also consults the fault hook.
 int refuse_or_inject(const char* operation, const std::string& path) {
@@ -167,31 +118,15 @@ int refuse_or_inject(const char* operation, const std::string& path) {
 
 }  // namespace
 
-void set_fault_hook(FaultHook hook) { g_fault_hook = std::move(hook); }
+namespace detail {
 
-int check_fault(const char* operation, const std::string& path) {
-  if (!g_fault_hook) return 0;
-  int error = g_fault_hook(operation, path);
-  if (error != 0) fail_with(error);
-  return error;
+bool name_taken(const std::string& dir, const std::string& name) {
+  return !find_in_directory(dir, name).empty();
 }
 
-char drive_letter(const std::string& name) {
-  if (name.size() >= 2 && name[1] == ':') {
-    unsigned char c = static_cast<unsigned char>(name[0]);
-    if (c >= 'a' && c <= 'z') return static_cast<char>(c - 'a' + 'A');
-    if (c >= 'A' && c <= 'Z') return static_cast<char>(c);
-  }
-  return 0;
-}
+}  // namespace detail
 
 bool drive_exists(char /*letter*/) { return false; }
-
-std::string to_slashes(const std::string& name) {
-  std::string result = name;
-  std::replace(result.begin(), result.end(), '\\', '/');
-  return result;
-}
 
 bool is_absolute(const std::string& name) {
   if (drive_letter(name) != 0) return name.size() >= 3 && (name[2] == '/' || name[2] == '\\');
@@ -253,17 +188,6 @@ std::string dir_name(const std::string& path) {
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
-}
-
-std::string last_component(const std::string& path) {
-  std::string::size_type cut = path.find_last_of("/\\:");
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
-std::string join(const std::string& dir, const std::string& name) {
-  if (dir.empty()) return name;
-  if (dir.back() == '/') return dir + name;
-  return dir + "/" + name;
 }
 
 Status status(const std::string& path) {
@@ -343,8 +267,6 @@ int open_descriptor(const std::string& path, unsigned flags, bool exclusive) {
 
 int close_descriptor(int fd) { return ::close(fd) == 0 ? 0 : record_failure(); }
 
-int last_error() { return g_last_error; }
-
 std::FILE* open_stream(const std::string& path, const char* mode) {
   std::string m = mode;
   bool writing = m.find_first_of("wa+") != std::string::npos;
@@ -352,45 +274,6 @@ std::FILE* open_stream(const std::string& path, const char* mode) {
   std::FILE* f = std::fopen(path.c_str(), (m + "e").c_str());
   if (f == nullptr) record_failure();
   return f;
-}
-
-bool read_whole_file(const std::string& path, std::string& content) {
-  content.clear();
-  std::FILE* f = open_stream(path, "rb");
-  if (f == nullptr) return false;
-  char buffer[8192];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) content.append(buffer, got);
-  const bool ok = std::ferror(f) == 0;
-  std::fclose(f);
-  return ok;
-}
-
-std::size_t write_stream(std::FILE* stream, const std::string& data, const std::string& path) {
-  if (check_fault("write", path) != 0) return 0;
-  std::size_t written = std::fwrite(data.data(), 1, data.size(), stream);
-  if (written != data.size()) record_failure();
-  return written;
-}
-
-std::string make_unique_name(const std::string& templ) {
-  std::string::size_type end = templ.size();
-  std::string::size_type start = end;
-  std::string::size_type component_start = templ.find_last_of("/\\");
-  component_start = component_start == std::string::npos ? 0 : component_start + 1;
-  while (start > component_start && templ[start - 1] == 'X') --start;
-  std::string dir = component_start == 0 ? "." : to_slashes(templ.substr(0, component_start));
-  if (start == end) {
-    return find_in_directory(dir, templ.substr(component_start)).empty() ? templ : "";
-  }
-  for (int attempt = 0; attempt < 100000; ++attempt) {
-    std::string candidate = templ;
-    for (std::string::size_type i = start; i < end; ++i) {
-      candidate[i] = random_name_character(name_generator());
-    }
-    if (find_in_directory(dir, candidate.substr(component_start)).empty()) return candidate;
-  }
-  return "";
 }
 
 std::vector<std::string> list_directory(const std::string& dir) {
