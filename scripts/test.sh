@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Sets up a fresh machine and runs every test: the normal build and the build with
-# AddressSanitizer and UndefinedBehaviorSanitizer. As root, the suite runs as the unprivileged
-# user "kvtest" on a copy of the tree, so that permission checks are real.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the Windows build under Wine. As root,
+# the suite runs as the unprivileged user "kvtest" on a copy of the tree, so that permission
+# checks are real.
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
-"$src/scripts/setup.sh"
+"$src/scripts/setup.sh" windows
 
 if [ "$(id -u)" -eq 0 ]; then
   id kvtest >/dev/null 2>&1 || useradd --create-home --shell /bin/bash kvtest
@@ -34,3 +35,6 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # The kill harness ran above; under the sanitizers its timing windows would only be slower.
 (cd "$src/build-sanitize" && ctest --output-on-failure -j "$jobs" --timeout 900 -LE kill)
+
+# The Windows build and its tests under Wine (skipped with a message where Wine cannot start).
+"$src/scripts/test-windows.sh" "$src/build-windows"

@@ -14,6 +14,7 @@
 #include "client/startup/busy_file.h"
 #include "client/startup/kovendi_window.h"
 #include "client/startup/status_display.h"
+#include "platform/fs.h"
 #include "platform/testing/fake_window.h"
 #include "platform/testing/temp_dir.h"
 
@@ -21,7 +22,7 @@ namespace kv {
 namespace {
 
 std::filesystem::perms mode_of(const std::string& path) {
-  return std::filesystem::status(path).permissions() & std::filesystem::perms::all;
+  return static_cast<std::filesystem::perms>(fs::status(path).mode & 0777u);
 }
 
 class RunControlTest : public ::testing::Test {
