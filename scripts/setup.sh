@@ -7,7 +7,7 @@ packages=(g++ cmake ninja-build libgtest-dev libgmock-dev openjdk-17-jdk-headles
           libx11-dev xvfb x11-apps x11-utils xdotool imagemagick xfonts-base
           man-db dpkg-dev postgresql libpostgresql-jdbc-java)
 if [ "${1:-}" = windows ]; then
-  packages+=(g++-mingw-w64-x86-64-posix wine64 fonts-wine unzip)
+  packages+=(g++-mingw-w64-x86-64-posix wine64 fonts-wine unzip nsis)
 fi
 missing=()
 for p in "${packages[@]}"; do

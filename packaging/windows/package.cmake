@@ -1,5 +1,6 @@
-# The Windows package: "cpack" in the build tree makes kovendi-VERSION-windows-x64.zip, which
-# unpacks to one program folder:
+# The Windows package: "cpack" in the build tree makes kovendi-VERSION-windows-x64.zip and, where
+# makensis is installed, the installer kovendi-VERSION-windows-x64.exe ("/S" installs silently,
+# "/D=C:\\path" chooses the folder). Both hold one program folder:
 #
 #   kovendi.exe, kovedial.exe, kovendi-store.cmd      the programs
 #   lib\kovendi.jar, lib\postgresql.jar                the Java client library and its driver
@@ -26,12 +27,25 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/../debian/copyright DESTINATION . RENAME
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/../debian/changelog DESTINATION . RENAME changelog.txt)
 
 set(CPACK_GENERATOR ZIP)
+find_program(KOVENDI_MAKENSIS makensis)
+if(KOVENDI_MAKENSIS)
+  list(APPEND CPACK_GENERATOR NSIS)
+endif()
 set(CPACK_PACKAGE_NAME kovendi)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "the kovendi developers")
 set(CPACK_PACKAGE_FILE_NAME kovendi-${PROJECT_VERSION}-windows-x64)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_STRIP_FILES ON)
+# A 64-bit installer (the programs are 64-bit) into "Program Files\kovendi", with an uninstaller;
+# the PATH is left alone: the business application starts the programs by their full name.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+set(CPACK_PACKAGE_INSTALL_DIRECTORY kovendi)
+set(CPACK_NSIS_PACKAGE_NAME "kovendi ${PROJECT_VERSION}")
+set(CPACK_NSIS_DISPLAY_NAME "kovendi ${PROJECT_VERSION}")
+set(CPACK_NSIS_MODIFY_PATH OFF)
+set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 include(CPack)
 
 # The package made from this build, unpacked and its programs run under Wine.
