@@ -74,6 +74,15 @@ int descriptor_for(HANDLE handle, int flags) {
 }
 
 HANDLE open_handle(const std::wstring& path, DWORD access, DWORD share, DWORD disposition) {
+  // Windows refuses to write a file marked read-only; Wine run by root does not (it keeps the
+  // mark as permission bits, which root passes), so the rule is kept here as well.
+  if ((access & GENERIC_WRITE) != 0 && disposition != CREATE_NEW) {
+    DWORD attributes = attributes_of(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+      ::SetLastError(ERROR_ACCESS_DENIED);
+      return INVALID_HANDLE_VALUE;
+    }
+  }
   return ::CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
                        nullptr);
 }
