@@ -75,10 +75,21 @@ printf 'POS=alice\nPIN=secret1\nSRV=file:store\nPNB=1\n' >"$home/qrtlnk.gns"
 printf '*001LIJST\n' >"$home/qrtlnk.scr"
 (cd "$home" && KOVENDI_FAKE_JVM=escape "$wine" explorer /desktop=kovendi,480x320 \
   "$programs/kovendi.exe" /FT >/dev/null 2>&1 &)
-sleep 8
+# The picture is taken once the desktop shows more than a few colours (the window drawn), and a
+# moment later again, so that the status line is there too.
 if command -v import >/dev/null && command -v convert >/dev/null; then
-  import -display "$DISPLAY" -window root "$work/root.png" 2>/dev/null &&
-    convert "$work/root.png" -crop 480x320+0+0 +repage "$shots/kovendi-status-window.png" || true
+  shot="$shots/kovendi-status-window.png"
+  for _ in $(seq 60); do
+    sleep 1
+    import -display "$DISPLAY" -window root "$work/root.png" 2>/dev/null || continue
+    convert "$work/root.png" -crop 480x320+0+0 +repage "$shot" || continue
+    if [ "$(convert "$shot" -format %k info: 2>/dev/null || echo 0)" -gt 8 ]; then
+      sleep 2
+      import -display "$DISPLAY" -window root "$work/root.png" 2>/dev/null &&
+        convert "$work/root.png" -crop 480x320+0+0 +repage "$shot" || true
+      break
+    fi
+  done
 fi
 "$wineserver" -k >/dev/null 2>&1 || true
 

@@ -26,5 +26,6 @@ add_dependencies(kv_blackbox_tests kovendi kovedial kv_fake_jvm)
 add_test(NAME kv_blackbox_tests COMMAND kv_blackbox_tests WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
 # kovedial takes four seconds a run (its timer and its closing wait): of its tests, the dial with
 # its hang-up and Escape during a dial run here; the others test the same form as on Linux.
-set_tests_properties(kv_blackbox_tests PROPERTIES RUN_SERIAL ON ENVIRONMENT
+# Many program starts under Wine: minutes on a quiet machine, many more on a busy one.
+set_tests_properties(kv_blackbox_tests PROPERTIES RUN_SERIAL ON TIMEOUT 2400 ENVIRONMENT
     "GTEST_FILTER=-Kovedial.UnrecognisedCommandLine*:Kovedial.RefusedDials:Kovedial.UnattendedFailures*:Kovedial.HangUpWithoutConnection*")
