@@ -9,7 +9,7 @@
 //              user); it gives up after a minute with the verdict 0
 //
 // Each call is written as one line to the file that KOVENDI_FAKE_JVM_LOG names.
-#define _JNI_IMPORT_OR_EXPORT_ JNIEXPORT
+#define _JNI_IMPLEMENTATION_  // jni.h then declares the entry points as exported, as defined here
 #include <jni.h>
 #include <windows.h>
 
