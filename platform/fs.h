@@ -86,6 +86,18 @@ int sync_file(const std::string& path);
 // Forces the directory entry changes of `dir` (a rename, a new file) to disk.
 int sync_directory(const std::string& dir);
 
+// Flushes every directory in which this process made, renamed or removed a file since the
+// directory was last flushed: before the step that tells the next start that the work is done.
+// 0, or -1 when one of them could not be flushed.
+int sync_changed_directories();
+// Notes that an entry of the directory of `path` changed (for operations outside this file).
+void note_directory_change(const std::string& path);
+
+// One batch flush after a group of files is written: the data of every named file, then the
+// entries of each of their directories (once per directory). 0, or -1 at the first failure (the
+// files after it are still flushed).
+int sync_files(const std::vector<std::string>& paths);
+
 // Creates a file that must not exist yet (a fresh temporary name) for writing, with the given
 // permission bits (the process's file-creation mask applies); nullptr on failure.
 std::FILE* create_new_stream(const std::string& path, unsigned mode);
@@ -104,8 +116,10 @@ std::size_t write_stream(std::FILE* stream, const std::string& data, const std::
 
 // Fault injection for tests. The hook is consulted by the operations that change or open files
 // ("create", "open-write", "open-read", "remove", "rename", "chmod", "mkdir", "truncate", "sync")
-// and by write_stream ("write"); a non-zero result is the errno value with which the operation
-// fails without being performed. An empty hook switches injection off.
+// and by write_stream ("write"); a rename announces its target right after its source as
+// "rename-to", and a new second name of a file (file_lock.h) as "link". The hook is consulted
+// before the operation; a non-zero result is the errno value with which the operation fails
+// without being performed. An empty hook switches injection off.
 using FaultHook = std::function<int(const char* operation, const std::string& path)>;
 void set_fault_hook(FaultHook hook);
 // 0 to go on; otherwise the injected errno value (also kept for last_error()).

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <map>
+#include <set>
 #include <random>
 #include <unordered_map>
 
@@ -22,6 +23,12 @@ namespace {
 
 thread_local int g_last_error = 0;
 FaultHook g_fault_hook;
+
+// Directories with entry changes not yet flushed.
+std::set<std::string>& changed_directories() {
+  static std::set<std::string> dirs;
+  return dirs;
+}
 
 int fail_with(int error) {
   g_last_error = error;
@@ -287,12 +294,16 @@ bool is_writable(const std::string& path) { return ::access(path.c_str(), W_OK) 
 
 int remove_file(const std::string& path) {
   if (refuse_or_inject("remove", path) != 0) return -1;
+  note_directory_change(path);
   return ::unlink(path.c_str()) == 0 ? 0 : record_failure();
 }
 
 int rename_file(const std::string& from, const std::string& to) {
   if (refuse_or_inject("rename", from) != 0) return -1;
   if (drive_letter(to) != 0) return fail_with(ENOENT);
+  if (check_fault("rename-to", to) != 0) return -1;
+  note_directory_change(from);
+  note_directory_change(to);
   return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : record_failure();
 }
 
@@ -303,6 +314,7 @@ int set_permissions(const std::string& path, unsigned mode) {
 
 int make_directory(const std::string& path) {
   if (refuse_or_inject("mkdir", path) != 0) return -1;
+  note_directory_change(path);
   return ::mkdir(path.c_str(), 0777) == 0 ? 0 : record_failure();
 }
 
@@ -313,6 +325,7 @@ int truncate_file(const std::string& path, std::int64_t length) {
 
 int create_file(const std::string& path, unsigned mode) {
   if (refuse_or_inject("create", path) != 0) return -1;
+  note_directory_change(path);
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(mode));
   return fd >= 0 ? fd : record_failure();
 }
@@ -320,6 +333,7 @@ int create_file(const std::string& path, unsigned mode) {
 int open_descriptor(const std::string& path, unsigned flags, bool exclusive) {
   bool writing = (flags & (kWrite | kCreate | kTruncate | kAppend)) != 0;
   if (refuse_or_inject(writing ? "open-write" : "open-read", path) != 0) return -1;
+  if ((flags & kCreate) != 0) note_directory_change(path);
   int os_flags = O_CLOEXEC;
   if ((flags & kRead) && writing) {
     os_flags |= O_RDWR;
@@ -349,6 +363,7 @@ std::FILE* open_stream(const std::string& path, const char* mode) {
   std::string m = mode;
   bool writing = m.find_first_of("wa+") != std::string::npos;
   if (refuse_or_inject(writing ? "open-write" : "open-read", path) != 0) return nullptr;
+  if (m.find_first_of("wa") != std::string::npos) note_directory_change(path);
   std::FILE* f = std::fopen(path.c_str(), (m + "e").c_str());
   if (f == nullptr) record_failure();
   return f;
@@ -436,6 +451,7 @@ int sync_file(const std::string& path) {
 
 int sync_directory(const std::string& dir) {
   if (refuse_or_inject("sync", dir) != 0) return -1;
+  changed_directories().erase(dir);
   int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return record_failure();
   int rc = ::fsync(fd);
@@ -446,8 +462,34 @@ int sync_directory(const std::string& dir) {
   return rc == 0 ? 0 : fail_with(error);
 }
 
+void note_directory_change(const std::string& path) { changed_directories().insert(dir_name(path)); }
+
+int sync_changed_directories() {
+  const std::set<std::string> dirs = changed_directories();
+  int result = 0;
+  for (const std::string& dir : dirs) {
+    if (sync_directory(dir) != 0 && is_directory(dir)) result = -1;
+  }
+  return result;
+}
+
+int sync_files(const std::vector<std::string>& paths) {
+  int result = 0;
+  std::vector<std::string> dirs;
+  for (const std::string& path : paths) {
+    if (sync_file(path) != 0 && result == 0) result = -1;
+    const std::string dir = dir_name(path);
+    if (std::find(dirs.begin(), dirs.end(), dir) == dirs.end()) dirs.push_back(dir);
+  }
+  for (const std::string& dir : dirs) {
+    if (sync_directory(dir) != 0 && result == 0) result = -1;
+  }
+  return result;
+}
+
 std::FILE* create_new_stream(const std::string& path, unsigned mode) {
   if (refuse_or_inject("create", path) != 0) return nullptr;
+  note_directory_change(path);
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
   if (fd < 0) {
     record_failure();
@@ -469,8 +511,9 @@ int set_stream_permissions(std::FILE* stream, const std::string& path, unsigned 
 }
 
 int sync_stream(std::FILE* stream, const std::string& path) {
-  if (refuse_or_inject("sync", path) != 0) return -1;
+  // The buffered data reaches the file first, so that the hook sees what the flush will keep.
   if (std::fflush(stream) != 0) return record_failure();
+  if (refuse_or_inject("sync", path) != 0) return -1;
   return ::fsync(::fileno(stream)) == 0 ? 0 : record_failure();
 }
 

@@ -18,12 +18,17 @@ int g_descriptor = -1;  // the locked busy file of this run
 std::string busy_path() { return app_home().fullpath(kBusyFileName); }
 
 // A start killed while it made its busy file leaves it under its private name; nobody holds
-// such a file locked any more.
-void remove_unheld_private_names() {
+// such a file locked any more. A power cut may even leave the private name beside the busy file
+// it became, which this run now holds.
+void remove_unheld_private_names(int own_fd) {
   const std::string prefix = std::string(kBusyFileName) + ".";
   for (const std::string& name : fs::list_directory(app_home().dir())) {
     if (name.compare(0, prefix.size(), prefix) != 0) continue;
     const std::string path = fs::join(app_home().dir(), name);
+    if (fs::names_open_file(own_fd, path)) {
+      fs::remove_file(path);
+      continue;
+    }
     const int fd = fs::open_existing_file(path);
     if (fd < 0) continue;
     if (fs::try_lock_exclusive(fd)) fs::remove_file(path);
@@ -33,8 +38,8 @@ void remove_unheld_private_names() {
 
 void own(int fd) {
   g_descriptor = fd;
-  set_intent_descriptor(fd);
-  remove_unheld_private_names();
+  set_intent_descriptor(fd, busy_path());
+  remove_unheld_private_names(fd);
 }
 
 // Creates the busy file already locked: it is made under a private name, locked, and only then
@@ -49,7 +54,9 @@ int create_locked(bool& failed) {
   }
   int linked = fs::link_file(temporary, busy_path());
   fs::remove_file(temporary);
-  if (linked == 0) return fd;
+  // The record is worth nothing after a power cut unless its name is on disk as well.
+  if (linked == 0 && fs::sync_directory(app_home().dir()) == 0) return fd;
+  if (linked == 0) fs::remove_file(busy_path());
   fs::close_descriptor(fd);
   failed = !fs::exists(busy_path());
   return -1;
@@ -61,7 +68,9 @@ void take_over(int fd) {
   fs::read_whole(fd, record);
   own(fd);
   recover_killed_run(parse_intent(record));
-  fs::truncate_synced(fd);
+  // What the recovery changed is on disk before the record that asked for it goes.
+  fs::sync_changed_directories();
+  fs::truncate_synced(fd, busy_path());
 }
 
 }  // namespace
@@ -95,8 +104,12 @@ void busy_check() {
 
 void remove_busy_file() {
   if (g_descriptor < 0) return;
-  // Removed while still locked, so that no other start can take it for a killed run's trace.
+  // Removed while still locked, so that no other start can take it for a killed run's trace. What
+  // the run changed is on disk first, and the removal after it: after a power cut the next start
+  // finds either the record of an unfinished run or a finished run's files.
+  fs::sync_changed_directories();
   app_home().remove(kBusyFileName);
+  fs::sync_directory(app_home().dir());
   set_intent_descriptor(-1);
   fs::close_descriptor(g_descriptor);
   g_descriptor = -1;
