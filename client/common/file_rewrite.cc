@@ -112,10 +112,11 @@ bool FileRewrite::commit() {
   }
   active_ = false;
   temporary_.clear();
-  // The new content is in place; a failing directory flush cannot bring the old one back.
-  fs::sync_directory(fs::dir_name(path_));
+  // The new content is in place; when the directory cannot be flushed, a power cut could still
+  // bring the old one back, which the caller must hear of.
+  const bool flushed = fs::sync_directory(fs::dir_name(path_)) == 0;
   discard_set_aside_copy();
-  return true;
+  return flushed;
 }
 
 void FileRewrite::commit_or_fail(const std::string& error_text) {

@@ -69,7 +69,8 @@ class FileRewrite {
   // that several files can be made ready before any is replaced. False (and abandoned) on failure.
   bool prepare();
   // Replaces the file by the new content (prepare() first when not done). False on failure: the
-  // file then still holds its old content.
+  // file then still holds its old content, except when only the final flush of the directory
+  // failed (the new content is then in place, but a power cut could undo that).
   bool commit();
   // commit(), and on failure the run ends with error 10 and `error_text`.
   void commit_or_fail(const std::string& error_text);

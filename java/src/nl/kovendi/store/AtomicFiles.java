@@ -157,11 +157,33 @@ public final class AtomicFiles {
         }
     }
 
-    public static void syncDirectory(Path dir) {
-        try (FileChannel ch = FileChannel.open(dir, StandardOpenOption.READ)) {
-            ch.force(true);
+    /** How a directory is flushed; the tests put a failing one in its place. */
+    interface DirectoryFlush {
+        void force(FileChannel directory) throws IOException;
+    }
+
+    static DirectoryFlush directoryFlush = ch -> ch.force(true);
+
+    /**
+     * Flushes the entries of a directory (a rename, a new or removed file). A failure of the flush
+     * (an I/O error, a full disk) is an error: the change might not survive a crash. Where a
+     * directory cannot be opened or cannot be flushed at all (some platforms and file systems),
+     * the change itself is still atomic and nothing more can be done.
+     */
+    public static void syncDirectory(Path dir) throws IOException {
+        FileChannel ch;
+        try {
+            ch = FileChannel.open(dir, StandardOpenOption.READ);
         } catch (IOException | UnsupportedOperationException e) {
-            // Some file systems cannot flush a directory; the rename itself is still atomic.
+            return;
+        }
+        try (FileChannel open = ch) {
+            directoryFlush.force(open);
+        } catch (IOException e) {
+            String m = String.valueOf(e.getMessage());
+            if (!m.contains("Invalid argument") && !m.contains("Read-only file system")) {
+                throw e;
+            }
         }
     }
 
