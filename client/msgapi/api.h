@@ -259,6 +259,10 @@ short API_listAnnouncementNext(ApiId apiId, short* output, const char* filterStr
                                const char* previousListId, short pageLength,
                                MessageSummary* pageMsgTab);
 short API_changeNetworkPwd(ApiId apiId, const char* newPassword);
+// Whether the service accepted a message with identifier `ipMsgId` from the session's mailbox at
+// or after `sinceSeconds` (seconds since 1970 by this machine's clock): *accepted becomes 1 or 0.
+// Asked for a send whose outcome a killed run left open. 0, or -1 on failure.
+short API_acceptedSince(ApiId apiId, const char* ipMsgId, long long sinceSeconds, short* accepted);
 // The client's verdict for the last operation, or -1 when no virtual machine runs.
 short API_verdictValue(void);
 short API_version(void);

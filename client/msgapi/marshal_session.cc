@@ -123,6 +123,15 @@ short JNI_API_changeNetworkPwd(const char* new_password) {
                         "API_changeNetworkPwd", new_password);
 }
 
+short JNI_API_acceptedSince(const char* ip_msg_id, long long since_seconds) {
+  if (!client_running("JNI_API_acceptedSince: no JVM")) return -1;
+  LocalRef<jstring> id = java_string("JNI_API_acceptedSince: newStringUTF", ip_msg_id);
+  if (!id) return -1;
+  return call_client("JNI_API_acceptedSince: o_client.API_acceptedSince(o_msgId, since)",
+                     "API_acceptedSince", "(Ljava/lang/String;J)S", id.get(),
+                     static_cast<jlong>(since_seconds));
+}
+
 short JNI_API_aliasToOrname(const char* alias, short* status, ORName* orname) {
   *status = 1;
   std::memset(orname, 0, sizeof(ORName));

@@ -175,6 +175,17 @@ short API_changeNetworkPwd(ApiId handle, const char* password) {
   return fake_api().call(a);
 }
 
+short API_acceptedSince(ApiId handle, const char* ip_msg_id, long long since, short* accepted) {
+  FakeCallArgs a;
+  a.op = "API_acceptedSince";
+  a.handle = handle;
+  a.text = text_of(ip_msg_id);
+  a.since = since;
+  a.accepted = accepted;
+  if (accepted) *accepted = 0;
+  return fake_api().call(a);
+}
+
 short API_verdictValue(void) {
   fake_api().note("API_verdictValue");
   return fake_api().verdict();

@@ -33,7 +33,10 @@ struct FakeCallArgs {
   std::string previous_list_id;   // API_listMbxInNext
   std::string filter;             // API_listMbxInNext
   std::string directory;          // API_getMsg receive directory
-  std::string text;               // alias (API_aliasToOrname), new password
+  std::string text;               // alias (API_aliasToOrname), new password, message identifier
+                                  // (API_acceptedSince)
+  long long since = 0;            // API_acceptedSince
+  short* accepted = nullptr;      // API_acceptedSince: the fill sets it (0 unless set)
   ApiId handle = nullptr;
 };
 

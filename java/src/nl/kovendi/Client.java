@@ -121,6 +121,25 @@ public class Client {
         });
     }
 
+    /**
+     * Whether the service accepted a message with identifier {@code ipMsgId} from this mailbox at
+     * or after {@code sinceSeconds} (seconds since 1970 by this machine's clock): 1 when it did,
+     * 0 when it did not, -1 on failure. The program asks it for a send whose outcome a killed run
+     * left open.
+     */
+    public short API_acceptedSince(String ipMsgId, long sinceSeconds) {
+        return call("API_acceptedSince", () -> {
+            MailSession s = session("API_acceptedSince");
+            if (ipMsgId == null || sinceSeconds < 0) {
+                throw new StoreException(Verdict.INVALID_ARGUMENT, "no identifier or time");
+            }
+            boolean accepted = s.acceptedSince(ipMsgId, sinceSeconds * 1000);
+            trace("API_acceptedSince: " + ClientLog.quote(ipMsgId) + " since " + sinceSeconds
+                    + ": " + (accepted ? "accepted" : "not accepted"));
+            return accepted ? 1 : 0;
+        });
+    }
+
     public short API_getMsg(String listId, MessageInHolder holder, String receiveDir) {
         return call("API_getMsg", () -> {
             MailSession s = session("API_getMsg");

@@ -130,6 +130,17 @@ public final class MailService {
     }
 
     /**
+     * Whether this mailbox submitted a message with identifier {@code ipMsgId} at or after
+     * {@code sinceMillis} (milliseconds since 1970).
+     */
+    public boolean acceptedSince(String ipMsgId, long sinceMillis) throws StoreException {
+        return store.locked(() -> {
+            mailboxLocked();
+            return SentLog.acceptedSince(store.dir(), mailboxKey, ipMsgId, sinceMillis);
+        });
+    }
+
+    /**
      * Up to {@code max} items that follow {@code previous} (empty: from the start) in mailbox
      * order and match {@code filter}.
      */

@@ -79,6 +79,13 @@ final class PgSchema {
           data bytea NOT NULL,
           PRIMARY KEY (owner, list_id, k),
           FOREIGN KEY (owner, list_id) REFERENCES kovendi.entry ON DELETE CASCADE);
+        -- what each mailbox submitted: asked by a client whose run was killed during a send;
+        -- an identifier seen before is still accepted (an application may send it again)
+        CREATE TABLE IF NOT EXISTS kovendi.submission (
+          role name NOT NULL,
+          ip_msg_id text NOT NULL,
+          at timestamptz NOT NULL);
+        CREATE INDEX IF NOT EXISTS submission_lookup ON kovendi.submission (role, ip_msg_id, at);
         CREATE TABLE IF NOT EXISTS kovendi.fault (
           seq bigserial PRIMARY KEY,
           operation text NOT NULL,
@@ -405,8 +412,20 @@ final class PgSchema {
             INSERT INTO kovendi.entry VALUES (sender.role, nid, kovendi.new_entry(3, nid, at_time) || rc);
             i := i + 21;
           END LOOP;
+          DELETE FROM kovendi.submission
+            WHERE role = sender.role AND at < clock_timestamp() - interval '90 days';
+          INSERT INTO kovendi.submission
+            VALUES (sender.role, coalesce(h->>'ipMsgId', ''), clock_timestamp());
           RETURN cardinality(delivered);
         END $$;
+
+        -- whether the caller's mailbox submitted a message with this identifier at or after p_since
+        CREATE OR REPLACE FUNCTION kovendi.accepted_since(p_mid text, p_since timestamptz)
+        RETURNS boolean LANGUAGE sql STABLE SECURITY DEFINER
+        SET search_path = pg_catalog, pg_temp AS $$
+          SELECT EXISTS (SELECT 1 FROM kovendi.submission
+            WHERE role = (kovendi.caller()).role AND ip_msg_id = p_mid AND at >= p_since)
+        $$;
 
         -- marks an item of the caller's mailbox READ; a first fetch of a message that asks for
         -- receipt notifications notifies its originator. False when it was READ already.
@@ -544,6 +563,7 @@ final class PgSchema {
         REVOKE ALL ON ALL FUNCTIONS IN SCHEMA kovendi FROM PUBLIC;
         GRANT EXECUTE ON FUNCTION kovendi.open_session(), kovendi.take_fault(text),
           kovendi.resolve_alias(text), kovendi.submit(text[], int[], int[], text[], text[], text[],
-          bytea[]), kovendi.mark_read(bigint), kovendi.delete_entry(bigint) TO kovendi_mailbox;
+          bytea[]), kovendi.mark_read(bigint), kovendi.delete_entry(bigint),
+          kovendi.accepted_since(text, timestamptz) TO kovendi_mailbox;
         """;
 }

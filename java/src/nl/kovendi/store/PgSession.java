@@ -44,6 +44,9 @@ final class PgSession implements MailSession {
     private String freeFormName;
     private int capacity;
     private short sessionId;
+    // The service's clock minus this machine's, in milliseconds, measured at log-in: the times a
+    // client gives are by its own clock, the service records its own.
+    private long clockOffsetMillis;
 
     private PgSession(Connection conn, PgAddress address, String role) {
         this.conn = conn;
@@ -100,7 +103,33 @@ final class PgSession implements MailSession {
                 capacity = rs.getInt(4);
                 sessionId = (short) rs.getInt(7);
             }
+            long before = System.currentTimeMillis();
+            try (Statement st = conn.createStatement();
+                    ResultSet rs = st.executeQuery(
+                            "SELECT (extract(epoch FROM clock_timestamp()) * 1000)::bigint")) {
+                rs.next();
+                long after = System.currentTimeMillis();
+                clockOffsetMillis = rs.getLong(1) - (before + after) / 2;
+            }
             return null;
+        });
+    }
+
+    /** The measurement of the clock offset is good to the round trip; a second covers it. */
+    private static final long CLOCK_MARGIN_MILLIS = 1000;
+
+    @Override
+    public boolean acceptedSince(String ipMsgId, long sinceMillis) throws StoreException {
+        long since = sinceMillis + clockOffsetMillis - CLOCK_MARGIN_MILLIS;
+        return PgErrors.call("cannot ask for the submission of " + ipMsgId, () -> {
+            try (PreparedStatement st = conn.prepareStatement(
+                    "SELECT kovendi.accepted_since(?, to_timestamp(? / 1000.0))")) {
+                st.setString(1, ipMsgId == null ? "" : ipMsgId);
+                st.setLong(2, since);
+                try (ResultSet rs = st.executeQuery()) {
+                    return rs.next() && rs.getBoolean(1);
+                }
+            }
         });
     }
 

@@ -119,7 +119,9 @@ final class Submission {
             e.setNotices(part, notices.size());
             job.write(sender.key(), e, 0);
         }
+        job.sent(sender.key(), msg.getIpMsgId());
         job.commit(store.dir());
+        SentLog.prune(store.dir(), sender.key(), System.currentTimeMillis());
     }
 
     static void checkHeader(MessageOut msg) throws StoreException {

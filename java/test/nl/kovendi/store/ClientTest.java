@@ -39,6 +39,8 @@ public final class ClientTest {
                 ClientTest::exchange);
         c.run("listing rows are cut to the row widths", ClientTest::summaries);
         c.run("alias resolution", ClientTest::aliases);
+        c.run("a send is found again by its identifier and time; an identifier may be sent again",
+                ClientTest::acceptedSince);
         c.run("every verdict can be injected into every operation", ClientTest::injected);
         c.run("no exception escapes; failures go to the client's log", ClientTest::robustness);
         c.finish();
@@ -163,6 +165,27 @@ public final class ClientTest {
         eq((short) 1, rh.getMessageIn().getInfo().getNotifyType(), "receipt notification");
         eq((short) 0, alice.API_listMbxInNext(RAPPORT, "", new MessageSummaryList(20)),
                 "fetched reports are no longer NEW");
+    }
+
+    private static void acceptedSince() throws Exception {
+        Fixture f = new Fixture();
+        Client alice = open(f, "alice", "SECRET1", null);
+        Path one = f.file("one.txt", "once");
+        long before = System.currentTimeMillis() / 1000 - 1;
+        eq((short) 0, alice.API_acceptedSince("TXT00000000001", before), "nothing sent yet");
+        MessageOut m = message("TXT00000000001", 1, 1, to(address("BAKKER")), one);
+        eq((short) 0, alice.API_sendMsg(m), "sent");
+        eq((short) 0, alice.API_sendMsg(m), "the same identifier is accepted again");
+        eq((short) 1, alice.API_acceptedSince("TXT00000000001", before), "found");
+        eq((short) 0, alice.API_acceptedSince("TXT0000000000", before), "the exact identifier only");
+        eq((short) 0, alice.API_acceptedSince("TXT00000000001", before + 3600),
+                "not after the time asked for");
+        Client bob = open(f, "bob", "SECRET2", null);
+        eq((short) 0, bob.API_acceptedSince("TXT00000000001", before), "another mailbox's send");
+        eq((short) 2, bob.API_listMbxInNext(LIJST, "", new MessageSummaryList(20)),
+                "both copies delivered");
+        eq((short) -1, alice.API_acceptedSince(null, before), "no identifier");
+        eq(Verdict.INVALID_ARGUMENT, alice.API_verdictValue(), "invalid argument");
     }
 
     private static void summaries() throws Exception {
