@@ -3,6 +3,7 @@
 #include "client/engine/per_message.h"
 
 #include "client/common/home.h"
+#include "client/common/run_intent.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/command_context.h"
@@ -42,7 +43,8 @@ class WorkFile {
 // Creates an empty work file "TMXXXXXX" in the engine directory; empty path when that fails.
 std::string create_work_file() {
   std::string path = engine_home().mktemp("TMXXXXXX");
-  if (path.empty()) return "";
+  // Recorded before it exists, so that no kill can leave it behind.
+  if (path.empty() || !record_intent(intent::kTemporary, path)) return "";
   return OpenFile(fs::open_stream(path, "w")) ? path : "";
 }
 

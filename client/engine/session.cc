@@ -7,6 +7,7 @@
 
 #include "client/common/home.h"
 #include "client/common/journal.h"
+#include "client/common/run_intent.h"
 #include "client/common/status_callbacks.h"
 #include "client/engine/command_file.h"
 #include "client/engine/dialup.h"
@@ -14,6 +15,7 @@
 #include "client/engine/message_commands.h"
 #include "client/engine/path_check.h"
 #include "client/engine/result_codes.h"
+#include "client/engine/service_questions.h"
 #include "client/engine/session_result.h"
 #include "client/engine/session_runner.h"
 #include "client/engine/session_state.h"
@@ -55,10 +57,12 @@ bool dial_entry() {
 
 bool open_mail_session() {
   EngineSession& s = session();
-  if (API_open(s.open_parameters.get(), s.session_info.get(), &s.session_handle) == 0) {
+  if (log_in() == 0) {
     set_result_code(s.status_record, kCodeSuccess);
     journal_write(1, "Verbinding is opgezet");
     write_session_info();
+    // Whatever a kill leaves open from here on concerns this mailbox.
+    record_intent(intent::kUser, session_mailbox());
     return true;
   }
   short verdict = API_verdictValue();
@@ -128,14 +132,20 @@ int run_connected_session(const std::string& command_file_name,
     return -1;
   }
   bool connected = connect();
-  // The status file always begins with the line of the CONNECT command.
+  // The status file always begins with the line of the CONNECT command; from here on its name
+  // is on disk, so that flushing its data is enough to keep a line.
   write_status_line(s.status_record);
+  if (fs::sync_files({s.status_file_path}) != 0) {
+    journal_write(3, "Fout bij schrijven QRT400 statusbestand");
+  }
   if (!connected) {
     hang_up_when_dialed();
     close_engine_files();
     return -1;
   }
-  command_file().run_command_loop();
+  ask_send_questions();
+  const int ended = command_file().run_command_loop();
+  if (ended != kEndSession && ended != kFatalVerdict) fetch_stranded_items();
   command_file().close();
   engine_control().session_phase = kPhaseClosing;
   API_close(s.session_handle);
