@@ -10,6 +10,7 @@
 #include "client/common/append_file.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
+#include "client/common/run_intent.h"
 #include "client/common/line_reader.h"
 #include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
@@ -60,7 +61,7 @@ std::string create_scratch_file(const std::string& fil_path) {
   for (const std::string& templ : {fs::join(fs::dir_name(fil_path), "TMXXXXXX"),
                                    app_home().fullpath("TMXXXXXX")}) {
     std::string name = fs::make_unique_name(templ);
-    if (name.empty()) continue;
+    if (name.empty() || !record_intent(intent::kTemporary, name)) continue;
     int fd = fs::create_file(name, 0600);
     if (fd < 0) continue;
     fs::close_descriptor(fd);

@@ -16,6 +16,7 @@
 #include "client/common/line_writer.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
+#include "client/common/run_intent.h"
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
@@ -134,15 +135,25 @@ class InterchangeScan : public InterchangeParts {
   int sent_ = 0;
   std::vector<std::string> list_lines_;  // written when the file is done, in file order
   std::vector<std::string> made_;         // work files made for this file
+  std::string series_;                    // the series of work-file names in use
+  int next_in_series_ = 0;
 };
 
 // A free work-file name "KVnnnnnn.edi" in the home directory, and its full path. The names are
 // the program's own, so an exact test of the path is enough; a lookup without regard to case
 // would read the whole directory for every new name, which a file of thousands of interchanges
-// cannot afford.
-std::string new_work_file_name(std::string& full_path) {
+// cannot afford. They are taken in series of a thousand, "KVsss000" to "KVsss999", each series
+// recorded in the run's intent record before its first file is made: a run killed before its
+// interchange list names them leaves no work file that its recovery cannot find.
+std::string new_work_file_name(std::string& series, int& next, std::string& full_path) {
+  constexpr int kSeriesLength = 1000;
   for (int attempt = 0; attempt < 1000000; ++attempt) {
-    std::string name = random_work_name("edi");
+    if (series.empty() || next >= kSeriesLength) {
+      series = random_work_name("edi").substr(0, 5);
+      next = 0;
+      if (!record_intent(intent::kWorkSeries, fs::join(app_home().dir(), series))) return "";
+    }
+    std::string name = format("%s%03d.edi", series.c_str(), next++);
     full_path = fs::join(app_home().dir(), name);
     if (!fs::exists(full_path)) return name;
   }
@@ -152,7 +163,7 @@ std::string new_work_file_name(std::string& full_path) {
 WorkFile InterchangeScan::new_work_file() {
   WorkFile w;
   std::string full_path;
-  w.name = new_work_file_name(full_path);
+  w.name = new_work_file_name(series_, next_in_series_, full_path);
   if (!w.name.empty()) w.stream = OpenFile(fs::open_stream(full_path, "wb"));
   if (!w.stream) {
     abandon();

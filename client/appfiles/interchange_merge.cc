@@ -7,6 +7,7 @@
 
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/interchange_list.h"
+#include "client/appfiles/killed_session.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/line_reader.h"
@@ -16,6 +17,7 @@
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
+#include "platform/fs.h"
 
 namespace kv {
 namespace {
@@ -91,6 +93,9 @@ void merge_list(const std::set<std::string>& rebuilt_before) {
     OpenFile list(app_home().open(list_name, "rb"));
     if (!list) return;
     const bool merge = run_state().engine_started;
+    // The interchange of a send whose outcome a killed run left open stays aside until the
+    // service has answered (killed_session.h).
+    const std::set<std::string> undecided = send_questions().open_work_files;
     std::set<std::string> rebuilt;  // a target is emptied once, even if its lines were split
     TargetMerge target;
     LineReader reader(list.get());
@@ -108,6 +113,7 @@ void merge_list(const std::set<std::string>& rebuilt_before) {
         }
       }
       if (is_skipped_source(source) || app_home().access(source, 0) != 0) continue;
+      if (undecided.count(app_home().fullpath(source)) != 0) continue;
       if (!merge_target) {
         app_home().remove_work_file(source);
       } else if (!target.add(source)) {
@@ -126,6 +132,22 @@ void merge_list(const std::set<std::string>& rebuilt_before) {
 }  // namespace
 
 void merge_interchange_list() { merge_list({}); }
+
+void remove_work_file_series(const std::vector<IntentLine>& record) {
+  const std::set<std::string> undecided = send_questions().open_work_files;
+  for (const IntentLine& line : record) {
+    if (line.key != intent::kWorkSeries) continue;
+    const std::string dir = fs::dir_name(line.value);
+    const std::string series = fs::last_component(line.value);
+    for (const std::string& name : fs::list_directory(dir)) {
+      const std::string path = fs::join(dir, name);
+      if (name.size() == series.size() + 7 && name.compare(0, series.size(), series) == 0 &&
+          name.compare(name.size() - 4, 4, ".edi") == 0 && undecided.count(path) == 0) {
+        fs::remove_file(path);
+      }
+    }
+  }
+}
 
 void finish_killed_merge(const std::vector<IntentLine>& record) {
   std::set<std::string> rebuilt_before;

@@ -18,6 +18,7 @@
 #include "client/common/status_callbacks.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
+#include "platform/fs.h"
 
 namespace kv {
 namespace {
@@ -145,6 +146,10 @@ bool record_received_messages(const std::string& command_file, const std::string
       appender.append(record);
       appended = true;
     }
+  }
+  // On disk before the run records its results as processed.
+  if (appended && fs::sync_stream(store.get(), app_home().fullpath(kReceiveStore)) != 0) {
+    schrijf_QRTLNK_error_bestand(AppError::kNoMemory, "schrijven QRTLNK.RCV");
   }
   return appended;
 }
