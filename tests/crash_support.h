@@ -315,66 +315,68 @@ struct Scenario {
   std::function<int()> count;
 };
 
-// Cuts the power of the scenario's run at the sweep's operations, alternately dropping
-// everything unflushed and keeping a random subset of it; after each cut the next start runs and
-// the invariants must hold. Each cut must really have happened.
-inline void power_cut_sweep(const Scenario& s, int sample) {
-  s.prepare();
-  const int total = s.count ? s.count() : count_operations(s.dir, s.args, s.options);
-  ASSERT_GT(total, 0) << s.name;
-  int cuts = 0;
-  int by_chance = 0;
-  int missed = 0;
-  for (int n : sweep_points(total, sample)) {
-    s.prepare();
-    const bool keep_some = cuts % 2 == 1;
-    const unsigned seed = static_cast<unsigned>(random_source()());
-    const std::string setting =
-        "cut:" + std::to_string(n) + (keep_some ? ":" + std::to_string(seed) : "");
-    const CrashOutcome outcome = run_crash(s.dir, s.args, s.options, setting);
-    const std::string context = s.name + ", power cut at operation " + std::to_string(n) + " of " +
-                                std::to_string(total) + (keep_some ? " keeping a random subset" : "") +
-                                " (KOVENDI_CRASH=" + setting + ": " + outcome.report + ")";
-    // A run may take a few operations less than the counted one (a fetch that finds nothing to
-    // wait for); such a point is passed over, but most must be met.
-    if (outcome.run.signal == 0 && outcome.report.find("ops ") == 0) {
-      ++missed;
-    } else {
-      ASSERT_EQ(SIGKILL, outcome.run.signal) << "the run was not cut, " << context;
-      ASSERT_EQ(0u, outcome.report.find("cut " + std::to_string(n) + " ")) << context;
-      ++cuts;
-      by_chance += keep_some ? 1 : 0;
-    }
-    s.after();
-    s.check(context);
-    if (::testing::Test::HasFailure()) break;
+// One run of the scenario crashed at operation `n` of `total` with KOVENDI_CRASH=`setting`; the
+// next start and the checks follow. The crash must really have happened; false (and no crash)
+// only when the run ended before operation `n` (a run may take a few operations less than the
+// counted one, a fetch that finds nothing to wait for).
+inline bool crash_once(const Scenario& s, int n, int total, const std::string& setting,
+                       const std::string& what) {
+  const CrashOutcome outcome = run_crash(s.dir, s.args, s.options, setting);
+  const std::string context = s.name + ", " + what + " at operation " + std::to_string(n) +
+                              " of " + std::to_string(total) + " (KOVENDI_CRASH=" + setting +
+                              ": " + outcome.report + ")";
+  const bool ended = outcome.run.signal == 0 && outcome.report.find("ops ") == 0;
+  if (!ended) {
+    EXPECT_EQ(SIGKILL, outcome.run.signal) << "the run did not crash, " << context;
+    EXPECT_EQ(0u, outcome.report.find(setting.substr(0, setting.find(':')) + " " +
+                                      std::to_string(n) + " "))
+        << context;
   }
-  std::printf("power cut %s: %d operations, %d cuts (%d keeping a random subset), %d runs ended "
-              "before their point\n", s.name.c_str(), total, cuts, by_chance, missed);
-  EXPECT_GE(cuts, 2 * missed) << "too few runs were cut, " << s.name;
+  s.after();
+  s.check(context);
+  return !ended;
 }
 
-// Kills the scenario's run at the sweep's operations (all of them with KOVENDI_POWER_CUT_ALL=1);
-// after each kill the next start runs and the invariants must hold.
-inline void kill_sweep(const Scenario& s, int sample) {
+struct CrashTally {
+  int crashed = 0;
+  int by_chance = 0;  // power cuts that kept a random subset
+  int ended = 0;
+  void expect_enough(const std::string& name) const {
+    EXPECT_GE(crashed, 2 * ended) << "too few runs crashed, " << name;
+  }
+};
+
+// Crashes the scenario's run at the sweep's operations: kills it, or cuts its power, alternately
+// dropping everything unflushed and keeping a random subset of it.
+inline void sweep(const Scenario& s, int sample, bool power_cut) {
   s.prepare();
   const int total = s.count ? s.count() : count_operations(s.dir, s.args, s.options);
   ASSERT_GT(total, 0) << s.name;
-  int kills = 0;
+  CrashTally tally;
   for (int n : sweep_points(total, sample)) {
     s.prepare();
-    const CrashOutcome outcome = run_crash(s.dir, s.args, s.options, "kill:" + std::to_string(n));
-    const std::string context = s.name + ", killed at operation " + std::to_string(n) + " of " +
-                                std::to_string(total) + " (" + outcome.report + ")";
-    ASSERT_EQ(SIGKILL, outcome.run.signal) << "the run was not killed, " << context;
-    ASSERT_EQ(0u, outcome.report.find("kill " + std::to_string(n) + " ")) << context;
-    ++kills;
-    s.after();
-    s.check(context);
+    const bool keep_some = power_cut && tally.crashed % 2 == 1;
+    const std::string setting =
+        (power_cut ? "cut:" : "kill:") + std::to_string(n) +
+        (keep_some ? ":" + std::to_string(static_cast<unsigned>(random_source()())) : "");
+    const std::string what =
+        power_cut ? (keep_some ? "power cut keeping a random subset" : "power cut") : "killed";
+    if (crash_once(s, n, total, setting, what)) {
+      ++tally.crashed;
+      tally.by_chance += keep_some ? 1 : 0;
+    } else {
+      ++tally.ended;
+    }
     if (::testing::Test::HasFailure()) break;
   }
-  std::printf("kill sweep %s: %d operations, %d kills\n", s.name.c_str(), total, kills);
+  std::printf("%s %s: %d operations, %d crashed (%d keeping a random subset), %d ended before "
+              "their point\n", power_cut ? "power cut" : "kill sweep", s.name.c_str(), total,
+              tally.crashed, tally.by_chance, tally.ended);
+  tally.expect_enough(s.name);
 }
+
+inline void power_cut_sweep(const Scenario& s, int sample) { sweep(s, sample, true); }
+inline void kill_sweep(const Scenario& s, int sample) { sweep(s, sample, false); }
 
 // Keeps the message store and the homes of a World, so that every trial starts from the same
 // state.
@@ -449,37 +451,25 @@ inline Scenario recovery_scenario(const Scenario& killed, const std::vector<std:
   return s;
 }
 
-// Kills the scenario's run at a random file operation in each trial (the kill must have met the
-// run at work), then the next start runs and the invariants must hold.
+
+// Kills the scenario's run at a random file operation in each trial.
 inline void kill_at_random_operations(const Scenario& s, int count) {
   s.prepare();
   int total = s.count ? s.count() : count_operations(s.dir, s.args, s.options);
   ASSERT_GT(total, 0) << s.name;
-  int killed = 0;
-  int missed = 0;
-  for (int trial = 0; trial < count; ++trial) {
+  CrashTally tally;
+  for (int trial = 0; trial < count && !::testing::Test::HasFailure(); ++trial) {
     s.prepare();
     if (s.count) total = s.count();
     if (total <= 0) continue;  // nothing left to recover
     const int n = 1 + random_below(total);
-    const CrashOutcome outcome = run_crash(s.dir, s.args, s.options, "kill:" + std::to_string(n));
-    const std::string context = s.name + ", trial " + std::to_string(trial) +
-                                ", killed at operation " + std::to_string(n) + " of " +
-                                std::to_string(total) + " (" + outcome.report + ")";
-    if (outcome.run.signal == 0 && outcome.report.find("ops ") == 0) {
-      ++missed;
-    } else {
-      ASSERT_EQ(SIGKILL, outcome.run.signal) << "the run was not killed, " << context;
-      ASSERT_EQ(0u, outcome.report.find("kill " + std::to_string(n) + " ")) << context;
-      ++killed;
-    }
-    s.after();
-    s.check(context);
-    if (::testing::Test::HasFailure()) break;
+    const bool crashed = crash_once(s, n, total, "kill:" + std::to_string(n),
+                                    "trial " + std::to_string(trial) + ", killed");
+    ++(crashed ? tally.crashed : tally.ended);
   }
   std::printf("kill harness %s: %d trials killed at one of %d file operations, %d ended before "
-              "their point\n", s.name.c_str(), killed, total, missed);
-  EXPECT_GE(killed, 2 * missed) << "too few runs were killed, " << s.name;
+              "their point\n", s.name.c_str(), tally.crashed, total, tally.ended);
+  tally.expect_enough(s.name);
 }
 
 }  // namespace crash
