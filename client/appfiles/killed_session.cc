@@ -101,7 +101,9 @@ KilledSession read_session(const std::vector<IntentLine>& record) {
   return s;
 }
 
-// Whether the status file holds, after `offset`, a line of the command `tag` for the item.
+// Whether the status file holds, after the item's offset, a line of its command for it: its own
+// line (a message, or an item that failed), or for a notification the command's line that hands
+// the report file over.
 bool item_recorded(const StatusText& status, const std::vector<std::string>& fetch) {
   const long long offset = std::atoll(fetch[5].c_str());
   const bool message = fetch[2] == question::kMessage;
@@ -109,7 +111,8 @@ bool item_recorded(const StatusText& status, const std::vector<std::string>& fet
     if (line.start < offset || !equals_ignore_case(get_veld(line.text, status::kTag), fetch[0])) {
       continue;
     }
-    if (!message || get_veld(line.text, status::message::kListId) == fetch[1]) return true;
+    if (get_veld(line.text, status::message::kListId) == fetch[1]) return true;
+    if (!message && !get_veld(line.text, status::rapport::kReportFile).empty()) return true;
   }
   return false;
 }
