@@ -124,6 +124,20 @@ bool is_plain_pin_line(const std::string& line) {
   return line.size() < 5 || static_cast<unsigned char>(line[4]) < 128;
 }
 
+// A plain password that the scrambling of qrtlnk.gns could not keep would work once and lock the
+// user out afterwards: it is refused before any log-in (and before anything is scrambled).
+void refuse_unkeepable_pin(const std::string& value) {
+  if (!scrambling_keeps(value)) throw TranslationFailed{AppError::kPinNotKeepable, ""};
+}
+
+// The user file's rights for "others" go once it has been scrambled in place: the scrambling is
+// no enciphering.
+void take_other_rights_away(const std::string& name) {
+  const std::string path = app_home().fullpath(name);
+  const fs::Status st = fs::status(path);
+  if (st.exists && (st.mode & 0007u) != 0) fs::set_permissions(path, st.mode & ~0007u);
+}
+
 // Writes the CONNECT block from qrtlnk.gns. A plain PIN= value is scrambled in the user file at
 // once, over the same line (the scrambled value has the same length; the line end stays). When
 // the user file cannot be opened for update (a protected file), it is only read: the command
@@ -148,6 +162,7 @@ void write_connect_block(Translation& tr) {
       tr.write("PIN=" + value);
       continue;
     }
+    refuse_unkeepable_pin(value);
     tr.write(line);
     if (!can_update || value.empty()) continue;
     scramble_pin(value);
@@ -156,6 +171,7 @@ void write_connect_block(Translation& tr) {
     fs::write_stream(gns.get(), value, "qrtlnk.gns");
     std::fflush(gns.get());
     std::fseek(gns.get(), after, SEEK_SET);
+    take_other_rights_away("qrtlnk.gns");
   }
 }
 
@@ -164,6 +180,8 @@ std::string adjust_line(Translation& tr, const std::string& line) {
   if (line_begins(line, "PIN=")) {
     std::string value = attribute_value(line);
     if (is_plain_pin_line(line)) {
+      // Also a new password of WACHTWOORD, which qrtlnk.gns receives scrambled.
+      refuse_unkeepable_pin(value);
       value = to_upper(value);
     } else {
       unscramble_pin(value);
