@@ -66,15 +66,19 @@ bool home_file_exists(const std::string& name) {
 std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> lines;
   std::string line;
+  auto keep = [&lines](std::string& l) {
+    if (!l.empty() && l.back() == '\r') l.pop_back();
+    if (!l.empty()) lines.push_back(l);
+    l.clear();
+  };
   for (char c : text) {
     if (c == '\n') {
-      if (!line.empty()) lines.push_back(line);
-      line.clear();
-    } else if (c != '\r') {
+      keep(line);
+    } else {
       line += c;
     }
   }
-  if (!line.empty()) lines.push_back(line);
+  keep(line);
   return lines;
 }
 

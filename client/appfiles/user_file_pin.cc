@@ -104,6 +104,9 @@ void versleutel_pins(const std::string& command_file) {
   while (read_positioned_line(f.get(), line, start)) {
     if (!line_begins(line, "PIN=") || line.size() <= 4) continue;
     if (is_scrambled_pin(attribute_value(line))) continue;  // never scrambled twice
+    // One the scrambling cannot keep would not be recognised as scrambled afterwards either (and
+    // was refused by the translation): it is left alone.
+    if (!scrambling_keeps(attribute_value(line))) continue;
     std::string value = attribute_value(line);
     scramble_pin(value);
     long after = std::ftell(f.get());
