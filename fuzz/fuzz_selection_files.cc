@@ -19,17 +19,7 @@ constexpr int kCommandKinds[] = {2, 3, 5, 6};  // ONTVANG, RAPPORT, VERWIJDER, L
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::vector<std::string> input =
       kvfuzz::split_input(kvfuzz::text_of(data, size), "\n#REC#\n");
-  std::vector<std::string> lines;
-  std::string line;
-  for (char c : input[0]) {
-    if (c == '\n') {
-      lines.push_back(line);
-      line.clear();
-    } else {
-      line += c;
-    }
-  }
-  if (!line.empty()) lines.push_back(line);
+  const std::vector<std::string> lines = kvfuzz::lines_of(input[0], true);
   const std::vector<std::string> records = kvfuzz::lines_of(input[1]);
 
   for (bool texts : {false, true}) {

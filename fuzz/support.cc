@@ -63,12 +63,12 @@ bool home_file_exists(const std::string& name) {
   return std::filesystem::exists(kv::app_home().dir() + "/" + name);
 }
 
-std::vector<std::string> lines_of(const std::string& text) {
+std::vector<std::string> lines_of(const std::string& text, bool with_empty) {
   std::vector<std::string> lines;
   std::string line;
-  auto keep = [&lines](std::string& l) {
+  auto keep = [&lines, with_empty](std::string& l) {
     if (!l.empty() && l.back() == '\r') l.pop_back();
-    if (!l.empty()) lines.push_back(l);
+    if (!l.empty() || with_empty) lines.push_back(l);
     l.clear();
   };
   for (char c : text) {
@@ -78,7 +78,7 @@ std::vector<std::string> lines_of(const std::string& text) {
       line += c;
     }
   }
-  keep(line);
+  if (!line.empty()) keep(line);
   return lines;
 }
 

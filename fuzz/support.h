@@ -32,8 +32,8 @@ void write_home_file(const std::string& name, const std::string& content);
 // The content of `name` in the home directory; empty when it does not exist.
 std::string read_home_file(const std::string& name);
 bool home_file_exists(const std::string& name);
-// Non-empty lines of a text, without their line ends ("\n" or "\r\n").
-std::vector<std::string> lines_of(const std::string& text);
+// The lines of a text without their line ends ("\n" or "\r\n"); empty ones only when asked.
+std::vector<std::string> lines_of(const std::string& text, bool with_empty = false);
 // True when `part` is a subsequence of `whole` (the same elements, in the same order).
 bool is_subsequence(const std::vector<std::string>& part, const std::vector<std::string>& whole);
 

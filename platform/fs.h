@@ -73,8 +73,6 @@ constexpr int kTooManyOpenFiles = 24;
 std::string error_text(int error);
 // True for the errors of a full disk or an exhausted quota.
 bool is_out_of_space(int error);
-// True for a refusal by the file's permissions or a read-only file system.
-bool is_permission_error(int error);
 
 // The file that `path` stands for when it is a symbolic link: the chain of links is followed to
 // its end (a link whose target does not exist yet gives the target's full path). `path` itself

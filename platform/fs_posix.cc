@@ -355,8 +355,6 @@ std::string error_text(int error) {
 
 bool is_out_of_space(int error) { return error == ENOSPC || error == EDQUOT; }
 
-bool is_permission_error(int error) { return error == EACCES || error == EPERM || error == EROFS; }
-
 bool is_symbolic_link(const std::string& path) {
   struct stat st;
   return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);

@@ -60,9 +60,10 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # The kill harness ran above; under the sanitizers its timing windows would only be slower.
 (cd "$src/build-sanitize" && ctest --output-on-failure -j "$jobs" --timeout 900 -LE kill)
 
-# The fuzz targets built with clang and libFuzzer (the whole tree, so that it is known to build
-# with clang as well), each run for a short while on its corpus (label "fuzz").
-CC=clang CXX=clang++ "$src/scripts/build.sh" "$src/build-fuzz" -DKOVENDI_FUZZ=ON \
-  -DKOVENDI_BUILD_TESTS=OFF -DKOVENDI_FUZZ_SECONDS="${KOVENDI_FUZZ_SECONDS:-20}" \
-  -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1 -g1"
+# The fuzz targets, built with clang and libFuzzer (the fuzz programs and the libraries they use),
+# each run for a short while on its corpus (label "fuzz").
+CC=clang CXX=clang++ cmake -S "$src" -B "$src/build-fuzz" -G Ninja -DKOVENDI_FUZZ=ON \
+  -DKOVENDI_BUILD_TESTS=OFF -DKOVENDI_FUZZ_SECONDS="${KOVENDI_FUZZ_SECONDS:-15}" \
+  -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1 -g1" >/dev/null
+cmake --build "$src/build-fuzz" --target kv_fuzz_targets
 (cd "$src/build-fuzz" && ctest --output-on-failure -j "$jobs" -L fuzz)

@@ -11,6 +11,7 @@
 #include "client/appfiles/translation.h"
 #include "client/common/abort.h"
 #include "client/common/append_file.h"
+#include "client/common/error_file.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/line_reader.h"
@@ -365,7 +366,8 @@ bool is_run_file(const std::string& path, const std::string& command_file) {
     return true;
   }
   return base.rfind("QRTLNK.", 0) == 0 || base == "SCRIPTIN.DIR" || base == "QRT_LNK.OLD" ||
-         base.rfind("QLX_", 0) == 0 || base == "$QRT400.PRM";
+         base.rfind("QLX_", 0) == 0 || base == "$QRT400.PRM" || is_error_reserve(base) ||
+         is_rewrite_temporary(base);
 }
 
 // The request files that one scriptin.dir line names, in byte order of their names.
