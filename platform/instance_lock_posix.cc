@@ -1,9 +1,9 @@
 // Per-user single-instance lock on POSIX systems. The lock file lies in a private directory of
 // the user: "<program>-<uid>" in $XDG_RUNTIME_DIR, else in the system temporary directory, where
 // any user may create names. The directory is used only when it is a real directory (not a
-// link), belongs to the user and has mode 0700; a name that another user took first is passed
-// over for the next of a few fixed names ("<program>-<uid>-1", ...), which every run of the user
-// tries in the same order. Inside it every file is opened relative to the checked directory and
+// link), belongs to the user and has mode 0700; a name that is taken otherwise is passed over for
+// the next of a few fixed names ("<program>-<uid>-1", ...), which every run of the user tries in
+// the same order. Inside it every file is opened relative to the checked directory and
 // never through a link. The lock goes with the descriptor, so a run that dies releases it at once.
 //
 // Raising the holder's window: the second start creates "<lock file>.raise"; the holder's window
@@ -37,14 +37,15 @@ std::string directory_name(const std::string& program, int n) {
   return n == 0 ? name : name + "-" + std::to_string(n);
 }
 
-// The directory opened for use: a real directory of this user, mode 0700 (a directory of the
-// user with wider rights is narrowed first). -1 when it is missing or not safe.
+// The directory opened for use: a real directory of this user that nobody else may enter
+// (mode 0700; one that let others in may hold what they left there). -1 when it is missing or not
+// safe.
 int open_private_directory(const std::string& dir) {
   const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return -1;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
-      ((st.st_mode & 077) != 0 && ::fchmod(fd, 0700) != 0)) {
+      (st.st_mode & 077) != 0) {
     ::close(fd);
     return -1;
   }
@@ -59,8 +60,8 @@ bool is_private_directory(const std::string& dir) {
 }
 
 // The user's private directory among the fixed names: the first that is one already, else (with
-// `create`) the first that can be made. Without `create`, the name a run would make. Empty when
-// there is none.
+// `create`) the first that can be made. Without `create`, the name a run would make (the first
+// name when every one is taken). Empty when none can be made.
 std::string private_directory(const std::string& program, bool create) {
   const std::string base = lock_base();
   std::string first_free;
@@ -70,7 +71,7 @@ std::string private_directory(const std::string& program, bool create) {
     struct stat st {};
     if (first_free.empty() && ::lstat(dir.c_str(), &st) != 0 && errno == ENOENT) first_free = dir;
   }
-  if (!create) return first_free;
+  if (!create) return first_free.empty() ? fs::join(base, directory_name(program, 0)) : first_free;
   for (int n = 0; n < kDirectoryNames; ++n) {
     const std::string dir = fs::join(base, directory_name(program, n));
     // Made by another run of this user meanwhile, or taken by someone else: tested again.

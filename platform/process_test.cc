@@ -102,17 +102,18 @@ TEST(InstanceLock, PlantedNamesArePassedOver) {
   EXPECT_EQ(dir.read("victim/kvtest.lock"), "precious");
   EXPECT_EQ(dir.read(own + "-1"), "a file, not a directory");
 
-  // A directory of the user's own that lets others in is narrowed before use.
+  // A directory of the user's own that lets others in may hold what they left there: passed over.
   ASSERT_EQ(::chmod(dir.file(own + "-2").c_str(), 0777), 0);
   {
     InstanceLock lock("kvtest");
     EXPECT_TRUE(lock.try_acquire());
-    EXPECT_EQ(fs::status(dir.file(own + "-2")).mode, 0700u);
+    EXPECT_EQ(lock.path(), dir.file(own + "-3/kvtest.lock"));
+    EXPECT_EQ(fs::status(dir.file(own + "-2")).mode, 0777u);
   }
   // A link inside the private directory is never followed (the run goes on without the guard).
-  ASSERT_EQ(::unlink(dir.file(own + "-2/kvtest.lock").c_str()), 0);
+  ASSERT_EQ(::unlink(dir.file(own + "-3/kvtest.lock").c_str()), 0);
   ASSERT_EQ(
-      ::symlink(dir.file("victim/kvtest.lock").c_str(), dir.file(own + "-2/kvtest.lock").c_str()),
+      ::symlink(dir.file("victim/kvtest.lock").c_str(), dir.file(own + "-3/kvtest.lock").c_str()),
       0);
   {
     InstanceLock lock("kvtest");
