@@ -2,6 +2,7 @@
 #include "client/common/error_file.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 
 #include "client/common/app_error.h"
@@ -144,10 +145,11 @@ bool reserve_error_room() {
   ErrorFileState& s = state();
   if (s.reserve >= 0) return true;
   const std::string dir = app_home().dir();
-  // A killed run's reserve is held by nobody.
+  // A killed run's reserve is held by nobody; a file larger than a reserve is none.
   for (const std::string& name : fs::list_directory(dir)) {
     if (!is_error_reserve(name)) continue;
     const std::string path = fs::join(dir, name);
+    if (fs::status(path).size > static_cast<std::int64_t>(kReserveSize)) continue;
     const int fd = fs::open_existing_file(path);
     if (fd < 0) continue;
     if (fs::try_lock_exclusive(fd)) fs::remove_file(path);

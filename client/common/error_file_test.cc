@@ -138,8 +138,10 @@ TEST(ErrorFile, FullDiskUsesTheReserveAndNeverLeavesAnEmptyFile) {
 
   // A reserve that a killed run left (held by nobody) goes with the next reserve.
   dir.write("KVERABCDEF", std::string(4096, ' '));
+  dir.write("KVERLARGER", std::string(5000, 'a'));  // larger than a reserve: not one
   ASSERT_TRUE(reserve_error_room());
   EXPECT_FALSE(dir.exists("KVERABCDEF"));
+  EXPECT_TRUE(dir.exists("KVERLARGER"));
   EXPECT_TRUE(release_error_room());
   app_home().set("");
 }
