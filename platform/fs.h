@@ -69,6 +69,22 @@ int open_descriptor(const std::string& path, unsigned flags, bool exclusive);
 int close_descriptor(int fd);
 int last_error();                 // errno of the last failing call
 constexpr int kTooManyOpenFiles = 24;
+// What an error value of last_error() means, in words ("No space left on device").
+std::string error_text(int error);
+// True for the errors of a full disk or an exhausted quota.
+bool is_out_of_space(int error);
+
+// The file that `path` stands for when it is a symbolic link: the chain of links is followed to
+// its end (a link whose target does not exist yet gives the target's full path). `path` itself
+// when it is no link, or when the chain is circular or too long.
+std::string link_target(const std::string& path);
+bool is_symbolic_link(const std::string& path);
+// The user who owns `path`, by name ("uid 1234" when the user has none); empty when `path` does
+// not exist.
+std::string owner_name(const std::string& path);
+// True when `path` exists and belongs to the user this process runs as.
+bool owned_by_current_user(const std::string& path);
+std::string current_user_name();
 
 // Replaces the trailing run of "X" in `templ` (for example "TMXXXXXX") until the name is free in
 // its directory; returns the new name or an empty text when none could be found.

@@ -3,6 +3,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -13,6 +14,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <set>
 #include <random>
@@ -358,6 +360,59 @@ int open_descriptor(const std::string& path, unsigned flags, bool exclusive) {
 int close_descriptor(int fd) { return ::close(fd) == 0 ? 0 : record_failure(); }
 
 int last_error() { return g_last_error; }
+
+std::string error_text(int error) {
+  char buffer[256];
+  // The GNU strerror_r returns the text, which need not be in the buffer.
+  return ::strerror_r(error, buffer, sizeof buffer);
+}
+
+bool is_out_of_space(int error) { return error == ENOSPC || error == EDQUOT; }
+
+bool is_symbolic_link(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+std::string link_target(const std::string& path) {
+  constexpr int kMaxLinks = 40;  // the system's own limit for one path
+  std::string current = path;
+  for (int step = 0; step < kMaxLinks; ++step) {
+    if (!is_symbolic_link(current)) return current;
+    std::string target(4096, '\0');
+    const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) return path;
+    target.resize(static_cast<std::size_t>(length));
+    if (target[0] != '/') target = join(dir_name(current), target);
+    current = real_path(target);  // the directories of the target resolved, its name as given
+  }
+  return path;
+}
+
+namespace {
+std::string user_name(uid_t uid) {
+  struct passwd entry;
+  struct passwd* found = nullptr;
+  std::string buffer(16384, '\0');
+  if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
+    return found->pw_name;
+  }
+  return "uid " + std::to_string(static_cast<unsigned long>(uid));
+}
+}  // namespace
+
+std::string owner_name(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return "";
+  return user_name(st.st_uid);
+}
+
+bool owned_by_current_user(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && st.st_uid == ::geteuid();
+}
+
+std::string current_user_name() { return user_name(::geteuid()); }
 
 std::FILE* open_stream(const std::string& path, const char* mode) {
   std::string m = mode;

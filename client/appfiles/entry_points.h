@@ -9,6 +9,9 @@
 
 namespace kv {
 
+// Normal run, before anything is written: a status file (/S=) or request file (/O=) that is
+// another of the client's own files ends the run with error 4 naming the parameter.
+void refuse_own_files_as_run_files(const std::string& command_file, const std::string& status_file);
 // Normal run, before the session.
 void vertaal_opdrachten(const std::string& command_file);
 void vertaal_scriptin(const std::string& command_file);

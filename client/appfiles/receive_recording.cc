@@ -2,6 +2,7 @@
 #include "client/appfiles/receive_recording.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <unordered_map>
 
@@ -18,6 +19,7 @@
 #include "client/common/status_callbacks.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
+#include "client/common/write_failure.h"
 #include "platform/fs.h"
 
 namespace kv {
@@ -53,18 +55,20 @@ class StoreAppender {
   explicit StoreAppender(OpenFile& store) : store_(store) {}
   void append(const std::string& record) {
     if (!store_) return;
-    if (!write_line(store_.get(), record, kReceiveStore) || std::fflush(store_.get()) != 0) {
-      report_failure();
+    if (!write_line(store_.get(), record, kReceiveStore)) {
+      report_failure(fs::last_error());
+    } else if (std::fflush(store_.get()) != 0) {
+      report_failure(errno);
     }
   }
 
  private:
   // The files of the message stay where the engine put them; the application learns of the lost
   // record through the error file, and the remaining steps (reports, password) still run.
-  void report_failure() {
+  void report_failure(int failure) {
     if (reported_) return;
     reported_ = true;
-    schrijf_QRTLNK_error_bestand(AppError::kNoMemory, "schrijven QRTLNK.RCV");
+    report_write_failure(failure, kReceiveStore, AppError::kNoMemory, "schrijven QRTLNK.RCV");
   }
   OpenFile& store_;
   bool reported_ = false;

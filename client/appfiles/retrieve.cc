@@ -25,6 +25,8 @@
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
+#include "client/common/write_failure.h"
+#include "platform/file_lock.h"
 #include "platform/fs.h"
 
 namespace kv {
@@ -33,6 +35,8 @@ namespace {
 // /RT hands over text messages: without a message-identifier selection of its own it takes the
 // identifiers with "TXT" in places 4 to 6, also when a selection file refines the choice.
 constexpr const char* kTextSelection = "???TXT*";
+constexpr const char* kGatheringText = "verzamelen vanuit QRTLNK.RCV";
+constexpr const char* kStoreWriteText = "schrijven QRTLNK.RCV";
 
 class Selection {
  public:
@@ -87,6 +91,46 @@ bool begin_output(FileRewrite& output, const std::string& path, bool add) {
   return !keep || output.in() == nullptr || output.copy_from(output.in());
 }
 
+// Replaces the output file and then the store, so that no message is ever both handed over and
+// kept: both new contents are on disk before either takes its place (a full disk stops the
+// retrieve before anything changed), and should the store still not take its new content, the
+// output file is given back its old one. The run then ends with the error of the failed file.
+void commit_in_one_direction(FileRewrite& output, FileRewrite& store,
+                             const std::string& output_name) {
+  if (!store.prepare()) {
+    output.abandon();
+    fail_run_after_write(store.failure(), kReceiveStore, AppError::kNoMemory, kStoreWriteText);
+  }
+  if (!output.prepare()) {
+    store.abandon();
+    fail_run_after_write(output.failure(), output_name, AppError::kNoMemory, kGatheringText);
+  }
+  const std::string& target = output.target();
+  const bool existed = output.existed();
+  // The old output file keeps a second name until the store is replaced (no data is copied).
+  const std::string old_output =
+      existed ? fs::make_unique_name(fs::join(fs::dir_name(target), "KVRWXXXXXX")) : "";
+  const bool kept = !existed || (!old_output.empty() && fs::link_file(target, old_output) == 0);
+  if (existed && kept) record_intent(intent::kSetAside, old_output + "|" + target);
+  if (!output.commit()) {
+    if (existed && kept) fs::remove_file(old_output);
+    store.abandon();
+    fail_run_after_write(output.failure(), output_name, AppError::kNoMemory, kGatheringText);
+  }
+  if (!store.commit()) {
+    const int failure = store.failure();
+    if (kept) {
+      if (existed) {
+        fs::rename_file(old_output, target);
+      } else {
+        fs::remove_file(target);
+      }
+    }
+    fail_run_after_write(failure, kReceiveStore, AppError::kNoMemory, kStoreWriteText);
+  }
+  if (existed && kept) fs::remove_file(old_output);
+}
+
 // The selection file, checked completely before anything changes.
 void load_selection_file(SelectionFile& file, RetrieveMode kind, const std::string& output,
                          bool output_created) {
@@ -106,7 +150,7 @@ void retrieve(RetrieveMode kind) {
   if (!run.fil_name.empty()) refuse_own_file(run.fil_name, AppError::kRetrieveFileNameBad);
   if (app_home().access(kReceiveStore, 0) != 0) return;
   const std::string output = run.fil_name.empty() ? "" : app_home().fullpath(run.fil_name);
-  if (output.empty()) fail_run(AppError::kNoMemory, "verzamelen vanuit QRTLNK.RCV");
+  if (output.empty()) fail_run(AppError::kNoMemory, kGatheringText);
   const bool output_existed = fs::exists(output);
   if (!OpenFile(fs::open_stream(output, "ab"))) return;
   SelectionFile selection_file;
@@ -118,9 +162,10 @@ void retrieve(RetrieveMode kind) {
   FileRewrite output_file;
   FileRewrite store;
   if (!begin_output(output_file, output, run.add_flag)) {
+    const int failure = output_file.failure();
     output_file.abandon();
     if (!output_existed) fs::remove_file(output);
-    fail_run(AppError::kNoMemory, "verzamelen vanuit QRTLNK.RCV");
+    fail_run_after_write(failure, run.fil_name, AppError::kNoMemory, kGatheringText);
   }
   if (store.begin(kReceiveStore, {.set_aside = true})) {
     Selection selection(kind, run.mid_selection, has_selection_file ? &selection_file : nullptr);
@@ -145,15 +190,15 @@ void retrieve(RetrieveMode kind) {
     // run be killed before the store is: it must know which records leave and which parts go.
     record_intents(intent::kDropped, dropped);
     record_intents(intent::kHandedOver, handed_parts);
-    if (!output_file.commit()) {
-      store.abandon();
-      fail_run(AppError::kNoMemory, "verzamelen vanuit QRTLNK.RCV");
-    }
-    store.commit_or_fail("schrijven QRTLNK.RCV");
+    commit_in_one_direction(output_file, store, run.fil_name);
     for (const std::string& part : handed_parts) {
       busy_indicator();
       app_home().remove_work_file(part);
     }
+  } else if (store.failure() != 0) {
+    output_file.abandon();
+    if (!output_existed) fs::remove_file(output);
+    fail_run_after_write(store.failure(), kReceiveStore, AppError::kNoMemory, kStoreWriteText);
   } else if (!run.add_flag) {
     output_file.commit();  // without /ADD the output file is emptied all the same
   }

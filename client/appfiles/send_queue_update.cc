@@ -30,6 +30,7 @@
 #include "client/common/status_callbacks.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
+#include "client/common/write_failure.h"
 
 namespace kv {
 
@@ -512,9 +513,12 @@ void write_sav(FileRewrite& rewrite, const SavFile& sav) {
 }
 
 [[noreturn]] void fail_writing(FileRewrite& snd, FileRewrite* sav) {
+  const bool sav_failed = sav != nullptr && sav->failure() != 0;
+  const int failure = sav_failed ? sav->failure() : snd.failure();
   snd.abandon();
   if (sav != nullptr) sav->abandon();
-  fail_run(AppError::kNoMemory, kWritingSendQueue);
+  fail_run_after_write(failure, sav_failed ? "qrtlnk.sav" : "qrtlnk.snd", AppError::kNoMemory,
+                       kWritingSendQueue);
 }
 
 }  // namespace
@@ -543,7 +547,7 @@ bool update_send_queue(std::FILE* status_file) {
   }
   if (open.empty()) {
     for (const std::string& record : records) snd.write_line(snd_record_line(record));
-    if (!snd.commit()) fail_run(AppError::kNoMemory, kWritingSendQueue);
+    if (!snd.commit()) fail_writing(snd, nullptr);
     return false;
   }
 

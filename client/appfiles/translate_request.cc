@@ -12,6 +12,7 @@
 #include "client/appfiles/user_file_pin.h"
 #include "client/common/abort.h"
 #include "client/common/append_file.h"
+#include "client/common/error_file.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/line_reader.h"
@@ -143,6 +144,20 @@ bool is_plain_pin_line(const std::string& line) {
   return line.size() < 5 || static_cast<unsigned char>(line[4]) < 128;
 }
 
+// A plain password that the scrambling of qrtlnk.gns could not keep would work once and lock the
+// user out afterwards: it is refused before any log-in (and before anything is scrambled).
+void refuse_unkeepable_pin(const std::string& value) {
+  if (!scrambling_keeps(value)) throw TranslationFailed{AppError::kPinNotKeepable, ""};
+}
+
+// The user file's rights for "others" go once it has been scrambled in place: the scrambling is
+// no enciphering.
+void take_other_rights_away(const std::string& name) {
+  const std::string path = app_home().fullpath(name);
+  const fs::Status st = fs::status(path);
+  if (st.exists && (st.mode & 0007u) != 0) fs::set_permissions(path, st.mode & ~0007u);
+}
+
 // Writes the CONNECT block from qrtlnk.gns. A plain PIN= value is then scrambled in the user
 // file, which is replaced in one step (every other byte stays as it was). When the user file
 // cannot be written (a protected file), it is only read: the command file still gets its
@@ -165,11 +180,15 @@ void write_connect_block(Translation& tr) {
       tr.write("PIN=" + value);
       continue;
     }
+    refuse_unkeepable_pin(value);
     tr.write(line);
     plain_pin = plain_pin || !value.empty();
   }
   gns.close();
-  if (plain_pin && app_home().access("qrtlnk.gns", 2) == 0) scramble_user_file_pins();
+  if (plain_pin && app_home().access("qrtlnk.gns", 2) == 0) {
+    scramble_user_file_pins();
+    take_other_rights_away("qrtlnk.gns");
+  }
 }
 
 // Step 5 of the block loop: the PIN= and report-pattern changes of an ordinary line.
@@ -177,6 +196,8 @@ std::string adjust_line(Translation& tr, const std::string& line) {
   if (line_begins(line, "PIN=")) {
     std::string value = attribute_value(line);
     if (is_plain_pin_line(line)) {
+      // Also a new password of WACHTWOORD, which qrtlnk.gns receives scrambled.
+      refuse_unkeepable_pin(value);
       value = to_upper(value);
     } else {
       unscramble_pin(value);
@@ -361,7 +382,8 @@ bool is_run_file(const std::string& path, const std::string& command_file) {
     return true;
   }
   return base.rfind("QRTLNK.", 0) == 0 || base == "SCRIPTIN.DIR" || base == "QRT_LNK.OLD" ||
-         base.rfind("QLX_", 0) == 0 || base == "$QRT400.PRM";
+         base.rfind("QLX_", 0) == 0 || base == "$QRT400.PRM" || is_error_reserve(base) ||
+         is_rewrite_temporary(base);
 }
 
 // The request files that one scriptin.dir line names, in byte order of their names.

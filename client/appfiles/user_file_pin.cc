@@ -113,8 +113,11 @@ std::string with_scrambled_pins(const std::string& text) {
       --value_end;
     }
     std::string value = value_end > 4 ? line.substr(4, value_end - 4) : "";
-    // A plain value is scrambled; a scrambled one never twice.
-    if (line_begins(line, "PIN=") && !value.empty() && !is_scrambled_pin(value)) {
+    // A plain value is scrambled; a scrambled one never twice. One the scrambling cannot keep
+    // would not be recognised as scrambled afterwards either (and was refused by the
+    // translation): it is left alone.
+    if (line_begins(line, "PIN=") && !value.empty() && !is_scrambled_pin(value) &&
+        scrambling_keeps(value)) {
       scramble_pin(value);
       line.replace(4, value_end - 4, value);
     }

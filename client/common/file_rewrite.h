@@ -2,7 +2,10 @@
 // the new content goes to a temporary file beside it ("KVRW" and six characters), which is
 // flushed to disk and then renamed over the file; the directory is flushed as well. A file that
 // is rewritten keeps its name (letter case included) and, unless the caller asks otherwise, its
-// permission bits; a new file gets the name and the permission bits the caller asks for.
+// permission bits; a new file gets the name and the permission bits the caller asks for. A
+// symbolic link stays a link: the file it leads to is rewritten, beside itself, in one step.
+// Every rewrite of the user file qrtlnk.gns takes the rights of "others" away: its password is
+// only scrambled, not enciphered.
 //
 // Where the file is set aside first ("QLX_ddmm.nnn", kept for the application and for error 30),
 // the copy only duplicates the old content: the file stays in place, is read directly and the
@@ -32,6 +35,8 @@ struct RewriteOptions {
   // An existing file keeps its permission bits; when false it gets new_file_mode as well (set
   // exactly, without the creation mask).
   bool keep_mode = true;
+  // The rights of "others" are taken away (owner and group keep theirs): a file with a secret.
+  bool without_other_rights = false;
 };
 
 class FileRewrite {
@@ -52,8 +57,10 @@ class FileRewrite {
   std::FILE* in() const { return in_.get(); }
   // The new content, for writing.
   std::FILE* out() const { return out_.get(); }
-  // Full path of the file being rewritten.
+  // Full path of the file being rewritten (a symbolic link as named; target() is what it leads
+  // to, the file that is replaced).
   const std::string& path() const { return path_; }
+  const std::string& target() const { return target_; }
 
   void write(const std::string& data);
   // Writes one line with "\n".
@@ -72,15 +79,20 @@ class FileRewrite {
   // file then still holds its old content, except when only the final flush of the directory
   // failed (the new content is then in place, but a power cut could undo that).
   bool commit();
-  // commit(), and on failure the run ends with error 10 and `error_text`.
+  // commit(), and on failure the run ends: error 51 naming the file on a full disk, otherwise
+  // error 10 with `error_text`.
   void commit_or_fail(const std::string& error_text);
+  // Why the rewrite failed (an error value of the platform's fs::last_error), 0 while it has not.
+  int failure() const { return failure_; }
   // Drops the new content; the file stays as it was.
   void abandon();
 
  private:
   void discard_set_aside_copy();
+  void note_failure(int error);
 
   std::string path_;
+  std::string target_;
   std::string temporary_;
   std::string copy_;
   unsigned mode_ = kDefaultNewFileMode;
@@ -92,6 +104,7 @@ class FileRewrite {
   bool active_ = false;
   bool prepared_ = false;
   bool write_failed_ = false;
+  int failure_ = 0;
 };
 
 }  // namespace kv

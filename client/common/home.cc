@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <random>
 
+#include "client/common/file_rewrite.h"
 #include "client/common/text.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
@@ -13,6 +14,8 @@ namespace kv {
 namespace {
 
 constexpr int kMaxNameAttempts = 1000000;
+constexpr unsigned kWriteRights = 0222;
+constexpr unsigned kOwnerWrite = 0200;
 
 // Source of the six digits of work-file names. It is seeded once per process (time and tick
 // count), so names drawn one after another differ even within the same second.
@@ -89,11 +92,27 @@ int HomeDirectory::remove_work_file(const std::string& name) const {
 }
 
 void HomeDirectory::set_read_only(const std::string& name) const {
-  if (stat(name) == 0) chmod(name, 0400);
+  const fs::Status st = fs::status(fullpath(name));
+  if (st.exists) chmod(name, st.mode & ~kWriteRights);
 }
 
 void HomeDirectory::set_read_write(const std::string& name) const {
-  if (stat(name) == 0) chmod(name, 0600);
+  const std::string path = fullpath(name);
+  const fs::Status st = fs::status(path);
+  if (!st.exists || chmod(name, st.mode | kOwnerWrite) == 0 || fs::owned_by_current_user(path)) {
+    return;
+  }
+  // Another user's file, which only its owner may make writable (two users of one home take
+  // turns): it is replaced by this user's own copy, in one step.
+  FileRewrite copy;
+  if (!copy.begin(path, {.new_file_mode = (st.mode & 0777u) | kOwnerWrite, .keep_mode = false})) {
+    return;
+  }
+  if (copy.copy_from(copy.in())) {
+    copy.commit();
+  } else {
+    copy.abandon();
+  }
 }
 
 std::string HomeDirectory::unique_work_name(const std::string& extension,

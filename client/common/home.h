@@ -37,7 +37,9 @@ class HomeDirectory {
 
   // remove_work_file: keeps a non-empty file whose base name begins with "VQ" (any case).
   int remove_work_file(const std::string& name) const;
-  // 0400 / 0600 when the file exists.
+  // When the file exists: read-only takes every write right away and keeps the read rights it
+  // had; read-write gives its owner the write right back. A file of another user that only its
+  // owner may change so is replaced by this user's own copy (the home directory is shared).
   void set_read_only(const std::string& name) const;
   void set_read_write(const std::string& name) const;
   // "KV" + six digits + "." + extension, not yet present; with extension "tmp" the TMP directory

@@ -29,6 +29,8 @@ int qrt400_session(StatusWindow* window, const std::string& command_file,
   return engine::run_session(window, command_file, status_file, fs::current_directory());
 }
 
+int qrt400_status_write_failure() { return engine::session().status_write_failure; }
+
 }  // namespace kv
 
 namespace kv::engine {

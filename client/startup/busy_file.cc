@@ -12,6 +12,9 @@ namespace kv {
 namespace {
 
 constexpr int kAttempts = 5;
+// Readable for the group and others (as the creation mask allows): another user of a shared home
+// must be able to see that a run holds it. It holds file names, never a password.
+constexpr unsigned kBusyFileMode = 0644;
 
 int g_descriptor = -1;  // the locked busy file of this run
 
@@ -46,7 +49,7 @@ void own(int fd) {
 // given its own name, which fails when another run made one meanwhile. -1 when another run won.
 int create_locked(bool& failed) {
   const std::string temporary = fs::make_unique_name(busy_path() + ".XXXXXX");
-  int fd = temporary.empty() ? -1 : fs::create_new_file(temporary, 0600);
+  int fd = temporary.empty() ? -1 : fs::create_new_file(temporary, kBusyFileMode);
   if (fd < 0 || !fs::try_lock_exclusive(fd)) {
     if (fd >= 0) fs::close_descriptor(fd);
     failed = true;
@@ -73,15 +76,41 @@ void take_over(int fd) {
   fs::truncate_synced(fd, busy_path());
 }
 
+// The busy file of another user's killed run, which this user may read but not write: its run's
+// leftovers are recovered, then it goes, so that this run makes its own.
+void recover_for_other_user(int fd) {
+  std::string record;
+  fs::read_whole(fd, record);
+  recover_killed_run(parse_intent(record));
+  fs::remove_file(busy_path());
+  fs::close_descriptor(fd);
+}
+
+// The busy file open for reading and writing, or only for reading when it is another user's.
+int open_busy_file(bool& read_only) {
+  read_only = false;
+  int fd = fs::open_existing_file(busy_path());
+  if (fd >= 0 || !fs::exists(busy_path())) return fd;
+  fd = fs::open_descriptor(busy_path(), fs::kRead, false);
+  read_only = fd >= 0;
+  return fd;
+}
+
 }  // namespace
 
 void busy_check() {
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    int fd = fs::open_existing_file(busy_path());
+    bool read_only = false;
+    int fd = open_busy_file(read_only);
     if (fd >= 0) {
+      // A lock needs no write right: a run of another user in this home is seen as well.
       if (!fs::try_lock_exclusive(fd)) {
         fs::close_descriptor(fd);
         fail_run_without_cleanup(AppError::kAlreadyRunning);
+      }
+      if (fs::names_open_file(fd, busy_path()) && read_only) {
+        recover_for_other_user(fd);
+        continue;
       }
       if (fs::names_open_file(fd, busy_path())) {
         take_over(fd);

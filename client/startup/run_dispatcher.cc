@@ -9,6 +9,7 @@
 #include "client/common/open_files.h"
 #include "client/common/run_intent.h"
 #include "client/common/run_state.h"
+#include "client/common/write_failure.h"
 #include "client/engine/session.h"
 #include "client/startup/run_control.h"
 #include "client/startup/status_display.h"
@@ -102,6 +103,7 @@ void keep_command_file_copy(const std::string& command_file) {
 
 void communication_run(const std::string& command_file, const std::string& status_file) {
   RunState& state = run_state();
+  refuse_own_files_as_run_files(command_file, status_file);
   record_intent(intent::kMode, "N");
   record_intent(intent::kAppId, state.app_id);
   record_intent(intent::kCommandFile, command_file);
@@ -125,6 +127,7 @@ void communication_run(const std::string& command_file, const std::string& statu
   record_intent(intent::kEngine);
   state.engine_started = true;
   state.engine_result = qrt400_session(status_window(), command_file, status_file);
+  const int status_failure = qrt400_status_write_failure();
 
   if (file_exists(status_file)) {
     verwerk_resultaten(command_file, status_file);
@@ -132,6 +135,11 @@ void communication_run(const std::string& command_file, const std::string& statu
     update_send_queue_without_status();
   }
   record_intent(intent::kResults);
+  // Status lines that never reached the file (a full disk): what the file holds is not the whole
+  // result, and the application must learn it.
+  if (status_failure != 0) {
+    report_write_failure(status_failure, status_file, AppError::kNoMemory, "schrijven QRTLNK.STS");
+  }
   if (state.engine_result == kEngineFailed) {
     // The session failed, but what it left is still folded in below.
     schrijf_QRTLNK_error_bestand(AppError::kCommunicationFailed, "");

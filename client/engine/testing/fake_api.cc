@@ -22,6 +22,7 @@ void FakeApi::reset() {
   unexpected_.clear();
   history_.clear();
   verdict_ = -1;
+  unscripted_ = false;
 }
 
 FakeStep& FakeApi::expect(const std::string& op, short result, short verdict) {
@@ -41,6 +42,10 @@ int FakeApi::count(const std::string& op) const {
 
 short FakeApi::call(FakeCallArgs args) {
   calls_.push_back(args.op);
+  if ((script_.empty() || script_.front().op != args.op) && unscripted_) {
+    verdict_ = unscripted_verdict_;
+    return unscripted_result_;
+  }
   if (script_.empty() || script_.front().op != args.op) {
     unexpected_.push_back(args.op + " while expecting " +
                           (script_.empty() ? std::string("nothing") : script_.front().op));

@@ -68,6 +68,13 @@ class FakeApi {
   const std::vector<FakeCallArgs>& history() const { return history_; }
   // Number of calls of one operation.
   int count(const std::string& op) const;
+  // Answers every call that the script does not foresee with `result` and `verdict` instead of
+  // recording it as unexpected (a session driven by arbitrary command files); reset() ends it.
+  void answer_unscripted(short result, short verdict) {
+    unscripted_ = true;
+    unscripted_result_ = result;
+    unscripted_verdict_ = verdict;
+  }
 
   // Used by the API_ functions.
   short call(FakeCallArgs args);
@@ -80,6 +87,9 @@ class FakeApi {
   std::vector<std::string> unexpected_;
   std::vector<FakeCallArgs> history_;
   short verdict_ = -1;
+  bool unscripted_ = false;
+  short unscripted_result_ = 0;
+  short unscripted_verdict_ = 1;
 };
 
 FakeApi& fake_api();

@@ -85,6 +85,22 @@ public final class OrAddress {
         return true;
     }
 
+    /**
+     * Whether {@code other} is the same whole address: every field equal, letter case and
+     * surrounding blanks ignored. A blank address is the same as none, not even another blank one.
+     */
+    public boolean sameAs(OrAddress other) {
+        if (other == null || isBlank() || other.isBlank()) {
+            return false;
+        }
+        for (String key : WIDTHS.keySet()) {
+            if (!get(key).trim().equalsIgnoreCase(other.get(key).trim())) {
+                return false;
+            }
+        }
+        return true;
+    }
+
     public ORNameForm11 toForm11(String freeFormName) {
         ORNameForm11 o = new ORNameForm11();
         o.setFreeFormName(freeFormName);

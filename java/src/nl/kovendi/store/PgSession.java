@@ -269,7 +269,10 @@ final class PgSession implements MailSession {
 
     @Override
     public List<Entry> list(String filter, String previous, int max) throws StoreException {
-        Filter f = Filter.parse(filter);
+        Filter f = Filter.parse(filter, listId -> {
+            Entry named = Store.isListId(listId) ? readEntry(Long.parseLong(listId)) : null;
+            return named == null ? null : named.originatorAddress();
+        });
         String prev = previous == null ? "" : previous.trim();
         if (prev.length() > MailService.LIST_ID_WIDTH) {
             throw new StoreException(Verdict.LIST_ID_INVALID, "list identifier \"" + prev

@@ -101,9 +101,14 @@ public final class Store {
         return open(dir);
     }
 
-    /** Opens an existing store; a missing or foreign directory is {@link Verdict#CONNECTION_LOST}. */
+    /**
+     * Opens an existing store; a missing or foreign directory is {@link Verdict#CONNECTION_LOST}.
+     * A store of another user is refused before anything is written: the files a process writes
+     * belong to its user, and would keep the store's owner out afterwards.
+     */
     public static Store open(Path dir) throws StoreException {
         Path marker = dir.resolve(MARKER);
+        refuseOtherUsers(dir, marker);
         if (!Files.isRegularFile(marker)) {
             throw new StoreException(Verdict.CONNECTION_LOST, "no message store in " + dir);
         }
@@ -118,6 +123,32 @@ public final class Store {
         } catch (IOException | IllegalArgumentException e) {
             throw new StoreException(Verdict.CONNECTION_LOST, "store " + dir + " unreadable: "
                     + e.getMessage(), e);
+        }
+    }
+
+    /**
+     * A store directory (or its marker) that another user owns, or that this user cannot read: the
+     * refusal names the owner. "no message store" is left for a directory without a store.
+     */
+    private static void refuseOtherUsers(Path dir, Path marker) throws StoreException {
+        if (!Files.exists(dir)) {
+            return;
+        }
+        String me = System.getProperty("user.name");
+        String owner;
+        try {
+            owner = Files.getOwner(dir).getName();
+        } catch (IOException | UnsupportedOperationException e) {
+            return;
+        }
+        if (!Files.isReadable(dir) || !Files.isExecutable(dir)
+                || (Files.exists(marker) && !Files.isReadable(marker))) {
+            throw new StoreException(Verdict.CONNECTION_LOST, "permission denied: message store "
+                    + dir + " cannot be read by user " + me + " (owner " + owner + ")");
+        }
+        if (me != null && !me.equals("?") && !me.equals(owner)) {
+            throw new StoreException(Verdict.CONNECTION_LOST, "message store " + dir
+                    + " belongs to user " + owner + ", not to " + me + ": not opened");
         }
     }
 
