@@ -22,6 +22,7 @@ namespace {
 
 thread_local int g_last_error = 0;
 FaultHook g_fault_hook;
+bool g_hook_sees_lookups = false;
 
 int fail_with(int error) {
   g_last_error = error;
@@ -34,7 +35,14 @@ int record_failure() {
   return -1;
 }
 
+// A look-up (stat, access, a directory listing) reaches the fault hook only when it asked for
+// look-ups as well; a refused look-up finds nothing.
+bool lookup_refused(const std::string& path) {
+  return g_hook_sees_lookups && check_fault("lookup", path) != 0;
+}
+
 bool path_exists(const std::string& path) {
+  if (lookup_refused(path)) return false;
   struct stat st;
   return ::lstat(path.c_str(), &st) == 0;
 }
@@ -80,6 +88,7 @@ bool index_still_valid(const DirectoryIndex& index, const struct stat& st) {
 }
 
 const DirectoryIndex* index_of(const std::string& dir) {
+  if (lookup_refused(dir)) return nullptr;
   struct stat st;
   if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return nullptr;
   auto& indexes = directory_indexes();
@@ -167,7 +176,10 @@ int refuse_or_inject(const char* operation, const std::string& path) {
 
 }  // namespace
 
-void set_fault_hook(FaultHook hook) { g_fault_hook = std::move(hook); }
+void set_fault_hook(FaultHook hook, bool with_lookups) {
+  g_fault_hook = std::move(hook);
+  g_hook_sees_lookups = g_fault_hook && with_lookups;
+}
 
 int check_fault(const char* operation, const std::string& path) {
   if (!g_fault_hook) return 0;
@@ -198,6 +210,32 @@ bool is_absolute(const std::string& name) {
   return !name.empty() && (name[0] == '/' || name[0] == '\\');
 }
 
+namespace {
+
+// Appends `parts` to the existing directory `resolved` (already resolved; "" for the root), each
+// matched without regard to case as long as the components exist.
+std::string resolve_components(std::string resolved, const std::vector<std::string>& parts) {
+  bool still_existing = true;
+  for (const std::string& part : parts) {
+    std::string found;
+    if (still_existing) {
+      found = find_in_directory(resolved.empty() ? "/" : resolved, part);
+      still_existing = !found.empty();
+    }
+    resolved += "/" + (still_existing ? found : part);
+  }
+  return resolved.empty() ? "/" : resolved;
+}
+
+bool has_dot_components(const std::vector<std::string>& parts) {
+  for (const std::string& part : parts) {
+    if (part == "." || part == "..") return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 std::string resolve(const std::string& base_dir, const std::string& name) {
   if (drive_letter(name) != 0) return name;
   std::string path = to_slashes(name);
@@ -205,24 +243,21 @@ std::string resolve(const std::string& base_dir, const std::string& name) {
     std::string base = base_dir.empty() ? current_directory() : to_slashes(base_dir);
     path = base + "/" + path;
   }
-  std::vector<std::string> parts = fold_dots(split_components(path));
-  std::string result;
-  bool still_existing = true;
-  for (const std::string& part : parts) {
-    std::string dir = result.empty() ? "/" : result;
-    if (still_existing) {
-      std::string found = find_in_directory(dir, part);
-      if (found.empty()) {
-        still_existing = false;
-        result += "/" + part;
-      } else {
-        result += "/" + found;
-      }
-    } else {
-      result += "/" + part;
-    }
+  return resolve_components("", fold_dots(split_components(path)));
+}
+
+std::string resolve_below(const std::string& resolved_dir, const std::string& name) {
+  if (drive_letter(name) != 0) return name;
+  std::string path = to_slashes(name);
+  if (!path.empty() && path[0] == '/') {
+    // An absolute name inside the directory is looked up below it as well.
+    const std::string prefix = resolved_dir == "/" ? "/" : resolved_dir + "/";
+    if (path.compare(0, prefix.size(), prefix) != 0) return resolve(resolved_dir, path);
+    path = path.substr(prefix.size());
   }
-  return result.empty() ? "/" : result;
+  std::vector<std::string> parts = split_components(path);
+  if (has_dot_components(parts)) return resolve(resolved_dir, path);
+  return resolve_components(resolved_dir == "/" ? "" : resolved_dir, parts);
 }
 
 std::string real_path(const std::string& path) {
@@ -268,6 +303,7 @@ std::string join(const std::string& dir, const std::string& name) {
 
 Status status(const std::string& path) {
   Status result;
+  if (lookup_refused(path)) return result;
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) {
     record_failure();
@@ -282,8 +318,12 @@ Status status(const std::string& path) {
 
 bool exists(const std::string& path) { return status(path).exists; }
 bool is_directory(const std::string& path) { return status(path).is_directory; }
-bool is_readable(const std::string& path) { return ::access(path.c_str(), R_OK) == 0; }
-bool is_writable(const std::string& path) { return ::access(path.c_str(), W_OK) == 0; }
+bool is_readable(const std::string& path) {
+  return !lookup_refused(path) && ::access(path.c_str(), R_OK) == 0;
+}
+bool is_writable(const std::string& path) {
+  return !lookup_refused(path) && ::access(path.c_str(), W_OK) == 0;
+}
 
 int remove_file(const std::string& path) {
   if (refuse_or_inject("remove", path) != 0) return -1;
@@ -345,6 +385,36 @@ int close_descriptor(int fd) { return ::close(fd) == 0 ? 0 : record_failure(); }
 
 int last_error() { return g_last_error; }
 
+int create_new_descriptor(const std::string& path, unsigned mode) {
+  if (refuse_or_inject("create", path) != 0) return -1;
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
+  return fd >= 0 ? fd : record_failure();
+}
+
+bool write_descriptor(int fd, const char* data, std::size_t length, const std::string& path) {
+  if (check_fault("write", path) != 0) return false;
+  std::size_t done = 0;
+  while (done < length) {
+    ssize_t n = ::write(fd, data + done, length - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = ENOSPC;
+      record_failure();
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+long read_descriptor(int fd, char* buffer, std::size_t size) {
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, size);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno != EINTR) return record_failure();
+  }
+}
+
 std::FILE* open_stream(const std::string& path, const char* mode) {
   std::string m = mode;
   bool writing = m.find_first_of("wa+") != std::string::npos;
@@ -367,9 +437,14 @@ bool read_whole_file(const std::string& path, std::string& content) {
 }
 
 std::size_t write_stream(std::FILE* stream, const std::string& data, const std::string& path) {
+  return write_stream(stream, data.data(), data.size(), path);
+}
+
+std::size_t write_stream(std::FILE* stream, const char* data, std::size_t length,
+                         const std::string& path) {
   if (check_fault("write", path) != 0) return 0;
-  std::size_t written = std::fwrite(data.data(), 1, data.size(), stream);
-  if (written != data.size()) record_failure();
+  std::size_t written = std::fwrite(data, 1, length, stream);
+  if (written != length) record_failure();
   return written;
 }
 
