@@ -6,6 +6,8 @@
 #include "client/appfiles/request_test_home.h"
 #include "client/appfiles/snd_record.h"
 #include "client/common/record_fields.h"
+#include "client/common/run_state.h"
+#include "platform/testing/fault_injection.h"
 
 namespace kv {
 namespace {
@@ -386,6 +388,52 @@ TEST_F(SplitTest, BadInputGivesAClearResultAndIsRestoredByteForByte) {
     SplitResult result = split_and_restore("bad.edi", c.content);
     EXPECT_EQ(result.sends, c.recipients.size());
     EXPECT_EQ(result.recipients, c.recipients);
+  }
+}
+
+// The call budget of a split: whatever the number of interchanges, each costs a fixed few
+// file-system calls (look-ups of names included) when it is split off into its work file and
+// again when it is put back into the application's file, plus a constant for the whole file. A
+// regression (a name looked up again for every interchange, a flush per interchange, a write per
+// line) breaks the budget long before it shows as time. The files themselves are checked too:
+// the calls counted are those of a split that did its work.
+TEST_F(ScanTest, SplitAndMergeBackStayWithinTheirCallBudget) {
+  constexpr int kInterchanges = 1000;
+  constexpr int kBudgetPerInterchange = 6;  // split: 4 today; put back: 4 today
+  std::string file;
+  for (int i = 0; i < kInterchanges; ++i) {
+    file += interchange("P" + std::to_string(i), "R" + std::to_string(i), "UNH+M1+INVOIC'");
+  }
+  write("big.edi", file);
+  write("qrtlnk.scr", "*001ZEND\nMID=EDI\nFIL=big.edi\n");
+  const auto breakdown = [](const kv::testing::FaultInjector& calls) {
+    std::string text;
+    for (const char* op : {"lookup", "create", "open-read", "open-write", "write", "remove",
+                           "rename", "sync", "chmod", "truncate"}) {
+      text += std::string(" ") + op + "=" + std::to_string(calls.calls(op));
+    }
+    return text;
+  };
+  {
+    kv::testing::FaultInjector calls(/*count_lookups=*/true);
+    vertaal_opdrachten("qrtlnk.scr");
+    const std::size_t total = calls.log().size();
+    ASSERT_EQ(files_like("KV", ".edi").size(), static_cast<std::size_t>(kInterchanges));
+    EXPECT_LE(total, static_cast<std::size_t>(kBudgetPerInterchange * kInterchanges))
+        << "split:" << breakdown(calls);
+    std::cerr << "split of " << kInterchanges << ": " << total << " calls," << breakdown(calls)
+              << "\n";
+  }
+  {
+    kv::testing::FaultInjector calls(/*count_lookups=*/true);
+    run_state().engine_started = true;
+    merge_interchange_list();
+    const std::size_t total = calls.log().size();
+    EXPECT_EQ(read("big.edi"), file);
+    EXPECT_TRUE(files_like("KV", ".edi").empty());
+    EXPECT_LE(total, static_cast<std::size_t>(kBudgetPerInterchange * kInterchanges))
+        << "put back:" << breakdown(calls);
+    std::cerr << "put back: " << total << " calls," << breakdown(calls) << "\n";
   }
 }
 
