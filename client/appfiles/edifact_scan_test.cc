@@ -355,6 +355,8 @@ TEST_F(SplitTest, BadInputGivesAClearResultAndIsRestoredByteForByte) {
       "UNB+UNOA:1+S+P1+D+C1'UNH+M1+INVOIC'BGM+380'FTX+AAI+++" + std::string(50, 'x') +
       "'UNT+4+M1'UNZ+1+C1'";
   const std::string two = "UNB+UNOA:1+S+P2+D+C2'UNH+M2+INVOIC'BGM+380'UNT+3+M2'UNZ+1+C2'";
+  const std::string three = "UNB+UNOA:1+S+P3+D+C3'UNH+M3+INVOIC'UNT+2+M3'UNZ+1+C3'\n";
+  const std::string one_open_end = one.substr(0, one.size() - 1);  // the UNZ without its "'"
   struct Case {
     const char* what;
     std::string content;
@@ -376,6 +378,14 @@ TEST_F(SplitTest, BadInputGivesAClearResultAndIsRestoredByteForByte) {
       {"UNZ without UNB in front", "UNZ+1+C1'\n" + one, {}},
       {"UNZ without UNB after", one + "UNZ+1+C1'\n", {"P1"}},
       {"text between interchanges", one + "\nhello\n" + two + "\r\n", {"P1", "P2"}},
+      // A UNZ that runs over the line end takes in the text and the next header: neither may
+      // go out inside the first interchange; both interchanges stay with the application.
+      {"UNZ without terminator, then text", one_open_end + "\nhello\n" + two + "\n" + three,
+       {"P3"}},
+      {"UNZ with a released terminator", one_open_end + "?'\nhello\n" + two + "\n" + three,
+       {"P3"}},
+      {"UNZ broken over lines", one_open_end.substr(0, one_open_end.size() - 2) + "\r\nC1'" +
+       three, {"P1", "P3"}},
       {"byte-order mark cut short", "\xEF\xBB" + one, {}},
       {"empty file", "", {}},
       {"only blank lines", "\n\r\n  \n", {}},
