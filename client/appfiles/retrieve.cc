@@ -152,10 +152,10 @@ void retrieve(RetrieveMode kind) {
     }
     // Once the output file is in place the retrieve is finished by the next start, should this
     // run be killed before the store is: it must know which records leave and which parts go.
-    record_intents(intent::kDropped, dropped);
-    std::vector<std::string> handed_names;
-    for (const HandedPart& part : handed_parts) handed_names.push_back(part.name);
-    record_intents(intent::kHandedOver, handed_names);
+    std::vector<IntentLine> announced;
+    for (const std::string& ordinal : dropped) announced.push_back({intent::kDropped, ordinal});
+    for (const HandedPart& part : handed_parts) announced.push_back({intent::kHandedOver, part.name});
+    record_intents(announced);  // one flush for both
     if (!output_file.commit()) {
       store.abandon();
       fail_run(AppError::kNoMemory, "verzamelen vanuit QRTLNK.RCV");

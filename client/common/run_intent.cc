@@ -25,6 +25,13 @@ void record_intents(const std::string& key, const std::vector<std::string>& valu
   fs::append_synced(g_descriptor, lines);
 }
 
+void record_intents(const std::vector<IntentLine>& lines) {
+  if (g_descriptor < 0 || lines.empty()) return;
+  std::string text;
+  for (const IntentLine& line : lines) text += line.key + " " + line.value + "\n";
+  fs::append_synced(g_descriptor, text);
+}
+
 std::vector<IntentLine> parse_intent(const std::string& text) {
   std::vector<IntentLine> lines;
   std::size_t start = 0;

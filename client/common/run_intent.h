@@ -37,12 +37,16 @@ struct IntentLine {
   std::string value;
 };
 
+// Appends the lines, flushed to disk once.
+void record_intents(const std::vector<IntentLine>& lines);
+
 // The descriptor of the busy file that takes the record (-1: none, nothing is recorded).
 void set_intent_descriptor(int fd);
 // Appends "key value" and flushes it to disk before returning.
 void record_intent(const std::string& key, const std::string& value = "");
 // Appends one "key value" line per value, flushed to disk once.
 void record_intents(const std::string& key, const std::vector<std::string>& values);
+
 // The complete lines of a record (a line cut short by a kill is left out).
 std::vector<IntentLine> parse_intent(const std::string& text);
 
