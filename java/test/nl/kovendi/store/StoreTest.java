@@ -30,6 +30,7 @@ public final class StoreTest {
         c.run("files private, strong hashes, older hashes replaced at log-in",
                 StoreTest::secrets);
         c.run("the password hash is PBKDF2-HMAC-SHA-256 byte for byte", StoreTest::pbkdf2);
+        c.run("a store file reads back exactly what was written", StoreTest::propertiesFile);
         c.run("submission reaches full addresses, aliases and lists once per mailbox",
                 StoreTest::submission);
         c.run("a message that reaches nobody is refused; bad messages are refused",
@@ -144,6 +145,20 @@ public final class StoreTest {
                 + b64.encodeToString(stored);
         ok(PasswordHash.verify("secret1", line), "a stored hash verifies");
         ok(!PasswordHash.verify("secret2", line), "another password does not");
+    }
+
+    private static void propertiesFile() throws Exception {
+        java.util.Properties written = new java.util.Properties();
+        String[] texts = {"", "plain", " lead", "trail ", "a b", "k=v", "k:v", "#x", "!x", "\\",
+            "back\\slash", "tab\tline\nreturn\rfeed\f", "\u00e9t\u00e9", "\u20ac", "\u0001\u007f",
+            "=:#! mixed \\ \u00ff"};
+        for (int i = 0; i < texts.length; i++) {
+            written.setProperty(texts[i], texts[(i + 3) % texts.length]);
+        }
+        Path file = Check.tempDir("props").resolve("p.properties");
+        AtomicFiles.writeProperties(file, written);
+        eq(written, AtomicFiles.readProperties(file), "read back");
+        ok(!Files.readString(file, StandardCharsets.ISO_8859_1).startsWith("#"), "no date line");
     }
 
     private static byte[] bytes(String s) {
