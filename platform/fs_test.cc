@@ -54,6 +54,15 @@ TEST(Fs, ResolveFindsExistingNamesWithoutRegardToCase) {
   EXPECT_EQ(fs::list_directory(dir.file("Data")),
             (std::vector<std::string>{"ABC", "Abc", "Sub", "abc"}));
   EXPECT_TRUE(fs::list_directory(dir.file("missing")).empty());
+  // Below a directory resolved once, every name resolves as it does from the root: relative,
+  // absolute inside it or elsewhere, with dots, in any case, missing.
+  const std::string home = fs::resolve("/", dir.file("DATA"));
+  for (const std::string& name :
+       {std::string("sub/qrtlnk.rcv"), std::string("aBC"), std::string("New/f"), std::string(""),
+        std::string("./SUB/../abc"), std::string("../data/SUB"), dir.file("Data/SUB/Qrtlnk.rcv"),
+        dir.file("DATA/sub"), dir.file("Data"), std::string("/"), std::string("X:\\f")}) {
+    EXPECT_EQ(fs::resolve_below(home, name), fs::resolve(home, name)) << name;
+  }
 }
 
 TEST(Fs, FilesPermissionsAndStatus) {
