@@ -73,7 +73,7 @@ int open_descriptor(const std::string& path, unsigned flags, bool exclusive);
 int close_descriptor(int fd);
 int last_error();                 // errno of the last failing call
 constexpr int kTooManyOpenFiles = 24;
-constexpr int kNameTaken = 17;         // EEXIST: a new file's name is in use
+constexpr int kNameTaken = 17;  // EEXIST: a new file's name is in use
 
 // Replaces the trailing run of "X" in `templ` (for example "TMXXXXXX") until the name is free in
 // its directory; returns the new name or an empty text when none could be found.

@@ -380,12 +380,13 @@ TEST_F(SplitTest, BadInputGivesAClearResultAndIsRestoredByteForByte) {
       {"text between interchanges", one + "\nhello\n" + two + "\r\n", {"P1", "P2"}},
       // A UNZ that runs over the line end takes in the text and the next header: neither may
       // go out inside the first interchange; both interchanges stay with the application.
-      {"UNZ without terminator, then text", one_open_end + "\nhello\n" + two + "\n" + three,
+      {"UNZ without terminator, then text",
+       one_open_end + "\nhello\n" + two + "\n" + three,
        {"P3"}},
-      {"UNZ with a released terminator", one_open_end + "?'\nhello\n" + two + "\n" + three,
-       {"P3"}},
-      {"UNZ broken over lines", one_open_end.substr(0, one_open_end.size() - 2) + "\r\nC1'" +
-       three, {"P1", "P3"}},
+      {"UNZ with a released terminator", one_open_end + "?'\nhello\n" + two + "\n" + three, {"P3"}},
+      {"UNZ broken over lines",
+       one_open_end.substr(0, one_open_end.size() - 2) + "\r\nC1'" + three,
+       {"P1", "P3"}},
       {"byte-order mark cut short", "\xEF\xBB" + one, {}},
       {"empty file", "", {}},
       {"only blank lines", "\n\r\n  \n", {}},

@@ -154,7 +154,8 @@ void retrieve(RetrieveMode kind) {
     // run be killed before the store is: it must know which records leave and which parts go.
     std::vector<IntentLine> announced;
     for (const std::string& ordinal : dropped) announced.push_back({intent::kDropped, ordinal});
-    for (const HandedPart& part : handed_parts) announced.push_back({intent::kHandedOver, part.name});
+    for (const HandedPart& part : handed_parts)
+      announced.push_back({intent::kHandedOver, part.name});
     record_intents(announced);  // one flush for both
     if (!output_file.commit()) {
       store.abandon();

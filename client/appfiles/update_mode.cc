@@ -92,7 +92,8 @@ void update_receive_store(const std::string& application_file) {
     add_part_files(line.text, taken_over);
   }
   // What the next start needs to finish, announced in one flushed append.
-  std::vector<IntentLine> announced = {{intent::kCommandFile, app_home().fullpath(application_file)}};
+  std::vector<IntentLine> announced = {
+      {intent::kCommandFile, app_home().fullpath(application_file)}};
   for (const std::string& crossing : crossings) announced.push_back({intent::kCrossOut, crossing});
   for (const std::string& part : taken_over) announced.push_back({intent::kHandedOver, part});
   record_intents(announced);
