@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <random>
 #include <unordered_map>
@@ -87,10 +88,37 @@ bool index_still_valid(const DirectoryIndex& index, const struct stat& st) {
   return index.listed_at.tv_sec - index.modified.tv_sec > kIndexMarginSeconds;
 }
 
-const DirectoryIndex* index_of(const std::string& dir) {
-  if (lookup_refused(dir)) return nullptr;
-  struct stat st;
-  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return nullptr;
+bool same_upper_ascii(const char* name, const std::string& upper) {
+  std::size_t i = 0;
+  for (; name[i] != '\0'; ++i) {
+    if (i == upper.size()) return false;
+    char c = name[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != upper[i]) return false;
+  }
+  return i == upper.size();
+}
+
+// The first name in `dir` (in byte order) that equals `upper` without regard to case, found in
+// one pass that keeps nothing else; empty when there is none.
+std::string scan_directory(const std::string& dir, const std::string& upper) {
+  DIR* d = ::opendir(dir.c_str());
+  if (d == nullptr) return "";
+  std::string first;
+  while (dirent* entry = ::readdir(d)) {
+    const char* name = entry->d_name;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+    if (same_upper_ascii(name, upper) && (first.empty() || first.compare(name) > 0)) first = name;
+  }
+  ::closedir(d);
+  return first;
+}
+
+// The index of `dir` (whose status is `st`), listed again when it is stale; nullptr when a
+// listing taken now could not be used again, because the directory changed within the margin:
+// a directory that is being written to is scanned for the one name instead, which costs no
+// index that would be thrown away at the next change.
+const DirectoryIndex* index_of(const std::string& dir, const struct stat& st) {
   auto& indexes = directory_indexes();
   auto found = indexes.find(dir);
   if (found != indexes.end() && index_still_valid(found->second, st)) return &found->second;
@@ -100,6 +128,7 @@ const DirectoryIndex* index_of(const std::string& dir) {
   index.inode = st.st_ino;
   index.modified = st.st_mtim;
   ::clock_gettime(CLOCK_REALTIME, &index.listed_at);
+  if (!index_still_valid(index, st)) return nullptr;
   DIR* d = ::opendir(dir.c_str());
   if (d == nullptr) return nullptr;
   while (dirent* entry = ::readdir(d)) {
@@ -119,9 +148,13 @@ const DirectoryIndex* index_of(const std::string& dir) {
 // case-insensitive match in byte order; empty when there is none.
 std::string find_in_directory(const std::string& dir, const std::string& component) {
   if (path_exists(join(dir, component))) return component;
-  const DirectoryIndex* index = index_of(dir);
-  if (index == nullptr) return "";
-  auto match = index->names.find(upper_ascii(component));
+  if (lookup_refused(dir)) return "";
+  struct stat st;
+  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return "";
+  const std::string upper = upper_ascii(component);
+  const DirectoryIndex* index = index_of(dir, st);
+  if (index == nullptr) return scan_directory(dir, upper);
+  auto match = index->names.find(upper);
   if (match == index->names.end()) return "";
   // The index may hold a name removed since; confirm it.
   return path_exists(join(dir, match->second)) ? match->second : "";
