@@ -162,21 +162,14 @@ public final class AtomicFiles {
                 out.append(c);
                 continue;
             }
+            int control = "\t\n\r\f".indexOf(c);
+            if (control >= 0) {
+                out.append('\\').append("tnrf".charAt(control));
+                continue;
+            }
             switch (c) {
                 case ' ':
                     out.append(i == 0 || key ? "\\ " : " ");
-                    break;
-                case '\t':
-                    out.append("\\t");
-                    break;
-                case '\n':
-                    out.append("\\n");
-                    break;
-                case '\r':
-                    out.append("\\r");
-                    break;
-                case '\f':
-                    out.append("\\f");
                     break;
                 case '=':
                 case ':':
