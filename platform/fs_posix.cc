@@ -60,8 +60,8 @@ std::string upper_ascii(const std::string& name) {
 // order. A listing is used again only while the directory's identity and modification time are
 // unchanged and the listing was taken well after that modification time: a change within the
 // same time-stamp tick as an earlier one would otherwise go unseen. Within that margin the
-// directory is listed again, so the index is never stale; outside it, repeated look-ups of names
-// that differ only in case cost one hash look-up instead of one directory scan each.
+// directory is scanned for each name, so no stale index is used; outside it, repeated look-ups
+// of names that differ only in case cost one hash look-up instead of one directory scan each.
 struct DirectoryIndex {
   dev_t device = 0;
   ino_t inode = 0;
