@@ -25,6 +25,7 @@ namespace {
 
 thread_local int g_last_error = 0;
 FaultHook g_fault_hook;
+bool g_hook_sees_lookups = false;
 
 // Directories with entry changes not yet flushed.
 std::set<std::string>& changed_directories() {
@@ -43,7 +44,14 @@ int record_failure() {
   return -1;
 }
 
+// A look-up (stat, access, a directory listing) reaches the fault hook only when it asked for
+// look-ups as well; a refused look-up finds nothing.
+bool lookup_refused(const std::string& path) {
+  return g_hook_sees_lookups && check_fault("lookup", path) != 0;
+}
+
 bool path_exists(const std::string& path) {
+  if (lookup_refused(path)) return false;
   struct stat st;
   return ::lstat(path.c_str(), &st) == 0;
 }
@@ -60,8 +68,8 @@ std::string upper_ascii(const std::string& name) {
 // order. A listing is used again only while the directory's identity and modification time are
 // unchanged and the listing was taken well after that modification time: a change within the
 // same time-stamp tick as an earlier one would otherwise go unseen. Within that margin the
-// directory is listed again, so the index is never stale; outside it, repeated look-ups of names
-// that differ only in case cost one hash look-up instead of one directory scan each.
+// directory is scanned for each name, so no stale index is used; outside it, repeated look-ups
+// of names that differ only in case cost one hash look-up instead of one directory scan each.
 struct DirectoryIndex {
   dev_t device = 0;
   ino_t inode = 0;
@@ -88,9 +96,37 @@ bool index_still_valid(const DirectoryIndex& index, const struct stat& st) {
   return index.listed_at.tv_sec - index.modified.tv_sec > kIndexMarginSeconds;
 }
 
-const DirectoryIndex* index_of(const std::string& dir) {
-  struct stat st;
-  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return nullptr;
+bool same_upper_ascii(const char* name, const std::string& upper) {
+  std::size_t i = 0;
+  for (; name[i] != '\0'; ++i) {
+    if (i == upper.size()) return false;
+    char c = name[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != upper[i]) return false;
+  }
+  return i == upper.size();
+}
+
+// The first name in `dir` (in byte order) that equals `upper` without regard to case, found in
+// one pass that keeps nothing else; empty when there is none.
+std::string scan_directory(const std::string& dir, const std::string& upper) {
+  DIR* d = ::opendir(dir.c_str());
+  if (d == nullptr) return "";
+  std::string first;
+  while (dirent* entry = ::readdir(d)) {
+    const char* name = entry->d_name;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+    if (same_upper_ascii(name, upper) && (first.empty() || first.compare(name) > 0)) first = name;
+  }
+  ::closedir(d);
+  return first;
+}
+
+// The index of `dir` (whose status is `st`), listed again when it is stale; nullptr when a
+// listing taken now could not be used again, because the directory changed within the margin:
+// a directory that is being written to is scanned for the one name instead, which costs no
+// index that would be thrown away at the next change.
+const DirectoryIndex* index_of(const std::string& dir, const struct stat& st) {
   auto& indexes = directory_indexes();
   auto found = indexes.find(dir);
   if (found != indexes.end() && index_still_valid(found->second, st)) return &found->second;
@@ -100,6 +136,7 @@ const DirectoryIndex* index_of(const std::string& dir) {
   index.inode = st.st_ino;
   index.modified = st.st_mtim;
   ::clock_gettime(CLOCK_REALTIME, &index.listed_at);
+  if (!index_still_valid(index, st)) return nullptr;
   DIR* d = ::opendir(dir.c_str());
   if (d == nullptr) return nullptr;
   while (dirent* entry = ::readdir(d)) {
@@ -119,9 +156,13 @@ const DirectoryIndex* index_of(const std::string& dir) {
 // case-insensitive match in byte order; empty when there is none.
 std::string find_in_directory(const std::string& dir, const std::string& component) {
   if (path_exists(join(dir, component))) return component;
-  const DirectoryIndex* index = index_of(dir);
-  if (index == nullptr) return "";
-  auto match = index->names.find(upper_ascii(component));
+  if (lookup_refused(dir)) return "";
+  struct stat st;
+  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return "";
+  const std::string upper = upper_ascii(component);
+  const DirectoryIndex* index = index_of(dir, st);
+  if (index == nullptr) return scan_directory(dir, upper);
+  auto match = index->names.find(upper);
   if (match == index->names.end()) return "";
   // The index may hold a name removed since; confirm it.
   return path_exists(join(dir, match->second)) ? match->second : "";
@@ -176,7 +217,10 @@ int refuse_or_inject(const char* operation, const std::string& path) {
 
 }  // namespace
 
-void set_fault_hook(FaultHook hook) { g_fault_hook = std::move(hook); }
+void set_fault_hook(FaultHook hook, bool with_lookups) {
+  g_fault_hook = std::move(hook);
+  g_hook_sees_lookups = g_fault_hook && with_lookups;
+}
 
 int check_fault(const char* operation, const std::string& path) {
   if (!g_fault_hook) return 0;
@@ -207,6 +251,32 @@ bool is_absolute(const std::string& name) {
   return !name.empty() && (name[0] == '/' || name[0] == '\\');
 }
 
+namespace {
+
+// Appends `parts` to the existing directory `resolved` (already resolved; "" for the root), each
+// matched without regard to case as long as the components exist.
+std::string resolve_components(std::string resolved, const std::vector<std::string>& parts) {
+  bool still_existing = true;
+  for (const std::string& part : parts) {
+    std::string found;
+    if (still_existing) {
+      found = find_in_directory(resolved.empty() ? "/" : resolved, part);
+      still_existing = !found.empty();
+    }
+    resolved += "/" + (still_existing ? found : part);
+  }
+  return resolved.empty() ? "/" : resolved;
+}
+
+bool has_dot_components(const std::vector<std::string>& parts) {
+  for (const std::string& part : parts) {
+    if (part == "." || part == "..") return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 std::string resolve(const std::string& base_dir, const std::string& name) {
   if (drive_letter(name) != 0) return name;
   std::string path = to_slashes(name);
@@ -214,24 +284,21 @@ std::string resolve(const std::string& base_dir, const std::string& name) {
     std::string base = base_dir.empty() ? current_directory() : to_slashes(base_dir);
     path = base + "/" + path;
   }
-  std::vector<std::string> parts = fold_dots(split_components(path));
-  std::string result;
-  bool still_existing = true;
-  for (const std::string& part : parts) {
-    std::string dir = result.empty() ? "/" : result;
-    if (still_existing) {
-      std::string found = find_in_directory(dir, part);
-      if (found.empty()) {
-        still_existing = false;
-        result += "/" + part;
-      } else {
-        result += "/" + found;
-      }
-    } else {
-      result += "/" + part;
-    }
+  return resolve_components("", fold_dots(split_components(path)));
+}
+
+std::string resolve_below(const std::string& resolved_dir, const std::string& name) {
+  if (drive_letter(name) != 0) return name;
+  std::string path = to_slashes(name);
+  if (!path.empty() && path[0] == '/') {
+    // An absolute name inside the directory is looked up below it as well.
+    const std::string prefix = resolved_dir == "/" ? "/" : resolved_dir + "/";
+    if (path.compare(0, prefix.size(), prefix) != 0) return resolve(resolved_dir, path);
+    path = path.substr(prefix.size());
   }
-  return result.empty() ? "/" : result;
+  std::vector<std::string> parts = split_components(path);
+  if (has_dot_components(parts)) return resolve(resolved_dir, path);
+  return resolve_components(resolved_dir == "/" ? "" : resolved_dir, parts);
 }
 
 std::string real_path(const std::string& path) {
@@ -277,6 +344,7 @@ std::string join(const std::string& dir, const std::string& name) {
 
 Status status(const std::string& path) {
   Status result;
+  if (lookup_refused(path)) return result;
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) {
     record_failure();
@@ -291,8 +359,12 @@ Status status(const std::string& path) {
 
 bool exists(const std::string& path) { return status(path).exists; }
 bool is_directory(const std::string& path) { return status(path).is_directory; }
-bool is_readable(const std::string& path) { return ::access(path.c_str(), R_OK) == 0; }
-bool is_writable(const std::string& path) { return ::access(path.c_str(), W_OK) == 0; }
+bool is_readable(const std::string& path) {
+  return !lookup_refused(path) && ::access(path.c_str(), R_OK) == 0;
+}
+bool is_writable(const std::string& path) {
+  return !lookup_refused(path) && ::access(path.c_str(), W_OK) == 0;
+}
 
 int remove_file(const std::string& path) {
   if (refuse_or_inject("remove", path) != 0) return -1;
@@ -414,6 +486,36 @@ bool owned_by_current_user(const std::string& path) {
 
 std::string current_user_name() { return user_name(::geteuid()); }
 
+int create_new_descriptor(const std::string& path, unsigned mode) {
+  if (refuse_or_inject("create", path) != 0) return -1;
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
+  return fd >= 0 ? fd : record_failure();
+}
+
+bool write_descriptor(int fd, const char* data, std::size_t length, const std::string& path) {
+  if (check_fault("write", path) != 0) return false;
+  std::size_t done = 0;
+  while (done < length) {
+    ssize_t n = ::write(fd, data + done, length - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = ENOSPC;
+      record_failure();
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+long read_descriptor(int fd, char* buffer, std::size_t size) {
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, size);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno != EINTR) return record_failure();
+  }
+}
+
 std::FILE* open_stream(const std::string& path, const char* mode) {
   std::string m = mode;
   bool writing = m.find_first_of("wa+") != std::string::npos;
@@ -437,9 +539,14 @@ bool read_whole_file(const std::string& path, std::string& content) {
 }
 
 std::size_t write_stream(std::FILE* stream, const std::string& data, const std::string& path) {
+  return write_stream(stream, data.data(), data.size(), path);
+}
+
+std::size_t write_stream(std::FILE* stream, const char* data, std::size_t length,
+                         const std::string& path) {
   if (check_fault("write", path) != 0) return 0;
-  std::size_t written = std::fwrite(data.data(), 1, data.size(), stream);
-  if (written != data.size()) record_failure();
+  std::size_t written = std::fwrite(data, 1, length, stream);
+  if (written != length) record_failure();
   return written;
 }
 

@@ -49,6 +49,7 @@ class HeadlessWindow : public StatusWindow {
   void show() override {}
   void centre_on_screen() override {}
   void bring_to_top() override {}
+  bool on_display() const override { return false; }
 
   void start_timer(int timer_id, unsigned period_ms) override {
     queue_.start_timer(timer_id, period_ms);

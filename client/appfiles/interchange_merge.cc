@@ -29,6 +29,11 @@ bool is_skipped_source(const std::string& source) {
          (source.size() <= kCrossedOutLength && source.find_first_not_of('X') == std::string::npos);
 }
 
+// A work file is a plain name in the home directory; anything else is not a line of ours.
+bool is_plain_name(const std::string& name) {
+  return name != "." && name != ".." && name.find_first_of("/\\:") == std::string::npos;
+}
+
 // The interchanges of one application file that go back into it. The file is written anew in
 // one step (emptied at its first group of the run, added to at a later one); the work files go
 // only once it is in place, so a kill leaves every interchange in the file or in its work file.
@@ -48,11 +53,11 @@ class TargetMerge {
     return !keep_ || file_.in() == nullptr || file_.copy_from(file_.in());
   }
 
-  bool add(const std::string& source) {
-    OpenFile in(app_home().open(source, "rb"));
-    if (!in || !file_.copy_from(in.get())) return false;
-    sources_.push_back(source);
-    return true;
+  // Appends the work file at `source_path`; a missing one (sent and removed) is passed over.
+  bool add(const std::string& source_path) {
+    const FileRewrite::CopyResult copied = file_.copy_file(source_path);
+    if (copied == FileRewrite::CopyResult::kCopied) sources_.push_back(source_path);
+    return copied != FileRewrite::CopyResult::kFailed;
   }
 
   // Puts the file in place and removes the work files that it now holds.
@@ -68,7 +73,7 @@ class TargetMerge {
     }
     // A run killed from here on must not rebuild this file again: its work files are going.
     record_intent(intent::kMerged, name_);
-    for (const std::string& source : sources_) app_home().remove_work_file(source);
+    for (const std::string& source : sources_) app_home().remove_work_path(source);
     return true;
   }
 
@@ -112,11 +117,13 @@ void merge_list(const std::set<std::string>& rebuilt_before) {
           return;
         }
       }
-      if (is_skipped_source(source) || app_home().access(source, 0) != 0) continue;
-      if (undecided.count(app_home().fullpath(source)) != 0) continue;
+      if (is_skipped_source(source) || !is_plain_name(source)) continue;
+      // The work files are the program's own: their names are exact.
+      const std::string source_path = app_home().own_file_path(source);
+      if (undecided.count(source_path) != 0) continue;  // a send still open: kept
       if (!merge_target) {
-        app_home().remove_work_file(source);
-      } else if (!target.add(source)) {
+        app_home().remove_work_path(source_path);
+      } else if (!target.add(source_path)) {
         give_up_merging();
         return;
       }

@@ -57,26 +57,35 @@ class Selection {
   const SelectionFile* file_;
 };
 
+// A part handed over: its name as the store records it (for the intent record) and its path.
+struct HandedPart {
+  std::string name;
+  std::string path;
+};
+
 // Hands the parts of a selected message to the new output file, noting each part that is there
 // for removal. false when a part could not be handed over: that part and the later ones stay.
+// Each part's name is looked up once; a part that is not there is passed over.
 bool hand_over(const std::string& record, RetrieveMode kind, FileRewrite& output,
-               TextAppender& text, std::vector<std::string>& handed_parts) {
+               TextAppender& text, std::vector<HandedPart>& handed_parts) {
   const std::string first = get_veld(record, kRcvFirstFile);
   bool header_written = false;
   for (int k = 1; k <= rcv_file_count(record); ++k) {
     const std::string part = k == 1 ? first : part_file_name(first, k);
-    if (part.empty() || app_home().access(part, 0) != 0) continue;
+    if (part.empty()) continue;
     const std::string part_path = app_home().fullpath(part);
     bool done = false;
     if (kind == RetrieveMode::kTexts) {
+      if (!fs::exists(part_path)) continue;
       done = text.append_part(part_path, output.out(), record, !header_written);
     } else {
-      OpenFile in(fs::open_stream(part_path, "rb"));
-      done = in && output.copy_from(in.get());
+      const FileRewrite::CopyResult copied = output.copy_file(part_path);
+      if (copied == FileRewrite::CopyResult::kMissing) continue;
+      done = copied == FileRewrite::CopyResult::kCopied;
     }
     if (!done) return false;
     header_written = true;
-    handed_parts.push_back(part);
+    handed_parts.push_back({part, part_path});
   }
   return true;
 }
@@ -170,7 +179,7 @@ void retrieve(RetrieveMode kind) {
   if (store.begin(kReceiveStore, {.set_aside = true})) {
     Selection selection(kind, run.mid_selection, has_selection_file ? &selection_file : nullptr);
     TextAppender text(run.display.txt_regels, output);
-    std::vector<std::string> handed_parts;
+    std::vector<HandedPart> handed_parts;
     std::vector<std::string> dropped;  // ordinals of the records that leave the store
     long long ordinal = 0;
     LineReader reader(store.in());
@@ -188,12 +197,15 @@ void retrieve(RetrieveMode kind) {
     }
     // Once the output file is in place the retrieve is finished by the next start, should this
     // run be killed before the store is: it must know which records leave and which parts go.
-    record_intents(intent::kDropped, dropped);
-    record_intents(intent::kHandedOver, handed_parts);
+    std::vector<IntentLine> announced;
+    for (const std::string& ordinal : dropped) announced.push_back({intent::kDropped, ordinal});
+    for (const HandedPart& part : handed_parts)
+      announced.push_back({intent::kHandedOver, part.name});
+    record_intents(announced);  // one flush for both
     commit_in_one_direction(output_file, store, run.fil_name);
-    for (const std::string& part : handed_parts) {
+    for (const HandedPart& part : handed_parts) {
       busy_indicator();
-      app_home().remove_work_file(part);
+      app_home().remove_work_path(part.path);
     }
   } else if (store.failure() != 0) {
     output_file.abandon();

@@ -252,6 +252,11 @@ void Translation::write(const std::string& line) {
     throw TranslationFailed{AppError::kTooLittleDiskSpace, command_file};
 }
 
+void Translation::write_text(const std::string& text) {
+  if (out == nullptr || fs::write_stream(out, text, command_file) != text.size())
+    throw TranslationFailed{AppError::kTooLittleDiskSpace, command_file};
+}
+
 std::string Translation::application_code() const { return app_id == "   " ? "STD" : app_id; }
 
 std::string Translation::record_application() const { return app_id == "   " ? "" : app_id; }

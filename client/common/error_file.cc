@@ -160,7 +160,7 @@ bool reserve_error_room() {
   const int fd = path.empty() ? -1 : fs::create_new_file(path, 0600);
   if (fd < 0) return false;
   // Blanks written and flushed: the file system has given the room, not only promised it.
-  if (!fs::try_lock_exclusive(fd) || fs::append_synced(fd, std::string(kReserveSize, ' ')) != 0) {
+  if (!fs::try_lock_exclusive(fd) || fs::append_synced(fd, std::string(kReserveSize, ' '), path) != 0) {
     fs::remove_file(path);
     fs::close_descriptor(fd);
     return false;

@@ -1,6 +1,7 @@
 #include "client/common/file_rewrite.h"
 
 #include <cerrno>
+#include <vector>
 
 #include "client/common/abort.h"
 #include "client/common/home.h"
@@ -16,6 +17,10 @@ namespace kv {
 namespace {
 
 constexpr int kNameAttempts = 20;
+// The new content is written in large blocks: a file rebuilt from thousands of small pieces
+// costs a write call per block, not per piece.
+constexpr std::size_t kWriteBuffer = 1 << 16;
+constexpr std::size_t kCopyBlock = 1 << 16;
 
 // A fresh temporary file in the directory of `path`; nullptr (and `name` empty) when none can be
 // created.
@@ -79,6 +84,8 @@ bool FileRewrite::begin(const std::string& name, const RewriteOptions& options) 
     return false;
   }
   out_ = std::move(out);
+  if (!out_buffer_) out_buffer_ = std::make_unique<char[]>(kWriteBuffer);
+  std::setvbuf(out_.get(), out_buffer_.get(), _IOFBF, kWriteBuffer);
   active_ = true;
   record_intent(intent::kRewrite, path_ + "|" + fs::file_identity(path_) + "|" + temporary_);
   if (existed_ && options.set_aside) {
@@ -87,10 +94,12 @@ bool FileRewrite::begin(const std::string& name, const RewriteOptions& options) 
   return true;
 }
 
-void FileRewrite::write(const std::string& data) {
-  written_ += static_cast<long long>(data.size());
+void FileRewrite::write(const std::string& data) { write(data.data(), data.size()); }
+
+void FileRewrite::write(const char* data, std::size_t length) {
+  written_ += static_cast<long long>(length);
   if (write_failed_ || !out_) return;
-  if (fs::write_stream(out_.get(), data, target_) != data.size()) {
+  if (fs::write_stream(out_.get(), data, length, target_) != length) {
     write_failed_ = true;
     note_failure(fs::last_error());
   }
@@ -105,6 +114,18 @@ bool FileRewrite::copy_from(std::FILE* from) {
     if (got > 0) write(std::string(buffer, got));
     if (got < sizeof buffer) return std::ferror(from) == 0 && good();
   }
+}
+
+FileRewrite::CopyResult FileRewrite::copy_file(const std::string& full_path) {
+  const int fd = fs::open_descriptor(full_path, fs::kRead, false);
+  if (fd < 0) return fs::exists(full_path) ? CopyResult::kFailed : CopyResult::kMissing;
+  std::vector<char> block(kCopyBlock);
+  long got = 0;
+  while ((got = fs::read_descriptor(fd, block.data(), block.size())) > 0) {
+    write(block.data(), static_cast<std::size_t>(got));
+  }
+  fs::close_descriptor(fd);
+  return got == 0 && good() ? CopyResult::kCopied : CopyResult::kFailed;
 }
 
 bool FileRewrite::good() const { return active_ && !write_failed_ && out_ && std::ferror(out_.get()) == 0; }

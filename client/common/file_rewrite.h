@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "client/common/open_files.h"
@@ -63,10 +64,15 @@ class FileRewrite {
   const std::string& target() const { return target_; }
 
   void write(const std::string& data);
+  void write(const char* data, std::size_t length);
   // Writes one line with "\n".
   void write_line(const std::string& line);
   // Writes the rest of `from`, byte for byte; false when it could not be read or written.
   bool copy_from(std::FILE* from);
+  // Writes the whole file at `full_path`, byte for byte, read in large blocks. kMissing when
+  // there is no such file (nothing written), kFailed when it could not be read or written.
+  enum class CopyResult { kCopied, kMissing, kFailed };
+  CopyResult copy_file(const std::string& full_path);
   // Bytes written so far.
   long long written() const { return written_; }
   // True while every write so far succeeded.
@@ -98,6 +104,7 @@ class FileRewrite {
   unsigned mode_ = kDefaultNewFileMode;
   bool set_mode_ = false;  // the mode is set on the temporary file before it replaces the file
   OpenFile in_;
+  std::unique_ptr<char[]> out_buffer_;  // outlives out_, which writes through it
   OpenFile out_;
   long long written_ = 0;
   bool existed_ = false;

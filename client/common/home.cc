@@ -27,10 +27,24 @@ std::minstd_rand& work_name_generator() {
 
 }  // namespace
 
-void HomeDirectory::set(const std::string& dir) { dir_ = dir; }
+void HomeDirectory::set(const std::string& dir) {
+  dir_ = dir;
+  resolved_dir_.clear();
+}
 
 std::string HomeDirectory::fullpath(const std::string& name) const {
-  return fs::resolve(dir_, name);
+  if (dir_.empty()) return fs::resolve(dir_, name);
+  if (resolved_dir_.empty()) {
+    std::string resolved = fs::resolve("", dir_);
+    if (!fs::is_directory(resolved)) return fs::resolve(dir_, name);
+    resolved_dir_ = resolved;
+  }
+  return fs::resolve_below(resolved_dir_, name);
+}
+
+std::string HomeDirectory::own_file_path(const std::string& name) const {
+  const std::string home = fullpath("");
+  return fs::join(home, name);
 }
 
 int HomeDirectory::access(const std::string& name, int mode) const {
@@ -84,11 +98,14 @@ std::string HomeDirectory::mktemp(const std::string& templ) const {
 }
 
 int HomeDirectory::remove_work_file(const std::string& name) const {
-  long long size = 0;
-  if (starts_with_ignore_case(base_name(name), "VQ") && stat(name, &size) == 0 && size > 0) {
+  return remove_work_path(fullpath(name));
+}
+
+int HomeDirectory::remove_work_path(const std::string& full_path) const {
+  if (starts_with_ignore_case(base_name(full_path), "VQ") && fs::status(full_path).size > 0) {
     return 0;  // a growing VQ file is kept
   }
-  return remove(name);
+  return fs::remove_file(full_path);
 }
 
 void HomeDirectory::set_read_only(const std::string& name) const {

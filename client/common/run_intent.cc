@@ -29,6 +29,13 @@ bool record_intents(const std::string& key, const std::vector<std::string>& valu
   return fs::append_synced(g_descriptor, lines, g_path) == 0;
 }
 
+bool record_intents(const std::vector<IntentLine>& lines) {
+  if (g_descriptor < 0 || lines.empty()) return true;
+  std::string text;
+  for (const IntentLine& line : lines) text += line.key + " " + line.value + "\n";
+  return fs::append_synced(g_descriptor, text, g_path) == 0;
+}
+
 std::vector<IntentLine> parse_intent(const std::string& text) {
   std::vector<IntentLine> lines;
   std::size_t start = 0;

@@ -62,6 +62,8 @@ void set_intent_descriptor(int fd, const std::string& path = "");
 bool record_intent(const std::string& key, const std::string& value = "");
 // Appends one "key value" line per value, flushed to disk once.
 bool record_intents(const std::string& key, const std::vector<std::string>& values);
+// Appends the lines, flushed to disk once.
+bool record_intents(const std::vector<IntentLine>& lines);
 // The complete lines of a record (a line cut short by a kill is left out).
 std::vector<IntentLine> parse_intent(const std::string& text);
 

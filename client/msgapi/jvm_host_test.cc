@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "client/msgapi/testing/engine_home_fixture.h"
+#include "platform/testing/temp_dir.h"
 
 namespace {
 
@@ -22,15 +24,31 @@ TEST(JvmOptions, ClassPathOfThirteenJarsAndSignalOption) {
   const std::vector<std::string> expected = {
       "-Djava.compiler=NONE",
       "-Dapplication.home=/opt/kv",
-      "-Djava.class.path=" + lib + ":" + lib + "kovendi.jar:" + lib + "activation.jar:" + lib +
+      "-Djava.class.path=" + lib + "kovendi.jar:" + lib + "activation.jar:" + lib +
           "bcprov-jdk14-118.jar:" + lib + "commons-httpclient.jar:" + lib +
           "commons-logging.jar:" + lib + "dom4j.jar:" + lib + "jaxm-api.jar:" + lib +
           "jaxm-runtime.jar:" + lib + "mail.jar:" + lib + "saaj-api.jar:" + lib +
-          "saaj-ri.jar:" + lib + "xalan.jar:" + lib + "log4j.jar:" + lib + "postgresql.jar",
+          "saaj-ri.jar:" + lib + "xalan.jar:" + lib + "log4j.jar:" + lib + "postgresql.jar:" + lib,
       "-Xrs",
       "-Xmixed",
+      "-XX:TieredStopAtLevel=1",
+      "-XX:+UseSerialGC",
+      "-XX:-UsePerfData",
   };
   EXPECT_EQ(jvm_options("/opt/kv"), expected);
+}
+
+// The class-data-sharing archive is named only when it is there.
+TEST(JvmOptions, ArchiveWhenPresent) {
+  kv::testing::TempDir program;
+  std::filesystem::create_directory(program.file("lib"));
+  const std::size_t without = jvm_options(program.path()).size();
+  program.write("lib/kovendi.jsa", "archive");
+  const std::vector<std::string> options = jvm_options(program.path());
+  ASSERT_EQ(options.size(), without + 3);
+  EXPECT_EQ(options[without], "-Xshare:auto");
+  EXPECT_EQ(options[without + 1], "-XX:SharedArchiveFile=" + program.path() + "/lib/kovendi.jsa");
+  EXPECT_EQ(options[without + 2], "-Xlog:cds=off,cds+dynamic=off");
 }
 
 // A loader whose library offers the symbols named in `symbols`.

@@ -14,6 +14,7 @@
 #include "client/startup/busy_file.h"
 #include "client/startup/kovendi_window.h"
 #include "client/startup/status_display.h"
+#include "platform/testing/fake_clock.h"
 #include "platform/testing/fake_window.h"
 #include "platform/testing/temp_dir.h"
 
@@ -67,6 +68,28 @@ TEST_F(RunControlTest, WindowMessages) {
   EXPECT_TRUE(window.destroyed());
   EXPECT_TRUE(window.quit_posted());
   EXPECT_EQ(0, window.quit_value());
+}
+
+// A window on a display gets its 200 ms to appear before the run; one without a display has
+// nothing to show, and the run begins at once (the fake clock counts the loop's sleeping).
+TEST_F(RunControlTest, RunStartsAtOnceWithoutADisplay) {
+  kv::testing::FakeClock clock;
+  const std::uint32_t start = clock.ticks_ms();
+  KovendiWindowHandler headless_handler("", "");
+  std::unique_ptr<StatusWindow> headless =
+      create_headless_window(kovendi_window_template(), headless_handler);
+  EXPECT_FALSE(headless->on_display());
+  headless_handler.attach(headless.get());
+  EXPECT_EQ(0, headless->run_message_loop());
+  EXPECT_TRUE(headless_handler.run_performed());
+  EXPECT_EQ(clock.ticks_ms(), start) << "the loop waited before the run";
+
+  KovendiWindowHandler shown_handler("", "");
+  kv::testing::FakeStatusWindow shown(shown_handler);
+  EXPECT_TRUE(shown.on_display());
+  shown.create();
+  shown_handler.attach(&shown);
+  EXPECT_EQ(shown.timer_period(kRunTimer), kRunTimerPeriodMs);
 }
 
 TEST_F(RunControlTest, CloseSetsEscapeAndEndsTheWindow) {

@@ -9,7 +9,6 @@ import java.sql.PreparedStatement;
 import java.sql.ResultSet;
 import java.sql.SQLException;
 import java.sql.Statement;
-import java.time.LocalDateTime;
 import java.util.ArrayList;
 import java.util.HashMap;
 import java.util.List;
@@ -413,7 +412,7 @@ final class PgSession implements MailSession {
                 MailService.removeAll(names, dir, workingDir);
                 throw ex;
             }
-            e.markRead(LocalDateTime.now());
+            e.markRead(LocalClock.now());
         }
         return new MailService.Fetched(e, names);
     }

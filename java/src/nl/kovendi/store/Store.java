@@ -50,7 +50,7 @@ public final class Store {
 
     private final Path dir;
     private final int capacity;
-    private Supplier<LocalDateTime> clock = LocalDateTime::now;
+    private Supplier<LocalDateTime> clock = LocalClock::now;
 
     private Store(Path dir, int capacity) {
         this.dir = dir;

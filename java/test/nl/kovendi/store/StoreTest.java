@@ -29,6 +29,8 @@ public final class StoreTest {
         c.run("password change holds from the next log-in", StoreTest::passwordChange);
         c.run("files private, strong hashes, older hashes replaced at log-in",
                 StoreTest::secrets);
+        c.run("the password hash is PBKDF2-HMAC-SHA-256 byte for byte", StoreTest::pbkdf2);
+        c.run("a store file reads back exactly what was written", StoreTest::propertiesFile);
         c.run("submission reaches full addresses, aliases and lists once per mailbox",
                 StoreTest::submission);
         c.run("a message that reaches nobody is refused; bad messages are refused",
@@ -104,6 +106,71 @@ public final class StoreTest {
         System.out.println("  log-in with " + PasswordHash.ITERATIONS + " rounds: " + millis + " ms");
         ok(millis < 1500, "a log-in stays quick: " + millis + " ms");
         eq(upgraded, Directory.load(f.dir).mailbox("bob").passwordHash, "hashed once");
+    }
+
+    private static void pbkdf2() throws Exception {
+        // Published vectors (first 32 bytes of the derived key).
+        eq("55ac046e56e3089fec1691c22544b605f94185216dde0465e68b9d57c20dacbc",
+                hex(Pbkdf2Sha256.derive(bytes("passwd"), bytes("salt"), 1)), "passwd/salt, 1 round");
+        eq("4ddcd8f60b98be21830cee5ef22701f9641a4418d04c0414aeff08876b34ab56",
+                hex(Pbkdf2Sha256.derive(bytes("Password"), bytes("NaCl"), 80000)),
+                "Password/NaCl, 80,000 rounds");
+        // Against the runtime's own implementation, across the block boundaries of the password
+        // (the HMAC key) and of the salt (the first round's message), and non-ASCII text.
+        javax.crypto.SecretKeyFactory runtime =
+                javax.crypto.SecretKeyFactory.getInstance("PBKDF2WithHmacSHA256");
+        java.util.Random random = new java.util.Random(27);
+        String[] passwords = {"", "A", "SECRET1", "x".repeat(63), "y".repeat(64), "z".repeat(65),
+            "w".repeat(200), "G\u00c9HEIM\u20ac", "P\ud83d\ude00W"};
+        int[] saltLengths = {1, 16, 51, 52, 55, 56, 59, 60, 64, 115, 116, 123, 124, 200};
+        for (String password : passwords) {
+            for (int saltLength : saltLengths) {
+                byte[] salt = new byte[saltLength];
+                random.nextBytes(salt);
+                int rounds = 1 + random.nextInt(40);
+                byte[] expected = runtime.generateSecret(new javax.crypto.spec.PBEKeySpec(
+                        password.toCharArray(), salt, rounds, 256)).getEncoded();
+                eq(hex(expected), hex(Pbkdf2Sha256.derive(
+                        password.getBytes(StandardCharsets.UTF_8), salt, rounds)),
+                        "password of " + password.length() + ", salt of " + saltLength);
+            }
+        }
+        // A hash stored by the runtime's implementation verifies, at its own round count.
+        byte[] salt = new byte[16];
+        random.nextBytes(salt);
+        byte[] stored = runtime.generateSecret(new javax.crypto.spec.PBEKeySpec(
+                "SECRET1".toCharArray(), salt, 1000, 256)).getEncoded();
+        java.util.Base64.Encoder b64 = java.util.Base64.getEncoder();
+        String line = "pbkdf2-sha256$1000$" + b64.encodeToString(salt) + "$"
+                + b64.encodeToString(stored);
+        ok(PasswordHash.verify("secret1", line), "a stored hash verifies");
+        ok(!PasswordHash.verify("secret2", line), "another password does not");
+    }
+
+    private static void propertiesFile() throws Exception {
+        java.util.Properties written = new java.util.Properties();
+        String[] texts = {"", "plain", " lead", "trail ", "a b", "k=v", "k:v", "#x", "!x", "\\",
+            "back\\slash", "tab\tline\nreturn\rfeed\f", "\u00e9t\u00e9", "\u20ac", "\u0001\u007f",
+            "=:#! mixed \\ \u00ff"};
+        for (int i = 0; i < texts.length; i++) {
+            written.setProperty(texts[i], texts[(i + 3) % texts.length]);
+        }
+        Path file = Check.tempDir("props").resolve("p.properties");
+        AtomicFiles.writeProperties(file, written);
+        eq(written, AtomicFiles.readProperties(file), "read back");
+        ok(!Files.readString(file, StandardCharsets.ISO_8859_1).startsWith("#"), "no date line");
+    }
+
+    private static byte[] bytes(String s) {
+        return s.getBytes(StandardCharsets.UTF_8);
+    }
+
+    private static String hex(byte[] b) {
+        StringBuilder s = new StringBuilder();
+        for (byte x : b) {
+            s.append(Character.forDigit((x >> 4) & 0xf, 16)).append(Character.forDigit(x & 0xf, 16));
+        }
+        return s.toString();
     }
 
     private static void passwordChange() throws Exception {
