@@ -111,6 +111,13 @@ int remove_killed_message(const std::string& subject, const std::string& sender)
   return found ? 1 : 0;
 }
 
+// Whether a KILL subject may become part of the search filter: the subject is another party's
+// text, and a bracket, a joining "&" or "|" or a wildcard in it would change what the filter
+// selects.
+bool is_plain_kill_subject(const std::string& subject) {
+  return subject.find_first_of("&|()*?") == std::string::npos;
+}
+
 // KILL handling: the named message is removed, then the KILL message itself. -2 after Escape.
 int handle_kill_message(const MessageSummary& kill) {
   const std::string sender = fixed_text(kill.surName);
@@ -121,6 +128,9 @@ int handle_kill_message(const MessageSummary& kill) {
   int found = 0;
   if (subject.size() < 9) {
     journal_write(3, "lengte veld subject is korter dan 9 posities");
+    journal_write(3, "bericht wordt niet opgezocht");
+  } else if (!is_plain_kill_subject(subject)) {
+    journal_write(3, "veld subject bevat selektietekens");
     journal_write(3, "bericht wordt niet opgezocht");
   } else {
     journal_write(1, "gezocht wordt naar bericht met msgId: " + subject);

@@ -241,6 +241,21 @@ TEST_F(ListTest, KillMessageWithShortSubjectOnlyRemovesItself) {
   EXPECT_EQ(status_lines()[1], line_of("*001LIJST", "0000") + "||0");
 }
 
+// The subject of a KILL message is another party's text: one that would change the search
+// filter ("X* | MSG_TYPE=MSG" selects every message) is not searched for.
+TEST_F(ListTest, KillMessageWhoseSubjectWouldWidenTheFilterOnlyRemovesItself) {
+  expect_open();
+  expect_page({kill_row("7", "X* | MSG_TYPE=MSG"), kill_row("8", "EDIORD(0000)")});
+  fake_api().expect("API_delMsg");
+  fake_api().expect("API_delMsg");
+  expect_close();
+  EXPECT_EQ(run(connect_block() + "*001LIJST\n"), 0);
+  EXPECT_EQ(call_of("API_listMbxInNext", 1), nullptr) << "a search with the subject";
+  EXPECT_EQ(call_of("API_delMsg", 0)->list_id, "7");
+  EXPECT_EQ(call_of("API_delMsg", 1)->list_id, "8");
+  EXPECT_TRUE(journal_has("**|", "veld subject bevat selektietekens"));
+}
+
 TEST_F(ListTest, KillLeavesListEmptyAndNotFound) {
   Row target = messages(2, 1)[0];
   target.msg_id = "EDIORD0000012";
