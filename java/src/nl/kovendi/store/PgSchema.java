@@ -139,7 +139,8 @@ final class PgSchema {
           ADD COLUMN IF NOT EXISTS owner name REFERENCES kovendi.mailbox ON DELETE CASCADE;
         DELETE FROM kovendi.fault WHERE owner IS NULL;
         ALTER TABLE kovendi.fault ALTER COLUMN owner SET NOT NULL;
-        -- a committed submission whose outcome its sender has not yet taken
+        -- a submission whose outcome its sender has not yet taken; settled: its reports are in
+        -- the sender's mailbox
         CREATE TABLE IF NOT EXISTS kovendi.submission (
           id bigint PRIMARY KEY,
           sender name NOT NULL REFERENCES kovendi.mailbox ON DELETE CASCADE,
@@ -147,7 +148,8 @@ final class PgSchema {
           reached int NOT NULL,
           ipmsgid text NOT NULL,
           at timestamp NOT NULL,
-          notices jsonb NOT NULL);
+          notices jsonb NOT NULL,
+          settled boolean NOT NULL DEFAULT false);
 
         -- version 1 numbered the items of all mailboxes together: each mailbox goes on from there
         UPDATE kovendi.mailbox SET next_list_id = (SELECT CASE WHEN is_called THEN last_value
@@ -193,7 +195,7 @@ final class PgSchema {
         GRANT UPDATE (next_list_id) ON kovendi.mailbox TO kovendi_service;
         GRANT SELECT, INSERT, UPDATE, DELETE ON kovendi.entry, kovendi.part TO kovendi_service;
         GRANT SELECT, UPDATE, DELETE ON kovendi.fault TO kovendi_service;
-        GRANT SELECT, INSERT, DELETE ON kovendi.submission TO kovendi_service;
+        GRANT SELECT, INSERT, UPDATE, DELETE ON kovendi.submission TO kovendi_service;
         GRANT USAGE ON SEQUENCE kovendi.session_seq, kovendi.submission_seq TO kovendi_service;
 
         -- every function is made anew below, owned by the role that runs it
@@ -358,9 +360,9 @@ final class PgSchema {
         END $$;
 
         -- Ends the sessions of mailbox roles other than this one that may keep others waiting:
-        -- idle in a transaction for longer than the idle limit, or in one transaction for longer
-        -- than the hold limit. A client of the service does neither: it runs every call as a
-        -- transaction of its own, and none of them takes that long.
+        -- in a transaction that has taken locks or written, idle for longer than the idle limit
+        -- or open for longer than the hold limit. A client of the service does neither: it runs
+        -- every call as a transaction of its own, and none of them takes that long.
         CREATE FUNCTION kovendi.end_stalled() RETURNS void
         LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
         DECLARE
@@ -369,6 +371,7 @@ final class PgSchema {
           SELECT * INTO s FROM kovendi.settings;
           PERFORM pg_terminate_backend(a.pid) FROM pg_stat_activity a
             WHERE a.datname = current_database() AND a.pid <> pg_backend_pid()
+              AND a.backend_xid IS NOT NULL
               AND a.usesysid IN (SELECT am.member FROM pg_auth_members am
                 WHERE am.roleid = 'kovendi_mailbox'::regrole)
               AND ((a.state LIKE 'idle in transaction%'
@@ -462,15 +465,16 @@ final class PgSchema {
             || kovendi.notice(0, reader.ffn, reader.addr, notify_type, time_key, reason, diag));
         END $$;
 
-        -- Takes the outcome of M's committed submissions: their delivery reports go into M's
-        -- mailbox and the submissions are done. Returns how many mailboxes submission WANTED
-        -- reached (-1 when it is not pending). A submission of the caller's own transaction is
-        -- left alone, and asking for its outcome is refused: the caller could still roll it back.
+        -- Settles M's committed submissions: their delivery reports go into M's mailbox. Returns
+        -- how many mailboxes submission WANTED reached, and forgets it (-1 when it is not
+        -- there); the outcome of another is kept a day for the session that made it. A
+        -- submission of the caller's own transaction is left alone, and asking for its outcome is
+        -- refused: the caller could still roll it back.
         CREATE FUNCTION kovendi.settle(m kovendi.mailbox, wanted bigint) RETURNS int
         LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
         DECLARE
           me xid8 := pg_current_xact_id_if_assigned();
-          result int := -1;
+          result int;
           s kovendi.submission;
           rc jsonb;
           nt jsonb;
@@ -483,17 +487,13 @@ final class PgSchema {
             RAISE EXCEPTION USING ERRCODE = 'KV002',
               MESSAGE = 'the outcome of a submission is known once it has been committed';
           END IF;
-          IF NOT EXISTS (SELECT 1 FROM kovendi.submission
-              WHERE sender = m.role AND txid IS DISTINCT FROM me) THEN
-            RETURN result;
+          IF EXISTS (SELECT 1 FROM kovendi.submission
+              WHERE sender = m.role AND NOT settled AND txid IS DISTINCT FROM me) THEN
+            PERFORM kovendi.lock_mailbox(m.role);
           END IF;
-          PERFORM kovendi.lock_mailbox(m.role);
-          FOR s IN WITH done AS (DELETE FROM kovendi.submission
-                WHERE sender = m.role AND txid IS DISTINCT FROM me RETURNING *)
+          FOR s IN WITH done AS (UPDATE kovendi.submission SET settled = true
+                WHERE sender = m.role AND NOT settled AND txid IS DISTINCT FROM me RETURNING *)
               SELECT * FROM done ORDER BY id LOOP
-            IF s.id = wanted THEN
-              result := s.reached;
-            END IF;
             total := jsonb_array_length(s.notices);
             i := 0;
             WHILE s.reached > 0 AND i < total LOOP
@@ -509,7 +509,11 @@ final class PgSchema {
               i := i + 21;
             END LOOP;
           END LOOP;
-          RETURN result;
+          DELETE FROM kovendi.submission WHERE id = wanted AND sender = m.role
+            AND txid IS DISTINCT FROM me RETURNING reached INTO result;
+          DELETE FROM kovendi.submission WHERE sender = m.role AND settled
+            AND at < localtimestamp - interval '1 day';
+          RETURN coalesce(result, -1);
         END $$;
 
         CREATE FUNCTION kovendi.open_session(OUT o_usr text, OUT o_id bigint,

@@ -31,10 +31,8 @@ public final class HostileTest {
         Check c = new Check();
         c.run("texts with control characters, NULLs and bad numbers are refused by the service",
                 HostileTest::texts);
-        c.run("stored control characters and NULLs do not steer the partner's run",
+        c.run("stored control characters, NULLs and a reused identifier steer no partner's run",
                 HostileTest::storedPoison);
-        c.run("a reused message identifier does not cost the partner a message",
-                HostileTest::identifierReuse);
         c.run("size, count and byte quotas; one sender fills only its share",
                 HostileTest::quotas);
         c.run("two concurrent senders never pass the count quota", HostileTest::concurrency);
@@ -142,50 +140,16 @@ public final class HostileTest {
                 + " WHERE e.props->>'ipMsgId' = '" + mid + "'").trim();
     }
 
-    private static void storedPoison() throws Exception {
-        if (!Home.available()) {
-            System.out.println("     (skipped: no kovendi in KOVENDI_BIN_DIR)");
-            return;
-        }
-        Fixture f = service();
-        String genuine = aliceSends(f, "ALICE-1", "genuine\n");
-        // Items as a service without these checks stored them: a subject that would start a new
-        // listing line with alice's list identifier, and a subject and sender that are NULL.
+    /** Puts into bob's mailbox an item as a service without these checks stored it. */
+    private static void storedForBob(Fixture f, String props) throws Exception {
         f.pg.psql("kovendi", "WITH n AS (UPDATE kovendi.mailbox SET next_list_id = next_list_id"
                 + " + 1 WHERE usr = 'bob' RETURNING role, next_list_id) INSERT INTO kovendi.entry"
                 + " SELECT role, next_list_id, jsonb_build_object('type', '1', 'listId',"
                 + " lpad(next_list_id::text, 10, '0'), 'entryTime', '202401011200', 'access',"
-                + " 'NEW', 'ipMsgId', 'MALLORY-1', 'subject', 'hello' || chr(10) || '" + genuine
-                + "', 'parts', '0', 'orig.user', 'mallory') FROM n");
-        f.pg.psql("kovendi", "WITH n AS (UPDATE kovendi.mailbox SET next_list_id = next_list_id"
-                + " + 1 WHERE usr = 'bob' RETURNING role, next_list_id) INSERT INTO kovendi.entry"
-                + " SELECT role, next_list_id, jsonb_build_object('type', '1', 'listId',"
-                + " lpad(next_list_id::text, 10, '0'), 'entryTime', '202401011200', 'access',"
-                + " 'NEW', 'ipMsgId', 'MALLORY-2', 'subject', NULL, 'orig.addr.SUR', NULL,"
-                + " 'parts', '0') FROM n");
-        Home bob = new Home("bob", "SECRET2-BOBBY", f.pg.port);
-        List<String> status = bob.run("*001LIJST\n*002VERWIJDER\nMID=MALLORY*\n*003ONTVANG\n");
-        for (String line : status) {
-            ok(line.startsWith("*00"), "a status line split by a received text: " + line
-                    + bob.describe());
-            ok(!Home.field(line, 3).equals("1504"), "a run failed on a NULL: " + line
-                    + bob.describe());
-        }
-        List<String> deleted = new ArrayList<>();
-        for (String line : status) {
-            if (Home.field(line, 1).equals("*002VERWIJDER")) {
-                deleted.add(Home.field(line, 4));
-            }
-        }
-        ok(deleted.size() == 2 && !deleted.contains(genuine), "VERWIJDER MID=MALLORY* deleted "
-                + deleted + ", alice's message is " + genuine + bob.describe());
-        List<String> rcv = bob.lines("qrtlnk.rcv");
-        eq(1, rcv.size(), "alice's message received" + bob.describe());
-        eq("ALICE-1", Home.field(rcv.get(0), 4), "its identifier");
-        eq(3, bob.lines("qrt400.lst").size(), "one listing line per item" + bob.describe());
+                + " 'NEW', 'parts', '0') || jsonb_build_object(" + props + ") FROM n");
     }
 
-    private static void identifierReuse() throws Exception {
+    private static void storedPoison() throws Exception {
         if (!Home.available()) {
             System.out.println("     (skipped: no kovendi in KOVENDI_BIN_DIR)");
             return;
@@ -194,18 +158,32 @@ public final class HostileTest {
         // mallory sends first with the identifier that alice is going to use
         eq(1, malloryDelivers(f, 1, "ALICE-000", "Bakker", "ARRAY['decoy'::bytea]"),
                 "decoy sent");
-        aliceSends(f, "ALICE-0000", "the genuine order\n");
+        String genuine = aliceSends(f, "ALICE-0000", "the genuine order\n");
+        // a subject that would start a listing line of its own with alice's list identifier,
+        // and a subject and sender that are NULL
+        storedForBob(f, "'ipMsgId', 'MALLORY-1', 'subject', 'hello' || chr(10) || '" + genuine
+                + "', 'orig.user', 'mallory'");
+        storedForBob(f, "'ipMsgId', 'MALLORY-2', 'subject', NULL, 'orig.addr.SUR', NULL");
         Home bob = new Home("bob", "SECRET2-BOBBY", f.pg.port);
-        bob.run("*001ONTVANG\n");
-        List<String> rcv = bob.lines("qrtlnk.rcv");
-        eq(2, rcv.size(), "both messages recorded" + bob.describe());
+        List<String> status = bob.run("*001LIJST\n*002VERWIJDER\nMID=MALLORY*\n*003ONTVANG\n");
+        List<String> deleted = new ArrayList<>();
+        for (String line : status) {
+            ok(line.startsWith("*00") && !Home.field(line, 3).equals("1504"),
+                    "a status line split by a text or failed on a NULL: " + line + bob.describe());
+            if (Home.field(line, 1).equals("*002VERWIJDER")) {
+                deleted.add(Home.field(line, 4));
+            }
+        }
+        ok(deleted.size() == 2 && !deleted.contains(genuine), "VERWIJDER MID=MALLORY* deleted "
+                + deleted + ", alice's message is " + genuine + bob.describe());
+        eq(4, bob.lines("qrt400.lst").size(), "one listing line per item" + bob.describe());
         List<String> bodies = new ArrayList<>();
-        for (String r : rcv) {
+        for (String r : bob.lines("qrtlnk.rcv")) {
             bodies.add(bob.read(Home.field(r, 6)));
         }
-        ok(bodies.contains("the genuine order\n") && bodies.contains("decoy"),
-                "both files kept: " + bodies + bob.describe());
-        eq(0, items(f, "bob"), "both taken from the mailbox");
+        eq(List.of("decoy", "the genuine order\n"), bodies, "both messages with the reused"
+                + " identifier recorded" + bob.describe());
+        eq(0, items(f, "bob"), "every item taken from the mailbox");
     }
 
     private static void quotas() throws Exception {
