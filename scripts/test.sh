@@ -57,8 +57,9 @@ export KOVENDI_KILL_TRIALS=${KOVENDI_KILL_TRIALS:-30}
 # leak checker cannot stop cleanly: leaks are not checked, memory errors still are.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-# The kill harness ran above; under the sanitizers its timing windows would only be slower.
-(cd "$src/build-sanitize" && ctest --output-on-failure -j "$jobs" --timeout 900 -LE kill)
+# The kill harness ran above; under the sanitizers its timing windows would only be slower. The
+# Java suites (label "java") run the same Java code as above and are left out.
+(cd "$src/build-sanitize" && ctest --output-on-failure -j "$jobs" --timeout 900 -LE 'kill|java')
 
 # The fuzz targets, built with clang and libFuzzer (the fuzz programs and the libraries they use),
 # each run for a short while on its corpus (label "fuzz").

@@ -74,9 +74,12 @@ class StoreAppender {
   bool reported_ = false;
 };
 
-// The messages QRTLNK.RCV holds already, by message identifier, with their first part file. A
-// message fetched a second time (a run killed after the fetch and before the delete) is recorded
-// only once.
+// The messages QRTLNK.RCV holds already, with their first part file. A message fetched a second
+// time (a run killed after the fetch and before the delete) is recorded only once. A message is
+// known by the list identifier that the service gave it in the mailbox, together with its message
+// identifier: the message identifier alone is the sender's choice, and another party may send
+// first with the identifier that a partner will use. The pair also keeps a service that starts
+// its numbering again from hiding a new message behind an old record.
 class RecordedMessages {
  public:
   void load() {
@@ -87,15 +90,18 @@ class RecordedMessages {
     while (reader.next(line)) {
       busy_indicator();
       trim_trailing(line.text);
-      note(get_veld(line.text, kRcvMessageId), get_veld(line.text, kRcvFirstFile));
+      note(line.text);
     }
   }
-  void note(const std::string& mid, const std::string& first_file) {
-    if (!mid.empty()) first_files_.emplace(mid, first_file);
+  void note(const std::string& record) {
+    const std::string key = key_of(record);
+    if (!key.empty()) first_files_.emplace(key, get_veld(record, kRcvFirstFile));
   }
   // True when the message is recorded already; the files of a second fetch go.
   bool take_duplicate(const std::string& record) {
-    auto it = first_files_.find(get_veld(record, kRcvMessageId));
+    const std::string key = key_of(record);
+    if (key.empty()) return false;
+    auto it = first_files_.find(key);
     if (it == first_files_.end()) return false;
     const std::string first = get_veld(record, kRcvFirstFile);
     if (!first.empty() && !equals_ignore_case(first, it->second)) {
@@ -107,6 +113,12 @@ class RecordedMessages {
   }
 
  private:
+  // List identifier and message identifier; empty without a list identifier.
+  static std::string key_of(const std::string& record) {
+    const std::string list_id = get_veld(record, kRcvListId);
+    if (list_id.empty()) return "";
+    return list_id + '|' + get_veld(record, kRcvMessageId);
+  }
   std::unordered_map<std::string, std::string> first_files_;
 };
 
@@ -146,7 +158,7 @@ bool record_received_messages(const std::string& command_file, const std::string
     if (is_stored_message(line.text, block)) {
       const std::string record = build_rcv_record(run_state().app_id, line.text);
       if (recorded.take_duplicate(record)) continue;
-      recorded.note(get_veld(record, kRcvMessageId), get_veld(record, kRcvFirstFile));
+      recorded.note(record);
       appender.append(record);
       appended = true;
     }

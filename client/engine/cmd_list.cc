@@ -140,7 +140,7 @@ int handle_kill_message(const MessageSummary& kill) {
     journal_write(3, "lengte veld subject is korter dan 9 posities");
     journal_write(3, "bericht wordt niet opgezocht");
   } else if (!fits_in_filter(subject) || !fits_in_filter(list_id)) {
-    journal_write(3, "subject of listId bevat tekens die niet in een selectie passen");
+    journal_write(3, "veld subject bevat selektietekens");
     journal_write(3, "bericht wordt niet opgezocht");
   } else {
     journal_write(1, "gezocht wordt naar bericht met msgId: " + subject);

@@ -235,14 +235,21 @@ TEST_F(ListTest, KillMessageRemovesEarlierMessage) {
   EXPECT_TRUE(journal_has("  |", "KILL bericht wordt verwijderd"));
 }
 
-TEST_F(ListTest, KillMessageWithShortSubjectOnlyRemovesItself) {
+// A KILL subject is another party's text: one too short to name a message, or one that would
+// change the search filter ("X* | MSG_TYPE=MSG" selects every message), is not searched for.
+TEST_F(ListTest, KillMessageWithUnusableSubjectOnlyRemovesItself) {
   expect_open();
-  expect_page({kill_row("7", "EDIORD00")});
-  fake_api().expect("API_delMsg");
+  expect_page({kill_row("7", "EDIORD00"), kill_row("8", "X* | MSG_TYPE=MSG"),
+               kill_row("9", "EDIORD(0000)")});
+  for (int i = 0; i < 3; ++i) fake_api().expect("API_delMsg");
   expect_close();
   EXPECT_EQ(run(connect_block() + "*001LIJST\n"), 0);
-  EXPECT_EQ(call_of("API_delMsg")->list_id, "7");
+  EXPECT_EQ(call_of("API_listMbxInNext", 1), nullptr) << "a search with the subject";
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(call_of("API_delMsg", i)->list_id, std::to_string(7 + i));
+  }
   EXPECT_TRUE(journal_has("**|", "lengte veld subject is korter dan 9 posities"));
+  EXPECT_TRUE(journal_has("**|", "veld subject bevat selektietekens"));
   EXPECT_TRUE(journal_has("**|", "bericht wordt niet opgezocht"));
   EXPECT_EQ(status_lines()[1], line_of("*001LIJST", "0000") + "||0");
 

@@ -23,6 +23,8 @@ namespace {
 // Line buffer of the reader: a line that fills it is too long.
 constexpr std::size_t kLineBuffer = kMaxCommandFileLine + 1;
 constexpr std::size_t kCommandIdWidth = 14;
+// The longest root certificate name of the CONNECT block (the record's field holds one more).
+constexpr std::size_t kMaxRootCertificate = sizeof(OpenSession::rootCertificate) - 1;
 
 // The CONNECT keywords with their codes.
 struct ConnectKeyword {
@@ -33,7 +35,7 @@ struct ConnectKeyword {
 constexpr ConnectKeyword kConnectKeywords[] = {
     {"POS", "1013", "1033"}, {"PIN", "1014", "1034"}, {"PAT", "1020", "1040"},
     {"DTT", "1021", "1041"}, {"SRV", "1025", "1045"}, {"PNB", "1026", "1046"},
-    {"ISP", "5002", "5003"},
+    {"ISP", "5002", "5003"}, {"CRT", "1027", "1047"}, {"TLS", "1028", "1048"},
 };
 constexpr int kConnectKeywordCount = sizeof kConnectKeywords / sizeof kConnectKeywords[0];
 
@@ -47,7 +49,7 @@ int find_connect_keyword(const std::string& keyword) {
 // Values of the CONNECT block collected before they go into the open parameters.
 struct ConnectValues {
   bool seen[kConnectKeywordCount] = {};
-  std::string user, password, server, dialup_entry;
+  std::string user, password, server, dialup_entry, tls_mode, root_certificate;
   std::int16_t answer_timeout = 30;
   std::int16_t transfer_timeout = 8;
   std::uint16_t port = 0;
@@ -67,6 +69,13 @@ std::string apply_connect_value(ConnectValues& v, int index, const std::string& 
   if (name == "PIN") return limited(v.password, 15, "1006");
   if (name == "SRV") return limited(v.server, 64, "1053");
   if (name == "ISP") return limited(v.dialup_entry, 32, "1104");
+  if (name == "CRT") return limited(v.root_certificate, kMaxRootCertificate, "1054");
+  if (name == "TLS") {
+    const std::string mode = to_upper(value);
+    if (mode != "AUTO" && mode != "ON") return "1057";
+    v.tls_mode = mode;
+    return "";
+  }
   // Numbers are taken as the leading decimal number, cut to 16 bits as the record holds them.
   long long number = leading_number(value);
   if (name == "PAT") v.answer_timeout = static_cast<std::int16_t>(number);
@@ -97,6 +106,8 @@ void complete_open_parameters(OpenSession& open, const ConnectValues& v) {
   copy_text(open.user, v.user);
   copy_text(open.password, v.password);
   copy_text(open.server, v.server);
+  copy_text(open.tlsMode, v.tls_mode);
+  copy_text(open.rootCertificate, v.root_certificate);
   open.portNb = v.port;
   open.p4AnswerTimeout = v.answer_timeout;
   open.dataTransferTimeout = v.transfer_timeout;

@@ -104,7 +104,12 @@ struct OpenSession {
   std::int16_t dataTransferTimeout;
   char user[9];
   char password[16];
-  char reserved[295];
+  // Transport security towards a networked service, from the CONNECT block: the mode ("AUTO",
+  // empty, or "ON") and the root certificate file (empty: the usual one). Both come out of the
+  // record's reserved bytes, so that its size stays.
+  char tlsMode[8];
+  char rootCertificate[196];
+  char reserved[91];
 };
 static_assert(sizeof(OpenSession) == 416, "OpenSession must be 416 bytes");
 

@@ -50,7 +50,14 @@ int set_open_properties(const JavaObject& target, const OpenSession& open) {
   if (target.set_int("logging", journal_on ? 1 : 0) != 0) return -1;
   if (target.set_int("dialogHandle", g_dialog_handle) != 0) return -1;
   if (target.set_int("dialogItemId", kStatusLineItem) != 0) return -1;
-  return target.set_string("version", kClientVersion);
+  if (target.set_string("version", kClientVersion) != 0) return -1;
+  // Set only when the user file gives them, so that a client library without them still serves
+  // every other connection.
+  const std::string tls = field_text(open.tlsMode);
+  if (!tls.empty() && target.set_string("tls", tls) != 0) return -1;
+  const std::string root = field_text(open.rootCertificate);
+  if (!root.empty() && target.set_string("rootCertificate", root) != 0) return -1;
+  return 0;
 }
 
 void copy_session_info(const JavaObject& source, SessionInfo* info) {

@@ -16,6 +16,7 @@ import nl.kovendi.store.Entry;
 import nl.kovendi.store.Faults;
 import nl.kovendi.store.MailService;
 import nl.kovendi.store.MailSession;
+import nl.kovendi.store.PgTls;
 import nl.kovendi.store.Services;
 import nl.kovendi.store.StopCheck;
 import nl.kovendi.store.StoreException;
@@ -81,7 +82,8 @@ public class Client {
                 log.moveTo(workingDir);
             }
             MailSession s = Services.open(open.getServer(), open.getPortNb(), open.getUser(),
-                    open.getPassword(), workingDir, rule -> applyFault("API_open", rule));
+                    open.getPassword(), workingDir, rule -> applyFault("API_open", rule),
+                    PgTls.of(open.getTls(), open.getRootCertificate(), workingDir));
             try {
                 fillSessionInfo(s, info);
             } catch (StoreException | RuntimeException e) {

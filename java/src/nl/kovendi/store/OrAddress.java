@@ -51,11 +51,19 @@ public final class OrAddress {
             throw new IllegalArgumentException("value of " + k + " longer than " + width
                     + " characters");
         }
+        if (hasControl(v)) {
+            throw new IllegalArgumentException("value of " + k + " holds a control character");
+        }
         if (v.isEmpty()) {
             values.remove(k);
         } else {
             values.put(k, v);
         }
+    }
+
+    /** Whether a text holds a character below 32 or the character 127. */
+    static boolean hasControl(String s) {
+        return s.chars().anyMatch(c -> c < 32 || c == 127);
     }
 
     public String get(String key) {

@@ -16,7 +16,7 @@ import javax.crypto.spec.SecretKeySpec;
  * only the verifier, never the password, travels to the server and may reach its log.
  */
 final class ScramVerifier {
-    private static final int ITERATIONS = 4096;
+    private static final int ITERATIONS = 32768;
     private static final SecureRandom RANDOM = new SecureRandom();
 
     private ScramVerifier() {

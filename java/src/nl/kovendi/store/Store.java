@@ -45,16 +45,20 @@ public final class Store {
     /** Notification entries per report; a longer report is split. */
     public static final int REPORT_ENTRIES = 21;
     public static final int DEFAULT_CAPACITY = 10000;
+    /** The largest message (all its body parts) the store takes, as the service's default. */
+    public static final long DEFAULT_MAX_MESSAGE = 32L * 1024 * 1024;
     /** How long an operation waits for another process to release the store. */
     static long lockWaitMillis = 30000;
 
     private final Path dir;
     private final int capacity;
+    private final long maxMessage;
     private Supplier<LocalDateTime> clock = LocalClock::now;
 
-    private Store(Path dir, int capacity) {
+    private Store(Path dir, int capacity, long maxMessage) {
         this.dir = dir;
         this.capacity = capacity;
+        this.maxMessage = maxMessage;
     }
 
     public Path dir() {
@@ -63,6 +67,11 @@ public final class Store {
 
     public int capacity() {
         return capacity;
+    }
+
+    /** Bytes one message may hold (property "maxMessage" of the store's marker file). */
+    public long maxMessage() {
+        return maxMessage;
     }
 
     /** Replaces the clock (tests). */
@@ -119,7 +128,10 @@ public final class Store {
             }
             int capacity = Integer.parseInt(p.getProperty("capacity",
                     Integer.toString(DEFAULT_CAPACITY)));
-            return new Store(dir, Math.max(1, Math.min(capacity, Short.MAX_VALUE)));
+            long maxMessage = Long.parseLong(p.getProperty("maxMessage",
+                    Long.toString(DEFAULT_MAX_MESSAGE)));
+            return new Store(dir, Math.max(1, Math.min(capacity, Short.MAX_VALUE)),
+                    Math.max(0, maxMessage));
         } catch (IOException | IllegalArgumentException e) {
             throw new StoreException(Verdict.CONNECTION_LOST, "store " + dir + " unreadable: "
                     + e.getMessage(), e);

@@ -50,16 +50,16 @@ public final class StoreTest {
     private static void login() throws Exception {
         Fixture f = new Fixture();
         ok(f.login("alice") != null, "alice logs in");
-        ok(MailService.login(f.store, "ALICE", "SECRET1") != null,
+        ok(MailService.login(f.store, "ALICE", "SECRET1-ALICE") != null,
                 "user and password without regard to letter case");
-        verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(f.store, "alice", "secret2"));
-        verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(f.store, "nobody", "secret1"));
+        verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(f.store, "alice", "secret2-bobby"));
+        verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(f.store, "nobody", "secret1-alice"));
         verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(f.store, "alice", ""));
         String dir = Files.readString(f.dir.resolve(Directory.FILE), StandardCharsets.ISO_8859_1);
         ok(!dir.toLowerCase().contains("secret"), "no plain password in the directory");
         ok(dir.contains("pbkdf2-sha256$"), "hash scheme recorded");
         Directory d = Directory.load(f.dir);
-        ok(!d.mailbox("alice").passwordHash.equals(PasswordHash.create("secret1")),
+        ok(!d.mailbox("alice").passwordHash.equals(PasswordHash.create("secret1-alice")),
                 "salted: the same password hashes differently");
         verdict(Verdict.CONNECTION_LOST, () -> Store.open(f.work));
     }
@@ -92,7 +92,8 @@ public final class StoreTest {
 
         Directory d = Directory.load(f.dir);
         ok(PasswordHash.rounds(d.mailbox("bob").passwordHash) >= 100_000, "at least 100,000 rounds");
-        d.mailbox("bob").passwordHash = PasswordHash.create("secret2", 300);  // an older store
+        // an older store
+        d.mailbox("bob").passwordHash = PasswordHash.create("secret2-bobby", 300);
         d.save(f.dir);
         verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(f.store, "bob", "wrong"));
         eq(300, PasswordHash.rounds(Directory.load(f.dir).mailbox("bob").passwordHash),
@@ -181,7 +182,7 @@ public final class StoreTest {
         verdict(Verdict.PASSWORD_INVALID, () -> s.changePassword("ab\tc"));
         s.changePassword("NIEUW12345ABCDE");
         ok(s.counts() != null, "the open session goes on");
-        verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(f.store, "alice", "secret1"));
+        verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(f.store, "alice", "secret1-alice"));
         ok(MailService.login(f.store, "alice", "nieuw12345abcde") != null, "new password");
     }
 
@@ -450,7 +451,7 @@ public final class StoreTest {
                 System.currentTimeMillis() - 10000));
         eq(5, bob.list("", "", 20).size(), "settled mailbox read");
         Store other = Store.open(f.dir);
-        MailService.login(other, "alice", "secret1").submit(message("P6", 1, 1,
+        MailService.login(other, "alice", "secret1-alice").submit(message("P6", 1, 1,
                 to(address("Bakker"))), f.work);
         eq(6, bob.list("", "", 20).size(), "another process's delivery seen at once");
         bob.delete(bob.list("", "", 20).get(0).listId());
@@ -517,7 +518,8 @@ public final class StoreTest {
         verdict(Verdict.CONNECTION_LOST, () -> alice.submit(message("X", 1, 1,
                 to(address("Bakker"))), f.work));
         Files.delete(f.dir.resolve(Directory.FILE));
-        verdict(Verdict.CONNECTION_LOST, () -> MailService.login(f.store, "alice", "secret1"));
+        verdict(Verdict.CONNECTION_LOST,
+                () -> MailService.login(f.store, "alice", "secret1-alice"));
         verdict(Verdict.CONNECTION_LOST, () -> alice.list(ALL, "", 10));
     }
 }
