@@ -42,6 +42,9 @@ public final class PasswordHash {
         if (stored == null) {
             return false;
         }
+        if (stored.startsWith(Credentials.SCRAM_PREFIX)) {
+            return Credentials.verifyScram(password, stored);  // carried over from a service
+        }
         String[] parts = stored.split("\\$");
         if (parts.length != 4 || !parts[0].equals(SCHEME)) {
             return false;
@@ -74,7 +77,7 @@ public final class PasswordHash {
         }
     }
 
-    private static byte[] derive(String password, byte[] salt, int iterations) {
+    static byte[] derive(String password, byte[] salt, int iterations) {
         char[] chars = password.toUpperCase(Locale.ROOT).toCharArray();
         try {
             PBEKeySpec keySpec = new PBEKeySpec(chars, salt, iterations, 256);
