@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "client/common/app_error.h"
+#include "client/common/app_error_explanation.h"
+#include "client/common/failure_report.h"
 #include "client/common/home.h"
 #include "platform/fs.h"
 
@@ -57,6 +59,8 @@ std::string format_error_line(int code, const std::string& parameter) {
 }
 
 void schrijf_QRTLNK_error_bestand(AppError error, const std::string& parameter) {
+  // The reason in words for whoever looks: the journal and a terminal.
+  report_reason(app_error_reason(error_number(error), parameter));
   std::string line = format_error_line(error_number(error), parameter);
   std::string path = app_home().fullpath(kErrorFileName);
   std::FILE* file = fs::open_stream(path, "a");

@@ -17,6 +17,7 @@ short JNI_API_listMbxInNext(const char* filter, const char* previous_list_id, sh
 short JNI_API_changeNetworkPwd(const char* new_password);
 short JNI_API_aliasToOrname(const char* alias, short* status, ORName* orname);
 short JNI_API_verdictValue();
+short JNI_API_verdictText(char* text, short size);
 
 // The status window handle passed on at the open.
 int dialog_handle();

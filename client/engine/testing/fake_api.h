@@ -41,6 +41,7 @@ struct FakeStep {
   std::string op;             // the operation expected
   short result = 0;           // what it returns (rows for the listing)
   short verdict = 1;          // what API_verdictValue reports after it
+  std::string verdict_text;   // what API_verdictText reports after it
   bool press_escape = false;  // the user presses Escape during the call (sets the user stop flag)
   std::function<void(FakeCallArgs&)> fill;  // fills the records; may set the result from the rows
 };
@@ -69,6 +70,7 @@ class FakeApi {
   // Used by the API_ functions.
   short call(FakeCallArgs args);
   short verdict() const { return verdict_; }
+  const std::string& verdict_text() const { return verdict_text_; }
   void note(const std::string& op) { calls_.push_back(op); }
 
  private:
@@ -77,6 +79,7 @@ class FakeApi {
   std::vector<std::string> unexpected_;
   std::vector<FakeCallArgs> history_;
   short verdict_ = -1;
+  std::string verdict_text_;
 };
 
 FakeApi& fake_api();
