@@ -38,13 +38,14 @@ std::string status_code(const Party& p, const std::string& tag) {
 
 TEST(FailureReasons, EveryCommonMistakeIsNamedInTheJournal) {
   World world;
-  const Party& alice = world.alice();
   const std::string store = world.store_dir();
-  const std::string good = alice.read("qrtlnk.gns");
+  const std::string good = world.alice().read("qrtlnk.gns");
   const std::string receive = "*001ONTVANG\nMID=*\n";
   const std::string closed_port = kvtest::shell_output(
       "for i in $(seq 1 100); do p=$((20000 + RANDOM % 30000)); "
       "(exec 3<>/dev/tcp/127.0.0.1/$p) 2>/dev/null || { printf %s $p; break; }; done");
+  kvtest::TempDir homes;
+  const std::string missing_file = homes.path() + "/m7/prijzen.txt";
   const std::vector<Mistake> mistakes = {
       {"a misspelt key", "POS=alice\nPIN=secret1\nSRV=file:" + store + "\nPNI=1\n", receive,
        "*000CONNECT|1009", {"*000CONNECT 1009", "unknown key", "\"PNI=1\"", "line 4"}, true},
@@ -63,13 +64,24 @@ TEST(FailureReasons, EveryCommonMistakeIsNamedInTheJournal) {
        {"1509", "no recipient", "verdict 7", "kovendi-client.log"}, false},
       {"a file to send that is not there", "",
        "*001ZEND\nMID=PRIJS\nALI=BOBBY\nFIL=prijzen.txt\n", "*001ZEND|3037",
-       {"3037", "\"prijzen.txt\"", alice.home() + "/prijzen.txt", "FIL=prijzen.txt"}, false},
+       {"3037", "\"prijzen.txt\"", missing_file, "FIL=prijzen.txt"}, false},
   };
-  for (const Mistake& m : mistakes) {
+  // Each mistake in a home of its own, all runs at the same time (one store serves them all).
+  std::vector<std::unique_ptr<Party>> parties;
+  std::vector<std::unique_ptr<kvtest::Background>> runs;
+  for (std::size_t i = 0; i < mistakes.size(); ++i) {
+    const std::string n = std::to_string(i);
+    parties.push_back(std::make_unique<Party>(homes.path() + "/m" + n, homes.path() + "/run" + n,
+                                              "alice", "secret1"));
+    parties[i]->write("qrtlnk.gns", mistakes[i].gns.empty() ? good : mistakes[i].gns);
+    parties[i]->request(mistakes[i].request);
+    runs.push_back(parties[i]->start_kovendi({"/FT", "/A=DEM"}));
+  }
+  for (std::size_t i = 0; i < mistakes.size(); ++i) {
+    const Mistake& m = mistakes[i];
+    const Party& alice = *parties[i];
     SCOPED_TRACE(m.what);
-    alice.write("qrtlnk.gns", m.gns.empty() ? good : m.gns);
-    alice.request(m.request);
-    alice.kovendi({"/FT", "/A=DEM"});
+    EXPECT_EQ(runs[i]->wait().exit_code, 0);
     EXPECT_EQ(status_code(alice, field(m.status, 1)), m.status) << alice.describe();
     if (m.error_54) {
       ASSERT_EQ(alice.errors().size(), 1u) << alice.describe();
