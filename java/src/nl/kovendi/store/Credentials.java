@@ -1,12 +1,9 @@
 package nl.kovendi.store;
 
 import java.nio.charset.StandardCharsets;
-import java.security.GeneralSecurityException;
 import java.security.MessageDigest;
 import java.util.Base64;
 
-import javax.crypto.Mac;
-import javax.crypto.spec.SecretKeySpec;
 
 /**
  * The stored credentials of a mailbox as they travel between the two stores in a dump. The
@@ -46,7 +43,7 @@ final class Credentials {
         try {
             int rounds = Integer.parseInt(p[1]);
             byte[] salted = Base64.getDecoder().decode(p[3]);
-            return scram(rounds, Base64.getDecoder().decode(p[2]), salted);
+            return ScramVerifier.of(rounds, Base64.getDecoder().decode(p[2]), salted);
         } catch (IllegalArgumentException e) {
             return null;
         }
@@ -60,7 +57,7 @@ final class Credentials {
         }
         int rounds = (Integer) v[0];
         byte[] salt = (byte[]) v[1];
-        String expected = scram(rounds, salt, PasswordHash.derive(password, salt, rounds));
+        String expected = ScramVerifier.of(rounds, salt, PasswordHash.derive(password, salt, rounds));
         return MessageDigest.isEqual(expected.getBytes(StandardCharsets.US_ASCII),
                 verifier.getBytes(StandardCharsets.US_ASCII));
     }
@@ -82,24 +79,5 @@ final class Credentials {
         } catch (IllegalArgumentException e) {
             return null;
         }
-    }
-
-    private static String scram(int rounds, byte[] salt, byte[] salted) {
-        try {
-            byte[] storedKey = MessageDigest.getInstance("SHA-256")
-                    .digest(hmac(salted, "Client Key"));
-            byte[] serverKey = hmac(salted, "Server Key");
-            Base64.Encoder b64 = Base64.getEncoder();
-            return SCRAM_PREFIX + rounds + ":" + b64.encodeToString(salt) + "$"
-                    + b64.encodeToString(storedKey) + ":" + b64.encodeToString(serverKey);
-        } catch (GeneralSecurityException e) {
-            throw new IllegalStateException("SCRAM-SHA-256 not available: " + e, e);
-        }
-    }
-
-    private static byte[] hmac(byte[] key, String text) throws GeneralSecurityException {
-        Mac mac = Mac.getInstance("HmacSHA256");
-        mac.init(new SecretKeySpec(key, "HmacSHA256"));
-        return mac.doFinal(text.getBytes(StandardCharsets.US_ASCII));
     }
 }
