@@ -113,8 +113,8 @@ fi
 
 step "message store with two mailboxes: $store"
 "$bin/kovendi-store" init "$store"
-"$bin/kovendi-store" add-mailbox "$store" alice SECRET1-ALICE COU=NL ADM=400NET PMD=QRT400 ORG=ACME SUR=Alders GIV=Alice
-"$bin/kovendi-store" add-mailbox "$store" bob SECRET2-BOBBY COU=NL ADM=400NET PMD=QRT400 ORG=SHOP SUR=Bakker GIV=Bob
+echo SECRET1-ALICE | "$bin/kovendi-store" add-mailbox "$store" alice - COU=NL ADM=400NET PMD=QRT400 ORG=ACME SUR=Alders GIV=Alice
+echo SECRET2-BOBBY | "$bin/kovendi-store" add-mailbox "$store" bob - COU=NL ADM=400NET PMD=QRT400 ORG=SHOP SUR=Bakker GIV=Bob
 "$bin/kovendi-store" add-alias "$store" "SHOP:ZZ" bob
 "$bin/kovendi-store" list "$store" | sed 's/^/   /'
 

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(g++ cmake ninja-build libgtest-dev libgmock-dev openjdk-17-jdk-headless rsync util-linux
           libx11-dev xvfb x11-apps x11-utils xdotool imagemagick xfonts-base
-          man-db dpkg-dev postgresql libpostgresql-jdbc-java
+          man-db dpkg-dev lintian logrotate postgresql libpostgresql-jdbc-java
           clang libclang-rt-14-dev sudo openssl)
 missing=()
 for p in "${packages[@]}"; do

@@ -6,6 +6,8 @@
 #include <cstdio>
 
 #include "client/common/app_error.h"
+#include "client/common/app_error_explanation.h"
+#include "client/common/failure_report.h"
 #include "client/common/home.h"
 #include "platform/file_lock.h"
 #include "platform/fs.h"
@@ -114,6 +116,8 @@ std::string trimmed(const std::string& line) {
 }  // namespace
 
 void schrijf_QRTLNK_error_bestand(AppError error, const std::string& parameter) {
+  // The reason in words for whoever looks: the journal and a terminal.
+  report_reason(app_error_reason(error_number(error), parameter));
   const std::string line = format_error_line(error_number(error), parameter);
   ErrorFileState& s = state();
   int failure = 0;

@@ -11,6 +11,7 @@
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/dispatch.h"
+#include "client/engine/failure_reason.h"
 #include "client/engine/result_codes.h"
 #include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
@@ -207,6 +208,7 @@ int CommandFileReader::read_connect_block(std::string& record) {
   set_field(record, status::kTag, id);
   set_field(record, status::kStamp, time_stamp());
   if (id != "*000CONNECT") {
+    note_failure_detail("the first line is \"" + line.substr(0, kCommandIdWidth) + "\"");
     set_result_code(record, kCodeNoConnectLine);
     journal_write(3, "CONNECT commando ontbreekt");
     return kEndSession;
@@ -224,10 +226,12 @@ int CommandFileReader::read_connect_block(std::string& record) {
 int CommandFileReader::read_connect_attributes(std::string& record, std::string line,
                                                bool last) {
   ConnectValues values;
+  int block_line = 0;
   // A line at the end of the file without a line feed is not taken (neither attribute nor
   // command); the loop stops in front of it.
   while (!last && !is_command_line(line)) {
     std::string text = trimmed(line);
+    ++block_line;
     std::string keyword = to_upper(text.substr(0, 3));
     if (keyword != "REM") {
       int index = find_connect_keyword(keyword);
@@ -243,6 +247,8 @@ int CommandFileReader::read_connect_attributes(std::string& record, std::string 
         code = apply_connect_value(values, index, text.substr(4));
       }
       if (!code.empty()) {
+        note_failure_detail("the line \"" + shown_line(text) + "\", line " +
+                            std::to_string(block_line) + " of the CONNECT block (from qrtlnk.gns)");
         set_result_code(record, code);
         return kRefused;
       }
@@ -330,12 +336,14 @@ int CommandFileReader::run_command_line(const std::string& line, std::string& re
   std::string name = line.size() >= 5 ? line.substr(4) : std::string();
   journal_write(1, "Commando: >" + id + "<");
   if (!sequence_number_is_numeric(line)) {
+    note_failure_detail("the command line \"" + trimmed(line) + "\"");
     set_result_code(record, kCodeSequenceNotNumeric);
     write_status_line(record);
     journal_write(1, "volgnummer in commando niet numeriek");
     return skip_refused_command(record);
   }
   if (const CommandEntry* entry = find_command(name)) return dispatch_command(*entry, record);
+  note_failure_detail("the command line \"" + trimmed(line) + "\"");
   set_result_code(record, name == "CONNECT" ? kCodeSecondConnect : kCodeUnknownCommand);
   write_status_line(record);
   journal_write(1, "commando fout, skip bestand tot volgende commando");

@@ -12,6 +12,7 @@
 #include "client/engine/command_file.h"
 #include "client/engine/dialup.h"
 #include "client/engine/engine_config.h"
+#include "client/engine/failure_reason.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/path_check.h"
 #include "client/engine/result_codes.h"
@@ -52,7 +53,12 @@ bool fail_connect(const std::string& code) {
 
 bool dial_entry() {
   DialOutcome outcome = dial(session().dialup_entry);
-  if (!outcome.connected) return fail_connect(outcome.code);
+  if (!outcome.connected) {
+    note_failure_detail("dial-up entry \"" + session().dialup_entry + "\" (ISP= of qrtlnk.gns)" +
+                        (outcome.code.empty() ? ": the dial-up helper kovedial could not be started"
+                                              : ""));
+    return fail_connect(outcome.code);
+  }
   session().already_connected = outcome.already_connected ? 1 : 0;
   return true;
 }
@@ -72,7 +78,14 @@ bool open_mail_session() {
   if (verdict == 29) return fail_connect(kCodeUserStop);
   journal_write(3, "Fout bij API_open");
   display_com_info("Fout tijdens openen");
-  if (verdict == 0) return fail_connect(kCodeOpenFailed);
+  note_failure_detail("server \"" + std::string(s.open_parameters->server) + "\", port " +
+                      std::to_string(s.open_parameters->portNb) + ", user \"" +
+                      std::string(s.open_parameters->user) + "\"");
+  if (verdict == 0) {
+    note_failure_detail(verdict_detail(verdict) + "; a Java virtual machine that did not start "
+                        "is named in debug.log");
+    return fail_connect(kCodeOpenFailed);
+  }
   map_verdict();
   return fail_connect(s.result_text);
 }
@@ -99,7 +112,11 @@ void hang_up_when_dialed() {
 bool prepare(const std::string& command_file_name, const std::string& status_file_name) {
   EngineSession& s = session();
   if (!allocate_session_records()) return false;
-  if (read_engine_config() == 0) return false;
+  if (read_engine_config() == 0) {
+    explain_session_failure("a line of the engine configuration $qrt400.prm has 100 characters "
+                            "or more: the session did not start");
+    return false;
+  }
   if (journal_settings().enabled) {
     journal_open(journal_settings().file_name);
     write_session_banner();
@@ -107,6 +124,7 @@ bool prepare(const std::string& command_file_name, const std::string& status_fil
   s.status_file_path = engine_home().fullpath(status_file_name);
   if (status_file_name.empty() || s.status_file_path.empty()) {
     journal_write(3, "Fout, tijdens reserveren geheugen voor statusbestand");
+    explain_session_failure("no usable status file name \"" + status_file_name + "\"");
     return false;
   }
   s.command_file_name = command_file_name;
@@ -114,10 +132,13 @@ bool prepare(const std::string& command_file_name, const std::string& status_fil
   if (command_file_name == status_file_name ||
       engine_home().fullpath(command_file_name) == s.status_file_path) {
     journal_write(3, "Fout, opdrachten bestand is gelijk aan status bestand");
+    explain_session_failure("the command file and the status file are the same file \"" +
+                            status_file_name + "\" (/O= and /S=)");
     return false;
   }
   if (check_path(status_file_name, PathAccess::write, PathKind::file) != 0) {
     journal_write(3, "Fout, status bestand is beveiligd mbt schrijven");
+    explain_session_failure("the status file cannot be written (code " + s.result_text + ")");
     return false;
   }
   engine_control().command_kind = kNoCommand;
@@ -161,14 +182,17 @@ int run_connected_session(const std::string& command_file_name,
 int run_session(StatusWindow* window, const std::string& command_file_name,
                 const std::string& status_file_name, const std::string& engine_dir) {
   reset_session();
+  clear_failure_detail();
   EngineSession& s = session();
   s.window = window;
   s.engine_dir = engine_dir;
   engine_home().set(engine_dir);
   try {
     return run_connected_session(command_file_name, status_file_name);
-  } catch (const SessionAbandoned&) {
+  } catch (const SessionAbandoned& abandoned) {
     // The recovery point: files are closed, no status line, no close, no hang-up.
+    explain_session_failure("the session was abandoned: " + abandoned.reason + " (the command "
+                            "file \"" + command_file_name + "\" could not be read)");
     return -1;
   } catch (const std::bad_alloc&) {
     // No memory for a status field (journaled where it happened): the same recovery point.

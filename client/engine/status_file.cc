@@ -9,6 +9,7 @@
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
 #include "client/common/status_layout.h"
+#include "client/engine/failure_reason.h"
 #include "client/engine/session_state.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
@@ -63,6 +64,7 @@ bool append_line(std::FILE* file, const std::string& record) {
 
 void note_result(const std::string& record) {
   if (!is_success(record)) session().any_failure = 1;
+  explain_status_line(record);
 }
 
 // A status line that did not reach the file: the application must learn why (a full disk).

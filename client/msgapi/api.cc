@@ -218,6 +218,11 @@ short API_acceptedSince(ApiId apiId, const char* ipMsgId, long long sinceSeconds
 
 short API_verdictValue(void) { return kv::msgapi::JNI_API_verdictValue(); }
 
+short API_verdictText(char* text, short size) {
+  if (text == nullptr || size <= 0) return -1;
+  return kv::msgapi::JNI_API_verdictText(text, size);
+}
+
 short API_version(void) { return API_INTERFACE_VERSION; }
 
 }  // extern "C"

@@ -270,6 +270,11 @@ short API_changeNetworkPwd(ApiId apiId, const char* newPassword);
 short API_acceptedSince(ApiId apiId, const char* ipMsgId, long long sinceSeconds, short* accepted);
 // The client's verdict for the last operation, or -1 when no virtual machine runs.
 short API_verdictValue(void);
+// The mail service's reason of the last failure in words (the store's or the server's own message,
+// Latin-1), cut to size - 1 characters. 0, or -1 with an empty text when none is known (no Java
+// virtual machine, or a client library without it). An addition to the interface above: the
+// engine writes the text into its journal to explain a failure.
+short API_verdictText(char* text, short size);
 short API_version(void);
 
 }  // extern "C"

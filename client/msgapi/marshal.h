@@ -19,6 +19,7 @@ short JNI_API_changeNetworkPwd(const char* new_password);
 short JNI_API_acceptedSince(const char* ip_msg_id, long long since_seconds);
 short JNI_API_aliasToOrname(const char* alias, short* status, ORName* orname);
 short JNI_API_verdictValue();
+short JNI_API_verdictText(char* text, short size);
 
 // The status window handle passed on at the open.
 int dialog_handle();

@@ -1,10 +1,12 @@
 // Marshalling of the session operations: open, close, verdict, delete, password change and alias
 // resolution.
+#include <algorithm>
 #include <cstring>
 
 #include "client/common/home.h"
 #include "client/common/journal.h"
 #include "client/common/status_callbacks.h"
+#include "client/common/version.h"
 #include "client/msgapi/client_call.h"
 #include "client/msgapi/java_object.h"
 #include "client/msgapi/jvm_host.h"
@@ -15,7 +17,7 @@ namespace kv::msgapi {
 
 namespace {
 
-constexpr const char* kClientVersion = "KOVENDI v6.2.2";
+constexpr const char* kClientVersion = kProductName;
 constexpr int kStatusLineItem = 1003;
 
 int g_dialog_handle = 0;
@@ -117,6 +119,21 @@ short JNI_API_verdictValue() {
   if (!client_running("JNI_API_verdictValue: no JVM")) return -1;
   return call_client("JNI_API_verdictValue: o_client.API_verdictValue()", "API_verdictValue",
                      "()S");
+}
+
+short JNI_API_verdictText(char* text, short size) {
+  text[0] = '\0';
+  // Quietly nothing without a machine: the caller explains a failure that has its own record.
+  if (jni_env() == nullptr || client_object() == nullptr) return -1;
+  LocalRef<jobject> value = call_object_method(
+      client_object(), "JNI_API_verdictText: o_client.API_verdictText()", "API_verdictText",
+      "()Ljava/lang/String;");
+  if (!value) return -1;
+  std::string reason = latin1_text(jni_env(), static_cast<jstring>(value.get()));
+  std::size_t n = std::min(reason.size(), static_cast<std::size_t>(size - 1));
+  reason.copy(text, n);
+  text[n] = '\0';
+  return 0;
 }
 
 short JNI_API_delMsg(const char* list_id) {

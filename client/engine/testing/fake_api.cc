@@ -1,5 +1,6 @@
 #include "client/engine/testing/fake_api.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "client/engine/engine_control.h"
@@ -23,6 +24,7 @@ void FakeApi::reset() {
   history_.clear();
   verdict_ = -1;
   unscripted_ = false;
+  verdict_text_.clear();
 }
 
 FakeStep& FakeApi::expect(const std::string& op, short result, short verdict) {
@@ -57,6 +59,7 @@ short FakeApi::call(FakeCallArgs args) {
   if (step.fill) step.fill(args);
   if (step.press_escape) kv::engine_control().user_stop = 1;
   verdict_ = step.verdict;
+  verdict_text_ = step.verdict_text;
   args.open = nullptr;
   args.info = nullptr;
   args.out = nullptr;
@@ -194,6 +197,16 @@ short API_acceptedSince(ApiId handle, const char* ip_msg_id, long long since, sh
 short API_verdictValue(void) {
   fake_api().note("API_verdictValue");
   return fake_api().verdict();
+}
+
+// Not recorded among the calls: the engine asks it only to explain a failure in the journal.
+short API_verdictText(char* text, short size) {
+  if (text == nullptr || size <= 0) return -1;
+  const std::string& reason = fake_api().verdict_text();
+  std::size_t n = std::min(reason.size(), static_cast<std::size_t>(size - 1));
+  reason.copy(text, n);
+  text[n] = '\0';
+  return reason.empty() ? -1 : 0;
 }
 
 short API_version(void) { return API_INTERFACE_VERSION; }

@@ -44,6 +44,7 @@ struct FakeStep {
   std::string op;             // the operation expected
   short result = 0;           // what it returns (rows for the listing)
   short verdict = 1;          // what API_verdictValue reports after it
+  std::string verdict_text;   // what API_verdictText reports after it
   bool press_escape = false;  // the user presses Escape during the call (sets the user stop flag)
   std::function<void(FakeCallArgs&)> fill;  // fills the records; may set the result from the rows
 };
@@ -79,6 +80,7 @@ class FakeApi {
   // Used by the API_ functions.
   short call(FakeCallArgs args);
   short verdict() const { return verdict_; }
+  const std::string& verdict_text() const { return verdict_text_; }
   void note(const std::string& op) { calls_.push_back(op); }
 
  private:
@@ -90,6 +92,7 @@ class FakeApi {
   bool unscripted_ = false;
   short unscripted_result_ = 0;
   short unscripted_verdict_ = 1;
+  std::string verdict_text_;
 };
 
 FakeApi& fake_api();

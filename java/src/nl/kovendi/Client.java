@@ -44,6 +44,7 @@ public class Client {
     private static volatile boolean escapeHookAvailable = true;
 
     private short verdict = Verdict.UNKNOWN;
+    private String verdictText = "";
     private final ClientLog log;
     private boolean tracing;
     private Path workingDir;
@@ -65,6 +66,14 @@ public class Client {
 
     public short API_verdictValue() {
         return verdict;
+    }
+
+    /**
+     * The reason of the last failure in words: the store's or the server's own message. Not an
+     * operation of the messaging interface itself; the program writes it into its journal.
+     */
+    public String API_verdictText() {
+        return verdictText;
     }
 
     public short API_open(OpenSession open, SessionInfo info) {
@@ -244,10 +253,12 @@ public class Client {
             return (short) Math.min(result, Short.MAX_VALUE);
         } catch (StoreException e) {
             verdict = e.verdict();
+            verdictText = e.getMessage() == null ? "" : e.getMessage();
             log.write(name + ": failed, verdict " + verdict + " (" + Verdict.name(verdict) + "): "
                     + e.getMessage());
         } catch (Throwable t) {
             verdict = Verdict.UNKNOWN;
+            verdictText = t.toString();
             log.write(name + ": failed, verdict 0 (unknown failure): " + t);
         }
         return -1;

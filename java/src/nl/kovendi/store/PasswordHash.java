@@ -43,6 +43,9 @@ public final class PasswordHash {
         if (stored == null) {
             return false;
         }
+        if (stored.startsWith(Credentials.SCRAM_PREFIX)) {
+            return Credentials.verifyScram(password, stored);  // carried over from a service
+        }
         String[] parts = stored.split("\\$");
         if (parts.length != 4 || !parts[0].equals(SCHEME)) {
             return false;
@@ -75,7 +78,7 @@ public final class PasswordHash {
         }
     }
 
-    private static byte[] derive(String password, byte[] salt, int iterations) {
+    static byte[] derive(String password, byte[] salt, int iterations) {
         byte[] bytes = password.toUpperCase(Locale.ROOT).getBytes(StandardCharsets.UTF_8);
         return Pbkdf2Sha256.derive(bytes, salt, iterations);
     }

@@ -116,7 +116,9 @@ final class PgAdmin {
                 }
                 break;
             default:
-                throw new Admin.UsageException("unknown command \"" + command + "\"");
+                if (!AdminCommands.runOnService(this, command, rest)) {
+                    throw new Admin.UsageException("unknown command \"" + command + "\"");
+                }
         }
     }
 
@@ -150,6 +152,18 @@ final class PgAdmin {
                 Map.of("on", Boolean.toString(word.equals("on"))));
     }
 
+    String url() {
+        return url;
+    }
+
+    PrintStream out() {
+        return out;
+    }
+
+    void warn(String text) {
+        System.err.println("kovendi-store: " + text);
+    }
+
     private void addList(String list, List<String> users) throws StoreException {
         Map<String, String> vars = new LinkedHashMap<>();
         vars.put("name", list);
@@ -174,27 +188,16 @@ final class PgAdmin {
     }
 
     static String json(OrAddress a) {
-        StringBuilder b = new StringBuilder("{");
+        Map<String, String> filled = new LinkedHashMap<>();
         for (String key : OrAddress.keys()) {
-            String v = a.get(key);
-            if (!v.isEmpty()) {
-                b.append(b.length() > 1 ? "," : "").append('"').append(key).append("\":\"");
-                for (char c : v.toCharArray()) {
-                    if (c == '"' || c == '\\') {
-                        b.append('\\').append(c);
-                    } else if (c < 32) {
-                        b.append(String.format("\\u%04x", (int) c));
-                    } else {
-                        b.append(c);
-                    }
-                }
-                b.append('"');
+            if (!a.get(key).isEmpty()) {
+                filled.put(key, a.get(key));
             }
         }
-        return b.append('}').toString();
+        return PgDump.json(filled);
     }
 
-    private List<String[]> rows(String sql, Map<String, String> vars) throws StoreException {
+    List<String[]> rows(String sql, Map<String, String> vars) throws StoreException {
         List<String[]> out = new ArrayList<>();
         for (String line : psql(sql, vars).split("\n")) {
             if (!line.isEmpty()) {
@@ -205,7 +208,7 @@ final class PgAdmin {
     }
 
     /** Runs SQL as the administration role through psql; returns the unaligned output. */
-    private String psql(String sql, Map<String, String> vars) throws StoreException {
+    String psql(String sql, Map<String, String> vars) throws StoreException {
         return psql(sql, vars, false);
     }
 

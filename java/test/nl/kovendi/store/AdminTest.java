@@ -113,7 +113,8 @@ public final class AdminTest {
         ok(Files.exists(cwd.resolve("st").resolve(Store.MARKER)), "store made in the cwd");
         eq(0, run(cwd, script, "add-mailbox", "st", "a", "pw", "COU=NL", "SUR=A").status,
                 "mailbox");
-        Result bad = run(cwd, script, "add-mailbox", "st", "b", "pw");
+        Files.writeString(cwd.resolve("pw"), "pw\n");  // a password on the command line warns
+        Result bad = run(cwd, script, "add-mailbox", "st", "b", "--password-file", "pw");
         eq(2, bad.status, "usage error");
         eq(1, bad.err.size(), "one line on standard error: " + bad.err);
         ok(bad.err.get(0).startsWith("kovendi-store: "), bad.err.get(0));
