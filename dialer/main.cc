@@ -1,10 +1,12 @@
 // kovedial: dials or hangs up a dial-up networking entry for kovendi and leaves the outcome in
 // kovedial.txt in its working directory.
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include "dialer/dial_form.h"
 #include "dialer/dialup.h"
+#include "dialer/program_info.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "platform/window.h"
@@ -12,6 +14,7 @@
 int main(int argc, char** argv) {
   using namespace kv::dialer;
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (answer_program_info(args, std::cout)) return 0;
   kv::install_window_signal_handlers();
   auto service = create_dialup_service();
   RasDialer ras(*service);

@@ -1,7 +1,7 @@
 #!/bin/sh
-# kovendi-store: administration of a message store (a directory or a PostgreSQL service) (see "kovendi-store" without
-# arguments). Runs the Java runtime beside the programs (bin/jre) when there is one, else the
-# java found on PATH.
+# kovendi-store: administration of a message store (a directory or a PostgreSQL service); see
+# "kovendi-store --help". Runs the Java runtime beside the programs (bin/jre) when there is one,
+# else the java found on PATH.
 here=$(dirname "$(readlink -f "$0" 2>/dev/null || echo "$0")")
 if [ -x "$here/jre/bin/java" ]; then
   java="$here/jre/bin/java"

@@ -6,6 +6,9 @@
 
 namespace kv::fs {
 
+// The operations that change a file consult the file system's fault hook (fs.h) like the others:
+// "create", "link" (with the new name), "write", "sync" and "truncate" (with the file's path).
+
 // Creates `path`, failing when it exists (O_EXCL), read-write with `mode`. A descriptor or -1.
 int create_new_file(const std::string& path, unsigned mode);
 // Opens an existing file read-write. A descriptor or -1.
@@ -23,9 +26,9 @@ std::string file_identity(const std::string& path);
 std::string file_fingerprint(const std::string& path);
 // Whole content of `fd` from its start; false on a read error.
 bool read_whole(int fd, std::string& text);
-// Appends `text` at the end of `fd` and flushes it to disk. 0 or -1.
-int append_synced(int fd, const std::string& text);
-// Empties `fd` and flushes that to disk. 0 or -1.
-int truncate_synced(int fd);
+// Appends `text` at the end of `fd` (the file at `path`) and flushes it to disk. 0 or -1.
+int append_synced(int fd, const std::string& text, const std::string& path);
+// Empties `fd` (the file at `path`) and flushes that to disk. 0 or -1.
+int truncate_synced(int fd, const std::string& path);
 
 }  // namespace kv::fs

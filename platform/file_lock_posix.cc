@@ -8,9 +8,13 @@
 
 #include <cerrno>
 
+#include "platform/fs.h"
+
 namespace kv::fs {
 
 int create_new_file(const std::string& path, unsigned mode) {
+  if (check_fault("create", path) != 0) return -1;
+  note_directory_change(path);
   return ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
 }
 
@@ -28,6 +32,8 @@ bool names_open_file(int fd, const std::string& path) {
 }
 
 int link_file(const std::string& from, const std::string& to) {
+  if (check_fault("link", to) != 0) return -1;
+  note_directory_change(to);
   return ::link(from.c_str(), to.c_str()) == 0 ? 0 : -1;
 }
 
@@ -60,7 +66,8 @@ bool read_whole(int fd, std::string& text) {
   }
 }
 
-int append_synced(int fd, const std::string& text) {
+int append_synced(int fd, const std::string& text, const std::string& path) {
+  if (check_fault("write", path) != 0) return -1;
   off_t end = ::lseek(fd, 0, SEEK_END);
   if (end < 0) return -1;
   std::size_t done = 0;
@@ -70,11 +77,14 @@ int append_synced(int fd, const std::string& text) {
     if (n <= 0) return -1;
     done += static_cast<std::size_t>(n);
   }
+  if (check_fault("sync", path) != 0) return -1;
   return ::fdatasync(fd) == 0 ? 0 : -1;
 }
 
-int truncate_synced(int fd) {
+int truncate_synced(int fd, const std::string& path) {
+  if (check_fault("truncate", path) != 0) return -1;
   if (::ftruncate(fd, 0) != 0) return -1;
+  if (check_fault("sync", path) != 0) return -1;
   return ::fdatasync(fd) == 0 ? 0 : -1;
 }
 

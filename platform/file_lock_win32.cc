@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "platform/file_lock.h"
+#include "platform/fs.h"
 #include "platform/win32_names.h"
 
 namespace kv::fs {
@@ -59,6 +60,8 @@ std::string hex(unsigned long long value) {
 }  // namespace
 
 int create_new_file(const std::string& path, unsigned /*mode*/) {
+  if (check_fault("create", path) != 0) return -1;
+  note_directory_change(path);
   return open_read_write(path, CREATE_NEW);
 }
 
@@ -80,6 +83,8 @@ bool names_open_file(int fd, const std::string& path) {
 }
 
 int link_file(const std::string& from, const std::string& to) {
+  if (check_fault("link", to) != 0) return -1;
+  note_directory_change(to);
   std::wstring wide_from = win32::system_path(from);
   std::wstring wide_to = win32::system_path(to);
   if (wide_from.empty() || wide_to.empty()) return -1;
@@ -125,7 +130,8 @@ bool read_whole(int fd, std::string& text) {
   }
 }
 
-int append_synced(int fd, const std::string& text) {
+int append_synced(int fd, const std::string& text, const std::string& path) {
+  if (check_fault("write", path) != 0) return -1;
   HANDLE handle = handle_of(fd);
   LARGE_INTEGER end;
   if (!::GetFileSizeEx(handle, &end)) return -1;
@@ -140,13 +146,16 @@ int append_synced(int fd, const std::string& text) {
     }
     done += wrote;
   }
+  if (check_fault("sync", path) != 0) return -1;
   return ::FlushFileBuffers(handle) ? 0 : -1;
 }
 
-int truncate_synced(int fd) {
+int truncate_synced(int fd, const std::string& path) {
+  if (check_fault("truncate", path) != 0) return -1;
   HANDLE handle = handle_of(fd);
   LARGE_INTEGER start{};
   if (!::SetFilePointerEx(handle, start, nullptr, FILE_BEGIN) || !::SetEndOfFile(handle)) return -1;
+  if (check_fault("sync", path) != 0) return -1;
   return ::FlushFileBuffers(handle) ? 0 : -1;
 }
 

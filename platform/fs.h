@@ -27,6 +27,10 @@ bool is_absolute(const std::string& name);
 // every existing component matched without regard to case. A drive-qualified name is returned
 // with its drive prefix unchanged (it cannot be resolved on this system).
 std::string resolve(const std::string& base_dir, const std::string& name);
+// The same for a name inside `resolved_dir`, a directory already resolved: only the components
+// below it are looked up (a name with "." or "..", or an absolute one elsewhere, is resolved
+// whole).
+std::string resolve_below(const std::string& resolved_dir, const std::string& name);
 
 // `path` with every symbolic link and "." / ".." resolved; for a file that does not exist, its
 // directory resolved and its own name as given. The path as given when neither exists.
@@ -69,6 +73,23 @@ int open_descriptor(const std::string& path, unsigned flags, bool exclusive);
 int close_descriptor(int fd);
 int last_error();                 // errno of the last failing call
 constexpr int kTooManyOpenFiles = 24;
+// What an error value of last_error() means, in words ("No space left on device").
+std::string error_text(int error);
+// True for the errors of a full disk or an exhausted quota.
+bool is_out_of_space(int error);
+
+// The file that `path` stands for when it is a symbolic link: the chain of links is followed to
+// its end (a link whose target does not exist yet gives the target's full path). `path` itself
+// when it is no link, or when the chain is circular or too long.
+std::string link_target(const std::string& path);
+bool is_symbolic_link(const std::string& path);
+// The user who owns `path`, by name ("uid 1234" when the user has none); empty when `path` does
+// not exist.
+std::string owner_name(const std::string& path);
+// True when `path` exists and belongs to the user this process runs as.
+bool owned_by_current_user(const std::string& path);
+std::string current_user_name();
+constexpr int kNameTaken = 17;  // EEXIST: a new file's name is in use
 
 // Replaces the trailing run of "X" in `templ` (for example "TMXXXXXX") until the name is free in
 // its directory; returns the new name or an empty text when none could be found.
@@ -86,6 +107,18 @@ int sync_file(const std::string& path);
 // Forces the directory entry changes of `dir` (a rename, a new file) to disk.
 int sync_directory(const std::string& dir);
 
+// Flushes every directory in which this process made, renamed or removed a file since the
+// directory was last flushed: before the step that tells the next start that the work is done.
+// 0, or -1 when one of them could not be flushed.
+int sync_changed_directories();
+// Notes that an entry of the directory of `path` changed (for operations outside this file).
+void note_directory_change(const std::string& path);
+
+// One batch flush after a group of files is written: the data of every named file, then the
+// entries of each of their directories (once per directory). 0, or -1 at the first failure (the
+// files after it are still flushed).
+int sync_files(const std::vector<std::string>& paths);
+
 // Creates a file that must not exist yet (a fresh temporary name) for writing, with the given
 // permission bits (the process's file-creation mask applies); nullptr on failure.
 std::FILE* create_new_stream(const std::string& path, unsigned mode);
@@ -94,6 +127,16 @@ int set_stream_permissions(std::FILE* stream, const std::string& path, unsigned 
 // Flushes a stream and forces its file to disk; operation "sync".
 int sync_stream(std::FILE* stream, const std::string& path);
 
+// Creates a file that must not exist yet for writing, with the given permission bits (the
+// creation mask applies); a descriptor, or -1 (last_error() EEXIST when the name is taken).
+// Operation "create".
+int create_new_descriptor(const std::string& path, unsigned mode);
+// Writes all of `data` to a descriptor open on `path` (the path names the call for fault
+// injection, operation "write"); false when not all of it was written.
+bool write_descriptor(int fd, const char* data, std::size_t length, const std::string& path);
+// Reads up to `size` bytes; the number read, 0 at the end of the file, -1 on failure.
+long read_descriptor(int fd, char* buffer, std::size_t size);
+
 // Opens a stream like fopen (not inherited by started programs); nullptr on failure.
 std::FILE* open_stream(const std::string& path, const char* mode);
 // The whole content of the file at `path`; false when it cannot be opened or read.
@@ -101,13 +144,20 @@ bool read_whole_file(const std::string& path, std::string& content);
 // fwrite of `data` to a stream opened for `path` (the path only names the call for fault
 // injection, operation "write"); returns the number of bytes written.
 std::size_t write_stream(std::FILE* stream, const std::string& data, const std::string& path);
+std::size_t write_stream(std::FILE* stream, const char* data, std::size_t length,
+                         const std::string& path);
 
 // Fault injection for tests. The hook is consulted by the operations that change or open files
 // ("create", "open-write", "open-read", "remove", "rename", "chmod", "mkdir", "truncate", "sync")
-// and by write_stream ("write"); a non-zero result is the errno value with which the operation
-// fails without being performed. An empty hook switches injection off.
+// ("create", "open-write", "open-read", "remove", "rename", "chmod", "mkdir", "truncate", "sync")
+// and by the writes ("write"); a rename announces its target right after its source as
+// "rename-to", and a new second name of a file (file_lock.h) as "link". With `with_lookups` it is
+// also consulted by every look-up of a name (a stat, an access test, a directory listing of the
+// case-insensitive search: "lookup"), which then finds nothing when refused. The hook is consulted
+// before the operation; a non-zero result is the errno value with which the operation fails
+// without being performed. An empty hook switches injection off.
 using FaultHook = std::function<int(const char* operation, const std::string& path)>;
-void set_fault_hook(FaultHook hook);
+void set_fault_hook(FaultHook hook, bool with_lookups = false);
 // 0 to go on; otherwise the injected errno value (also kept for last_error()).
 int check_fault(const char* operation, const std::string& path);
 

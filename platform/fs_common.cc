@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <random>
+#include <set>
 
 #include "platform/fs.h"
 #include "platform/fs_internal.h"
@@ -13,6 +14,13 @@ namespace {
 
 thread_local int g_last_error = 0;
 FaultHook g_fault_hook;
+bool g_hook_sees_lookups = false;
+
+// Directories with entry changes not yet flushed.
+std::set<std::string>& changed_directories() {
+  static std::set<std::string> dirs;
+  return dirs;
+}
 
 char random_name_character(std::mt19937& generator) {
   static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -66,9 +74,18 @@ std::vector<std::string> fold_dots(const std::vector<std::string>& parts) {
   return folded;
 }
 
+bool lookup_refused(const std::string& path) {
+  return g_hook_sees_lookups && check_fault("lookup", path) != 0;
+}
+
+void forget_directory_change(const std::string& dir) { changed_directories().erase(dir); }
+
 }  // namespace detail
 
-void set_fault_hook(FaultHook hook) { g_fault_hook = std::move(hook); }
+void set_fault_hook(FaultHook hook, bool with_lookups) {
+  g_fault_hook = std::move(hook);
+  g_hook_sees_lookups = g_fault_hook && with_lookups;
+}
 
 int check_fault(const char* operation, const std::string& path) {
   if (!g_fault_hook) return 0;
@@ -118,10 +135,41 @@ bool read_whole_file(const std::string& path, std::string& content) {
 }
 
 std::size_t write_stream(std::FILE* stream, const std::string& data, const std::string& path) {
+  return write_stream(stream, data.data(), data.size(), path);
+}
+
+std::size_t write_stream(std::FILE* stream, const char* data, std::size_t length,
+                         const std::string& path) {
   if (check_fault("write", path) != 0) return 0;
-  std::size_t written = std::fwrite(data.data(), 1, data.size(), stream);
-  if (written != data.size()) detail::fail_with(errno);
+  std::size_t written = std::fwrite(data, 1, length, stream);
+  if (written != length) detail::fail_with(errno);
   return written;
+}
+
+void note_directory_change(const std::string& path) { changed_directories().insert(dir_name(path)); }
+
+int sync_changed_directories() {
+  const std::set<std::string> dirs = changed_directories();
+  int result = 0;
+  for (const std::string& dir : dirs) {
+    if (sync_directory(dir) != 0 && is_directory(dir)) result = -1;
+  }
+  return result;
+}
+
+// One flush per file, then one per directory among them.
+int sync_files(const std::vector<std::string>& paths) {
+  int result = 0;
+  std::vector<std::string> dirs;
+  for (const std::string& path : paths) {
+    if (sync_file(path) != 0 && result == 0) result = -1;
+    const std::string dir = dir_name(path);
+    if (std::find(dirs.begin(), dirs.end(), dir) == dirs.end()) dirs.push_back(dir);
+  }
+  for (const std::string& dir : dirs) {
+    if (sync_directory(dir) != 0 && result == 0) result = -1;
+  }
+  return result;
 }
 
 std::string make_unique_name(const std::string& templ) {

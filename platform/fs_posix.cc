@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <unordered_map>
 
@@ -22,10 +24,12 @@ namespace {
 using detail::fail_with;
 using detail::fold_dots;
 using detail::split_components;
+using detail::lookup_refused;
 
 int record_failure() { return fail_with(errno); }
 
 bool path_exists(const std::string& path) {
+  if (lookup_refused(path)) return false;
   struct stat st;
   return ::lstat(path.c_str(), &st) == 0;
 }
@@ -42,8 +46,8 @@ std::string upper_ascii(const std::string& name) {
 // order. A listing is used again only while the directory's identity and modification time are
 // unchanged and the listing was taken well after that modification time: a change within the
 // same time-stamp tick as an earlier one would otherwise go unseen. Within that margin the
-// directory is listed again, so the index is never stale; outside it, repeated look-ups of names
-// that differ only in case cost one hash look-up instead of one directory scan each.
+// directory is scanned for each name, so no stale index is used; outside it, repeated look-ups
+// of names that differ only in case cost one hash look-up instead of one directory scan each.
 struct DirectoryIndex {
   dev_t device = 0;
   ino_t inode = 0;
@@ -70,9 +74,37 @@ bool index_still_valid(const DirectoryIndex& index, const struct stat& st) {
   return index.listed_at.tv_sec - index.modified.tv_sec > kIndexMarginSeconds;
 }
 
-const DirectoryIndex* index_of(const std::string& dir) {
-  struct stat st;
-  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return nullptr;
+bool same_upper_ascii(const char* name, const std::string& upper) {
+  std::size_t i = 0;
+  for (; name[i] != '\0'; ++i) {
+    if (i == upper.size()) return false;
+    char c = name[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != upper[i]) return false;
+  }
+  return i == upper.size();
+}
+
+// The first name in `dir` (in byte order) that equals `upper` without regard to case, found in
+// one pass that keeps nothing else; empty when there is none.
+std::string scan_directory(const std::string& dir, const std::string& upper) {
+  DIR* d = ::opendir(dir.c_str());
+  if (d == nullptr) return "";
+  std::string first;
+  while (dirent* entry = ::readdir(d)) {
+    const char* name = entry->d_name;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+    if (same_upper_ascii(name, upper) && (first.empty() || first.compare(name) > 0)) first = name;
+  }
+  ::closedir(d);
+  return first;
+}
+
+// The index of `dir` (whose status is `st`), listed again when it is stale; nullptr when a
+// listing taken now could not be used again, because the directory changed within the margin:
+// a directory that is being written to is scanned for the one name instead, which costs no
+// index that would be thrown away at the next change.
+const DirectoryIndex* index_of(const std::string& dir, const struct stat& st) {
   auto& indexes = directory_indexes();
   auto found = indexes.find(dir);
   if (found != indexes.end() && index_still_valid(found->second, st)) return &found->second;
@@ -82,6 +114,7 @@ const DirectoryIndex* index_of(const std::string& dir) {
   index.inode = st.st_ino;
   index.modified = st.st_mtim;
   ::clock_gettime(CLOCK_REALTIME, &index.listed_at);
+  if (!index_still_valid(index, st)) return nullptr;
   DIR* d = ::opendir(dir.c_str());
   if (d == nullptr) return nullptr;
   while (dirent* entry = ::readdir(d)) {
@@ -101,9 +134,13 @@ const DirectoryIndex* index_of(const std::string& dir) {
 // case-insensitive match in byte order; empty when there is none.
 std::string find_in_directory(const std::string& dir, const std::string& component) {
   if (path_exists(join(dir, component))) return component;
-  const DirectoryIndex* index = index_of(dir);
-  if (index == nullptr) return "";
-  auto match = index->names.find(upper_ascii(component));
+  if (lookup_refused(dir)) return "";
+  struct stat st;
+  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return "";
+  const std::string upper = upper_ascii(component);
+  const DirectoryIndex* index = index_of(dir, st);
+  if (index == nullptr) return scan_directory(dir, upper);
+  auto match = index->names.find(upper);
   if (match == index->names.end()) return "";
   // The index may hold a name removed since; confirm it.
   return path_exists(join(dir, match->second)) ? match->second : "";
@@ -133,6 +170,32 @@ bool is_absolute(const std::string& name) {
   return !name.empty() && (name[0] == '/' || name[0] == '\\');
 }
 
+namespace {
+
+// Appends `parts` to the existing directory `resolved` (already resolved; "" for the root), each
+// matched without regard to case as long as the components exist.
+std::string resolve_components(std::string resolved, const std::vector<std::string>& parts) {
+  bool still_existing = true;
+  for (const std::string& part : parts) {
+    std::string found;
+    if (still_existing) {
+      found = find_in_directory(resolved.empty() ? "/" : resolved, part);
+      still_existing = !found.empty();
+    }
+    resolved += "/" + (still_existing ? found : part);
+  }
+  return resolved.empty() ? "/" : resolved;
+}
+
+bool has_dot_components(const std::vector<std::string>& parts) {
+  for (const std::string& part : parts) {
+    if (part == "." || part == "..") return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 std::string resolve(const std::string& base_dir, const std::string& name) {
   if (drive_letter(name) != 0) return name;
   std::string path = to_slashes(name);
@@ -140,24 +203,21 @@ std::string resolve(const std::string& base_dir, const std::string& name) {
     std::string base = base_dir.empty() ? current_directory() : to_slashes(base_dir);
     path = base + "/" + path;
   }
-  std::vector<std::string> parts = fold_dots(split_components(path));
-  std::string result;
-  bool still_existing = true;
-  for (const std::string& part : parts) {
-    std::string dir = result.empty() ? "/" : result;
-    if (still_existing) {
-      std::string found = find_in_directory(dir, part);
-      if (found.empty()) {
-        still_existing = false;
-        result += "/" + part;
-      } else {
-        result += "/" + found;
-      }
-    } else {
-      result += "/" + part;
-    }
+  return resolve_components("", fold_dots(split_components(path)));
+}
+
+std::string resolve_below(const std::string& resolved_dir, const std::string& name) {
+  if (drive_letter(name) != 0) return name;
+  std::string path = to_slashes(name);
+  if (!path.empty() && path[0] == '/') {
+    // An absolute name inside the directory is looked up below it as well.
+    const std::string prefix = resolved_dir == "/" ? "/" : resolved_dir + "/";
+    if (path.compare(0, prefix.size(), prefix) != 0) return resolve(resolved_dir, path);
+    path = path.substr(prefix.size());
   }
-  return result.empty() ? "/" : result;
+  std::vector<std::string> parts = split_components(path);
+  if (has_dot_components(parts)) return resolve(resolved_dir, path);
+  return resolve_components(resolved_dir == "/" ? "" : resolved_dir, parts);
 }
 
 std::string real_path(const std::string& path) {
@@ -192,6 +252,7 @@ std::string dir_name(const std::string& path) {
 
 Status status(const std::string& path) {
   Status result;
+  if (lookup_refused(path)) return result;
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) {
     record_failure();
@@ -206,17 +267,25 @@ Status status(const std::string& path) {
 
 bool exists(const std::string& path) { return status(path).exists; }
 bool is_directory(const std::string& path) { return status(path).is_directory; }
-bool is_readable(const std::string& path) { return ::access(path.c_str(), R_OK) == 0; }
-bool is_writable(const std::string& path) { return ::access(path.c_str(), W_OK) == 0; }
+bool is_readable(const std::string& path) {
+  return !lookup_refused(path) && ::access(path.c_str(), R_OK) == 0;
+}
+bool is_writable(const std::string& path) {
+  return !lookup_refused(path) && ::access(path.c_str(), W_OK) == 0;
+}
 
 int remove_file(const std::string& path) {
   if (refuse_or_inject("remove", path) != 0) return -1;
+  note_directory_change(path);
   return ::unlink(path.c_str()) == 0 ? 0 : record_failure();
 }
 
 int rename_file(const std::string& from, const std::string& to) {
   if (refuse_or_inject("rename", from) != 0) return -1;
   if (drive_letter(to) != 0) return fail_with(ENOENT);
+  if (check_fault("rename-to", to) != 0) return -1;
+  note_directory_change(from);
+  note_directory_change(to);
   return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : record_failure();
 }
 
@@ -227,6 +296,7 @@ int set_permissions(const std::string& path, unsigned mode) {
 
 int make_directory(const std::string& path) {
   if (refuse_or_inject("mkdir", path) != 0) return -1;
+  note_directory_change(path);
   return ::mkdir(path.c_str(), 0777) == 0 ? 0 : record_failure();
 }
 
@@ -237,6 +307,7 @@ int truncate_file(const std::string& path, std::int64_t length) {
 
 int create_file(const std::string& path, unsigned mode) {
   if (refuse_or_inject("create", path) != 0) return -1;
+  note_directory_change(path);
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(mode));
   return fd >= 0 ? fd : record_failure();
 }
@@ -244,6 +315,7 @@ int create_file(const std::string& path, unsigned mode) {
 int open_descriptor(const std::string& path, unsigned flags, bool exclusive) {
   bool writing = (flags & (kWrite | kCreate | kTruncate | kAppend)) != 0;
   if (refuse_or_inject(writing ? "open-write" : "open-read", path) != 0) return -1;
+  if ((flags & kCreate) != 0) note_directory_change(path);
   int os_flags = O_CLOEXEC;
   if ((flags & kRead) && writing) {
     os_flags |= O_RDWR;
@@ -267,10 +339,94 @@ int open_descriptor(const std::string& path, unsigned flags, bool exclusive) {
 
 int close_descriptor(int fd) { return ::close(fd) == 0 ? 0 : record_failure(); }
 
+std::string error_text(int error) {
+  char buffer[256];
+  // The GNU strerror_r returns the text, which need not be in the buffer.
+  return ::strerror_r(error, buffer, sizeof buffer);
+}
+
+bool is_out_of_space(int error) { return error == ENOSPC || error == EDQUOT; }
+
+bool is_symbolic_link(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+std::string link_target(const std::string& path) {
+  constexpr int kMaxLinks = 40;  // the system's own limit for one path
+  std::string current = path;
+  for (int step = 0; step < kMaxLinks; ++step) {
+    if (!is_symbolic_link(current)) return current;
+    std::string target(4096, '\0');
+    const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) return path;
+    target.resize(static_cast<std::size_t>(length));
+    if (target[0] != '/') target = join(dir_name(current), target);
+    current = real_path(target);  // the directories of the target resolved, its name as given
+  }
+  return path;
+}
+
+namespace {
+std::string user_name(uid_t uid) {
+  struct passwd entry;
+  struct passwd* found = nullptr;
+  std::string buffer(16384, '\0');
+  if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
+    return found->pw_name;
+  }
+  return "uid " + std::to_string(static_cast<unsigned long>(uid));
+}
+}  // namespace
+
+std::string owner_name(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return "";
+  return user_name(st.st_uid);
+}
+
+bool owned_by_current_user(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && st.st_uid == ::geteuid();
+}
+
+std::string current_user_name() { return user_name(::geteuid()); }
+
+int create_new_descriptor(const std::string& path, unsigned mode) {
+  if (refuse_or_inject("create", path) != 0) return -1;
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
+  return fd >= 0 ? fd : record_failure();
+}
+
+bool write_descriptor(int fd, const char* data, std::size_t length, const std::string& path) {
+  if (check_fault("write", path) != 0) return false;
+  std::size_t done = 0;
+  while (done < length) {
+    ssize_t n = ::write(fd, data + done, length - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = ENOSPC;
+      record_failure();
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+long read_descriptor(int fd, char* buffer, std::size_t size) {
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, size);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno != EINTR) return record_failure();
+  }
+}
+
 std::FILE* open_stream(const std::string& path, const char* mode) {
   std::string m = mode;
   bool writing = m.find_first_of("wa+") != std::string::npos;
   if (refuse_or_inject(writing ? "open-write" : "open-read", path) != 0) return nullptr;
+  if (m.find_first_of("wa") != std::string::npos) note_directory_change(path);
   std::FILE* f = std::fopen(path.c_str(), (m + "e").c_str());
   if (f == nullptr) record_failure();
   return f;
@@ -319,6 +475,7 @@ int sync_file(const std::string& path) {
 
 int sync_directory(const std::string& dir) {
   if (refuse_or_inject("sync", dir) != 0) return -1;
+  detail::forget_directory_change(dir);
   int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return record_failure();
   int rc = ::fsync(fd);
@@ -331,6 +488,7 @@ int sync_directory(const std::string& dir) {
 
 std::FILE* create_new_stream(const std::string& path, unsigned mode) {
   if (refuse_or_inject("create", path) != 0) return nullptr;
+  note_directory_change(path);
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
   if (fd < 0) {
     record_failure();
@@ -352,8 +510,9 @@ int set_stream_permissions(std::FILE* stream, const std::string& path, unsigned 
 }
 
 int sync_stream(std::FILE* stream, const std::string& path) {
-  if (refuse_or_inject("sync", path) != 0) return -1;
+  // The buffered data reaches the file first, so that the hook sees what the flush will keep.
   if (std::fflush(stream) != 0) return record_failure();
+  if (refuse_or_inject("sync", path) != 0) return -1;
   return ::fsync(::fileno(stream)) == 0 ? 0 : record_failure();
 }
 

@@ -54,6 +54,15 @@ TEST(Fs, ResolveFindsExistingNamesWithoutRegardToCase) {
   EXPECT_EQ(fs::list_directory(dir.file("Data")),
             (std::vector<std::string>{"ABC", "Abc", "Sub", "abc"}));
   EXPECT_TRUE(fs::list_directory(dir.file("missing")).empty());
+  // Below a directory resolved once, every name resolves as it does from the root: relative,
+  // absolute inside it or elsewhere, with dots, in any case, missing.
+  const std::string home = fs::resolve("/", dir.file("DATA"));
+  for (const std::string& name :
+       {std::string("sub/qrtlnk.rcv"), std::string("aBC"), std::string("New/f"), std::string(""),
+        std::string("./SUB/../abc"), std::string("../data/SUB"), dir.file("Data/SUB/Qrtlnk.rcv"),
+        dir.file("DATA/sub"), dir.file("Data"), std::string("/"), std::string("X:\\f")}) {
+    EXPECT_EQ(fs::resolve_below(home, name), fs::resolve(home, name)) << name;
+  }
 }
 
 TEST(Fs, FilesPermissionsAndStatus) {
@@ -183,6 +192,13 @@ TEST(Fs, CaseInsensitiveLookupSeesEveryChange) {
   EXPECT_EQ(fs::resolve(dir.path(), "abc"), dir.file("aBC"));
   ASSERT_EQ(fs::remove_file(dir.file("aBC")), 0);
   EXPECT_EQ(fs::resolve(dir.path(), "ABC"), dir.file("ABC"));  // gone: the name as given
+  // Two names that differ only in case: the first in byte order, whether the directory was just
+  // changed (scanned for the name) or has been left alone (its index).
+  dir.write("abC", "");
+  dir.write("aBc", "");
+  EXPECT_EQ(fs::resolve(dir.path(), "ABC"), dir.file("aBc"));
+  age(dir.path());
+  EXPECT_EQ(fs::resolve(dir.path(), "ABC"), dir.file("aBc"));
 }
 
 TEST(Fs, LookupsInALargeDirectoryStayFast) {

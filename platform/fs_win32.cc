@@ -10,10 +10,13 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "platform/fs.h"
@@ -24,6 +27,7 @@ namespace kv::fs {
 namespace {
 
 using detail::fail_with;
+using detail::lookup_refused;
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr unsigned kOwnerWrite = 0200;
@@ -150,7 +154,7 @@ std::string absolute_name(const std::string& base_dir, const std::string& name) 
 
 // The name of `component` as it is spelled in the folder `dir`; empty when it is not there.
 std::string spelling_in(const std::string& dir, const std::string& component) {
-  if (component.find_first_of("*?") != std::string::npos) return "";
+  if (component.find_first_of("*?") != std::string::npos || lookup_refused(dir)) return "";
   std::wstring wide = win32::system_path(join(dir, component));
   if (wide.empty()) return "";
   WIN32_FIND_DATAW found;
@@ -210,17 +214,38 @@ bool is_absolute(const std::string& name) {
   return is_unc(to_slashes(name));
 }
 
-std::string resolve(const std::string& base_dir, const std::string& name) {
-  std::string root, rest;
-  split_root(absolute_name(base_dir, to_slashes(name)), &root, &rest);
-  std::string result = root;
+namespace {
+
+// Appends `parts` to the existing folder `result` (already resolved), each spelled as the folder
+// spells it as long as the components exist.
+std::string spell_components(std::string result, const std::vector<std::string>& parts) {
   bool still_existing = true;
-  for (const std::string& part : detail::fold_dots(detail::split_components(rest))) {
+  for (const std::string& part : parts) {
     std::string spelled = still_existing ? spelling_in(result, part) : "";
     if (spelled.empty()) still_existing = false;
     result = join(result, spelled.empty() ? part : spelled);
   }
   return result;
+}
+
+}  // namespace
+
+std::string resolve(const std::string& base_dir, const std::string& name) {
+  std::string root, rest;
+  split_root(absolute_name(base_dir, to_slashes(name)), &root, &rest);
+  return spell_components(root, detail::fold_dots(detail::split_components(rest)));
+}
+
+std::string resolve_below(const std::string& resolved_dir, const std::string& name) {
+  const std::string path = to_slashes(name);
+  if (drive_letter(path) != 0 || is_absolute(path) || (!path.empty() && path[0] == '/')) {
+    return resolve(resolved_dir, path);
+  }
+  const std::vector<std::string> parts = detail::split_components(path);
+  for (const std::string& part : parts) {
+    if (part == "." || part == "..") return resolve(resolved_dir, path);
+  }
+  return spell_components(resolved_dir, parts);
 }
 
 std::string real_path(const std::string& path) {
@@ -267,6 +292,7 @@ std::string dir_name(const std::string& path) {
 
 Status status(const std::string& path) {
   Status result;
+  if (lookup_refused(path)) return result;
   std::wstring wide = win32::system_path(path);
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (wide.empty()) {
@@ -294,7 +320,7 @@ bool is_directory(const std::string& path) { return status(path).is_directory; }
 
 bool is_readable(const std::string& path) {
   std::wstring wide = win32::system_path(path);
-  if (wide.empty()) return false;
+  if (wide.empty() || lookup_refused(path)) return false;
   DWORD attributes = attributes_of(wide);
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return true;
@@ -306,7 +332,7 @@ bool is_readable(const std::string& path) {
 
 bool is_writable(const std::string& path) {
   std::wstring wide = win32::system_path(path);
-  if (wide.empty()) return false;
+  if (wide.empty() || lookup_refused(path)) return false;
   DWORD attributes = attributes_of(wide);
   return attributes != INVALID_FILE_ATTRIBUTES && !is_read_only_file(attributes);
 }
@@ -314,6 +340,7 @@ bool is_writable(const std::string& path) {
 int remove_file(const std::string& path) {
   std::wstring wide;
   if (!prepare("remove", path, &wide)) return -1;
+  note_directory_change(path);
   DWORD error = changed_patiently(wide, [&] { return ::DeleteFileW(wide.c_str()) != 0; });
   return error == ERROR_SUCCESS ? 0 : fail_with(win32::errno_from(error));
 }
@@ -323,6 +350,9 @@ int rename_file(const std::string& from, const std::string& to) {
   if (!prepare("rename", from, &wide_from)) return -1;
   std::wstring wide_to = win32::system_path(to);
   if (wide_to.empty()) return fail_with(ENOENT);
+  if (check_fault("rename-to", to) != 0) return -1;
+  note_directory_change(from);
+  note_directory_change(to);
   DWORD error = changed_patiently(wide_to, [&] {
     return ::MoveFileExW(wide_from.c_str(), wide_to.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
@@ -339,6 +369,7 @@ int set_permissions(const std::string& path, unsigned mode) {
 int make_directory(const std::string& path) {
   std::wstring wide;
   if (!prepare("mkdir", path, &wide)) return -1;
+  note_directory_change(path);
   return ::CreateDirectoryW(wide.c_str(), nullptr) ? 0 : record_failure();
 }
 
@@ -358,6 +389,7 @@ int truncate_file(const std::string& path, std::int64_t length) {
 int create_file(const std::string& path, unsigned mode) {
   std::wstring wide;
   if (!prepare("create", path, &wide)) return -1;
+  note_directory_change(path);
   int fd = descriptor_for(open_handle(wide, GENERIC_WRITE, kShareAll, CREATE_ALWAYS), _O_WRONLY);
   // As with POSIX permission bits, the creating descriptor may still write a read-only file.
   if (fd >= 0 && (mode & kOwnerWrite) == 0) set_read_only(wide, true);
@@ -368,6 +400,7 @@ int open_descriptor(const std::string& path, unsigned flags, bool exclusive) {
   bool writing = (flags & (kWrite | kCreate | kTruncate | kAppend)) != 0;
   std::wstring wide;
   if (!prepare(writing ? "open-write" : "open-read", path, &wide)) return -1;
+  if ((flags & kCreate) != 0) note_directory_change(path);
   DWORD access = 0;
   int crt_flags = 0;
   if ((flags & kRead) && writing) {
@@ -401,6 +434,7 @@ std::FILE* open_stream(const std::string& path, const char* mode) {
   bool writing = m.find_first_of("wa+") != std::string::npos;
   std::wstring wide;
   if (!prepare(writing ? "open-write" : "open-read", path, &wide)) return nullptr;
+  if (m.find_first_of("wa") != std::string::npos) note_directory_change(path);
   const bool update = m.find('+') != std::string::npos;
   DWORD access = GENERIC_READ;
   DWORD disposition = OPEN_EXISTING;
@@ -494,6 +528,7 @@ int sync_file(const std::string& path) {
 int sync_directory(const std::string& dir) {
   std::wstring wide;
   if (!prepare("sync", dir, &wide)) return -1;
+  detail::forget_directory_change(dir);
   // Windows writes a folder's entries itself; renames are made with MOVEFILE_WRITE_THROUGH.
   return attributes_of(wide) != INVALID_FILE_ATTRIBUTES ? 0 : record_failure();
 }
@@ -501,6 +536,7 @@ int sync_directory(const std::string& dir) {
 std::FILE* create_new_stream(const std::string& path, unsigned mode) {
   std::wstring wide;
   if (!prepare("create", path, &wide)) return nullptr;
+  note_directory_change(path);
   int fd = descriptor_for(open_handle(wide, GENERIC_WRITE, kShareAll, CREATE_NEW), _O_WRONLY);
   if (fd < 0) return nullptr;
   std::FILE* f = ::_fdopen(fd, "wb");
@@ -527,6 +563,164 @@ int sync_stream(std::FILE* stream, const std::string& path) {
   if (std::fflush(stream) != 0) return fail_with(errno);
   HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
   return ::FlushFileBuffers(handle) ? 0 : record_failure();
+}
+
+std::string error_text(int error) {
+  char buffer[256];
+  if (::strerror_s(buffer, sizeof buffer, error) != 0) return "error " + std::to_string(error);
+  return buffer;
+}
+
+bool is_out_of_space(int error) { return error == ENOSPC; }
+
+namespace {
+
+// The reparse tag of `path` when it is a symbolic link or a junction; 0 otherwise.
+DWORD link_tag(const std::string& path) {
+  std::wstring wide = win32::system_path(path);
+  if (wide.empty()) return 0;
+  DWORD attributes = attributes_of(wide);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    return 0;
+  }
+  WIN32_FIND_DATAW found;
+  HANDLE search = ::FindFirstFileExW(wide.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                     nullptr, 0);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  ::FindClose(search);
+  const DWORD tag = found.dwReserved0;
+  return tag == IO_REPARSE_TAG_SYMLINK || tag == IO_REPARSE_TAG_MOUNT_POINT ? tag : 0;
+}
+
+}  // namespace
+
+bool is_symbolic_link(const std::string& path) { return link_tag(path) != 0; }
+
+// The system follows the whole chain when the link is opened; a link whose target does not exist
+// cannot be opened and stays as it is (it is then replaced like a file, not written through).
+std::string link_target(const std::string& path) {
+  if (!is_symbolic_link(path)) return path;
+  std::wstring wide = win32::system_path(path);
+  HANDLE handle = open_for_information(wide);
+  if (handle == INVALID_HANDLE_VALUE) return path;
+  std::vector<wchar_t> buffer(32768);
+  DWORD length = ::GetFinalPathNameByHandleW(handle, buffer.data(),
+                                             static_cast<DWORD>(buffer.size()), 0);
+  ::CloseHandle(handle);
+  if (length == 0 || length >= buffer.size()) return path;
+  return win32::program_path(std::wstring(buffer.data(), length));
+}
+
+namespace {
+
+// The security identifier of the user this process runs as, in `storage`; nullptr when unknown.
+PSID current_user_sid(std::vector<unsigned char>& storage) {
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return nullptr;
+  DWORD size = 0;
+  ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  storage.resize(size);
+  const bool ok = size != 0 && ::GetTokenInformation(token, TokenUser, storage.data(), size, &size);
+  ::CloseHandle(token);
+  return ok ? reinterpret_cast<TOKEN_USER*>(storage.data())->User.Sid : nullptr;
+}
+
+// The owner of `path` from its security descriptor (freed with LocalFree). False when the path
+// does not exist or its volume keeps no owners (FAT): then `*owner` is nullptr.
+bool owner_of(const std::string& path, PSID* owner, PSECURITY_DESCRIPTOR* descriptor) {
+  *owner = nullptr;
+  *descriptor = nullptr;
+  std::wstring wide = win32::system_path(path);
+  if (wide.empty() || attributes_of(wide) == INVALID_FILE_ATTRIBUTES) return false;
+  const DWORD error = ::GetNamedSecurityInfoW(wide.c_str(), SE_FILE_OBJECT,
+                                              OWNER_SECURITY_INFORMATION, owner, nullptr, nullptr,
+                                              nullptr, descriptor);
+  if (error != ERROR_SUCCESS) *owner = nullptr;
+  return true;
+}
+
+std::string account_name(PSID sid) {
+  wchar_t name[256];
+  wchar_t domain[256];
+  DWORD name_size = 256;
+  DWORD domain_size = 256;
+  SID_NAME_USE use;
+  if (::LookupAccountSidW(nullptr, sid, name, &name_size, domain, &domain_size, &use)) {
+    return win32::narrow(name);
+  }
+  wchar_t* text = nullptr;
+  if (!::ConvertSidToStringSidW(sid, &text)) return "unknown";
+  std::string result = win32::narrow(text);
+  ::LocalFree(text);
+  return result;
+}
+
+}  // namespace
+
+std::string owner_name(const std::string& path) {
+  PSID owner;
+  PSECURITY_DESCRIPTOR descriptor;
+  if (!owner_of(path, &owner, &descriptor)) return "";
+  std::string name = owner != nullptr ? account_name(owner) : current_user_name();
+  if (descriptor != nullptr) ::LocalFree(descriptor);
+  return name;
+}
+
+// A file that belongs to the user or to a group that the user acts as the owner for (a member of
+// the administrators owns what it creates through that group) is the user's own. On a volume
+// without owners every file counts as the user's own: there is nobody else's file there.
+bool owned_by_current_user(const std::string& path) {
+  PSID owner;
+  PSECURITY_DESCRIPTOR descriptor;
+  if (!owner_of(path, &owner, &descriptor)) return false;
+  bool owned = owner == nullptr;
+  if (!owned) {
+    std::vector<unsigned char> storage;
+    PSID user = current_user_sid(storage);
+    BOOL member = FALSE;
+    owned = (user != nullptr && ::EqualSid(owner, user)) ||
+            (::CheckTokenMembership(nullptr, owner, &member) && member);
+  }
+  if (descriptor != nullptr) ::LocalFree(descriptor);
+  return owned;
+}
+
+std::string current_user_name() {
+  wchar_t name[257];
+  DWORD size = 257;
+  if (!::GetUserNameW(name, &size)) return "unknown";
+  return win32::narrow(name);
+}
+
+int create_new_descriptor(const std::string& path, unsigned mode) {
+  std::wstring wide;
+  if (!prepare("create", path, &wide)) return -1;
+  note_directory_change(path);
+  int fd = descriptor_for(open_handle(wide, GENERIC_WRITE, kShareAll, CREATE_NEW), _O_WRONLY);
+  if (fd >= 0 && (mode & kOwnerWrite) == 0) set_read_only(wide, true);
+  return fd;
+}
+
+bool write_descriptor(int fd, const char* data, std::size_t length, const std::string& path) {
+  if (check_fault("write", path) != 0) return false;
+  std::size_t done = 0;
+  while (done < length) {
+    constexpr std::size_t kMaxChunk = 1u << 30;
+    const unsigned chunk = static_cast<unsigned>(std::min(length - done, kMaxChunk));
+    const int n = ::_write(fd, data + done, chunk);
+    if (n <= 0) {
+      fail_with(n == 0 ? ENOSPC : errno);
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+long read_descriptor(int fd, char* buffer, std::size_t size) {
+  constexpr std::size_t kMaxChunk = 1u << 30;
+  const int n = ::_read(fd, buffer, static_cast<unsigned>(std::min(size, kMaxChunk)));
+  return n >= 0 ? static_cast<long>(n) : fail_with(errno);
 }
 
 }  // namespace kv::fs

@@ -156,8 +156,8 @@ TEST(FsWindows, RunFilesAreCreatedOnceLockedAndAppendedToDisk) {
   int other = fs::open_existing_file(busy);
   ASSERT_GE(other, 0);
   EXPECT_FALSE(fs::try_lock_exclusive(other)) << "a second holder";
-  EXPECT_EQ(fs::append_synced(fd, "mode R\n"), 0);
-  EXPECT_EQ(fs::append_synced(fd, "step 1\n"), 0);
+  EXPECT_EQ(fs::append_synced(fd, "mode R\n", busy), 0);
+  EXPECT_EQ(fs::append_synced(fd, "step 1\n", busy), 0);
   std::string text;
   EXPECT_TRUE(fs::read_whole(other, text)) << "the content stays readable while it is locked";
   EXPECT_EQ(text, "mode R\nstep 1\n");
@@ -165,7 +165,7 @@ TEST(FsWindows, RunFilesAreCreatedOnceLockedAndAppendedToDisk) {
   EXPECT_EQ(fs::link_file(busy, dir.file("second")), 0);
   EXPECT_EQ(fs::link_file(busy, dir.file("second")), -1);
   EXPECT_TRUE(fs::names_open_file(fd, dir.file("second")));
-  EXPECT_EQ(fs::truncate_synced(fd), 0);
+  EXPECT_EQ(fs::truncate_synced(fd, busy), 0);
   EXPECT_EQ(fs::status(dir.file("second")).size, 0);
   EXPECT_EQ(fs::remove_file(busy), 0);  // removed while held, gone once it is closed
   fs::close_descriptor(fd);
@@ -196,6 +196,65 @@ TEST(FsWindows, FaultHookFailsTheChosenCallWithoutPerformingIt) {
   EXPECT_EQ(fs::rename_file(dir.file("a"), dir.file("b")), 0);
   fs::set_fault_hook(nullptr);
   EXPECT_EQ(content_of(dir.file("b")), "a");
+
+  // A hook that also sees look-ups makes a refused name look absent.
+  fs::set_fault_hook(
+      [](const char* operation, const std::string&) {
+        return std::string(operation) == "lookup" ? EACCES : 0;
+      },
+      true);
+  EXPECT_FALSE(fs::exists(dir.file("b")));
+  EXPECT_FALSE(fs::is_readable(dir.file("b")));
+  fs::set_fault_hook(nullptr);
+  EXPECT_TRUE(fs::exists(dir.file("b")));
+}
+
+TEST(FsWindows, NewFilesDescriptorsOwnersAndLinks) {
+  testing::TempDir dir;
+  const std::string path = dir.file("new");
+  int fd = fs::create_new_descriptor(path, 0600);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(fs::create_new_descriptor(path, 0600), -1);
+  EXPECT_EQ(fs::last_error(), fs::kNameTaken);
+  const std::string text(70000, 'x');
+  EXPECT_TRUE(fs::write_descriptor(fd, text.data(), text.size(), path));
+  fs::close_descriptor(fd);
+  fd = fs::open_descriptor(path, fs::kRead, false);
+  ASSERT_GE(fd, 0);
+  std::string back;
+  char buffer[4096];
+  long got = 0;
+  while ((got = fs::read_descriptor(fd, buffer, sizeof buffer)) > 0) back.append(buffer, got);
+  fs::close_descriptor(fd);
+  EXPECT_EQ(got, 0);
+  EXPECT_EQ(back, text);
+
+  // What this process makes is its own and named after its user; nothing is owned where nothing is.
+  EXPECT_TRUE(fs::owned_by_current_user(path));
+  EXPECT_FALSE(fs::current_user_name().empty());
+  EXPECT_EQ(fs::owner_name(path).empty(), false);
+  EXPECT_FALSE(fs::owned_by_current_user(dir.file("absent")));
+  EXPECT_EQ(fs::owner_name(dir.file("absent")), "");
+
+  // A plain file is no link and stands for itself.
+  EXPECT_FALSE(fs::is_symbolic_link(path));
+  EXPECT_EQ(fs::link_target(path), path);
+  EXPECT_TRUE(fs::is_out_of_space(ENOSPC));
+  EXPECT_FALSE(fs::error_text(ENOSPC).empty());
+
+  // Every directory with a new entry is flushed once, and forgotten after that.
+  EXPECT_EQ(fs::sync_changed_directories(), 0);
+  int flushes = 0;
+  fs::set_fault_hook([&](const char* operation, const std::string&) {
+    if (std::string(operation) == "sync") ++flushes;
+    return 0;
+  });
+  EXPECT_EQ(fs::sync_changed_directories(), 0);
+  EXPECT_EQ(flushes, 0);
+  ASSERT_TRUE(write(dir.file("other"), "o"));
+  EXPECT_EQ(fs::sync_changed_directories(), 0);
+  EXPECT_EQ(flushes, 1);
+  fs::set_fault_hook(nullptr);
 }
 
 }  // namespace

@@ -75,8 +75,8 @@ void InstanceLock::release() {
 }
 
 void InstanceLock::publish(const std::string& text) {
-  if (fd_ < 0 || fs::truncate_synced(fd_) != 0) return;
-  fs::append_synced(fd_, text);
+  if (fd_ < 0 || fs::truncate_synced(fd_, path_) != 0) return;
+  fs::append_synced(fd_, text, path_);
 }
 
 std::string InstanceLock::published() const {

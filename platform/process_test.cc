@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/clock.h"
@@ -61,17 +62,66 @@ TEST(Process, ProgramDirectoryEnvironmentAndFakeRunner) {
 TEST(InstanceLock, SecondHolderIsRefusedUntilRelease) {
   testing::TempDir dir;
   ::setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+  const std::string own = "kvtest-" + std::to_string(::geteuid());
   InstanceLock first("kvtest");
   InstanceLock second("kvtest");
-  EXPECT_EQ(first.path(), dir.file("kvtest-" + std::to_string(::getuid()) + ".lock"));
+  EXPECT_EQ(first.path(), dir.file(own + "/kvtest.lock"));
   EXPECT_TRUE(first.try_acquire());
+  EXPECT_EQ(fs::status(dir.file(own)).mode, 0700u);
   EXPECT_FALSE(second.try_acquire());
   second.request_raise_of_holder();
   EXPECT_TRUE(first.take_raise_request());
   EXPECT_FALSE(first.take_raise_request());
+  first.publish("/home/app");
+  EXPECT_EQ(second.published(), "/home/app");
   first.release();
   EXPECT_TRUE(second.try_acquire());
   ::unsetenv("XDG_RUNTIME_DIR");
+}
+
+// What another user could plant at the lock's place in a shared temporary directory: a link to a
+// directory of theirs, a file, a directory open to all. None is used, nothing is written through
+// it, and every run of the user still finds the same lock.
+TEST(InstanceLock, PlantedNamesArePassedOver) {
+  testing::TempDir dir;
+  ::unsetenv("XDG_RUNTIME_DIR");
+  ::setenv("TMPDIR", dir.path().c_str(), 1);
+  const std::string own = "kvtest-" + std::to_string(::geteuid());
+  dir.write("victim/kvtest.lock", "precious");
+  ASSERT_EQ(::symlink(dir.file("victim").c_str(), dir.file(own).c_str()), 0);
+  dir.write(own + "-1", "a file, not a directory");
+  {
+    InstanceLock first("kvtest");
+    InstanceLock second("kvtest");
+    EXPECT_TRUE(first.try_acquire());
+    EXPECT_EQ(first.path(), dir.file(own + "-2/kvtest.lock"));
+    first.publish("/home/app");
+    EXPECT_FALSE(second.try_acquire());
+    EXPECT_EQ(second.published(), "/home/app");
+  }
+  EXPECT_EQ(dir.read("victim/kvtest.lock"), "precious");
+  EXPECT_EQ(dir.read(own + "-1"), "a file, not a directory");
+
+  // A directory of the user's own that lets others in may hold what they left there: passed over.
+  ASSERT_EQ(::chmod(dir.file(own + "-2").c_str(), 0777), 0);
+  {
+    InstanceLock lock("kvtest");
+    EXPECT_TRUE(lock.try_acquire());
+    EXPECT_EQ(lock.path(), dir.file(own + "-3/kvtest.lock"));
+    EXPECT_EQ(fs::status(dir.file(own + "-2")).mode, 0777u);
+  }
+  // A link inside the private directory is never followed (the run goes on without the guard).
+  ASSERT_EQ(::unlink(dir.file(own + "-3/kvtest.lock").c_str()), 0);
+  ASSERT_EQ(
+      ::symlink(dir.file("victim/kvtest.lock").c_str(), dir.file(own + "-3/kvtest.lock").c_str()),
+      0);
+  {
+    InstanceLock lock("kvtest");
+    EXPECT_TRUE(lock.try_acquire());
+    lock.publish("overwritten?");
+  }
+  EXPECT_EQ(dir.read("victim/kvtest.lock"), "precious");
+  ::unsetenv("TMPDIR");
 }
 
 TEST(Dynlib, LoadsLibrariesAndFindsEntryPoints) {

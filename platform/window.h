@@ -51,6 +51,8 @@ class StatusWindow {
   virtual void show() = 0;
   virtual void centre_on_screen() = 0;
   virtual void bring_to_top() = 0;
+  // False for a window that nobody sees (no display): it has nothing to show before work starts.
+  virtual bool on_display() const { return true; }
   virtual void start_timer(int timer_id, unsigned period_ms) = 0;
   virtual void stop_timer(int timer_id) = 0;
   // Runs until post_quit; returns the quit value.

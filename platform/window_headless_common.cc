@@ -15,7 +15,7 @@ constexpr unsigned kIdleSleepMs = 20;
 class HeadlessWindow : public StatusWindow {
  public:
   HeadlessWindow(const WindowTemplate& tmpl, WindowHandler& handler)
-      : handler_(handler), title_(tmpl.caption), terminal_(terminal::standard_error_is_terminal()) {
+      : handler_(handler), title_(tmpl.caption), terminal_(terminal::stderr_is_terminal()) {
     for (const WindowControl& control : tmpl.controls) items_[control.id] = control.text;
   }
 
@@ -35,6 +35,7 @@ class HeadlessWindow : public StatusWindow {
   void show() override {}
   void centre_on_screen() override {}
   void bring_to_top() override {}
+  bool on_display() const override { return false; }
 
   void start_timer(int timer_id, unsigned period_ms) override {
     queue_.start_timer(timer_id, period_ms);
@@ -81,14 +82,14 @@ class HeadlessWindow : public StatusWindow {
 
   void render(const std::string& text) {
     if (!terminal_ || destroyed_) return;
-    terminal::write_standard_error(headless_status_line(text, terminal::standard_error_columns()));
+    terminal::write_stderr(headless_status_line(text, terminal::stderr_columns()));
     line_shown_ = true;
   }
 
   // Leaves the last status text visible and the cursor on a fresh line.
   void finish_terminal_line() {
     if (!line_shown_) return;
-    terminal::write_standard_error("\n");
+    terminal::write_stderr("\n");
     line_shown_ = false;
   }
 

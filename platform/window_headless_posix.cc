@@ -1,11 +1,8 @@
-// The headless status window's POSIX parts: standard error as a terminal, and the signals.
+// The headless status window's POSIX part: the signals.
 // SIGINT arrives as the character 27, SIGTERM and SIGHUP as a close message; the signal handlers
 // only count, the window's loop and pump turn the counts into messages.
 #include <signal.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
-#include "platform/terminal.h"
 #include "platform/window.h"
 
 namespace kv {
@@ -26,27 +23,6 @@ void install_handler(int signal_number, void (*handler)(int)) {
 }
 
 }  // namespace
-
-namespace terminal {
-
-bool standard_error_is_terminal() { return ::isatty(STDERR_FILENO) == 1; }
-
-int standard_error_columns() {
-  winsize size{};
-  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0) return size.ws_col;
-  return 0;
-}
-
-void write_standard_error(const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(STDERR_FILENO, text.data() + done, text.size() - done);
-    if (n <= 0) return;
-    done += static_cast<std::size_t>(n);
-  }
-}
-
-}  // namespace terminal
 
 PendingSignals take_pending_signals() {
   PendingSignals pending;

@@ -1,10 +1,9 @@
-// The headless status window's Windows parts: standard error as a console, and the console's
-// control events. Ctrl+C and Ctrl+Break arrive as the character 27; closing the console, logging
-// off and shutting down as a close message. The handler runs on a thread of its own and only
+// The headless status window's Windows part: the console's control events. Ctrl+C and
+// Ctrl+Break arrive as the character 27; closing the console, logging off and shutting down as a
+// close message. The handler runs on a thread of its own and only
 // counts; the window's loop and pump turn the counts into messages.
 #include <windows.h>
 
-#include "platform/terminal.h"
 #include "platform/window.h"
 
 namespace kv {
@@ -29,37 +28,7 @@ BOOL WINAPI on_console_event(DWORD event) {
   }
 }
 
-HANDLE standard_error() { return ::GetStdHandle(STD_ERROR_HANDLE); }
-
 }  // namespace
-
-namespace terminal {
-
-bool standard_error_is_terminal() {
-  DWORD mode = 0;
-  return ::GetConsoleMode(standard_error(), &mode) != 0;
-}
-
-int standard_error_columns() {
-  CONSOLE_SCREEN_BUFFER_INFO info;
-  if (!::GetConsoleScreenBufferInfo(standard_error(), &info)) return 0;
-  return info.srWindow.Right - info.srWindow.Left + 1;
-}
-
-void write_standard_error(const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    DWORD wrote = 0;
-    if (!::WriteFile(standard_error(), text.data() + done, static_cast<DWORD>(text.size() - done),
-                     &wrote, nullptr) ||
-        wrote == 0) {
-      return;
-    }
-    done += wrote;
-  }
-}
-
-}  // namespace terminal
 
 PendingSignals take_pending_signals() {
   PendingSignals pending;

@@ -46,9 +46,11 @@ class WindowQueue {
   // Queues one message for each timer that is due (never two for one timer).
   void take_due_timers() {
     std::uint32_t now = clock().ticks_ms();
-    for (auto& [id, timer] : timers_) {
+    for (auto& [timer_id, timer] : timers_) {
       if (static_cast<std::int32_t>(now - timer.due) < 0) continue;
       timer.due = now + timer.period_ms;
+      // A named copy: clang 14 cannot capture a structured binding in a lambda.
+      const auto id = timer_id;
       bool queued = std::any_of(queue_.begin(), queue_.end(), [&](const Message& m) {
         return m.kind == Message::kTimer && m.value == id;
       });

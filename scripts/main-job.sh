@@ -113,13 +113,13 @@ fi
 
 step "message store with two mailboxes: $store"
 "$bin/kovendi-store" init "$store"
-"$bin/kovendi-store" add-mailbox "$store" alice SECRET1 COU=NL ADM=400NET PMD=QRT400 ORG=ACME SUR=Alders GIV=Alice
-"$bin/kovendi-store" add-mailbox "$store" bob SECRET2 COU=NL ADM=400NET PMD=QRT400 ORG=SHOP SUR=Bakker GIV=Bob
+echo SECRET1-ALICE | "$bin/kovendi-store" add-mailbox "$store" alice - COU=NL ADM=400NET PMD=QRT400 ORG=ACME SUR=Alders GIV=Alice
+echo SECRET2-BOBBY | "$bin/kovendi-store" add-mailbox "$store" bob - COU=NL ADM=400NET PMD=QRT400 ORG=SHOP SUR=Bakker GIV=Bob
 "$bin/kovendi-store" add-alias "$store" "SHOP:ZZ" bob
 "$bin/kovendi-store" list "$store" | sed 's/^/   /'
 
-printf "POS=alice\nPIN=SECRET1\n$service\n" > "$alice/qrtlnk.gns"
-printf "POS=bob\nPIN=SECRET2\n$service\n" > "$bob/qrtlnk.gns"
+printf "POS=alice\nPIN=SECRET1-ALICE\n$service\n" > "$alice/qrtlnk.gns"
+printf "POS=bob\nPIN=SECRET2-BOBBY\n$service\n" > "$bob/qrtlnk.gns"
 cp "$src/samples/demo/orders.edi" "$src/samples/demo/prijslijst.txt" "$alice/"
 
 step "1. alice sends orders.edi (three interchanges) and prijslijst.txt to bob"

@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(g++ cmake ninja-build libgtest-dev libgmock-dev openjdk-17-jdk-headless rsync util-linux
           libx11-dev xvfb x11-apps x11-utils xdotool imagemagick xfonts-base
-          man-db dpkg-dev postgresql libpostgresql-jdbc-java)
+          man-db dpkg-dev lintian logrotate postgresql libpostgresql-jdbc-java
+          clang libclang-rt-14-dev sudo openssl)
 if [ "${1:-}" = windows ]; then
   packages+=(g++-mingw-w64-x86-64-posix wine64 fonts-wine unzip nsis)
 fi

@@ -93,7 +93,7 @@ TEST(E2eExchange, EdifactAndTextFileReachBobAndTheReportsReachAlice) {
   EXPECT_TRUE(alice.names_starting("QLX_").empty()) << alice.describe();
   EXPECT_FALSE(alice.exists("qrtlnk.scr")) << "the request is rotated to qrt_lnk.old";
   EXPECT_TRUE(alice.exists("qrt_lnk.old"));
-  EXPECT_EQ(0400u, e2e::mode_of(alice.file("qrtlnk.snd")));
+  EXPECT_EQ(0444u, e2e::mode_of(alice.file("qrtlnk.snd")));
 
   // The store holds the four messages in Bob's mailbox, in the order they were sent.
   std::vector<std::string> bobs = world.show("bob");
@@ -138,7 +138,7 @@ TEST(E2eExchange, EdifactAndTextFileReachBobAndTheReportsReachAlice) {
     EXPECT_EQ(contents[i], bob.read(field(rcv[i], kv::kRcvFirstFile)))
         << "received file " << field(rcv[i], kv::kRcvFirstFile);
   }
-  EXPECT_EQ(0400u, e2e::mode_of(bob.file("qrtlnk.rcv")));
+  EXPECT_EQ(0444u, e2e::mode_of(bob.file("qrtlnk.rcv")));
   // EDI messages stay in the mailbox (read); the text message was deleted after receipt.
   bobs = world.show("bob");
   ASSERT_EQ(3u, bobs.size()) << "EDI messages stay, the text message is deleted";
@@ -163,7 +163,7 @@ TEST(E2eExchange, EdifactAndTextFileReachBobAndTheReportsReachAlice) {
   EXPECT_EQ(note, bob.read("text-in.txt"));
   EXPECT_EQ("", bob.read("qrtlnk.rcv"));
   EXPECT_FALSE(bob.exists(part_files[3]));
-  EXPECT_EQ(0400u, e2e::mode_of(bob.file("qrtlnk.rcv")));
+  EXPECT_EQ(0444u, e2e::mode_of(bob.file("qrtlnk.rcv")));
 
   // ---- 4. Alice fetches the reports and notifications into QRTLNK.SND.
   std::vector<std::string> alices = world.show("alice");
@@ -221,7 +221,7 @@ TEST(E2eExchange, EdifactAndTextFileReachBobAndTheReportsReachAlice) {
       EXPECT_EQ(field(snd[i], f), field(after[i], f)) << "field " << f;
     }
   }
-  EXPECT_EQ(0400u, e2e::mode_of(alice.file("qrtlnk.snd")));
+  EXPECT_EQ(0444u, e2e::mode_of(alice.file("qrtlnk.snd")));
 }
 
 TEST(E2eExchange, EveryRecipientHasItsOwnRecordAndReport) {

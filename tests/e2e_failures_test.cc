@@ -77,7 +77,7 @@ TEST(E2eNoConnection, MissingStoreGives2006ForEveryNewRecordAndError54) {
   EXPECT_EQ(request.plain_block + request.edi_block, alice.read("qrtlnk.sav"));
   EXPECT_TRUE(alice.names_starting("KV").empty()) << alice.describe();
   EXPECT_TRUE(alice.names_starting("QLX_").empty()) << alice.describe();
-  EXPECT_EQ(0400u, e2e::mode_of(alice.file("qrtlnk.snd")));
+  EXPECT_EQ(0444u, e2e::mode_of(alice.file("qrtlnk.snd")));
   EXPECT_TRUE(world.show("bob").empty());
 }
 

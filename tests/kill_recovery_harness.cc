@@ -18,275 +18,13 @@
 #include <thread>
 #include <vector>
 
-#include "tests/e2e_support.h"
+#include "tests/crash_support.h"
 
 namespace {
 
+using namespace crash;
 using e2e::field;
 
-int trials() {
-  const char* value = std::getenv("KOVENDI_KILL_TRIALS");
-  int n = value != nullptr ? std::atoi(value) : 0;
-  return n > 0 ? n : 30;
-}
-
-std::mt19937& random_source() {
-  static std::mt19937 source = [] {
-    const char* value = std::getenv("KOVENDI_KILL_SEED");
-    unsigned seed = value != nullptr ? static_cast<unsigned>(std::strtoul(value, nullptr, 10))
-                                     : std::random_device{}();
-    std::printf("kill harness seed %u (KOVENDI_KILL_SEED)\n", seed);
-    return std::mt19937(seed);
-  }();
-  return source;
-}
-
-int random_below(int bound) {
-  return bound <= 0 ? 0 : static_cast<int>(random_source()() % static_cast<unsigned>(bound));
-}
-
-// How the trials of one mode went: a trial counts as killed mid-run when the process died of the
-// signal while its busy file existed.
-struct Tally {
-  int killed_mid_run = 0;
-  int killed_before_busy_file = 0;
-  int finished = 0;
-  void report(const std::string& mode) const {
-    std::printf("kill harness %s: %d trials killed mid-run, %d killed before the busy file, %d "
-                "finished before the kill\n",
-                mode.c_str(), killed_mid_run, killed_before_busy_file, finished);
-    ::testing::Test::RecordProperty("killed_mid_run", killed_mid_run);
-  }
-  void expect_enough(int total) const {
-    // A harness whose kills all miss tests nothing.
-    EXPECT_GE(killed_mid_run * 3, total) << "too few trials were killed while the run worked";
-  }
-};
-
-// Starts kovendi in `dir`, kills it after a random part of `window_ms`, and counts the outcome;
-// true when the run finished before the kill.
-bool run_and_kill(const std::string& dir, const std::vector<std::string>& args,
-                  const kvtest::RunOptions& options, int window_ms, Tally& tally) {
-  kvtest::Background run(kvtest::program("kovendi"), args, dir, options);
-  std::this_thread::sleep_for(std::chrono::milliseconds(random_below(window_ms)));
-  const bool busy_before = kvtest::file_exists(dir + "/qrtlnk.bsy");
-  if (run.running()) run.signal(SIGKILL);
-  kvtest::RunResult result = run.wait();
-  if (result.signal != SIGKILL) {
-    ++tally.finished;
-    return true;
-  }
-  if (busy_before || kvtest::file_exists(dir + "/qrtlnk.bsy")) {
-    ++tally.killed_mid_run;
-  } else {
-    ++tally.killed_before_busy_file;
-  }
-  return false;
-}
-
-double timed_run(const std::string& dir, const std::vector<std::string>& args,
-                 const kvtest::RunOptions& options = {}) {
-  auto start = std::chrono::steady_clock::now();
-  kvtest::run(kvtest::program("kovendi"), args, dir, options);
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-      .count();
-}
-
-std::string joined(const std::vector<std::string>& fields) {
-  std::string line;
-  for (std::size_t i = 0; i < fields.size(); ++i) line += (i == 0 ? "" : "|") + fields[i];
-  return line;
-}
-
-int count_of(const std::string& text, const std::string& piece) {
-  int n = 0;
-  for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
-  return n;
-}
-
-// What no recovered home may hold: a busy file, set-aside copies, rewrite temporaries.
-void expect_no_leftovers(const std::string& dir, const std::string& context) {
-  for (const std::string& name : kvtest::list_dir(dir)) {
-    EXPECT_FALSE(name == "qrtlnk.bsy" || e2e::starts_with(name, "qrtlnk.bsy.") ||
-                 e2e::starts_with(name, "QLX_") || e2e::starts_with(name, "KVRW"))
-        << name << " left behind, " << context;
-  }
-}
-
-// One stored message of a receive store: its record and the content of its part files.
-struct Stored {
-  std::string mid;
-  std::string record;
-  std::vector<std::pair<std::string, std::string>> parts;  // name, content
-};
-
-// Today's time stamp: records older than the receive store's keeping period would be purged.
-std::string stamp_now() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[16];
-  std::strftime(text, sizeof text, "%Y%m%d%H%M", &local);
-  return text;
-}
-
-std::string part_name(int i, int k) {
-  char name[16];
-  std::snprintf(name, sizeof name, "Q%07d.%03d", i, k);
-  return name;
-}
-
-// A receive store of `count` messages (every third one with two parts) with its part files.
-std::vector<Stored> make_receive_store(const std::string& dir, int count) {
-  std::vector<Stored> messages;
-  std::string store;
-  for (int i = 0; i < count; ++i) {
-    Stored m;
-    char mid[16];
-    std::snprintf(mid, sizeof mid, i % 2 == 0 ? "EDI%06d" : "TXT%06d", i);
-    m.mid = mid;
-    const int files = i % 3 == 0 ? 2 : 1;
-    char list_id[16];
-    std::snprintf(list_id, sizeof list_id, "%012d", i);
-    m.record = joined({"ABC", stamp_now(), list_id, m.mid, std::to_string(files),
-                       part_name(i, 1), "Subject " + std::to_string(i), "", "1", "1", "NL"});
-    for (int k = 1; k <= files; ++k) {
-      m.parts.emplace_back(part_name(i, k), m.mid + " part " + std::to_string(k) + "\n");
-      kvtest::write_file(dir + "/" + m.parts.back().first, m.parts.back().second);
-    }
-    store += m.record + "\n";
-    messages.push_back(m);
-  }
-  kvtest::write_file(dir + "/qrtlnk.rcv", store);
-  return messages;
-}
-
-// Each stored line is one of the messages, at most once and in the original order; returns the
-// message identifiers found.
-std::set<std::string> check_store_lines(const std::vector<Stored>& messages,
-                                        const std::vector<std::string>& lines,
-                                        const std::string& context) {
-  std::set<std::string> found;
-  std::size_t next = 0;
-  for (const std::string& line : lines) {
-    while (next < messages.size() && messages[next].record != line) ++next;
-    EXPECT_LT(next, messages.size()) << "foreign, repeated or misplaced record " << line << ", "
-                                     << context;
-    if (next >= messages.size()) return found;
-    found.insert(messages[next].mid);
-    ++next;
-  }
-  return found;
-}
-
-// The record of a stored message is in the store with all its part files, or it was handed
-// over: then its parts are gone from the home directory.
-void expect_parts_follow_record(const std::string& dir, const Stored& m, bool in_store,
-                                const std::string& context) {
-  for (const auto& [name, content] : m.parts) {
-    EXPECT_EQ(in_store, kvtest::file_exists(dir + "/" + name))
-        << m.mid << (in_store ? " is stored without its part " : " was handed over and its part ")
-        << name << (in_store ? "" : " is still there") << ", " << context;
-  }
-}
-
-class KillHarness : public ::testing::Test {
- protected:
-  kvtest::TempDir dir_;
-  // A start that changes nothing of its own: it recovers what the killed run left.
-  void next_start() {
-    kvtest::run(kvtest::program("kovendi"), {"/FT", "/R", "/MID=NOTHING", "/FIL=none.out"},
-                dir_.path());
-  }
-  // Trials of `mode`: each prepares the directory, kills a run of kovendi with `args` at a random
-  // moment and hands the trial's name to `check`. The kills must have met runs at work.
-  void kill_trials(const std::string& mode, const std::vector<std::string>& args,
-                   const std::function<void()>& prepare,
-                   const std::function<void(const std::string& context)>& check) {
-    Tally tally;
-    prepare();
-    // The window follows the machine's pace: it shrinks after a run that finished before its
-    // kill and grows slowly otherwise, so that about one run in six finishes whatever the load.
-    double window = timed_run(dir_.path(), args) * 1.2 + 5;
-    for (int trial = 0; trial < trials() && !HasFailure(); ++trial) {
-      prepare();
-      const bool finished = run_and_kill(dir_.path(), args, {}, static_cast<int>(window), tally);
-      window = std::max(5.0, finished ? window * 0.9 : window * 1.02);
-      check("trial " + std::to_string(trial));
-    }
-    tally.report(mode);
-    tally.expect_enough(trials());
-  }
-  void clean() {
-    for (const std::string& name : kvtest::list_dir(dir_.path())) {
-      std::string path = dir_.file(name);
-      chmod(path.c_str(), 0600);
-      std::remove(path.c_str());
-    }
-  }
-};
-
-constexpr int kStoreSize = 1000;
-
-TEST_F(KillHarness, UpdateReceiveStore) {
-  std::vector<Stored> messages;
-  std::string taken;
-  const auto prepare = [&] {
-    clean();
-    messages = make_receive_store(dir_.path(), kStoreSize);
-    taken.clear();
-    for (std::size_t i = 0; i < messages.size(); i += 3) taken += messages[i].record + "\n";
-    kvtest::write_file(dir_.file("taken.txt"), taken);
-  };
-  kill_trials("/U=", {"/FT", "/U=taken.txt"}, prepare, [&](const std::string& context) {
-    next_start();
-    const std::set<std::string> stored =
-        check_store_lines(messages, kvtest::read_lines(dir_.file("qrtlnk.rcv")), context);
-    const std::string application = kvtest::read_file(dir_.file("taken.txt"));
-    ASSERT_EQ(taken.size(), application.size()) << context;
-    for (std::size_t i = 0; i < messages.size(); ++i) {
-      const Stored& m = messages[i];
-      const bool in_store = stored.count(m.mid) != 0;
-      const bool listed = i % 3 == 0;
-      const bool crossed = listed && application.find(m.record + "\n") == std::string::npos;
-      // Taken over: out of the store, its line crossed out. Never both, never neither.
-      EXPECT_TRUE(in_store != crossed && (in_store || listed)) << m.mid << ", " << context;
-      expect_parts_follow_record(dir_.path(), m, in_store, context);
-    }
-    expect_no_leftovers(dir_.path(), context);
-  });
-}
-
-TEST_F(KillHarness, RetrieveReceivedMessages) {
-  std::vector<Stored> messages;
-  const std::string earlier = "EARLIER RETRIEVE\n";
-  const auto prepare = [&] {
-    clean();
-    messages = make_receive_store(dir_.path(), kStoreSize);
-    kvtest::write_file(dir_.file("out.dat"), earlier);
-  };
-  const std::vector<std::string> args = {"/FT", "/R", "/MID=EDI*", "/FIL=out.dat", "/ADD"};
-  kill_trials("/R", args, prepare, [&](const std::string& context) {
-    next_start();
-    const std::set<std::string> stored =
-        check_store_lines(messages, kvtest::read_lines(dir_.file("qrtlnk.rcv")), context);
-    const std::string output = kvtest::read_file(dir_.file("out.dat"));
-    ASSERT_EQ(0u, output.find(earlier)) << "the earlier content of the output is gone, " << context;
-    for (const Stored& m : messages) {
-      const bool in_store = stored.count(m.mid) != 0;
-      for (const auto& [name, content] : m.parts) {
-        EXPECT_EQ(in_store ? 0 : 1, count_of(output, content))
-            << m.mid << (in_store ? " stored and handed over" : " handed over not once") << ", "
-            << context;
-      }
-      if (!e2e::starts_with(m.mid, "EDI")) {
-        EXPECT_TRUE(in_store) << m.mid << ", " << context;
-      }
-      expect_parts_follow_record(dir_.path(), m, in_store, context);
-    }
-    expect_no_leftovers(dir_.path(), context);
-  });
-}
 
 // A send-queue record: completed with `code` at `stamp`, delivery state `state`.
 std::string snd_record(int i, const std::string& code, const std::string& state) {
@@ -304,41 +42,204 @@ std::string snd_record(int i, const std::string& code, const std::string& state)
   return joined(fields);
 }
 
-TEST_F(KillHarness, CleanUpSendQueue) {
-  std::vector<std::string> records;
-  const std::string earlier = "EARLIER ARCHIVE\n";
-  const auto prepare = [&] {
-    clean();
-    records.clear();
-    std::string queue;
-    // Every other record failed (it leaves the queue), the others wait for their delivery.
-    for (int i = 0; i < 4 * kStoreSize; ++i) {
-      records.push_back(snd_record(i, i % 2 == 0 ? "2006" : "0000", "1"));
-      queue += records.back() + "\n";
+class KillHarness : public ::testing::Test {
+ protected:
+  kvtest::TempDir dir_;
+  std::vector<Stored> messages_;
+  std::vector<std::string> records_;
+  std::string taken_;
+
+  // A start that changes nothing of its own: it recovers what the killed run left.
+  void next_start() const {
+    kvtest::run(kvtest::program("kovendi"), {"/FT", "/R", "/MID=NOTHING", "/FIL=none.out"},
+                dir_.path());
+  }
+  // Trials of a mode: each prepares the directory, kills a run of kovendi at a random moment and
+  // then checks what the next start leaves. The kills must have met runs at work.
+  void kill_trials(const Scenario& s) {
+    Tally tally;
+    s.prepare();
+    // The window follows the machine's pace: it shrinks after a run that finished before its
+    // kill and grows slowly otherwise, so that about one run in six finishes whatever the load.
+    double window = timed_run(s.dir, s.args) * 1.2 + 5;
+    for (int trial = 0; trial < trials() && !HasFailure(); ++trial) {
+      s.prepare();
+      const bool finished = run_and_kill(s.dir, s.args, {}, static_cast<int>(window), tally);
+      window = std::max(5.0, finished ? window * 0.9 : window * 1.02);
+      s.after();
+      s.check("trial " + std::to_string(trial));
     }
-    kvtest::write_file(dir_.file("qrtlnk.snd"), queue);
-    kvtest::write_file(dir_.file("archive.txt"), earlier);
-  };
-  const std::vector<std::string> args = {"/FT", "/C", "/FIL=archive.txt"};
-  kill_trials("/C", args, prepare, [&](const std::string& context) {
-    // The next start: a clean-up that selects nothing.
-    kvtest::run(kvtest::program("kovendi"), {"/FT", "/C", "/MID=NOTHING"}, dir_.path());
-    std::multiset<std::string> queue, archive;
-    for (const std::string& line : kvtest::read_lines(dir_.file("qrtlnk.snd"))) queue.insert(line);
-    std::vector<std::string> archived = kvtest::read_lines(dir_.file("archive.txt"));
-    ASSERT_FALSE(archived.empty()) << context;
-    ASSERT_EQ(earlier, archived.front() + "\n") << context;
-    archive.insert(archived.begin() + 1, archived.end());
-    for (std::size_t i = 0; i < records.size(); ++i) {
-      const std::size_t places = queue.count(records[i]) + archive.count(records[i]);
-      EXPECT_EQ(1u, places) << "record " << i << " in " << places << " places, " << context;
-      if (i % 2 == 1) {
-        EXPECT_EQ(1u, queue.count(records[i])) << "record " << i << " must stay, " << context;
+    tally.report(s.name);
+    tally.expect_enough(trials());
+  }
+  void clean(const kvtest::TempDir& dir) const {
+    for (const std::string& name : kvtest::list_dir(dir.path())) {
+      std::string path = dir.file(name);
+      chmod(path.c_str(), 0600);
+      std::remove(path.c_str());
+    }
+  }
+  void clean() const { clean(dir_); }
+  // The home as a killed run left it, for every trial of its recovery.
+  void copy_home(const kvtest::TempDir& from, const kvtest::TempDir& to) const {
+    clean(to);
+    for (const std::string& name : kvtest::list_dir(from.path())) {
+      std::filesystem::copy(from.file(name), to.file(name));
+    }
+  }
+  // The mode's run killed as it replaces its first file; the start that recovers it is the run
+  // that the harness crashes.
+  Scenario recovery_of(const Scenario& killed) {
+    const KillPoint first_rename = [](const std::vector<Operation>& trace) {
+      return find_operation(trace, [](const Operation& o) { return o.op == "rename"; });
+    };
+    return recovery_scenario(
+        killed, {"/FT", "/R", "/MID=NOTHING", "/FIL=none.out"}, first_rename, false,
+        [this] { copy_home(dir_, saved_); }, [this] { copy_home(saved_, dir_); });
+  }
+  kvtest::TempDir saved_;
+  Scenario local_mode(const std::string& name, const std::vector<std::string>& args) const {
+    Scenario s;
+    s.name = name;
+    s.dir = dir_.path();
+    s.args = args;
+    s.after = [this] { next_start(); };
+    return s;
+  }
+
+  Scenario update_mode(int size) {
+    Scenario s = local_mode("/U=", {"/FT", "/U=taken.txt"});
+    s.prepare = [this, size] {
+      clean();
+      messages_ = make_receive_store(dir_.path(), size);
+      taken_.clear();
+      for (std::size_t i = 0; i < messages_.size(); i += 3) taken_ += messages_[i].record + "\n";
+      kvtest::write_file(dir_.file("taken.txt"), taken_);
+    };
+    s.check = [this](const std::string& context) {
+      const std::set<std::string> stored =
+          check_store_lines(messages_, kvtest::read_lines(dir_.file("qrtlnk.rcv")), context);
+      const std::string application = kvtest::read_file(dir_.file("taken.txt"));
+      ASSERT_EQ(taken_.size(), application.size()) << context;
+      for (std::size_t i = 0; i < messages_.size(); ++i) {
+        const Stored& m = messages_[i];
+        const bool in_store = stored.count(m.mid) != 0;
+        const bool listed = i % 3 == 0;
+        const bool crossed = listed && application.find(m.record + "\n") == std::string::npos;
+        // Taken over: out of the store, its line crossed out. Never both, never neither.
+        EXPECT_TRUE(in_store != crossed && (in_store || listed)) << m.mid << ", " << context;
+        expect_parts_follow_record(dir_.path(), m, in_store, context);
       }
-    }
-    EXPECT_EQ(records.size() + 1, queue.size() + archived.size()) << context;
-    expect_no_leftovers(dir_.path(), context);
-  });
+      expect_no_leftovers(dir_.path(), context);
+    };
+    return s;
+  }
+
+  // /R of the EDI messages, or /RT of the text messages (identifiers with "TXT" in places 4 to
+  // 6), added to an output file with earlier content.
+  Scenario retrieve_mode(const std::string& flag, int size) {
+    const bool text = flag == "/RT";
+    Scenario s = local_mode(flag, text ? std::vector<std::string>{"/FT", flag, "/FIL=out.dat", "/ADD"}
+                                       : std::vector<std::string>{"/FT", flag, "/MID=EDI*",
+                                                                  "/FIL=out.dat", "/ADD"});
+    const std::string earlier = "EARLIER RETRIEVE\n";
+    s.prepare = [this, size, earlier, text] {
+      clean();
+      messages_ = make_receive_store(dir_.path(), size, text ? "ABCTXT%04d" : "TXT%06d");
+      kvtest::write_file(dir_.file("out.dat"), earlier);
+    };
+    s.check = [this, earlier, text](const std::string& context) {
+      const std::set<std::string> stored =
+          check_store_lines(messages_, kvtest::read_lines(dir_.file("qrtlnk.rcv")), context);
+      const std::string output = kvtest::read_file(dir_.file("out.dat"));
+      ASSERT_EQ(0u, output.find(earlier)) << "the earlier content of the output is gone, " << context;
+      for (const Stored& m : messages_) {
+        const bool in_store = stored.count(m.mid) != 0;
+        for (const auto& [name, content] : m.parts) {
+          EXPECT_EQ(in_store ? 0 : 1, count_of(output, content))
+              << m.mid << (in_store ? " stored and handed over" : " handed over not once") << ", "
+              << context;
+        }
+        if (e2e::starts_with(m.mid, text ? "EDI" : "TXT")) {
+          EXPECT_TRUE(in_store) << m.mid << ", " << context;
+        }
+        expect_parts_follow_record(dir_.path(), m, in_store, context);
+      }
+      expect_no_leftovers(dir_.path(), context);
+    };
+    return s;
+  }
+
+  Scenario clean_up_mode(int size) {
+    Scenario s = local_mode("/C", {"/FT", "/C", "/FIL=archive.txt"});
+    const std::string earlier = "EARLIER ARCHIVE\n";
+    s.prepare = [this, size, earlier] {
+      clean();
+      records_.clear();
+      std::string queue;
+      // Every other record failed (it leaves the queue), the others wait for their delivery.
+      for (int i = 0; i < size; ++i) {
+        records_.push_back(snd_record(i, i % 2 == 0 ? "2006" : "0000", "1"));
+        queue += records_.back() + "\n";
+      }
+      kvtest::write_file(dir_.file("qrtlnk.snd"), queue);
+      kvtest::write_file(dir_.file("archive.txt"), earlier);
+    };
+    // The next start: a clean-up that selects nothing.
+    s.after = [this] {
+      kvtest::run(kvtest::program("kovendi"), {"/FT", "/C", "/MID=NOTHING"}, dir_.path());
+    };
+    s.check = [this, earlier](const std::string& context) {
+      std::multiset<std::string> queue, archive;
+      for (const std::string& line : kvtest::read_lines(dir_.file("qrtlnk.snd"))) queue.insert(line);
+      std::vector<std::string> archived = kvtest::read_lines(dir_.file("archive.txt"));
+      ASSERT_FALSE(archived.empty()) << context;
+      ASSERT_EQ(earlier, archived.front() + "\n") << context;
+      archive.insert(archived.begin() + 1, archived.end());
+      for (std::size_t i = 0; i < records_.size(); ++i) {
+        const std::size_t places = queue.count(records_[i]) + archive.count(records_[i]);
+        EXPECT_EQ(1u, places) << "record " << i << " in " << places << " places, " << context;
+        if (i % 2 == 1) {
+          EXPECT_EQ(1u, queue.count(records_[i])) << "record " << i << " must stay, " << context;
+        }
+      }
+      EXPECT_EQ(records_.size() + 1, queue.size() + archived.size()) << context;
+      expect_no_leftovers(dir_.path(), context);
+    };
+    return s;
+  }
+};
+
+constexpr int kStoreSize = 1000;
+// The power cut visits a smaller store, at this many of its file operations in a CI run.
+constexpr int kCutStoreSize = 60;
+constexpr int kLocalCutSample = 10;
+
+TEST_F(KillHarness, UpdateReceiveStore) { kill_trials(update_mode(kStoreSize)); }
+TEST_F(KillHarness, RetrieveReceivedMessages) { kill_trials(retrieve_mode("/R", kStoreSize)); }
+TEST_F(KillHarness, CleanUpSendQueue) { kill_trials(clean_up_mode(4 * kStoreSize)); }
+
+TEST_F(KillHarness, RecoveryOfUpdateKilledAtItsOperations) {
+  kill_sweep(recovery_of(update_mode(kCutStoreSize)), kLocalCutSample);
+}
+TEST_F(KillHarness, RecoveryOfRetrieveKilledAtItsOperations) {
+  kill_sweep(recovery_of(retrieve_mode("/R", kCutStoreSize)), kLocalCutSample);
+}
+TEST_F(KillHarness, RecoveryOfCleanUpKilledAtItsOperations) {
+  kill_sweep(recovery_of(clean_up_mode(kCutStoreSize)), kLocalCutSample);
+}
+
+TEST_F(KillHarness, PowerCutUpdateReceiveStore) {
+  power_cut_sweep(update_mode(kCutStoreSize), kLocalCutSample);
+}
+TEST_F(KillHarness, PowerCutRetrieve) {
+  power_cut_sweep(retrieve_mode("/R", kCutStoreSize), kLocalCutSample);
+}
+TEST_F(KillHarness, PowerCutTextRetrieve) {
+  power_cut_sweep(retrieve_mode("/RT", kCutStoreSize), kLocalCutSample);
+}
+TEST_F(KillHarness, PowerCutCleanUpSendQueue) {
+  power_cut_sweep(clean_up_mode(kCutStoreSize), kLocalCutSample);
 }
 
 // An engine status line of a received message.
@@ -388,9 +289,9 @@ TEST_F(KillHarness, ResultProcessing) {
                        "MODE N\nAPP ABC\nCMD qrtlnk.scr\nSTS qrtlnk.sts\nLST \n"
                        "CMDCOPY KV000001.cmd\nCMDMARK 0:0\nENGINE\n");
   };
-  const std::vector<std::string> args = {"/FT", "/R", "/MID=NOTHING", "/FIL=none.out"};
-  kill_trials("result processing", args, prepare, [&](const std::string& context) {
-    next_start();
+  Scenario s = local_mode("result processing", {"/FT", "/R", "/MID=NOTHING", "/FIL=none.out"});
+  s.prepare = prepare;
+  s.check = [&](const std::string& context) {
     std::vector<std::string> lines = kvtest::read_lines(dir_.file("qrtlnk.rcv"));
     ASSERT_GE(lines.size(), earlier.size()) << context;
     std::vector<std::string> before(lines.begin(), lines.begin() + static_cast<long>(earlier.size()));
@@ -414,7 +315,8 @@ TEST_F(KillHarness, ResultProcessing) {
         << context;
     EXPECT_FALSE(kvtest::file_exists(dir_.file("KV000001.cmd"))) << context;
     expect_no_leftovers(dir_.path(), context);
-  });
+  };
+  kill_trials(s);
 }
 
 // A normal run that sends a file to alice and receives what alice sent, killed at a random

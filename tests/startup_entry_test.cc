@@ -161,13 +161,16 @@ TEST(StartupEntry, FailedSessionIsErrorAndTheClosingStepsStillRun) {
   EXPECT_NE(std::string::npos, kvtest::read_file(dir.file("qrt_lnk.old")).find("*001LIJST"));
   struct stat st;
   ASSERT_EQ(0, stat(dir.file("qrtlnk.rcv").c_str(), &st));
-  EXPECT_EQ(0400u, st.st_mode & 0777u);  // protected again between runs
+  EXPECT_EQ(0444u, st.st_mode & 0777u);  // protected again between runs, still readable
 }
 
 TEST(StartupEntry, SecondInstanceIsRefusedWithError5InItsOwnHome) {
   kvtest::TempDir dir;
   kvtest::TempDir runtime;
-  std::string lock = runtime.path() + "/kovendi-" + std::to_string(getuid()) + ".lock";
+  // The lock of a run of this user, in the user's private directory.
+  const std::string private_dir = runtime.path() + "/kovendi-" + std::to_string(getuid());
+  ASSERT_EQ(0, mkdir(private_dir.c_str(), 0700));
+  std::string lock = private_dir + "/kovendi.lock";
   int fd = open(lock.c_str(), O_RDWR | O_CREAT, 0600);
   ASSERT_GE(fd, 0);
   ASSERT_EQ(0, flock(fd, LOCK_EX | LOCK_NB));

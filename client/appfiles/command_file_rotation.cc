@@ -6,6 +6,7 @@
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/open_files.h"
+#include "platform/fs.h"
 
 namespace kv {
 
@@ -29,7 +30,10 @@ void rotate_command_file(const std::string& command_file) {
                                   .keep_mode = false})) return;
   bool copied = kept.copy_from(request.get());
   request.close();
-  if (copied && kept.commit()) app_home().remove_work_file(command_file);
+  if (!copied || !kept.commit()) return;
+  // The request is gone for good: after a power cut the next run must not find it again.
+  app_home().remove_work_file(command_file);
+  fs::sync_directory(fs::dir_name(app_home().fullpath(command_file)));
 }
 
 }  // namespace kv

@@ -10,11 +10,13 @@
 #include "client/common/append_file.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
+#include "client/common/run_intent.h"
 #include "client/common/line_reader.h"
 #include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
+#include "client/common/write_failure.h"
 #include "platform/fs.h"
 
 namespace kv {
@@ -55,13 +57,15 @@ std::string gathered_status_line(const std::string& tag, const std::string& fil_
 }
 
 // An empty scratch file beside the FIL= file, so that the finished file can take its place in one
-// rename; in the home directory when that directory does not allow it. Empty name: none.
+// rename; in the home directory when that directory does not allow it. Empty name: none. A new
+// FIL= file gets the permission bits of any new file (the creation mask applies).
 std::string create_scratch_file(const std::string& fil_path) {
+  const unsigned mode = fs::exists(fil_path) ? 0600 : 0666;
   for (const std::string& templ : {fs::join(fs::dir_name(fil_path), "TMXXXXXX"),
                                    app_home().fullpath("TMXXXXXX")}) {
     std::string name = fs::make_unique_name(templ);
-    if (name.empty()) continue;
-    int fd = fs::create_file(name, 0600);
+    if (name.empty() || !record_intent(intent::kTemporary, name)) continue;
+    int fd = fs::create_file(name, mode);
     if (fd < 0) continue;
     fs::close_descriptor(fd);
     return name;
@@ -85,10 +89,13 @@ bool collect_parts(const std::string& record, const std::string& scratch,
   return true;
 }
 
-// The FIL= file becomes the gathered messages followed by what it held before. false when it could
-// not be done; the FIL= file then holds what it held before.
+// The FIL= file becomes the gathered messages followed by what it held before, with the
+// permission bits it had. false when it could not be done; the FIL= file then holds what it held
+// before.
 bool refill_fil_file(const std::string& fil_path, const std::string& scratch) {
-  if (fs::exists(fil_path) && append_file(fil_path, scratch) != kAppendOk) return false;
+  const fs::Status old = fs::status(fil_path);
+  if (old.exists && append_file(fil_path, scratch) != kAppendOk) return false;
+  if (old.exists && fs::set_permissions(scratch, old.mode) != 0) return false;
   // The gathered messages are on disk before the FIL= file is replaced by them.
   if (fs::sync_file(scratch) != 0) return false;
   if (fs::rename_file(scratch, fil_path) == 0) {
@@ -96,7 +103,7 @@ bool refill_fil_file(const std::string& fil_path, const std::string& scratch) {
     return true;
   }
   // The scratch file lies elsewhere: empty the FIL= file and fill it from the scratch file.
-  int fd = fs::create_file(fil_path, 0600);
+  int fd = fs::create_file(fil_path, 0666);
   if (fd < 0) return false;
   fs::close_descriptor(fd);
   return append_file(scratch, fil_path) == kAppendOk;
@@ -158,7 +165,10 @@ long long rebuild_status_file(const GatheringRequest& request, const std::string
   if (!get_veld(current, status::message::kFirstFile).empty()) out.write_line(current);
   long long continuation =
       skip_same_kind(reader, tag, request.block->mid_pattern, &out, out.written());
-  if (!out.prepare()) fail_run(AppError::kNoMemory, kStatusRewriteText);
+  if (!out.prepare()) {
+    fail_run_after_write(out.failure(), request.status_file, AppError::kNoMemory,
+                         kStatusRewriteText);
+  }
   return continuation;
 }
 
@@ -185,7 +195,8 @@ long long gather_stored_edi_messages(const GatheringRequest& request, OpenFile& 
   }
   status.close();
   store.close();
-  const std::string fil_path = app_home().fullpath(block.fil_value);
+  // A FIL= file that is a symbolic link stays one: the file it leads to is refilled.
+  const std::string fil_path = fs::link_target(app_home().fullpath(block.fil_value));
   long long continuation = request.line_end;
 
   std::string scratch = create_scratch_file(fil_path);
@@ -203,7 +214,9 @@ long long gather_stored_edi_messages(const GatheringRequest& request, OpenFile& 
         rcv.write_line(line.text);
       }
     }
-    if (!rcv.prepare()) fail_run(AppError::kNoMemory, kStoreRewriteText);
+    if (!rcv.prepare()) {
+      fail_run_after_write(rcv.failure(), kReceiveStore, AppError::kNoMemory, kStoreRewriteText);
+    }
   }
 
   FileRewrite sts;

@@ -16,6 +16,7 @@
 #include "client/common/line_writer.h"
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
+#include "client/common/run_intent.h"
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
@@ -73,21 +74,71 @@ std::string cut(std::string text, std::size_t limit) {
 
 // --- the scan --------------------------------------------------------------------------------
 
-struct WorkFile {
-  std::string name;
-  OpenFile stream;
-  bool failed = false;
+// The next work-file name "KVsssnnn.edi" of the run. The names are the program's own, so they are
+// exact; they are taken in series of a thousand, "KVsss000" to "KVsss999", each series recorded in
+// the run's intent record before its first file is made: a run killed before its interchange list
+// names them leaves no work file that its recovery cannot find. Empty when the series cannot be
+// recorded.
+std::string next_work_file_name(std::string& series, int& next) {
+  constexpr int kSeriesLength = 1000;
+  if (series.empty() || next >= kSeriesLength) {
+    series = random_work_name("edi").substr(0, 5);
+    next = 0;
+    if (!record_intent(intent::kWorkSeries, fs::join(app_home().dir(), series))) return "";
+  }
+  return format("%s%03d.edi", series.c_str(), next++);
+}
 
+// The work file of one part: created new under a free name, written straight to its
+// descriptor (the splitter hands the bytes on in blocks), closed when the part is complete.
+class WorkFile {
+ public:
+  WorkFile() = default;
+  WorkFile(const WorkFile&) = delete;
+  WorkFile& operator=(const WorkFile&) = delete;
+  WorkFile(WorkFile&& other) noexcept { *this = std::move(other); }
+  WorkFile& operator=(WorkFile&& other) noexcept {
+    close();
+    name = std::move(other.name);
+    path_ = std::move(other.path_);
+    fd_ = other.fd_;
+    failed_ = other.failed_;
+    other.fd_ = -1;
+    return *this;
+  }
+  ~WorkFile() { close(); }
+
+  // Creates the next free work file of the run's series (next_work_file_name): a name already in
+  // use is passed over by the creation itself, so no name is looked up first. False when none
+  // could be created.
+  bool create(std::string& series, int& next) {
+    for (int attempt = 0; attempt < 1000000; ++attempt) {
+      name = next_work_file_name(series, next);
+      if (name.empty()) return false;
+      path_ = fs::join(app_home().dir(), name);
+      fd_ = fs::create_new_descriptor(path_, 0666);
+      if (fd_ >= 0) return true;
+      if (fs::last_error() != fs::kNameTaken) return false;
+    }
+    return false;
+  }
   void write(const char* data, std::size_t length) {
-    if (!stream) return;
-    if (fs::write_stream(stream.get(), std::string(data, length), name) != length) failed = true;
+    if (fd_ >= 0 && !fs::write_descriptor(fd_, data, length, path_)) failed_ = true;
   }
-  // Flushes and closes; false when something did not reach the file.
+  // Closes; false when something did not reach the file.
   bool close() {
-    if (!stream) return !failed;
-    bool ok = !failed && std::ferror(stream.get()) == 0 && std::fflush(stream.get()) == 0;
-    return stream.close() == 0 && ok;
+    if (fd_ < 0) return !failed_;
+    const bool closed = fs::close_descriptor(fd_) == 0;
+    fd_ = -1;
+    return closed && !failed_;
   }
+
+  std::string name;
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  bool failed_ = false;
 };
 
 class InterchangeScan : public InterchangeParts {
@@ -134,27 +185,13 @@ class InterchangeScan : public InterchangeParts {
   int sent_ = 0;
   std::vector<std::string> list_lines_;  // written when the file is done, in file order
   std::vector<std::string> made_;         // work files made for this file
+  std::string series_;                    // the series of work-file names in use
+  int next_in_series_ = 0;
 };
-
-// A free work-file name "KVnnnnnn.edi" in the home directory, and its full path. The names are
-// the program's own, so an exact test of the path is enough; a lookup without regard to case
-// would read the whole directory for every new name, which a file of thousands of interchanges
-// cannot afford.
-std::string new_work_file_name(std::string& full_path) {
-  for (int attempt = 0; attempt < 1000000; ++attempt) {
-    std::string name = random_work_name("edi");
-    full_path = fs::join(app_home().dir(), name);
-    if (!fs::exists(full_path)) return name;
-  }
-  return "";
-}
 
 WorkFile InterchangeScan::new_work_file() {
   WorkFile w;
-  std::string full_path;
-  w.name = new_work_file_name(full_path);
-  if (!w.name.empty()) w.stream = OpenFile(fs::open_stream(full_path, "wb"));
-  if (!w.stream) {
+  if (!w.create(series_, next_in_series_)) {
     abandon();
     throw TranslationFailed{AppError::kEdifactWorkFileNotCreated, w.name};
   }
@@ -165,7 +202,7 @@ WorkFile InterchangeScan::new_work_file() {
 
 // Removes what this file has made so far (nothing of it has reached the list).
 void InterchangeScan::abandon() {
-  current_.stream.close();
+  current_.close();
   for (const std::string& name : made_) fs::remove_file(fs::join(app_home().dir(), name));
   made_.clear();
 }
@@ -212,31 +249,34 @@ void InterchangeScan::write_send_command() {
   std::string id = interchange_message_id(unh_, tr_.application_code());
   vul_message_id(id);
 
-  tr_.write(command_);
-  tr_.write("ALI=" + unb_.recipient);
-  tr_.write("FIL=" + current_.name);
-  tr_.write("SUB=" + subject);
-  tr_.write("MID=" + id);
+  // The command goes to the command file in one write; the streams are flushed once the whole
+  // file is split (run()), so that an interchange costs no more than its own work file.
+  std::string command = command_ + "\n";
+  const auto add = [&command](const std::string& line) { command += line + "\n"; };
+  add("ALI=" + unb_.recipient);
+  add("FIL=" + current_.name);
+  add("SUB=" + subject);
+  add("MID=" + id);
   std::string in_reply_to = get_veld(record, snd::kInReplyTo);
   if (in_reply_to.empty()) in_reply_to = unb_.recipient_reference;
-  if (!in_reply_to.empty()) tr_.write("IRP=" + in_reply_to);
+  if (!in_reply_to.empty()) add("IRP=" + in_reply_to);
   bool answer_written = false;
   std::string priority = get_veld(record, snd::kPriority);
   if (!priority.empty()) {
-    tr_.write("PRI=" + priority);
+    add("PRI=" + priority);
   } else if (equals_ignore_case(unb_.priority, "A")) {
-    tr_.write("PRI=3");
-    tr_.write("ANS");
+    add("PRI=3");
+    add("ANS");
     answer_written = true;
   }
+  add("DEL");
+  for (const std::string& line : carried_lines(answer_written)) add(line);
+  tr_.write_text(command);
   set_snd_field(record, snd::kFirstFile, current_.name);
   set_snd_field(record, snd::kAlias, unb_.recipient);
   set_snd_field(record, snd::kMessageId, id);
   set_snd_field(record, snd::kDelete, "1");
-  write_line(tr_.snd.get(), snd_record_line(record), "qrtlnk.snd");
-  tr_.write("DEL");
-  for (const std::string& line : carried_lines(answer_written)) tr_.write(line);
-  if (std::fflush(tr_.out) != 0 || std::fflush(tr_.snd.get()) != 0) fail();
+  if (!write_line(tr_.snd.get(), snd_record_line(record), "qrtlnk.snd")) fail();
 }
 
 void InterchangeScan::end_part(bool send) {
@@ -271,11 +311,17 @@ int InterchangeScan::run() {
     abandon();
     return -1;  // not an interchange file, or not one complete interchange in it
   }
-  for (const std::string& line : list_lines_) {
+  // What did not reach the command file or the send queue fails the whole file.
+  if (std::fflush(tr_.out) != 0 || std::fflush(tr_.snd.get()) != 0) fail();
+  if (tr_.interchange_list) {
+    std::string lines;
+    for (const std::string& line : list_lines_) lines += line + "\n";
     const std::string& list = run_state().interchange_list;
-    if (tr_.interchange_list && !write_line(tr_.interchange_list.get(), line, list)) fail();
+    if (fs::write_stream(tr_.interchange_list.get(), lines, list) != lines.size() ||
+        std::fflush(tr_.interchange_list.get()) != 0) {
+      fail();
+    }
   }
-  if (tr_.interchange_list && std::fflush(tr_.interchange_list.get()) != 0) fail();
   return 1;
 }
 

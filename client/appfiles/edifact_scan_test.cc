@@ -6,6 +6,8 @@
 #include "client/appfiles/request_test_home.h"
 #include "client/appfiles/snd_record.h"
 #include "client/common/record_fields.h"
+#include "client/common/run_state.h"
+#include "platform/testing/fault_injection.h"
 
 namespace kv {
 namespace {
@@ -353,6 +355,8 @@ TEST_F(SplitTest, BadInputGivesAClearResultAndIsRestoredByteForByte) {
       "UNB+UNOA:1+S+P1+D+C1'UNH+M1+INVOIC'BGM+380'FTX+AAI+++" + std::string(50, 'x') +
       "'UNT+4+M1'UNZ+1+C1'";
   const std::string two = "UNB+UNOA:1+S+P2+D+C2'UNH+M2+INVOIC'BGM+380'UNT+3+M2'UNZ+1+C2'";
+  const std::string three = "UNB+UNOA:1+S+P3+D+C3'UNH+M3+INVOIC'UNT+2+M3'UNZ+1+C3'\n";
+  const std::string one_open_end = one.substr(0, one.size() - 1);  // the UNZ without its "'"
   struct Case {
     const char* what;
     std::string content;
@@ -374,6 +378,15 @@ TEST_F(SplitTest, BadInputGivesAClearResultAndIsRestoredByteForByte) {
       {"UNZ without UNB in front", "UNZ+1+C1'\n" + one, {}},
       {"UNZ without UNB after", one + "UNZ+1+C1'\n", {"P1"}},
       {"text between interchanges", one + "\nhello\n" + two + "\r\n", {"P1", "P2"}},
+      // A UNZ that runs over the line end takes in the text and the next header: neither may
+      // go out inside the first interchange; both interchanges stay with the application.
+      {"UNZ without terminator, then text",
+       one_open_end + "\nhello\n" + two + "\n" + three,
+       {"P3"}},
+      {"UNZ with a released terminator", one_open_end + "?'\nhello\n" + two + "\n" + three, {"P3"}},
+      {"UNZ broken over lines",
+       one_open_end.substr(0, one_open_end.size() - 2) + "\r\nC1'" + three,
+       {"P1", "P3"}},
       {"byte-order mark cut short", "\xEF\xBB" + one, {}},
       {"empty file", "", {}},
       {"only blank lines", "\n\r\n  \n", {}},
@@ -386,6 +399,55 @@ TEST_F(SplitTest, BadInputGivesAClearResultAndIsRestoredByteForByte) {
     SplitResult result = split_and_restore("bad.edi", c.content);
     EXPECT_EQ(result.sends, c.recipients.size());
     EXPECT_EQ(result.recipients, c.recipients);
+  }
+}
+
+// The call budget of a split: whatever the number of interchanges, each costs a fixed few
+// file-system calls (look-ups of names included) when it is split off into its work file and
+// again when it is put back into the application's file, plus a constant for the whole file. A
+// regression (a name looked up again for every interchange, a flush per interchange, a write per
+// line) breaks the budget long before it shows as time. The files themselves are checked too:
+// the calls counted are those of a split that did its work.
+TEST_F(ScanTest, SplitAndMergeBackStayWithinTheirCallBudget) {
+  constexpr int kInterchanges = 1000;
+  constexpr int kBudgetPerInterchange = 6;  // split: 4 today; put back: 4 today
+  std::string file;
+  for (int i = 0; i < kInterchanges; ++i) {
+    file += interchange("P" + std::to_string(i), "R" + std::to_string(i), "UNH+M1+INVOIC'");
+  }
+  write("big.edi", file);
+  write("qrtlnk.scr", "*001ZEND\nMID=EDI\nFIL=big.edi\n");
+  const auto breakdown = [](const kv::testing::FaultInjector& calls) {
+    std::string text;
+    for (const char* op : {"lookup", "create", "open-read", "open-write", "write", "remove",
+                           "rename", "sync", "chmod", "truncate"}) {
+      text += std::string(" ") + op + "=" + std::to_string(calls.calls(op));
+    }
+    return text;
+  };
+  {
+    kv::testing::FaultInjector calls(/*count_lookups=*/true);
+    vertaal_opdrachten("qrtlnk.scr");
+    const std::size_t total = calls.log().size();
+    ASSERT_EQ(files_like("KV", ".edi").size(), static_cast<std::size_t>(kInterchanges));
+    // The count is only worth its budget when the hook saw every work file being made.
+    ASSERT_GE(calls.calls("create"), kInterchanges) << breakdown(calls);
+    EXPECT_LE(total, static_cast<std::size_t>(kBudgetPerInterchange * kInterchanges))
+        << "split:" << breakdown(calls);
+    std::cerr << "split of " << kInterchanges << ": " << total << " calls," << breakdown(calls)
+              << "\n";
+  }
+  {
+    kv::testing::FaultInjector calls(/*count_lookups=*/true);
+    run_state().engine_started = true;
+    merge_interchange_list();
+    const std::size_t total = calls.log().size();
+    EXPECT_EQ(read("big.edi"), file);
+    EXPECT_TRUE(files_like("KV", ".edi").empty());
+    ASSERT_GE(calls.calls("remove"), kInterchanges) << breakdown(calls);
+    EXPECT_LE(total, static_cast<std::size_t>(kBudgetPerInterchange * kInterchanges))
+        << "put back:" << breakdown(calls);
+    std::cerr << "put back: " << total << " calls," << breakdown(calls) << "\n";
   }
 }
 

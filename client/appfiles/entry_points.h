@@ -9,6 +9,9 @@
 
 namespace kv {
 
+// Normal run, before anything is written: a status file (/S=) or request file (/O=) that is
+// another of the client's own files ends the run with error 4 naming the parameter.
+void refuse_own_files_as_run_files(const std::string& command_file, const std::string& status_file);
 // Normal run, before the session.
 void vertaal_opdrachten(const std::string& command_file);
 void vertaal_scriptin(const std::string& command_file);
@@ -34,5 +37,21 @@ void finish_killed_retrieve(const std::vector<IntentLine>& record);
 // Merges the interchange list of a killed normal run; files the run had rebuilt already are left
 // as they are (their work files only go).
 void finish_killed_merge(const std::vector<IntentLine>& record);
+// The interchange work files of a normal run killed before its session (its list may not name
+// them all): they only repeat what the application's files still hold.
+void remove_work_file_series(const std::vector<IntentLine>& record);
+
+// What a killed run's session left uncertain at the message service becomes a question for the
+// next session (client/common/open_questions.h); run before its results are processed.
+void note_killed_session(const std::vector<IntentLine>& record);
+// Carries the answers of a session into the application's files and drops the answered
+// questions; run after the results are processed.
+void settle_open_questions();
+
+// The copy of a command file that a normal run keeps for its recovery, with its passwords
+// scrambled and readable by the owner only; false when it could not be made and flushed.
+bool copy_with_scrambled_pins(const std::string& command_file, const std::string& copy);
+// Whether two command files hold the same request, their passwords plain or scrambled.
+bool same_request(const std::string& a, const std::string& b);
 
 }  // namespace kv

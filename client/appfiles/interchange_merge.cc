@@ -7,6 +7,7 @@
 
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/interchange_list.h"
+#include "client/appfiles/killed_session.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/line_reader.h"
@@ -16,6 +17,7 @@
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
+#include "platform/fs.h"
 
 namespace kv {
 namespace {
@@ -25,6 +27,11 @@ constexpr std::size_t kCrossedOutLength = 15;  // "XXXXXXXXXXXXXXX"
 bool is_skipped_source(const std::string& source) {
   return source.empty() ||
          (source.size() <= kCrossedOutLength && source.find_first_not_of('X') == std::string::npos);
+}
+
+// A work file is a plain name in the home directory; anything else is not a line of ours.
+bool is_plain_name(const std::string& name) {
+  return name != "." && name != ".." && name.find_first_of("/\\:") == std::string::npos;
 }
 
 // The interchanges of one application file that go back into it. The file is written anew in
@@ -46,11 +53,11 @@ class TargetMerge {
     return !keep_ || file_.in() == nullptr || file_.copy_from(file_.in());
   }
 
-  bool add(const std::string& source) {
-    OpenFile in(app_home().open(source, "rb"));
-    if (!in || !file_.copy_from(in.get())) return false;
-    sources_.push_back(source);
-    return true;
+  // Appends the work file at `source_path`; a missing one (sent and removed) is passed over.
+  bool add(const std::string& source_path) {
+    const FileRewrite::CopyResult copied = file_.copy_file(source_path);
+    if (copied == FileRewrite::CopyResult::kCopied) sources_.push_back(source_path);
+    return copied != FileRewrite::CopyResult::kFailed;
   }
 
   // Puts the file in place and removes the work files that it now holds.
@@ -66,7 +73,7 @@ class TargetMerge {
     }
     // A run killed from here on must not rebuild this file again: its work files are going.
     record_intent(intent::kMerged, name_);
-    for (const std::string& source : sources_) app_home().remove_work_file(source);
+    for (const std::string& source : sources_) app_home().remove_work_path(source);
     return true;
   }
 
@@ -91,6 +98,9 @@ void merge_list(const std::set<std::string>& rebuilt_before) {
     OpenFile list(app_home().open(list_name, "rb"));
     if (!list) return;
     const bool merge = run_state().engine_started;
+    // The interchange of a send whose outcome a killed run left open stays aside until the
+    // service has answered (killed_session.h).
+    const std::set<std::string> undecided = send_questions().open_work_files;
     std::set<std::string> rebuilt;  // a target is emptied once, even if its lines were split
     TargetMerge target;
     LineReader reader(list.get());
@@ -107,10 +117,13 @@ void merge_list(const std::set<std::string>& rebuilt_before) {
           return;
         }
       }
-      if (is_skipped_source(source) || app_home().access(source, 0) != 0) continue;
+      if (is_skipped_source(source) || !is_plain_name(source)) continue;
+      // The work files are the program's own: their names are exact.
+      const std::string source_path = app_home().own_file_path(source);
+      if (undecided.count(source_path) != 0) continue;  // a send still open: kept
       if (!merge_target) {
-        app_home().remove_work_file(source);
-      } else if (!target.add(source)) {
+        app_home().remove_work_path(source_path);
+      } else if (!target.add(source_path)) {
         give_up_merging();
         return;
       }
@@ -126,6 +139,22 @@ void merge_list(const std::set<std::string>& rebuilt_before) {
 }  // namespace
 
 void merge_interchange_list() { merge_list({}); }
+
+void remove_work_file_series(const std::vector<IntentLine>& record) {
+  const std::set<std::string> undecided = send_questions().open_work_files;
+  for (const IntentLine& line : record) {
+    if (line.key != intent::kWorkSeries) continue;
+    const std::string dir = fs::dir_name(line.value);
+    const std::string series = fs::last_component(line.value);
+    for (const std::string& name : fs::list_directory(dir)) {
+      const std::string path = fs::join(dir, name);
+      if (name.size() == series.size() + 7 && name.compare(0, series.size(), series) == 0 &&
+          name.compare(name.size() - 4, 4, ".edi") == 0 && undecided.count(path) == 0) {
+        fs::remove_file(path);
+      }
+    }
+  }
+}
 
 void finish_killed_merge(const std::vector<IntentLine>& record) {
   std::set<std::string> rebuilt_before;

@@ -18,6 +18,25 @@ bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; 
 bool is_line_end(char c) { return c == '\r' || c == '\n'; }
 bool begins(const std::string& text, const char* tag) { return text.rfind(tag, 0) == 0; }
 
+// Data element `n` of a segment's text in the standard separators: after the n-th unreleased
+// "+", up to the next unreleased "+" or "'" (release characters kept).
+std::string element_text(const std::string& segment, int n) {
+  int plus = 0;
+  std::size_t start = std::string::npos;
+  for (std::size_t i = 0; i < segment.size(); ++i) {
+    const char c = segment[i];
+    if (c == '?') {
+      ++i;
+      continue;
+    }
+    if (c != '+' && c != '\'') continue;
+    if (start != std::string::npos) return segment.substr(start, i - start);
+    if (c == '\'' || ++plus != n) continue;
+    start = i + 1;
+  }
+  return start == std::string::npos ? "" : segment.substr(start);
+}
+
 // The six characters after "UNA": component and element separators, decimal mark, release
 // character (a blank: none), a reserved character, segment terminator.
 bool advice_characters(const std::string& advice, ServiceCharacters& sep) {
@@ -109,6 +128,7 @@ void InterchangeSplitter::start_segment(char c) {
   segment_held_.clear();
   segment_after_header_ = expect_after_header_;
   expect_after_header_ = false;
+  segment_spans_lines_ = false;
   prefix_limit_ = segment_after_header_ ? kHeaderTextLimit : kTagLength;
   in_segment(c);
 }
@@ -120,6 +140,7 @@ void InterchangeSplitter::in_segment(char c) {
     out(c);
   }
   if (is_line_end(c)) {
+    segment_spans_lines_ = true;
     // Outside the interchanges the text is not EDIFACT: a line end ends it as well.
     if (c == '\n' && outside() && tag_ != Tag::kUnb) {
       if (tag_ == Tag::kUndecided) decide();
@@ -175,7 +196,7 @@ void InterchangeSplitter::in_advice(char c) {
   in_advice_ = false;
   ServiceCharacters sep;
   if (advice_characters(advice_, sep)) {
-    if (place_ == Place::kAfterUnz) close(true);
+    if (place_ == Place::kAfterUnz) close(end_is_sound_);
     sep_ = sep;
     held_ += segment_held_;
     segment_held_.clear();
@@ -196,12 +217,14 @@ void InterchangeSplitter::decide() {
   } else {
     tag_ = Tag::kOther;
   }
-  if (place_ == Place::kAfterUnz) close(true);
+  if (place_ == Place::kAfterUnz) close(end_is_sound_);
   if (tag_ == Tag::kUnb) {
     if (part_open_) close(false);  // an interchange without UNZ, or text before this one
     open(true);
     segment_is_header_ = true;
     prefix_limit_ = kHeaderTextLimit;
+  } else if (tag_ == Tag::kUnz && place_ == Place::kInInterchange) {
+    prefix_limit_ = kHeaderTextLimit;  // its reference is compared with the header's
   } else if (place_ == Place::kBeforeFirst) {
     refuse();
     return;
@@ -219,12 +242,19 @@ void InterchangeSplitter::end_segment() {
   if (segment_is_header_) {
     segment_is_header_ = false;
     expect_after_header_ = true;
+    control_reference_ = element_text(prefix_, 5);
     parts_.header_segment(prefix_);
   } else if (segment_after_header_) {
     segment_after_header_ = false;
     parts_.segment_after_header(prefix_);
   }
-  if (tag_ == Tag::kUnz && place_ == Place::kInInterchange) place_ = Place::kAfterUnz;
+  if (tag_ == Tag::kUnz && place_ == Place::kInInterchange) {
+    place_ = Place::kAfterUnz;
+    // A UNZ that runs over a line end may have taken in the text after it, up to the next
+    // terminator (the one of the next interchange's header, say): it ends the interchange only
+    // when it carries the header's control reference. Otherwise nothing of it is sent.
+    end_is_sound_ = !segment_spans_lines_ || element_text(prefix_, 2) == control_reference_;
+  }
 }
 
 void InterchangeSplitter::open(bool interchange) {
@@ -291,7 +321,7 @@ bool InterchangeSplitter::finish() {
       close(false);  // no UNZ, or a UNZ without its terminator
       break;
     case Place::kAfterUnz:
-      close(true);
+      close(end_is_sound_);
       break;
     case Place::kKeptBack:
       route_held();

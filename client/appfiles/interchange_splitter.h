@@ -6,7 +6,10 @@
 // The bytes of the file are handed out, in order and each exactly once, to consecutive parts:
 // an interchange (UNB ... UNZ, with a service string advice and the blank space before it), or a
 // kept-back part (text outside the interchanges, or an interchange that never reaches its UNZ).
-// Putting the parts together gives the file byte for byte.
+// Putting the parts together gives the file byte for byte. Nothing but an interchange is ever
+// handed out for sending: text between interchanges is kept back, and so is an interchange whose
+// UNZ runs over a line end into what follows without carrying its header's control reference
+// (the text after it, up to the next terminator, would otherwise go out inside it).
 #pragma once
 
 #include <cstddef>
@@ -81,6 +84,9 @@ class InterchangeSplitter {
   bool segment_is_header_ = false;   // the UNB of the open interchange
   bool segment_after_header_ = false;
   bool expect_after_header_ = false;  // the next segment is the one after the UNB
+  bool segment_spans_lines_ = false;  // a line end came inside the segment
+  std::string control_reference_;     // the open interchange's, from its header
+  bool end_is_sound_ = true;          // its UNZ ends it (see end_segment)
   std::string prefix_;                // the segment's text in standard separators, for its tag
   std::size_t prefix_limit_ = 4;
   std::string segment_held_;          // raw bytes of a segment whose place is not known yet

@@ -2,6 +2,7 @@
 #include "client/appfiles/receive_recording.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <unordered_map>
 
@@ -18,6 +19,8 @@
 #include "client/common/status_callbacks.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
+#include "client/common/write_failure.h"
+#include "platform/fs.h"
 
 namespace kv {
 namespace {
@@ -52,26 +55,31 @@ class StoreAppender {
   explicit StoreAppender(OpenFile& store) : store_(store) {}
   void append(const std::string& record) {
     if (!store_) return;
-    if (!write_line(store_.get(), record, kReceiveStore) || std::fflush(store_.get()) != 0) {
-      report_failure();
+    if (!write_line(store_.get(), record, kReceiveStore)) {
+      report_failure(fs::last_error());
+    } else if (std::fflush(store_.get()) != 0) {
+      report_failure(errno);
     }
   }
 
  private:
   // The files of the message stay where the engine put them; the application learns of the lost
   // record through the error file, and the remaining steps (reports, password) still run.
-  void report_failure() {
+  void report_failure(int failure) {
     if (reported_) return;
     reported_ = true;
-    schrijf_QRTLNK_error_bestand(AppError::kNoMemory, "schrijven QRTLNK.RCV");
+    report_write_failure(failure, kReceiveStore, AppError::kNoMemory, "schrijven QRTLNK.RCV");
   }
   OpenFile& store_;
   bool reported_ = false;
 };
 
-// The messages QRTLNK.RCV holds already, by message identifier, with their first part file. A
-// message fetched a second time (a run killed after the fetch and before the delete) is recorded
-// only once.
+// The messages QRTLNK.RCV holds already, with their first part file. A message fetched a second
+// time (a run killed after the fetch and before the delete) is recorded only once. A message is
+// known by the list identifier that the service gave it in the mailbox, together with its message
+// identifier: the message identifier alone is the sender's choice, and another party may send
+// first with the identifier that a partner will use. The pair also keeps a service that starts
+// its numbering again from hiding a new message behind an old record.
 class RecordedMessages {
  public:
   void load() {
@@ -82,15 +90,18 @@ class RecordedMessages {
     while (reader.next(line)) {
       busy_indicator();
       trim_trailing(line.text);
-      note(get_veld(line.text, kRcvMessageId), get_veld(line.text, kRcvFirstFile));
+      note(line.text);
     }
   }
-  void note(const std::string& mid, const std::string& first_file) {
-    if (!mid.empty()) first_files_.emplace(mid, first_file);
+  void note(const std::string& record) {
+    const std::string key = key_of(record);
+    if (!key.empty()) first_files_.emplace(key, get_veld(record, kRcvFirstFile));
   }
   // True when the message is recorded already; the files of a second fetch go.
   bool take_duplicate(const std::string& record) {
-    auto it = first_files_.find(get_veld(record, kRcvMessageId));
+    const std::string key = key_of(record);
+    if (key.empty()) return false;
+    auto it = first_files_.find(key);
     if (it == first_files_.end()) return false;
     const std::string first = get_veld(record, kRcvFirstFile);
     if (!first.empty() && !equals_ignore_case(first, it->second)) {
@@ -102,6 +113,12 @@ class RecordedMessages {
   }
 
  private:
+  // List identifier and message identifier; empty without a list identifier.
+  static std::string key_of(const std::string& record) {
+    const std::string list_id = get_veld(record, kRcvListId);
+    if (list_id.empty()) return "";
+    return list_id + '|' + get_veld(record, kRcvMessageId);
+  }
   std::unordered_map<std::string, std::string> first_files_;
 };
 
@@ -141,10 +158,14 @@ bool record_received_messages(const std::string& command_file, const std::string
     if (is_stored_message(line.text, block)) {
       const std::string record = build_rcv_record(run_state().app_id, line.text);
       if (recorded.take_duplicate(record)) continue;
-      recorded.note(get_veld(record, kRcvMessageId), get_veld(record, kRcvFirstFile));
+      recorded.note(record);
       appender.append(record);
       appended = true;
     }
+  }
+  // On disk before the run records its results as processed.
+  if (appended && fs::sync_stream(store.get(), app_home().fullpath(kReceiveStore)) != 0) {
+    schrijf_QRTLNK_error_bestand(AppError::kNoMemory, "schrijven QRTLNK.RCV");
   }
   return appended;
 }

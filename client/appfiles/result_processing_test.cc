@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "client/appfiles/command_blocks.h"
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/snd_record.h"
 #include "client/appfiles/store_test_home.h"
+#include "platform/fs.h"
 
 namespace kv {
 namespace {
@@ -126,7 +129,10 @@ TEST_F(ResultProcessing, GatheringCollectsStoredMessagesOfTheKind) {
   const std::string text = store_message("ABCTXT0001", "FFFFFFFF", 1);
   write_store({g1, other, g2, text});
   dir.write("qrtlnk.scr", "*000CONNECT\n*001ONTVANG\nMID=EDI???ABC\nFIL=orders.edi\n*002LIJST\n");
-  dir.write("orders.edi", "received this run\n");
+  // The application's file is a link to its own place, readable for others: it stays so.
+  dir.write("data/orders.edi", "received this run\n");
+  ASSERT_EQ(::chmod(dir.file("data/orders.edi").c_str(), 0644), 0);
+  ASSERT_EQ(::symlink("data/orders.edi", dir.file("orders.edi").c_str()), 0);
   const std::string current = fil_line("*001ONTVANG", "EDI009ABC", "orders.edi");
   const std::string second = fil_line("*001ONTVANG", "EDI010ABC", "orders.edi");
   const std::string lijst = "*002LIJST|202403151034|0000|list.txt|0";
@@ -137,6 +143,8 @@ TEST_F(ResultProcessing, GatheringCollectsStoredMessagesOfTheKind) {
   EXPECT_EQ(store(), (std::vector<std::string>{other, text}));
   EXPECT_EQ(dir.read("orders.edi"),
             "EDI001ABC part 1\nEDI001ABC part 2\nedi003abc part 1\nreceived this run\n");
+  EXPECT_TRUE(fs::is_symbolic_link(dir.file("orders.edi")));
+  EXPECT_EQ(fs::status(dir.file("data/orders.edi")).mode, 0644u);
   EXPECT_FALSE(dir.exists("BBBBBBBB.001"));
   EXPECT_FALSE(dir.exists("BBBBBBBB.002"));
   EXPECT_FALSE(dir.exists("DDDDDDDD.001"));

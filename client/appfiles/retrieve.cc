@@ -25,6 +25,8 @@
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
+#include "client/common/write_failure.h"
+#include "platform/file_lock.h"
 #include "platform/fs.h"
 
 namespace kv {
@@ -33,6 +35,8 @@ namespace {
 // /RT hands over text messages: without a message-identifier selection of its own it takes the
 // identifiers with "TXT" in places 4 to 6, also when a selection file refines the choice.
 constexpr const char* kTextSelection = "???TXT*";
+constexpr const char* kGatheringText = "verzamelen vanuit QRTLNK.RCV";
+constexpr const char* kStoreWriteText = "schrijven QRTLNK.RCV";
 
 class Selection {
  public:
@@ -53,26 +57,35 @@ class Selection {
   const SelectionFile* file_;
 };
 
+// A part handed over: its name as the store records it (for the intent record) and its path.
+struct HandedPart {
+  std::string name;
+  std::string path;
+};
+
 // Hands the parts of a selected message to the new output file, noting each part that is there
 // for removal. false when a part could not be handed over: that part and the later ones stay.
+// Each part's name is looked up once; a part that is not there is passed over.
 bool hand_over(const std::string& record, RetrieveMode kind, FileRewrite& output,
-               TextAppender& text, std::vector<std::string>& handed_parts) {
+               TextAppender& text, std::vector<HandedPart>& handed_parts) {
   const std::string first = get_veld(record, kRcvFirstFile);
   bool header_written = false;
   for (int k = 1; k <= rcv_file_count(record); ++k) {
     const std::string part = k == 1 ? first : part_file_name(first, k);
-    if (part.empty() || app_home().access(part, 0) != 0) continue;
+    if (part.empty()) continue;
     const std::string part_path = app_home().fullpath(part);
     bool done = false;
     if (kind == RetrieveMode::kTexts) {
+      if (!fs::exists(part_path)) continue;
       done = text.append_part(part_path, output.out(), record, !header_written);
     } else {
-      OpenFile in(fs::open_stream(part_path, "rb"));
-      done = in && output.copy_from(in.get());
+      const FileRewrite::CopyResult copied = output.copy_file(part_path);
+      if (copied == FileRewrite::CopyResult::kMissing) continue;
+      done = copied == FileRewrite::CopyResult::kCopied;
     }
     if (!done) return false;
     header_written = true;
-    handed_parts.push_back(part);
+    handed_parts.push_back({part, part_path});
   }
   return true;
 }
@@ -85,6 +98,46 @@ bool begin_output(FileRewrite& output, const std::string& path, bool add) {
                             app_home().stat(path, &size) == 0 && size > 0);
   if (!output.begin(path, {.create_when_missing = true})) return false;
   return !keep || output.in() == nullptr || output.copy_from(output.in());
+}
+
+// Replaces the output file and then the store, so that no message is ever both handed over and
+// kept: both new contents are on disk before either takes its place (a full disk stops the
+// retrieve before anything changed), and should the store still not take its new content, the
+// output file is given back its old one. The run then ends with the error of the failed file.
+void commit_in_one_direction(FileRewrite& output, FileRewrite& store,
+                             const std::string& output_name) {
+  if (!store.prepare()) {
+    output.abandon();
+    fail_run_after_write(store.failure(), kReceiveStore, AppError::kNoMemory, kStoreWriteText);
+  }
+  if (!output.prepare()) {
+    store.abandon();
+    fail_run_after_write(output.failure(), output_name, AppError::kNoMemory, kGatheringText);
+  }
+  const std::string& target = output.target();
+  const bool existed = output.existed();
+  // The old output file keeps a second name until the store is replaced (no data is copied).
+  const std::string old_output =
+      existed ? fs::make_unique_name(fs::join(fs::dir_name(target), "KVRWXXXXXX")) : "";
+  const bool kept = !existed || (!old_output.empty() && fs::link_file(target, old_output) == 0);
+  if (existed && kept) record_intent(intent::kSetAside, old_output + "|" + target);
+  if (!output.commit()) {
+    if (existed && kept) fs::remove_file(old_output);
+    store.abandon();
+    fail_run_after_write(output.failure(), output_name, AppError::kNoMemory, kGatheringText);
+  }
+  if (!store.commit()) {
+    const int failure = store.failure();
+    if (kept) {
+      if (existed) {
+        fs::rename_file(old_output, target);
+      } else {
+        fs::remove_file(target);
+      }
+    }
+    fail_run_after_write(failure, kReceiveStore, AppError::kNoMemory, kStoreWriteText);
+  }
+  if (existed && kept) fs::remove_file(old_output);
 }
 
 // The selection file, checked completely before anything changes.
@@ -106,7 +159,7 @@ void retrieve(RetrieveMode kind) {
   if (!run.fil_name.empty()) refuse_own_file(run.fil_name, AppError::kRetrieveFileNameBad);
   if (app_home().access(kReceiveStore, 0) != 0) return;
   const std::string output = run.fil_name.empty() ? "" : app_home().fullpath(run.fil_name);
-  if (output.empty()) fail_run(AppError::kNoMemory, "verzamelen vanuit QRTLNK.RCV");
+  if (output.empty()) fail_run(AppError::kNoMemory, kGatheringText);
   const bool output_existed = fs::exists(output);
   if (!OpenFile(fs::open_stream(output, "ab"))) return;
   SelectionFile selection_file;
@@ -118,14 +171,15 @@ void retrieve(RetrieveMode kind) {
   FileRewrite output_file;
   FileRewrite store;
   if (!begin_output(output_file, output, run.add_flag)) {
+    const int failure = output_file.failure();
     output_file.abandon();
     if (!output_existed) fs::remove_file(output);
-    fail_run(AppError::kNoMemory, "verzamelen vanuit QRTLNK.RCV");
+    fail_run_after_write(failure, run.fil_name, AppError::kNoMemory, kGatheringText);
   }
   if (store.begin(kReceiveStore, {.set_aside = true})) {
     Selection selection(kind, run.mid_selection, has_selection_file ? &selection_file : nullptr);
     TextAppender text(run.display.txt_regels, output);
-    std::vector<std::string> handed_parts;
+    std::vector<HandedPart> handed_parts;
     std::vector<std::string> dropped;  // ordinals of the records that leave the store
     long long ordinal = 0;
     LineReader reader(store.in());
@@ -143,17 +197,20 @@ void retrieve(RetrieveMode kind) {
     }
     // Once the output file is in place the retrieve is finished by the next start, should this
     // run be killed before the store is: it must know which records leave and which parts go.
-    record_intents(intent::kDropped, dropped);
-    record_intents(intent::kHandedOver, handed_parts);
-    if (!output_file.commit()) {
-      store.abandon();
-      fail_run(AppError::kNoMemory, "verzamelen vanuit QRTLNK.RCV");
-    }
-    store.commit_or_fail("schrijven QRTLNK.RCV");
-    for (const std::string& part : handed_parts) {
+    std::vector<IntentLine> announced;
+    for (const std::string& ordinal : dropped) announced.push_back({intent::kDropped, ordinal});
+    for (const HandedPart& part : handed_parts)
+      announced.push_back({intent::kHandedOver, part.name});
+    record_intents(announced);  // one flush for both
+    commit_in_one_direction(output_file, store, run.fil_name);
+    for (const HandedPart& part : handed_parts) {
       busy_indicator();
-      app_home().remove_work_file(part);
+      app_home().remove_work_path(part.path);
     }
+  } else if (store.failure() != 0) {
+    output_file.abandon();
+    if (!output_existed) fs::remove_file(output);
+    fail_run_after_write(store.failure(), kReceiveStore, AppError::kNoMemory, kStoreWriteText);
   } else if (!run.add_flag) {
     output_file.commit();  // without /ADD the output file is emptied all the same
   }

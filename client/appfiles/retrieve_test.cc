@@ -22,9 +22,10 @@ class Retrieve : public StoreHome {
     run_state().fil_name = output;
     retrieve(RetrieveMode::kBytes);
   }
-  void retrieve_text(const std::string& output = "out.txt") {
+  void retrieve_text(const std::string& output = "out.txt", bool add = false) {
     run_state().retrieve_mode = RetrieveMode::kTexts;
     run_state().fil_name = output;
+    run_state().add_flag = add;
     retrieve(RetrieveMode::kTexts);
   }
 };
@@ -46,7 +47,8 @@ TEST_F(Retrieve, BytesForAMidPatternLeaveTheOthersInTheStore) {
   EXPECT_FALSE(dir.exists("DDDDDDDD.001"));
   EXPECT_TRUE(dir.exists("CCCCCCCC.001"));
   EXPECT_TRUE(files_beginning("QLX_").empty());
-  EXPECT_EQ(fs::status(dir.file("qrtlnk.rcv")).mode & 0777, 0400u);  // read-only afterwards
+  // Read-only afterwards: the write rights go, the read rights it had stay.
+  EXPECT_EQ(fs::status(dir.file("qrtlnk.rcv")).mode & 0777, 0444u);
 
   // Nothing selected: no output file is left behind; with /ADD the old contents stay.
   retrieve_bytes("NONE*", "none.dat");
@@ -164,20 +166,47 @@ TEST_F(Retrieve, FailedAppendKeepsTheRecordAndTheRemainingParts) {
   EXPECT_TRUE(store().empty());
 }
 
-TEST_F(Retrieve, StoreThatCannotBeWrittenIsPutBack) {
+// A retrieve commits in one direction: a message is handed over and leaves the store, or stays in
+// the store and is not handed over; never both (a retry would hand it out again).
+TEST_F(Retrieve, StoreThatCannotBeWrittenHandsNothingOver) {
   std::string a = store_message("ABCTXT0001", "BBBBBBBB", 1);
   std::string b = store_message("EDIB", "CCCCCCCC", 1);
   write_store({a, b});
+  dir.write("out.txt", "kept before\n");
   kv::testing::FaultInjector faults;
   faults.fail_nth("write", 1, ENOSPC, "qrtlnk.rcv");  // the first record kept cannot be written
-  EXPECT_THROW(retrieve_text(), RunAborted);
-  EXPECT_EQ(dir.read("qrtlnk.err").substr(0, 4), "0010");
-  EXPECT_NE(dir.read("qrtlnk.err").find("schrijven QRTLNK.RCV"), std::string::npos);
-  // The store is whole again; the message handed over is in the output file.
+  EXPECT_THROW(retrieve_text("out.txt", true), RunAborted);
+  ASSERT_TRUE(faults.triggered());
+  // A full disk says disk space, and names the file.
+  EXPECT_EQ(dir.read("qrtlnk.err").substr(0, 4), "0051");
+  EXPECT_NE(dir.read("qrtlnk.err").find("Te weinig schijfruimte bij verwerken qrtlnk.rcv"),
+            std::string::npos);
   EXPECT_EQ(store(), (std::vector<std::string>{a, b}));
-  EXPECT_NE(dir.read("out.txt").find("ABCTXT0001 part 1"), std::string::npos);
+  EXPECT_EQ(dir.read("out.txt"), "kept before\n");
+  EXPECT_TRUE(dir.exists("BBBBBBBB.001"));
   EXPECT_TRUE(files_beginning("QLX_").empty());
+  EXPECT_TRUE(files_beginning("KVRW").empty());
   EXPECT_EQ(open_file_count(), 0);
+
+  // The store's rename fails after the output file took its new content: the output file gets
+  // its old content back.
+  for (bool add : {true, false}) {
+    SCOPED_TRACE(add);
+    dir.write("qrtlnk.err", "");
+    faults.clear();
+    faults.fail_nth("rename", 2);  // the output file's rename goes through, the store's fails
+    EXPECT_THROW(retrieve_text("out.txt", add), RunAborted);
+    ASSERT_TRUE(faults.triggered());
+    EXPECT_EQ(dir.read("qrtlnk.err").substr(0, 4), "0010");
+    EXPECT_EQ(store(), (std::vector<std::string>{a, b}));
+    EXPECT_EQ(dir.read("out.txt"), "kept before\n");
+    EXPECT_TRUE(dir.exists("BBBBBBBB.001"));
+    EXPECT_TRUE(files_beginning("KVRW").empty());
+  }
+  faults.clear();
+  retrieve_text("out.txt", true);
+  EXPECT_EQ(store(), (std::vector<std::string>{b}));
+  EXPECT_NE(dir.read("out.txt").find("ABCTXT0001 part 1"), std::string::npos);
 }
 
 TEST_F(Retrieve, ClientsOwnFilesAreRefusedAsOutputOrApplicationFile) {

@@ -18,6 +18,7 @@
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
+#include "client/common/write_failure.h"
 #include "platform/fs.h"
 
 namespace kv {
@@ -91,6 +92,7 @@ void clean_send_queue() {
     }
   }
   bool archive_ok = true;
+  int archive_failure = 0;
   std::string record;
   while (read_record_line(snd.in(), record)) {
     busy_indicator();
@@ -98,17 +100,24 @@ void clean_send_queue() {
       snd.write_line(record);
     } else if (archive) {
       archive_ok = archive_ok && write_line(archive.get(), record, run.fil_name);
+      if (!archive_ok && archive_failure == 0) archive_failure = fs::last_error();
     }
   }
   if (archive) {
     // The removed records are on disk before the send queue is replaced without them.
     archive_ok = archive_ok && fs::sync_stream(archive.get(), app_home().fullpath(run.fil_name)) == 0;
+    if (!archive_ok && archive_failure == 0) archive_failure = fs::last_error();
     archive_ok = archive.close() == 0 && archive_ok;
   }
-  if (!archive_ok || !snd.commit()) {
+  // The send queue's new content is on disk before the archive is kept: a full disk leaves both
+  // as they were.
+  if (!archive_ok || !snd.prepare() || !snd.commit()) {
+    const bool queue_failed = archive_ok;
+    const int failure = queue_failed ? snd.failure() : archive_failure;
     snd.abandon();
     if (!run.fil_name.empty()) cut_archive_back(run.fil_name, archive_length);
-    fail_run(AppError::kNoMemory, kWritingSendQueue);
+    fail_run_after_write(failure, queue_failed ? "qrtlnk.snd" : run.fil_name, AppError::kNoMemory,
+                         kWritingSendQueue);
   }
 }
 

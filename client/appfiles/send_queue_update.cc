@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "client/appfiles/entry_points.h"
+#include "client/appfiles/killed_session.h"
 #include "client/appfiles/request_text.h"
 #include "client/appfiles/send_queue.h"
 #include "client/appfiles/snd_record.h"
@@ -29,6 +30,7 @@
 #include "client/common/status_callbacks.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
+#include "client/common/write_failure.h"
 
 namespace kv {
 
@@ -290,7 +292,21 @@ struct Send {
   std::string tag;
   std::string mid;
   std::vector<std::size_t> records;  // indexes into the run's records
+  bool asked = false;         // a killed run left its outcome open (killed_session.h)
+  std::string answer;         // the service's answer; empty while the question is open
 };
+
+// Sends whose outcome a killed run left open: their records wait for the service's answer.
+void mark_asked_sends(std::vector<Send>& sends, const std::vector<std::string>& records) {
+  const SendQuestions questions = send_questions();
+  if (questions.answers.empty()) return;
+  for (Send& send : sends) {
+    if (send.records.empty()) continue;
+    const std::string& first = records[send.records.front()];
+    send.asked = questions.concerns(get_veld(first, snd::kMessageId),
+                                    get_veld(first, snd::kRequestStamp), &send.answer);
+  }
+}
 
 std::vector<Send> divide_into_sends(const SavFile& sav, const std::vector<std::string>& records,
                                     const std::vector<std::size_t>& open) {
@@ -359,7 +375,11 @@ class Walk {
     for (Send& send : sends_) {
       --later_by_mid_[send.mid];
       --later_by_tag_[send.tag];
-      settle(send);
+      if (send.asked) {
+        settle_by_answer(send);
+      } else {
+        settle(send);
+      }
     }
   }
 
@@ -405,6 +425,15 @@ class Walk {
   }
 
   std::string usable_stamp(const std::string& stamp) const { return stamp.empty() ? today_ : stamp; }
+
+  // A send whose status a killed run left open: its records stay open until the service has
+  // answered, then take the answer ("0000" accepted, "2006" not sent).
+  void settle_by_answer(const Send& send) {
+    if (!send.answer.empty()) {
+      for (std::size_t r : send.records) give_result(records_[r], today_, send.answer);
+    }
+    mark_block(send, send.answer == "0000");
+  }
 
   void without_status(const Send& send, const std::string& stamp) {
     for (std::size_t r : send.records) give_result(records_[r], stamp, kNoStatus);
@@ -484,9 +513,12 @@ void write_sav(FileRewrite& rewrite, const SavFile& sav) {
 }
 
 [[noreturn]] void fail_writing(FileRewrite& snd, FileRewrite* sav) {
+  const bool sav_failed = sav != nullptr && sav->failure() != 0;
+  const int failure = sav_failed ? sav->failure() : snd.failure();
   snd.abandon();
   if (sav != nullptr) sav->abandon();
-  fail_run(AppError::kNoMemory, kWritingSendQueue);
+  fail_run_after_write(failure, sav_failed ? "qrtlnk.sav" : "qrtlnk.snd", AppError::kNoMemory,
+                       kWritingSendQueue);
 }
 
 }  // namespace
@@ -515,7 +547,7 @@ bool update_send_queue(std::FILE* status_file) {
   }
   if (open.empty()) {
     for (const std::string& record : records) snd.write_line(snd_record_line(record));
-    if (!snd.commit()) fail_run(AppError::kNoMemory, kWritingSendQueue);
+    if (!snd.commit()) fail_writing(snd, nullptr);
     return false;
   }
 
@@ -523,6 +555,7 @@ bool update_send_queue(std::FILE* status_file) {
   bool sav_open = sav_rewrite.begin("qrtlnk.sav", {.set_aside = true});
   SavFile sav = read_sav(sav_open ? sav_rewrite.in() : nullptr);
   std::vector<Send> sends = divide_into_sends(sav, records, open);
+  mark_asked_sends(sends, records);
   StatusLines status(status_file);
   Walk walk(records, sends, sav, status, today);
   walk.run();

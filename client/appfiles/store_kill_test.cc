@@ -222,7 +222,7 @@ TEST_F(StoreKill, UpdateMode) {
     if (record_fd >= 0) fs::close_descriptor(record_fd);
     fs::remove_file(record_path);
     record_fd = fs::create_new_file(record_path, 0600);
-    set_intent_descriptor(record_fd);
+    set_intent_descriptor(record_fd, record_path);
   };
   make_store(24);
   const std::size_t size = dir.read("taken.txt").size();

@@ -9,8 +9,10 @@
 #include "client/appfiles/private_file.h"
 #include "client/appfiles/request_text.h"
 #include "client/appfiles/translation.h"
+#include "client/appfiles/user_file_pin.h"
 #include "client/common/abort.h"
 #include "client/common/append_file.h"
+#include "client/common/error_file.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/line_reader.h"
@@ -110,6 +112,24 @@ bool close_checked(OpenFile& f) {
   return f.close() == 0 && ok;
 }
 
+// What a killed or powerless run's recovery relies on goes to disk in one batch once everything is
+// written: the interchange work files and their list (from which the application's EDIFACT files
+// are rebuilt after the session) and the records of the sends.
+void flush_appended_files(Translation& tr) {
+  std::vector<std::string> paths;
+  for (const std::string& work : tr.work_files) {
+    const std::string path = app_home().fullpath(work);
+    if (fs::exists(path)) paths.push_back(path);  // the pieces of a file sent plain are gone
+  }
+  if (!run_state().interchange_list.empty()) {
+    paths.push_back(app_home().fullpath(run_state().interchange_list));
+  }
+  for (const char* name : {"qrtlnk.snd", "qrtlnk.sav"}) {
+    if (app_home().access(name, 0) == 0) paths.push_back(app_home().fullpath(name));
+  }
+  if (fs::sync_files(paths) != 0) throw TranslationFailed{AppError::kTooLittleDiskSpace, "qrtlnk.snd"};
+}
+
 void close_appended_files(Translation& tr) {
   if (!close_checked(tr.snd)) throw TranslationFailed{AppError::kTooLittleDiskSpace, "qrtlnk.snd"};
   if (!close_checked(tr.sav)) throw TranslationFailed{AppError::kTooLittleDiskSpace, "qrtlnk.sav"};
@@ -124,19 +144,31 @@ bool is_plain_pin_line(const std::string& line) {
   return line.size() < 5 || static_cast<unsigned char>(line[4]) < 128;
 }
 
-// Writes the CONNECT block from qrtlnk.gns. A plain PIN= value is scrambled in the user file at
-// once, over the same line (the scrambled value has the same length; the line end stays). When
-// the user file cannot be opened for update (a protected file), it is only read: the command
-// file still gets its CONNECT block.
+// A plain password that the scrambling of qrtlnk.gns could not keep would work once and lock the
+// user out afterwards: it is refused before any log-in (and before anything is scrambled).
+void refuse_unkeepable_pin(const std::string& value) {
+  if (!scrambling_keeps(value)) throw TranslationFailed{AppError::kPinNotKeepable, ""};
+}
+
+// The user file's rights for "others" go once it has been scrambled in place: the scrambling is
+// no enciphering.
+void take_other_rights_away(const std::string& name) {
+  const std::string path = app_home().fullpath(name);
+  const fs::Status st = fs::status(path);
+  if (st.exists && (st.mode & 0007u) != 0) fs::set_permissions(path, st.mode & ~0007u);
+}
+
+// Writes the CONNECT block from qrtlnk.gns. A plain PIN= value is then scrambled in the user
+// file, which is replaced in one step (every other byte stays as it was). When the user file
+// cannot be written (a protected file), it is only read: the command file still gets its
+// CONNECT block.
 void write_connect_block(Translation& tr) {
-  OpenFile gns(app_home().open("qrtlnk.gns", "r+b"));
-  bool can_update = static_cast<bool>(gns);
-  if (!gns) gns = app_home().open("qrtlnk.gns", "rb");
+  OpenFile gns(app_home().open("qrtlnk.gns", "rb"));
   if (!gns) return;
   tr.write("*000CONNECT");
   std::string line;
-  long start = 0;
-  while (read_positioned_line(gns.get(), line, start)) {
+  bool plain_pin = false;
+  while (read_whole_line(gns.get(), line)) {
     if (line.empty()) continue;
     if (!line_begins(line, "PIN=")) {
       tr.write(line);
@@ -148,14 +180,14 @@ void write_connect_block(Translation& tr) {
       tr.write("PIN=" + value);
       continue;
     }
+    refuse_unkeepable_pin(value);
     tr.write(line);
-    if (!can_update || value.empty()) continue;
-    scramble_pin(value);
-    long after = std::ftell(gns.get());
-    std::fseek(gns.get(), start + 4, SEEK_SET);
-    fs::write_stream(gns.get(), value, "qrtlnk.gns");
-    std::fflush(gns.get());
-    std::fseek(gns.get(), after, SEEK_SET);
+    plain_pin = plain_pin || !value.empty();
+  }
+  gns.close();
+  if (plain_pin && app_home().access("qrtlnk.gns", 2) == 0) {
+    scramble_user_file_pins();
+    take_other_rights_away("qrtlnk.gns");
   }
 }
 
@@ -164,6 +196,8 @@ std::string adjust_line(Translation& tr, const std::string& line) {
   if (line_begins(line, "PIN=")) {
     std::string value = attribute_value(line);
     if (is_plain_pin_line(line)) {
+      // Also a new password of WACHTWOORD, which qrtlnk.gns receives scrambled.
+      refuse_unkeepable_pin(value);
       value = to_upper(value);
     } else {
       unscramble_pin(value);
@@ -215,6 +249,11 @@ void RequestReader::put_back(const std::vector<std::string>& lines) {
 
 void Translation::write(const std::string& line) {
   if (!write_line(out, line, command_file))
+    throw TranslationFailed{AppError::kTooLittleDiskSpace, command_file};
+}
+
+void Translation::write_text(const std::string& text) {
+  if (out == nullptr || fs::write_stream(out, text, command_file) != text.size())
     throw TranslationFailed{AppError::kTooLittleDiskSpace, command_file};
 }
 
@@ -298,6 +337,7 @@ void vertaal_opdrachten(const std::string& command_file) {
         vertaal_blokken(tr, reader, first);
       }
       close_appended_files(tr);
+      flush_appended_files(tr);
       if (!rewrite.commit()) throw TranslationFailed{AppError::kTooLittleDiskSpace, command_file};
     } catch (const std::bad_alloc&) {
       throw TranslationFailed{AppError::kNoMemory, "aanvragen geheugen record (QRTLNK8)"};
@@ -347,7 +387,8 @@ bool is_run_file(const std::string& path, const std::string& command_file) {
     return true;
   }
   return base.rfind("QRTLNK.", 0) == 0 || base == "SCRIPTIN.DIR" || base == "QRT_LNK.OLD" ||
-         base.rfind("QLX_", 0) == 0 || base == "$QRT400.PRM";
+         base.rfind("QLX_", 0) == 0 || base == "$QRT400.PRM" || is_error_reserve(base) ||
+         is_rewrite_temporary(base);
 }
 
 // The request files that one scriptin.dir line names, in byte order of their names.
@@ -424,7 +465,11 @@ void vertaal_scriptin(const std::string& command_file) {
       // A later line of 65 characters or more is not a usable entry: the rest of the file is
       // not read (read_line would hand out its tail as a line of its own).
       close_appended_files(tr);
+      flush_appended_files(tr);
       if (!close_checked(out)) throw TranslationFailed{AppError::kTooLittleDiskSpace, command_file};
+      if (fs::sync_files({app_home().fullpath(command_file)}) != 0) {
+        throw TranslationFailed{AppError::kTooLittleDiskSpace, command_file};
+      }
     } catch (const std::bad_alloc&) {
       throw TranslationFailed{AppError::kNoMemory, "aanvragen geheugen record (QRTLNK8)"};
     }

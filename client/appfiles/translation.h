@@ -49,6 +49,8 @@ struct Translation {
 
   // Writes one line with "\n" to the command file.
   void write(const std::string& line);
+  // Writes lines that already end in "\n" to the command file, in one write.
+  void write_text(const std::string& text);
   // The application code of the interchanges: the App-id, or "STD" when it is blank.
   std::string application_code() const;
   // Field 1 of a send record when the request gives no usable APP=: the App-id, or empty.

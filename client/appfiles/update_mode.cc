@@ -91,9 +91,12 @@ void update_receive_store(const std::string& application_file) {
     crossings.push_back(std::to_string(place.start) + "|" + std::to_string(place.length));
     add_part_files(line.text, taken_over);
   }
-  record_intent(intent::kCommandFile, app_home().fullpath(application_file));
-  record_intents(intent::kCrossOut, crossings);
-  record_intents(intent::kHandedOver, taken_over);
+  // What the next start needs to finish, announced in one flushed append.
+  std::vector<IntentLine> announced = {
+      {intent::kCommandFile, app_home().fullpath(application_file)}};
+  for (const std::string& crossing : crossings) announced.push_back({intent::kCrossOut, crossing});
+  for (const std::string& part : taken_over) announced.push_back({intent::kHandedOver, part});
+  record_intents(announced);
   store.commit_or_fail("schrijven QRTLNK.RCV");
   for (const LinePlace& place : places) cross_out(application.get(), application_file, place);
   std::fflush(application.get());

@@ -66,6 +66,8 @@ void schrijf_nieuwe_pin(const std::string& command_file, const std::string& stat
     long after_command = std::ftell(commands.get());
     if (read_whole_line(commands.get(), next) && line_begins(next, "PIN=")) {
       new_pin = attribute_value(next);
+      // A recovery may have scrambled the command file already.
+      if (is_scrambled_pin(new_pin)) unscramble_pin(new_pin);
       found_new_pin = true;
     } else {
       std::fseek(commands.get(), after_command, SEEK_SET);  // the next line may be a command
@@ -96,22 +98,78 @@ void vervang_pin(const std::string& new_pin) {
   gns.commit();
 }
 
-void versleutel_pins(const std::string& command_file) {
-  OpenFile f(app_home().open(command_file, "r+b"));
-  if (!f) return;
-  std::string line;
-  long start = 0;
-  while (read_positioned_line(f.get(), line, start)) {
-    if (!line_begins(line, "PIN=") || line.size() <= 4) continue;
-    if (is_scrambled_pin(attribute_value(line))) continue;  // never scrambled twice
-    std::string value = attribute_value(line);
-    scramble_pin(value);
-    long after = std::ftell(f.get());
-    std::fseek(f.get(), start + 4, SEEK_SET);
-    fs::write_stream(f.get(), value, command_file);
-    std::fflush(f.get());
-    std::fseek(f.get(), after, SEEK_SET);
+std::string with_scrambled_pins(const std::string& text) {
+  std::string out;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    end = end == std::string::npos ? text.size() : end + 1;
+    std::string line = text.substr(start, end - start);
+    start = end;
+    // The value ends before the line end and trailing blanks, which stay as they are.
+    std::size_t value_end = line.size();
+    while (value_end > 4 && (line[value_end - 1] == '\n' || line[value_end - 1] == '\r' ||
+                             line[value_end - 1] == ' ')) {
+      --value_end;
+    }
+    std::string value = value_end > 4 ? line.substr(4, value_end - 4) : "";
+    // A plain value is scrambled; a scrambled one never twice. One the scrambling cannot keep
+    // would not be recognised as scrambled afterwards either (and was refused by the
+    // translation): it is left alone.
+    if (line_begins(line, "PIN=") && !value.empty() && !is_scrambled_pin(value) &&
+        scrambling_keeps(value)) {
+      scramble_pin(value);
+      line.replace(4, value_end - 4, value);
+    }
+    out += line;
   }
+  return out;
+}
+
+void scramble_user_file_pins() {
+  std::string text;
+  if (!fs::read_whole_file(app_home().fullpath("qrtlnk.gns"), text)) return;
+  const std::string scrambled = with_scrambled_pins(text);
+  if (scrambled == text) return;
+  FileRewrite gns;
+  if (!gns.begin("qrtlnk.gns")) return;
+  gns.write(scrambled);
+  gns.commit();
+}
+
+bool copy_with_scrambled_pins(const std::string& command_file, const std::string& copy) {
+  std::string text;
+  if (!fs::read_whole_file(app_home().fullpath(command_file), text)) return false;
+  const std::string path = app_home().fullpath(copy);
+  OpenFile out(fs::create_new_stream(path, 0600));
+  if (!out) return false;
+  const std::string scrambled = with_scrambled_pins(text);
+  bool ok = fs::write_stream(out.get(), scrambled, path) == scrambled.size();
+  ok = ok && fs::sync_stream(out.get(), path) == 0;
+  ok = out.close() == 0 && ok;
+  if (!ok) fs::remove_file(path);
+  return ok;
+}
+
+bool same_request(const std::string& a, const std::string& b) {
+  std::string first;
+  std::string second;
+  return fs::read_whole_file(app_home().fullpath(a), first) &&
+         fs::read_whole_file(app_home().fullpath(b), second) &&
+         with_scrambled_pins(first) == with_scrambled_pins(second);
+}
+
+void versleutel_pins(const std::string& command_file) {
+  std::string text;
+  if (!fs::read_whole_file(app_home().fullpath(command_file), text)) return;
+  const std::string scrambled = with_scrambled_pins(text);
+  if (scrambled == text) return;
+  // Replaced in one step: the file always holds the whole request, its passwords plain or
+  // scrambled, never a line half written.
+  FileRewrite file;
+  if (!file.begin(command_file)) return;
+  file.write(scrambled);
+  file.commit();
 }
 
 }  // namespace kv

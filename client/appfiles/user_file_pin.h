@@ -13,6 +13,12 @@ void schrijf_nieuwe_pin(const std::string& command_file, const std::string& stat
 // Rewrites qrtlnk.gns with every PIN= line replaced by the new password, scrambled.
 void vervang_pin(const std::string& new_pin);
 
+// Scrambles the plain PIN= values of qrtlnk.gns (the file is replaced in one step).
+void scramble_user_file_pins();
+
+// `text` with every PIN= value scrambled (values scrambled already stay as they are).
+std::string with_scrambled_pins(const std::string& text);
+
 // versleutel_pins (scrambling every PIN= value of the command file in place) is declared in
 // entry_points.h.
 

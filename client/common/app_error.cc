@@ -120,6 +120,8 @@ constexpr CatalogueEntry kCatalogue[] = {
      "*** KOVENDI FOUT; Parameter: %s, bij retrieve-tekst ('/RT') niet toegestaan"},
     {AppError::kCommunicationFailed,
      "*** KOVENDI FOUT; Fout tijdens communicatie"},
+    {AppError::kPinNotKeepable,
+     "*** KOVENDI FOUT; Wachtwoord (PIN=) bevat tekens die niet bewaard kunnen worden"},
 };
 // clang-format on
 

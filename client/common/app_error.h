@@ -60,12 +60,16 @@ enum class AppError : int {
   kEdifactDiskFull = 52,
   kParameterNotAllowedWithRetrieveText = 53,
   kCommunicationFailed = 54,
+  // A PIN= with characters that the scrambling of qrtlnk.gns cannot keep (pin_scramble.h): refused
+  // before any log-in, so that no password is used, or changed to one, that the next run cannot
+  // read back.
+  kPinNotKeepable = 55,
 };
 
 // The four-digit number written for `error`.
 constexpr int error_number(AppError error) { return static_cast<int>(error); }
 
-// The catalogue text of `number` (1..54) with "%s" not filled in; nullptr for unknown numbers.
+// The catalogue text of `number` (1..55) with "%s" not filled in; nullptr for unknown numbers.
 const char* app_error_text(int number);
 
 }  // namespace kv

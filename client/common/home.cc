@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <random>
 
+#include "client/common/file_rewrite.h"
 #include "client/common/text.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
@@ -13,6 +14,8 @@ namespace kv {
 namespace {
 
 constexpr int kMaxNameAttempts = 1000000;
+constexpr unsigned kWriteRights = 0222;
+constexpr unsigned kOwnerWrite = 0200;
 
 // Source of the six digits of work-file names. It is seeded once per process (time and tick
 // count), so names drawn one after another differ even within the same second.
@@ -24,10 +27,24 @@ std::minstd_rand& work_name_generator() {
 
 }  // namespace
 
-void HomeDirectory::set(const std::string& dir) { dir_ = dir; }
+void HomeDirectory::set(const std::string& dir) {
+  dir_ = dir;
+  resolved_dir_.clear();
+}
 
 std::string HomeDirectory::fullpath(const std::string& name) const {
-  return fs::resolve(dir_, name);
+  if (dir_.empty()) return fs::resolve(dir_, name);
+  if (resolved_dir_.empty()) {
+    std::string resolved = fs::resolve("", dir_);
+    if (!fs::is_directory(resolved)) return fs::resolve(dir_, name);
+    resolved_dir_ = resolved;
+  }
+  return fs::resolve_below(resolved_dir_, name);
+}
+
+std::string HomeDirectory::own_file_path(const std::string& name) const {
+  const std::string home = fullpath("");
+  return fs::join(home, name);
 }
 
 int HomeDirectory::access(const std::string& name, int mode) const {
@@ -81,19 +98,38 @@ std::string HomeDirectory::mktemp(const std::string& templ) const {
 }
 
 int HomeDirectory::remove_work_file(const std::string& name) const {
-  long long size = 0;
-  if (starts_with_ignore_case(base_name(name), "VQ") && stat(name, &size) == 0 && size > 0) {
+  return remove_work_path(fullpath(name));
+}
+
+int HomeDirectory::remove_work_path(const std::string& full_path) const {
+  if (starts_with_ignore_case(base_name(full_path), "VQ") && fs::status(full_path).size > 0) {
     return 0;  // a growing VQ file is kept
   }
-  return remove(name);
+  return fs::remove_file(full_path);
 }
 
 void HomeDirectory::set_read_only(const std::string& name) const {
-  if (stat(name) == 0) chmod(name, 0400);
+  const fs::Status st = fs::status(fullpath(name));
+  if (st.exists) chmod(name, st.mode & ~kWriteRights);
 }
 
 void HomeDirectory::set_read_write(const std::string& name) const {
-  if (stat(name) == 0) chmod(name, 0600);
+  const std::string path = fullpath(name);
+  const fs::Status st = fs::status(path);
+  if (!st.exists || chmod(name, st.mode | kOwnerWrite) == 0 || fs::owned_by_current_user(path)) {
+    return;
+  }
+  // Another user's file, which only its owner may make writable (two users of one home take
+  // turns): it is replaced by this user's own copy, in one step.
+  FileRewrite copy;
+  if (!copy.begin(path, {.new_file_mode = (st.mode & 0777u) | kOwnerWrite, .keep_mode = false})) {
+    return;
+  }
+  if (copy.copy_from(copy.in())) {
+    copy.commit();
+  } else {
+    copy.abandon();
+  }
 }
 
 std::string HomeDirectory::unique_work_name(const std::string& extension,

@@ -14,8 +14,14 @@ class HomeDirectory {
   void set(const std::string& dir);
   const std::string& dir() const { return dir_; }
 
-  // Full path of `name` against this home directory (case-insensitive lookup).
+  // Full path of `name` against this home directory (case-insensitive lookup). The home
+  // directory itself is fixed for the run: it is resolved once, at its first use, and only the
+  // components below it are looked up for every name.
   std::string fullpath(const std::string& name) const;
+  // Full path of a file whose name the program made itself in this directory (a work file, as
+  // "KVnnnnnn.edi"): the name is exact, so nothing is searched; a file that only differs in
+  // case is never taken for it.
+  std::string own_file_path(const std::string& name) const;
   // mode 0: exists, 4: readable, 2: writable; 0 when the test holds, -1 when not.
   int access(const std::string& name, int mode) const;
   // A stream like fopen's (mode "r", "wb", "a", ...); not open when that fails.
@@ -37,7 +43,11 @@ class HomeDirectory {
 
   // remove_work_file: keeps a non-empty file whose base name begins with "VQ" (any case).
   int remove_work_file(const std::string& name) const;
-  // 0400 / 0600 when the file exists.
+  // The same for a full path that is already resolved (nothing is looked up again).
+  int remove_work_path(const std::string& full_path) const;
+  // When the file exists: read-only takes every write right away and keeps the read rights it
+  // had; read-write gives its owner the write right back. A file of another user that only its
+  // owner may change so is replaced by this user's own copy (the home directory is shared).
   void set_read_only(const std::string& name) const;
   void set_read_write(const std::string& name) const;
   // "KV" + six digits + "." + extension, not yet present; with extension "tmp" the TMP directory
@@ -46,6 +56,7 @@ class HomeDirectory {
 
  private:
   std::string dir_;
+  mutable std::string resolved_dir_;  // dir_ resolved, once it has been found
 };
 
 HomeDirectory& app_home();

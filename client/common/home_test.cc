@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "platform/fs.h"
 #include "platform/testing/temp_dir.h"
 
 namespace kv {
@@ -62,7 +63,10 @@ TEST(Home, ProtectionBits) {
   HomeDirectory home;
   home.set(dir.path());
   dir.write("qrtlnk.snd", "x");
+  ASSERT_EQ(home.chmod("qrtlnk.snd", 0660), 0);
   home.set_read_only("QRTLNK.SND");
+  // The write rights go, the group keeps its read right (two users of one home take turns).
+  EXPECT_EQ(fs::status(dir.file("qrtlnk.snd")).mode, 0440u);
   long long size = 0;
   ASSERT_EQ(home.stat("qrtlnk.snd", &size), 0);
   if (!testing::running_as_root()) {
@@ -70,6 +74,7 @@ TEST(Home, ProtectionBits) {
   }
   home.set_read_write("qrtlnk.snd");
   EXPECT_EQ(home.access("qrtlnk.snd", 2), 0);
+  EXPECT_EQ(fs::status(dir.file("qrtlnk.snd")).mode, 0640u);
   home.set_read_only("missing");  // nothing happens, nothing is created
   EXPECT_FALSE(dir.exists("missing"));
 }

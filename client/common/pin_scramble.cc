@@ -46,4 +46,17 @@ bool is_scrambled_pin(const std::string& text) {
   return !text.empty() && byte_of(text[0]) >= 128;
 }
 
+bool scrambling_keeps(const std::string& pin) {
+  // A NUL would also end the password where it is handed over.
+  if (pin.find('\0') != std::string::npos) return false;
+  std::string scrambled = pin;
+  scramble_pin(scrambled);
+  if (!pin.empty() && !is_scrambled_pin(scrambled)) return false;
+  std::string back = scrambled;
+  unscramble_pin(back);
+  std::string upper = pin;
+  for (char& c : upper) c = static_cast<char>(std::toupper(byte_of(c)));
+  return back == upper;
+}
+
 }  // namespace kv

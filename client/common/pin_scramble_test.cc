@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <string>
+
 namespace kv {
 namespace {
 
@@ -43,6 +46,25 @@ TEST(PinScramble, KnownValuesAndLowerCase) {
   scramble_pin(text);
   EXPECT_EQ(text, "");
   EXPECT_FALSE(is_scrambled_pin("ABC"));
+}
+
+// What the scrambling cannot keep is told apart from what it keeps, for every byte in every place
+// of a password: codes of 100 and more do not survive, except as the last character (up to 127),
+// and a NUL never.
+TEST(PinScramble, KeepsExactlyWhatReadsBack) {
+  for (int code = 0; code < 256; ++code) {
+    for (const std::string& around : {std::string("AB"), std::string("9")}) {
+      const char c = static_cast<char>(code);
+      const std::string upper(1, static_cast<char>(std::toupper(code)));
+      const unsigned char u = static_cast<unsigned char>(upper[0]);
+      const bool kept_inside = code != 0 && u < 100;
+      EXPECT_EQ(scrambling_keeps(c + around), kept_inside) << code;
+      EXPECT_EQ(scrambling_keeps(around + c + around), kept_inside) << code;
+      EXPECT_EQ(scrambling_keeps(around + c), code != 0 && u < 128) << code;
+    }
+  }
+  EXPECT_TRUE(scrambling_keeps("secret7"));
+  EXPECT_FALSE(scrambling_keeps("sec{ret"));
 }
 
 }  // namespace

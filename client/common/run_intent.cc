@@ -6,23 +6,34 @@ namespace kv {
 namespace {
 
 int g_descriptor = -1;
+std::string g_path;
 
 }  // namespace
 
-void set_intent_descriptor(int fd) { g_descriptor = fd; }
-
-void record_intent(const std::string& key, const std::string& value) {
-  if (g_descriptor < 0) return;
-  std::string line = key;
-  if (!value.empty()) line += " " + value;
-  fs::append_synced(g_descriptor, line + "\n");
+void set_intent_descriptor(int fd, const std::string& path) {
+  g_descriptor = fd;
+  g_path = path;
 }
 
-void record_intents(const std::string& key, const std::vector<std::string>& values) {
-  if (g_descriptor < 0 || values.empty()) return;
+bool record_intent(const std::string& key, const std::string& value) {
+  if (g_descriptor < 0) return true;
+  std::string line = key;
+  if (!value.empty()) line += " " + value;
+  return fs::append_synced(g_descriptor, line + "\n", g_path) == 0;
+}
+
+bool record_intents(const std::string& key, const std::vector<std::string>& values) {
+  if (g_descriptor < 0 || values.empty()) return true;
   std::string lines;
   for (const std::string& value : values) lines += key + " " + value + "\n";
-  fs::append_synced(g_descriptor, lines);
+  return fs::append_synced(g_descriptor, lines, g_path) == 0;
+}
+
+bool record_intents(const std::vector<IntentLine>& lines) {
+  if (g_descriptor < 0 || lines.empty()) return true;
+  std::string text;
+  for (const IntentLine& line : lines) text += line.key + " " + line.value + "\n";
+  return fs::append_synced(g_descriptor, text, g_path) == 0;
 }
 
 std::vector<IntentLine> parse_intent(const std::string& text) {

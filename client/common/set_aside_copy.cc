@@ -1,10 +1,13 @@
 #include "client/common/set_aside_copy.h"
 
+#include <cerrno>
+
 #include "client/common/abort.h"
 #include "client/common/append_file.h"
 #include "client/common/home.h"
 #include "client/common/run_intent.h"
 #include "client/common/text.h"
+#include "client/common/write_failure.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 
@@ -44,8 +47,9 @@ std::string set_aside_copy(const std::string& name) {
   if (fd < 0) fail_run(AppError::kTemporaryFileNotCreated);
   app_home().close(fd);
   if (append_file(app_home().fullpath(name), copy_path) != kAppendOk) {
+    const int failure = errno;  // of the write, or of the close that flushed it
     app_home().remove(copy);  // a partial copy must not stand in for the file
-    fail_run(AppError::kTemporaryFileNotCreated);
+    fail_run_after_write(failure, base_name(copy), AppError::kTemporaryFileNotCreated, "");
   }
   return copy;
 }

@@ -9,6 +9,7 @@
 #include "client/engine/command_file.h"
 #include "client/engine/engine_config.h"
 #include "client/engine/engine_control.h"
+#include "client/engine/failure_reason.h"
 #include "client/engine/front_ends.h"
 #include "client/engine/path_check.h"
 #include "client/engine/recipients.h"
@@ -313,7 +314,10 @@ int read_attributes(std::string& record) {
         return 0;
       case AttributeRead::too_long: set_result_code(record, kCodeLineTooLong); return kEndSession;
       case AttributeRead::line:
-        if (check_attribute_line(line, record) != 0) return kRefused;
+        if (check_attribute_line(line, record) != 0) {
+          note_failure_detail("the line \"" + shown_line(line) + "\"");
+          return kRefused;
+        }
         break;
     }
   }

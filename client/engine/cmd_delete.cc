@@ -2,6 +2,7 @@
 // KILL handling).
 #include "client/common/journal.h"
 #include "client/engine/engine_control.h"
+#include "client/engine/failure_reason.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
@@ -30,6 +31,7 @@ int delete_message(const std::string& list_id) {
   const short verdict = API_verdictValue();
   const VerdictMapping m = map_verdict_value(verdict);
   session().result_text = m.code;
+  note_failure_detail("list identifier " + list_id + ": " + verdict_detail(verdict));
   // VERWIJDER takes a message that the service no longer finds as already gone.
   if (verdict == 5 && control.command_kind == kVerwijder) return 0;
   return m.result;

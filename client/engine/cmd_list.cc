@@ -70,10 +70,26 @@ void note_removal(const std::string& list_id) {
   }
 }
 
+// A KILL message may remove only messages of its own originator, the whole address compared
+// (not a surname, which a mailbox may lack): the service answers that with the criterion
+// ORIGINATOR_OF, which names the KILL message itself. The KILL's subject and list identifier go
+// into the filter, so they may hold no character that the filter language gives a meaning.
+bool fits_in_filter(const std::string& text) {
+  for (char c : text) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u <= ' ' || u >= 127 || std::string("&|()*?!=<>").find(c) != std::string::npos) {
+      return false;
+    }
+  }
+  return !text.empty();
+}
+
 // Looks for the message that a KILL message names and deletes it. Returns -2 after Escape,
 // otherwise whether a message was found (1) or not (0).
-int remove_killed_message(const std::string& subject, const std::string& sender) {
-  const std::string filter = kKillSearchFilter + subject + "*";
+int remove_killed_message(const std::string& subject, const std::string& sender,
+                          const std::string& kill_list_id) {
+  const std::string filter =
+      kKillSearchFilter + subject + "* & " + kKillOriginatorCriterion + kill_list_id;
   std::vector<MessageSummary> page;
   std::string previous;
   bool found = false;
@@ -91,7 +107,7 @@ int remove_killed_message(const std::string& subject, const std::string& sender)
       const MessageSummary& row = page[static_cast<std::size_t>(i)];
       const std::string id = fixed_text(row.ipMsgId);
       if (id.compare(0, subject.size(), subject) != 0 || id.size() < subject.size()) continue;
-      if (!starts_with_ignore_case(fixed_text(row.surName), sender)) continue;
+      if (!equals_ignore_case(fixed_text(row.surName), sender)) continue;
       found = true;
       const std::string list_id = fixed_text(row.listId);
       journal_write(1, "bericht gevonden, wordt nu verwijderd");
@@ -115,6 +131,7 @@ int remove_killed_message(const std::string& subject, const std::string& sender)
 int handle_kill_message(const MessageSummary& kill) {
   const std::string sender = fixed_text(kill.surName);
   const std::string subject = fixed_text(kill.subject);
+  const std::string list_id = fixed_text(kill.listId);
   journal_write(1, "");
   journal_write(1, "speciaal KILL bericht in postbus");
   journal_write(1, "Afzender: " + sender);
@@ -122,9 +139,12 @@ int handle_kill_message(const MessageSummary& kill) {
   if (subject.size() < 9) {
     journal_write(3, "lengte veld subject is korter dan 9 posities");
     journal_write(3, "bericht wordt niet opgezocht");
+  } else if (!fits_in_filter(subject) || !fits_in_filter(list_id)) {
+    journal_write(3, "veld subject bevat selektietekens");
+    journal_write(3, "bericht wordt niet opgezocht");
   } else {
     journal_write(1, "gezocht wordt naar bericht met msgId: " + subject);
-    found = remove_killed_message(subject, sender);
+    found = remove_killed_message(subject, sender, list_id);
     if (found < 0) return found;
     if (!found) {
       journal_write(1, "");
@@ -133,7 +153,7 @@ int handle_kill_message(const MessageSummary& kill) {
   }
   journal_write(1, "");
   journal_write(1, "KILL bericht wordt verwijderd");
-  return delete_message(fixed_text(kill.listId)) == kEndSession ? kEndSession : kGoOn;
+  return delete_message(list_id) == kEndSession ? kEndSession : kGoOn;
 }
 
 void append_attribute_criteria(std::string& record, std::string& filter, bool* refused) {

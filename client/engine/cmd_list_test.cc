@@ -202,16 +202,22 @@ TEST_F(ListTest, KillMessageRemovesEarlierMessage) {
   expect_page(rows);
   Row target = messages(2, 1)[0];
   target.msg_id = "EDIORD0000012";
-  target.sur_name = "BOSSMAN";
+  target.sur_name = "BOSS";
+  // Rows of other originators, should the service hand them out: a surname that only begins
+  // with the KILL's, and another one.
+  Row longer_name = target;
+  longer_name.list_id = "8";
+  longer_name.sur_name = "BOSSMAN";
   Row other_sender = target;
   other_sender.list_id = "9";
   other_sender.sur_name = "Someone";
-  expect_page({other_sender, target});
+  expect_page({longer_name, other_sender, target});
   fake_api().expect("API_delMsg");
   fake_api().expect("API_delMsg");
   expect_close();
   EXPECT_EQ(run(connect_block() + "*001LIJST\n"), 0);
-  EXPECT_EQ(filter_of_call(1), "MSG_TYPE=MSG & IP_MSG_ID=EDIORD0000*");
+  // The service keeps the search to the KILL message's own originator, the whole address.
+  EXPECT_EQ(filter_of_call(1), "MSG_TYPE=MSG & IP_MSG_ID=EDIORD0000* & ORIGINATOR_OF=3");
   EXPECT_EQ(call_of("API_listMbxInNext", 1)->page_length, 5);
   EXPECT_EQ(call_of("API_delMsg", 0)->list_id, "2");
   EXPECT_EQ(call_of("API_delMsg", 1)->list_id, "3");
@@ -229,16 +235,36 @@ TEST_F(ListTest, KillMessageRemovesEarlierMessage) {
   EXPECT_TRUE(journal_has("  |", "KILL bericht wordt verwijderd"));
 }
 
-TEST_F(ListTest, KillMessageWithShortSubjectOnlyRemovesItself) {
+// A KILL subject is another party's text: one too short to name a message, or one that would
+// change the search filter ("X* | MSG_TYPE=MSG" selects every message), is not searched for.
+TEST_F(ListTest, KillMessageWithUnusableSubjectOnlyRemovesItself) {
   expect_open();
-  expect_page({kill_row("7", "EDIORD00")});
-  fake_api().expect("API_delMsg");
+  expect_page({kill_row("7", "EDIORD00"), kill_row("8", "X* | MSG_TYPE=MSG"),
+               kill_row("9", "EDIORD(0000)")});
+  for (int i = 0; i < 3; ++i) fake_api().expect("API_delMsg");
   expect_close();
   EXPECT_EQ(run(connect_block() + "*001LIJST\n"), 0);
-  EXPECT_EQ(call_of("API_delMsg")->list_id, "7");
+  EXPECT_EQ(call_of("API_listMbxInNext", 1), nullptr) << "a search with the subject";
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(call_of("API_delMsg", i)->list_id, std::to_string(7 + i));
+  }
   EXPECT_TRUE(journal_has("**|", "lengte veld subject is korter dan 9 posities"));
+  EXPECT_TRUE(journal_has("**|", "veld subject bevat selektietekens"));
   EXPECT_TRUE(journal_has("**|", "bericht wordt niet opgezocht"));
   EXPECT_EQ(status_lines()[1], line_of("*001LIJST", "0000") + "||0");
+
+  // A subject that would add its own criteria to the search is not searched either.
+  for (const char* subject : {"EDI* | MSG_TYPE=MSG", "EDIORD0000&x", "EDI(ORD)00"}) {
+    SCOPED_TRACE(subject);
+    fake_api().reset();
+    expect_open();
+    expect_page({kill_row("7", subject)});
+    fake_api().expect("API_delMsg");
+    expect_close();
+    EXPECT_EQ(run(connect_block() + "*001LIJST\n"), 0);
+    EXPECT_EQ(fake_api().count("API_listMbxInNext"), 1);
+    EXPECT_EQ(call_of("API_delMsg")->list_id, "7");
+  }
 }
 
 TEST_F(ListTest, KillLeavesListEmptyAndNotFound) {

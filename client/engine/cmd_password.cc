@@ -1,6 +1,8 @@
 #include "client/engine/cmd_password.h"
 
 #include "client/common/journal.h"
+#include "client/common/pin_scramble.h"
+#include "client/common/run_intent.h"
 #include "client/engine/attributes.h"
 #include "client/engine/engine_control.h"
 #include "client/engine/message_commands.h"
@@ -8,6 +10,7 @@
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
 #include "client/msgapi/api.h"
+#include "platform/fs.h"
 
 namespace kv::engine {
 
@@ -17,6 +20,17 @@ int change_password(std::string& record) {
   journal_write(1, "start API_changeNetworkPwd");
   control.session_phase = kPhaseChangingPassword;
   const std::string new_password = attributes().value(kAttrPIN);
+  // The new password is on disk (scrambled, as in qrtlnk.gns) before the service may take it:
+  // a run killed before its status line leaves the next start able to log in with either.
+  std::string scrambled = new_password;
+  scramble_pin(scrambled);
+  const fs::Status status = fs::status(session().status_file_path);
+  const long long offset = status.exists && !status.is_directory ? status.size : 0;
+  if (!record_intent(intent::kPassword, scrambled + "|" + std::to_string(offset))) {
+    journal_write(3, "Fout bij vastleggen nieuw wachtwoord in qrtlnk.bsy: niet gewijzigd");
+    set_result_code(record, kCodeCannotWrite);
+    return kRefused;
+  }
   const short rc = API_changeNetworkPwd(session().session_handle, new_password.c_str());
   if (control.user_stop) {
     session().result_text = kCodeUserStop;

@@ -6,8 +6,10 @@
 #include "client/common/home.h"
 #include "client/common/journal.h"
 #include "client/common/line_writer.h"
+#include "client/common/receive_word.h"
 #include "client/common/record_fields.h"
 #include "client/common/report_layout.h"
+#include "client/common/run_intent.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
@@ -28,7 +30,6 @@ namespace kv::engine {
 
 namespace {
 
-constexpr const char* kDigitLetters = "BCDFGHJKLMNPQRSTVWXZ";
 constexpr const char* kDashes25 = "-------------------------";
 constexpr const char* kDashes21 = "---------------------";
 // Bound on the waits for a free candidate word (one second each).
@@ -166,11 +167,31 @@ bool delete_after_receipt(const MessageIn& item) {
          !a.has(kAttrNOP) && !a.has(kAttrANN);
 }
 
+// The received files, and their names in the receive directory, are on disk before the message
+// can leave the mailbox.
 void sync_received_files(const MessageInMessage& m) {
+  std::vector<std::string> paths;
   for (int i = 0; i < received_file_count(m); ++i) {
     const std::string name = fixed_text(m.bodyParts[i].fileName);
-    if (!name.empty()) fs::sync_file(engine_home().fullpath(name));
+    const std::string path = name.empty() ? name : engine_home().fullpath(name);
+    if (!path.empty() && fs::exists(path)) paths.push_back(path);
   }
+  if (fs::sync_files(paths) != 0) journal_write(3, "Fout bij schrijven ontvangen bestanden");
+}
+
+// The fetch is recorded in the run's intent record before the service marks the item read, so
+// that what a killed run fetched and did not record is fetched again by the next session.
+bool record_fetch_intent(const std::string& record, const std::string& list_id) {
+  const fs::Status status = fs::status(session().status_file_path);
+  const long long offset = status.exists && !status.is_directory ? status.size : 0;
+  std::string value = field(record, status::kTag) + "|" + list_id + "|" +
+                      (receives_files() ? "M" : "R") + "|" + attributes().value(kAttrDIR) + "|" +
+                      command_context().report_file + "|" + std::to_string(offset) + "|" +
+                      std::to_string(clock().epoch_seconds());
+  for (char& c : value) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  return record_intent(intent::kFetch, value);
 }
 
 // The fetch itself: API_getMsg, or API_getAnnouncement with an ANN attribute.
@@ -241,16 +262,7 @@ int refuse_item(std::string& command_record, const std::string& list_id, const M
 
 }  // namespace
 
-std::string candidate_word(std::int64_t seconds) {
-  std::uint64_t value = seconds < 0 ? 0 : static_cast<std::uint64_t>(seconds);
-  std::string word;
-  while (value > 0 && word.size() < 8) {
-    word += kDigitLetters[value % 20];
-    value /= 20;
-  }
-  word.append(8 - word.size(), 'B');
-  return word;
-}
+std::string candidate_word(std::int64_t seconds) { return receive_word(seconds); }
 
 std::vector<std::string> report_records(const MessageIn& item) {
   std::vector<std::string> records;
@@ -283,6 +295,13 @@ int receive_message(std::string& record, const std::string& list_id) {
   journal_write(1, "start " + operation + " met listId >" + list_id + "<");
   if (command_kind() == kOntvang) journal_candidate_names(m);
   control.session_phase = kPhaseFetching;
+  if (!record_fetch_intent(record, list_id)) {
+    journal_write(3, "Fout bij vastleggen ophalen in qrtlnk.bsy: niet opgehaald");
+    std::string line = item_failure_line(record, list_id);
+    set_result_code(line, kCodeCannotWrite);
+    write_status_line(line);
+    return kRefused;
+  }
   if (fetch(list_id, item) != 0) return report_failed_fetch(record, list_id, candidates);
   journal_write(1, "API_getMsg: OK (MID=" + fixed_text(item.ipMsgId) + ")");
 
@@ -297,6 +316,8 @@ int receive_message(std::string& record, const std::string& list_id) {
 
   if (!delete_after_receipt(item)) {
     set_result_code(record, kCodeSuccess);
+    // The files are on disk before anything can record them.
+    if (receives_files()) sync_received_files(m);
     if (receives_files()) write_status_line(record);
     return 0;
   }

@@ -4,6 +4,7 @@
 
 #include "client/common/home.h"
 #include "client/common/journal.h"
+#include "client/common/run_intent.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/attributes.h"
@@ -15,6 +16,7 @@
 #include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
+#include "platform/clock.h"
 #include "platform/fs.h"
 
 namespace kv::engine {
@@ -101,16 +103,64 @@ void put_recipient_fields(std::string& record, const Recipient& r, const ORName*
   put_orname_fields(record, status::zend::kCountry, status::zend::kAddressFields, name);
 }
 
-void remove_sent_files(const MessageOut& out) {
+// The full paths of the files removed.
+std::vector<std::string> remove_sent_files(const MessageOut& out) {
   journal_write(1, "De verwijder optie is opgegeven");
   journal_write(1, "De volgende bestanden worden verwijderd:");
   journal_write(1, kDashes40);
   const AttributeState& a = attributes();
+  std::vector<std::string> removed;
   for (int i = 0; i < out.bodyPartQtty && i < static_cast<int>(a.files.size()); ++i) {
+    removed.push_back(engine_home().fullpath(a.files[i]));
     engine_home().remove_work_file(a.files[i]);
     journal_write(1, a.files[i]);
   }
   journal_write(1, kDashes40);
+  return removed;
+}
+
+// The send is recorded in the run's intent record before the service hears of it, so that a run
+// killed before its status lines are on disk leaves the question whether the service accepted
+// it (asked by the next session, see service_questions.h).
+bool record_send_intent(const std::string& record) {
+  const fs::Status status = fs::status(session().status_file_path);
+  const long long offset = status.exists && !status.is_directory ? status.size : 0;
+  const AttributeState& a = attributes();
+  std::string value = field(record, status::kTag) + "|" + a.value(kAttrMID) + "|" +
+                      std::to_string(clock().epoch_seconds()) + "|" + std::to_string(offset) + "|" +
+                      (a.files.empty() ? std::string() : a.files.front());
+  for (char& c : value) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  return record_intent(intent::kSend, value);
+}
+
+// Without its record a send is not made: a kill could leave it neither sent nor not sent.
+int refuse_unrecorded_send(std::string& record, const MessageOut& out) {
+  journal_write(3, "Fout bij vastleggen zending in qrtlnk.bsy: niet verzonden");
+  for (int i = 0; i < out.recipientQtty && i < API_MAX_RECIPIENTS; ++i) {
+    put_recipient_fields(record, out.recipients[i], nullptr);
+    set_result_code(record, kCodeCannotWrite);
+    write_status_line(record);
+  }
+  return kRefused;
+}
+
+// The send's status lines, and the removal of the files it sent, are put on disk before the
+// next step; only then does the intent record call the send settled.
+void settle_send(const std::vector<std::string>& removed) {
+  std::vector<std::string> dirs;
+  for (const std::string& path : removed) {
+    const std::string dir = fs::dir_name(path);
+    if (std::find(dirs.begin(), dirs.end(), dir) == dirs.end()) dirs.push_back(dir);
+  }
+  bool flushed = fs::sync_file(session().status_file_path) == 0;
+  for (const std::string& dir : dirs) flushed = fs::sync_directory(dir) == 0 && flushed;
+  if (!flushed) {
+    journal_write(3, "Fout bij schrijven QRT400 statusbestand");
+    return;  // the send stays unsettled: the next session asks the service
+  }
+  record_intent(intent::kSent, attributes().value(kAttrMID));
 }
 
 int report_failed_send(std::string& record, const MessageOut& out) {
@@ -171,14 +221,21 @@ int zend(std::string& record) {
   fill_message(out);
   put_message_fields(record, out);
 
+  if (!record_send_intent(record)) return refuse_unrecorded_send(record, out);
   EngineControl& control = engine_control();
   control.user_stop = 0;
   journal_write(1, "start API_sendMsg");
   control.session_phase = kPhaseSending;
-  if (API_sendMsg(session().session_handle, &out) != 0) return report_failed_send(record, out);
+  if (API_sendMsg(session().session_handle, &out) != 0) {
+    const int result = report_failed_send(record, out);
+    settle_send({});
+    return result;
+  }
 
-  if (attributes().has(kAttrDEL)) remove_sent_files(out);
+  std::vector<std::string> removed;
+  if (attributes().has(kAttrDEL)) removed = remove_sent_files(out);
   report_sent_message(record, out);
+  settle_send(removed);
   if (attributes().has(kAttrANS)) journal_write(1, "Envelop toegevoegd in 'wachtlijst'");
   journal_write(1, "Zend akkoord");
   return 0;

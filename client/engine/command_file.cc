@@ -11,6 +11,7 @@
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/dispatch.h"
+#include "client/engine/failure_reason.h"
 #include "client/engine/result_codes.h"
 #include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
@@ -23,6 +24,8 @@ namespace {
 // Line buffer of the reader: a line that fills it is too long.
 constexpr std::size_t kLineBuffer = kMaxCommandFileLine + 1;
 constexpr std::size_t kCommandIdWidth = 14;
+// The longest root certificate name of the CONNECT block (the record's field holds one more).
+constexpr std::size_t kMaxRootCertificate = sizeof(OpenSession::rootCertificate) - 1;
 
 // The CONNECT keywords with their codes.
 struct ConnectKeyword {
@@ -33,7 +36,7 @@ struct ConnectKeyword {
 constexpr ConnectKeyword kConnectKeywords[] = {
     {"POS", "1013", "1033"}, {"PIN", "1014", "1034"}, {"PAT", "1020", "1040"},
     {"DTT", "1021", "1041"}, {"SRV", "1025", "1045"}, {"PNB", "1026", "1046"},
-    {"ISP", "5002", "5003"},
+    {"ISP", "5002", "5003"}, {"CRT", "1027", "1047"}, {"TLS", "1028", "1048"},
 };
 constexpr int kConnectKeywordCount = sizeof kConnectKeywords / sizeof kConnectKeywords[0];
 
@@ -47,7 +50,7 @@ int find_connect_keyword(const std::string& keyword) {
 // Values of the CONNECT block collected before they go into the open parameters.
 struct ConnectValues {
   bool seen[kConnectKeywordCount] = {};
-  std::string user, password, server, dialup_entry;
+  std::string user, password, server, dialup_entry, tls_mode, root_certificate;
   std::int16_t answer_timeout = 30;
   std::int16_t transfer_timeout = 8;
   std::uint16_t port = 0;
@@ -67,6 +70,13 @@ std::string apply_connect_value(ConnectValues& v, int index, const std::string& 
   if (name == "PIN") return limited(v.password, 15, "1006");
   if (name == "SRV") return limited(v.server, 64, "1053");
   if (name == "ISP") return limited(v.dialup_entry, 32, "1104");
+  if (name == "CRT") return limited(v.root_certificate, kMaxRootCertificate, "1054");
+  if (name == "TLS") {
+    const std::string mode = to_upper(value);
+    if (mode != "AUTO" && mode != "ON") return "1057";
+    v.tls_mode = mode;
+    return "";
+  }
   // Numbers are taken as the leading decimal number, cut to 16 bits as the record holds them.
   long long number = leading_number(value);
   if (name == "PAT") v.answer_timeout = static_cast<std::int16_t>(number);
@@ -97,6 +107,8 @@ void complete_open_parameters(OpenSession& open, const ConnectValues& v) {
   copy_text(open.user, v.user);
   copy_text(open.password, v.password);
   copy_text(open.server, v.server);
+  copy_text(open.tlsMode, v.tls_mode);
+  copy_text(open.rootCertificate, v.root_certificate);
   open.portNb = v.port;
   open.p4AnswerTimeout = v.answer_timeout;
   open.dataTransferTimeout = v.transfer_timeout;
@@ -196,6 +208,7 @@ int CommandFileReader::read_connect_block(std::string& record) {
   set_field(record, status::kTag, id);
   set_field(record, status::kStamp, time_stamp());
   if (id != "*000CONNECT") {
+    note_failure_detail("the first line is \"" + line.substr(0, kCommandIdWidth) + "\"");
     set_result_code(record, kCodeNoConnectLine);
     journal_write(3, "CONNECT commando ontbreekt");
     return kEndSession;
@@ -213,10 +226,12 @@ int CommandFileReader::read_connect_block(std::string& record) {
 int CommandFileReader::read_connect_attributes(std::string& record, std::string line,
                                                bool last) {
   ConnectValues values;
+  int block_line = 0;
   // A line at the end of the file without a line feed is not taken (neither attribute nor
   // command); the loop stops in front of it.
   while (!last && !is_command_line(line)) {
     std::string text = trimmed(line);
+    ++block_line;
     std::string keyword = to_upper(text.substr(0, 3));
     if (keyword != "REM") {
       int index = find_connect_keyword(keyword);
@@ -232,6 +247,8 @@ int CommandFileReader::read_connect_attributes(std::string& record, std::string 
         code = apply_connect_value(values, index, text.substr(4));
       }
       if (!code.empty()) {
+        note_failure_detail("the line \"" + shown_line(text) + "\", line " +
+                            std::to_string(block_line) + " of the CONNECT block (from qrtlnk.gns)");
         set_result_code(record, code);
         return kRefused;
       }
@@ -319,12 +336,14 @@ int CommandFileReader::run_command_line(const std::string& line, std::string& re
   std::string name = line.size() >= 5 ? line.substr(4) : std::string();
   journal_write(1, "Commando: >" + id + "<");
   if (!sequence_number_is_numeric(line)) {
+    note_failure_detail("the command line \"" + trimmed(line) + "\"");
     set_result_code(record, kCodeSequenceNotNumeric);
     write_status_line(record);
     journal_write(1, "volgnummer in commando niet numeriek");
     return skip_refused_command(record);
   }
   if (const CommandEntry* entry = find_command(name)) return dispatch_command(*entry, record);
+  note_failure_detail("the command line \"" + trimmed(line) + "\"");
   set_result_code(record, name == "CONNECT" ? kCodeSecondConnect : kCodeUnknownCommand);
   write_status_line(record);
   journal_write(1, "commando fout, skip bestand tot volgende commando");

@@ -125,6 +125,19 @@ TEST_F(ConnectBlockTest, KeywordCodes) {
   EXPECT_EQ(code_of("SRV=" + std::string(65, 's') + "\n"), "-1:1053");
   EXPECT_EQ(code_of("ISP=" + std::string(32, 'i') + "\n" + ok), "0:");
   EXPECT_EQ(code_of("ISP=" + std::string(33, 'i') + "\n"), "-1:1104");
+  // The transport security of a networked service: mode and root certificate.
+  EXPECT_EQ(code_of("TLS=\n"), "-1:1028");
+  EXPECT_EQ(code_of("CRT=\n"), "-1:1027");
+  EXPECT_EQ(code_of("TLS=ON\nTLS=ON\n"), "-1:1048");
+  EXPECT_EQ(code_of("CRT=a\nCRT=b\n"), "-1:1047");
+  EXPECT_EQ(code_of("TLS=OFF\n"), "-1:1057");
+  EXPECT_EQ(code_of("CRT=" + std::string(196, 'c') + "\n"), "-1:1054");
+  EXPECT_EQ(code_of("TLS=on\nCRT=" + std::string(195, 'c') + "\n" + ok), "0:");
+  EXPECT_STREQ(open().tlsMode, "ON");
+  EXPECT_EQ(std::string(open().rootCertificate), std::string(195, 'c'));
+  EXPECT_EQ(code_of(ok), "0:");
+  EXPECT_STREQ(open().tlsMode, "");
+  EXPECT_STREQ(open().rootCertificate, "");
   // Unknown keywords, comments.
   EXPECT_EQ(code_of("XYZ=1\n"), "-1:1009");
   EXPECT_EQ(code_of("PO\n"), "-1:1009");

@@ -4,10 +4,12 @@
 
 #include <string>
 
+#include "client/common/version.h"
+
 namespace kv::engine {
 
 // Product line of the banner and of the configuration's failure journal.
-inline constexpr const char* kProductLine = "KOVENDI v6.2.2 2003/06/17";
+inline constexpr const char* kProductLine = "KOVENDI v" KOVENDI_VERSION " 2003/06/17";
 // Closing line of every journal block: 43 dashes.
 inline constexpr const char* kBlockEnd = "-------------------------------------------";
 

@@ -7,6 +7,7 @@
 
 #include "client/common/home.h"
 #include "client/common/journal.h"
+#include "client/common/run_intent.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/attributes.h"
@@ -219,7 +220,8 @@ int lijst_front_end(std::string& record) {
   const std::string listing_path = engine_home().fullpath(listing);
   if (!has(kAttrADD)) engine_home().remove(listing);
   const std::string removal = engine_home().mktemp("TMXXXXXX");
-  OpenFile removal_file(removal.empty() ? nullptr : fs::open_stream(removal, "w"));
+  const bool recorded = !removal.empty() && record_intent(intent::kTemporary, removal);
+  OpenFile removal_file(recorded ? fs::open_stream(removal, "w") : nullptr);
   if (!removal_file) return refuse(record, kCodeWorkFile, nullptr);
   CommandContext& context = command_context();
   context.removal_file = removal_file.get();
@@ -326,7 +328,9 @@ int wachtwoord_front_end(std::string& record) {
     return 0;
   }
   result = change_password(record);
-  if (result != kEndSession) write_status_line(record);
+  // On disk before anything else happens: the next start carries a changed password into
+  // qrtlnk.gns from this line.
+  if (result != kEndSession) write_status_line_to_disk(record);
   return result;
 }
 

@@ -12,6 +12,9 @@ constexpr std::size_t kMaxFilterLength = 511;
 // The filter that ANTWOORD polls with, and the start of the KILL search.
 inline constexpr const char* kAnswerFilter = "ACCESS_STATUS=NEW & MSG_TYPE=MSG";
 inline constexpr const char* kKillSearchFilter = "MSG_TYPE=MSG & IP_MSG_ID=";
+// Joined to the KILL search with the KILL message's list identifier: only messages whose whole
+// originator address is the KILL message's own.
+inline constexpr const char* kKillOriginatorCriterion = "ORIGINATOR_OF=";
 
 // The base filter of a listing for `command_kind`: with an ANN attribute "MSG_TYPE=MSG";
 // otherwise, for LIJST and ONTVANG, the KILL messages or'ed in front, then the access status

@@ -4,6 +4,7 @@
 #include "client/engine/result_codes.h"
 
 #include "client/common/home.h"
+#include "client/engine/failure_reason.h"
 #include "client/engine/session_state.h"
 #include "platform/fs.h"
 
@@ -79,7 +80,9 @@ int write_test(const std::string& directory) {
   return 0;
 }
 
-int check_path(const std::string& name, PathAccess access, PathKind kind) {
+namespace {
+
+int check_named_path(const std::string& name, PathAccess access, PathKind kind) {
   // A file name that is only a drive, or that ends in a separator, names no file.
   if (kind == PathKind::file &&
       (is_bare_drive(name) || (!name.empty() && is_separator(name.back())))) {
@@ -94,6 +97,16 @@ int check_path(const std::string& name, PathAccess access, PathKind kind) {
   if (full.empty()) return refuse(no_full_path);
   if (kind == PathKind::directory) return check_directory(full, access);
   return check_file(name, full, access);
+}
+
+}  // namespace
+
+int check_path(const std::string& name, PathAccess access, PathKind kind) {
+  if (check_named_path(name, access, kind) == 0) return 0;
+  const std::string full = name.empty() ? std::string() : engine_home().fullpath(name);
+  note_failure_detail((kind == PathKind::directory ? "the directory \"" : "the file \"") + name +
+                      "\"" + (full.empty() || full == name ? "" : " (" + full + ")"));
+  return -1;
 }
 
 }  // namespace kv::engine

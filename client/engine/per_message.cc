@@ -3,12 +3,15 @@
 #include "client/engine/per_message.h"
 
 #include "client/common/home.h"
+#include "client/common/run_intent.h"
+#include "client/common/journal.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/command_context.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
+#include "client/msgapi/api.h"
 #include "platform/fs.h"
 
 namespace kv::engine {
@@ -42,7 +45,8 @@ class WorkFile {
 // Creates an empty work file "TMXXXXXX" in the engine directory; empty path when that fails.
 std::string create_work_file() {
   std::string path = engine_home().mktemp("TMXXXXXX");
-  if (path.empty()) return "";
+  // Recorded before it exists, so that no kill can leave it behind.
+  if (path.empty() || !record_intent(intent::kTemporary, path)) return "";
   return OpenFile(fs::open_stream(path, "w")) ? path : "";
 }
 
@@ -52,8 +56,23 @@ std::string list_id_of(const std::string& listing_line) {
   return id.substr(0, id.find(' '));
 }
 
+// Whether a list identifier of the listing may steer a fetch or a delete: one word that fits the
+// record's field. The service chose it, but the line it stands on holds other parties' texts.
+bool is_usable_list_id(const std::string& list_id) {
+  if (list_id.empty() || list_id.size() >= sizeof(MessageSummary::listId)) return false;
+  for (char c : list_id) {
+    const unsigned char code = static_cast<unsigned char>(c);
+    if (code <= 32 || code == 127) return false;
+  }
+  return true;
+}
+
 int handle_listed_message(int kind, std::string& record, const std::string& listing_line) {
   std::string list_id = list_id_of(listing_line);
+  if (!is_usable_list_id(list_id)) {
+    journal_write(3, "ongeldig listId in lijst, overgeslagen: >" + list_id + "<");
+    return 0;
+  }
   if (kind != kRapport) record = start_status_line(field(record, status::kTag));
   if (kind == kOntvang || kind == kVerwijder) {
     set_field(record, status::message::kListId, list_id);

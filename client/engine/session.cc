@@ -7,13 +7,16 @@
 
 #include "client/common/home.h"
 #include "client/common/journal.h"
+#include "client/common/run_intent.h"
 #include "client/common/status_callbacks.h"
 #include "client/engine/command_file.h"
 #include "client/engine/dialup.h"
 #include "client/engine/engine_config.h"
+#include "client/engine/failure_reason.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/path_check.h"
 #include "client/engine/result_codes.h"
+#include "client/engine/service_questions.h"
 #include "client/engine/session_result.h"
 #include "client/engine/session_runner.h"
 #include "client/engine/session_state.h"
@@ -26,6 +29,8 @@ int qrt400_session(StatusWindow* window, const std::string& command_file,
                    const std::string& status_file) {
   return engine::run_session(window, command_file, status_file, fs::current_directory());
 }
+
+int qrt400_status_write_failure() { return engine::session().status_write_failure; }
 
 }  // namespace kv
 
@@ -48,17 +53,24 @@ bool fail_connect(const std::string& code) {
 
 bool dial_entry() {
   DialOutcome outcome = dial(session().dialup_entry);
-  if (!outcome.connected) return fail_connect(outcome.code);
+  if (!outcome.connected) {
+    note_failure_detail("dial-up entry \"" + session().dialup_entry + "\" (ISP= of qrtlnk.gns)" +
+                        (outcome.code.empty() ? ": the dial-up helper kovedial could not be started"
+                                              : ""));
+    return fail_connect(outcome.code);
+  }
   session().already_connected = outcome.already_connected ? 1 : 0;
   return true;
 }
 
 bool open_mail_session() {
   EngineSession& s = session();
-  if (API_open(s.open_parameters.get(), s.session_info.get(), &s.session_handle) == 0) {
+  if (log_in() == 0) {
     set_result_code(s.status_record, kCodeSuccess);
     journal_write(1, "Verbinding is opgezet");
     write_session_info();
+    // Whatever a kill leaves open from here on concerns this mailbox.
+    record_intent(intent::kUser, session_mailbox());
     return true;
   }
   short verdict = API_verdictValue();
@@ -66,7 +78,14 @@ bool open_mail_session() {
   if (verdict == 29) return fail_connect(kCodeUserStop);
   journal_write(3, "Fout bij API_open");
   display_com_info("Fout tijdens openen");
-  if (verdict == 0) return fail_connect(kCodeOpenFailed);
+  note_failure_detail("server \"" + std::string(s.open_parameters->server) + "\", port " +
+                      std::to_string(s.open_parameters->portNb) + ", user \"" +
+                      std::string(s.open_parameters->user) + "\"");
+  if (verdict == 0) {
+    note_failure_detail(verdict_detail(verdict) + "; a Java virtual machine that did not start "
+                        "is named in debug.log");
+    return fail_connect(kCodeOpenFailed);
+  }
   map_verdict();
   return fail_connect(s.result_text);
 }
@@ -93,7 +112,11 @@ void hang_up_when_dialed() {
 bool prepare(const std::string& command_file_name, const std::string& status_file_name) {
   EngineSession& s = session();
   if (!allocate_session_records()) return false;
-  if (read_engine_config() == 0) return false;
+  if (read_engine_config() == 0) {
+    explain_session_failure("a line of the engine configuration $qrt400.prm has 100 characters "
+                            "or more: the session did not start");
+    return false;
+  }
   if (journal_settings().enabled) {
     journal_open(journal_settings().file_name);
     write_session_banner();
@@ -101,6 +124,7 @@ bool prepare(const std::string& command_file_name, const std::string& status_fil
   s.status_file_path = engine_home().fullpath(status_file_name);
   if (status_file_name.empty() || s.status_file_path.empty()) {
     journal_write(3, "Fout, tijdens reserveren geheugen voor statusbestand");
+    explain_session_failure("no usable status file name \"" + status_file_name + "\"");
     return false;
   }
   s.command_file_name = command_file_name;
@@ -108,10 +132,13 @@ bool prepare(const std::string& command_file_name, const std::string& status_fil
   if (command_file_name == status_file_name ||
       engine_home().fullpath(command_file_name) == s.status_file_path) {
     journal_write(3, "Fout, opdrachten bestand is gelijk aan status bestand");
+    explain_session_failure("the command file and the status file are the same file \"" +
+                            status_file_name + "\" (/O= and /S=)");
     return false;
   }
   if (check_path(status_file_name, PathAccess::write, PathKind::file) != 0) {
     journal_write(3, "Fout, status bestand is beveiligd mbt schrijven");
+    explain_session_failure("the status file cannot be written (code " + s.result_text + ")");
     return false;
   }
   engine_control().command_kind = kNoCommand;
@@ -128,14 +155,20 @@ int run_connected_session(const std::string& command_file_name,
     return -1;
   }
   bool connected = connect();
-  // The status file always begins with the line of the CONNECT command.
+  // The status file always begins with the line of the CONNECT command; from here on its name
+  // is on disk, so that flushing its data is enough to keep a line.
   write_status_line(s.status_record);
+  if (fs::sync_files({s.status_file_path}) != 0) {
+    journal_write(3, "Fout bij schrijven QRT400 statusbestand");
+  }
   if (!connected) {
     hang_up_when_dialed();
     close_engine_files();
     return -1;
   }
-  command_file().run_command_loop();
+  ask_send_questions();
+  const int ended = command_file().run_command_loop();
+  if (ended != kEndSession && ended != kFatalVerdict) fetch_stranded_items();
   command_file().close();
   engine_control().session_phase = kPhaseClosing;
   API_close(s.session_handle);
@@ -149,14 +182,17 @@ int run_connected_session(const std::string& command_file_name,
 int run_session(StatusWindow* window, const std::string& command_file_name,
                 const std::string& status_file_name, const std::string& engine_dir) {
   reset_session();
+  clear_failure_detail();
   EngineSession& s = session();
   s.window = window;
   s.engine_dir = engine_dir;
   engine_home().set(engine_dir);
   try {
     return run_connected_session(command_file_name, status_file_name);
-  } catch (const SessionAbandoned&) {
+  } catch (const SessionAbandoned& abandoned) {
     // The recovery point: files are closed, no status line, no close, no hang-up.
+    explain_session_failure("the session was abandoned: " + abandoned.reason + " (the command "
+                            "file \"" + command_file_name + "\" could not be read)");
     return -1;
   } catch (const std::bad_alloc&) {
     // No memory for a status field (journaled where it happened): the same recovery point.

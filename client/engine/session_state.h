@@ -37,6 +37,7 @@ struct EngineSession {
   std::string status_record;          // the status line being built (43 bars when empty)
   std::string result_text;            // four-digit code of the last step ("" when none)
   int any_failure = 0;                // 1 once a status line with field 3 other than "0000" went out
+  int status_write_failure = 0;       // error value of the first status line that was lost
 
   std::string dialup_entry;           // ISP value of the CONNECT block; empty: no dial-up
   int already_connected = 0;          // the helper found the connection up before dialing

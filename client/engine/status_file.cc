@@ -1,6 +1,7 @@
 // Building and appending the lines of the engine status file.
 #include "client/engine/status_file.h"
 
+#include <cerrno>
 #include <new>
 
 #include "client/common/journal.h"
@@ -8,6 +9,7 @@
 #include "client/common/open_files.h"
 #include "client/common/record_fields.h"
 #include "client/common/status_layout.h"
+#include "client/engine/failure_reason.h"
 #include "client/engine/session_state.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
@@ -62,6 +64,14 @@ bool append_line(std::FILE* file, const std::string& record) {
 
 void note_result(const std::string& record) {
   if (!is_success(record)) session().any_failure = 1;
+  explain_status_line(record);
+}
+
+// A status line that did not reach the file: the application must learn why (a full disk).
+void note_lost_line(const char* journal_text, int failure = fs::last_error()) {
+  journal_write(3, journal_text);
+  int& first = session().status_write_failure;
+  if (first == 0) first = failure != 0 ? failure : -1;
 }
 }  // namespace
 
@@ -75,12 +85,15 @@ void write_status_line(const std::string& record) {
   }
   OpenFile file(fs::open_stream(session().status_file_path, "a"));
   if (!file) {
-    journal_write(3, "Fout bij openen QRT400 statusbestand");
+    note_lost_line("Fout bij openen QRT400 statusbestand");
     return;
   }
   bool written = append_line(file.get(), copy);
-  bool closed = file.close() == 0;
-  if (!written || !closed) journal_write(3, "Fout bij schrijven QRT400 statusbestand");
+  // A buffered line that the close cannot write (a full disk) is lost all the same.
+  int failure = written ? 0 : (fs::last_error() != 0 ? fs::last_error() : -1);
+  if (std::fflush(file.get()) != 0 && failure == 0) failure = errno;
+  if (file.close() != 0 && failure == 0) failure = errno;
+  if (failure != 0) note_lost_line("Fout bij schrijven QRT400 statusbestand", failure);
   note_result(copy);
 }
 
@@ -90,7 +103,7 @@ long long write_status_line_to_disk(const std::string& record) {
   const fs::Status status = fs::status(path);
   const long long offset = status.is_directory ? -1 : status.size;
   write_status_line(record);
-  if (fs::sync_file(path) != 0) journal_write(3, "Fout bij schrijven QRT400 statusbestand");
+  if (fs::sync_file(path) != 0) note_lost_line("Fout bij schrijven QRT400 statusbestand");
   return offset;
 }
 
@@ -101,12 +114,10 @@ void replace_last_status_line(long long offset, const std::string& record) {
 
 void write_status_line(std::FILE* status_file, const std::string& record) {
   if (status_file == nullptr) {
-    journal_write(3, "Fout bij openen QRT400 statusbestand");
+    note_lost_line("Fout bij openen QRT400 statusbestand");
     return;
   }
-  if (!append_line(status_file, record)) {
-    journal_write(3, "Fout bij schrijven QRT400 statusbestand");
-  }
+  if (!append_line(status_file, record)) note_lost_line("Fout bij schrijven QRT400 statusbestand");
   note_result(record);
 }
 

@@ -7,6 +7,7 @@
 #include "client/common/home.h"
 #include "client/common/line_reader.h"
 #include "client/common/line_writer.h"
+#include "client/common/run_intent.h"
 #include "client/common/set_aside_copy.h"
 #include "client/common/text.h"
 #include "platform/clock.h"
@@ -53,6 +54,7 @@ int subtract_list(const std::string& list_file, const std::string& removal_file)
   }
   // The kept lines go to the dated work file first; only a complete new list replaces the old.
   const std::string work = engine_home().fullpath(dated_list_name());
+  if (!record_intent(intent::kTemporary, work)) return -1;
   OpenFile out(fs::open_stream(work, "w"));
   if (!out) return -1;
   int kept = 0;

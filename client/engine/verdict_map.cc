@@ -1,6 +1,7 @@
 #include "client/engine/verdict_map.h"
 
 #include "client/common/text.h"
+#include "client/engine/failure_reason.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
@@ -25,8 +26,10 @@ VerdictMapping map_verdict_value(int verdict) {
 }
 
 int map_verdict() {
-  const VerdictMapping m = map_verdict_value(API_verdictValue());
+  const short verdict = API_verdictValue();
+  const VerdictMapping m = map_verdict_value(verdict);
   session().result_text = m.code;
+  note_failure_detail(verdict_detail(verdict));
   return m.result;
 }
 

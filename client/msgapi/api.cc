@@ -200,7 +200,28 @@ short API_changeNetworkPwd(ApiId apiId, const char* newPassword) {
   return kv::msgapi::JNI_API_changeNetworkPwd(newPassword);
 }
 
+short API_acceptedSince(ApiId apiId, const char* ipMsgId, long long sinceSeconds,
+                        short* accepted) {
+  if (apiId == nullptr) {
+    kv::debug_log("API_acceptedSince: apiId == null");
+    return -1;
+  }
+  if (ipMsgId == nullptr || accepted == nullptr) {
+    kv::debug_log("API_acceptedSince: ipMsgId == null || accepted == null");
+    return -1;
+  }
+  const short answer = kv::msgapi::JNI_API_acceptedSince(ipMsgId, sinceSeconds);
+  if (answer < 0) return -1;
+  *accepted = answer;
+  return 0;
+}
+
 short API_verdictValue(void) { return kv::msgapi::JNI_API_verdictValue(); }
+
+short API_verdictText(char* text, short size) {
+  if (text == nullptr || size <= 0) return -1;
+  return kv::msgapi::JNI_API_verdictText(text, size);
+}
 
 short API_version(void) { return API_INTERFACE_VERSION; }
 

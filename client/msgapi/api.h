@@ -104,7 +104,12 @@ struct OpenSession {
   std::int16_t dataTransferTimeout;
   char user[9];
   char password[16];
-  char reserved[295];
+  // Transport security towards a networked service, from the CONNECT block: the mode ("AUTO",
+  // empty, or "ON") and the root certificate file (empty: the usual one). Both come out of the
+  // record's reserved bytes, so that its size stays.
+  char tlsMode[8];
+  char rootCertificate[196];
+  char reserved[91];
 };
 static_assert(sizeof(OpenSession) == 416, "OpenSession must be 416 bytes");
 
@@ -259,8 +264,17 @@ short API_listAnnouncementNext(ApiId apiId, short* output, const char* filterStr
                                const char* previousListId, short pageLength,
                                MessageSummary* pageMsgTab);
 short API_changeNetworkPwd(ApiId apiId, const char* newPassword);
+// Whether the service accepted a message with identifier `ipMsgId` from the session's mailbox at
+// or after `sinceSeconds` (seconds since 1970 by this machine's clock): *accepted becomes 1 or 0.
+// Asked for a send whose outcome a killed run left open. 0, or -1 on failure.
+short API_acceptedSince(ApiId apiId, const char* ipMsgId, long long sinceSeconds, short* accepted);
 // The client's verdict for the last operation, or -1 when no virtual machine runs.
 short API_verdictValue(void);
+// The mail service's reason of the last failure in words (the store's or the server's own message,
+// Latin-1), cut to size - 1 characters. 0, or -1 with an empty text when none is known (no Java
+// virtual machine, or a client library without it). An addition to the interface above: the
+// engine writes the text into its journal to explain a failure.
+short API_verdictText(char* text, short size);
 short API_version(void);
 
 }  // extern "C"

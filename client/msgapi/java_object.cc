@@ -16,7 +16,20 @@ JavaObject::JavaObject(jobject object)
 
 int JavaObject::get_string(const char* property, char* field, int width) const {
   if (!*this) return -1;
-  return JNI_getStringProperty(cls(), object_, property, field, width);
+  const int rc = JNI_getStringProperty(cls(), object_, property, field, width);
+  if (rc == 0) blank_control_characters(field);
+  return rc;
+}
+
+// Every text of the client library enters the engine's records here. What the service holds was
+// written by other parties: a control character (a line feed in a subject, say) would split the
+// engine's status and listing lines and steer what the engine does with them, so each becomes a
+// blank. A missing text (null) reads as empty.
+void blank_control_characters(char* text) {
+  for (char* c = text; *c != '\0'; ++c) {
+    const unsigned char code = static_cast<unsigned char>(*c);
+    if (code < 32 || code == 127) *c = ' ';
+  }
 }
 
 int JavaObject::get_short(const char* property, std::int16_t* cell) const {

@@ -31,6 +31,9 @@ std::string field_text(const char (&field)[N]) {
   return bounded_text(field, N - 1);
 }
 
+// Replaces every control character (below 32, and 127) of a terminated text by a blank.
+void blank_control_characters(char* text);
+
 class JavaObject {
  public:
   explicit JavaObject(jobject object);

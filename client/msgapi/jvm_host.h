@@ -28,6 +28,8 @@ struct JvmEntryPoints {
 std::string program_directory();
 // Path of the machine library below the program directory.
 std::string jvm_library_path(const std::string& program_dir);
+// The class-data-sharing archive below the program directory.
+std::string jvm_archive_path(const std::string& program_dir);
 // The options the machine is started with, in order.
 std::vector<std::string> jvm_options(const std::string& program_dir);
 

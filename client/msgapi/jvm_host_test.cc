@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "client/msgapi/testing/engine_home_fixture.h"
 #include "platform/java_runtime.h"
 #include "platform/testing/environment.h"
+#include "platform/testing/temp_dir.h"
 
 namespace {
 
@@ -25,16 +27,32 @@ TEST(JvmOptions, ClassPathOfThirteenJarsAndSignalOption) {
   const std::vector<std::string> expected = {
       "-Djava.compiler=NONE",
       "-Dapplication.home=/opt/kv",
-      "-Djava.class.path=" + lib + sep + lib + "kovendi.jar" + sep + lib + "activation.jar" +
-          sep + lib + "bcprov-jdk14-118.jar" + sep + lib + "commons-httpclient.jar" + sep + lib +
+      "-Djava.class.path=" + lib + "kovendi.jar" + sep + lib + "activation.jar" + sep + lib +
+          "bcprov-jdk14-118.jar" + sep + lib + "commons-httpclient.jar" + sep + lib +
           "commons-logging.jar" + sep + lib + "dom4j.jar" + sep + lib + "jaxm-api.jar" + sep +
           lib + "jaxm-runtime.jar" + sep + lib + "mail.jar" + sep + lib + "saaj-api.jar" + sep +
           lib + "saaj-ri.jar" + sep + lib + "xalan.jar" + sep + lib + "log4j.jar" + sep + lib +
-          "postgresql.jar",
+          "postgresql.jar" + sep + lib,
       "-Xrs",
       "-Xmixed",
+      "-XX:TieredStopAtLevel=1",
+      "-XX:+UseSerialGC",
+      "-XX:-UsePerfData",
   };
   EXPECT_EQ(jvm_options("/opt/kv"), expected);
+}
+
+// The class-data-sharing archive is named only when it is there.
+TEST(JvmOptions, ArchiveWhenPresent) {
+  kv::testing::TempDir program;
+  std::filesystem::create_directory(program.file("lib"));
+  const std::size_t without = jvm_options(program.path()).size();
+  program.write("lib/kovendi.jsa", "archive");
+  const std::vector<std::string> options = jvm_options(program.path());
+  ASSERT_EQ(options.size(), without + 3);
+  EXPECT_EQ(options[without], "-Xshare:auto");
+  EXPECT_EQ(options[without + 1], "-XX:SharedArchiveFile=" + program.path() + "/lib/kovendi.jsa");
+  EXPECT_EQ(options[without + 2], "-Xlog:cds=off,cds+dynamic=off");
 }
 
 // A loader whose library offers the symbols named in `symbols`.

@@ -15,8 +15,11 @@ short JNI_API_delMsg(const char* list_id);
 short JNI_API_listMbxInNext(const char* filter, const char* previous_list_id, short page_length,
                             MessageSummary* page);
 short JNI_API_changeNetworkPwd(const char* new_password);
+// 1 accepted, 0 not, -1 failure.
+short JNI_API_acceptedSince(const char* ip_msg_id, long long since_seconds);
 short JNI_API_aliasToOrname(const char* alias, short* status, ORName* orname);
 short JNI_API_verdictValue();
+short JNI_API_verdictText(char* text, short size);
 
 // The status window handle passed on at the open.
 int dialog_handle();

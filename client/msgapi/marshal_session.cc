@@ -1,10 +1,12 @@
 // Marshalling of the session operations: open, close, verdict, delete, password change and alias
 // resolution.
+#include <algorithm>
 #include <cstring>
 
 #include "client/common/home.h"
 #include "client/common/journal.h"
 #include "client/common/status_callbacks.h"
+#include "client/common/version.h"
 #include "client/msgapi/client_call.h"
 #include "client/msgapi/java_object.h"
 #include "client/msgapi/jvm_host.h"
@@ -15,7 +17,7 @@ namespace kv::msgapi {
 
 namespace {
 
-constexpr const char* kClientVersion = "KOVENDI v6.2.2";
+constexpr const char* kClientVersion = kProductName;
 constexpr int kStatusLineItem = 1003;
 
 int g_dialog_handle = 0;
@@ -50,7 +52,14 @@ int set_open_properties(const JavaObject& target, const OpenSession& open) {
   if (target.set_int("logging", journal_on ? 1 : 0) != 0) return -1;
   if (target.set_int("dialogHandle", g_dialog_handle) != 0) return -1;
   if (target.set_int("dialogItemId", kStatusLineItem) != 0) return -1;
-  return target.set_string("version", kClientVersion);
+  if (target.set_string("version", kClientVersion) != 0) return -1;
+  // Set only when the user file gives them, so that a client library without them still serves
+  // every other connection.
+  const std::string tls = field_text(open.tlsMode);
+  if (!tls.empty() && target.set_string("tls", tls) != 0) return -1;
+  const std::string root = field_text(open.rootCertificate);
+  if (!root.empty() && target.set_string("rootCertificate", root) != 0) return -1;
+  return 0;
 }
 
 void copy_session_info(const JavaObject& source, SessionInfo* info) {
@@ -112,6 +121,21 @@ short JNI_API_verdictValue() {
                      "()S");
 }
 
+short JNI_API_verdictText(char* text, short size) {
+  text[0] = '\0';
+  // Quietly nothing without a machine: the caller explains a failure that has its own record.
+  if (jni_env() == nullptr || client_object() == nullptr) return -1;
+  LocalRef<jobject> value = call_object_method(
+      client_object(), "JNI_API_verdictText: o_client.API_verdictText()", "API_verdictText",
+      "()Ljava/lang/String;");
+  if (!value) return -1;
+  std::string reason = latin1_text(jni_env(), static_cast<jstring>(value.get()));
+  std::size_t n = std::min(reason.size(), static_cast<std::size_t>(size - 1));
+  reason.copy(text, n);
+  text[n] = '\0';
+  return 0;
+}
+
 short JNI_API_delMsg(const char* list_id) {
   return call_with_text("JNI_API_delMsg: no JVM", "JNI_API_delMsg: newStringUTF",
                         "JNI_API_delMsg: o_client.API_delMsg(o_listId)", "API_delMsg", list_id);
@@ -121,6 +145,15 @@ short JNI_API_changeNetworkPwd(const char* new_password) {
   return call_with_text("JNI_API_changeNetworkPwd: no JVM", "JNI_API_changeNetworkPwd: newStringUTF",
                         "JNI_API_changeNetworkPwd: o_client.API_changeNetworkPwd(o_psw)",
                         "API_changeNetworkPwd", new_password);
+}
+
+short JNI_API_acceptedSince(const char* ip_msg_id, long long since_seconds) {
+  if (!client_running("JNI_API_acceptedSince: no JVM")) return -1;
+  LocalRef<jstring> id = java_string("JNI_API_acceptedSince: newStringUTF", ip_msg_id);
+  if (!id) return -1;
+  return call_client("JNI_API_acceptedSince: o_client.API_acceptedSince(o_msgId, since)",
+                     "API_acceptedSince", "(Ljava/lang/String;J)S", id.get(),
+                     static_cast<jlong>(since_seconds));
 }
 
 short JNI_API_aliasToOrname(const char* alias, short* status, ORName* orname) {

@@ -12,18 +12,26 @@ namespace kv {
 namespace {
 
 constexpr int kAttempts = 5;
+// Readable for the group and others (as the creation mask allows): another user of a shared home
+// must be able to see that a run holds it. It holds file names, never a password.
+constexpr unsigned kBusyFileMode = 0644;
 
 int g_descriptor = -1;  // the locked busy file of this run
 
 std::string busy_path() { return app_home().fullpath(kBusyFileName); }
 
 // A start killed while it made its busy file leaves it under its private name; nobody holds
-// such a file locked any more.
-void remove_unheld_private_names() {
+// such a file locked any more. A power cut may even leave the private name beside the busy file
+// it became, which this run now holds.
+void remove_unheld_private_names(int own_fd) {
   const std::string prefix = std::string(kBusyFileName) + ".";
   for (const std::string& name : fs::list_directory(app_home().dir())) {
     if (name.compare(0, prefix.size(), prefix) != 0) continue;
     const std::string path = fs::join(app_home().dir(), name);
+    if (fs::names_open_file(own_fd, path)) {
+      fs::remove_file(path);
+      continue;
+    }
     const int fd = fs::open_existing_file(path);
     if (fd < 0) continue;
     if (fs::try_lock_exclusive(fd)) fs::remove_file(path);
@@ -33,15 +41,15 @@ void remove_unheld_private_names() {
 
 void own(int fd) {
   g_descriptor = fd;
-  set_intent_descriptor(fd);
-  remove_unheld_private_names();
+  set_intent_descriptor(fd, busy_path());
+  remove_unheld_private_names(fd);
 }
 
 // Creates the busy file already locked: it is made under a private name, locked, and only then
 // given its own name, which fails when another run made one meanwhile. -1 when another run won.
 int create_locked(bool& failed) {
   const std::string temporary = fs::make_unique_name(busy_path() + ".XXXXXX");
-  int fd = temporary.empty() ? -1 : fs::create_new_file(temporary, 0600);
+  int fd = temporary.empty() ? -1 : fs::create_new_file(temporary, kBusyFileMode);
   if (fd < 0 || !fs::try_lock_exclusive(fd)) {
     if (fd >= 0) fs::close_descriptor(fd);
     failed = true;
@@ -49,7 +57,9 @@ int create_locked(bool& failed) {
   }
   int linked = fs::link_file(temporary, busy_path());
   fs::remove_file(temporary);
-  if (linked == 0) return fd;
+  // The record is worth nothing after a power cut unless its name is on disk as well.
+  if (linked == 0 && fs::sync_directory(app_home().dir()) == 0) return fd;
+  if (linked == 0) fs::remove_file(busy_path());
   fs::close_descriptor(fd);
   failed = !fs::exists(busy_path());
   return -1;
@@ -61,18 +71,46 @@ void take_over(int fd) {
   fs::read_whole(fd, record);
   own(fd);
   recover_killed_run(parse_intent(record));
-  fs::truncate_synced(fd);
+  // What the recovery changed is on disk before the record that asked for it goes.
+  fs::sync_changed_directories();
+  fs::truncate_synced(fd, busy_path());
+}
+
+// The busy file of another user's killed run, which this user may read but not write: its run's
+// leftovers are recovered, then it goes, so that this run makes its own.
+void recover_for_other_user(int fd) {
+  std::string record;
+  fs::read_whole(fd, record);
+  recover_killed_run(parse_intent(record));
+  fs::remove_file(busy_path());
+  fs::close_descriptor(fd);
+}
+
+// The busy file open for reading and writing, or only for reading when it is another user's.
+int open_busy_file(bool& read_only) {
+  read_only = false;
+  int fd = fs::open_existing_file(busy_path());
+  if (fd >= 0 || !fs::exists(busy_path())) return fd;
+  fd = fs::open_descriptor(busy_path(), fs::kRead, false);
+  read_only = fd >= 0;
+  return fd;
 }
 
 }  // namespace
 
 void busy_check() {
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    int fd = fs::open_existing_file(busy_path());
+    bool read_only = false;
+    int fd = open_busy_file(read_only);
     if (fd >= 0) {
+      // A lock needs no write right: a run of another user in this home is seen as well.
       if (!fs::try_lock_exclusive(fd)) {
         fs::close_descriptor(fd);
         fail_run_without_cleanup(AppError::kAlreadyRunning);
+      }
+      if (fs::names_open_file(fd, busy_path()) && read_only) {
+        recover_for_other_user(fd);
+        continue;
       }
       if (fs::names_open_file(fd, busy_path())) {
         take_over(fd);
@@ -95,8 +133,12 @@ void busy_check() {
 
 void remove_busy_file() {
   if (g_descriptor < 0) return;
-  // Removed while still locked, so that no other start can take it for a killed run's trace.
+  // Removed while still locked, so that no other start can take it for a killed run's trace. What
+  // the run changed is on disk first, and the removal after it: after a power cut the next start
+  // finds either the record of an unfinished run or a finished run's files.
+  fs::sync_changed_directories();
   app_home().remove(kBusyFileName);
+  fs::sync_directory(app_home().dir());
   set_intent_descriptor(-1);
   fs::close_descriptor(g_descriptor);
   g_descriptor = -1;

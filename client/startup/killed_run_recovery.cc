@@ -77,6 +77,7 @@ KilledRun read_record(const std::vector<IntentLine>& record) {
       if (parts.size() != 3) continue;
       run.leftovers.push_back(parts[2]);
     }
+    if (line.key == intent::kTemporary) run.leftovers.push_back(line.value);
     std::size_t bar = line.value.rfind('|');
     if (bar == std::string::npos) continue;
     if (line.key == intent::kSetAside) run.leftovers.push_back(app_home().fullpath(line.value.substr(0, bar)));
@@ -124,13 +125,17 @@ void finish_normal_run(const KilledRun& run, const std::vector<IntentLine>& reco
   // The command file is still the killed run's only while it is as that run left it; the
   // application may have written its next request under the same name.
   // Without a mark (no copy could be made) the command file is taken as the run's.
+  // A recovery that scrambled its passwords changed it, but not its request.
   const bool request_is_runs =
       run.command_mark.empty() ||
-      fs::file_fingerprint(app_home().fullpath(run.command_file)) == run.command_mark;
+      fs::file_fingerprint(app_home().fullpath(run.command_file)) == run.command_mark ||
+      (exists(run.command_copy) && exists(run.command_file) &&
+       same_request(run.command_file, run.command_copy));
   const std::string request = exists(run.command_copy) ? run.command_copy
                               : request_is_runs       ? run.command_file
                                                       : std::string();
   const bool has_status = exists(run.status_file);
+  if (run.engine_started && !run.results_done) note_killed_session(record);
   if (run.engine_started && !run.results_done && !request.empty()) {
     app_home().set_read_write(kSendQueue);
     app_home().set_read_write(kReceiveStore);
@@ -141,8 +146,11 @@ void finish_normal_run(const KilledRun& run, const std::vector<IntentLine>& reco
     }
     app_home().set_read_only(kSendQueue);
     app_home().set_read_only(kReceiveStore);
+    record_intent(intent::kResults);  // a repeated recovery does not process them again
   }
   finish_killed_merge(record);
+  if (!run.engine_started) remove_work_file_series(record);
+  settle_open_questions();
   if (exists(run.command_copy)) versleutel_pins(run.command_copy);
   if (request_is_runs) versleutel_pins(run.command_file);
   if (has_status && run.engine_started) {

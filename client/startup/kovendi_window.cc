@@ -31,9 +31,11 @@ void KovendiWindowHandler::attach(StatusWindow* window) {
   }
 }
 
+// The timer gives a window on a display the time to appear before the run takes the thread; a
+// window without a display has nothing to show, and its run starts at once.
 void KovendiWindowHandler::centre_and_start_timer() {
   window_->centre_on_screen();
-  window_->start_timer(kRunTimer, kRunTimerPeriodMs);
+  window_->start_timer(kRunTimer, window_->on_display() ? kRunTimerPeriodMs : 0);
 }
 
 void KovendiWindowHandler::on_create() {

@@ -3,11 +3,12 @@
 
 #include <string>
 
+#include "client/common/version.h"
 #include "platform/window.h"
 
 namespace kv {
 
-constexpr const char* kProductStatusText = "KOVENDI v6.2.2";
+constexpr const char* kProductStatusText = kProductName;
 constexpr int kRunTimer = 1;
 constexpr unsigned kRunTimerPeriodMs = 200;
 constexpr int kEscapeCharacter = 27;

@@ -11,6 +11,7 @@
 #include "client/startup/busy_file.h"
 #include "client/startup/command_line.h"
 #include "client/startup/display_settings.h"
+#include "client/startup/home_check.h"
 #include "client/startup/kovendi_window.h"
 #include "client/startup/run_control.h"
 #include "client/startup/status_display.h"
@@ -23,8 +24,6 @@
 
 namespace kv {
 namespace {
-
-constexpr const char* kErrorFile = "qrtlnk.err";
 
 // Program directory, and the current directory as the home directory and as the saved start
 // directory. False when the current directory cannot be determined.
@@ -55,7 +54,10 @@ struct RunWindow {
 // Start-up steps from the removal of the error file to the window with its run timer set.
 RunWindow start_up(const std::vector<std::string>& parameters) {
   RunState& state = run_state();
-  app_home().remove(kErrorFile);
+  start_error_file();
+  refuse_unusable_home();
+  // A run that cannot keep the room for its error line has none to do its work either.
+  if (!reserve_error_room()) fail_run_without_cleanup(AppError::kTooLittleDiskSpace, "qrtlnk.err");
   check_tmp_directory();
   busy_check();
   hold_busy_file();
@@ -84,7 +86,7 @@ void refuse_second_start(const InstanceLock& instance) {
   const std::string running_home = fs::file_identity(instance.published());
   if (!running_home.empty() && running_home == fs::file_identity(home)) return;
   app_home().set(home);
-  app_home().remove(kErrorFile);
+  start_error_file();
   schrijf_QRTLNK_error_bestand(AppError::kAlreadyRunning, "");
 }
 
@@ -92,6 +94,11 @@ void final_clean_up() {
   close_all_open_files();
   remove_busy_file();
 }
+
+// The error room of the run goes on every way out of the program entry.
+struct ErrorRoomRelease {
+  ~ErrorRoomRelease() { release_error_room(); }
+};
 
 }  // namespace
 
@@ -115,6 +122,7 @@ int program_entry(const std::vector<std::string>& parameters) {
 
   set_abort_cleanup(abort_run);
   install_status_callbacks();
+  ErrorRoomRelease error_room_release;
   RunWindow run;
   try {
     run = start_up(parameters);

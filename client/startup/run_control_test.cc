@@ -15,6 +15,7 @@
 #include "client/startup/kovendi_window.h"
 #include "client/startup/status_display.h"
 #include "platform/fs.h"
+#include "platform/testing/fake_clock.h"
 #include "platform/testing/fake_window.h"
 #include "platform/testing/temp_dir.h"
 
@@ -70,6 +71,28 @@ TEST_F(RunControlTest, WindowMessages) {
   EXPECT_EQ(0, window.quit_value());
 }
 
+// A window on a display gets its 200 ms to appear before the run; one without a display has
+// nothing to show, and the run begins at once (the fake clock counts the loop's sleeping).
+TEST_F(RunControlTest, RunStartsAtOnceWithoutADisplay) {
+  kv::testing::FakeClock clock;
+  const std::uint32_t start = clock.ticks_ms();
+  KovendiWindowHandler headless_handler("", "");
+  std::unique_ptr<StatusWindow> headless =
+      create_headless_window(kovendi_window_template(), headless_handler);
+  EXPECT_FALSE(headless->on_display());
+  headless_handler.attach(headless.get());
+  EXPECT_EQ(0, headless->run_message_loop());
+  EXPECT_TRUE(headless_handler.run_performed());
+  EXPECT_EQ(clock.ticks_ms(), start) << "the loop waited before the run";
+
+  KovendiWindowHandler shown_handler("", "");
+  kv::testing::FakeStatusWindow shown(shown_handler);
+  EXPECT_TRUE(shown.on_display());
+  shown.create();
+  shown_handler.attach(&shown);
+  EXPECT_EQ(shown.timer_period(kRunTimer), kRunTimerPeriodMs);
+}
+
 TEST_F(RunControlTest, CloseSetsEscapeAndEndsTheWindow) {
   KovendiWindowHandler handler("", "");
   kv::testing::FakeStatusWindow window(handler);
@@ -95,8 +118,11 @@ TEST_F(RunControlTest, AbortRunBeforeAndAfterTheCommandLine) {
   accepted_run();
   dir_.write("qrtlnk.rcv", "r\n");
   abort_run();
-  EXPECT_EQ(std::filesystem::perms::owner_read, mode_of(dir_.file("qrtlnk.snd")));
-  EXPECT_EQ(std::filesystem::perms::owner_read, mode_of(dir_.file("qrtlnk.rcv")));
+  // Read-only: no write rights left; the read rights they had stay.
+  using std::filesystem::perms;
+  for (const char* name : {"qrtlnk.snd", "qrtlnk.rcv"}) {
+    EXPECT_EQ(perms::owner_read | perms::group_read | perms::others_read, mode_of(dir_.file(name)));
+  }
 }
 
 TEST_F(RunControlTest, NormalRunWithoutUserFile) {

@@ -9,6 +9,7 @@
 #include "client/common/open_files.h"
 #include "client/common/run_intent.h"
 #include "client/common/run_state.h"
+#include "client/common/write_failure.h"
 #include "client/engine/session.h"
 #include "client/startup/run_control.h"
 #include "client/startup/status_display.h"
@@ -30,9 +31,13 @@ constexpr int kEngineFailed = -1;
 void reserve_interchange_list() {
   RunState& state = run_state();
   state.interchange_list = app_home().unique_work_name("tmp", state.tmp_dir);
+  // Without its list the run could not find the interchange work files again; it is recorded
+  // before it exists, so that no kill leaves it behind unnamed.
+  if (state.interchange_list.empty() || !record_intent(intent::kList, state.interchange_list)) {
+    fail_run(AppError::kTemporaryFileNotCreated);
+  }
   OpenFile list(app_home().open(state.interchange_list, "w"));
-  // Without its list the run could not find the interchange work files again.
-  if (state.interchange_list.empty() || !list) fail_run(AppError::kTemporaryFileNotCreated);
+  if (!list) fail_run(AppError::kTemporaryFileNotCreated);
   list.close();
 }
 
@@ -85,32 +90,25 @@ std::string& command_copy_name() {
 }
 
 // A copy of the translated command file for the next start, should this run be killed: the
-// application may have written its next request under the same name by then. The copy holds the
-// plain PIN like the command file, so only the owner may read it; it goes at the end of the run.
+// application may have written its next request under the same name by then. It is recorded
+// before it exists and made with its passwords scrambled, so that no kill leaves a plain password
+// behind in it; only the owner may read it; it goes at the end of the run.
 void keep_command_file_copy(const std::string& command_file) {
   const std::string copy = app_home().unique_work_name("cmd", "");
-  if (copy.empty()) return;
-  const std::string path = app_home().fullpath(copy);
-  const int fd = fs::create_file(path, 0600);
-  if (fd < 0) return;
-  fs::close_descriptor(fd);
-  if (append_file(app_home().fullpath(command_file), path) != kAppendOk || fs::sync_file(path) != 0) {
-    fs::remove_file(path);
-    return;
-  }
+  if (copy.empty() || !record_intent(intent::kCommandCopy, copy)) return;
+  if (!copy_with_scrambled_pins(command_file, copy)) return;
   command_copy_name() = copy;
-  record_intent(intent::kCommandCopy, copy);
   record_intent(intent::kCommandMark, fs::file_fingerprint(app_home().fullpath(command_file)));
 }
 
 void communication_run(const std::string& command_file, const std::string& status_file) {
   RunState& state = run_state();
+  refuse_own_files_as_run_files(command_file, status_file);
   record_intent(intent::kMode, "N");
   record_intent(intent::kAppId, state.app_id);
   record_intent(intent::kCommandFile, command_file);
   record_intent(intent::kStatusFile, status_file);
   reserve_interchange_list();
-  record_intent(intent::kList, state.interchange_list);
   if (app_home().access(kUserFile, kReadable) != 0) fail_run(AppError::kUserFileMissing);
   app_home().set_read_write(kSendQueue);
   app_home().set_read_write(kReceiveStore);
@@ -129,6 +127,7 @@ void communication_run(const std::string& command_file, const std::string& statu
   record_intent(intent::kEngine);
   state.engine_started = true;
   state.engine_result = qrt400_session(status_window(), command_file, status_file);
+  const int status_failure = qrt400_status_write_failure();
 
   if (file_exists(status_file)) {
     verwerk_resultaten(command_file, status_file);
@@ -136,6 +135,11 @@ void communication_run(const std::string& command_file, const std::string& statu
     update_send_queue_without_status();
   }
   record_intent(intent::kResults);
+  // Status lines that never reached the file (a full disk): what the file holds is not the whole
+  // result, and the application must learn it.
+  if (status_failure != 0) {
+    report_write_failure(status_failure, status_file, AppError::kNoMemory, "schrijven QRTLNK.STS");
+  }
   if (state.engine_result == kEngineFailed) {
     // The session failed, but what it left is still folded in below.
     schrijf_QRTLNK_error_bestand(AppError::kCommunicationFailed, "");
@@ -144,6 +148,7 @@ void communication_run(const std::string& command_file, const std::string& statu
   app_home().set_read_only(kSendQueue);
   app_home().set_read_only(kReceiveStore);
   merge_interchange_list();
+  settle_open_questions();
   versleutel_pins(command_file);
   if (file_exists(status_file)) rotate_command_file(command_file);
   remove_command_file_copy();
@@ -168,6 +173,8 @@ void run_dispatcher(const std::string& command_file, const std::string& status_f
   } else {
     communication_run(command_file, status_file);
   }
+  // The run's removals and renames are on disk before the record says it is done.
+  fs::sync_changed_directories();
   record_intent(intent::kEnd);
 }
 

@@ -17,8 +17,9 @@ void FakeStatusWindow::set_title(const std::string& title) {
   titles_.push_back(title);
 }
 
-void FakeStatusWindow::start_timer(int timer_id, unsigned /*period_ms*/) {
+void FakeStatusWindow::start_timer(int timer_id, unsigned period_ms) {
   timers_.insert(timer_id);
+  periods_[timer_id] = period_ms;
 }
 
 void FakeStatusWindow::stop_timer(int timer_id) { timers_.erase(timer_id); }

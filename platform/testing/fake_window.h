@@ -49,6 +49,10 @@ class FakeStatusWindow : public StatusWindow {
   const std::vector<std::string>& texts(int control_id) { return texts_[control_id]; }
   const std::vector<std::string>& titles() const { return titles_; }
   bool timer_running(int timer_id) const { return timers_.count(timer_id) != 0; }
+  unsigned timer_period(int timer_id) const {
+    auto it = periods_.find(timer_id);
+    return it == periods_.end() ? 0 : it->second;
+  }
   int pump_count() const { return pumps_; }
   int raised() const { return raised_; }
   bool shown() const { return shown_; }
@@ -70,6 +74,7 @@ class FakeStatusWindow : public StatusWindow {
   bool centred_ = false;
   int raised_ = 0;
   std::set<int> timers_;
+  std::map<int, unsigned> periods_;
   std::deque<int> events_;
   std::function<void(FakeStatusWindow&, int)> on_pump_;
   int pumps_ = 0;

@@ -4,10 +4,10 @@
 
 namespace kv::testing {
 
-FaultInjector::FaultInjector() {
-  fs::set_fault_hook([this](const char* operation, const std::string& path) {
-    return consult(operation, path);
-  });
+FaultInjector::FaultInjector(bool count_lookups) {
+  fs::set_fault_hook(
+      [this](const char* operation, const std::string& path) { return consult(operation, path); },
+      count_lookups);
 }
 
 FaultInjector::~FaultInjector() { fs::set_fault_hook(nullptr); }

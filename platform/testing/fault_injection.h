@@ -15,7 +15,8 @@ namespace kv::testing {
 
 class FaultInjector {
  public:
-  FaultInjector();
+  // With `count_lookups` the look-ups of names ("lookup") are counted and can be failed too.
+  explicit FaultInjector(bool count_lookups = false);
   ~FaultInjector();
   FaultInjector(const FaultInjector&) = delete;
   FaultInjector& operator=(const FaultInjector&) = delete;

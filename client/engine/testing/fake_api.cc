@@ -1,5 +1,6 @@
 #include "client/engine/testing/fake_api.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "client/engine/engine_control.h"
@@ -22,6 +23,8 @@ void FakeApi::reset() {
   unexpected_.clear();
   history_.clear();
   verdict_ = -1;
+  unscripted_ = false;
+  verdict_text_.clear();
 }
 
 FakeStep& FakeApi::expect(const std::string& op, short result, short verdict) {
@@ -41,6 +44,10 @@ int FakeApi::count(const std::string& op) const {
 
 short FakeApi::call(FakeCallArgs args) {
   calls_.push_back(args.op);
+  if ((script_.empty() || script_.front().op != args.op) && unscripted_) {
+    verdict_ = unscripted_verdict_;
+    return unscripted_result_;
+  }
   if (script_.empty() || script_.front().op != args.op) {
     unexpected_.push_back(args.op + " while expecting " +
                           (script_.empty() ? std::string("nothing") : script_.front().op));
@@ -52,6 +59,7 @@ short FakeApi::call(FakeCallArgs args) {
   if (step.fill) step.fill(args);
   if (step.press_escape) kv::engine_control().user_stop = 1;
   verdict_ = step.verdict;
+  verdict_text_ = step.verdict_text;
   args.open = nullptr;
   args.info = nullptr;
   args.out = nullptr;
@@ -175,9 +183,30 @@ short API_changeNetworkPwd(ApiId handle, const char* password) {
   return fake_api().call(a);
 }
 
+short API_acceptedSince(ApiId handle, const char* ip_msg_id, long long since, short* accepted) {
+  FakeCallArgs a;
+  a.op = "API_acceptedSince";
+  a.handle = handle;
+  a.text = text_of(ip_msg_id);
+  a.since = since;
+  a.accepted = accepted;
+  if (accepted) *accepted = 0;
+  return fake_api().call(a);
+}
+
 short API_verdictValue(void) {
   fake_api().note("API_verdictValue");
   return fake_api().verdict();
+}
+
+// Not recorded among the calls: the engine asks it only to explain a failure in the journal.
+short API_verdictText(char* text, short size) {
+  if (text == nullptr || size <= 0) return -1;
+  const std::string& reason = fake_api().verdict_text();
+  std::size_t n = std::min(reason.size(), static_cast<std::size_t>(size - 1));
+  reason.copy(text, n);
+  text[n] = '\0';
+  return reason.empty() ? -1 : 0;
 }
 
 short API_version(void) { return API_INTERFACE_VERSION; }

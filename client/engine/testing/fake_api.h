@@ -33,7 +33,10 @@ struct FakeCallArgs {
   std::string previous_list_id;   // API_listMbxInNext
   std::string filter;             // API_listMbxInNext
   std::string directory;          // API_getMsg receive directory
-  std::string text;               // alias (API_aliasToOrname), new password
+  std::string text;               // alias (API_aliasToOrname), new password, message identifier
+                                  // (API_acceptedSince)
+  long long since = 0;            // API_acceptedSince
+  short* accepted = nullptr;      // API_acceptedSince: the fill sets it (0 unless set)
   ApiId handle = nullptr;
 };
 
@@ -41,6 +44,7 @@ struct FakeStep {
   std::string op;             // the operation expected
   short result = 0;           // what it returns (rows for the listing)
   short verdict = 1;          // what API_verdictValue reports after it
+  std::string verdict_text;   // what API_verdictText reports after it
   bool press_escape = false;  // the user presses Escape during the call (sets the user stop flag)
   std::function<void(FakeCallArgs&)> fill;  // fills the records; may set the result from the rows
 };
@@ -65,10 +69,18 @@ class FakeApi {
   const std::vector<FakeCallArgs>& history() const { return history_; }
   // Number of calls of one operation.
   int count(const std::string& op) const;
+  // Answers every call that the script does not foresee with `result` and `verdict` instead of
+  // recording it as unexpected (a session driven by arbitrary command files); reset() ends it.
+  void answer_unscripted(short result, short verdict) {
+    unscripted_ = true;
+    unscripted_result_ = result;
+    unscripted_verdict_ = verdict;
+  }
 
   // Used by the API_ functions.
   short call(FakeCallArgs args);
   short verdict() const { return verdict_; }
+  const std::string& verdict_text() const { return verdict_text_; }
   void note(const std::string& op) { calls_.push_back(op); }
 
  private:
@@ -77,6 +89,10 @@ class FakeApi {
   std::vector<std::string> unexpected_;
   std::vector<FakeCallArgs> history_;
   short verdict_ = -1;
+  bool unscripted_ = false;
+  short unscripted_result_ = 0;
+  short unscripted_verdict_ = 1;
+  std::string verdict_text_;
 };
 
 FakeApi& fake_api();

@@ -438,6 +438,24 @@ TEST_F(FakeClientTest, ListingFillsAtMostThePage) {
   EXPECT_EQ(std::string(page[0].ipMsgId), std::string(14, 'i'));
 }
 
+// What the service holds was written by other parties: control characters in its texts reach
+// the engine's records as blanks, so that they can split no line the engine writes.
+TEST_F(FakeClientTest, ControlCharactersOfTheServiceBecomeBlanks) {
+  MessageSummary page[4];
+  ASSERT_EQ(API_listMbxInNext(handle_, "control", "", 4, page), 1);
+  EXPECT_STREQ(page[0].subject, "hello 0000000003");
+  EXPECT_STREQ(page[0].ipMsgId, "MAL LORY");
+  EXPECT_STREQ(page[0].surName, " Jansen");
+
+  auto msg = std::make_unique<MessageIn>();
+  ASSERT_EQ(API_getMsg(handle_, "msg-control-texts", msg.get(), ""), 0) << debug_text();
+  EXPECT_STREQ(msg->u.message.subject, "hello 0000000003  |end");
+  EXPECT_STREQ(msg->ipMsgId, "MALLORY 1");
+  EXPECT_STREQ(msg->u.message.originator.u.form11.surName, "Mal lory");
+  EXPECT_STREQ(msg->u.message.originator.u.form11.givenName, "M ");
+  EXPECT_STREQ(msg->u.message.originator.freeFormName, "M  Mal lory");
+}
+
 TEST_F(FakeClientTest, DeletePasswordAndAlias) {
   EXPECT_EQ(API_delMsg(handle_, "LID7"), 0);
   EXPECT_EQ(API_delMsg(handle_, "gone"), -1);

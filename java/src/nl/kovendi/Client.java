@@ -16,6 +16,7 @@ import nl.kovendi.store.Entry;
 import nl.kovendi.store.Faults;
 import nl.kovendi.store.MailService;
 import nl.kovendi.store.MailSession;
+import nl.kovendi.store.PgTls;
 import nl.kovendi.store.Services;
 import nl.kovendi.store.StopCheck;
 import nl.kovendi.store.StoreException;
@@ -43,6 +44,7 @@ public class Client {
     private static volatile boolean escapeHookAvailable = true;
 
     private short verdict = Verdict.UNKNOWN;
+    private String verdictText = "";
     private final ClientLog log;
     private boolean tracing;
     private Path workingDir;
@@ -66,6 +68,14 @@ public class Client {
         return verdict;
     }
 
+    /**
+     * The reason of the last failure in words: the store's or the server's own message. Not an
+     * operation of the messaging interface itself; the program writes it into its journal.
+     */
+    public String API_verdictText() {
+        return verdictText;
+    }
+
     public short API_open(OpenSession open, SessionInfo info) {
         return call("API_open", () -> {
             if (open == null || info == null) {
@@ -81,7 +91,8 @@ public class Client {
                 log.moveTo(workingDir);
             }
             MailSession s = Services.open(open.getServer(), open.getPortNb(), open.getUser(),
-                    open.getPassword(), workingDir, rule -> applyFault("API_open", rule));
+                    open.getPassword(), workingDir, rule -> applyFault("API_open", rule),
+                    PgTls.of(open.getTls(), open.getRootCertificate(), workingDir));
             try {
                 fillSessionInfo(s, info);
             } catch (StoreException | RuntimeException e) {
@@ -118,6 +129,25 @@ public class Client {
             trace("API_sendMsg: message " + ClientLog.quote(msg.getIpMsgId()) + " submitted to "
                     + msg.getRecipientList().size() + " recipient(s)");
             return 0;
+        });
+    }
+
+    /**
+     * Whether the service accepted a message with identifier {@code ipMsgId} from this mailbox at
+     * or after {@code sinceSeconds} (seconds since 1970 by this machine's clock): 1 when it did,
+     * 0 when it did not, -1 on failure. The program asks it for a send whose outcome a killed run
+     * left open.
+     */
+    public short API_acceptedSince(String ipMsgId, long sinceSeconds) {
+        return call("API_acceptedSince", () -> {
+            MailSession s = session("API_acceptedSince");
+            if (ipMsgId == null || sinceSeconds < 0) {
+                throw new StoreException(Verdict.INVALID_ARGUMENT, "no identifier or time");
+            }
+            boolean accepted = s.acceptedSince(ipMsgId, sinceSeconds * 1000);
+            trace("API_acceptedSince: " + ClientLog.quote(ipMsgId) + " since " + sinceSeconds
+                    + ": " + (accepted ? "accepted" : "not accepted"));
+            return accepted ? 1 : 0;
         });
     }
 
@@ -223,10 +253,12 @@ public class Client {
             return (short) Math.min(result, Short.MAX_VALUE);
         } catch (StoreException e) {
             verdict = e.verdict();
+            verdictText = e.getMessage() == null ? "" : e.getMessage();
             log.write(name + ": failed, verdict " + verdict + " (" + Verdict.name(verdict) + "): "
                     + e.getMessage());
         } catch (Throwable t) {
             verdict = Verdict.UNKNOWN;
+            verdictText = t.toString();
             log.write(name + ": failed, verdict 0 (unknown failure): " + t);
         }
         return -1;

@@ -5,8 +5,9 @@ import java.io.OutputStream;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.nio.file.StandardOpenOption;
-import java.time.LocalDateTime;
 import java.time.format.DateTimeFormatter;
+
+import nl.kovendi.store.LocalClock;
 
 /**
  * The client's log: the text file {@value #FILE_NAME} in the working directory, one line per
@@ -34,7 +35,7 @@ final class ClientLog {
     }
 
     synchronized void write(String text) {
-        String line = STAMP.format(LocalDateTime.now()) + clean(text == null ? "" : text) + "\n";
+        String line = STAMP.format(LocalClock.now()) + clean(text == null ? "" : text) + "\n";
         try (OutputStream out = Files.newOutputStream(file, StandardOpenOption.CREATE,
                 StandardOpenOption.APPEND)) {
             out.write(latin1(line));

@@ -12,6 +12,8 @@ public class OpenSession {
     private int dialogHandle;
     private int dialogItemId;
     private String version = "";
+    private String tls = "";
+    private String rootCertificate = "";
 
     public String getServer() { return server; }
     public void setServer(String v) { server = v == null ? "" : v; }
@@ -33,4 +35,10 @@ public class OpenSession {
     public void setDialogItemId(int v) { dialogItemId = v; }
     public String getVersion() { return version; }
     public void setVersion(String v) { version = v == null ? "" : v; }
+    /** Transport security towards a networked service: "AUTO" (or empty) or "ON". */
+    public String getTls() { return tls; }
+    public void setTls(String v) { tls = v == null ? "" : v; }
+    /** The root certificate that verifies a networked service; empty for the usual one. */
+    public String getRootCertificate() { return rootCertificate; }
+    public void setRootCertificate(String v) { rootCertificate = v == null ? "" : v; }
 }

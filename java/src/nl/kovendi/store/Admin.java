@@ -30,7 +30,11 @@ import nl.kovendi.Verdict;
  * kovendi-store fault DIR OPERATION delay SECONDS [fail VERDICT] [COUNT]
  * kovendi-store faults DIR
  * kovendi-store clear-faults DIR [OPERATION]
+ * kovendi-store remove-mailbox | set-address | status | export | import | check ...
  * </pre>
+ *
+ * (see {@link AdminCommands}). In place of a PASSWORD, "-" reads it from standard input and
+ * "--password-file FILE" from a file ({@link PasswordInput}).
  *
  * Relative directories resolve against the current directory. Exit status 0 on success;
  * otherwise 1 (2 for a usage error) with a one-line reason on standard error.
@@ -76,12 +80,23 @@ public final class Admin {
     }
 
     void run(String[] args) throws UsageException, StoreException, IOException {
-        if (args.length < 2) {
-            throw new UsageException("usage: kovendi-store COMMAND DIR ... (commands: init,"
-                    + " add-mailbox, set-password, add-alias, add-list, list, show, fault, faults,"
-                    + " clear-faults)");
+        if (args.length == 1 && args[0].equals("--help")) {
+            out.print(AdminHelp.TEXT);
+            return;
         }
-        List<String> rest = Arrays.asList(args).subList(2, args.length);
+        if (args.length == 1 && args[0].equals("--version")) {
+            String version = Admin.class.getPackage().getImplementationVersion();
+            out.println("kovendi-store " + (version == null ? "(unknown version)" : version));
+            return;
+        }
+        if (args.length < 2) {
+            throw new UsageException("usage: kovendi-store COMMAND STORE ... (commands: init,"
+                    + " add-mailbox, set-password, add-alias, add-list, list, show, remove-mailbox,"
+                    + " set-address, status, check, export, import, fault, faults, clear-faults;"
+                    + " kovendi-store --help)");
+        }
+        List<String> rest = new PasswordInput(System.in, System.err).resolve(args[0],
+                Arrays.asList(args).subList(2, args.length));
         if (PgAdmin.isServiceUrl(args[1])) {
             new PgAdmin(out, args[1]).run(args[0], rest);
             return;
@@ -133,7 +148,9 @@ public final class Admin {
                 Faults.clear(Store.open(dir), rest.isEmpty() ? null : operation(rest.get(0)));
                 break;
             default:
-                throw new UsageException("unknown command \"" + args[0] + "\"");
+                if (!AdminCommands.runOnDirectory(out, dir, args[0], rest)) {
+                    throw new UsageException("unknown command \"" + args[0] + "\"");
+                }
         }
     }
 
@@ -159,6 +176,12 @@ public final class Admin {
         }
     }
 
+    /** A mailbox's own address and free-form name (null when not given) from KEY=VALUE words. */
+    static final class AddressDefinition {
+        final OrAddress address = new OrAddress();
+        String freeForm;
+    }
+
     /** USER PASSWORD [KEY=VALUE ...] of add-mailbox, checked. */
     static MailboxDefinition mailboxDefinition(List<String> args) throws UsageException {
         String user = args.get(0);
@@ -168,9 +191,17 @@ public final class Admin {
                     + " letters, digits, \"_\", \".\" or \"-\"");
         }
         checkPassword(password);
-        OrAddress address = new OrAddress();
+        AddressDefinition a = addressDefinition(args.subList(2, args.size()));
+        return new MailboxDefinition(user, password, a.freeForm != null ? a.freeForm
+                : defaultFreeForm(user, a.address), a.address);
+    }
+
+    /** The KEY=VALUE words of add-mailbox and set-address, checked. */
+    static AddressDefinition addressDefinition(List<String> words) throws UsageException {
+        AddressDefinition def = new AddressDefinition();
+        OrAddress address = def.address;
         String ffn = null;
-        for (String kv : args.subList(2, args.size())) {
+        for (String kv : words) {
             int eq = kv.indexOf('=');
             if (eq < 1) {
                 throw new UsageException("\"" + kv + "\" is not KEY=VALUE");
@@ -198,8 +229,8 @@ public final class Admin {
             throw new UsageException("a mailbox needs its own O/R address (for instance COU=NL"
                     + " ADM=... SUR=...)");
         }
-        return new MailboxDefinition(user, password, ffn != null ? ffn : defaultFreeForm(user, address),
-                address);
+        def.freeForm = ffn;
+        return def;
     }
 
     static void checkPassword(String password) throws UsageException {

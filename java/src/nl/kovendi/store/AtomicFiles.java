@@ -1,6 +1,5 @@
 package nl.kovendi.store;
 
-import java.io.ByteArrayOutputStream;
 import java.io.IOException;
 import java.io.InputStream;
 import java.io.OutputStream;
@@ -136,10 +135,59 @@ public final class AtomicFiles {
         return size;
     }
 
+    /**
+     * Writes {@code p} in the format that {@link Properties#load(InputStream)} reads, keys in
+     * order, without the date comment of {@link Properties#store}: making that comment reads the
+     * time zone's names, which in a run of a second costs more than all the store's own work.
+     */
     public static void writeProperties(Path target, Properties p) throws IOException {
-        ByteArrayOutputStream bytes = new ByteArrayOutputStream();
-        p.store(bytes, null);
-        write(target, bytes.toByteArray());
+        StringBuilder text = new StringBuilder();
+        for (String key : new java.util.TreeSet<>(p.stringPropertyNames())) {
+            escape(text, key, true);
+            text.append('=');
+            escape(text, p.getProperty(key), false);
+            text.append('\n');
+        }
+        write(target, text.toString().getBytes(java.nio.charset.StandardCharsets.ISO_8859_1));
+    }
+
+    /** The escapes of {@link Properties#store(OutputStream, String)} for a key or a value. */
+    private static void escape(StringBuilder out, String s, boolean key) {
+        for (int i = 0; i < s.length(); i++) {
+            char c = s.charAt(i);
+            if (c > '=' && c < 127) {
+                if (c == '\\') {
+                    out.append('\\');
+                }
+                out.append(c);
+                continue;
+            }
+            int control = "\t\n\r\f".indexOf(c);
+            if (control >= 0) {
+                out.append('\\').append("tnrf".charAt(control));
+                continue;
+            }
+            switch (c) {
+                case ' ':
+                    out.append(i == 0 || key ? "\\ " : " ");
+                    break;
+                case '=':
+                case ':':
+                case '#':
+                case '!':
+                    out.append('\\').append(c);
+                    break;
+                default:
+                    if (c < 0x20 || c > 0x7e) {
+                        out.append("\\u");
+                        for (int shift = 12; shift >= 0; shift -= 4) {
+                            out.append("0123456789ABCDEF".charAt((c >> shift) & 0xf));
+                        }
+                    } else {
+                        out.append(c);
+                    }
+            }
+        }
     }
 
     public static Properties readProperties(Path source) throws IOException {
@@ -157,11 +205,33 @@ public final class AtomicFiles {
         }
     }
 
-    public static void syncDirectory(Path dir) {
-        try (FileChannel ch = FileChannel.open(dir, StandardOpenOption.READ)) {
-            ch.force(true);
+    /** How a directory is flushed; the tests put a failing one in its place. */
+    interface DirectoryFlush {
+        void force(FileChannel directory) throws IOException;
+    }
+
+    static DirectoryFlush directoryFlush = ch -> ch.force(true);
+
+    /**
+     * Flushes the entries of a directory (a rename, a new or removed file). A failure of the flush
+     * (an I/O error, a full disk) is an error: the change might not survive a crash. Where a
+     * directory cannot be opened or cannot be flushed at all (some platforms and file systems),
+     * the change itself is still atomic and nothing more can be done.
+     */
+    public static void syncDirectory(Path dir) throws IOException {
+        FileChannel ch;
+        try {
+            ch = FileChannel.open(dir, StandardOpenOption.READ);
         } catch (IOException | UnsupportedOperationException e) {
-            // Some file systems cannot flush a directory; the rename itself is still atomic.
+            return;
+        }
+        try (FileChannel open = ch) {
+            directoryFlush.force(open);
+        } catch (IOException e) {
+            String m = String.valueOf(e.getMessage());
+            if (!m.contains("Invalid argument") && !m.contains("Read-only file system")) {
+                throw e;
+            }
         }
     }
 

@@ -111,6 +111,34 @@ public final class Directory {
         return m;
     }
 
+    /** Adds a mailbox with a credential that is already stored form (an import). */
+    Mailbox putMailbox(String user, long id, String credential, String ffn, OrAddress address) {
+        Mailbox m = new Mailbox(user, id, credential, ffn, address);
+        mailboxes.put(m.key(), m);
+        return m;
+    }
+
+    /**
+     * Removes a mailbox with the aliases that name it and its place in every list; a list left
+     * without members goes too. Answers the names of the aliases and lists removed.
+     */
+    List<String> removeMailbox(Mailbox m) {
+        List<String> gone = new ArrayList<>();
+        mailboxes.remove(m.key());
+        aliases.values().removeIf(a -> a[1].equals(m.key()) && gone.add("alias " + a[0]));
+        for (Map.Entry<String, String[]> l : new ArrayList<>(lists.entrySet())) {
+            List<String> rest = new ArrayList<>(java.util.Arrays.asList(l.getValue()));
+            rest.subList(1, rest.size()).remove(m.key());
+            if (rest.size() == 1) {
+                lists.remove(l.getKey());
+                gone.add("list " + rest.get(0));
+            } else {
+                lists.put(l.getKey(), rest.toArray(new String[0]));
+            }
+        }
+        return gone;
+    }
+
     boolean nameTaken(String name) {
         String k = keyOf(name);
         return aliases.containsKey(k) || lists.containsKey(k);

@@ -57,6 +57,11 @@ final class EmbeddedSession implements MailSession {
     }
 
     @Override
+    public boolean acceptedSince(String ipMsgId, long sinceMillis) throws StoreException {
+        return service.acceptedSince(ipMsgId, sinceMillis);
+    }
+
+    @Override
     public List<Entry> list(String filter, String previous, int max) throws StoreException {
         return service.list(filter, previous, max);
     }

@@ -186,6 +186,11 @@ public final class Entry implements Filter.Item {
     }
 
     @Override
+    public OrAddress originatorAddress() {
+        return type() == MESSAGE ? originator() : null;
+    }
+
+    @Override
     public String givenName() {
         return type() == MESSAGE ? originator().get("GIV") : "";
     }

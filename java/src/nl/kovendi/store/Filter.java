@@ -28,6 +28,11 @@ import nl.kovendi.Verdict;
  * <li>MBX_ENTRY_D, READ_D with a date dd/mm/yy; MBX_ENTRY_DT, READ_DT with dd/mm/yy-hh or
  * dd/mm/yy-hh:mm. The item's time is compared at the precision of the value (years below 91 are
  * 20yy); an item that was never read fails every READ criterion except "!".</li>
+ * <li>ORIGINATOR_OF with the list identifier of a message of the same mailbox, only "=": the
+ * messages whose whole originator address equals that message's (every field, letter case and
+ * surrounding blanks ignored). It matches nothing when there is no such message or its originator
+ * address is empty. The program asks for it when a KILL message names a message to remove: only
+ * the KILL's own originator may remove its messages.</li>
  * </ul>
  * A value runs from the operator to the next " &amp; " or " | " (an operator with a blank before it),
  * or to a ")" that closes a parenthesis opened before the criterion and is followed by the end, an
@@ -60,7 +65,20 @@ public final class Filter {
 
         /** Time of the first fetch as yyyymmddhhmm, or null when never fetched. */
         String readKey();
+
+        /** The whole originator address of a message; null when unknown. */
+        default OrAddress originatorAddress() {
+            return null;
+        }
     }
+
+    /** Finds the originator address of a message of the mailbox by its list identifier. */
+    public interface OriginatorLookup {
+        /** Null when the mailbox holds no message with that list identifier. */
+        OrAddress originatorOf(String listId) throws StoreException;
+    }
+
+    private static final OriginatorLookup NO_LOOKUP = listId -> null;
 
     private interface Node {
         boolean test(Item item);
@@ -77,7 +95,12 @@ public final class Filter {
     }
 
     public static Filter parse(String text) throws StoreException {
-        Parser p = new Parser(text == null ? "" : text);
+        return parse(text, NO_LOOKUP);
+    }
+
+    /** The filter; ORIGINATOR_OF criteria are resolved with {@code lookup} as they are read. */
+    public static Filter parse(String text, OriginatorLookup lookup) throws StoreException {
+        Parser p = new Parser(text == null ? "" : text, lookup);
         p.skipBlanks();
         if (p.atEnd()) {
             return new Filter(null);
@@ -92,11 +115,13 @@ public final class Filter {
 
     private static final class Parser {
         private final String s;
+        private final OriginatorLookup lookup;
         private int pos;
         private int depth;
 
-        Parser(String s) {
+        Parser(String s, OriginatorLookup lookup) {
             this.s = s;
+            this.lookup = lookup;
         }
 
         boolean atEnd() {
@@ -253,6 +278,16 @@ public final class Filter {
                     return date(op, dateKey(value, false, p), Item::readKey);
                 case "READ_DT":
                     return date(op, dateKey(value, true, p), Item::readKey);
+                case "ORIGINATOR_OF": {
+                    if (op != '=') {
+                        throw p.error("operator " + op + " not allowed for " + field);
+                    }
+                    OrAddress wanted = p.lookup.originatorOf(value);
+                    if (wanted == null || wanted.isBlank()) {
+                        return item -> false;
+                    }
+                    return item -> item.msgType() == 1 && wanted.sameAs(item.originatorAddress());
+                }
                 default:
                     throw p.error("unknown field " + field);
             }

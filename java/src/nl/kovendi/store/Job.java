@@ -61,6 +61,19 @@ final class Job {
         ops.add(op);
     }
 
+    /**
+     * Records in the sent log that {@code mailboxKey} submitted a message with this identifier
+     * now ({@link SentLog}).
+     */
+    void sent(String mailboxKey, String ipMsgId) {
+        Properties op = new Properties();
+        op.setProperty("kind", "sent");
+        op.setProperty("mailbox", mailboxKey);
+        op.setProperty("ipMsgId", ipMsgId == null ? "" : ipMsgId);
+        op.setProperty("at", Long.toString(System.currentTimeMillis()));
+        ops.add(op);
+    }
+
     /** Makes the job certain, then applies it. */
     void commit(Path store) throws IOException {
         apply(store, id, persist(store));
@@ -115,7 +128,16 @@ final class Job {
             String pre = "op." + i + ".";
             Path mbx = Store.mailboxDir(store, p.getProperty(pre + "mailbox"));
             String listId = p.getProperty(pre + "listId");
-            if ("write".equals(p.getProperty(pre + "kind"))) {
+            if ("sent".equals(p.getProperty(pre + "kind"))) {
+                long at = Long.parseLong(p.getProperty(pre + "at", "0"));
+                Path record = SentLog.recordFile(store, p.getProperty(pre + "mailbox"), id, at);
+                // Every level private, as the store's other directories.
+                AtomicFiles.createDirectories(record.getParent().getParent().getParent());
+                AtomicFiles.createDirectories(record.getParent().getParent());
+                AtomicFiles.createDirectories(record.getParent());
+                AtomicFiles.writeProperties(record, SentLog.record(p.getProperty(pre + "ipMsgId"),
+                        at));
+            } else if ("write".equals(p.getProperty(pre + "kind"))) {
                 AtomicFiles.createDirectories(mbx);
                 int count = Integer.parseInt(p.getProperty(pre + "parts", "0"));
                 for (int k = 1; k <= count; k++) {

@@ -130,11 +130,22 @@ public final class MailService {
     }
 
     /**
+     * Whether this mailbox submitted a message with identifier {@code ipMsgId} at or after
+     * {@code sinceMillis} (milliseconds since 1970).
+     */
+    public boolean acceptedSince(String ipMsgId, long sinceMillis) throws StoreException {
+        return store.locked(() -> {
+            mailboxLocked();
+            return SentLog.acceptedSince(store.dir(), mailboxKey, ipMsgId, sinceMillis);
+        });
+    }
+
+    /**
      * Up to {@code max} items that follow {@code previous} (empty: from the start) in mailbox
      * order and match {@code filter}.
      */
     public List<Entry> list(String filter, String previous, int max) throws StoreException {
-        Filter f = Filter.parse(filter);
+        Filter.parse(filter);  // a malformed filter is refused before the store is locked
         String prev = previous == null ? "" : previous.trim();
         if (prev.length() > LIST_ID_WIDTH) {
             throw new StoreException(Verdict.LIST_ID_INVALID, "list identifier \"" + prev
@@ -142,6 +153,7 @@ public final class MailService {
         }
         return store.locked(() -> {
             mailboxLocked();
+            Filter f = Filter.parse(filter, this::originatorOf);
             List<Entry> out = new ArrayList<>();
             List<String> ids = store.listIds(mailboxKey);
             int at = Collections.binarySearch(ids, prev);
@@ -153,6 +165,17 @@ public final class MailService {
             }
             return out;
         });
+    }
+
+    /** The originator address of a message of the mailbox; null when there is none. */
+    private OrAddress originatorOf(String listId) throws StoreException {
+        try {
+            Entry named = Store.isListId(listId) ? store.readEntry(mailboxKey, listId) : null;
+            return named == null ? null : named.originatorAddress();
+        } catch (IOException e) {
+            throw new StoreException(Verdict.STORE_WRITE_FAILED, "cannot read the message "
+                    + listId + ": " + e.getMessage(), e);
+        }
     }
 
     /** What a fetch returns: the item and the names of its received files. */

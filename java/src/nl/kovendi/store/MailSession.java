@@ -35,6 +35,13 @@ public interface MailSession {
     /** Submits a message; body-part file names resolve against {@code workingDir}. */
     void submit(MessageOut msg, Path workingDir) throws StoreException;
 
+    /**
+     * Whether the service accepted a message with identifier {@code ipMsgId} from this mailbox at
+     * or after {@code sinceMillis} (milliseconds since 1970 by this machine's clock). The service
+     * keeps accepting an identifier it has seen: an application may send one again on purpose.
+     */
+    boolean acceptedSince(String ipMsgId, long sinceMillis) throws StoreException;
+
     /** Up to {@code max} items after {@code previous} in mailbox order that match the filter. */
     List<Entry> list(String filter, String previous, int max) throws StoreException;
 

@@ -51,11 +51,19 @@ public final class OrAddress {
             throw new IllegalArgumentException("value of " + k + " longer than " + width
                     + " characters");
         }
+        if (hasControl(v)) {
+            throw new IllegalArgumentException("value of " + k + " holds a control character");
+        }
         if (v.isEmpty()) {
             values.remove(k);
         } else {
             values.put(k, v);
         }
+    }
+
+    /** Whether a text holds a character below 32 or the character 127. */
+    static boolean hasControl(String s) {
+        return s.chars().anyMatch(c -> c < 32 || c == 127);
     }
 
     public String get(String key) {
@@ -79,6 +87,22 @@ public final class OrAddress {
         for (Map.Entry<String, String> e : given.values.entrySet()) {
             String want = e.getValue().trim();
             if (!want.isEmpty() && !want.equalsIgnoreCase(get(e.getKey()).trim())) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    /**
+     * Whether {@code other} is the same whole address: every field equal, letter case and
+     * surrounding blanks ignored. A blank address is the same as none, not even another blank one.
+     */
+    public boolean sameAs(OrAddress other) {
+        if (other == null || isBlank() || other.isBlank()) {
+            return false;
+        }
+        for (String key : WIDTHS.keySet()) {
+            if (!get(key).trim().equalsIgnoreCase(other.get(key).trim())) {
                 return false;
             }
         }

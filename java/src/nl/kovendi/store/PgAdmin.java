@@ -19,7 +19,10 @@ import nl.kovendi.Verdict;
  * (postgresql://HOST:PORT/DATABASE). They run through {@code psql}, so the administrator's own
  * log-in applies as for any PostgreSQL tool: the user and password of the URL, PGUSER, PGPASSWORD,
  * ~/.pgpass or a peer log-in over the local socket. Values reach the SQL only as psql variables,
- * quoted by psql; passwords only as SCRAM verifiers computed here.
+ * quoted by psql and set on psql's standard input (never on its command line, where every user of
+ * the machine could read them); passwords only as SCRAM verifiers computed here. Every command but
+ * {@code init} runs as the role {@code kovendi_admin}, and each session first turns the logging of
+ * its statements off, so that no verifier reaches the server's log.
  */
 final class PgAdmin {
     private static final char FIELD = '\u001f';
@@ -41,23 +44,24 @@ final class PgAdmin {
         switch (command) {
             case "init":
                 Admin.need(rest, 0, 0, "init " + u);
-                psql(PgSchema.SCRIPT, Map.of());
+                psql(PgSchema.SCRIPT, Map.of(), true);
                 break;
             case "add-mailbox":
                 Admin.need(rest, 2, Integer.MAX_VALUE, "add-mailbox " + u
                         + " USER PASSWORD [KEY=VALUE ...]");
                 Admin.MailboxDefinition m = Admin.mailboxDefinition(rest);
+                ServicePassword.check(m.password);
                 psql("SELECT kovendi.admin_add_mailbox(:'role', :'usr', :'ffn', :'addr'::jsonb,"
                         + " :'verifier');", Map.of("role", PgSession.roleName(m.user), "usr",
                         m.user, "ffn", m.freeForm, "addr", json(m.address), "verifier",
-                        ScramVerifier.of(PgSession.servicePassword(m.password))));
+                        ServicePassword.verifier(m.password)));
                 break;
             case "set-password":
                 Admin.need(rest, 2, 2, "set-password " + u + " USER PASSWORD");
                 Admin.checkPassword(rest.get(1));
+                ServicePassword.check(rest.get(1));
                 psql("SELECT kovendi.admin_set_password(:'usr', :'verifier');", Map.of("usr",
-                        rest.get(0), "verifier", ScramVerifier.of(PgSession.servicePassword(
-                                rest.get(1)))));
+                        rest.get(0), "verifier", ServicePassword.verifier(rest.get(1))));
                 break;
             case "add-alias":
                 Admin.need(rest, 2, 2, "add-alias " + u + " ALIAS USER");
@@ -87,20 +91,19 @@ final class PgAdmin {
                 show(rest.get(0));
                 break;
             case "fault":
-                Admin.need(rest, 2, 6, "fault " + u + " OPERATION VERDICT [COUNT] | fault " + u
-                        + " OPERATION delay SECONDS [fail VERDICT] [COUNT]");
-                Faults.Rule r = Admin.faultRule(rest);
-                psql("INSERT INTO kovendi.fault (operation, delay_ms, verdict, left_count)"
-                        + " VALUES (:'op', :'delay', :'verdict', :'count');", Map.of("op",
-                        r.operation, "delay", Long.toString(r.delayMillis), "verdict",
-                        Integer.toString(r.verdict), "count", Integer.toString(r.count)));
+                addFault(rest, u);
                 break;
             case "faults":
-                Admin.need(rest, 0, 0, "faults " + u);
-                for (String[] f : rows("SELECT operation, delay_ms, verdict, left_count"
-                        + " FROM kovendi.fault ORDER BY seq;", Map.of())) {
+                Admin.need(rest, 0, 1, "faults " + u + " [on|off]");
+                if (!rest.isEmpty()) {
+                    switchFaults(rest.get(0));
+                    break;
+                }
+                for (String[] f : rows("SELECT operation, delay_ms, verdict, left_count, m.usr"
+                        + " FROM kovendi.fault JOIN kovendi.mailbox m ON m.role = owner"
+                        + " ORDER BY seq;", Map.of())) {
                     out.println(new Faults.Rule(f[0], Long.parseLong(f[1]), Integer.parseInt(f[2]),
-                            Integer.parseInt(f[3])));
+                            Integer.parseInt(f[3])) + " mailbox " + f[4]);
                 }
                 break;
             case "clear-faults":
@@ -113,8 +116,52 @@ final class PgAdmin {
                 }
                 break;
             default:
-                throw new Admin.UsageException("unknown command \"" + command + "\"");
+                if (!AdminCommands.runOnService(this, command, rest)) {
+                    throw new Admin.UsageException("unknown command \"" + command + "\"");
+                }
         }
+    }
+
+    /**
+     * A fault rule of the service acts on the calls of one mailbox, named by the closing words
+     * "mailbox USER"; injection as a whole stays off until "faults URL on".
+     */
+    private void addFault(List<String> rest, String u) throws Admin.UsageException,
+            StoreException {
+        String usage = "fault " + u + " OPERATION VERDICT [COUNT] mailbox USER | fault " + u
+                + " OPERATION delay SECONDS [fail VERDICT] [COUNT] mailbox USER";
+        int n = rest.size();
+        if (n < 4 || !rest.get(n - 2).equalsIgnoreCase("mailbox")) {
+            throw new Admin.UsageException("usage: kovendi-store " + usage);
+        }
+        List<String> words = rest.subList(0, n - 2);
+        Admin.need(words, 2, 6, usage);
+        Faults.Rule r = Admin.faultRule(words);
+        psql("INSERT INTO kovendi.fault (operation, delay_ms, verdict, left_count, owner)"
+                + " VALUES (:'op', :'delay', :'verdict', :'count', kovendi.role_of(:'usr'));",
+                Map.of("op", r.operation, "delay", Long.toString(r.delayMillis), "verdict",
+                        Integer.toString(r.verdict), "count", Integer.toString(r.count), "usr",
+                        rest.get(n - 1)));
+    }
+
+    private void switchFaults(String word) throws Admin.UsageException, StoreException {
+        if (!word.equals("on") && !word.equals("off")) {
+            throw new Admin.UsageException("faults: \"on\" or \"off\", not \"" + word + "\"");
+        }
+        psql("UPDATE kovendi.settings SET faults = :'on';",
+                Map.of("on", Boolean.toString(word.equals("on"))));
+    }
+
+    String url() {
+        return url;
+    }
+
+    PrintStream out() {
+        return out;
+    }
+
+    void warn(String text) {
+        System.err.println("kovendi-store: " + text);
     }
 
     private void addList(String list, List<String> users) throws StoreException {
@@ -141,27 +188,16 @@ final class PgAdmin {
     }
 
     static String json(OrAddress a) {
-        StringBuilder b = new StringBuilder("{");
+        Map<String, String> filled = new LinkedHashMap<>();
         for (String key : OrAddress.keys()) {
-            String v = a.get(key);
-            if (!v.isEmpty()) {
-                b.append(b.length() > 1 ? "," : "").append('"').append(key).append("\":\"");
-                for (char c : v.toCharArray()) {
-                    if (c == '"' || c == '\\') {
-                        b.append('\\').append(c);
-                    } else if (c < 32) {
-                        b.append(String.format("\\u%04x", (int) c));
-                    } else {
-                        b.append(c);
-                    }
-                }
-                b.append('"');
+            if (!a.get(key).isEmpty()) {
+                filled.put(key, a.get(key));
             }
         }
-        return b.append('}').toString();
+        return PgDump.json(filled);
     }
 
-    private List<String[]> rows(String sql, Map<String, String> vars) throws StoreException {
+    List<String[]> rows(String sql, Map<String, String> vars) throws StoreException {
         List<String[]> out = new ArrayList<>();
         for (String line : psql(sql, vars).split("\n")) {
             if (!line.isEmpty()) {
@@ -171,16 +207,27 @@ final class PgAdmin {
         return out;
     }
 
-    /** Runs SQL through psql, stopping at the first error; returns the unaligned output. */
-    private String psql(String sql, Map<String, String> vars) throws StoreException {
+    /** Runs SQL as the administration role through psql; returns the unaligned output. */
+    String psql(String sql, Map<String, String> vars) throws StoreException {
+        return psql(sql, vars, false);
+    }
+
+    /**
+     * Runs SQL through psql, stopping at the first error, as the administration role or, for the
+     * schema script, as the administrator's own log-in and in one transaction.
+     */
+    private String psql(String sql, Map<String, String> vars, boolean schema)
+            throws StoreException {
         List<String> cmd = new ArrayList<>(List.of("psql", "-X", "-q", "-A", "-t", "-F",
-                String.valueOf(FIELD), "-v", "ON_ERROR_STOP=1", "-d", url));
-        for (Map.Entry<String, String> v : vars.entrySet()) {
-            cmd.add("-v");
-            cmd.add(v.getKey() + "=" + v.getValue());
+                String.valueOf(FIELD), "-v", "ON_ERROR_STOP=1", "-d", url, "-f", "-"));
+        if (schema) {
+            cmd.add("--single-transaction");
         }
-        cmd.add("-f");
-        cmd.add("-");
+        StringBuilder script = new StringBuilder(PgAdminSession.preamble(schema));
+        for (Map.Entry<String, String> v : vars.entrySet()) {
+            script.append(PgAdminSession.setVariable(v.getKey(), v.getValue()));
+        }
+        script.append(sql);
         Process p;
         try {
             ProcessBuilder pb = new ProcessBuilder(cmd);
@@ -195,7 +242,7 @@ final class PgAdmin {
         Thread a = drain(p.getInputStream(), stdout);
         Thread b = drain(p.getErrorStream(), stderr);
         try (OutputStream in = p.getOutputStream()) {
-            in.write(sql.getBytes(StandardCharsets.UTF_8));
+            in.write(script.toString().getBytes(StandardCharsets.UTF_8));
         } catch (IOException e) {
             // psql ended early; its own message follows
         }
@@ -222,6 +269,10 @@ final class PgAdmin {
             throw new StoreException(Verdict.CONNECTION_LOST, "PostgreSQL service " + url + ": "
                     + (line.isEmpty() ? "psql status " + status : line.toLowerCase(Locale.ROOT)
                             .startsWith("error:") ? line.substring(6).trim() : line));
+        }
+        if (stderr.toString(StandardCharsets.UTF_8).contains(PgAdminSession.LOGGING_REFUSED)) {
+            System.err.println(PgAdminSession.LOGGING_REFUSED + ": the server may log the"
+                    + " password verifiers of this command");
         }
         return stdout.toString(StandardCharsets.UTF_8);
     }

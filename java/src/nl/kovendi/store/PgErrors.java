@@ -52,6 +52,24 @@ final class PgErrors {
         return Verdict.STORE_WRITE_FAILED;
     }
 
+    /**
+     * Whether a failed connection that had to verify its server failed on that: a host name the
+     * certificate does not name, a certificate the root does not vouch for, or a server without
+     * TLS.
+     */
+    static boolean isTlsRefusal(SQLException e, boolean hostRefused) {
+        if (hostRefused || "08004".equals(e.getSQLState())) {
+            return true;
+        }
+        for (Throwable t = e; t != null; t = t.getCause()) {
+            if (t instanceof javax.net.ssl.SSLException
+                    || t instanceof java.security.GeneralSecurityException) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     private static String firstLine(String s) {
         if (s == null) {
             return "";

@@ -2,21 +2,34 @@ package nl.kovendi.store;
 
 /**
  * The message service's objects in a PostgreSQL database, all in the schema {@code kovendi}. The
- * script is idempotent: it creates what is missing and replaces the functions, so that running it
- * again on a service of the same version changes nothing and on an older one brings it up to date.
+ * script runs as one transaction and is idempotent: it creates what is missing, brings the tables
+ * of an older version up to date and creates every function anew, so that running it again changes
+ * nothing and on an older service upgrades it. It needs a superuser (it creates roles, grants the
+ * predefined roles below and closes the database to PUBLIC).
  *
- * <p>Each mailbox is a log-in role ({@code kvm_} and the user name in small letters) and a member
- * of {@code kovendi_mailbox}. That group may only read its members' own mailbox entries and body
- * parts (row-level security) and call the functions below; everything that touches another
- * mailbox (submission, reports, notifications) runs in SECURITY DEFINER functions, each call one
- * transaction. Mailbox items are kept as the same key/value properties as the embedded store's
- * entry files. Errors that the client turns into verdicts carry the SQLSTATE {@code KVnnn},
- * nnn the verdict.
+ * <p>Roles. Each mailbox is a log-in role ({@code kvm_} and the user name in small letters) and a
+ * member of {@code kovendi_mailbox}, which alone may connect to the database; it may only read its
+ * own mailbox entries and body parts (row-level security) and call the functions granted below.
+ * Those SECURITY DEFINER functions belong to {@code kovendi_service}, a role without log-in that
+ * holds only the table rights they need; it may end the sessions of mailbox roles that hold a
+ * transaction open (see {@code end_stalled}). The tables and the administration functions belong
+ * to {@code kovendi_admin}, the role that {@code kovendi-store} takes on for every other command.
+ * Functions created later by either role are closed to PUBLIC by default.
+ *
+ * <p>What a hostile mailbox role may try is checked here, not in the client: every text that a
+ * submission stores is checked for length, NULL and control characters, every number for its
+ * range; a mailbox has a count and a byte quota, and one sender may fill at most a share of it;
+ * deliveries into a mailbox are serialised on its row. A submission reports its outcome (how many
+ * mailboxes it reached, the delivery reports) only once it has been committed, so that a
+ * submission rolled back by its caller tells nothing about which addresses exist; list
+ * identifiers are counted per mailbox for the same reason. Errors that the client turns into
+ * verdicts carry the SQLSTATE {@code KVnnn}, nnn the verdict.
  */
 final class PgSchema {
     /** The version of the objects below; a later release migrates from it. */
-    static final int VERSION = 1;
+    static final int VERSION = 2;
     static final String MAILBOX_GROUP = "kovendi_mailbox";
+    static final String ADMIN_ROLE = "kovendi_admin";
     static final String ROLE_PREFIX = "kvm_";
 
     private PgSchema() {
@@ -24,26 +37,60 @@ final class PgSchema {
 
     static final String SCRIPT = """
         SET client_min_messages = warning;
-        CREATE SCHEMA IF NOT EXISTS kovendi;
-        REVOKE ALL ON SCHEMA kovendi FROM PUBLIC;
+        SET LOCAL lock_timeout = '60s';
         DO $$ BEGIN
           IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = 'kovendi_mailbox') THEN
             CREATE ROLE kovendi_mailbox NOLOGIN;
           END IF;
+          IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = 'kovendi_service') THEN
+            CREATE ROLE kovendi_service NOLOGIN;
+          END IF;
+          IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = 'kovendi_admin') THEN
+            CREATE ROLE kovendi_admin NOLOGIN CREATEROLE;
+          END IF;
+          EXECUTE format('REVOKE CONNECT, TEMPORARY ON DATABASE %I FROM PUBLIC',
+            current_database());
+          EXECUTE format('GRANT CONNECT ON DATABASE %I TO kovendi_mailbox, kovendi_admin',
+            current_database());
         END $$;
-        GRANT USAGE ON SCHEMA kovendi TO kovendi_mailbox;
+        ALTER ROLE kovendi_service NOLOGIN NOSUPERUSER NOCREATEDB NOCREATEROLE NOBYPASSRLS;
+        ALTER ROLE kovendi_admin NOLOGIN NOSUPERUSER NOCREATEDB CREATEROLE NOBYPASSRLS;
+        GRANT kovendi_mailbox TO kovendi_admin WITH ADMIN OPTION;
+        GRANT pg_signal_backend, pg_read_all_stats TO kovendi_service;
+        REVOKE CREATE ON SCHEMA public FROM PUBLIC;
+        ALTER DEFAULT PRIVILEGES FOR ROLE kovendi_service, kovendi_admin
+          REVOKE EXECUTE ON FUNCTIONS FROM PUBLIC;
+
+        CREATE SCHEMA IF NOT EXISTS kovendi;
+        ALTER SCHEMA kovendi OWNER TO kovendi_admin;
+        REVOKE ALL ON SCHEMA kovendi FROM PUBLIC;
+        GRANT USAGE ON SCHEMA kovendi TO kovendi_mailbox, kovendi_service;
 
         CREATE TABLE IF NOT EXISTS kovendi.settings (
           one boolean PRIMARY KEY DEFAULT true CHECK (one),
           version int NOT NULL,
           capacity int NOT NULL);
-        INSERT INTO kovendi.settings (version, capacity) VALUES (1, 10000) ON CONFLICT DO NOTHING;
+        INSERT INTO kovendi.settings (version, capacity) VALUES (2, 10000) ON CONFLICT DO NOTHING;
         DO $$ BEGIN
-          IF (SELECT version FROM kovendi.settings) > 1 THEN
+          IF (SELECT version FROM kovendi.settings) > 2 THEN
             RAISE EXCEPTION 'the service has a newer schema (version %)',
               (SELECT version FROM kovendi.settings);
           END IF;
         END $$;
+        -- limits: bytes a mailbox holds, bytes of one message, the share (per cent) of a
+        -- mailbox's quotas that one sender may fill, connections per mailbox role; the time-outs
+        -- of a mailbox role's statements and of a transaction it leaves idle, how long one of its
+        -- transactions may keep a mailbox that others wait for, and how long they wait
+        ALTER TABLE kovendi.settings
+          ADD COLUMN IF NOT EXISTS max_bytes bigint NOT NULL DEFAULT 1073741824,
+          ADD COLUMN IF NOT EXISTS max_message bigint NOT NULL DEFAULT 33554432,
+          ADD COLUMN IF NOT EXISTS sender_share int NOT NULL DEFAULT 50,
+          ADD COLUMN IF NOT EXISTS connections int NOT NULL DEFAULT 4,
+          ADD COLUMN IF NOT EXISTS statement_ms int NOT NULL DEFAULT 30000,
+          ADD COLUMN IF NOT EXISTS idle_ms int NOT NULL DEFAULT 2000,
+          ADD COLUMN IF NOT EXISTS hold_ms int NOT NULL DEFAULT 10000,
+          ADD COLUMN IF NOT EXISTS lock_wait_ms int NOT NULL DEFAULT 15000,
+          ADD COLUMN IF NOT EXISTS faults boolean NOT NULL DEFAULT false;
 
         CREATE TABLE IF NOT EXISTS kovendi.mailbox (
           role name PRIMARY KEY,
@@ -51,6 +98,7 @@ final class PgSchema {
           id bigint NOT NULL,
           ffn text NOT NULL,
           addr jsonb NOT NULL);
+        ALTER TABLE kovendi.mailbox ADD COLUMN IF NOT EXISTS next_list_id bigint;
         CREATE UNIQUE INDEX IF NOT EXISTS mailbox_usr ON kovendi.mailbox (upper(usr));
         CREATE TABLE IF NOT EXISTS kovendi.alias (
           key text PRIMARY KEY,
@@ -67,6 +115,7 @@ final class PgSchema {
         CREATE SEQUENCE IF NOT EXISTS kovendi.list_id_seq;
         CREATE SEQUENCE IF NOT EXISTS kovendi.mailbox_id_seq;
         CREATE SEQUENCE IF NOT EXISTS kovendi.session_seq;
+        CREATE SEQUENCE IF NOT EXISTS kovendi.submission_seq;
         CREATE TABLE IF NOT EXISTS kovendi.entry (
           owner name NOT NULL REFERENCES kovendi.mailbox,
           list_id bigint NOT NULL,
@@ -79,12 +128,57 @@ final class PgSchema {
           data bytea NOT NULL,
           PRIMARY KEY (owner, list_id, k),
           FOREIGN KEY (owner, list_id) REFERENCES kovendi.entry ON DELETE CASCADE);
+        -- what each mailbox submitted: asked by a client whose run was killed during a send;
+        -- an identifier seen before is still accepted (an application may send it again)
+        CREATE TABLE IF NOT EXISTS kovendi.accepted (
+          role name NOT NULL REFERENCES kovendi.mailbox ON DELETE CASCADE,
+          ip_msg_id text NOT NULL,
+          at timestamptz NOT NULL);
+        CREATE INDEX IF NOT EXISTS accepted_lookup ON kovendi.accepted (role, ip_msg_id, at);
         CREATE TABLE IF NOT EXISTS kovendi.fault (
           seq bigserial PRIMARY KEY,
           operation text NOT NULL,
           delay_ms bigint NOT NULL,
           verdict int NOT NULL,
           left_count int NOT NULL);
+        -- a fault rule acts on the calls of one mailbox only
+        ALTER TABLE kovendi.fault
+          ADD COLUMN IF NOT EXISTS owner name REFERENCES kovendi.mailbox ON DELETE CASCADE;
+        DELETE FROM kovendi.fault WHERE owner IS NULL;
+        ALTER TABLE kovendi.fault ALTER COLUMN owner SET NOT NULL;
+        -- a submission whose outcome its sender has not yet taken; settled: its reports are in
+        -- the sender's mailbox
+        CREATE TABLE IF NOT EXISTS kovendi.submission (
+          id bigint PRIMARY KEY,
+          sender name NOT NULL REFERENCES kovendi.mailbox ON DELETE CASCADE,
+          txid xid8 NOT NULL,
+          reached int NOT NULL,
+          ipmsgid text NOT NULL,
+          at timestamp NOT NULL,
+          notices jsonb NOT NULL,
+          settled boolean NOT NULL DEFAULT false);
+
+        -- version 1 numbered the items of all mailboxes together: each mailbox goes on from there
+        UPDATE kovendi.mailbox SET next_list_id = (SELECT CASE WHEN is_called THEN last_value
+            ELSE 0 END FROM kovendi.list_id_seq)
+          WHERE next_list_id IS NULL;
+        ALTER TABLE kovendi.mailbox ALTER COLUMN next_list_id SET DEFAULT 0;
+        ALTER TABLE kovendi.mailbox ALTER COLUMN next_list_id SET NOT NULL;
+
+        -- the tables (with the sequences of their columns) and the sequences belong to the
+        -- administration role
+        DO $$ DECLARE t regclass; BEGIN
+          FOR t IN SELECT c.oid::regclass FROM pg_class c
+              WHERE c.relnamespace = 'kovendi'::regnamespace AND c.relkind = 'r' LOOP
+            EXECUTE 'ALTER TABLE ' || t::text || ' OWNER TO kovendi_admin';
+          END LOOP;
+          FOR t IN SELECT c.oid::regclass FROM pg_class c
+              WHERE c.relnamespace = 'kovendi'::regnamespace AND c.relkind = 'S'
+                AND NOT EXISTS (SELECT 1 FROM pg_depend d WHERE d.objid = c.oid
+                  AND d.deptype IN ('a', 'i')) LOOP
+            EXECUTE 'ALTER SEQUENCE ' || t::text || ' OWNER TO kovendi_admin';
+          END LOOP;
+        END $$;
 
         ALTER TABLE kovendi.entry ENABLE ROW LEVEL SECURITY;
         ALTER TABLE kovendi.part ENABLE ROW LEVEL SECURITY;
@@ -94,31 +188,55 @@ final class PgSchema {
         DROP POLICY IF EXISTS own_parts ON kovendi.part;
         CREATE POLICY own_parts ON kovendi.part FOR SELECT TO kovendi_mailbox
           USING (owner = current_user);
-        REVOKE ALL ON ALL TABLES IN SCHEMA kovendi FROM PUBLIC;
-        REVOKE ALL ON ALL SEQUENCES IN SCHEMA kovendi FROM PUBLIC;
+        DROP POLICY IF EXISTS service_entries ON kovendi.entry;
+        CREATE POLICY service_entries ON kovendi.entry TO kovendi_service
+          USING (true) WITH CHECK (true);
+        DROP POLICY IF EXISTS service_parts ON kovendi.part;
+        CREATE POLICY service_parts ON kovendi.part TO kovendi_service
+          USING (true) WITH CHECK (true);
+        REVOKE ALL ON ALL TABLES IN SCHEMA kovendi FROM PUBLIC, kovendi_mailbox, kovendi_service;
+        REVOKE ALL ON ALL SEQUENCES IN SCHEMA kovendi FROM PUBLIC, kovendi_mailbox, kovendi_service;
         GRANT SELECT ON kovendi.entry, kovendi.part TO kovendi_mailbox;
+        GRANT SELECT ON kovendi.settings, kovendi.mailbox, kovendi.alias, kovendi.list,
+          kovendi.list_member TO kovendi_service;
+        GRANT UPDATE (next_list_id) ON kovendi.mailbox TO kovendi_service;
+        GRANT SELECT, INSERT, UPDATE, DELETE ON kovendi.entry, kovendi.part TO kovendi_service;
+        GRANT SELECT, UPDATE, DELETE ON kovendi.fault TO kovendi_service;
+        GRANT SELECT, INSERT, UPDATE, DELETE ON kovendi.submission TO kovendi_service;
+        GRANT SELECT, INSERT, DELETE ON kovendi.accepted TO kovendi_service;
+        GRANT USAGE ON SEQUENCE kovendi.session_seq, kovendi.submission_seq TO kovendi_service;
 
-        CREATE OR REPLACE FUNCTION kovendi.list_id_text(id bigint) RETURNS text
+        -- every function is made anew below, owned by the role that runs it
+        DO $$ DECLARE f regprocedure; BEGIN
+          FOR f IN SELECT p.oid::regprocedure FROM pg_proc p
+              WHERE p.pronamespace = 'kovendi'::regnamespace LOOP
+            EXECUTE 'DROP ROUTINE ' || f::text;
+          END LOOP;
+        END $$;
+        GRANT CREATE ON SCHEMA kovendi TO kovendi_service;
+        SET LOCAL ROLE kovendi_service;
+
+        CREATE FUNCTION kovendi.list_id_text(id bigint) RETURNS text
         LANGUAGE sql IMMUTABLE SET search_path = pg_catalog, pg_temp
         AS $$ SELECT lpad(id::text, 10, '0') $$;
 
-        CREATE OR REPLACE FUNCTION kovendi.time_key(t timestamp) RETURNS text
+        CREATE FUNCTION kovendi.time_key(t timestamp) RETURNS text
         LANGUAGE sql IMMUTABLE SET search_path = pg_catalog, pg_temp
         AS $$ SELECT to_char(t, 'YYYYMMDDHH24MI') $$;
 
         -- the filled fields of an address as properties PREFIX+KEY
-        CREATE OR REPLACE FUNCTION kovendi.addr_props(prefix text, addr jsonb) RETURNS jsonb
+        CREATE FUNCTION kovendi.addr_props(prefix text, addr jsonb) RETURNS jsonb
         LANGUAGE sql IMMUTABLE SET search_path = pg_catalog, pg_temp AS $$
           SELECT coalesce(jsonb_object_agg(prefix || a.key, a.value), '{}'::jsonb)
           FROM jsonb_each_text(addr) a WHERE a.value <> '' $$;
 
-        CREATE OR REPLACE FUNCTION kovendi.new_entry(type int, id bigint, at timestamp)
+        CREATE FUNCTION kovendi.new_entry(type int, id bigint, at timestamp)
         RETURNS jsonb LANGUAGE sql IMMUTABLE SET search_path = pg_catalog, pg_temp AS $$
           SELECT jsonb_build_object('type', type::text, 'listId', kovendi.list_id_text(id),
             'entryTime', kovendi.time_key(at), 'access', 'NEW') $$;
 
         -- notification entry I of a report or notification
-        CREATE OR REPLACE FUNCTION kovendi.notice(i int, ffn text, addr jsonb, notify_type int,
+        CREATE FUNCTION kovendi.notice(i int, ffn text, addr jsonb, notify_type int,
             time_key text, reason int, diag int)
         RETURNS jsonb LANGUAGE sql IMMUTABLE SET search_path = pg_catalog, pg_temp AS $$
           SELECT jsonb_build_object('ntf.' || i || '.ffn', coalesce(ffn, ''),
@@ -127,13 +245,117 @@ final class PgSchema {
             || kovendi.addr_props('ntf.' || i || '.addr.', addr) $$;
 
         -- an alias or list name that reached no mailbox, as an address with the name as surname
-        CREATE OR REPLACE FUNCTION kovendi.named(n text) RETURNS jsonb
+        CREATE FUNCTION kovendi.named(n text) RETURNS jsonb
         LANGUAGE sql IMMUTABLE SET search_path = pg_catalog, pg_temp AS $$
           SELECT CASE WHEN coalesce(n, '') = '' THEN '{}'::jsonb
             ELSE jsonb_build_object('SUR', left(n, 40)) END $$;
 
+        -- refuses a text that is missing, longer than WIDTH or holds a control character
+        CREATE FUNCTION kovendi.check_text(v text, width int, what text) RETURNS text
+        LANGUAGE plpgsql IMMUTABLE SET search_path = pg_catalog, pg_temp AS $$
+        BEGIN
+          IF v IS NULL THEN
+            RAISE EXCEPTION USING ERRCODE = 'KV012', MESSAGE = what || ' missing (NULL)';
+          END IF;
+          IF length(v) > width THEN
+            RAISE EXCEPTION USING ERRCODE = 'KV012',
+              MESSAGE = what || ' longer than ' || width || ' characters';
+          END IF;
+          IF v ~ ('[' || chr(1) || '-' || chr(31) || chr(127) || ']') THEN
+            RAISE EXCEPTION USING ERRCODE = 'KV012',
+              MESSAGE = what || ' holds a control character';
+          END IF;
+          RETURN v;
+        END $$;
+
+        -- a one-dimensional array of N elements without NULLs
+        CREATE FUNCTION kovendi.check_array(a anyarray, n int, what text) RETURNS void
+        LANGUAGE plpgsql IMMUTABLE SET search_path = pg_catalog, pg_temp AS $$
+        BEGIN
+          IF a IS NULL OR (cardinality(a) > 0 AND (array_ndims(a) <> 1 OR array_lower(a, 1) <> 1))
+              OR cardinality(a) <> n OR array_position(a, NULL) IS NOT NULL THEN
+            RAISE EXCEPTION USING ERRCODE = 'KV012', MESSAGE = what || ': ' || n
+              || ' values without NULL expected';
+          END IF;
+        END $$;
+
+        -- the header of a submission as properties: known keys only, each checked; the request
+        -- codes and priorities are single digits
+        CREATE FUNCTION kovendi.checked_head(head text[]) RETURNS jsonb
+        LANGUAGE plpgsql IMMUTABLE SET search_path = pg_catalog, pg_temp AS $$
+        DECLARE
+          texts constant jsonb := '{"ipMsgId": 64, "inReplyTo": 64, "subject": 256,
+            "orig.ffn": 32, "expiryDate": 14, "defDeliveryDate": 14}';
+          digits constant text[] := ARRAY['priority', 'sensitivity', 'notifReq', 'reportReq',
+            'replyReq'];
+          h jsonb := '{}';
+          k text;
+          v text;
+        BEGIN
+          PERFORM kovendi.check_array(head, coalesce(cardinality(head), 0), 'header');
+          IF cardinality(head) % 2 <> 0 THEN
+            RAISE EXCEPTION USING ERRCODE = 'KV012', MESSAGE = 'header: key without value';
+          END IF;
+          FOR i IN 1..cardinality(head) / 2 LOOP
+            k := head[2 * i - 1];
+            v := head[2 * i];
+            IF h ? k THEN
+              RAISE EXCEPTION USING ERRCODE = 'KV012', MESSAGE = 'header: ' || k || ' twice';
+            ELSIF texts ? k THEN
+              h := h || jsonb_build_object(k, kovendi.check_text(v, (texts->>k)::int, k));
+            ELSIF k = ANY (digits) THEN
+              IF v !~ '^[0-9]$' THEN
+                RAISE EXCEPTION USING ERRCODE = 'KV012', MESSAGE = k || ' is not a digit';
+              END IF;
+              h := h || jsonb_build_object(k, v);
+            END IF;
+          END LOOP;
+          RETURN h;
+        END $$;
+
+        -- the recipient arrays of a submission, checked; returns their number
+        CREATE FUNCTION kovendi.checked_recipients(r_kind int[], r_form int[], r_name text[],
+            r_ffn text[], r_addr text[]) RETURNS int
+        LANGUAGE plpgsql IMMUTABLE SET search_path = pg_catalog, pg_temp AS $$
+        DECLARE
+          keys constant text[] := ARRAY['COU','ADM','PMD','SUR','GIV','INI','GQU','ORG','OUA',
+            'OUB','OUC','OUD','DTA','DVA','DTB','DVB','DTC','DVC','DTD','DVD'];
+          widths constant int[] := ARRAY[3, 16, 16, 40, 16, 5, 3, 64, 32, 32, 32, 32, 8, 128, 8,
+            128, 8, 128, 8, 128];
+          n int := coalesce(cardinality(r_kind), 0);
+        BEGIN
+          IF n = 0 THEN
+            RAISE EXCEPTION USING ERRCODE = 'KV007', MESSAGE = 'message without recipients';
+          END IF;
+          IF n > 20 THEN
+            RAISE EXCEPTION USING ERRCODE = 'KV012', MESSAGE = 'at most 20 recipients';
+          END IF;
+          PERFORM kovendi.check_array(r_kind, n, 'recipient kinds');
+          PERFORM kovendi.check_array(r_form, n, 'recipient forms');
+          PERFORM kovendi.check_array(r_name, n, 'recipient names');
+          PERFORM kovendi.check_array(r_ffn, n, 'recipient free-form names');
+          PERFORM kovendi.check_array(r_addr, n * 20, 'recipient addresses');
+          FOR i IN 1..n LOOP
+            IF r_kind[i] NOT BETWEEN 1 AND 3 THEN
+              RAISE EXCEPTION USING ERRCODE = 'KV012',
+                MESSAGE = 'recipient ' || i || ': kind ' || r_kind[i] || ' is not 1, 2 or 3';
+            END IF;
+            IF r_form[i] NOT IN (1, 5, 6) THEN
+              RAISE EXCEPTION USING ERRCODE = 'KV012',
+                MESSAGE = 'recipient ' || i || ' has no O/R name of a supported type';
+            END IF;
+            PERFORM kovendi.check_text(r_name[i], 40, 'recipient ' || i || ' name');
+            PERFORM kovendi.check_text(r_ffn[i], 32, 'recipient ' || i || ' free-form name');
+            FOR j IN 1..20 LOOP
+              PERFORM kovendi.check_text(r_addr[(i - 1) * 20 + j], widths[j],
+                'recipient ' || i || ' ' || keys[j]);
+            END LOOP;
+          END LOOP;
+          RETURN n;
+        END $$;
+
         -- the mailbox of the logged-in role
-        CREATE OR REPLACE FUNCTION kovendi.caller() RETURNS kovendi.mailbox
+        CREATE FUNCTION kovendi.caller() RETURNS kovendi.mailbox
         LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
         DECLARE
           m kovendi.mailbox;
@@ -145,8 +367,94 @@ final class PgSchema {
           RETURN m;
         END $$;
 
+        -- Ends the sessions of mailbox roles other than this one that may keep others waiting:
+        -- in a transaction that has taken locks or written, idle for longer than the idle limit
+        -- or open for longer than the hold limit. A client of the service does neither: it runs
+        -- every call as a transaction of its own, and none of them takes that long.
+        CREATE FUNCTION kovendi.end_stalled() RETURNS void
+        LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
+        DECLARE
+          s kovendi.settings;
+        BEGIN
+          SELECT * INTO s FROM kovendi.settings;
+          PERFORM pg_terminate_backend(a.pid) FROM pg_stat_activity a
+            WHERE a.datname = current_database() AND a.pid <> pg_backend_pid()
+              AND a.backend_xid IS NOT NULL
+              AND a.usesysid IN (SELECT am.member FROM pg_auth_members am
+                WHERE am.roleid = 'kovendi_mailbox'::regrole)
+              AND ((a.state LIKE 'idle in transaction%'
+                    AND a.state_change < clock_timestamp() - s.idle_ms * interval '1 ms')
+                OR a.xact_start < clock_timestamp() - s.hold_ms * interval '1 ms');
+        END $$;
+
+        -- Takes the row of mailbox R for this transaction: deliveries into one mailbox and their
+        -- quota checks follow one another. Waits at most the lock wait (KV014 then), ending
+        -- stalled sessions that hold it.
+        CREATE FUNCTION kovendi.lock_mailbox(r name) RETURNS void
+        LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
+        DECLARE
+          deadline timestamptz := clock_timestamp()
+            + (SELECT s.lock_wait_ms FROM kovendi.settings s) * interval '1 ms';
+        BEGIN
+          LOOP
+            BEGIN
+              PERFORM 1 FROM kovendi.mailbox WHERE role = r FOR NO KEY UPDATE NOWAIT;
+              RETURN;
+            EXCEPTION WHEN lock_not_available THEN
+              NULL;
+            END;
+            PERFORM kovendi.end_stalled();
+            IF clock_timestamp() > deadline THEN
+              RAISE EXCEPTION USING ERRCODE = 'KV014',
+                MESSAGE = 'a mailbox stayed busy for the whole lock wait';
+            END IF;
+            PERFORM pg_sleep(0.05);
+          END LOOP;
+        END $$;
+
+        -- the next list identifier of mailbox R (its row taken)
+        CREATE FUNCTION kovendi.next_list_id(r name) RETURNS bigint
+        LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
+        DECLARE
+          nid bigint;
+        BEGIN
+          PERFORM kovendi.lock_mailbox(r);
+          UPDATE kovendi.mailbox SET next_list_id = next_list_id + 1 WHERE role = r
+            RETURNING next_list_id INTO nid;
+          RETURN nid;
+        END $$;
+
+        -- whether mailbox R (its row taken) may receive a message of BYTES bytes from SENDER:
+        -- the count and byte quota, and a sender's share of both
+        CREATE FUNCTION kovendi.has_room(r name, sender kovendi.mailbox, bytes bigint)
+        RETURNS boolean
+        LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
+        DECLARE
+          s kovendi.settings;
+          n bigint;
+          n_own bigint;
+          b bigint;
+          b_own bigint;
+          share numeric;
+        BEGIN
+          SELECT * INTO s FROM kovendi.settings;
+          share := least(100, greatest(1, s.sender_share)) / 100.0;
+          SELECT count(*), count(*) FILTER (WHERE e.props->>'orig.user' = sender.usr)
+            INTO n, n_own FROM kovendi.entry e WHERE e.owner = r;
+          SELECT coalesce(sum(octet_length(p.data)), 0),
+              coalesce(sum(octet_length(p.data))
+                FILTER (WHERE e.props->>'orig.user' = sender.usr), 0)
+            INTO b, b_own FROM kovendi.part p JOIN kovendi.entry e
+              ON e.owner = p.owner AND e.list_id = p.list_id WHERE p.owner = r;
+          IF n >= s.capacity OR b + bytes > s.max_bytes THEN
+            RETURN false;
+          END IF;
+          RETURN r = sender.role OR (n_own < greatest(1, floor(s.capacity * share))
+            AND b_own + bytes <= s.max_bytes * share);
+        END $$;
+
         -- a single notification about MSG from READER into the originator's mailbox
-        CREATE OR REPLACE FUNCTION kovendi.notify_originator(msg jsonb, reader kovendi.mailbox,
+        CREATE FUNCTION kovendi.notify_originator(msg jsonb, reader kovendi.mailbox,
             notify_type int, time_key text, reason int, diag int)
         RETURNS void LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
         DECLARE
@@ -158,39 +466,95 @@ final class PgSchema {
           IF NOT FOUND THEN
             RETURN;
           END IF;
-          nid := nextval('kovendi.list_id_seq');
+          nid := kovendi.next_list_id(orig);
           INSERT INTO kovendi.entry VALUES (orig, nid, kovendi.new_entry(2, nid, localtimestamp)
             || jsonb_build_object('ipMsgId', coalesce(msg->>'ipMsgId', ''), 'ntf.n', '1',
                  'ntf.total', '1')
             || kovendi.notice(0, reader.ffn, reader.addr, notify_type, time_key, reason, diag));
         END $$;
 
-        CREATE OR REPLACE FUNCTION kovendi.open_session(OUT o_usr text, OUT o_id bigint,
+        -- Settles M's committed submissions: their delivery reports go into M's mailbox. Returns
+        -- how many mailboxes submission WANTED reached, and forgets it (-1 when it is not
+        -- there); the outcome of another is kept a day for the session that made it. A
+        -- submission of the caller's own transaction is left alone, and asking for its outcome is
+        -- refused: the caller could still roll it back.
+        CREATE FUNCTION kovendi.settle(m kovendi.mailbox, wanted bigint) RETURNS int
+        LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
+        DECLARE
+          me xid8 := pg_current_xact_id_if_assigned();
+          result int;
+          s kovendi.submission;
+          rc jsonb;
+          nt jsonb;
+          total int;
+          nid bigint;
+          i int;
+        BEGIN
+          IF EXISTS (SELECT 1 FROM kovendi.submission
+              WHERE id = wanted AND sender = m.role AND txid = me) THEN
+            RAISE EXCEPTION USING ERRCODE = 'KV002',
+              MESSAGE = 'the outcome of a submission is known once it has been committed';
+          END IF;
+          IF EXISTS (SELECT 1 FROM kovendi.submission
+              WHERE sender = m.role AND NOT settled AND txid IS DISTINCT FROM me) THEN
+            PERFORM kovendi.lock_mailbox(m.role);
+          END IF;
+          FOR s IN WITH done AS (UPDATE kovendi.submission SET settled = true
+                WHERE sender = m.role AND NOT settled AND txid IS DISTINCT FROM me RETURNING *)
+              SELECT * FROM done ORDER BY id LOOP
+            total := jsonb_array_length(s.notices);
+            i := 0;
+            WHILE s.reached > 0 AND i < total LOOP
+              rc := jsonb_build_object('ipMsgId', s.ipmsgid,
+                'ntf.n', least(21, total - i)::text, 'ntf.total', total::text);
+              FOR j IN 0..least(21, total - i) - 1 LOOP
+                nt := s.notices->(i + j);
+                rc := rc || kovendi.notice(j, nt->>0, nt->1, (nt->>2)::int, nt->>3,
+                  (nt->>4)::int, (nt->>5)::int);
+              END LOOP;
+              nid := kovendi.next_list_id(m.role);
+              INSERT INTO kovendi.entry VALUES (m.role, nid, kovendi.new_entry(3, nid, s.at) || rc);
+              i := i + 21;
+            END LOOP;
+          END LOOP;
+          DELETE FROM kovendi.submission WHERE id = wanted AND sender = m.role
+            AND txid IS DISTINCT FROM me RETURNING reached INTO result;
+          DELETE FROM kovendi.submission WHERE sender = m.role AND settled
+            AND at < localtimestamp - interval '1 day';
+          RETURN coalesce(result, -1);
+        END $$;
+
+        CREATE FUNCTION kovendi.open_session(OUT o_usr text, OUT o_id bigint,
             OUT o_ffn text, OUT o_capacity int, OUT o_total int, OUT o_fresh int,
-            OUT o_session int)
+            OUT o_session int, OUT o_faults boolean)
         LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
         DECLARE
           m kovendi.mailbox := kovendi.caller();
         BEGIN
+          PERFORM kovendi.settle(m, NULL);
           o_usr := m.usr;
           o_id := m.id;
           o_ffn := m.ffn;
-          SELECT s.capacity INTO o_capacity FROM kovendi.settings s;
+          SELECT s.capacity, s.faults INTO o_capacity, o_faults FROM kovendi.settings s;
           SELECT count(*), count(*) FILTER (WHERE e.props->>'access' <> 'READ')
             INTO o_total, o_fresh FROM kovendi.entry e WHERE e.owner = m.role;
           o_session := (nextval('kovendi.session_seq') - 1) % 32767 + 1;
         END $$;
 
-        -- takes the first fault rule of OP, counting it down; no row when there is none
-        CREATE OR REPLACE FUNCTION kovendi.take_fault(op text)
+        -- takes the caller's first fault rule of OP, counting it down; no row when there is
+        -- none or fault injection is off
+        CREATE FUNCTION kovendi.take_fault(op text)
         RETURNS TABLE (o_delay_ms bigint, o_verdict int, o_count int)
         LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
         DECLARE
+          m kovendi.mailbox := kovendi.caller();
           f kovendi.fault;
         BEGIN
-          PERFORM kovendi.caller();
-          SELECT * INTO f FROM kovendi.fault WHERE operation = op ORDER BY seq LIMIT 1
-            FOR UPDATE;
+          IF NOT (SELECT s.faults FROM kovendi.settings s) THEN
+            RETURN;
+          END IF;
+          SELECT * INTO f FROM kovendi.fault WHERE operation = op AND owner = m.role
+            ORDER BY seq LIMIT 1 FOR UPDATE;
           IF NOT FOUND THEN
             RETURN;
           END IF;
@@ -206,7 +570,7 @@ final class PgSchema {
         END $$;
 
         -- the mailbox an alias names: user, free-form name, address as KEY=value texts
-        CREATE OR REPLACE FUNCTION kovendi.resolve_alias(alias_name text)
+        CREATE FUNCTION kovendi.resolve_alias(alias_name text)
         RETURNS TABLE (o_usr text, o_ffn text, o_addr text[])
         LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
         BEGIN
@@ -220,61 +584,62 @@ final class PgSchema {
         -- Submits one message: HEAD its header as key/value pairs; per recipient I its kind
         -- (1 to, 2 copy, 3 blind copy), form (1 address, 5 alias, 6 list), alias or list name,
         -- free-form name and the 20 address fields ADDR[(I-1)*20+1..I*20] in the order of KEYS;
-        -- PARTS the body parts. Delivers into every reached mailbox and reports to the sender,
-        -- all or nothing. Returns the number of mailboxes reached.
-        CREATE OR REPLACE FUNCTION kovendi.submit(head text[], r_kind int[], r_form int[],
+        -- PARTS the body parts. Everything is checked first (KV012, KV007 without recipients);
+        -- then the message is delivered into every reached mailbox that has room, one mailbox
+        -- at a time. Returns the number of the submission, whose outcome submission_result
+        -- gives once this transaction has been committed.
+        CREATE FUNCTION kovendi.submit(head text[], r_kind int[], r_form int[],
             r_name text[], r_ffn text[], r_addr text[], parts bytea[])
-        RETURNS int LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
+        RETURNS bigint LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
         DECLARE
           keys constant text[] := ARRAY['COU','ADM','PMD','SUR','GIV','INI','GQU','ORG','OUA',
             'OUB','OUC','OUD','DTA','DVA','DTB','DVB','DTC','DVC','DTD','DVD'];
           sender kovendi.mailbox := kovendi.caller();
-          h jsonb;
-          cap int;
+          st kovendi.settings;
+          h jsonb := kovendi.checked_head(head);
+          n int := kovendi.checked_recipients(r_kind, r_form, r_name, r_ffn, r_addr);
+          nparts int := coalesce(cardinality(parts), 0);
           o_kind int[] := '{}';
           o_ffn text[] := '{}';
           o_addr jsonb[] := '{}';
           o_role name[] := '{}';
           o_diag int[] := '{}';
           delivered name[] := '{}';
+          full_box name[] := '{}';
           notices jsonb[] := '{}';
           given jsonb;
           matched name[];
           m kovendi.mailbox;
           members int;
-          n int := coalesce(array_length(r_kind, 1), 0);
-          nparts int := coalesce(array_length(parts, 1), 0);
           at_time timestamp := localtimestamp;
           rap int;
           base jsonb;
           rc jsonb;
-          nt jsonb;
           vis int;
           nid bigint;
+          sid bigint;
           r name;
           total bigint := 0;
-          i int;
-          j int;
         BEGIN
-          IF n = 0 THEN
-            RAISE EXCEPTION USING ERRCODE = 'KV007', MESSAGE = 'message without recipients';
+          SELECT * INTO st FROM kovendi.settings;
+          PERFORM kovendi.check_array(parts, nparts, 'body parts');
+          IF nparts > 8 THEN
+            RAISE EXCEPTION USING ERRCODE = 'KV012', MESSAGE = 'at most 8 body parts';
           END IF;
-          IF n > 20 OR nparts > 8 THEN
+          FOR j IN 1..nparts LOOP
+            total := total + octet_length(parts[j]);
+          END LOOP;
+          IF total > st.max_message THEN
             RAISE EXCEPTION USING ERRCODE = 'KV012',
-              MESSAGE = 'at most 20 recipients and 8 body parts';
+              MESSAGE = 'message of ' || total || ' bytes, at most ' || st.max_message;
           END IF;
-          SELECT coalesce(jsonb_object_agg(p.key, p.value), '{}'::jsonb) INTO h
-            FROM jsonb_each_text(jsonb_object(head)) p
-            WHERE p.key IN ('ipMsgId', 'inReplyTo', 'subject', 'priority', 'sensitivity',
-              'expiryDate', 'defDeliveryDate', 'notifReq', 'reportReq', 'replyReq', 'orig.ffn');
           rap := coalesce(h->>'reportReq', '3')::int;
-          SELECT s.capacity INTO cap FROM kovendi.settings s;
 
           FOR i IN 1..n LOOP
             IF r_form[i] = 1 THEN
               given := '{}';
               FOR j IN 1..20 LOOP
-                IF coalesce(r_addr[(i - 1) * 20 + j], '') <> '' THEN
+                IF r_addr[(i - 1) * 20 + j] <> '' THEN
                   given := given || jsonb_build_object(keys[j], r_addr[(i - 1) * 20 + j]);
                 END IF;
               END LOOP;
@@ -286,7 +651,7 @@ final class PgSchema {
                   ORDER BY upper(mb.usr));
               END IF;
               o_kind := array_append(o_kind, r_kind[i]);
-              o_ffn := array_append(o_ffn, coalesce(r_ffn[i], ''));
+              o_ffn := array_append(o_ffn, r_ffn[i]);
               o_addr := array_append(o_addr, given);
               IF cardinality(matched) = 1 THEN
                 o_role := array_append(o_role, matched[1]);
@@ -307,12 +672,12 @@ final class PgSchema {
                 o_diag := array_append(o_diag, -1);
               ELSE
                 o_kind := array_append(o_kind, r_kind[i]);
-                o_ffn := array_append(o_ffn, left(left(coalesce(r_name[i], ''), 40), 32));
+                o_ffn := array_append(o_ffn, left(r_name[i], 32));
                 o_addr := array_append(o_addr, kovendi.named(r_name[i]));
                 o_role := array_append(o_role, NULL::name);
                 o_diag := array_append(o_diag, 0);
               END IF;
-            ELSIF r_form[i] = 6 THEN
+            ELSE
               members := 0;
               FOR m IN SELECT mb.* FROM kovendi.list_member lm
                   JOIN kovendi.mailbox mb ON mb.role = lm.role
@@ -326,31 +691,29 @@ final class PgSchema {
               END LOOP;
               IF members = 0 THEN
                 o_kind := array_append(o_kind, r_kind[i]);
-                o_ffn := array_append(o_ffn, left(left(coalesce(r_name[i], ''), 40), 32));
+                o_ffn := array_append(o_ffn, left(r_name[i], 32));
                 o_addr := array_append(o_addr, kovendi.named(r_name[i]));
                 o_role := array_append(o_role, NULL::name);
                 o_diag := array_append(o_diag, 0);
               END IF;
-            ELSE
-              RAISE EXCEPTION USING ERRCODE = 'KV012',
-                MESSAGE = 'recipient ' || i || ' has no O/R name of a supported type';
             END IF;
           END LOOP;
 
-          FOR i IN 1..cardinality(o_kind) LOOP
-            IF o_role[i] IS NOT NULL AND NOT (o_role[i] = ANY (delivered)) THEN
-              IF (SELECT count(*) FROM kovendi.entry e WHERE e.owner = o_role[i]) >= cap THEN
-                o_role[i] := NULL;
-                o_diag[i] := 4;
-              ELSE
-                delivered := array_append(delivered, o_role[i]);
-              END IF;
+          -- one mailbox at a time, in a fixed order: take its row, then check its room
+          FOR r IN SELECT DISTINCT x FROM unnest(o_role) x WHERE x IS NOT NULL ORDER BY 1 LOOP
+            PERFORM kovendi.lock_mailbox(r);
+            IF kovendi.has_room(r, sender, total) THEN
+              delivered := array_append(delivered, r);
+            ELSE
+              full_box := array_append(full_box, r);
             END IF;
           END LOOP;
-          IF cardinality(delivered) = 0 THEN
-            RAISE EXCEPTION USING ERRCODE = 'KV007',
-              MESSAGE = 'none of the recipients could be reached';
-          END IF;
+          FOR i IN 1..cardinality(o_kind) LOOP
+            IF o_role[i] = ANY (full_box) THEN
+              o_role[i] := NULL;
+              o_diag[i] := 4;
+            END IF;
+          END LOOP;
 
           IF rap <> 1 THEN
             FOR i IN 1..cardinality(o_kind) LOOP
@@ -369,8 +732,8 @@ final class PgSchema {
               'parts', nparts::text)
             || kovendi.addr_props('orig.addr.', sender.addr);
           FOR j IN 1..nparts LOOP
-            base := base || jsonb_build_object('part.' || j || '.size', length(parts[j])::text);
-            total := total + length(parts[j]);
+            base := base || jsonb_build_object('part.' || j || '.size',
+              octet_length(parts[j])::text);
           END LOOP;
           base := base || jsonb_build_object('size', total::text);
 
@@ -385,32 +748,46 @@ final class PgSchema {
                 vis := vis + 1;
               END IF;
             END LOOP;
-            nid := nextval('kovendi.list_id_seq');
+            nid := kovendi.next_list_id(r);
             INSERT INTO kovendi.entry VALUES (r, nid, kovendi.new_entry(1, nid, at_time) || base
               || rc || jsonb_build_object('rcpt.n', vis::text));
             INSERT INTO kovendi.part SELECT r, nid, k, parts[k] FROM generate_series(1, nparts) k;
           END LOOP;
 
-          i := 0;
-          WHILE i < cardinality(notices) LOOP
-            rc := jsonb_build_object('ipMsgId', coalesce(h->>'ipMsgId', ''),
-              'ntf.n', least(21, cardinality(notices) - i)::text,
-              'ntf.total', cardinality(notices)::text);
-            FOR j IN 0..least(21, cardinality(notices) - i) - 1 LOOP
-              nt := notices[i + j + 1];
-              rc := rc || kovendi.notice(j, nt->>0, nt->1, (nt->>2)::int, nt->>3, (nt->>4)::int,
-                (nt->>5)::int);
-            END LOOP;
-            nid := nextval('kovendi.list_id_seq');
-            INSERT INTO kovendi.entry VALUES (sender.role, nid, kovendi.new_entry(3, nid, at_time) || rc);
-            i := i + 21;
-          END LOOP;
-          RETURN cardinality(delivered);
+          sid := nextval('kovendi.submission_seq');
+          INSERT INTO kovendi.submission VALUES (sid, sender.role, pg_current_xact_id(),
+            cardinality(delivered), coalesce(h->>'ipMsgId', ''), at_time, to_jsonb(notices));
+          DELETE FROM kovendi.accepted
+            WHERE role = sender.role AND at < clock_timestamp() - interval '90 days';
+          INSERT INTO kovendi.accepted
+            VALUES (sender.role, coalesce(h->>'ipMsgId', ''), clock_timestamp());
+          RETURN sid;
         END $$;
+
+        -- the number of mailboxes that the caller's committed submission SID reached; its
+        -- delivery reports are in the caller's mailbox from then on
+        CREATE FUNCTION kovendi.submission_result(sid bigint) RETURNS int
+        LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
+        DECLARE
+          reached int := kovendi.settle(kovendi.caller(), sid);
+        BEGIN
+          IF reached < 0 THEN
+            RAISE EXCEPTION USING ERRCODE = 'KV005', MESSAGE = 'no such submission';
+          END IF;
+          RETURN reached;
+        END $$;
+
+        -- whether the caller's mailbox submitted a message with this identifier at or after p_since
+        CREATE FUNCTION kovendi.accepted_since(p_mid text, p_since timestamptz)
+        RETURNS boolean LANGUAGE sql STABLE SECURITY DEFINER
+        SET search_path = pg_catalog, pg_temp AS $$
+          SELECT EXISTS (SELECT 1 FROM kovendi.accepted
+            WHERE role = (kovendi.caller()).role AND ip_msg_id = p_mid AND at >= p_since)
+        $$;
 
         -- marks an item of the caller's mailbox READ; a first fetch of a message that asks for
         -- receipt notifications notifies its originator. False when it was READ already.
-        CREATE OR REPLACE FUNCTION kovendi.mark_read(p_id bigint) RETURNS boolean
+        CREATE FUNCTION kovendi.mark_read(p_id bigint) RETURNS boolean
         LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
         DECLARE
           m kovendi.mailbox := kovendi.caller();
@@ -435,7 +812,7 @@ final class PgSchema {
 
         -- deletes an item of the caller's mailbox; an unread message whose originator asked
         -- for non-receipt notifications notifies it
-        CREATE OR REPLACE FUNCTION kovendi.delete_entry(p_id bigint) RETURNS void
+        CREATE FUNCTION kovendi.delete_entry(p_id bigint) RETURNS void
         LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $$
         DECLARE
           m kovendi.mailbox := kovendi.caller();
@@ -451,21 +828,25 @@ final class PgSchema {
           END IF;
         END $$;
 
-        -- Administration: run by the administrator's own connection (kovendi-store); no
-        -- mailbox role may call them.
-        CREATE OR REPLACE FUNCTION kovendi.norm_addr(addr jsonb) RETURNS jsonb
+        RESET ROLE;
+        REVOKE CREATE ON SCHEMA kovendi FROM kovendi_service;
+        GRANT EXECUTE ON FUNCTION kovendi.list_id_text(bigint) TO kovendi_admin;
+        SET LOCAL ROLE kovendi_admin;
+
+        -- Administration: run by kovendi-store as kovendi_admin; no mailbox role may call them.
+        CREATE FUNCTION kovendi.norm_addr(addr jsonb) RETURNS jsonb
         LANGUAGE sql IMMUTABLE SET search_path = pg_catalog, pg_temp AS $$
           SELECT coalesce(jsonb_object_agg(a.key, upper(trim(a.value))), '{}'::jsonb)
           FROM jsonb_each_text(addr) a WHERE trim(a.value) <> '' $$;
 
-        CREATE OR REPLACE FUNCTION kovendi.addr_text(addr jsonb) RETURNS text
+        CREATE FUNCTION kovendi.addr_text(addr jsonb) RETURNS text
         LANGUAGE sql IMMUTABLE SET search_path = pg_catalog, pg_temp AS $$
           SELECT coalesce(string_agg(a.key || '=' || a.value, ' ' ORDER BY array_position(
             ARRAY['COU','ADM','PMD','SUR','GIV','INI','GQU','ORG','OUA','OUB','OUC','OUD','DTA',
               'DVA','DTB','DVB','DTC','DVC','DTD','DVD'], a.key)), '')
           FROM jsonb_each_text(addr) a WHERE a.value <> '' $$;
 
-        CREATE OR REPLACE FUNCTION kovendi.role_of(p_usr text) RETURNS name
+        CREATE FUNCTION kovendi.role_of(p_usr text) RETURNS name
         LANGUAGE plpgsql STABLE SET search_path = pg_catalog, pg_temp AS $$
         DECLARE
           r name;
@@ -477,7 +858,24 @@ final class PgSchema {
           RETURN r;
         END $$;
 
-        CREATE OR REPLACE FUNCTION kovendi.admin_add_mailbox(p_role text, p_usr text,
+        -- the service's limits on mailbox role R, or on every mailbox role when R is NULL
+        CREATE FUNCTION kovendi.admin_apply_limits(r name) RETURNS void
+        LANGUAGE plpgsql SET search_path = pg_catalog, pg_temp AS $$
+        DECLARE
+          s kovendi.settings;
+          x name;
+        BEGIN
+          SELECT * INTO s FROM kovendi.settings;
+          FOR x IN SELECT m.role FROM kovendi.mailbox m WHERE r IS NULL OR m.role = r LOOP
+            EXECUTE format('ALTER ROLE %I CONNECTION LIMIT %s', x, greatest(1, s.connections));
+            EXECUTE format('ALTER ROLE %I SET statement_timeout = %L', x, s.statement_ms);
+            EXECUTE format('ALTER ROLE %I SET lock_timeout = %L', x, s.lock_wait_ms);
+            EXECUTE format('ALTER ROLE %I SET idle_in_transaction_session_timeout = %L', x,
+              s.idle_ms);
+          END LOOP;
+        END $$;
+
+        CREATE FUNCTION kovendi.admin_add_mailbox(p_role text, p_usr text,
             p_ffn text, p_addr jsonb, p_verifier text)
         RETURNS void LANGUAGE plpgsql SET search_path = pg_catalog, pg_temp AS $$
         DECLARE
@@ -494,17 +892,18 @@ final class PgSchema {
           END IF;
           EXECUTE format('CREATE ROLE %I LOGIN PASSWORD %L IN ROLE kovendi_mailbox', p_role,
             p_verifier);
-          INSERT INTO kovendi.mailbox VALUES (p_role, p_usr, nextval('kovendi.mailbox_id_seq'),
-            p_ffn, p_addr);
+          INSERT INTO kovendi.mailbox (role, usr, id, ffn, addr) VALUES (p_role, p_usr,
+            nextval('kovendi.mailbox_id_seq'), p_ffn, p_addr);
+          PERFORM kovendi.admin_apply_limits(p_role);
         END $$;
 
-        CREATE OR REPLACE FUNCTION kovendi.admin_set_password(p_usr text, p_verifier text)
+        CREATE FUNCTION kovendi.admin_set_password(p_usr text, p_verifier text)
         RETURNS void LANGUAGE plpgsql SET search_path = pg_catalog, pg_temp AS $$
         BEGIN
           EXECUTE format('ALTER ROLE %I PASSWORD %L', kovendi.role_of(p_usr), p_verifier);
         END $$;
 
-        CREATE OR REPLACE FUNCTION kovendi.name_free(p_name text) RETURNS void
+        CREATE FUNCTION kovendi.name_free(p_name text) RETURNS void
         LANGUAGE plpgsql STABLE SET search_path = pg_catalog, pg_temp AS $$
         BEGIN
           IF EXISTS (SELECT 1 FROM kovendi.alias WHERE key = upper(trim(p_name)))
@@ -513,7 +912,7 @@ final class PgSchema {
           END IF;
         END $$;
 
-        CREATE OR REPLACE FUNCTION kovendi.admin_add_alias(p_name text, p_usr text)
+        CREATE FUNCTION kovendi.admin_add_alias(p_name text, p_usr text)
         RETURNS void LANGUAGE plpgsql SET search_path = pg_catalog, pg_temp AS $$
         DECLARE
           r name := kovendi.role_of(p_usr);
@@ -522,7 +921,7 @@ final class PgSchema {
           INSERT INTO kovendi.alias VALUES (upper(trim(p_name)), p_name, r);
         END $$;
 
-        CREATE OR REPLACE FUNCTION kovendi.admin_add_list(p_name text, p_users text[])
+        CREATE FUNCTION kovendi.admin_add_list(p_name text, p_users text[])
         RETURNS void LANGUAGE plpgsql SET search_path = pg_catalog, pg_temp AS $$
         DECLARE
           roles name[] := '{}';
@@ -541,9 +940,13 @@ final class PgSchema {
             FROM generate_subscripts(roles, 1) k;
         END $$;
 
+        RESET ROLE;
         REVOKE ALL ON ALL FUNCTIONS IN SCHEMA kovendi FROM PUBLIC;
         GRANT EXECUTE ON FUNCTION kovendi.open_session(), kovendi.take_fault(text),
           kovendi.resolve_alias(text), kovendi.submit(text[], int[], int[], text[], text[], text[],
-          bytea[]), kovendi.mark_read(bigint), kovendi.delete_entry(bigint) TO kovendi_mailbox;
+          bytea[]), kovendi.submission_result(bigint), kovendi.mark_read(bigint),
+          kovendi.delete_entry(bigint), kovendi.accepted_since(text, timestamptz) TO kovendi_mailbox;
+        UPDATE kovendi.settings SET version = 2;
+        SELECT kovendi.admin_apply_limits(NULL);
         """;
 }

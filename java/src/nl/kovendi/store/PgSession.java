@@ -9,7 +9,6 @@ import java.sql.PreparedStatement;
 import java.sql.ResultSet;
 import java.sql.SQLException;
 import java.sql.Statement;
-import java.time.LocalDateTime;
 import java.util.ArrayList;
 import java.util.HashMap;
 import java.util.List;
@@ -28,15 +27,29 @@ import nl.kovendi.objects.Recipient;
 /**
  * A mailbox session on a PostgreSQL service (objects in {@link PgSchema}): one connection as the
  * mailbox's own role, each operation one call of a service function (one transaction) or a read
- * of the mailbox's own rows. Passwords are compared without regard to letter case, as in the
- * embedded store: the service keeps the verifier of the password in capitals.
+ * of the mailbox's own rows, run through {@link PgCalls} so that a stop cancels it. Passwords are
+ * compared without regard to letter case, as in the embedded store: the service keeps the
+ * verifier of the password in capitals. The connection is secured as {@link PgTls} says. What the
+ * service returns is read as untrusted: a missing (NULL) value reads as empty.
  */
 final class PgSession implements MailSession {
+    /**
+     * The JDBC driver's own log would go to the program's standard error; the client's log
+     * gets the reason of every failure instead.
+     */
+    private static final java.util.logging.Logger DRIVER_LOG =
+            java.util.logging.Logger.getLogger("org.postgresql");
+
+    static {
+        DRIVER_LOG.setLevel(java.util.logging.Level.OFF);
+    }
+
     /** Mailbox items read per round trip while listing. */
     private static final int BATCH = 200;
     private static final long LIST_ID_LIMIT = 10_000_000_000L;
 
     private final Connection conn;
+    private final PgCalls calls;
     private final PgAddress address;
     private final String role;
     private String user;
@@ -44,9 +57,14 @@ final class PgSession implements MailSession {
     private String freeFormName;
     private int capacity;
     private short sessionId;
+    // The service's clock minus this machine's, in milliseconds, measured at log-in: the times a
+    // client gives are by its own clock, the service records its own.
+    private long clockOffsetMillis;
+    private boolean faults;
 
-    private PgSession(Connection conn, PgAddress address, String role) {
+    private PgSession(Connection conn, PgCalls calls, PgAddress address, String role) {
         this.conn = conn;
+        this.calls = calls;
         this.address = address;
         this.role = role;
     }
@@ -61,7 +79,7 @@ final class PgSession implements MailSession {
         return password.toUpperCase(Locale.ROOT);
     }
 
-    static PgSession connect(PgAddress address, String user, String password)
+    static PgSession connect(PgAddress address, String user, String password, PgTls tls)
             throws StoreException {
         if (user == null || password == null || password.isEmpty()
                 || !user.trim().matches("[A-Za-z0-9_.-]{1," + Directory.USER_WIDTH + "}")) {
@@ -70,37 +88,88 @@ final class PgSession implements MailSession {
         }
         Properties p = new Properties();
         p.setProperty("user", roleName(user));
-        p.setProperty("password", servicePassword(password));
+        p.setProperty("authenticationPluginClassName", PgPasswordGuard.class.getName());
         p.setProperty("ApplicationName", "kovendi");
         p.setProperty("connectTimeout", "15");
         p.setProperty("loginTimeout", "30");
         // a server that stops answering ends the call with verdict 3 instead of hanging the run
         p.setProperty("socketTimeout", "300");
         p.setProperty("tcpKeepAlive", "true");
-        Connection c = PgErrors.call("cannot log in to " + address,
-                () -> DriverManager.getConnection(address.jdbcUrl(), p));
-        PgSession s = new PgSession(c, address, roleName(user));
+        tls.apply(p, address.host);
+        boolean verified = tls.verifies(address.host);
+        PgCalls calls = new PgCalls();
+        Connection c;
+        try {
+            c = calls.connect(() -> logIn(address, p, servicePassword(password), verified));
+        } catch (StoreException | RuntimeException e) {
+            calls.close();
+            throw e;
+        }
+        PgSession s = new PgSession(c, calls, address, roleName(user));
         try {
             s.start();
-        } catch (StoreException e) {
+        } catch (StoreException | RuntimeException e) {
             s.close();
             throw e;
         }
         return s;
     }
 
+    /** The connection itself, on the session's thread; a server not verified is refused. */
+    private static Connection logIn(PgAddress address, Properties p, String password,
+            boolean verified) throws StoreException {
+        try (PgLogin login = new PgLogin(password, verified, p)) {
+            try {
+                return DriverManager.getConnection(address.jdbcUrl(), p);
+            } catch (SQLException e) {
+                if (verified && PgErrors.isTlsRefusal(e, login.hostRefused)) {
+                    throw new StoreException(Verdict.LOGIN_REFUSED, "the server " + address
+                            + " could not be verified: " + e.getMessage(), e);
+                }
+                throw PgErrors.of(e, "cannot log in to " + address);
+            }
+        }
+    }
+
     private void start() throws StoreException {
-        PgErrors.call("cannot open the mailbox", () -> {
-            try (Statement st = conn.createStatement();
+        calls.run("cannot open the mailbox", true, () -> {
+            try (Statement st = calls.track(conn.createStatement());
                     ResultSet rs = st.executeQuery("SELECT * FROM kovendi.open_session()")) {
                 rs.next();
-                user = rs.getString(1);
+                user = nz(rs.getString(1));
                 id = rs.getLong(2);
-                freeFormName = rs.getString(3);
+                freeFormName = nz(rs.getString(3));
                 capacity = rs.getInt(4);
                 sessionId = (short) rs.getInt(7);
+                faults = rs.getBoolean(8);
+            }
+            long before = System.currentTimeMillis();
+            try (Statement st = conn.createStatement();
+                    ResultSet rs = st.executeQuery(
+                            "SELECT (extract(epoch FROM clock_timestamp()) * 1000)::bigint")) {
+                rs.next();
+                long after = System.currentTimeMillis();
+                clockOffsetMillis = rs.getLong(1) - (before + after) / 2;
             }
             return null;
+        });
+    }
+
+    /** The measurement of the clock offset is good to the round trip; a second covers it. */
+    private static final long CLOCK_MARGIN_MILLIS = 1000;
+
+    @Override
+    public boolean acceptedSince(String ipMsgId, long sinceMillis) throws StoreException {
+        long since = sinceMillis + clockOffsetMillis - CLOCK_MARGIN_MILLIS;
+        return PgErrors.call("cannot ask for the submission of " + ipMsgId, () -> {
+            try (PreparedStatement st = conn.prepareStatement(
+                    "SELECT kovendi.accepted_since(?, to_timestamp(? / 1000.0))")) {
+                st.setString(1, ipMsgId == null ? "" : ipMsgId);
+                st.setLong(2, since);
+                try (ResultSet rs = st.executeQuery()) {
+                    return rs.next() && rs.getBoolean(1);
+                }
+            }
         });
     }
 
@@ -126,8 +195,8 @@ final class PgSession implements MailSession {
 
     @Override
     public int[] counts() throws StoreException {
-        return PgErrors.call("cannot count the mailbox", () -> {
-            try (Statement st = conn.createStatement();
+        return calls.run("cannot count the mailbox", true, () -> {
+            try (Statement st = calls.track(conn.createStatement());
                     ResultSet rs = st.executeQuery("SELECT count(*), count(*) FILTER (WHERE"
                             + " props->>'access' <> 'READ') FROM kovendi.entry"
                             + " WHERE owner = current_user")) {
@@ -144,9 +213,11 @@ final class PgSession implements MailSession {
 
     @Override
     public Faults.Rule takeFault(String operation) throws StoreException {
-        return PgErrors.call("cannot read the fault rules", () -> {
-            try (PreparedStatement st = conn.prepareStatement(
-                    "SELECT * FROM kovendi.take_fault(?)")) {
+        if (!faults) {
+            return null;
+        }
+        return calls.run("cannot read the fault rules", true, () -> {
+            try (PreparedStatement st = prepare("SELECT * FROM kovendi.take_fault(?)")) {
                 st.setString(1, operation);
                 try (ResultSet rs = st.executeQuery()) {
                     if (!rs.next()) {
@@ -218,9 +289,8 @@ final class PgSession implements MailSession {
             "notifReq", Integer.toString(msg.getNotifReq()),
             "reportReq", Integer.toString(msg.getReportReq()),
             "replyReq", Integer.toString(msg.getReplyReq()), "orig.ffn", nz(msg.getFreeFormName())};
-        PgErrors.call("submission failed", () -> {
-            try (PreparedStatement st = conn.prepareStatement(
-                    "SELECT kovendi.submit(?, ?, ?, ?, ?, ?, ?)")) {
+        long submission = calls.run("submission failed", true, () -> {
+            try (PreparedStatement st = prepare("SELECT kovendi.submit(?, ?, ?, ?, ?, ?, ?)")) {
                 st.setArray(1, conn.createArrayOf("text", head));
                 st.setArray(2, conn.createArrayOf("int4", kind));
                 st.setArray(3, conn.createArrayOf("int4", form));
@@ -228,10 +298,33 @@ final class PgSession implements MailSession {
                 st.setArray(5, conn.createArrayOf("text", ffn));
                 st.setArray(6, conn.createArrayOf("text", addr));
                 st.setArray(7, conn.createArrayOf("bytea", parts));
-                st.executeQuery().close();
+                return single(st).getLong(1);
             }
-            return null;
         });
+        // The submission is committed: its outcome is taken even when the user stops now.
+        int reached = calls.run("cannot learn the outcome of the submission", false, () -> {
+            try (PreparedStatement st = prepare("SELECT kovendi.submission_result(?)")) {
+                st.setLong(1, submission);
+                return single(st).getInt(1);
+            }
+        });
+        if (reached == 0) {
+            throw new StoreException(Verdict.NO_RECIPIENT,
+                    "none of the recipients could be reached");
+        }
+    }
+
+    /** The one row of a statement's result. */
+    private static ResultSet single(PreparedStatement st) throws SQLException {
+        ResultSet rs = st.executeQuery();
+        if (!rs.next()) {
+            throw new SQLException("no result row", "XX000");
+        }
+        return rs;
+    }
+
+    private PreparedStatement prepare(String sql) throws SQLException {
+        return calls.track(conn.prepareStatement(sql));
     }
 
     private static String nz(String s) {
@@ -240,7 +333,10 @@ final class PgSession implements MailSession {
 
     @Override
     public List<Entry> list(String filter, String previous, int max) throws StoreException {
-        Filter f = Filter.parse(filter);
+        Filter f = Filter.parse(filter, listId -> {
+            Entry named = Store.isListId(listId) ? readEntry(Long.parseLong(listId)) : null;
+            return named == null ? null : named.originatorAddress();
+        });
         String prev = previous == null ? "" : previous.trim();
         if (prev.length() > MailService.LIST_ID_WIDTH) {
             throw new StoreException(Verdict.LIST_ID_INVALID, "list identifier \"" + prev
@@ -279,8 +375,8 @@ final class PgSession implements MailSession {
     }
 
     private List<Entry> readEntries(long from, int limit) throws StoreException {
-        return PgErrors.call("cannot read the mailbox", () -> {
-            try (PreparedStatement st = conn.prepareStatement("SELECT e.list_id, p.key, p.value"
+        return calls.run("cannot read the mailbox", true, () -> {
+            try (PreparedStatement st = prepare("SELECT e.list_id, p.key, p.value"
                     + " FROM (SELECT list_id, props FROM kovendi.entry WHERE owner = current_user"
                     + " AND list_id >= ? ORDER BY list_id LIMIT ?) e"
                     + " CROSS JOIN LATERAL jsonb_each_text(e.props) p ORDER BY e.list_id")) {
@@ -302,15 +398,15 @@ final class PgSession implements MailSession {
                     p = new Properties();
                     out.add(new Entry(p));
                 }
-                p.setProperty(rs.getString(2), rs.getString(3));
+                p.setProperty(nz(rs.getString(2)), nz(rs.getString(3)));
             }
         }
         return out;
     }
 
     private Entry readEntry(long n) throws StoreException {
-        return PgErrors.call("cannot read the mailbox", () -> {
-            try (PreparedStatement st = conn.prepareStatement("SELECT e.list_id, p.key, p.value"
+        return calls.run("cannot read the mailbox", true, () -> {
+            try (PreparedStatement st = prepare("SELECT e.list_id, p.key, p.value"
                     + " FROM kovendi.entry e CROSS JOIN LATERAL jsonb_each_text(e.props) p"
                     + " WHERE e.owner = current_user AND e.list_id = ?")) {
                 st.setLong(1, n);
@@ -321,9 +417,9 @@ final class PgSession implements MailSession {
     }
 
     private Map<Integer, byte[]> readParts(long n) throws StoreException {
-        return PgErrors.call("cannot read the body parts", () -> {
+        return calls.run("cannot read the body parts", true, () -> {
             Map<Integer, byte[]> parts = new HashMap<>();
-            try (PreparedStatement st = conn.prepareStatement("SELECT k, data FROM kovendi.part"
+            try (PreparedStatement st = prepare("SELECT k, data FROM kovendi.part"
                     + " WHERE owner = current_user AND list_id = ?")) {
                 st.setLong(1, n);
                 try (ResultSet rs = st.executeQuery()) {
@@ -369,9 +465,8 @@ final class PgSession implements MailSession {
         }
         if (!e.isRead()) {
             try {
-                PgErrors.call("cannot mark the item read", () -> {
-                    try (PreparedStatement st = conn.prepareStatement(
-                            "SELECT kovendi.mark_read(?)")) {
+                calls.run("cannot mark the item read", true, () -> {
+                    try (PreparedStatement st = prepare("SELECT kovendi.mark_read(?)")) {
                         st.setLong(1, n);
                         st.executeQuery().close();
                     }
@@ -381,7 +476,7 @@ final class PgSession implements MailSession {
                 MailService.removeAll(names, dir, workingDir);
                 throw ex;
             }
-            e.markRead(LocalDateTime.now());
+            e.markRead(LocalClock.now());
         }
         return new MailService.Fetched(e, names);
     }
@@ -389,8 +484,8 @@ final class PgSession implements MailSession {
     @Override
     public void delete(String listId) throws StoreException {
         long n = number(listId);
-        PgErrors.call("cannot delete " + listId, () -> {
-            try (PreparedStatement st = conn.prepareStatement("SELECT kovendi.delete_entry(?)")) {
+        calls.run("cannot delete " + listId, true, () -> {
+            try (PreparedStatement st = prepare("SELECT kovendi.delete_entry(?)")) {
                 st.setLong(1, n);
                 st.executeQuery().close();
             }
@@ -400,20 +495,23 @@ final class PgSession implements MailSession {
 
     @Override
     public ORNameForm11 resolveAlias(String alias) throws StoreException {
-        return PgErrors.call("cannot resolve the alias", () -> {
-            try (PreparedStatement st = conn.prepareStatement(
-                    "SELECT * FROM kovendi.resolve_alias(?)")) {
+        return calls.run("cannot resolve the alias", true, () -> {
+            try (PreparedStatement st = prepare("SELECT * FROM kovendi.resolve_alias(?)")) {
                 st.setString(1, alias);
                 try (ResultSet rs = st.executeQuery()) {
                     if (!rs.next()) {
                         return null;
                     }
                     OrAddress a = new OrAddress();
-                    for (String kv : (String[]) rs.getArray(3).getArray()) {
-                        int eq = kv.indexOf('=');
-                        a.set(kv.substring(0, eq), kv.substring(eq + 1));
+                    java.sql.Array fields = rs.getArray(3);
+                    String[] pairs = fields == null ? new String[0] : (String[]) fields.getArray();
+                    for (String kv : pairs) {
+                        int eq = kv == null ? -1 : kv.indexOf('=');
+                        if (eq > 0 && OrAddress.isKey(kv.substring(0, eq))) {
+                            a.set(kv.substring(0, eq), kv.substring(eq + 1));
+                        }
                     }
-                    return a.toForm11(rs.getString(2));
+                    return a.toForm11(nz(rs.getString(2)));
                 }
             }
         });
@@ -421,10 +519,10 @@ final class PgSession implements MailSession {
 
     @Override
     public void changePassword(String newPassword) throws StoreException {
-        MailService.checkPassword(newPassword);
-        String verifier = ScramVerifier.of(servicePassword(newPassword));
-        PgErrors.call("cannot change the password", () -> {
-            try (Statement st = conn.createStatement()) {
+        ServicePassword.check(newPassword);
+        String verifier = ServicePassword.verifier(newPassword);
+        calls.run("cannot change the password", true, () -> {
+            try (Statement st = calls.track(conn.createStatement())) {
                 st.execute("ALTER ROLE \"" + role + "\" PASSWORD '" + verifier + "'");
             }
             return null;
@@ -442,6 +540,8 @@ final class PgSession implements MailSession {
             conn.close();
         } catch (SQLException e) {
             // the connection is gone either way
+        } finally {
+            calls.close();
         }
     }
 }

@@ -16,7 +16,7 @@ import javax.crypto.spec.SecretKeySpec;
  * only the verifier, never the password, travels to the server and may reach its log.
  */
 final class ScramVerifier {
-    private static final int ITERATIONS = 4096;
+    private static final int ITERATIONS = 32768;
     private static final SecureRandom RANDOM = new SecureRandom();
 
     private ScramVerifier() {
@@ -30,11 +30,20 @@ final class ScramVerifier {
             byte[] salted = SecretKeyFactory.getInstance("PBKDF2WithHmacSHA256")
                     .generateSecret(keySpec).getEncoded();
             keySpec.clearPassword();
+            return of(ITERATIONS, salt, salted);
+        } catch (GeneralSecurityException e) {
+            throw new IllegalStateException("SCRAM-SHA-256 not available: " + e, e);
+        }
+    }
+
+    /** The verifier of a password whose PBKDF2-HMAC-SHA256 key with that salt is {@code salted}. */
+    static String of(int rounds, byte[] salt, byte[] salted) {
+        try {
             byte[] storedKey = MessageDigest.getInstance("SHA-256")
                     .digest(hmac(salted, "Client Key"));
             byte[] serverKey = hmac(salted, "Server Key");
             Base64.Encoder b64 = Base64.getEncoder();
-            return "SCRAM-SHA-256$" + ITERATIONS + ":" + b64.encodeToString(salt) + "$"
+            return "SCRAM-SHA-256$" + rounds + ":" + b64.encodeToString(salt) + "$"
                     + b64.encodeToString(storedKey) + ":" + b64.encodeToString(serverKey);
         } catch (GeneralSecurityException e) {
             throw new IllegalStateException("SCRAM-SHA-256 not available: " + e, e);

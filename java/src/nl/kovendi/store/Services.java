@@ -27,6 +27,13 @@ public final class Services {
 
     public static MailSession open(String server, int port, String user, String password,
             Path workingDir, OpenFault fault) throws StoreException {
+        return open(server, port, user, password, workingDir, fault,
+                PgTls.of("", "", workingDir));
+    }
+
+    /** As above, with the transport security of a PostgreSQL service. */
+    public static MailSession open(String server, int port, String user, String password,
+            Path workingDir, OpenFault fault, PgTls tls) throws StoreException {
         String srv = server == null ? "" : server.trim();
         if (srv.toLowerCase(Locale.ROOT).startsWith(FILE_PREFIX)) {
             if (srv.length() == FILE_PREFIX.length()) {
@@ -40,7 +47,7 @@ public final class Services {
             }
             return new EmbeddedSession(MailService.login(store, user, password));
         }
-        PgSession s = PgSession.connect(PgAddress.parse(srv, port), user, password);
+        PgSession s = PgSession.connect(PgAddress.parse(srv, port), user, password, tls);
         try {
             Faults.Rule rule = s.takeFault("API_open");
             if (rule != null) {

@@ -44,10 +44,15 @@ public final class StopCheck {
 
     /** Throws {@link Verdict#STOPPED_BY_USER} when the user asked to stop. */
     public static void poll() throws StoreException {
-        Question q = CURRENT.get();
-        if (q != null && q.stopRequested()) {
+        if (stopRequested()) {
             throw new StoreException(Verdict.STOPPED_BY_USER, "stopped by the user");
         }
+    }
+
+    /** Whether the user asked to stop the operation of this thread. */
+    public static boolean stopRequested() {
+        Question q = CURRENT.get();
+        return q != null && q.stopRequested();
     }
 
     /** Waits {@code millis} ms, asking the stop check in between. */

@@ -45,16 +45,20 @@ public final class Store {
     /** Notification entries per report; a longer report is split. */
     public static final int REPORT_ENTRIES = 21;
     public static final int DEFAULT_CAPACITY = 10000;
+    /** The largest message (all its body parts) the store takes, as the service's default. */
+    public static final long DEFAULT_MAX_MESSAGE = 32L * 1024 * 1024;
     /** How long an operation waits for another process to release the store. */
     static long lockWaitMillis = 30000;
 
     private final Path dir;
     private final int capacity;
-    private Supplier<LocalDateTime> clock = LocalDateTime::now;
+    private final long maxMessage;
+    private Supplier<LocalDateTime> clock = LocalClock::now;
 
-    private Store(Path dir, int capacity) {
+    private Store(Path dir, int capacity, long maxMessage) {
         this.dir = dir;
         this.capacity = capacity;
+        this.maxMessage = maxMessage;
     }
 
     public Path dir() {
@@ -63,6 +67,11 @@ public final class Store {
 
     public int capacity() {
         return capacity;
+    }
+
+    /** Bytes one message may hold (property "maxMessage" of the store's marker file). */
+    public long maxMessage() {
+        return maxMessage;
     }
 
     /** Replaces the clock (tests). */
@@ -101,9 +110,14 @@ public final class Store {
         return open(dir);
     }
 
-    /** Opens an existing store; a missing or foreign directory is {@link Verdict#CONNECTION_LOST}. */
+    /**
+     * Opens an existing store; a missing or foreign directory is {@link Verdict#CONNECTION_LOST}.
+     * A store of another user is refused before anything is written: the files a process writes
+     * belong to its user, and would keep the store's owner out afterwards.
+     */
     public static Store open(Path dir) throws StoreException {
         Path marker = dir.resolve(MARKER);
+        refuseOtherUsers(dir, marker);
         if (!Files.isRegularFile(marker)) {
             throw new StoreException(Verdict.CONNECTION_LOST, "no message store in " + dir);
         }
@@ -114,10 +128,39 @@ public final class Store {
             }
             int capacity = Integer.parseInt(p.getProperty("capacity",
                     Integer.toString(DEFAULT_CAPACITY)));
-            return new Store(dir, Math.max(1, Math.min(capacity, Short.MAX_VALUE)));
+            long maxMessage = Long.parseLong(p.getProperty("maxMessage",
+                    Long.toString(DEFAULT_MAX_MESSAGE)));
+            return new Store(dir, Math.max(1, Math.min(capacity, Short.MAX_VALUE)),
+                    Math.max(0, maxMessage));
         } catch (IOException | IllegalArgumentException e) {
             throw new StoreException(Verdict.CONNECTION_LOST, "store " + dir + " unreadable: "
                     + e.getMessage(), e);
+        }
+    }
+
+    /**
+     * A store directory (or its marker) that another user owns, or that this user cannot read: the
+     * refusal names the owner. "no message store" is left for a directory without a store.
+     */
+    private static void refuseOtherUsers(Path dir, Path marker) throws StoreException {
+        if (!Files.exists(dir)) {
+            return;
+        }
+        String me = System.getProperty("user.name");
+        String owner;
+        try {
+            owner = Files.getOwner(dir).getName();
+        } catch (IOException | UnsupportedOperationException e) {
+            return;
+        }
+        if (!Files.isReadable(dir) || !Files.isExecutable(dir)
+                || (Files.exists(marker) && !Files.isReadable(marker))) {
+            throw new StoreException(Verdict.CONNECTION_LOST, "permission denied: message store "
+                    + dir + " cannot be read by user " + me + " (owner " + owner + ")");
+        }
+        if (me != null && !me.equals("?") && !me.equals(owner)) {
+            throw new StoreException(Verdict.CONNECTION_LOST, "message store " + dir
+                    + " belongs to user " + owner + ", not to " + me + ": not opened");
         }
     }
 

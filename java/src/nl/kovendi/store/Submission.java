@@ -71,6 +71,7 @@ final class Submission {
     void run() throws StoreException, IOException {
         checkHeader(msg);
         List<Path> files = bodyFiles(msg, workingDir);
+        checkSize(files, store.maxMessage());
         Directory dir = store.directory();
         List<Outcome> outcomes = resolve(dir);
         Map<String, Outcome> deliveries = new LinkedHashMap<>();
@@ -119,16 +120,29 @@ final class Submission {
             e.setNotices(part, notices.size());
             job.write(sender.key(), e, 0);
         }
+        job.sent(sender.key(), msg.getIpMsgId());
         job.commit(store.dir());
+        SentLog.prune(store.dir(), sender.key(), System.currentTimeMillis());
     }
 
+    /**
+     * The rules every store applies to a message before it stores anything (the PostgreSQL
+     * service applies the same ones in its submit function): texts within their widths and
+     * without control characters, request codes and priorities single digits, 1 to 20
+     * recipients of kind 1 to 3 with names within their widths, at most 8 body parts.
+     */
     static void checkHeader(MessageOut msg) throws StoreException {
-        tooLong("ipMsgId", msg.getIpMsgId(), 64);
-        tooLong("inReplyTo", msg.getInReplyTo(), 64);
-        tooLong("subject", msg.getSubject(), 256);
-        tooLong("freeFormName", msg.getFreeFormName(), 32);
-        tooLong("expireDate", msg.getExpireDate(), 14);
-        tooLong("defDeliveryDate", msg.getDefDeliveryDate(), 14);
+        text("ipMsgId", msg.getIpMsgId(), 64);
+        text("inReplyTo", msg.getInReplyTo(), 64);
+        text("subject", msg.getSubject(), 256);
+        text("freeFormName", msg.getFreeFormName(), 32);
+        text("expireDate", msg.getExpireDate(), 14);
+        text("defDeliveryDate", msg.getDefDeliveryDate(), 14);
+        digit("priority", msg.getPriority());
+        digit("sensitivity", msg.getSensitivity());
+        digit("notifReq", msg.getNotifReq());
+        digit("reportReq", msg.getReportReq());
+        digit("replyReq", msg.getReplyReq());
         int recipients = msg.getRecipientList().size();
         if (recipients == 0) {
             throw new StoreException(Verdict.NO_RECIPIENT, "message without recipients");
@@ -141,12 +155,62 @@ final class Submission {
             throw new StoreException(Verdict.MESSAGE_INVALID, msg.getBodyPartList().size()
                     + " body parts, at most " + Store.MAX_PARTS);
         }
+        for (int i = 0; i < recipients; i++) {
+            checkRecipient(i + 1, msg.getRecipientList().getRecipient(i));
+        }
     }
 
-    private static void tooLong(String field, String value, int width) throws StoreException {
+    private static void checkRecipient(int i, Recipient r) throws StoreException {
+        if (r == null || r.getType() < 1 || r.getType() > 3) {
+            throw new StoreException(Verdict.MESSAGE_INVALID, "recipient " + i
+                    + ": kind " + (r == null ? "missing" : r.getType()) + " is not 1, 2 or 3");
+        }
+        ORName name = r.getORName();
+        if (name == null) {
+            return;
+        }
+        text("recipient " + i + " free-form name", name.getFreeFormName(), 32);
+        if (name instanceof ORNameAlias) {
+            text("recipient " + i + " alias", ((ORNameAlias) name).getAlias(),
+                    Directory.NAME_WIDTH);
+        } else if (name instanceof ORNameDistList) {
+            text("recipient " + i + " list", ((ORNameDistList) name).getDistList(),
+                    Directory.NAME_WIDTH);
+        }
+    }
+
+    /** Refuses a text longer than {@code width} or with a control character; null is empty. */
+    private static void text(String field, String value, int width) throws StoreException {
         if (value != null && value.length() > width) {
             throw new StoreException(Verdict.MESSAGE_INVALID, field + " longer than " + width
                     + " characters");
+        }
+        if (value != null && OrAddress.hasControl(value)) {
+            throw new StoreException(Verdict.MESSAGE_INVALID, field + " holds a control character");
+        }
+    }
+
+    private static void digit(String field, short value) throws StoreException {
+        if (value < 0 || value > 9) {
+            throw new StoreException(Verdict.MESSAGE_INVALID, field + " " + value
+                    + " is not a digit");
+        }
+    }
+
+    /** Refuses a message whose body parts hold more than {@code limit} bytes together. */
+    static void checkSize(List<Path> files, long limit) throws StoreException {
+        long total = 0;
+        for (Path f : files) {
+            try {
+                total += Files.size(f);
+            } catch (IOException e) {
+                throw new StoreException(Verdict.BODY_PART_UNREADABLE, "body part " + f
+                        + " unreadable: " + e.getMessage(), e);
+            }
+        }
+        if (total > limit) {
+            throw new StoreException(Verdict.MESSAGE_INVALID, "message of " + total
+                    + " bytes, at most " + limit);
         }
     }
 

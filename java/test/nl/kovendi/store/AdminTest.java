@@ -25,6 +25,8 @@ public final class AdminTest {
         c.run("fault rules from the command line", AdminTest::faults);
         c.run("the wrapper script: relative directories, exit status, one-line reasons",
                 AdminTest::wrapper);
+        c.run("a service's secrets reach psql on its standard input only",
+                AdminTest::serviceSecrets);
         c.finish();
     }
 
@@ -102,10 +104,8 @@ public final class AdminTest {
     }
 
     private static void wrapper() throws Exception {
-        String bin = System.getenv("KOVENDI_BIN_DIR");
-        Path script = bin == null ? null : Paths.get(bin, "kovendi-store");
-        if (script == null || !Files.isExecutable(script)) {
-            System.out.println("     (skipped: no kovendi-store in KOVENDI_BIN_DIR)");
+        Path script = wrapperScript();
+        if (script == null) {
             return;
         }
         Path cwd = Check.tempDir("cwd");
@@ -113,7 +113,8 @@ public final class AdminTest {
         ok(Files.exists(cwd.resolve("st").resolve(Store.MARKER)), "store made in the cwd");
         eq(0, run(cwd, script, "add-mailbox", "st", "a", "pw", "COU=NL", "SUR=A").status,
                 "mailbox");
-        Result bad = run(cwd, script, "add-mailbox", "st", "b", "pw");
+        Files.writeString(cwd.resolve("pw"), "pw\n");  // a password on the command line warns
+        Result bad = run(cwd, script, "add-mailbox", "st", "b", "--password-file", "pw");
         eq(2, bad.status, "usage error");
         eq(1, bad.err.size(), "one line on standard error: " + bad.err);
         ok(bad.err.get(0).startsWith("kovendi-store: "), bad.err.get(0));
@@ -126,19 +127,68 @@ public final class AdminTest {
         eq(0, run(cwd, script, "show", "st", "a").status, "empty mailbox shows nothing");
     }
 
+    /**
+     * On a service the password verifiers, like every other value, reach psql on its standard
+     * input, after the statements that turn statement logging off and take on the administration
+     * role; psql's command line, which every user of the machine can read, holds none of them.
+     */
+    private static void serviceSecrets() throws Exception {
+        Path script = wrapperScript();
+        if (script == null) {
+            return;
+        }
+        Path fake = Check.tempDir("psql");
+        Files.writeString(fake.resolve("psql"), "#!/bin/sh\nprintf '%s\\n' \"$@\" > \""
+                + fake.resolve("args") + "\"\ncat > \"" + fake.resolve("stdin") + "\"\n");
+        ok(fake.resolve("psql").toFile().setExecutable(true), "fake psql");
+        String url = "postgresql://db.example.net:5432/kovendi";
+        for (String[] cmd : new String[][] {
+            {"set-password", url, "bob", "Long-Pass-123"},
+            {"add-mailbox", url, "dave", "Long-Pass-123", "COU=NL", "SUR=Dijk"}}) {
+            eq(0, runWithPath(fake, script, fake + ":" + System.getenv("PATH"), cmd).status,
+                    cmd[0]);
+            String args = Files.readString(fake.resolve("args"));
+            String stdin = Files.readString(fake.resolve("stdin"));
+            ok(!args.contains("SCRAM") && !args.toUpperCase().contains("LONG-PASS"),
+                    "a secret on psql's command line: " + args);
+            ok(stdin.contains("\\set verifier 'SCRAM-SHA-256$32768:"), "verifier: " + stdin);
+            ok(stdin.indexOf("log_statement") < stdin.indexOf("SET ROLE kovendi_admin")
+                    && stdin.indexOf("SET ROLE kovendi_admin") < stdin.indexOf("\\set"),
+                    "logging off and the administration role first: " + stdin);
+            ok(!stdin.toUpperCase().contains("LONG-PASS"), "the password itself: " + stdin);
+        }
+    }
+
+    /** The kovendi-store of the build, or null (the case is skipped) when there is none. */
+    private static Path wrapperScript() {
+        String bin = System.getenv("KOVENDI_BIN_DIR");
+        Path script = bin == null ? null : Paths.get(bin, "kovendi-store");
+        if (script == null || !Files.isExecutable(script)) {
+            System.out.println("     (skipped: no kovendi-store in KOVENDI_BIN_DIR)");
+            return null;
+        }
+        return script;
+    }
+
     private static final class Result {
         int status;
         List<String> err;
     }
 
     private static Result run(Path cwd, Path script, String... args) throws Exception {
+        return runWithPath(cwd, script, System.getenv("PATH"), args);
+    }
+
+    private static Result runWithPath(Path cwd, Path script, String path, String... args)
+            throws Exception {
         String[] cmd = new String[args.length + 1];
         cmd[0] = script.toString();
         System.arraycopy(args, 0, cmd, 1, args.length);
         Path errFile = Files.createTempFile(cwd, "err", ".txt");
-        Process p = new ProcessBuilder(cmd).directory(cwd.toFile())
-                .redirectError(errFile.toFile()).redirectOutput(ProcessBuilder.Redirect.DISCARD)
-                .start();
+        ProcessBuilder pb = new ProcessBuilder(cmd).directory(cwd.toFile())
+                .redirectError(errFile.toFile()).redirectOutput(ProcessBuilder.Redirect.DISCARD);
+        pb.environment().put("PATH", path);
+        Process p = pb.start();
         ok(p.waitFor(60, TimeUnit.SECONDS), "finished");
         Result r = new Result();
         r.status = p.exitValue();

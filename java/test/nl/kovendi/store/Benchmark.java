@@ -52,7 +52,8 @@ public final class Benchmark {
     private static boolean run(Fixture f, String name, int parties, int messages)
             throws Exception {
         for (int i = 1; i <= parties; i++) {
-            Fixture.admin("add-mailbox", f.target, user(i), "pw" + i, "COU=NL", "ADM=400NET",
+            Fixture.admin("add-mailbox", f.target, user(i), "member-pass-" + i, "COU=NL",
+                    "ADM=400NET",
                     "ORG=BENCH", "SUR=Party" + i);
         }
         Files.write(f.work.resolve("payload"), new byte[1024]);
@@ -134,7 +135,8 @@ public final class Benchmark {
         int messages = Integer.parseInt(a[6]);
         int expected = Integer.parseInt(a[7]);
         Files.copy(work.getParent().resolve("payload"), work.resolve("payload"));
-        MailSession s = Services.open(a[1], Integer.parseInt(a[2]), user(me), "PW" + me, work,
+        MailSession s = Services.open(a[1], Integer.parseInt(a[2]), user(me),
+                "MEMBER-PASS-" + me, work,
                 r -> { });
         long t0 = System.currentTimeMillis();
         int sent = 0;

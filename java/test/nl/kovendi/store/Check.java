@@ -19,10 +19,11 @@ final class Check {
     private int failed;
 
     void run(String name, Case c) {
+        long start = System.nanoTime();
         try {
             c.run();
             passed++;
-            System.out.println("ok   " + name);
+            System.out.printf("ok   %s (%.1f s)%n", name, (System.nanoTime() - start) / 1e9);
         } catch (Throwable t) {
             failed++;
             System.out.println("FAIL " + name + ": " + t);

@@ -10,6 +10,8 @@ import static nl.kovendi.store.Fixture.to;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
+import java.util.List;
+import java.util.function.Consumer;
 
 import nl.kovendi.Client;
 import nl.kovendi.Verdict;
@@ -39,8 +41,12 @@ public final class ClientTest {
                 ClientTest::exchange);
         c.run("listing rows are cut to the row widths", ClientTest::summaries);
         c.run("alias resolution", ClientTest::aliases);
+        c.run("a send is found again by its identifier and time; an identifier may be sent again",
+                ClientTest::acceptedSince);
         c.run("every verdict can be injected into every operation", ClientTest::injected);
         c.run("no exception escapes; failures go to the client's log", ClientTest::robustness);
+        c.run("the store refuses hostile texts; an item with missing texts reads as empty",
+                ClientTest::hostile);
         c.finish();
     }
 
@@ -67,7 +73,7 @@ public final class ClientTest {
     private static void open() throws Exception {
         Fixture f = new Fixture();
         SessionInfo info = new SessionInfo();
-        Client bob = open(f, "bob", "SECRET2", info);
+        Client bob = open(f, "bob", "SECRET2-BOBBY", info);
         ok(bob != null, "bob opens with a relative store directory");
         eq("bob", info.getUaName(), "uaName");
         eq("Bob the builder", info.getDefaultFFName(), "free-form name");
@@ -75,7 +81,7 @@ public final class ClientTest {
         eq((short) 0, info.getMbxInMsgQtty(), "empty mailbox");
         eq((short) Store.DEFAULT_CAPACITY, info.getMbxMaxMsgQtty(), "capacity");
         SessionInfo second = new SessionInfo();
-        ok(open(f, "bob", "SECRET2", second) != null, "second session");
+        ok(open(f, "bob", "SECRET2-BOBBY", second) != null, "second session");
         ok(second.getSessionId() != info.getSessionId(), "new session number");
         eq((short) 0, bob.API_close(), "close");
         eq((short) -1, bob.API_delMsg("0000000001"), "no operation after close");
@@ -109,14 +115,14 @@ public final class ClientTest {
 
     private static void exchange() throws Exception {
         Fixture f = new Fixture();
-        Client alice = open(f, "alice", "SECRET1", null);
+        Client alice = open(f, "alice", "SECRET1-ALICE", null);
         Path one = f.file("one.edi", "UNB+UNOA:1+A+B'\u00e9");
         Path two = f.file("two.txt", "plain text");
         MessageOut m = message("EDIAAA00000001", 3, 3, to(address("BAKKER")), one, two);
         m.setSubject("caf\u00e9");
         eq((short) 0, alice.API_sendMsg(m), "sent");
 
-        Client bob = open(f, "bob", "SECRET2", null);
+        Client bob = open(f, "bob", "SECRET2-BOBBY", null);
         MessageSummaryList page = new MessageSummaryList(20);
         eq((short) 1, bob.API_listMbxInNext(LIJST, "", page), "one listed");
         MessageSummary s = page.getMessageSummary(0);
@@ -165,13 +171,34 @@ public final class ClientTest {
                 "fetched reports are no longer NEW");
     }
 
-    private static void summaries() throws Exception {
+    private static void acceptedSince() throws Exception {
         Fixture f = new Fixture();
         Client alice = open(f, "alice", "SECRET1", null);
+        Path one = f.file("one.txt", "once");
+        long before = System.currentTimeMillis() / 1000 - 1;
+        eq((short) 0, alice.API_acceptedSince("TXT00000000001", before), "nothing sent yet");
+        MessageOut m = message("TXT00000000001", 1, 1, to(address("BAKKER")), one);
+        eq((short) 0, alice.API_sendMsg(m), "sent");
+        eq((short) 0, alice.API_sendMsg(m), "the same identifier is accepted again");
+        eq((short) 1, alice.API_acceptedSince("TXT00000000001", before), "found");
+        eq((short) 0, alice.API_acceptedSince("TXT0000000000", before), "the exact identifier only");
+        eq((short) 0, alice.API_acceptedSince("TXT00000000001", before + 3600),
+                "not after the time asked for");
+        Client bob = open(f, "bob", "SECRET2", null);
+        eq((short) 0, bob.API_acceptedSince("TXT00000000001", before), "another mailbox's send");
+        eq((short) 2, bob.API_listMbxInNext(LIJST, "", new MessageSummaryList(20)),
+                "both copies delivered");
+        eq((short) -1, alice.API_acceptedSince(null, before), "no identifier");
+        eq(Verdict.INVALID_ARGUMENT, alice.API_verdictValue(), "invalid argument");
+    }
+
+    private static void summaries() throws Exception {
+        Fixture f = new Fixture();
+        Client alice = open(f, "alice", "SECRET1-ALICE", null);
         MessageOut m = message("ID-OF-TWENTY-CHARS!!", 1, 1, to(address("Bakker")));
         m.setSubject("S".repeat(256));
         eq((short) 0, alice.API_sendMsg(m), "sent");
-        Client bob = open(f, "bob", "SECRET2", null);
+        Client bob = open(f, "bob", "SECRET2-BOBBY", null);
         MessageSummaryList page = new MessageSummaryList(5);
         eq((short) 1, bob.API_listMbxInNext("", "", page), "listed");
         MessageSummary s = page.getMessageSummary(0);
@@ -185,7 +212,7 @@ public final class ClientTest {
 
     private static void aliases() throws Exception {
         Fixture f = new Fixture();
-        Client alice = open(f, "alice", "SECRET1", null);
+        Client alice = open(f, "alice", "SECRET1-ALICE", null);
         ORNameHolder h = new ORNameHolder();
         eq((short) 0, alice.API_aliasToOrname("bobby", h), "known alias");
         ORNameForm11 o = (ORNameForm11) h.getORName();
@@ -200,10 +227,9 @@ public final class ClientTest {
 
     private static void injected() throws Exception {
         Fixture f = new Fixture();
-        Client alice = open(f, "alice", "SECRET1", null);
-        String d = f.target;
+        Client alice = open(f, "alice", "SECRET1-ALICE", null);
         for (int v = 0; v <= 30; v++) {
-            Fixture.admin("fault", d, "API_sendMsg", Integer.toString(v));
+            f.fault("alice", "API_sendMsg", Integer.toString(v));
             eq((short) -1, alice.API_sendMsg(message("V" + v, 1, 1, to(address("Bakker")))),
                     "injected send " + v);
             eq((short) v, alice.API_verdictValue(), "verdict " + v);
@@ -212,7 +238,7 @@ public final class ClientTest {
         String[] ops = {"API_getMsg", "API_delMsg", "API_listMbxInNext", "API_changeNetworkPwd",
             "API_aliasToOrname", "API_close"};
         for (String op : ops) {
-            Fixture.admin("fault", d, op, "8");
+            f.fault("alice", op, "8");
         }
         eq((short) -1, alice.API_getMsg("0000000001", new MessageInHolder(), ""), "get");
         eq((short) -1, alice.API_delMsg("0000000001"), "del");
@@ -221,11 +247,11 @@ public final class ClientTest {
         eq((short) -1, alice.API_aliasToOrname("BOBBY", new ORNameHolder()), "alias");
         eq((short) -1, alice.API_close(), "close");
         eq((short) 8, alice.API_verdictValue(), "each with its verdict");
-        Fixture.admin("fault", d, "API_open", "29");
-        eq(null, open(f, "alice", "SECRET1", null), "open stopped");
-        Fixture.admin("fault", d, "API_open", "delay", "0.5");
+        f.fault("alice", "API_open", "29");
+        eq(null, open(f, "alice", "SECRET1-ALICE", null), "open stopped");
+        f.fault("alice", "API_open", "delay", "0.5");
         long t0 = System.currentTimeMillis();
-        ok(open(f, "alice", "SECRET1", null) != null, "delayed open succeeds");
+        ok(open(f, "alice", "SECRET1-ALICE", null) != null, "delayed open succeeds");
         ok(System.currentTimeMillis() - t0 >= 450, "after the delay");
         String log = Files.readString(f.work.resolve("kovendi-client.log"),
                 StandardCharsets.ISO_8859_1);
@@ -233,9 +259,52 @@ public final class ClientTest {
                 "injections logged");
     }
 
+    private static void hostile() throws Exception {
+        Fixture f = new Fixture();
+        f.maxMessage(100);
+        Client alice = open(f, "alice", "SECRET1-ALICE", null);
+        Path file = f.file("hostile.txt", "x".repeat(100));
+        List<Consumer<MessageOut>> poison = List.of(
+            m -> m.setSubject("hello\n0000000003"),
+            m -> m.setIpMsgId("MALLORY\r1"),
+            m -> m.setInReplyTo("A\u007fB"),
+            m -> m.setFreeFormName("Mal\tlory"),
+            m -> ((ORNameForm11) m.getRecipientList().getRecipient(0).getORName())
+                    .setOrgName("Shop\n0000000001"),
+            m -> m.getRecipientList().getRecipient(0).setType((short) 4),
+            m -> m.setPriority((short) 12),
+            m -> m.setNotifReq((short) -1),
+            m -> m.setSubject("s".repeat(257)));
+        for (int i = 0; i < poison.size(); i++) {
+            MessageOut m = message("H" + i, 1, 3, to(address("Bakker")), file);
+            poison.get(i).accept(m);
+            eq((short) -1, alice.API_sendMsg(m), "hostile message " + i + " sent");
+            eq(Verdict.MESSAGE_INVALID, alice.API_verdictValue(), "verdict of message " + i);
+        }
+        Path big = f.file("big.txt", "x".repeat(101));
+        eq((short) -1, alice.API_sendMsg(message("BIG", 1, 1, to(address("Bakker")), big)),
+                "a message over the size limit sent");
+        eq(Verdict.MESSAGE_INVALID, alice.API_verdictValue(), "size verdict");
+        MessageOut nulls = message("NULLS", 1, 1, to(address("Bakker")), file);
+        nulls.setSubject(null);
+        nulls.setInReplyTo(null);
+        eq((short) 0, alice.API_sendMsg(nulls), "a message without subject, at the limit");
+
+        String poisoned = f.poisonedItem("bob");
+        Client bob = open(f, "bob", "SECRET2-BOBBY", null);
+        MessageSummaryList page = new MessageSummaryList(10);
+        eq((short) 2, bob.API_listMbxInNext("", "", page), "bob lists both, the damaged one too");
+        eq("", page.getMessageSummary(0).getSubject(), "no subject reads as empty");
+        MessageInHolder h = new MessageInHolder();
+        eq((short) 0, bob.API_getMsg(poisoned, h, ""), "the damaged item is fetched");
+        eq("", h.getMessageIn().getSubject(), "its missing subject reads as empty");
+        eq("", h.getMessageIn().getInReplyTo(), "and its in-reply-to");
+        eq((short) 0, bob.API_delMsg(poisoned), "and deleted");
+    }
+
     private static void robustness() throws Exception {
         Fixture f = new Fixture();
-        Client alice = open(f, "alice", "SECRET1", null);
+        Client alice = open(f, "alice", "SECRET1-ALICE", null);
         eq((short) -1, alice.API_sendMsg(null), "null message");
         eq(Verdict.INVALID_ARGUMENT, alice.API_verdictValue(), "invalid argument");
         eq((short) -1, alice.API_getMsg("0000000001", null, ""), "null holder");

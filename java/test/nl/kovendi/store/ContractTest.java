@@ -21,6 +21,7 @@ public final class ContractTest {
         {"nl.kovendi.Client", "API_delMsg", "(Ljava/lang/String;)S"},
         {"nl.kovendi.Client", "API_listMbxInNext", "(Ljava/lang/String;Ljava/lang/String;Lnl/kovendi/objects/MessageSummaryList;)S"},
         {"nl.kovendi.Client", "API_changeNetworkPwd", "(Ljava/lang/String;)S"},
+        {"nl.kovendi.Client", "API_acceptedSince", "(Ljava/lang/String;J)S"},
         {"nl.kovendi.Client", "API_aliasToOrname", "(Ljava/lang/String;Lnl/kovendi/objects/ORNameHolder;)S"},
         {"nl.kovendi.Client", "API_verdictValue", "()S"},
         {"nl.kovendi.Client", "logMessage", "(Ljava/lang/String;)V"},

@@ -50,8 +50,41 @@ public final class DurabilityTest {
         if (!Fixture.onPostgres()) {
             c.run("a certain job is applied by the next process; leftovers are removed",
                     DurabilityTest::recovery);
+            c.run("a directory that cannot be flushed fails the write", DurabilityTest::flushError);
         }
         c.finish();
+    }
+
+    /**
+     * An I/O error on the flush of a directory is the write's failure, not a success that a crash
+     * could undo; a file system that cannot flush directories at all is no failure.
+     */
+    private static void flushError() throws Exception {
+        Path dir = Files.createTempDirectory("kv-flush");
+        AtomicFiles.DirectoryFlush real = AtomicFiles.directoryFlush;
+        try {
+            AtomicFiles.directoryFlush = ch -> {
+                throw new IOException("Input/output error");
+            };
+            boolean failed = false;
+            try {
+                AtomicFiles.write(dir.resolve("a"), new byte[] {1});
+            } catch (IOException e) {
+                failed = true;
+            }
+            ok(failed, "the write reports the failed flush");
+            AtomicFiles.directoryFlush = ch -> {
+                throw new IOException("Invalid argument");
+            };
+            AtomicFiles.write(dir.resolve("b"), new byte[] {2});
+            ok(Files.exists(dir.resolve("b")), "written where directories cannot be flushed");
+        } finally {
+            AtomicFiles.directoryFlush = real;
+            for (String name : new String[] {"a", "b"}) {
+                Files.deleteIfExists(dir.resolve(name));
+            }
+            Files.deleteIfExists(dir);
+        }
     }
 
     /**

@@ -21,6 +21,7 @@ public final class FilterTest {
         int sensitivity = 1;
         String entry = "200306171230";
         String readAt;
+        OrAddress originator;
 
         public int msgType() { return type; }
         public boolean isRead() { return read; }
@@ -33,6 +34,7 @@ public final class FilterTest {
         public int sensitivity() { return sensitivity; }
         public String entryKey() { return entry; }
         public String readKey() { return readAt; }
+        public OrAddress originatorAddress() { return originator; }
     }
 
     private static boolean m(String filter, Item item) throws StoreException {
@@ -47,6 +49,7 @@ public final class FilterTest {
         c.run("values with blanks, ampersands and parentheses", FilterTest::values);
         c.run("malformed filters are refused", FilterTest::errors);
         c.run("wildcards", FilterTest::wildcards);
+        c.run("the whole originator of a named message", FilterTest::originatorOf);
         c.finish();
     }
 
@@ -150,6 +153,41 @@ public final class FilterTest {
             StoreException e = verdict(Verdict.FILTER_INVALID, () -> Filter.parse(f));
             ok(e.getMessage().contains("position"), "position given for " + f);
         }
+    }
+
+    private static OrAddress address(String... keysAndValues) {
+        OrAddress a = new OrAddress();
+        for (int i = 0; i + 1 < keysAndValues.length; i += 2) {
+            a.set(keysAndValues[i], keysAndValues[i + 1]);
+        }
+        return a;
+    }
+
+    /** KILL searches: the same whole address, never a part of it, never an empty one. */
+    private static void originatorOf() throws Exception {
+        OrAddress shop = address("COU", "NL", "ADM", "HUBADMD", "ORG", "SHOP", "SUR", "Bakker");
+        Filter.OriginatorLookup lookup = id -> {
+            switch (id) {
+                case "0000000001": return address("COU", "nl", "ADM", "HUBADMD ", "ORG", "shop",
+                        "SUR", "BAKKER");
+                case "0000000002": return address("COU", "NL", "ADM", "HUBADMD", "ORG", "SHOP");
+                case "0000000003": return new OrAddress();
+                default: return null;
+            }
+        };
+        Item msg = new Item();
+        msg.originator = shop;
+        String search = "MSG_TYPE=MSG & IP_MSG_ID=ORDER* & ORIGINATOR_OF=";
+        msg.id = "ORDER00000001";
+        ok(Filter.parse(search + "0000000001", lookup).matches(msg), "the same address");
+        ok(!Filter.parse(search + "0000000002", lookup).matches(msg), "a shorter address");
+        ok(!Filter.parse(search + "0000000003", lookup).matches(msg), "an empty address");
+        ok(!Filter.parse(search + "0000000009", lookup).matches(msg), "no such message");
+        msg.originator = new OrAddress();
+        ok(!Filter.parse(search + "0000000003", lookup).matches(msg), "two empty addresses");
+        verdict(Verdict.FILTER_INVALID, () -> Filter.parse("ORIGINATOR_OF!0000000001", lookup));
+        // Without a mailbox to look in, it matches nothing.
+        ok(!Filter.parse("ORIGINATOR_OF=0000000001").matches(msg), "no lookup");
     }
 
     private static void wildcards() {

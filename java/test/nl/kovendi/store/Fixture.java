@@ -43,18 +43,24 @@ final class Fixture {
         dir = Check.tempDir("store");
         work = Check.tempDir("work");
         pg = postgres ? PgServer.get() : null;
+        boolean fresh = true;
         if (pg != null) {
-            pg.reset();
+            fresh = pg.reset();
             target = pg.adminUrl();
         } else {
             target = dir.toString();
         }
-        admin("init", target);
-        admin("add-mailbox", target, "alice", "secret1", "COU=NL", "ADM=400NET",
+        if (fresh) {
+            admin("init", target);
+        }
+        if (pg != null && fresh) {
+            admin("faults", target, "on");
+        }
+        admin("add-mailbox", target, "alice", "secret1-alice", "COU=NL", "ADM=400NET",
                 "ORG=KOVENDI", "SUR=Alders", "GIV=Alice");
-        admin("add-mailbox", target, "bob", "secret2", "COU=NL", "ADM=400NET",
+        admin("add-mailbox", target, "bob", "secret2-bobby", "COU=NL", "ADM=400NET",
                 "ORG=KOVENDI", "SUR=Bakker", "GIV=Bob", "FFN=Bob the builder");
-        admin("add-mailbox", target, "carol", "secret3", "COU=NL", "ADM=400NET",
+        admin("add-mailbox", target, "carol", "secret3-carol", "COU=NL", "ADM=400NET",
                 "ORG=KOVENDI", "SUR=Claes", "GIV=Carol");
         admin("add-alias", target, "BOBBY", "bob");
         admin("add-list", target, "TEAM", "bob", "carol");
@@ -75,12 +81,66 @@ final class Fixture {
     }
 
     static String password(String user) {
-        return user.equals("alice") ? "secret1" : user.equals("bob") ? "secret2" : "secret3";
+        return user.equals("alice") ? "secret1-alice"
+                : user.equals("bob") ? "secret2-bobby" : "secret3-carol";
     }
 
     /** A session of {@code user} through the service selection the client uses. */
     MailSession session(String user) throws StoreException {
         return Services.open(server(work), port(), user, password(user), work, r -> { });
+    }
+
+    /** A fault rule for the calls of {@code user} (a service's rules name their mailbox). */
+    void fault(String user, String... rule) throws Exception {
+        java.util.List<String> args = new java.util.ArrayList<>(java.util.List.of("fault", target));
+        args.addAll(java.util.List.of(rule));
+        if (pg != null) {
+            args.addAll(java.util.List.of("mailbox", user));
+        }
+        admin(args.toArray(new String[0]));
+    }
+
+    /** Sets the largest message the store takes. */
+    void maxMessage(long bytes) throws Exception {
+        if (pg != null) {
+            pg.psql("kovendi", "UPDATE kovendi.settings SET max_message = " + bytes);
+            return;
+        }
+        Path marker = dir.resolve(Store.MARKER);
+        java.util.Properties p = AtomicFiles.readProperties(marker);
+        p.setProperty("maxMessage", Long.toString(bytes));
+        AtomicFiles.writeProperties(marker, p);
+    }
+
+    /**
+     * Puts into {@code user}'s mailbox a message whose texts hold control characters and whose
+     * subject and in-reply-to are missing (NULL on the service), as a store written by an older or
+     * foreign service may hold it; returns its list identifier.
+     */
+    String poisonedItem(String user) throws Exception {
+        if (pg == null) {
+            String id = "9000000001";
+            java.util.Properties p = new java.util.Properties();
+            p.setProperty("type", "1");
+            p.setProperty("listId", id);
+            p.setProperty("entryTime", "202401011200");
+            p.setProperty("access", "NEW");
+            p.setProperty("ipMsgId", "POISON\n1");
+            p.setProperty("parts", "0");
+            p.setProperty("orig.addr.SUR", "Mal\rlory");
+            Store s = Store.open(dir);
+            AtomicFiles.writeProperties(Store.entryFile(s.mailboxDir(Directory.keyOf(user)), id),
+                    p);
+            return id;
+        }
+        return pg.psql("kovendi", "WITH n AS (UPDATE kovendi.mailbox"
+                + " SET next_list_id = next_list_id + 1 WHERE usr = '" + user + "'"
+                + " RETURNING role, next_list_id) INSERT INTO kovendi.entry SELECT role,"
+                + " next_list_id, jsonb_build_object('type', '1', 'listId',"
+                + " lpad(next_list_id::text, 10, '0'), 'entryTime', '202401011200', 'access',"
+                + " 'NEW', 'ipMsgId', 'POISON' || chr(10) || '1', 'subject', NULL, 'inReplyTo',"
+                + " NULL, 'parts', '0', 'orig.addr.SUR', 'Mal' || chr(13) || 'lory') FROM n"
+                + " RETURNING lpad(list_id::text, 10, '0')").trim();
     }
 
     /** Runs the administration command in this process; returns its standard output. */

@@ -27,6 +27,12 @@ final class PgServer {
     static final String ADMIN = "kvadmin";
     private static final String RUN_AS = "kvtest";
     private static PgServer instance;
+    /**
+     * Whether the server also speaks TLS, with a certificate for 127.0.0.1 from a test
+     * authority ({@code ca.crt} in {@link #dir}; {@code other.crt} is an authority that vouches
+     * for nothing here). Set before the first {@link #get}.
+     */
+    static boolean tls;
 
     final Path dir;
     final int port;
@@ -99,13 +105,49 @@ final class PgServer {
         pg.run(List.of(bin.resolve("initdb").toString(), "-D", dir.resolve("data").toString(),
                 "-U", ADMIN, "-E", "UTF8", "--locale=C.UTF-8", "--auth-local=trust",
                 "--auth-host=scram-sha-256", "--no-sync"), 120);
+        String options = "-c listen_addresses=127.0.0.1 -p " + port
+                + " -c unix_socket_directories=" + dir + " -c fsync=off -c full_page_writes=off";
+        if (tls) {
+            pg.certificates();
+            options += " -c ssl=on -c ssl_cert_file=" + dir.resolve("server.crt")
+                    + " -c ssl_key_file=" + dir.resolve("server.key");
+        }
         pg.run(List.of(bin.resolve("pg_ctl").toString(), "-D", dir.resolve("data").toString(),
-                "-l", dir.resolve("server.log").toString(), "-w", "-t", "60", "-o",
-                "-c listen_addresses=127.0.0.1 -p " + port + " -c unix_socket_directories=" + dir
-                        + " -c fsync=off -c full_page_writes=off",
+                "-l", dir.resolve("server.log").toString(), "-w", "-t", "60", "-o", options,
                 "start"), 90);
         pg.psql("postgres", "CREATE DATABASE kovendi");
         return pg;
+    }
+
+    /** A test authority, the server's certificate from it, and an authority of no use. */
+    private void certificates() throws Exception {
+        Files.writeString(dir.resolve("san.cnf"), "subjectAltName=IP:127.0.0.1\n");
+        List<String> ec = List.of("-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                "-nodes");
+        for (String ca : List.of("ca", "other")) {
+            List<String> cmd = new ArrayList<>(List.of("openssl", "req", "-x509"));
+            cmd.addAll(ec);
+            cmd.addAll(List.of("-keyout", ca + ".key", "-out", ca + ".crt", "-days", "2",
+                    "-subj", "/CN=kovendi test " + ca));
+            run(cmd, 60);
+        }
+        List<String> req = new ArrayList<>(List.of("openssl", "req"));
+        req.addAll(ec);
+        req.addAll(List.of("-keyout", "server.key", "-out", "server.csr", "-subj",
+                "/CN=127.0.0.1"));
+        run(req, 60);
+        run(List.of("openssl", "x509", "-req", "-in", "server.csr", "-CA", "ca.crt", "-CAkey",
+                "ca.key", "-CAcreateserial", "-out", "server.crt", "-days", "2", "-extfile",
+                dir.resolve("san.cnf").toString()), 60);
+    }
+
+    /** Puts {@code lines} in front of the server's host-based authentication and reloads it. */
+    void hba(String lines) throws Exception {
+        Path conf = dir.resolve("data").resolve("pg_hba.conf");
+        Files.writeString(conf, lines + Files.readString(conf));
+        run(List.of(bin.resolve("pg_ctl").toString(), "-D", dir.resolve("data").toString(),
+                "reload"), 60);
+        Thread.sleep(500);
     }
 
     /** The administrator's URL of the database, over the socket. */
@@ -118,17 +160,26 @@ final class PgServer {
                 StandardCharsets.UTF_8) + ":" + port + "/" + database;
     }
 
-    /** Removes every mailbox, item, fault rule and mailbox role: an empty service again. */
-    void reset() throws Exception {
-        psql("kovendi", "DO $$ DECLARE r name; BEGIN\n"
+    /**
+     * Removes every mailbox, item, fault rule and mailbox role, and sets the limits back to their
+     * defaults with fault injection on: an empty service again. Returns whether the service has
+     * no schema yet.
+     */
+    boolean reset() throws Exception {
+        return psql("kovendi", "DO $$ DECLARE r name; BEGIN\n"
                 + "  IF to_regclass('kovendi.mailbox') IS NOT NULL THEN\n"
                 + "    TRUNCATE kovendi.part, kovendi.entry, kovendi.list_member, kovendi.list,\n"
-                + "      kovendi.alias, kovendi.fault, kovendi.mailbox;\n"
+                + "      kovendi.alias, kovendi.fault, kovendi.submission, kovendi.accepted, kovendi.mailbox;\n"
+                + "    UPDATE kovendi.settings SET capacity = 10000, max_bytes = DEFAULT,\n"
+                + "      max_message = DEFAULT, sender_share = DEFAULT, connections = DEFAULT,\n"
+                + "      statement_ms = DEFAULT, idle_ms = DEFAULT, hold_ms = DEFAULT,\n"
+                + "      lock_wait_ms = DEFAULT, faults = true;\n"
                 + "  END IF;\n"
                 + "  FOR r IN SELECT rolname FROM pg_roles WHERE rolname LIKE 'kvm\\_%' LOOP\n"
                 + "    EXECUTE format('DROP ROLE %I', r);\n"
                 + "  END LOOP;\n"
-                + "END $$;");
+                + "END $$;\n"
+                + "SELECT to_regclass('kovendi.mailbox') IS NULL;").trim().equals("t");
     }
 
     /** Runs SQL as the administrator; returns its unaligned output. */
@@ -148,6 +199,31 @@ final class PgServer {
         String out = new String(p.getInputStream().readAllBytes(), StandardCharsets.UTF_8);
         p.waitFor(60, TimeUnit.SECONDS);
         return new String[] {Integer.toString(p.exitValue()), out};
+    }
+
+    /**
+     * psql kept open on its standard input, as the administrator (role null, over the socket) or
+     * as a role over TCP; what it prints goes to {@code output}.
+     */
+    Process interactive(String role, String password, Path output) throws IOException {
+        List<String> cmd = new ArrayList<>(List.of("psql", "-X", "-A", "-t"));
+        if (role == null) {
+            cmd.addAll(List.of("-d", adminUrl()));
+        } else {
+            cmd.addAll(List.of("-h", "127.0.0.1", "-p", Integer.toString(port), "-U", role, "-d",
+                    "kovendi"));
+        }
+        ProcessBuilder pb = new ProcessBuilder(cmd).redirectErrorStream(true)
+                .redirectOutput(output.toFile());
+        pb.environment().put("PGPASSWORD", password == null ? "" : password);
+        pb.environment().remove("PGUSER");
+        return pb.start();
+    }
+
+    /** Sends lines to an interactive psql. */
+    static void send(Process psql, String text) throws IOException {
+        psql.getOutputStream().write(text.getBytes(StandardCharsets.UTF_8));
+        psql.getOutputStream().flush();
     }
 
     /** Stops the server immediately (as a crash would) and starts it again. */

@@ -48,7 +48,7 @@ public final class ServiceTest {
         List<String> big = new ArrayList<>(List.of("add-list", f.target, "BIG", "alice", "bob"));
         for (int i = 1; i <= EXTRA; i++) {
             String u = String.format("m%02d", i);
-            Fixture.admin("add-mailbox", f.target, u, "pw" + i, "COU=NL", "ADM=400NET",
+            Fixture.admin("add-mailbox", f.target, u, "member-pass-" + i, "COU=NL", "ADM=400NET",
                     "ORG=OTHER", "SUR=Member" + i);
             big.add(u);
         }
@@ -91,7 +91,8 @@ public final class ServiceTest {
         StringBuilder dump = new StringBuilder(files);
         for (String u : List.of("alice", "bob", "carol", "m01", "m10")) {
             MailSession s = u.startsWith("m") ? Services.open(f.server(f.work), f.port(), u,
-                    "PW" + Integer.parseInt(u.substring(1)), f.work, r -> { }) : f.session(u);
+                    "MEMBER-PASS-" + Integer.parseInt(u.substring(1)), f.work, r -> { })
+                    : f.session(u);
             dump.append("== ").append(u).append(' ').append(s.counts()[0]).append('/')
                     .append(s.counts()[1]).append('\n');
             List<Entry> page = s.list("", "", 3);
@@ -125,8 +126,12 @@ public final class ServiceTest {
         Fixture f = new Fixture(true);
         PgServer pg = f.pg;
         f.session("alice").submit(message("SECRET-M", 3, 3, to(list("TEAM"))), f.work);
-        String carolsItem = f.session("carol").list("", "", 5).get(0).listId();
-        String[] own = pg.psqlAs("kvm_bob", "SECRET2",
+        for (String mid : List.of("FOR-CAROL-1", "FOR-CAROL-2")) {
+            f.session("alice").submit(message(mid, 1, 1, to(address("Claes"))), f.work);
+        }
+        // list identifiers are counted per mailbox: carol's third item has no match in bob's
+        String carolsItem = f.session("carol").list("", "", 5).get(2).listId();
+        String[] own = pg.psqlAs("kvm_bob", "SECRET2-BOBBY",
                 "SELECT owner, props->>'ipMsgId' FROM kovendi.entry");
         eq("0", own[0], "bob reads his entries: " + own[1]);
         eq("kvm_bob|SECRET-M", own[1].trim(), "only his own");
@@ -149,7 +154,7 @@ public final class ServiceTest {
             "CREATE TABLE public.mine (x int)",
         };
         for (String sql : refused) {
-            String[] r = pg.psqlAs("kvm_bob", "SECRET2", sql);
+            String[] r = pg.psqlAs("kvm_bob", "SECRET2-BOBBY", sql);
             ok(!r[0].equals("0") && r[1].contains("ERROR"), "refused: " + sql + ": " + r[1]);
         }
         String[] wrong = pg.psqlAs("kvm_bob", "WRONG", "SELECT 1");
@@ -157,37 +162,42 @@ public final class ServiceTest {
                 "wrong password: " + wrong[1]);
         eq("NEW", f.session("carol").list("", "", 5).get(0).isRead() ? "READ" : "NEW",
                 "carol's item untouched");
-        eq(1, f.session("carol").counts()[0], "and still there");
+        eq(3, f.session("carol").counts()[0], "and still there");
         String show = Fixture.admin("show", f.target, "carol");
         ok(show.contains("MSG NEW SECRET-M"), "the administrator sees it: " + show);
     }
 
     private static void passwords() throws Exception {
         Fixture f = new Fixture(true);
-        Client bob = ClientTest.open(f, "bob", "secret2", null);
+        Client bob = ClientTest.open(f, "bob", "secret2-bobby", null);
         eq((short) 0, bob.API_changeNetworkPwd("Plain-New-77"), "changed");
-        eq(null, ClientTest.open(f, "bob", "secret2", null), "old password refused");
+        eq(null, ClientTest.open(f, "bob", "secret2-bobby", null), "old password refused");
         Client c = new Client();
         eq(null, ClientTest.open(f, "bob", "Wrong-Pw-55", null), "wrong password");
         ok(ClientTest.open(f, "bob", "plain-new-77", null) != null, "new one, any letter case");
+        eq((short) -1, bob.API_changeNetworkPwd("SHORT-1"), "too short for the service");
+        eq(Verdict.PASSWORD_INVALID, bob.API_verdictValue(), "password refused");
+        Check.verdict(Verdict.PASSWORD_INVALID, () -> Fixture.admin("set-password", f.target,
+                "carol", "ONLYLETTERSHERE"));
         try {
-            Fixture.admin("set-password", f.target, "nobody", "Admin-Pw-66");
+            Fixture.admin("set-password", f.target, "nobody", "Admin-Pw-6666");
             throw new AssertionError("set-password of an unknown mailbox succeeded");
         } catch (StoreException e) {
             ok(e.getMessage().contains("no mailbox nobody"), e.getMessage());
         }
-        Fixture.admin("set-password", f.target, "carol", "Carol-Pw-44");
-        ok(ClientTest.open(f, "carol", "CAROL-PW-44", null) != null, "carol's new password");
+        Fixture.admin("set-password", f.target, "carol", "Carol-Pw-4444");
+        ok(ClientTest.open(f, "carol", "CAROL-PW-4444", null) != null, "carol's new password");
         String log = f.pg.log();
-        ok(log.contains("admin_set_password") && log.contains("password authentication failed"),
-                "failed statements and log-ins are in the server's log:\n" + log);
+        ok(log.contains("no mailbox nobody") && log.contains("password authentication failed"),
+                "failed calls and log-ins are in the server's log:\n" + log);
+        ok(!log.contains("SCRAM-SHA-256$"), "no password verifier in the server's log:\n" + log);
         String client = Files.readString(f.work.resolve("kovendi-client.log"),
                 StandardCharsets.ISO_8859_1);
         ok(client.contains("API_open: failed, verdict 6"), "refusals in the client's log");
         for (String text : new String[] {log, client}) {
             String upper = text.toUpperCase();
-            for (String pw : new String[] {"PLAIN-NEW-77", "WRONG-PW-55", "ADMIN-PW-66",
-                "CAROL-PW-44", "SECRET2"}) {
+            for (String pw : new String[] {"PLAIN-NEW-77", "WRONG-PW-55", "ADMIN-PW-6666",
+                "CAROL-PW-4444", "SECRET2-BOBBY"}) {
                 ok(!upper.contains(pw), pw + " written in a log");
             }
         }
@@ -196,7 +206,7 @@ public final class ServiceTest {
 
     private static void restart() throws Exception {
         Fixture f = new Fixture(true);
-        Client alice = ClientTest.open(f, "alice", "secret1", null);
+        Client alice = ClientTest.open(f, "alice", "secret1-alice", null);
         eq((short) 0, alice.API_sendMsg(message("BEFORE", 1, 3, to(address("Bakker")))), "sent");
         f.pg.restart();
         eq((short) -1, alice.API_sendMsg(message("DURING", 1, 3, to(address("Bakker")))),
@@ -204,7 +214,7 @@ public final class ServiceTest {
         eq(Verdict.CONNECTION_LOST, alice.API_verdictValue(), "connection lost, a fatal verdict");
         alice.close();
         SessionInfo info = new SessionInfo();
-        Client bob = ClientTest.open(f, "bob", "secret2", info);
+        Client bob = ClientTest.open(f, "bob", "secret2-bobby", info);
         ok(bob != null, "the next session works");
         eq((short) 1, info.getMbxInMsgQtty(), "the message from before the restart is there");
         MessageSummaryList page = new MessageSummaryList(5);
@@ -212,7 +222,7 @@ public final class ServiceTest {
         eq("BEFORE", page.getMessageSummary(0).getIpMsgId(), "and only that one");
         eq((short) 0, bob.API_getMsg(page.getMessageSummary(0).getListId(),
                 new MessageInHolder(), ""), "fetched");
-        Client again = ClientTest.open(f, "alice", "secret1", null);
+        Client again = ClientTest.open(f, "alice", "secret1-alice", null);
         eq((short) 1, again.API_listMbxInNext("MSG_TYPE=RPT", "", new MessageSummaryList(5)),
                 "its report");
     }

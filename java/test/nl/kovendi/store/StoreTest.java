@@ -29,6 +29,8 @@ public final class StoreTest {
         c.run("password change holds from the next log-in", StoreTest::passwordChange);
         c.run("files private, strong hashes, older hashes replaced at log-in",
                 StoreTest::secrets);
+        c.run("the password hash is PBKDF2-HMAC-SHA-256 byte for byte", StoreTest::pbkdf2);
+        c.run("a store file reads back exactly what was written", StoreTest::propertiesFile);
         c.run("submission reaches full addresses, aliases and lists once per mailbox",
                 StoreTest::submission);
         c.run("a message that reaches nobody is refused; bad messages are refused",
@@ -48,16 +50,16 @@ public final class StoreTest {
     private static void login() throws Exception {
         Fixture f = new Fixture();
         ok(f.login("alice") != null, "alice logs in");
-        ok(MailService.login(f.store, "ALICE", "SECRET1") != null,
+        ok(MailService.login(f.store, "ALICE", "SECRET1-ALICE") != null,
                 "user and password without regard to letter case");
-        verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(f.store, "alice", "secret2"));
-        verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(f.store, "nobody", "secret1"));
+        verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(f.store, "alice", "secret2-bobby"));
+        verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(f.store, "nobody", "secret1-alice"));
         verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(f.store, "alice", ""));
         String dir = Files.readString(f.dir.resolve(Directory.FILE), StandardCharsets.ISO_8859_1);
         ok(!dir.toLowerCase().contains("secret"), "no plain password in the directory");
         ok(dir.contains("pbkdf2-sha256$"), "hash scheme recorded");
         Directory d = Directory.load(f.dir);
-        ok(!d.mailbox("alice").passwordHash.equals(PasswordHash.create("secret1")),
+        ok(!d.mailbox("alice").passwordHash.equals(PasswordHash.create("secret1-alice")),
                 "salted: the same password hashes differently");
         verdict(Verdict.CONNECTION_LOST, () -> Store.open(f.work));
     }
@@ -90,7 +92,8 @@ public final class StoreTest {
 
         Directory d = Directory.load(f.dir);
         ok(PasswordHash.rounds(d.mailbox("bob").passwordHash) >= 100_000, "at least 100,000 rounds");
-        d.mailbox("bob").passwordHash = PasswordHash.create("secret2", 300);  // an older store
+        // an older store
+        d.mailbox("bob").passwordHash = PasswordHash.create("secret2-bobby", 300);
         d.save(f.dir);
         verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(f.store, "bob", "wrong"));
         eq(300, PasswordHash.rounds(Directory.load(f.dir).mailbox("bob").passwordHash),
@@ -106,6 +109,71 @@ public final class StoreTest {
         eq(upgraded, Directory.load(f.dir).mailbox("bob").passwordHash, "hashed once");
     }
 
+    private static void pbkdf2() throws Exception {
+        // Published vectors (first 32 bytes of the derived key).
+        eq("55ac046e56e3089fec1691c22544b605f94185216dde0465e68b9d57c20dacbc",
+                hex(Pbkdf2Sha256.derive(bytes("passwd"), bytes("salt"), 1)), "passwd/salt, 1 round");
+        eq("4ddcd8f60b98be21830cee5ef22701f9641a4418d04c0414aeff08876b34ab56",
+                hex(Pbkdf2Sha256.derive(bytes("Password"), bytes("NaCl"), 80000)),
+                "Password/NaCl, 80,000 rounds");
+        // Against the runtime's own implementation, across the block boundaries of the password
+        // (the HMAC key) and of the salt (the first round's message), and non-ASCII text.
+        javax.crypto.SecretKeyFactory runtime =
+                javax.crypto.SecretKeyFactory.getInstance("PBKDF2WithHmacSHA256");
+        java.util.Random random = new java.util.Random(27);
+        String[] passwords = {"", "A", "SECRET1", "x".repeat(63), "y".repeat(64), "z".repeat(65),
+            "w".repeat(200), "G\u00c9HEIM\u20ac", "P\ud83d\ude00W"};
+        int[] saltLengths = {1, 16, 51, 52, 55, 56, 59, 60, 64, 115, 116, 123, 124, 200};
+        for (String password : passwords) {
+            for (int saltLength : saltLengths) {
+                byte[] salt = new byte[saltLength];
+                random.nextBytes(salt);
+                int rounds = 1 + random.nextInt(40);
+                byte[] expected = runtime.generateSecret(new javax.crypto.spec.PBEKeySpec(
+                        password.toCharArray(), salt, rounds, 256)).getEncoded();
+                eq(hex(expected), hex(Pbkdf2Sha256.derive(
+                        password.getBytes(StandardCharsets.UTF_8), salt, rounds)),
+                        "password of " + password.length() + ", salt of " + saltLength);
+            }
+        }
+        // A hash stored by the runtime's implementation verifies, at its own round count.
+        byte[] salt = new byte[16];
+        random.nextBytes(salt);
+        byte[] stored = runtime.generateSecret(new javax.crypto.spec.PBEKeySpec(
+                "SECRET1".toCharArray(), salt, 1000, 256)).getEncoded();
+        java.util.Base64.Encoder b64 = java.util.Base64.getEncoder();
+        String line = "pbkdf2-sha256$1000$" + b64.encodeToString(salt) + "$"
+                + b64.encodeToString(stored);
+        ok(PasswordHash.verify("secret1", line), "a stored hash verifies");
+        ok(!PasswordHash.verify("secret2", line), "another password does not");
+    }
+
+    private static void propertiesFile() throws Exception {
+        java.util.Properties written = new java.util.Properties();
+        String[] texts = {"", "plain", " lead", "trail ", "a b", "k=v", "k:v", "#x", "!x", "\\",
+            "back\\slash", "tab\tline\nreturn\rfeed\f", "\u00e9t\u00e9", "\u20ac", "\u0001\u007f",
+            "=:#! mixed \\ \u00ff"};
+        for (int i = 0; i < texts.length; i++) {
+            written.setProperty(texts[i], texts[(i + 3) % texts.length]);
+        }
+        Path file = Check.tempDir("props").resolve("p.properties");
+        AtomicFiles.writeProperties(file, written);
+        eq(written, AtomicFiles.readProperties(file), "read back");
+        ok(!Files.readString(file, StandardCharsets.ISO_8859_1).startsWith("#"), "no date line");
+    }
+
+    private static byte[] bytes(String s) {
+        return s.getBytes(StandardCharsets.UTF_8);
+    }
+
+    private static String hex(byte[] b) {
+        StringBuilder s = new StringBuilder();
+        for (byte x : b) {
+            s.append(Character.forDigit((x >> 4) & 0xf, 16)).append(Character.forDigit(x & 0xf, 16));
+        }
+        return s.toString();
+    }
+
     private static void passwordChange() throws Exception {
         Fixture f = new Fixture();
         MailService s = f.login("alice");
@@ -114,7 +182,7 @@ public final class StoreTest {
         verdict(Verdict.PASSWORD_INVALID, () -> s.changePassword("ab\tc"));
         s.changePassword("NIEUW12345ABCDE");
         ok(s.counts() != null, "the open session goes on");
-        verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(f.store, "alice", "secret1"));
+        verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(f.store, "alice", "secret1-alice"));
         ok(MailService.login(f.store, "alice", "nieuw12345abcde") != null, "new password");
     }
 
@@ -383,7 +451,7 @@ public final class StoreTest {
                 System.currentTimeMillis() - 10000));
         eq(5, bob.list("", "", 20).size(), "settled mailbox read");
         Store other = Store.open(f.dir);
-        MailService.login(other, "alice", "secret1").submit(message("P6", 1, 1,
+        MailService.login(other, "alice", "secret1-alice").submit(message("P6", 1, 1,
                 to(address("Bakker"))), f.work);
         eq(6, bob.list("", "", 20).size(), "another process's delivery seen at once");
         bob.delete(bob.list("", "", 20).get(0).listId());
@@ -450,7 +518,8 @@ public final class StoreTest {
         verdict(Verdict.CONNECTION_LOST, () -> alice.submit(message("X", 1, 1,
                 to(address("Bakker"))), f.work));
         Files.delete(f.dir.resolve(Directory.FILE));
-        verdict(Verdict.CONNECTION_LOST, () -> MailService.login(f.store, "alice", "secret1"));
+        verdict(Verdict.CONNECTION_LOST,
+                () -> MailService.login(f.store, "alice", "secret1-alice"));
         verdict(Verdict.CONNECTION_LOST, () -> alice.list(ALL, "", 10));
     }
 }

@@ -111,6 +111,14 @@ public class Client {
       case "msg": holder.setMessageIn(message(25, 10)); break;
       case "msg-widths": holder.setMessageIn(messageWithWideTexts()); break;
       case "msg-null-texts": holder.setMessageIn(messageWithNullTexts()); break;
+      case "msg-control-texts": {
+        MessageIn m = message(1, 1);
+        m.setSubject("hello\n0000000003\r\u007f|end");
+        m.setIpMsgId("MALLORY\t1");
+        m.setOriginator(form11("Mal\nlory", "M\u0001"));
+        holder.setMessageIn(m);
+        break;
+      }
       case "msg-alias-originator": {
         MessageIn m = message(1, 1);
         ORNameAlias alias = new ORNameAlias();
@@ -199,6 +207,14 @@ public class Client {
       case "missing": {
         list.addMessageSummary(summary(0));
         return ok((short) 3);
+      }
+      case "control": {
+        MessageSummary s = summary(0);
+        s.setSubject("hello\n0000000003");
+        s.setIpMsgId("MAL\rLORY");
+        s.setSurName("\u001bJansen");
+        list.addMessageSummary(s);
+        return ok((short) 1);
       }
       case "wide": {
         MessageSummary s = summary(0);
