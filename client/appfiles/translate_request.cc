@@ -117,10 +117,8 @@ bool close_checked(OpenFile& f) {
 // are rebuilt after the session) and the records of the sends.
 void flush_appended_files(Translation& tr) {
   std::vector<std::string> paths;
-  for (const std::string& work : tr.work_files) {
-    const std::string path = app_home().fullpath(work);
-    if (fs::exists(path)) paths.push_back(path);  // the pieces of a file sent plain are gone
-  }
+  // The work files are the program's own, their names exact: nothing is looked up.
+  for (const std::string& work : tr.work_files) paths.push_back(app_home().own_file_path(work));
   if (!run_state().interchange_list.empty()) {
     paths.push_back(app_home().fullpath(run_state().interchange_list));
   }
