@@ -363,7 +363,7 @@ TEST_F(KillHarness, NormalRunSendsAndReceives) {
           << field(record, kv::kRcvMessageId) << " without its part file, " << context
           << bob.describe();
     }
-    for (const auto& [mid, times] : recorded) EXPECT_EQ(1, times) << mid << ", " << context;
+    for (const auto& [mid, times] : recorded) EXPECT_EQ(1, times) << mid << ", " << context << bob.describe();
     // "ID MSG NEW|READ MID SUBJECT": what is still in bob's mailbox.
     std::map<std::string, std::string> mailbox;
     for (const std::string& item : world.show("bob")) {
