@@ -217,7 +217,7 @@ constexpr int kLocalCutSample = 10;
 
 TEST_F(KillHarness, UpdateReceiveStore) { kill_trials(update_mode(kStoreSize)); }
 TEST_F(KillHarness, RetrieveReceivedMessages) { kill_trials(retrieve_mode("/R", kStoreSize)); }
-TEST_F(KillHarness, CleanUpSendQueue) { kill_trials(clean_up_mode(4 * kStoreSize)); }
+TEST_F(KillHarness, CleanUpSendQueue) { kill_trials(clean_up_mode(64 * kStoreSize)); }
 
 TEST_F(KillHarness, RecoveryOfUpdateKilledAtItsOperations) {
   kill_sweep(recovery_of(update_mode(kCutStoreSize)), kLocalCutSample);
