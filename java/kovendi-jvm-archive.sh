@@ -16,8 +16,8 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/kovendi-jvm-archive.XXXXXX")
 trap 'rm -rf "$work"; rm -f "$new"' EXIT
 
 "$dir/kovendi-store" init "$work/store" >/dev/null
-"$dir/kovendi-store" add-mailbox "$work/store" train TRAIN1 COU=NL ADM=TRAIN ORG=KOVENDI \
-  SUR=Train >/dev/null
+echo TRAIN1 | "$dir/kovendi-store" add-mailbox "$work/store" train - COU=NL ADM=TRAIN \
+  ORG=KOVENDI SUR=Train >/dev/null
 mkdir "$work/home"
 printf 'POS=train\nPIN=TRAIN1\nSRV=file:../store\nPNB=1\n' >"$work/home/qrtlnk.gns"
 printf 'a message to itself\n' >"$work/home/note.txt"

@@ -66,6 +66,11 @@ int truncate_file(const std::string& path, std::int64_t length);
 
 // Creates or truncates a file with the given permission bits; returns a descriptor or -1.
 int create_file(const std::string& path, unsigned mode);
+// Whether a new file can be made in the directory of `probe_path`: on a system that can make a
+// file without a name there, one is made and closed (nothing stays behind, whenever the process
+// ends); elsewhere a file `probe_path` is made and removed again. The fault hook sees "create"
+// of `probe_path`.
+bool can_create_beside(const std::string& probe_path, unsigned mode);
 // Opens with flags from kv::fs::OpenFlags; exclusive means an advisory lock that no other process
 // holds (the file's "deny all" share mode).
 enum OpenFlags : unsigned { kRead = 1, kWrite = 2, kCreate = 4, kTruncate = 8, kAppend = 16 };

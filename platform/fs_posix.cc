@@ -312,6 +312,32 @@ int create_file(const std::string& path, unsigned mode) {
   return fd >= 0 ? fd : record_failure();
 }
 
+bool can_create_beside(const std::string& probe_path, unsigned mode) {
+  if (refuse_or_inject("create", probe_path) != 0) return false;
+  const std::string directory = dir_name(probe_path);
+  int fd = ::open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, static_cast<mode_t>(mode));
+  if (fd >= 0) {
+    ::close(fd);
+    return true;
+  }
+  // File systems without unnamed files: a named one, made and removed again.
+  if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+    record_failure();
+    return false;
+  }
+  fd = ::open(probe_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
+  if (fd < 0) {
+    record_failure();
+    return false;
+  }
+  ::close(fd);
+  if (::unlink(probe_path.c_str()) != 0) {
+    record_failure();
+    return false;
+  }
+  return true;
+}
+
 int open_descriptor(const std::string& path, unsigned flags, bool exclusive) {
   bool writing = (flags & (kWrite | kCreate | kTruncate | kAppend)) != 0;
   if (refuse_or_inject(writing ? "open-write" : "open-read", path) != 0) return -1;

@@ -217,7 +217,7 @@ constexpr int kLocalCutSample = 10;
 
 TEST_F(KillHarness, UpdateReceiveStore) { kill_trials(update_mode(kStoreSize)); }
 TEST_F(KillHarness, RetrieveReceivedMessages) { kill_trials(retrieve_mode("/R", kStoreSize)); }
-TEST_F(KillHarness, CleanUpSendQueue) { kill_trials(clean_up_mode(4 * kStoreSize)); }
+TEST_F(KillHarness, CleanUpSendQueue) { kill_trials(clean_up_mode(64 * kStoreSize)); }
 
 TEST_F(KillHarness, RecoveryOfUpdateKilledAtItsOperations) {
   kill_sweep(recovery_of(update_mode(kCutStoreSize)), kLocalCutSample);
@@ -363,7 +363,7 @@ TEST_F(KillHarness, NormalRunSendsAndReceives) {
           << field(record, kv::kRcvMessageId) << " without its part file, " << context
           << bob.describe();
     }
-    for (const auto& [mid, times] : recorded) EXPECT_EQ(1, times) << mid << ", " << context;
+    for (const auto& [mid, times] : recorded) EXPECT_EQ(1, times) << mid << ", " << context << bob.describe();
     // "ID MSG NEW|READ MID SUBJECT": what is still in bob's mailbox.
     std::map<std::string, std::string> mailbox;
     for (const std::string& item : world.show("bob")) {

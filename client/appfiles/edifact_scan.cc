@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <unordered_set>
+#include <vector>
 
 #include "client/appfiles/interchange_list.h"
 #include "client/appfiles/interchange_splitter.h"
@@ -204,6 +206,12 @@ WorkFile InterchangeScan::new_work_file() {
 void InterchangeScan::abandon() {
   current_.close();
   for (const std::string& name : made_) fs::remove_file(fs::join(app_home().dir(), name));
+  // The translation forgets them too: nothing of them is left to flush or to merge back.
+  const std::unordered_set<std::string> gone(made_.begin(), made_.end());
+  std::vector<std::string>& all = tr_.work_files;
+  all.erase(std::remove_if(all.begin(), all.end(),
+                           [&gone](const std::string& name) { return gone.count(name) != 0; }),
+            all.end());
   made_.clear();
 }
 

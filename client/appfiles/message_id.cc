@@ -2,6 +2,11 @@
 
 #include <cstring>
 
+#include "client/common/home.h"
+#include "client/common/line_reader.h"
+#include "client/common/open_files.h"
+#include "client/common/record_fields.h"
+#include "client/common/snd_layout.h"
 #include "client/common/text.h"
 #include "platform/clock.h"
 
@@ -61,8 +66,29 @@ void advance(TimeCode& c) {
   }
 }
 
+// The greatest code among this year's generated identifiers in the send queue. A run's codes may
+// run ahead of the clock (one step per message), so the next run, started within those seconds,
+// goes on after them instead of handing out the same identifiers again.
+std::string last_code_in_send_queue(int year) {
+  std::string last = "     ";
+  OpenFile queue(app_home().open("qrtlnk.snd", "rb"));
+  if (!queue) return last;
+  const std::string this_year = std::to_string(year);
+  LineReader reader(queue.get());
+  TextLine line;
+  while (reader.next(line)) {
+    if (get_veld(line.text, snd::kRequestStamp).compare(0, 4, this_year) != 0) continue;
+    const std::string id = get_veld(line.text, snd::kMessageId);
+    if (id.size() < kIdLength) continue;
+    const std::string code = id.substr(kIdLength - 5, 5);
+    if (code.find_first_not_of(kAlphabet) == std::string::npos && code > last) last = code;
+  }
+  return last;
+}
+
 std::string generated_id() {
   LocalTime now = clock().local_time();
+  if (last_code() == "     ") last_code() = last_code_in_send_queue(now.year);
   TimeCode code{{now.month, now.day, now.hour, now.minute, now.second}};
   std::string text = code.text();
   // Byte comparison; the alphabet is in ascending byte order, five blanks sort before any code.

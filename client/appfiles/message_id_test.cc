@@ -35,6 +35,20 @@ TEST_F(MessageIdTest, IdentifiersOfOneRunStrictlyIncrease) {
   EXPECT_LT(ids.back(), later);
 }
 
+// A run that follows another within seconds goes on after the codes the other one handed out
+// (they run ahead of the clock, one per message): a new run knows them from the send queue, and
+// only this year's count.
+TEST_F(MessageIdTest, NextRunGoesOnAfterTheCodesOfTheSendQueue) {
+  write("qrtlnk.snd",
+        "|202403071030|0000|202403071030|TXT00012437AUK|||||1|1\n"
+        "|202403071030|2006|202403071030|EDIORDERS37AUM|||||1|1\n"
+        "|202303071030|0000|202303071030|TXT00012337Azz|||||1|1\n");
+  reset_message_id_generator();
+  std::string id = "TXT";
+  vul_message_id(id);
+  EXPECT_EQ(id, "TXT00012437AUN");
+}
+
 TEST_F(MessageIdTest, SecondSixtyRollsOverToTheNextMinute) {
   clock.local().second = 60;
   std::string a;

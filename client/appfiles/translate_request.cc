@@ -117,10 +117,8 @@ bool close_checked(OpenFile& f) {
 // are rebuilt after the session) and the records of the sends.
 void flush_appended_files(Translation& tr) {
   std::vector<std::string> paths;
-  for (const std::string& work : tr.work_files) {
-    const std::string path = app_home().fullpath(work);
-    if (fs::exists(path)) paths.push_back(path);  // the pieces of a file sent plain are gone
-  }
+  // The work files are the program's own, their names exact: nothing is looked up.
+  for (const std::string& work : tr.work_files) paths.push_back(app_home().own_file_path(work));
   if (!run_state().interchange_list.empty()) {
     paths.push_back(app_home().fullpath(run_state().interchange_list));
   }
@@ -150,14 +148,6 @@ void refuse_unkeepable_pin(const std::string& value) {
   if (!scrambling_keeps(value)) throw TranslationFailed{AppError::kPinNotKeepable, ""};
 }
 
-// The user file's rights for "others" go once it has been scrambled in place: the scrambling is
-// no enciphering.
-void take_other_rights_away(const std::string& name) {
-  const std::string path = app_home().fullpath(name);
-  const fs::Status st = fs::status(path);
-  if (st.exists && (st.mode & 0007u) != 0) fs::set_permissions(path, st.mode & ~0007u);
-}
-
 // Writes the CONNECT block from qrtlnk.gns. A plain PIN= value is then scrambled in the user
 // file, which is replaced in one step (every other byte stays as it was). When the user file
 // cannot be written (a protected file), it is only read: the command file still gets its
@@ -185,10 +175,8 @@ void write_connect_block(Translation& tr) {
     plain_pin = plain_pin || !value.empty();
   }
   gns.close();
-  if (plain_pin && app_home().access("qrtlnk.gns", 2) == 0) {
-    scramble_user_file_pins();
-    take_other_rights_away("qrtlnk.gns");
-  }
+  // The rewrite also takes the rights of others away: the scrambling is no enciphering.
+  if (plain_pin && app_home().access("qrtlnk.gns", 2) == 0) scramble_user_file_pins();
 }
 
 // Step 5 of the block loop: the PIN= and report-pattern changes of an ordinary line.

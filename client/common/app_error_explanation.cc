@@ -17,8 +17,8 @@ constexpr const char* kExplanations[] = {
             "(see kovendi --help)",
     /* 5 */ "another run is busy in this home directory, or another run of the same user is in "
             "progress: wait until it has ended",
-    /* 6 */ "the busy file qrtlnk.bsy cannot be created: the home directory is not writable for "
-            "this user",
+    /* 6 */ "the home directory is not writable for this user, or a file of kovendi there belongs "
+            "to another user and cannot be read; standard error and the system log name the owner",
     /* 7 */ "there is no readable user file qrtlnk.gns in the home directory (see qrtlnk.gns(5))",
     /* 8 */ "the request file (qrtlnk.scr, or the file of /O=) does not exist or cannot be read",
     /* 9 */ "the request file is empty, or a line of it that is read first has 300 characters or "
@@ -71,9 +71,12 @@ constexpr const char* kExplanations[] = {
     /* 53 */ "%s is not allowed with /RT",
     /* 54 */ "the communication failed; the journal lines before this one give the reason, and the "
              "messaging client's own log kovendi-client.log the details",
+    /* 55 */ "PIN= in qrtlnk.gns holds a character that the scrambling of the user file cannot "
+             "keep (one beyond plain ASCII, or one of { | } ~ before the last place): choose a "
+             "password of plain letters, digits and other signs",
 };
 constexpr int kLast = sizeof kExplanations / sizeof kExplanations[0] - 1;
-static_assert(kLast == error_number(AppError::kCommunicationFailed),
+static_assert(kLast == error_number(AppError::kPinNotKeepable),
               "every application error has its explanation");
 
 }  // namespace

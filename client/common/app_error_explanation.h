@@ -9,7 +9,7 @@
 
 namespace kv {
 
-// The explanation of `number` (1..54), with "%s" where the catalogue text has it; nullptr for
+// The explanation of `number` (1..55), with "%s" where the catalogue text has it; nullptr for
 // unknown numbers.
 const char* app_error_explanation(int number);
 

@@ -26,7 +26,7 @@ void add_fixed_codes(Catalogue& c) {
       "a CONNECT line of its own that is not *000CONNECT");
   add(c, kCodeUnknownConnectKeyword, "unknown key in the CONNECT block",
       "a misspelt key in qrtlnk.gns (PNI= for PNB=); the keys are POS PIN SRV PNB PAT DTT ISP "
-      "REM");
+      "TLS CRT REM");
   add(c, kCodeLineTooLong,
       "a line of the command file is longer than 274 characters; in the CONNECT block also: no "
       "POS= (user name)",
@@ -115,7 +115,9 @@ void add_connect_codes(Catalogue& c) {
                       {"PAT", "answer time-out", "1020", "1040"},
                       {"DTT", "data-transfer time-out", "1021", "1041"},
                       {"SRV", "server", "1025", "1045"}, {"PNB", "port", "1026", "1046"},
-                      {"ISP", "dial-up entry", "5002", "5003"}};
+                      {"ISP", "dial-up entry", "5002", "5003"},
+                      {"CRT", "root certificate", "1027", "1047"},
+                      {"TLS", "transport security", "1028", "1048"}};
   for (const Key& k : keys) {
     const std::string key = k.name;
     add(c, k.too_short, key + "= (" + k.what + ") without a value in qrtlnk.gns");
@@ -125,6 +127,8 @@ void add_connect_codes(Catalogue& c) {
   add(c, "1006", "PIN= (password) longer than 15 characters");
   add(c, "1053", "SRV= (server) longer than 64 characters");
   add(c, "1104", "ISP= (dial-up entry) longer than 32 characters");
+  add(c, "1054", "CRT= (root certificate) longer than 195 characters");
+  add(c, "1057", "TLS= (transport security) neither AUTO nor ON");
   add(c, "1050", "neither SRV= nor PNB= in qrtlnk.gns");
   add(c, "1056", "no PIN= (password) in qrtlnk.gns");
   add(c, "1058", "no SRV= (server) in qrtlnk.gns",
@@ -162,8 +166,9 @@ std::string verdict_cause(int verdict) {
     case 3: return "SRV=file: names no store (kovendi-store init makes one), or the server at SRV= "
                    "and PNB= does not answer or refuses the connection; the session ends";
     case 4: return "the mailbox was removed, or the connection broke; the session ends";
-    case 6: return "unknown user (POS=) or wrong password (PIN=) in qrtlnk.gns; "
-                   "kovendi-store check HOME tells which";
+    case 6: return "unknown user (POS=) or wrong password (PIN=) in qrtlnk.gns, or a PostgreSQL "
+                   "server whose certificate or host name could not be verified (TLS= and CRT= "
+                   "in qrtlnk.gns(5)); kovendi-store check HOME tells which";
     case 7: return "no mailbox has the address given: every field that the request fills (and "
                    "COU, ADM, PMD from $qrt400.prm or their defaults NL, HUBADMD, QRT400) must equal "
                    "the mailbox's own; kovendi-store list shows the addresses";

@@ -38,8 +38,13 @@ std::string troff(const std::string& text) {
 std::string error_table() {
   std::string t;
   char number[16];
-  for (int n = 1; n <= error_number(AppError::kCommunicationFailed); ++n) {
+  // Every number the catalogue has, up to the first it does not know.
+  for (int n = 1; app_error_text(n) != nullptr; ++n) {
     std::snprintf(number, sizeof number, "%04d", n);
+    if (app_error_explanation(n) == nullptr) {
+      ADD_FAILURE() << "error " << number << " has no explanation";
+      continue;
+    }
     t += ".TP\n.B " + std::string(number) + "\n" + troff(app_error_text(n)) + "\n.br\n" +
          troff(app_error_explanation(n)) + ".\n";
   }

@@ -81,13 +81,15 @@ final class PgDump {
     }
 
     /**
-     * The SCRAM verifiers of the mailbox roles, which only a superuser may read. Without that
-     * right the dump carries "-" and the import asks for set-password.
+     * The SCRAM verifiers of the mailbox roles, which only a superuser may read: the query runs as
+     * the administrator's own log-in, not as the administration role that every other statement
+     * takes on. Without that right the dump carries "-" and the import asks for set-password.
      */
     private void readCredentials(Map<String, Dump.Mailbox> byRole) {
         try {
-            for (String[] r : admin.rows("SELECT rolname, coalesce(rolpassword, '-') FROM"
-                    + " pg_authid WHERE rolname IN (SELECT role FROM kovendi.mailbox);", Map.of())) {
+            for (String[] r : admin.rows("RESET ROLE;\n"
+                    + "SELECT rolname, coalesce(rolpassword, '-') FROM pg_authid"
+                    + " WHERE rolname IN (SELECT role FROM kovendi.mailbox);", Map.of())) {
                 byRole.get(r[0]).credential = r[1];
             }
         } catch (StoreException e) {

@@ -25,14 +25,19 @@ final class ScramVerifier {
     static String of(String password) {
         byte[] salt = new byte[16];
         RANDOM.nextBytes(salt);
+        return of(ITERATIONS, salt, runtimePbkdf2(password, salt, ITERATIONS));
+    }
+
+    /** PBKDF2-HMAC-SHA256 of the Java runtime, 32 bytes. */
+    static byte[] runtimePbkdf2(String password, byte[] salt, int rounds) {
+        PBEKeySpec keySpec = new PBEKeySpec(password.toCharArray(), salt, rounds, 256);
         try {
-            PBEKeySpec keySpec = new PBEKeySpec(password.toCharArray(), salt, ITERATIONS, 256);
-            byte[] salted = SecretKeyFactory.getInstance("PBKDF2WithHmacSHA256")
-                    .generateSecret(keySpec).getEncoded();
-            keySpec.clearPassword();
-            return of(ITERATIONS, salt, salted);
+            return SecretKeyFactory.getInstance("PBKDF2WithHmacSHA256").generateSecret(keySpec)
+                    .getEncoded();
         } catch (GeneralSecurityException e) {
-            throw new IllegalStateException("SCRAM-SHA-256 not available: " + e, e);
+            throw new IllegalStateException("PBKDF2WithHmacSHA256 not available: " + e, e);
+        } finally {
+            keySpec.clearPassword();
         }
     }
 

@@ -311,6 +311,22 @@ public final class Store {
                 }
             }
         }
+        // sent/MAILBOX/YYYYMMDD: the records of what each mailbox submitted
+        Path sent = dir.resolve(SentLog.DIR);
+        if (Files.isDirectory(sent)) {
+            try (DirectoryStream<Path> boxes = Files.newDirectoryStream(sent)) {
+                for (Path box : boxes) {
+                    if (!Files.isDirectory(box)) {
+                        continue;
+                    }
+                    try (DirectoryStream<Path> days = Files.newDirectoryStream(box)) {
+                        for (Path day : days) {
+                            removeTemporaries(day);
+                        }
+                    }
+                }
+            }
+        }
     }
 
     private static void removeTemporaries(Path d) throws IOException {

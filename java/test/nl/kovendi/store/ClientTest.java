@@ -173,7 +173,7 @@ public final class ClientTest {
 
     private static void acceptedSince() throws Exception {
         Fixture f = new Fixture();
-        Client alice = open(f, "alice", "SECRET1", null);
+        Client alice = open(f, "alice", "SECRET1-ALICE", null);
         Path one = f.file("one.txt", "once");
         long before = System.currentTimeMillis() / 1000 - 1;
         eq((short) 0, alice.API_acceptedSince("TXT00000000001", before), "nothing sent yet");
@@ -184,7 +184,7 @@ public final class ClientTest {
         eq((short) 0, alice.API_acceptedSince("TXT0000000000", before), "the exact identifier only");
         eq((short) 0, alice.API_acceptedSince("TXT00000000001", before + 3600),
                 "not after the time asked for");
-        Client bob = open(f, "bob", "SECRET2", null);
+        Client bob = open(f, "bob", "SECRET2-BOBBY", null);
         eq((short) 0, bob.API_acceptedSince("TXT00000000001", before), "another mailbox's send");
         eq((short) 2, bob.API_listMbxInNext(LIJST, "", new MessageSummaryList(20)),
                 "both copies delivered");

@@ -72,7 +72,7 @@ public final class StoreAdminTest {
         Check.verdict(f.pg != null ? Verdict.CONNECTION_LOST : Verdict.INVALID_ARGUMENT,
                 () -> admin("remove-mailbox", f.target, "bob"));
         // The name is free again, and the new mailbox starts empty.
-        admin("add-mailbox", f.target, "bob", "secret2", "COU=NL", "ADM=400NET", "SUR=Bakker");
+        admin("add-mailbox", f.target, "bob", "secret2-bobby", "COU=NL", "ADM=400NET", "SUR=Bakker");
         MailSession bob = f.session("bob");
         eq(0, bob.counts()[0], "items of the new bob");
         bob.close();
@@ -182,7 +182,7 @@ public final class StoreAdminTest {
         admin("export", back.toString(), third.toString());
         eq(comparable(first), comparable(third), "back in an embedded store");
         Store store = Store.open(back);
-        ok(MailService.login(store, "carol", "SECRET3") != null, "a verifier verifies");
+        ok(MailService.login(store, "carol", "SECRET3-CAROL") != null, "a verifier verifies");
         Check.verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(store, "carol", "secret4"));
         ok(store.readDirectory().mailbox("carol").passwordHash.startsWith("pbkdf2-sha256$"),
                 "replaced by a hash of its own at the log-in");
@@ -212,7 +212,7 @@ public final class StoreAdminTest {
         Files.writeString(home.resolve("QRTLNK.GNS"), gns.replace("SECRET4",
                 scrambled("SECRET4")), StandardCharsets.ISO_8859_1);
         eq(0, check(home.toString()).problems, "scrambled password");
-        Result noPmd = check(f.target, "alice", "secret1");
+        Result noPmd = check(f.target, "alice", "secret1-alice");
         ok(noPmd.problems == 1 && noPmd.out.contains("has no PMD"), noPmd.out);
     }
 
