@@ -250,6 +250,8 @@ std::string dir_name(const std::string& path) {
   return path.substr(0, slash);
 }
 
+unsigned kept_mode(unsigned mode) { return mode & 07777; }
+
 Status status(const std::string& path) {
   Status result;
   if (lookup_refused(path)) return result;

@@ -290,6 +290,8 @@ std::string dir_name(const std::string& path) {
   return path.substr(0, slash);
 }
 
+unsigned kept_mode(unsigned mode) { return 0400 | (mode & kOwnerWrite); }
+
 Status status(const std::string& path) {
   Status result;
   if (lookup_refused(path)) return result;
@@ -394,6 +396,21 @@ int create_file(const std::string& path, unsigned mode) {
   // As with POSIX permission bits, the creating descriptor may still write a read-only file.
   if (fd >= 0 && (mode & kOwnerWrite) == 0) set_read_only(wide, true);
   return fd;
+}
+
+// The probe file is opened delete-on-close: the system removes it when the handle closes, also
+// when the process is ended in between, so no probe is ever left behind.
+bool can_create_beside(const std::string& probe_path, unsigned /*mode*/) {
+  std::wstring wide;
+  if (!prepare("create", probe_path, &wide)) return false;
+  HANDLE handle = ::CreateFileW(wide.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    record_failure();
+    return false;
+  }
+  ::CloseHandle(handle);
+  return true;
 }
 
 int open_descriptor(const std::string& path, unsigned flags, bool exclusive) {

@@ -48,7 +48,7 @@ TEST_F(Retrieve, BytesForAMidPatternLeaveTheOthersInTheStore) {
   EXPECT_TRUE(dir.exists("CCCCCCCC.001"));
   EXPECT_TRUE(files_beginning("QLX_").empty());
   // Read-only afterwards: the write rights go, the read rights it had stay.
-  EXPECT_EQ(fs::status(dir.file("qrtlnk.rcv")).mode & 0777, 0444u);
+  EXPECT_EQ(fs::status(dir.file("qrtlnk.rcv")).mode & 0777, fs::kept_mode(0444));
 
   // Nothing selected: no output file is left behind; with /ADD the old contents stay.
   retrieve_bytes("NONE*", "none.dat");

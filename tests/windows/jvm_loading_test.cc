@@ -54,7 +54,8 @@ TEST_F(JvmLoading, WithoutARuntimeEveryPlaceIsNamed) {
 }
 
 // The runtime beside the program: the three options of the invocation interface with the
-// class path of the program's lib folder, separated by ";", and -Xrs (-Xmixed) after them.
+// class path of the program's jars and then its lib folder, separated by ";", and -Xrs, -Xmixed
+// and the options of a short run after them.
 TEST_F(JvmLoading, TheRuntimeBesideTheProgramIsStartedWithTheProgramsClassPath) {
   windows::make_program_directory(program_dir_.path(), "jre/bin/client/jvm.dll");
   kovendi("refuse");
@@ -64,13 +65,16 @@ TEST_F(JvmLoading, TheRuntimeBesideTheProgramIsStartedWithTheProgramsClassPath) 
       "JNI_CreateJavaVM version=0x00010002 ignoreUnrecognized=0",
       "option -Djava.compiler=NONE",
       "option -Dapplication.home=" + dir,
-      "option -Djava.class.path=" + lib + ";" + lib + "kovendi.jar;" + lib + "activation.jar;" +
-          lib + "bcprov-jdk14-118.jar;" + lib + "commons-httpclient.jar;" + lib +
+      "option -Djava.class.path=" + lib + "kovendi.jar;" + lib + "activation.jar;" + lib +
+          "bcprov-jdk14-118.jar;" + lib + "commons-httpclient.jar;" + lib +
           "commons-logging.jar;" + lib + "dom4j.jar;" + lib + "jaxm-api.jar;" + lib +
           "jaxm-runtime.jar;" + lib + "mail.jar;" + lib + "saaj-api.jar;" + lib + "saaj-ri.jar;" +
-          lib + "xalan.jar;" + lib + "log4j.jar;" + lib + "postgresql.jar",
+          lib + "xalan.jar;" + lib + "log4j.jar;" + lib + "postgresql.jar;" + lib,
       "option -Xrs",
       "option -Xmixed",
+      "option -XX:TieredStopAtLevel=1",
+      "option -XX:+UseSerialGC",
+      "option -XX:-UsePerfData",
   };
   EXPECT_EQ(expected, home_.lines("jvm.log"));
   EXPECT_TRUE(logged("StartJVM: can't create JVM"));
