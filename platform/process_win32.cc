@@ -94,10 +94,12 @@ class WindowsRunner : public Runner {
   }
 
  private:
-  // Reads what the program prints until it ends; ends it after `timeout_ms` (0: no limit).
+  // Reads what the program prints until it ends; ends it after `timeout_ms` (0: no limit). The
+  // end of the pipe is not waited for, since a process the program started may still hold it.
   static int collect(HANDLE process, HANDLE output, unsigned timeout_ms, std::string* text) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     for (;;) {
+      const bool ended = ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
       DWORD waiting = 0;
       if (!::PeekNamedPipe(output, nullptr, 0, nullptr, &waiting, nullptr)) break;  // all read
       if (waiting > 0) {
@@ -107,6 +109,7 @@ class WindowsRunner : public Runner {
         text->append(buffer, got);
         continue;
       }
+      if (ended) break;
       if (timeout_ms != 0 && std::chrono::steady_clock::now() > deadline) {
         ::TerminateProcess(process, 1);
         ::WaitForSingleObject(process, INFINITE);

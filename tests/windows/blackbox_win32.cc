@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -112,10 +113,25 @@ void make_pipe(HANDLE* ours, HANDLE* theirs, bool child_reads) {
   ::SetHandleInformation(*ours, HANDLE_FLAG_INHERIT, 0);
 }
 
-void read_all(HANDLE from, std::string* into) {
+// Reads what the child writes until it has ended and the pipe is empty. The end of the pipe is
+// not waited for: a process that the child's run started (under Wine the desktop's explorer.exe)
+// may hold the child's handles long after the child has gone.
+void read_all(HANDLE from, std::string* into, const std::atomic<bool>* ended) {
   char buffer[4096];
-  DWORD got = 0;
-  while (::ReadFile(from, buffer, sizeof buffer, &got, nullptr) && got > 0) into->append(buffer, got);
+  for (;;) {
+    bool was_ended = ended->load();
+    DWORD available = 0;
+    if (!::PeekNamedPipe(from, nullptr, 0, nullptr, &available, nullptr)) return;  // closed
+    if (available == 0) {
+      if (was_ended) return;
+      ::Sleep(5);
+      continue;
+    }
+    DWORD got = 0;
+    DWORD wanted = available < sizeof buffer ? available : static_cast<DWORD>(sizeof buffer);
+    if (!::ReadFile(from, buffer, wanted, &got, nullptr) || got == 0) return;
+    into->append(buffer, got);
+  }
 }
 
 void deliver(int pid, int signal_number, HANDLE process) {
@@ -151,8 +167,9 @@ RunResult run(const std::string& prog, const std::vector<std::string>& args,
     for (HANDLE h : {in_ours, out_ours, err_ours}) ::CloseHandle(h);
     return result;
   }
-  std::thread out_reader(read_all, out_ours, &result.out);
-  std::thread err_reader(read_all, err_ours, &result.err);
+  std::atomic<bool> ended{false};
+  std::thread out_reader(read_all, out_ours, &result.out, &ended);
+  std::thread err_reader(read_all, err_ours, &result.err, &ended);
   DWORD wrote = 0;
   if (!options.stdin_text.empty()) {
     ::WriteFile(in_ours, options.stdin_text.data(), static_cast<DWORD>(options.stdin_text.size()),
@@ -176,6 +193,7 @@ RunResult run(const std::string& prog, const std::vector<std::string>& args,
   result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   collect(child.process, &result);
   ::CloseHandle(child.process);
+  ended = true;
   out_reader.join();
   err_reader.join();
   ::CloseHandle(out_ours);
