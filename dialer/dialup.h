@@ -48,8 +48,10 @@ class DialUpService {
   virtual std::string error_text(unsigned code) = 0;
 };
 
-// The simulated service when KOVEDIAL_PHONEBOOK names a phonebook file, else NetworkManager.
+// The simulated service when KOVEDIAL_PHONEBOOK names a phonebook file, else the system's.
 std::unique_ptr<DialUpService> create_dialup_service();
+// The system's service: the Remote Access Service on Windows, NetworkManager elsewhere.
+std::unique_ptr<DialUpService> create_system_service();
 std::unique_ptr<DialUpService> create_simulated_service(const std::string& phonebook_path);
 std::unique_ptr<DialUpService> create_networkmanager_service();
 

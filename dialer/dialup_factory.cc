@@ -7,7 +7,7 @@ std::unique_ptr<DialUpService> create_dialup_service() {
   bool found = false;
   std::string phonebook = process::get_env("KOVEDIAL_PHONEBOOK", &found);
   if (found && !phonebook.empty()) return create_simulated_service(phonebook);
-  return create_networkmanager_service();
+  return create_system_service();
 }
 
 }  // namespace kv::dialer

@@ -4,14 +4,13 @@
 // password (letter case aside) when the scrambling keeps it, and the file has no rights for
 // others; scrambling a command file's passwords leaves every other line alone, never scrambles
 // one twice, and each scrambled password reads back as it was.
-#include <sys/stat.h>
-
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/user_file_pin.h"
 #include "client/common/home.h"
 #include "client/common/pin_scramble.h"
 #include "client/common/text.h"
 #include "fuzz/support.h"
+#include "platform/fs.h"
 
 namespace {
 
@@ -32,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   kvfuzz::fresh_home();
   kvfuzz::write_home_file("qrtlnk.gns", user_file);
-  ::chmod((kv::app_home().dir() + "/qrtlnk.gns").c_str(), 0644);
+  kv::fs::set_permissions(kv::app_home().dir() + "/qrtlnk.gns", 0644);
   if (!new_pin.empty() && kv::scrambling_keeps(new_pin)) {
     kv::vervang_pin(new_pin);
     const std::vector<std::string> before = kvfuzz::lines_of(user_file);
@@ -47,9 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       kv::unscramble_pin(back);
       FUZZ_CHECK(back == kv::to_upper(new_pin));
     }
-    struct stat st {};
-    FUZZ_CHECK(::stat((kv::app_home().dir() + "/qrtlnk.gns").c_str(), &st) == 0);
-    FUZZ_CHECK((st.st_mode & 0007) == 0);
+    const kv::fs::Status st = kv::fs::status(kv::app_home().dir() + "/qrtlnk.gns");
+    FUZZ_CHECK(st.exists && (st.mode & 0007) == 0);
   }
 
   // The same text as a command file whose passwords are scrambled after the session.

@@ -25,6 +25,8 @@ class Clock {
 };
 
 Clock& clock();
+// The system's clock (what clock() is when no other is installed).
+Clock& system_clock();
 // Installs another clock (tests); nullptr restores the system clock.
 void set_clock(Clock* clock);
 

@@ -41,15 +41,11 @@ class SystemClock : public Clock {
   }
 };
 
-Clock* g_installed = nullptr;
-
 }  // namespace
 
-Clock& clock() {
-  static SystemClock system_clock;
-  return g_installed != nullptr ? *g_installed : system_clock;
+Clock& system_clock() {
+  static SystemClock system;
+  return system;
 }
-
-void set_clock(Clock* replacement) { g_installed = replacement; }
 
 }  // namespace kv

@@ -51,6 +51,10 @@ struct Status {
   unsigned mode = 0;  // permission bits
 };
 Status status(const std::string& path);
+// The permission bits that `status` reports for a file given `mode`: all of them where the system
+// keeps owner, group and others apart; on Windows only whether the file may be written (0400 or
+// 0600), since a read-only attribute is all it keeps.
+unsigned kept_mode(unsigned mode);
 bool exists(const std::string& path);
 bool is_directory(const std::string& path);
 bool is_readable(const std::string& path);

@@ -1,5 +1,6 @@
 // File-system facility on POSIX systems.
 #include "platform/fs.h"
+#include "platform/fs_internal.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -12,43 +13,20 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <set>
-#include <random>
 #include <unordered_map>
 
 namespace kv::fs {
 namespace {
 
-thread_local int g_last_error = 0;
-FaultHook g_fault_hook;
-bool g_hook_sees_lookups = false;
+using detail::fail_with;
+using detail::fold_dots;
+using detail::split_components;
+using detail::lookup_refused;
 
-// Directories with entry changes not yet flushed.
-std::set<std::string>& changed_directories() {
-  static std::set<std::string> dirs;
-  return dirs;
-}
-
-int fail_with(int error) {
-  g_last_error = error;
-  errno = error;
-  return -1;
-}
-
-int record_failure() {
-  g_last_error = errno;
-  return -1;
-}
-
-// A look-up (stat, access, a directory listing) reaches the fault hook only when it asked for
-// look-ups as well; a refused look-up finds nothing.
-bool lookup_refused(const std::string& path) {
-  return g_hook_sees_lookups && check_fault("lookup", path) != 0;
-}
+int record_failure() { return fail_with(errno); }
 
 bool path_exists(const std::string& path) {
   if (lookup_refused(path)) return false;
@@ -168,46 +146,6 @@ std::string find_in_directory(const std::string& dir, const std::string& compone
   return path_exists(join(dir, match->second)) ? match->second : "";
 }
 
-std::vector<std::string> split_components(const std::string& path) {
-  std::vector<std::string> parts;
-  std::string current;
-  for (char c : path) {
-    if (c == '/') {
-      if (!current.empty()) parts.push_back(current);
-      current.clear();
-    } else {
-      current += c;
-    }
-  }
-  if (!current.empty()) parts.push_back(current);
-  return parts;
-}
-
-std::vector<std::string> fold_dots(const std::vector<std::string>& parts) {
-  std::vector<std::string> folded;
-  for (const std::string& part : parts) {
-    if (part == ".") continue;
-    if (part == "..") {
-      if (!folded.empty()) folded.pop_back();
-      continue;
-    }
-    folded.push_back(part);
-  }
-  return folded;
-}
-
-char random_name_character(std::mt19937& generator) {
-  static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  std::uniform_int_distribution<int> pick(0, static_cast<int>(sizeof(kAlphabet)) - 2);
-  return kAlphabet[pick(generator)];
-}
-
-std::mt19937& name_generator() {
-  static std::mt19937 generator(static_cast<unsigned>(
-      std::chrono::steady_clock::now().time_since_epoch().count() ^ (::getpid() << 16)));
-  return generator;
-}
-
 // A drive-qualified name ("X:...") names nothing on this system; it must not turn into a file
 // called "X:..." in the current directory. Also consults the fault hook.
 int refuse_or_inject(const char* operation, const std::string& path) {
@@ -217,34 +155,15 @@ int refuse_or_inject(const char* operation, const std::string& path) {
 
 }  // namespace
 
-void set_fault_hook(FaultHook hook, bool with_lookups) {
-  g_fault_hook = std::move(hook);
-  g_hook_sees_lookups = g_fault_hook && with_lookups;
+namespace detail {
+
+bool name_taken(const std::string& dir, const std::string& name) {
+  return !find_in_directory(dir, name).empty();
 }
 
-int check_fault(const char* operation, const std::string& path) {
-  if (!g_fault_hook) return 0;
-  int error = g_fault_hook(operation, path);
-  if (error != 0) fail_with(error);
-  return error;
-}
-
-char drive_letter(const std::string& name) {
-  if (name.size() >= 2 && name[1] == ':') {
-    unsigned char c = static_cast<unsigned char>(name[0]);
-    if (c >= 'a' && c <= 'z') return static_cast<char>(c - 'a' + 'A');
-    if (c >= 'A' && c <= 'Z') return static_cast<char>(c);
-  }
-  return 0;
-}
+}  // namespace detail
 
 bool drive_exists(char /*letter*/) { return false; }
-
-std::string to_slashes(const std::string& name) {
-  std::string result = name;
-  std::replace(result.begin(), result.end(), '\\', '/');
-  return result;
-}
 
 bool is_absolute(const std::string& name) {
   if (drive_letter(name) != 0) return name.size() >= 3 && (name[2] == '/' || name[2] == '\\');
@@ -331,16 +250,7 @@ std::string dir_name(const std::string& path) {
   return path.substr(0, slash);
 }
 
-std::string last_component(const std::string& path) {
-  std::string::size_type cut = path.find_last_of("/\\:");
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
-std::string join(const std::string& dir, const std::string& name) {
-  if (dir.empty()) return name;
-  if (dir.back() == '/') return dir + name;
-  return dir + "/" + name;
-}
+unsigned kept_mode(unsigned mode) { return mode & 07777; }
 
 Status status(const std::string& path) {
   Status result;
@@ -457,8 +367,6 @@ int open_descriptor(const std::string& path, unsigned flags, bool exclusive) {
 
 int close_descriptor(int fd) { return ::close(fd) == 0 ? 0 : record_failure(); }
 
-int last_error() { return g_last_error; }
-
 std::string error_text(int error) {
   char buffer[256];
   // The GNU strerror_r returns the text, which need not be in the buffer.
@@ -552,50 +460,6 @@ std::FILE* open_stream(const std::string& path, const char* mode) {
   return f;
 }
 
-bool read_whole_file(const std::string& path, std::string& content) {
-  content.clear();
-  std::FILE* f = open_stream(path, "rb");
-  if (f == nullptr) return false;
-  char buffer[8192];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) content.append(buffer, got);
-  const bool ok = std::ferror(f) == 0;
-  std::fclose(f);
-  return ok;
-}
-
-std::size_t write_stream(std::FILE* stream, const std::string& data, const std::string& path) {
-  return write_stream(stream, data.data(), data.size(), path);
-}
-
-std::size_t write_stream(std::FILE* stream, const char* data, std::size_t length,
-                         const std::string& path) {
-  if (check_fault("write", path) != 0) return 0;
-  std::size_t written = std::fwrite(data, 1, length, stream);
-  if (written != length) record_failure();
-  return written;
-}
-
-std::string make_unique_name(const std::string& templ) {
-  std::string::size_type end = templ.size();
-  std::string::size_type start = end;
-  std::string::size_type component_start = templ.find_last_of("/\\");
-  component_start = component_start == std::string::npos ? 0 : component_start + 1;
-  while (start > component_start && templ[start - 1] == 'X') --start;
-  std::string dir = component_start == 0 ? "." : to_slashes(templ.substr(0, component_start));
-  if (start == end) {
-    return find_in_directory(dir, templ.substr(component_start)).empty() ? templ : "";
-  }
-  for (int attempt = 0; attempt < 100000; ++attempt) {
-    std::string candidate = templ;
-    for (std::string::size_type i = start; i < end; ++i) {
-      candidate[i] = random_name_character(name_generator());
-    }
-    if (find_in_directory(dir, candidate.substr(component_start)).empty()) return candidate;
-  }
-  return "";
-}
-
 std::vector<std::string> list_directory(const std::string& dir) {
   std::vector<std::string> names;
   DIR* d = ::opendir(dir.c_str());
@@ -639,7 +503,7 @@ int sync_file(const std::string& path) {
 
 int sync_directory(const std::string& dir) {
   if (refuse_or_inject("sync", dir) != 0) return -1;
-  changed_directories().erase(dir);
+  detail::forget_directory_change(dir);
   int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return record_failure();
   int rc = ::fsync(fd);
@@ -648,31 +512,6 @@ int sync_directory(const std::string& dir) {
   // Some file systems cannot sync a directory; the rename itself has then been done all the same.
   if (rc != 0 && (error == EINVAL || error == EROFS)) return 0;
   return rc == 0 ? 0 : fail_with(error);
-}
-
-void note_directory_change(const std::string& path) { changed_directories().insert(dir_name(path)); }
-
-int sync_changed_directories() {
-  const std::set<std::string> dirs = changed_directories();
-  int result = 0;
-  for (const std::string& dir : dirs) {
-    if (sync_directory(dir) != 0 && is_directory(dir)) result = -1;
-  }
-  return result;
-}
-
-int sync_files(const std::vector<std::string>& paths) {
-  int result = 0;
-  std::vector<std::string> dirs;
-  for (const std::string& path : paths) {
-    if (sync_file(path) != 0 && result == 0) result = -1;
-    const std::string dir = dir_name(path);
-    if (std::find(dirs.begin(), dirs.end(), dir) == dirs.end()) dirs.push_back(dir);
-  }
-  for (const std::string& dir : dirs) {
-    if (sync_directory(dir) != 0 && result == 0) result = -1;
-  }
-  return result;
 }
 
 std::FILE* create_new_stream(const std::string& path, unsigned mode) {

@@ -1,7 +1,9 @@
 // Per-user single-instance lock: flock on <program>.lock in a private directory of the user
 // ("<program>-<uid>", mode 0700, checked to be the user's own directory and no link before every
 // use) in $XDG_RUNTIME_DIR, else in the system temporary directory. Another user can neither
-// hold the lock nor make a run write through a link planted there.
+// hold the lock nor make a run write through a link planted there. On Windows the single
+// instance is the status window's class, backed by a lock in the user's own application data
+// folder (instance_lock_win32.cc).
 #pragma once
 
 #include <string>

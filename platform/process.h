@@ -34,6 +34,7 @@ class Runner {
 };
 
 Runner& runner();
+Runner& system_runner();          // the real one
 void set_runner(Runner* runner);  // tests; nullptr restores the real one
 
 }  // namespace kv::process

@@ -29,11 +29,6 @@ pid_t start_child(const std::string& program, const std::vector<std::string>& ar
 
 }  // namespace
 
-Output run_capture(const std::string& program, const std::vector<std::string>& args,
-                   unsigned timeout_ms) {
-  return runner().run_capture(program, args, timeout_ms);
-}
-
 namespace posix {
 
 Output capture_output(const std::string& program, const std::vector<std::string>& args,

@@ -109,8 +109,6 @@ class PosixRunner : public Runner {
   }
 };
 
-Runner* g_installed = nullptr;
-
 }  // namespace
 
 std::string program_directory() {
@@ -121,17 +119,9 @@ std::string program_directory() {
   return fs::dir_name(buffer);
 }
 
-std::string get_env(const std::string& name, bool* found) {
-  const char* value = std::getenv(name.c_str());
-  if (found != nullptr) *found = value != nullptr;
-  return value != nullptr ? value : "";
-}
-
-Runner& runner() {
+Runner& system_runner() {
   static PosixRunner posix_runner;
-  return g_installed != nullptr ? *g_installed : posix_runner;
+  return posix_runner;
 }
-
-void set_runner(Runner* replacement) { g_installed = replacement; }
 
 }  // namespace kv::process

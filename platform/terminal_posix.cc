@@ -1,19 +1,27 @@
 #include "platform/terminal.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace kv::terminal {
 
 bool stderr_is_terminal() { return ::isatty(STDERR_FILENO) == 1; }
 
-void write_error_line(const std::string& text) {
-  const std::string line = "\r\033[K" + text + "\n";
+int stderr_columns() {
+  winsize size{};
+  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0) return size.ws_col;
+  return 0;
+}
+
+void write_stderr(const std::string& text) {
   std::size_t done = 0;
-  while (done < line.size()) {
-    ssize_t n = ::write(STDERR_FILENO, line.data() + done, line.size() - done);
+  while (done < text.size()) {
+    ssize_t n = ::write(STDERR_FILENO, text.data() + done, text.size() - done);
     if (n <= 0) return;
     done += static_cast<std::size_t>(n);
   }
 }
+
+void write_error_line(const std::string& text) { write_stderr("\r\033[K" + text + "\n"); }
 
 }  // namespace kv::terminal

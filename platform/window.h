@@ -1,8 +1,8 @@
 // Status window facility. The window is created from a small template, owned by one handler
 // that receives its messages, and driven by a message loop. Back ends: headless (always built;
-// status texts on standard error as one updating line when that is a terminal) and x11.
-// Escape: the Escape key and SIGINT arrive as the character 27; closing the window, SIGTERM and
-// SIGHUP arrive as a close message.
+// status texts on standard error as one updating line when that is a terminal), x11, and the
+// Windows window. Escape: the Escape key and SIGINT (Ctrl+C) arrive as the character 27; closing
+// the window, SIGTERM and SIGHUP (closing the console) arrive as a close message.
 #pragma once
 
 #include <functional>
@@ -65,10 +65,14 @@ class StatusWindow {
   virtual bool destroyed() const = 0;
 };
 
-// Creates the window with the best back end available (x11 when DISPLAY is set and it was built,
-// else headless) and sends the create message to `handler`.
+// Creates the window with the best back end available (the system's own window on Windows; x11
+// when DISPLAY is set and it was built; else headless) and sends the create message to `handler`.
 std::unique_ptr<StatusWindow> create_status_window(const WindowTemplate& tmpl,
                                                    WindowHandler& handler);
+// The system's own window (Windows); nullptr where the system has none (POSIX systems, where
+// the X11 back end is chosen through DISPLAY) or it cannot be made.
+std::unique_ptr<StatusWindow> create_desktop_window(const WindowTemplate& tmpl,
+                                                    WindowHandler& handler);
 // Always the headless back end.
 std::unique_ptr<StatusWindow> create_headless_window(const WindowTemplate& tmpl,
                                                      WindowHandler& handler);

@@ -33,6 +33,7 @@ bool take_raise_request() { return raise_source() && raise_source()(); }
 
 std::unique_ptr<StatusWindow> create_status_window(const WindowTemplate& tmpl,
                                                    WindowHandler& handler) {
+  if (std::unique_ptr<StatusWindow> window = create_desktop_window(tmpl, handler)) return window;
   if (display_available()) {
     std::unique_ptr<StatusWindow> window =
         x11_factory() ? x11_factory()(tmpl, handler) : create_x11_window(tmpl, handler);

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Sets up a fresh machine and runs every test: the normal build and the build with
-# AddressSanitizer and UndefinedBehaviorSanitizer. As root, the suite runs as the unprivileged
-# user "kvtest" on a copy of the tree, so that permission checks are real.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the Windows build under Wine. As root,
+# the suite runs as the unprivileged user "kvtest" on a copy of the tree, so that permission
+# checks are real.
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
-"$src/scripts/setup.sh"
+"$src/scripts/setup.sh" windows
 
 if [ "$(id -u)" -eq 0 ]; then
   id kvtest >/dev/null 2>&1 || useradd --create-home --shell /bin/bash kvtest
@@ -68,3 +69,6 @@ CC=clang CXX=clang++ cmake -S "$src" -B "$src/build-fuzz" -G Ninja -DKOVENDI_FUZ
   -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1 -g1" >/dev/null
 cmake --build "$src/build-fuzz" --target kv_fuzz_targets
 (cd "$src/build-fuzz" && ctest --output-on-failure -j "$jobs" -L fuzz)
+
+# The Windows build and its tests under Wine (skipped with a message where Wine cannot start).
+"$src/scripts/test-windows.sh" "$src/build-windows"

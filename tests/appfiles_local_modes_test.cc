@@ -2,11 +2,10 @@
 // home directory holding QRTLNK.RCV and the part files of its messages.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <string>
 #include <vector>
 
+#include "platform/fs.h"
 #include "tests/blackbox.h"
 
 namespace {
@@ -28,7 +27,7 @@ class LocalModes : public ::testing::Test {
     write("QXCRTMZB.001", "UNB+18'UNZ+1+18'");
     write("QXCRTMZB.002", "UNB+19'UNZ+1+19'");
     write("QXDRTMZB.001", "Beste klant,\n\nDe levering volgt.   \n");
-    chmod(dir_.file("qrtlnk.rcv").c_str(), 0400);  // as a run leaves it
+    kv::fs::set_permissions(dir_.file("qrtlnk.rcv"), 0400);  // as a run leaves it
   }
   void write(const std::string& name, const std::string& text) {
     kvtest::write_file(dir_.file(name), text);
@@ -43,9 +42,7 @@ class LocalModes : public ::testing::Test {
     for (const std::string& name : kvtest::list_dir(dir_.path())) {
       EXPECT_NE(name.substr(0, 4), "QLX_") << name;
     }
-    struct stat st;
-    ASSERT_EQ(0, stat(dir_.file("qrtlnk.rcv").c_str(), &st));
-    EXPECT_EQ(0400u, st.st_mode & 0777);
+    EXPECT_EQ(0400u, kv::fs::status(dir_.file("qrtlnk.rcv")).mode & 0777);
   }
 
   kvtest::TempDir dir_;

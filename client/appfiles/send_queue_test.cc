@@ -1,13 +1,12 @@
 #include "client/appfiles/send_queue.h"
 
-#include <unistd.h>
-
 #include <ctime>
 
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/request_test_home.h"
 #include "client/appfiles/snd_record.h"
 #include "client/common/record_fields.h"
+#include "platform/testing/temp_dir.h"
 
 namespace kv {
 namespace {
@@ -305,7 +304,7 @@ TEST_F(CleanUpTest, CandidatesAndTheDeliveryRule) {
 }
 
 TEST_F(CleanUpTest, ArchiveThatCannotBeOpenedRemovesNothing) {
-  if (getuid() == 0) GTEST_SKIP() << "permissions do not hold for root";
+  if (testing::running_as_root()) GTEST_SKIP() << "permissions do not hold for root";
   std::string all = record("", "202301010000", "2101", "FAILED", "1", " ", "", "") + "\n";
   write("qrtlnk.snd", all);
   std::filesystem::create_directory(path("ro"));

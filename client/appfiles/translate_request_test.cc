@@ -1,11 +1,10 @@
 #include "client/appfiles/entry_points.h"
 
-#include <unistd.h>
-
 #include "client/appfiles/request_test_home.h"
 #include "client/appfiles/snd_record.h"
 #include "client/common/pin_scramble.h"
 #include "client/common/record_fields.h"
+#include "platform/testing/temp_dir.h"
 
 namespace kv {
 namespace {
@@ -234,7 +233,7 @@ namespace kv {
 namespace {
 
 TEST_F(TranslateTest, ReadOnlyHomeDirectoryLeavesTheRequestAlone) {
-  if (getuid() == 0) GTEST_SKIP() << "permissions do not hold for root";
+  if (testing::running_as_root()) GTEST_SKIP() << "permissions do not hold for root";
   std::string request = "*001ZEND\nMID=A\nALI=X\n";
   write("qrtlnk.scr", request);
   std::filesystem::permissions(path(""), std::filesystem::perms::owner_read |

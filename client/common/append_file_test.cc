@@ -40,8 +40,11 @@ TEST_F(AppendFileTest, FailureCodes) {
   EXPECT_EQ(access(path("target").c_str(), F_OK), -1) << "target must not be created";
   write("src", "abc");
   EXPECT_EQ(append_file(path("src"), path("nodir/target")), kAppendTargetNotOpened);
-  // A directory opens for reading but cannot be read.
-  EXPECT_EQ(append_file(dir_.path(), path("target")), kAppendReadFailed);
+  // A directory is no source: POSIX opens it for reading and then cannot read it; Windows does not
+  // open it.
+  const int from_directory = append_file(dir_.path(), path("target"));
+  EXPECT_TRUE(from_directory == kAppendReadFailed || from_directory == kAppendSourceNotOpened)
+      << from_directory;
   // /dev/full accepts the open and fails the write.
   if (access("/dev/full", W_OK) == 0) {
     EXPECT_EQ(append_file(path("src"), "/dev/full"), kAppendWriteFailed);

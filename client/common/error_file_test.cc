@@ -78,7 +78,7 @@ TEST(ErrorFile, AppendsToErrorFileInApplicationHome) {
   app_home().set(other.path());
   schrijf_QRTLNK_error_bestand(AppError::kTooFewParameters, "");
   EXPECT_EQ(other.lines("QRTLNK.ERR").size(), 1u);
-  EXPECT_FALSE(other.exists("qrtlnk.err"));
+  EXPECT_EQ(testing::list_dir(other.path()), std::vector<std::string>{"QRTLNK.ERR"});
   app_home().set("");
 }
 

@@ -37,7 +37,7 @@ bool can_create(const std::string& path) {
 }
 
 int check_directory(const std::string& full, PathAccess access) {
-  if (full == "/") return write_test(full);
+  if (fs::dir_name(full) == full) return write_test(full);  // the root
   // The parent directory must exist.
   if (!fs::is_directory(fs::dir_name(full))) return refuse(kCodeDirectoryNotFound);
   if (access == PathAccess::write) {
@@ -90,8 +90,9 @@ int check_named_path(const std::string& name, PathAccess access, PathKind kind) 
   }
   const char* no_full_path =
       kind == PathKind::directory ? kCodeDirectoryNotFound : kCodeFileDirectoryNotFound;
-  // Drives do not exist here: a drive-qualified name has no full path on this system.
-  if (fs::drive_letter(name) != 0 || name.empty()) return refuse(no_full_path);
+  // A name on a drive that cannot be selected has no full path (on POSIX systems none can).
+  const char drive = fs::drive_letter(name);
+  if ((drive != 0 && !fs::drive_exists(drive)) || name.empty()) return refuse(no_full_path);
   std::string full = engine_home().fullpath(name);
   if (full.empty()) return refuse(no_full_path);
   if (kind == PathKind::directory) return check_directory(full, access);

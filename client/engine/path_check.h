@@ -1,6 +1,7 @@
 // Checks of file and directory names against the file system before the engine uses them: the
 // status file, and the FIL, DIF, SEL and DIR attributes. Names resolve against the engine home
-// directory; "/" and "\" both separate, a drive prefix ("X:") is recognised but never available.
+// directory; "/" and "\" both separate, a drive prefix ("X:") is recognised (and available only
+// where the system has drives).
 // A refusal leaves its four-digit code in session().result_text:
 //   3034 directory: no full path, or its parent does not exist
 //   3035 file: no full path, or the directory that is to hold it does not exist
@@ -10,9 +11,9 @@
 //   3039 the file exists but cannot be read
 //   3040 the file, or the directory that is to receive it, is write-protected
 //   3041 the name is only a drive, or it ends in a separator
-// A name with a drive prefix ("X:...") cannot be resolved on this system: it is refused as a name
-// for which no full path can be formed (3034 for a directory, 3035 for a file), except that a bare
-// drive given as a file name, or a file name ending in a separator, is 3041 as everywhere.
+// A name on a drive that cannot be selected ("X:...", any drive on POSIX systems) is refused as a
+// name for which no full path can be formed (3034 for a directory, 3035 for a file), except that a
+// bare drive given as a file name, or a file name ending in a separator, is 3041 as everywhere.
 #pragma once
 
 #include <string>

@@ -41,10 +41,10 @@ TEST_F(PathCheckTest, DrivesAndTrailingSeparators) {
   EXPECT_EQ(file_write("C:\\OUT\\"), "3041");
   EXPECT_EQ(file_write("OUT\\"), "3041");
   EXPECT_EQ(file_read("sub/"), "3041");
-  // No drive exists here: a drive-qualified name has no full path.
-  EXPECT_EQ(file_read("C:\\DATA\\X.TXT"), "3035");
-  EXPECT_EQ(dir_write("C:\\DATA"), "3034");
-  EXPECT_EQ(dir_write("C:\\"), "3034");
+  // A drive that cannot be selected: a name on it has no full path.
+  EXPECT_EQ(file_read("Q:\\DATA\\X.TXT"), "3035");
+  EXPECT_EQ(dir_write("Q:\\DATA"), "3034");
+  EXPECT_EQ(dir_write("Q:\\"), "3034");
 }
 
 TEST_F(PathCheckTest, FilesToBeRead) {

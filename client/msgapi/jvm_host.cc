@@ -9,6 +9,7 @@
 #include "client/msgapi/jni_helpers.h"
 #include "platform/clock.h"
 #include "platform/dynlib.h"
+#include "platform/java_runtime.h"
 #include "platform/fs.h"
 #include "platform/process.h"
 
@@ -18,7 +19,6 @@ namespace {
 
 constexpr const char* kClientClass = "nl/kovendi/Client";
 constexpr const char* kLibraryDir = "lib";
-constexpr const char* kClassPathSeparator = ":";
 // The class-data-sharing archive of the client library and the JDK classes that a run loads,
 // beside the jars; made when the program is built or installed (kovendi-jvm-archive).
 constexpr const char* kArchiveFile = "kovendi.jsa";
@@ -49,14 +49,26 @@ void* platform_symbol(void* handle, const std::string& name) {
 const JvmLibraryLoader kPlatformLoader{platform_open, platform_symbol};
 const JvmLibraryLoader* g_loader = &kPlatformLoader;
 
-// Loads the machine library and takes its two entry points; false after logging the cause.
-bool load_entry_points(const std::string& path, JvmEntryPoints* entry) {
-  std::string error;
-  void* library = g_loader->open(path, &error);
-  if (library == nullptr) {
-    kv::debug_log("StartJVM: can't load %s", path.c_str());
-    return false;
+// KOVENDI_JVM_TRACE set in the environment writes the library path, the options and the time the
+// machine took to start to debug.log.
+bool tracing() { return std::getenv("KOVENDI_JVM_TRACE") != nullptr; }
+
+// The first machine library of the system's list that loads; nullptr after naming every one.
+void* load_machine_library(const std::string& program_dir) {
+  const std::vector<std::string> libraries = kv::java_runtime::machine_libraries(program_dir);
+  for (const std::string& path : libraries) {
+    if (tracing()) kv::debug_log("StartJVM: library %s", path.c_str());
+    std::string error;
+    if (void* library = g_loader->open(path, &error)) return library;
   }
+  for (const std::string& path : libraries) kv::debug_log("StartJVM: can't load %s", path.c_str());
+  return nullptr;
+}
+
+// Loads the machine library and takes its two entry points; false after logging the cause.
+bool load_entry_points(const std::string& program_dir, JvmEntryPoints* entry) {
+  void* library = load_machine_library(program_dir);
+  if (library == nullptr) return false;
   entry->get_default_java_vm_init_args = reinterpret_cast<jint(JNICALL*)(void*)>(
       g_loader->symbol(library, "JNI_GetDefaultJavaVMInitArgs"));
   if (entry->get_default_java_vm_init_args == nullptr) {
@@ -72,10 +84,6 @@ bool load_entry_points(const std::string& path, JvmEntryPoints* entry) {
   // The library stays loaded for the life of the process: a machine cannot be unloaded.
   return true;
 }
-
-// KOVENDI_JVM_TRACE set in the environment writes the library path, the options and the time the
-// machine took to start to debug.log.
-bool tracing() { return std::getenv("KOVENDI_JVM_TRACE") != nullptr; }
 
 JNIEnv* create_machine(const JvmEntryPoints& entry, const std::vector<std::string>& options) {
   if (tracing())
@@ -139,7 +147,7 @@ void set_jvm_library_loader(const JvmLibraryLoader* loader) {
 }
 
 std::string jvm_library_path(const std::string& program_dir) {
-  return program_dir + "/jre/lib/server/libjvm.so";
+  return kv::java_runtime::machine_libraries(program_dir).front();
 }
 
 std::string jvm_archive_path(const std::string& program_dir) {
@@ -148,9 +156,10 @@ std::string jvm_archive_path(const std::string& program_dir) {
 
 std::vector<std::string> jvm_options(const std::string& program_dir) {
   const std::string library_dir = program_dir + "/" + kLibraryDir + "/";
+  const std::string separator = kv::java_runtime::class_path_separator();
   std::string class_path;
   for (const char* jar : kJarFiles) {
-    if (!class_path.empty()) class_path += kClassPathSeparator;
+    if (!class_path.empty()) class_path += separator;
     class_path += library_dir + jar;
   }
   std::vector<std::string> options = {
@@ -158,7 +167,7 @@ std::vector<std::string> jvm_options(const std::string& program_dir) {
       "-Dapplication.home=" + program_dir,
       // The library directory comes after the jars: a class-data-sharing archive of the jars
       // cannot be used behind a directory.
-      "-Djava.class.path=" + class_path + kClassPathSeparator + library_dir,
+      "-Djava.class.path=" + class_path + separator + library_dir,
       // Leaves SIGINT, SIGTERM and SIGHUP to the program's own handlers.
       "-Xrs",
       // Turns the compiler back on after java.compiler=NONE: interpreted, the client's password
@@ -193,9 +202,7 @@ int StartJVM() {
   }
   const std::string program_dir = program_directory();
   JvmEntryPoints entry;
-  const std::string library = jvm_library_path(program_dir);
-  if (tracing()) kv::debug_log("StartJVM: library %s", library.c_str());
-  if (!load_entry_points(library, &entry)) return -1;
+  if (!load_entry_points(program_dir, &entry)) return -1;
   const std::uint32_t started = kv::clock().ticks_ms();
   JNIEnv* env = create_machine(entry, jvm_options(program_dir));
   if (env == nullptr) {

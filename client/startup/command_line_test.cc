@@ -159,7 +159,7 @@ TEST_F(CommandLineTest, RetrieveOptions) {
   EXPECT_EQ(48, error_of({"/FT", "/R", "/ADD", "/ADD"}));
   EXPECT_EQ(25, error_of({"/FT", "/R", "/FIL="}));
   EXPECT_EQ(24, error_of({"/FT", "/R", "/FIL=" + std::string(65, 'f')}));
-  EXPECT_EQ(26, error_of({"/FT", "/R", "/FIL=C:\\out.txt"}));
+  EXPECT_EQ(26, error_of({"/FT", "/R", "/FIL=Q:\\out.txt"}));
   EXPECT_EQ(49, error_of({"/FT", "/R", "/SEL="}));
   EXPECT_EQ(45, error_of({"/FT", "/R", "/SEL=" + std::string(65, 's')}));
   EXPECT_EQ(47, error_of({"/FT", "/R", "/SEL=none.sel"}));

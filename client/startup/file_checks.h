@@ -1,6 +1,6 @@
 // File-name checks of the command line and of the TMP directory. Relative names resolve against
 // the application home directory; "/" and "\" are both separators; a drive-qualified name
-// ("X:...") is recognised, but no drive can be selected on this system.
+// ("X:...") is recognised; its drive can be selected only where the system has drives.
 #pragma once
 
 #include <string>

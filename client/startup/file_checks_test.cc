@@ -15,6 +15,7 @@
 #include "client/common/run_state.h"
 #include "client/startup/busy_file.h"
 #include "client/startup/tmp_directory.h"
+#include "platform/testing/environment.h"
 #include "platform/testing/temp_dir.h"
 
 namespace kv {
@@ -29,12 +30,12 @@ class FileChecksTest : public ::testing::Test {
   }
   void TearDown() override {
     set_abort_cleanup(nullptr);
-    unsetenv("TMP");
+    testing::unset_env("TMP");
   }
 
   // Error number of the TMP check (0: accepted) with TMP set to `value`.
   int tmp_error(const char* value) {
-    setenv("TMP", value, 1);
+    testing::set_env("TMP", value);
     std::remove(dir_.file("qrtlnk.err").c_str());
     try {
       check_tmp_directory();
@@ -52,8 +53,8 @@ TEST_F(FileChecksTest, DrivesAndDirectories) {
   dir_.make_dir("Sub");
   dir_.write("file.txt", "x");
   EXPECT_EQ(1, drive_exists("name"));
-  EXPECT_EQ(0, drive_exists("C:name"));   // no drive can be selected here
-  EXPECT_EQ(0, is_directory("C:"));
+  EXPECT_EQ(0, drive_exists("Q:name"));   // a drive that cannot be selected
+  EXPECT_EQ(0, is_directory("Q:"));
   EXPECT_EQ(1, is_directory("sub"));      // found without regard to case
   EXPECT_EQ(1, is_directory(dir_.path() + "\\SUB"));
   EXPECT_EQ(0, is_directory("file.txt"));
@@ -72,7 +73,7 @@ TEST_F(FileChecksTest, NameWritable) {
   dir_.write("exists.txt", "keep");
   EXPECT_EQ(0, name_writable("C:"));
   EXPECT_EQ(0, name_writable("C:\\"));
-  EXPECT_EQ(0, name_writable("C:\\out.txt"));
+  EXPECT_EQ(0, name_writable("Q:\\out.txt"));
   EXPECT_EQ(0, name_writable("sub/"));
   EXPECT_EQ(0, name_writable("sub"));      // a directory cannot receive the output
   EXPECT_EQ(0, name_writable("missing/out.txt"));
@@ -95,7 +96,7 @@ TEST_F(FileChecksTest, NameWritable) {
 
 TEST_F(FileChecksTest, TmpDirectory) {
   dir_.make_dir("tmp");
-  unsetenv("TMP");
+  testing::unset_env("TMP");
   check_tmp_directory();
   EXPECT_EQ("", run_state().tmp_dir);
   EXPECT_EQ(0, tmp_error((dir_.path() + "/tmp").c_str()));
@@ -117,7 +118,7 @@ TEST_F(FileChecksTest, TmpDirectory) {
   EXPECT_EQ(0, cleanups_);
   EXPECT_EQ(31, tmp_error((dir_.path() + "/missing").c_str()));
   EXPECT_EQ("", run_state().tmp_dir);
-  EXPECT_EQ(31, tmp_error("C:\\TEMP"));
+  EXPECT_EQ(31, tmp_error("Q:\\TEMP"));
   EXPECT_EQ(31, tmp_error(("/" + std::string(70, 'l')).c_str()));
   EXPECT_EQ(3, cleanups_);
   EXPECT_TRUE(testing::list_dir(dir_.file("tmp")).empty());

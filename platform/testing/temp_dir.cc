@@ -1,7 +1,5 @@
 #include "platform/testing/temp_dir.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -28,11 +26,7 @@ void make_removable(const std::filesystem::path& root) {
 
 }  // namespace
 
-TempDir::TempDir() {
-  std::string templ = fs::temp_directory() + "/kvtest-XXXXXX";
-  if (::mkdtemp(templ.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = templ;
-}
+TempDir::TempDir() : path_(make_fresh_directory(fs::temp_directory() + "/kvtest-")) {}
 
 TempDir::~TempDir() {
   std::error_code ec;
@@ -90,7 +84,5 @@ std::vector<std::string> list_dir(const std::string& dir) {
   std::sort(names.begin(), names.end());
   return names;
 }
-
-bool running_as_root() { return ::geteuid() == 0; }
 
 }  // namespace kv::testing

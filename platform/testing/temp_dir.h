@@ -40,5 +40,11 @@ std::vector<std::string> list_dir(const std::string& dir);
 
 // True when the tests run as root (permission checks cannot fail then; such tests skip).
 bool running_as_root();
+// False where files carry no POSIX permission bits (Windows: only a read-only mark).
+bool files_have_permission_bits();
+
+// Creates a new directory whose name is `prefix` and six characters; its path. Throws when none
+// can be made.
+std::string make_fresh_directory(const std::string& prefix);
 
 }  // namespace kv::testing

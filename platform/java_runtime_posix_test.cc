@@ -1,0 +1,15 @@
+#include "platform/java_runtime.h"
+
+#include <gtest/gtest.h>
+
+namespace kv {
+namespace {
+
+TEST(JavaRuntime, TheJdkLinkedBesideTheProgram) {
+  EXPECT_EQ(java_runtime::machine_libraries("/opt/kv"),
+            std::vector<std::string>{"/opt/kv/jre/lib/server/libjvm.so"});
+  EXPECT_STREQ(java_runtime::class_path_separator(), ":");
+}
+
+}  // namespace
+}  // namespace kv

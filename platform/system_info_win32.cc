@@ -1,0 +1,24 @@
+// Memory status on Windows: GlobalMemoryStatusEx.
+#include <windows.h>
+
+#include "platform/system_info.h"
+
+namespace kv::system_info {
+
+bool memory_status(MemoryStatus* status) {
+  if (status == nullptr) return false;
+  *status = MemoryStatus{};
+  MEMORYSTATUSEX memory{};
+  memory.dwLength = sizeof memory;
+  if (!::GlobalMemoryStatusEx(&memory)) return false;
+  status->percent_in_use = static_cast<int>(memory.dwMemoryLoad);
+  status->physical_total = memory.ullTotalPhys;
+  status->physical_free = memory.ullAvailPhys;
+  status->commit_total = memory.ullTotalPageFile;
+  status->commit_free = memory.ullAvailPageFile;
+  status->address_space_total = memory.ullTotalVirtual;
+  status->address_space_free = memory.ullAvailVirtual;
+  return true;
+}
+
+}  // namespace kv::system_info
