@@ -273,6 +273,25 @@ TEST_F(SessionCrash, PowerCutEdifactSend) { power_cut_sweep(edifact_send(), kCut
 TEST_F(SessionCrash, PowerCutReceive) { power_cut_sweep(receive(), kCutSample); }
 TEST_F(SessionCrash, PowerCutRapport) { power_cut_sweep(rapport(), kCutSample); }
 TEST_F(SessionCrash, PowerCutWachtwoord) { power_cut_sweep(wachtwoord(), kCutSample); }
+// The merge after the session removes the application's file when every interchange in it was
+// sent. Power cut at the last moment before the home directory is flushed again: the file must
+// not come back with the interchanges that were sent.
+TEST_F(SessionCrash, PowerCutBeforeTheRemovedApplicationsFileIsFlushed) {
+  const Scenario s = edifact_send();
+  s.prepare();
+  const std::vector<Operation> trace = trace_operations(s.dir, s.args, s.options);
+  const int removed = find_operation(
+      trace, [](const Operation& o) { return o.op == "remove" && o.on("/orders.edi"); });
+  ASSERT_GT(removed, 0) << "the merge did not remove orders.edi";
+  const int flushed = find_operation(trace, [removed](const Operation& o) {
+    return o.n > removed && o.op == "sync" && o.on("/alice");
+  });
+  ASSERT_GT(flushed, 0) << "the home directory is never flushed after the merge";
+  s.prepare();
+  EXPECT_TRUE(crash_once(s, flushed, static_cast<int>(trace.size()),
+                         "cut:" + std::to_string(flushed), "power cut after the merge"));
+}
+
 TEST_F(SessionCrash, PowerCutRecovery) {
   power_cut_sweep(recovery_of(receive(), after_the_session, false), kCutSample);
 }

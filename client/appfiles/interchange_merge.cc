@@ -65,9 +65,14 @@ class TargetMerge {
     if (!active_) return true;
     active_ = false;
     if (file_.written() == 0 && !keep_) {
-      // Every interchange was sent: the file goes, as an emptied file always did.
+      // Every interchange was sent: the file goes, as an emptied file always did. Its removal is
+      // flushed before the merge is recorded as done: after a power cut the file must not come
+      // back with the interchanges that were sent.
       file_.abandon();
-      app_home().remove_work_file(name_);
+      if (app_home().remove_work_file(name_) == 0 &&
+          fs::sync_directory(fs::dir_name(app_home().fullpath(name_))) != 0) {
+        return false;
+      }
     } else if (!file_.commit()) {
       return false;
     }
