@@ -39,7 +39,8 @@ class FileChecksTest : public ::testing::Test {
     std::remove(dir_.file("qrtlnk.err").c_str());
     try {
       check_tmp_directory();
-    } catch (const RunAborted&) {
+    } catch (const RunAborted& aborted) {
+      clean_up_after(aborted);
       return std::stoi(dir_.read("qrtlnk.err").substr(0, 4));
     }
     return 0;
