@@ -1,3 +1,4 @@
+// Tests of the file-system facility and its fault hook.
 #include "platform/fs.h"
 
 #include <fcntl.h>

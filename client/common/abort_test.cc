@@ -1,3 +1,4 @@
+// Tests of abandoning a run: the error line, the unwinding and the clean-up at the abort point.
 #include "client/common/abort.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Appending one file to another, byte for byte (binary).
 #include "client/common/append_file.h"
 
 #include <cstdio>

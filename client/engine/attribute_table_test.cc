@@ -1,3 +1,4 @@
+// Tests of the attribute keywords: look-up, masks, operators, and their codes in a session.
 #include "client/engine/attribute_table.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Tests of the verdicts of the mail service: their result codes and what they do to a session.
 #include "client/engine/verdict_map.h"
 
 #include <gtest/gtest.h>

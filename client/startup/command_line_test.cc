@@ -1,3 +1,4 @@
+// Tests of the command line of kovendi.
 #include "client/startup/command_line.h"
 
 #include <gtest/gtest.h>

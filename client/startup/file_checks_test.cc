@@ -1,3 +1,4 @@
+// Tests of file-name checks of the command line and of the TMP directory.
 #include "client/startup/file_checks.h"
 
 #include <gtest/gtest.h>
