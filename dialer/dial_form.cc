@@ -1,3 +1,4 @@
+// The helper's form.
 #include "dialer/dial_form.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Tests of the helper's form.
 #include "dialer/dial_form.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Choosing the dial-up service: the simulated one when KOVEDIAL_PHONEBOOK is set.
 #include "dialer/dialup.h"
 #include "platform/process.h"
 

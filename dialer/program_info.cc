@@ -1,3 +1,4 @@
+// The answers of kovedial to "--help" and "--version".
 #include "dialer/program_info.h"
 
 namespace kv::dialer {

@@ -1,3 +1,4 @@
+// The dialling component.
 #include "dialer/ras_dialer.h"
 
 namespace kv::dialer {

@@ -1,3 +1,4 @@
+// The texts of the dial-up service's error numbers.
 #include <map>
 #include <string>
 

@@ -1,3 +1,4 @@
+// The helper's result file.
 #include "dialer/result_file.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// Support for the fuzz targets.
 #include "fuzz/support.h"
 
 #include <cstdio>

@@ -6,8 +6,10 @@
 
 namespace kv::fs {
 
-// The operations that change a file consult the file system's fault hook (fs.h) like the others:
-// "create", "link" (with the new name), "write", "sync" and "truncate" (with the file's path).
+// Every operation on a named file consults the file system's fault hook (fs.h) like the others:
+// "create", "open-write", "link" (with the new name), "write", "sync" and "truncate" (with the
+// file's path), and the look-ups of a name ("lookup", when the hook sees look-ups). The lock and
+// the reads of an open descriptor are not file operations of their own.
 
 // Creates `path`, failing when it exists (O_EXCL), read-write with `mode`. A descriptor or -1.
 int create_new_file(const std::string& path, unsigned mode);

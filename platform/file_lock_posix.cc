@@ -9,6 +9,7 @@
 #include <cerrno>
 
 #include "platform/fs.h"
+#include "platform/fs_internal.h"
 
 namespace kv::fs {
 
@@ -19,6 +20,7 @@ int create_new_file(const std::string& path, unsigned mode) {
 }
 
 int open_existing_file(const std::string& path) {
+  if (check_fault("open-write", path) != 0) return -1;
   return ::open(path.c_str(), O_RDWR | O_CLOEXEC);
 }
 
@@ -27,6 +29,7 @@ bool try_lock_exclusive(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB) == 0; }
 bool names_open_file(int fd, const std::string& path) {
   struct stat open_file {};
   struct stat named {};
+  if (detail::lookup_refused(path)) return false;
   if (::fstat(fd, &open_file) != 0 || ::stat(path.c_str(), &named) != 0) return false;
   return open_file.st_dev == named.st_dev && open_file.st_ino == named.st_ino;
 }
@@ -39,6 +42,7 @@ int link_file(const std::string& from, const std::string& to) {
 
 std::string file_identity(const std::string& path) {
   struct stat named {};
+  if (detail::lookup_refused(path)) return "";
   if (::stat(path.c_str(), &named) != 0) return "";
   return std::to_string(static_cast<unsigned long long>(named.st_dev)) + ":" +
          std::to_string(static_cast<unsigned long long>(named.st_ino));
@@ -46,6 +50,7 @@ std::string file_identity(const std::string& path) {
 
 std::string file_fingerprint(const std::string& path) {
   struct stat named {};
+  if (detail::lookup_refused(path)) return "";
   if (::stat(path.c_str(), &named) != 0) return "";
   return file_identity(path) + ":" + std::to_string(static_cast<long long>(named.st_size)) + ":" +
          std::to_string(static_cast<long long>(named.st_mtim.tv_sec)) + "." +

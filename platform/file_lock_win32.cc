@@ -9,6 +9,7 @@
 
 #include "platform/file_lock.h"
 #include "platform/fs.h"
+#include "platform/fs_internal.h"
 #include "platform/win32_names.h"
 
 namespace kv::fs {
@@ -65,7 +66,10 @@ int create_new_file(const std::string& path, unsigned /*mode*/) {
   return open_read_write(path, CREATE_NEW);
 }
 
-int open_existing_file(const std::string& path) { return open_read_write(path, OPEN_EXISTING); }
+int open_existing_file(const std::string& path) {
+  if (check_fault("open-write", path) != 0) return -1;
+  return open_read_write(path, OPEN_EXISTING);
+}
 
 bool try_lock_exclusive(int fd) {
   OVERLAPPED place{};
@@ -76,6 +80,7 @@ bool try_lock_exclusive(int fd) {
 
 bool names_open_file(int fd, const std::string& path) {
   BY_HANDLE_FILE_INFORMATION open_file, named;
+  if (detail::lookup_refused(path)) return false;
   if (!information_of(handle_of(fd), &open_file) || !information_of(path, &named)) return false;
   return open_file.dwVolumeSerialNumber == named.dwVolumeSerialNumber &&
          open_file.nFileIndexHigh == named.nFileIndexHigh &&
@@ -98,6 +103,7 @@ int link_file(const std::string& from, const std::string& to) {
 
 std::string file_identity(const std::string& path) {
   BY_HANDLE_FILE_INFORMATION info;
+  if (detail::lookup_refused(path)) return "";
   if (!information_of(path, &info)) return "";
   unsigned long long index =
       (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
@@ -106,6 +112,7 @@ std::string file_identity(const std::string& path) {
 
 std::string file_fingerprint(const std::string& path) {
   BY_HANDLE_FILE_INFORMATION info;
+  if (detail::lookup_refused(path)) return "";
   if (!information_of(path, &info)) return "";
   unsigned long long size =
       (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;

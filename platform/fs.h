@@ -155,11 +155,13 @@ bool read_whole_file(const std::string& path, std::string& content);
 std::size_t write_stream(std::FILE* stream, const std::string& data, const std::string& path);
 std::size_t write_stream(std::FILE* stream, const char* data, std::size_t length,
                          const std::string& path);
+// fflush of a stream opened for `path` (operation "flush" for fault injection): 0, or EOF with
+// the errno value of the failure.
+int flush_stream(std::FILE* stream, const std::string& path);
 
 // Fault injection for tests. The hook is consulted by the operations that change or open files
 // ("create", "open-write", "open-read", "remove", "rename", "chmod", "mkdir", "truncate", "sync")
-// ("create", "open-write", "open-read", "remove", "rename", "chmod", "mkdir", "truncate", "sync")
-// and by the writes ("write"); a rename announces its target right after its source as
+// and by the writes ("write", and "flush" of a stream's buffer); a rename announces its target right after its source as
 // "rename-to", and a new second name of a file (file_lock.h) as "link". With `with_lookups` it is
 // also consulted by every look-up of a name (a stat, an access test, a directory listing of the
 // case-insensitive search: "lookup"), which then finds nothing when refused. The hook is consulted

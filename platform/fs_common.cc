@@ -146,6 +146,11 @@ std::size_t write_stream(std::FILE* stream, const char* data, std::size_t length
   return written;
 }
 
+int flush_stream(std::FILE* stream, const std::string& path) {
+  if (check_fault("flush", path) != 0) return EOF;
+  return std::fflush(stream);
+}
+
 void note_directory_change(const std::string& path) { changed_directories().insert(dir_name(path)); }
 
 int sync_changed_directories() {

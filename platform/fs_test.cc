@@ -1,3 +1,4 @@
+// Tests of the file-system facility and its fault hook.
 #include "platform/fs.h"
 
 #include <fcntl.h>
@@ -9,6 +10,7 @@
 #include <chrono>
 #include <set>
 
+#include "platform/file_lock.h"
 #include "platform/testing/fault_injection.h"
 #include "platform/testing/temp_dir.h"
 
@@ -162,6 +164,50 @@ TEST(Fs, FaultHookFailsTheChosenCall) {
   EXPECT_EQ(fs::rename_file(dir.file("b"), dir.file("c")), -1);
   EXPECT_FALSE(dir.exists("y"));
   EXPECT_TRUE(dir.exists("b"));
+  faults.clear();
+
+  // A stream's buffer reaches its file through the hook as well: a refused flush keeps it.
+  f = fs::open_stream(dir.file("buffered"), "w");
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(fs::write_stream(f, "held", dir.file("buffered")), 4u);
+  faults.fail_nth("flush", 1, ENOSPC);
+  EXPECT_EQ(fs::flush_stream(f, dir.file("buffered")), EOF);
+  EXPECT_EQ(errno, ENOSPC);
+  EXPECT_EQ(dir.read("buffered"), "");
+  EXPECT_EQ(fs::flush_stream(f, dir.file("buffered")), 0);
+  EXPECT_EQ(dir.read("buffered"), "held");
+  std::fclose(f);
+}
+
+TEST(Fs, LockedRunFilesGoThroughTheFaultHook) {
+  testing::TempDir dir;
+  const std::string path = dir.file("run");
+  const int fd = fs::create_new_file(path, 0600);
+  ASSERT_GE(fd, 0);
+  const std::string identity = fs::file_identity(path);
+  ASSERT_FALSE(identity.empty());
+  {
+    testing::FaultInjector faults(true);
+    faults.fail_nth("", 1, EIO, "", true);
+    EXPECT_EQ(fs::open_existing_file(path), -1);
+    EXPECT_FALSE(fs::names_open_file(fd, path));
+    EXPECT_EQ(fs::file_identity(path), "");
+    EXPECT_EQ(fs::file_fingerprint(path), "");
+    EXPECT_EQ(fs::append_synced(fd, "x", path), -1);
+    EXPECT_EQ(fs::truncate_synced(fd, path), -1);
+    EXPECT_EQ(fs::link_file(path, dir.file("second")), -1);
+    EXPECT_EQ(fs::create_new_file(dir.file("other"), 0600), -1);
+    EXPECT_EQ(faults.calls("open-write"), 1);
+    EXPECT_EQ(faults.calls("lookup"), 3);
+  }
+  // Without the hook they work on the same file.
+  const int again = fs::open_existing_file(path);
+  EXPECT_GE(again, 0);
+  EXPECT_TRUE(fs::names_open_file(fd, path));
+  EXPECT_EQ(fs::file_identity(path), identity);
+  EXPECT_EQ(fs::append_synced(fd, "x", path), 0);
+  fs::close_descriptor(again);
+  fs::close_descriptor(fd);
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+// Tests of finding the Java virtual machine library and writing a class path on POSIX systems.
 #include "platform/java_runtime.h"
 
 #include <gtest/gtest.h>

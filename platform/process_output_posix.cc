@@ -1,3 +1,4 @@
+// Running a program and collecting what it prints, on POSIX systems.
 #include "platform/process_output.h"
 
 #include <fcntl.h>

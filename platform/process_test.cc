@@ -1,3 +1,4 @@
+// Tests of the process facility.
 #include "platform/process.h"
 
 #include <fcntl.h>

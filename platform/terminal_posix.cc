@@ -1,3 +1,4 @@
+// Standard error as a person's terminal, on POSIX systems.
 #include "platform/terminal.h"
 
 #include <sys/ioctl.h>

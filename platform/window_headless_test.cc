@@ -1,3 +1,4 @@
+// Tests of the status window without a display.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>

@@ -1,3 +1,4 @@
+// Support for the black-box tests: running the real programs in a fresh directory.
 #include "tests/blackbox.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// Tests of the blocks of the engine command file as the result processing needs them.
 #include "client/appfiles/command_blocks.h"
 
 #include <gtest/gtest.h>

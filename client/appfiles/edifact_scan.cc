@@ -320,13 +320,16 @@ int InterchangeScan::run() {
     return -1;  // not an interchange file, or not one complete interchange in it
   }
   // What did not reach the command file or the send queue fails the whole file.
-  if (std::fflush(tr_.out) != 0 || std::fflush(tr_.snd.get()) != 0) fail();
+  if (fs::flush_stream(tr_.out, tr_.command_file) != 0 ||
+      fs::flush_stream(tr_.snd.get(), "qrtlnk.snd") != 0) {
+    fail();
+  }
   if (tr_.interchange_list) {
     std::string lines;
     for (const std::string& line : list_lines_) lines += line + "\n";
     const std::string& list = run_state().interchange_list;
     if (fs::write_stream(tr_.interchange_list.get(), lines, list) != lines.size() ||
-        std::fflush(tr_.interchange_list.get()) != 0) {
+        fs::flush_stream(tr_.interchange_list.get(), list) != 0) {
       fail();
     }
   }

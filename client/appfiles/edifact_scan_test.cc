@@ -1,3 +1,4 @@
+// Tests of EDIFACT send requests.
 #include "client/appfiles/edifact_scan.h"
 
 #include <ctime>

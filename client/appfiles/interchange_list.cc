@@ -1,3 +1,4 @@
+// The run's interchange list (run_state().interchange_list).
 #include "client/appfiles/interchange_list.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Finding the EDIFACT interchanges of a file by segments, whatever its line layout.
 #include "client/appfiles/interchange_splitter.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Tests of finding the EDIFACT interchanges of a file by segments, whatever its line layout.
 #include "client/appfiles/interchange_splitter.h"
 
 #include <gtest/gtest.h>

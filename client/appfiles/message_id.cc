@@ -1,3 +1,4 @@
+// Completion of message identifiers.
 #include "client/appfiles/message_id.h"
 
 #include <cstring>

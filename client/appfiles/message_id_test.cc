@@ -1,3 +1,4 @@
+// Tests of completion of message identifiers.
 #include "client/appfiles/message_id.h"
 
 #include "client/appfiles/request_test_home.h"

@@ -1,3 +1,4 @@
+// The client's own files.
 #include "client/appfiles/own_files.h"
 
 #include <cctype>

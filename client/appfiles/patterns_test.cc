@@ -1,3 +1,4 @@
+// Tests of the pattern rules of the receive store.
 #include "client/appfiles/patterns.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Files that hold a password, readable by their owner only.
 #include "client/appfiles/private_file.h"
 
 #include "client/common/home.h"

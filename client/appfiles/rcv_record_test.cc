@@ -1,3 +1,4 @@
+// Tests of the records of the receive store QRTLNK.RCV.
 #include "client/appfiles/rcv_record.h"
 
 #include <gtest/gtest.h>

@@ -57,7 +57,7 @@ class StoreAppender {
     if (!store_) return;
     if (!write_line(store_.get(), record, kReceiveStore)) {
       report_failure(fs::last_error());
-    } else if (std::fflush(store_.get()) != 0) {
+    } else if (fs::flush_stream(store_.get(), kReceiveStore) != 0) {
       report_failure(errno);
     }
   }

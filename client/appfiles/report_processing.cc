@@ -112,7 +112,7 @@ class SendQueueIndex {
     set(record, snd::kResultStamp, stamp);
     if (record.size() != s.length) return false;  // cannot happen: every field keeps its width
     if (!seek_to(file_, s.start) || fs::write_stream(file_, record, "qrtlnk.snd") != s.length ||
-        std::fflush(file_) != 0) {
+        fs::flush_stream(file_, "qrtlnk.snd") != 0) {
       return false;
     }
     s.state = get_veld(record, snd::kDeliveryState)[0];

@@ -1,3 +1,4 @@
+// Tests of report processing.
 #include "client/appfiles/report_processing.h"
 
 #include <gtest/gtest.h>

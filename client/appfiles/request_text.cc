@@ -1,3 +1,4 @@
+// Reading and recognising the lines of a request and the other line files of the application.
 #include "client/appfiles/request_text.h"
 
 #include "client/common/text.h"

@@ -1,3 +1,4 @@
+// Tests of result processing: the status file carried into the application's files.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// Tests of the retrieve (/R, /RT): messages handed over and taken out of the store.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Tests of the selection file of the retrieve (/SEL=).
 #include "client/appfiles/selection_file.h"
 
 #include <gtest/gtest.h>

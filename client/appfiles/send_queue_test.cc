@@ -1,3 +1,4 @@
+// Tests of the send queue QRTLNK.SND after the session.
 #include "client/appfiles/send_queue.h"
 
 #include <ctime>

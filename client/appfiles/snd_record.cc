@@ -1,3 +1,4 @@
+// The send-queue record (snd_stat_rec).
 #include "client/appfiles/snd_record.h"
 
 #include <algorithm>

@@ -106,9 +106,9 @@ void open_appended_files(Translation& tr) {
 }
 
 // Closes a stream and reports whether everything written reached the file.
-bool close_checked(OpenFile& f) {
+bool close_checked(OpenFile& f, const std::string& path) {
   if (!f) return true;
-  bool ok = std::ferror(f.get()) == 0 && std::fflush(f.get()) == 0;
+  bool ok = std::ferror(f.get()) == 0 && fs::flush_stream(f.get(), path) == 0;
   return f.close() == 0 && ok;
 }
 
@@ -129,9 +129,9 @@ void flush_appended_files(Translation& tr) {
 }
 
 void close_appended_files(Translation& tr) {
-  if (!close_checked(tr.snd)) throw TranslationFailed{AppError::kTooLittleDiskSpace, "qrtlnk.snd"};
-  if (!close_checked(tr.sav)) throw TranslationFailed{AppError::kTooLittleDiskSpace, "qrtlnk.sav"};
-  if (!close_checked(tr.interchange_list)) {
+  if (!close_checked(tr.snd, "qrtlnk.snd")) throw TranslationFailed{AppError::kTooLittleDiskSpace, "qrtlnk.snd"};
+  if (!close_checked(tr.sav, "qrtlnk.sav")) throw TranslationFailed{AppError::kTooLittleDiskSpace, "qrtlnk.sav"};
+  if (!close_checked(tr.interchange_list, run_state().interchange_list)) {
     throw TranslationFailed{AppError::kTooLittleDiskSpace, run_state().interchange_list};
   }
 }
@@ -454,7 +454,7 @@ void vertaal_scriptin(const std::string& command_file) {
       // not read (read_line would hand out its tail as a line of its own).
       close_appended_files(tr);
       flush_appended_files(tr);
-      if (!close_checked(out)) throw TranslationFailed{AppError::kTooLittleDiskSpace, command_file};
+      if (!close_checked(out, command_file)) throw TranslationFailed{AppError::kTooLittleDiskSpace, command_file};
       if (fs::sync_files({app_home().fullpath(command_file)}) != 0) {
         throw TranslationFailed{AppError::kTooLittleDiskSpace, command_file};
       }

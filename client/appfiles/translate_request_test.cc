@@ -1,3 +1,4 @@
+// Tests of the request translation into the engine command file.
 #include "client/appfiles/entry_points.h"
 
 #include "client/appfiles/request_test_home.h"

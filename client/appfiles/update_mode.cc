@@ -99,7 +99,7 @@ void update_receive_store(const std::string& application_file) {
   record_intents(announced);
   store.commit_or_fail("schrijven QRTLNK.RCV");
   for (const LinePlace& place : places) cross_out(application.get(), application_file, place);
-  std::fflush(application.get());
+  fs::flush_stream(application.get(), application_file);
   application.close();
   fs::sync_file(app_home().fullpath(application_file));
   for (const std::string& part : taken_over) {
@@ -127,7 +127,7 @@ void finish_killed_update(const std::vector<IntentLine>& record) {
   OpenFile application(fs::open_stream(application_file, "r+b"));
   if (!application) return;
   for (const LinePlace& place : places) cross_out(application.get(), application_file, place);
-  std::fflush(application.get());
+  fs::flush_stream(application.get(), application_file);
   application.close();
   fs::sync_file(application_file);
   for (const std::string& part : parts) app_home().remove_work_file(part);

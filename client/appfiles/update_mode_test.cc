@@ -1,3 +1,4 @@
+// Tests of the receive-store update (/U=) and of the password change in the user file.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Tests of the password (PIN=) in the user file qrtlnk.gns and in the command file.
 #include "client/appfiles/user_file_pin.h"
 
 #include <sys/stat.h>

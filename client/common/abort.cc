@@ -28,15 +28,18 @@ void run_abort_cleanup() {
   g_cleanup_running = false;
 }
 
+void clean_up_after(const RunAborted& aborted) {
+  if (aborted.clean_up) run_abort_cleanup();
+}
+
 void fail_run(AppError error, const std::string& parameter) {
   schrijf_QRTLNK_error_bestand(error, parameter);
-  run_abort_cleanup();
   throw RunAborted{};
 }
 
 void fail_run_without_cleanup(AppError error, const std::string& parameter) {
   schrijf_QRTLNK_error_bestand(error, parameter);
-  throw RunAborted{};
+  throw RunAborted{false};
 }
 
 }  // namespace kv

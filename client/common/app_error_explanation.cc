@@ -1,3 +1,4 @@
+// Each application error in English words.
 #include "client/common/app_error_explanation.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// Tests of appending one file to another, byte for byte (binary).
 #include "client/common/append_file.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Time stamps and the day number that measures the age of stored records.
 #include "client/common/day_number.h"
 
 #include "client/common/text.h"

@@ -90,7 +90,7 @@ bool append_error_line(const std::string& line, int& failure) {
   }
   bool written = fs::write_stream(file, line, path) == line.size();
   if (!written) failure = fs::last_error();
-  if (std::fflush(file) != 0 && written) {
+  if (fs::flush_stream(file, path) != 0 && written) {
     written = false;
     failure = errno;
   }

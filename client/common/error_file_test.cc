@@ -1,3 +1,4 @@
+// Tests of the application's error file qrtlnk.err.
 #include "client/common/error_file.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The reasons of failures, for the person who looks for them.
 #include "client/common/failure_report.h"
 
 #include "client/common/journal.h"

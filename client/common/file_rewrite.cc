@@ -1,3 +1,4 @@
+// Rewriting a file so that it always holds its complete old or its complete new content.
 #include "client/common/file_rewrite.h"
 
 #include <cerrno>

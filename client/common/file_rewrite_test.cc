@@ -1,3 +1,4 @@
+// Tests of rewriting a file so that it holds its complete old or its complete new content.
 #include "client/common/file_rewrite.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Tests of home-directory file operations.
 #include "client/common/home.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Tests of the engine's journal qrt400.log and the messaging layer's debug.log.
 #include "client/common/journal.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Writing text lines to a stream.
 #include "client/common/line_writer.h"
 
 #include "platform/fs.h"

@@ -1,3 +1,4 @@
+// The open questions: what killed runs left uncertain at the message service.
 #include "client/common/open_questions.h"
 
 #include "client/common/file_rewrite.h"

@@ -1,3 +1,4 @@
+// Tests of scrambling of the PIN line of the user file.
 #include "client/common/pin_scramble.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The eight-letter names of received files.
 #include "client/common/receive_word.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// Tests of bar-separated records.
 #include "client/common/record_fields.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The run's intent record.
 #include "client/common/run_intent.h"
 
 #include "platform/file_lock.h"

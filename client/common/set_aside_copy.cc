@@ -1,3 +1,4 @@
+// Setting a file aside before it is rewritten.
 #include "client/common/set_aside_copy.h"
 
 #include <cerrno>

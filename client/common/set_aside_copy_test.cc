@@ -1,3 +1,4 @@
+// Tests of setting a file aside before it is rewritten.
 #include "client/common/set_aside_copy.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Tests of the status callbacks that the engine and the application-file layer call.
 #include "client/common/status_callbacks.h"
 
 #include <gtest/gtest.h>

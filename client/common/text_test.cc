@@ -1,3 +1,4 @@
+// Tests of line reading and the small text helpers shared by both halves.
 #include "client/common/text.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The error that tells the application why a file could not be written.
 #include "client/common/write_failure.h"
 
 #include "client/common/abort.h"

@@ -1,3 +1,4 @@
+// The vocabulary of command attribute lines.
 #include "client/engine/attribute_table.h"
 
 #include "client/common/text.h"

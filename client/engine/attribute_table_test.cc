@@ -1,60 +1,66 @@
+// Tests of the attribute keywords: look-up, masks, operators, and their codes in a session.
 #include "client/engine/attribute_table.h"
 
 #include <gtest/gtest.h>
 
-#include <set>
+#include <string>
+#include <vector>
 
 #include "client/engine/engine_control.h"
+#include "client/engine/testing/engine_test_env.h"
 
 namespace kv::engine {
 namespace {
 
-TEST(AttributeTableTest, FortyThreeKeywordsWithTheirCodes) {
-  struct Row { const char* keyword; const char* value, *not_allowed, *twice, *empty; };
-  const Row rows[kAttributeCount] = {
-      {"DIS", "2401", "2101", "2301", "2201"}, {"ALI", "2402", "2102", "2302", "2202"},
-      {"COU", "2403", "2103", "2303", "2203"}, {"ADM", "2404", "2104", "2304", "2204"},
-      {"PMD", "2405", "2105", "2305", ""},     {"ORG", "2406", "2106", "2306", ""},
-      {"OUA", "2407", "2107", "2307", ""},     {"OUB", "2408", "2108", "2308", ""},
-      {"OUC", "2409", "2109", "2309", ""},     {"OUD", "2410", "2110", "2310", ""},
-      {"SUR", "2411", "2111", "2311", "2211"}, {"GIV", "2412", "2112", "2312", "2212"},
-      {"INI", "2413", "2113", "2313", "2213"}, {"DTA", "2431", "2127", "2325", "2225"},
-      {"DVA", "2432", "2128", "2326", "2226"}, {"DTB", "2433", "2129", "2327", "2227"},
-      {"DVB", "2434", "2130", "2328", "2228"}, {"GQU", "2435", "2131", "2329", "2229"},
-      {"LID", "2414", "2114", "2314", "2214"}, {"MID", "2415", "2115", "2315", "2215"},
-      {"SUB", "2416", "2116", "2316", "2216"}, {"IRP", "2417", "2117", "2317", "2217"},
-      {"PRI", "2418", "2118", "2318", "2218"}, {"SEN", "2419", "2119", "2319", "2219"},
-      {"NOT", "2420", "2120", "2320", "2220"}, {"RAP", "2421", "2121", "2321", "2221"},
-      {"FIL", "2422", "2122", "2322", "2222"}, {"DIR", "2424", "2123", "2323", "2223"},
-      {"DIF", "2425", "2124", "2324", "2224"}, {"BCO", "2426", "2125", "", ""},
-      {"CCO", "2427", "2126", "", ""},         {"WAI", "2436", "2132", "2330", "2230"},
-      {"PIN", "2439", "2133", "2331", "2231"}, {"NOD", "2441", "2134", "2332", ""},
-      {"DEL", "2442", "2135", "2333", ""},     {"ADD", "2443", "2136", "2334", ""},
-      {"SEL", "2445", "2137", "2335", "2232"}, {"NOP", "2444", "2138", "2336", ""},
-      {"ANS", "2446", "2139", "2337", ""},     {"ANN", "2447", "2140", "2338", "2233"},
-      {"REM", "", "", "", ""},                 {"MET", "2448", "2142", "2339", "2234"},
-      {"MRT", "2451", "2143", "2340", "2235"},
-  };
-  std::set<std::string> not_allowed_codes;
-  for (int p = 1; p <= kAttributeCount; ++p) {
-    const Row& row = rows[p - 1];
-    const AttributeKeyword& k = attribute_keyword(p);
-    SCOPED_TRACE(row.keyword);
-    EXPECT_STREQ(k.keyword, row.keyword);
-    EXPECT_STREQ(k.value_code, row.value);
-    EXPECT_STREQ(k.not_allowed, row.not_allowed);
-    EXPECT_STREQ(k.twice, row.twice);
-    EXPECT_STREQ(k.empty, row.empty);
-    EXPECT_EQ(find_attribute(row.keyword), p);
-    if (*row.not_allowed) {
-      EXPECT_TRUE(not_allowed_codes.insert(row.not_allowed).second);
-    }
-  }
+TEST(AttributeTableTest, KeywordsAreFoundWithoutRegardToCase) {
+  EXPECT_EQ(find_attribute("DIS"), kAttrDIS);
   EXPECT_EQ(find_attribute("sur"), kAttrSUR);
   EXPECT_EQ(find_attribute("Mrt"), kAttrMRT);
   EXPECT_EQ(find_attribute("XYZ"), 0);
   EXPECT_EQ(find_attribute("SU"), 0);
   EXPECT_EQ(find_attribute("SURX"), 0);
+}
+
+// A keyword in a command block of a session: the command's status line carries the code of what
+// is wrong with it (not allowed in the command, given twice, empty), and the service is not
+// asked; a keyword the command accepts, in any case, reaches the service.
+using testing::fake_api;
+
+class KeywordInASession : public testing::EngineTest {};
+
+TEST_F(KeywordInASession, GivesTheCommandTheKeywordsCode) {
+  struct Case {
+    const char* block;
+    const char* code;
+  };
+  for (const Case& c : {
+           Case{"*001WACHTWOORD\nSUB=x\nPIN=NIEUW1\n", "2116"},
+           Case{"*001WACHTWOORD\nPIN=NIEUW1\nPIN=NIEUW2\n", "2331"},
+           Case{"*001WACHTWOORD\nPIN=\n", "2231"},
+           Case{"*001ONTVANG\nDIS=x\n", "2101"},
+           Case{"*001ONTVANG\nMID=A\nMID=B\n", "2315"},
+           Case{"*001ONTVANG\nSUB=\n", "2216"},
+           Case{"*001LIJST\nMRT=\n", "2235"},
+       }) {
+    SCOPED_TRACE(c.block);
+    fake_api().reset();
+    dir_.write("qrtlnk.sts", "");
+    expect_open();
+    expect_close();
+    run(testing::connect_block(c.block));
+    const std::string block = c.block;
+    const std::string command = block.substr(0, block.find('\n'));
+    EXPECT_EQ(status_lines(), (std::vector<std::string>{line_of("*000CONNECT", "0000"),
+                                                        line_of(command, c.code)}));
+    EXPECT_EQ(fake_api().remaining(), 0u);
+  }
+  fake_api().reset();
+  dir_.write("qrtlnk.sts", "");
+  expect_open();
+  fake_api().expect("API_changeNetworkPwd");
+  expect_close();
+  EXPECT_EQ(run(testing::connect_block("*001WACHTWOORD\npin=NIEUW1\n")), 0);
+  EXPECT_EQ(status_lines().back(), line_of("*001WACHTWOORD", "0000"));
 }
 
 TEST(AttributeTableTest, MasksAndOperators) {

@@ -1,3 +1,4 @@
+// Tests of the attribute state of the command in hand and the attribute reader that fills it.
 #include "client/engine/attributes.h"
 
 #include <gtest/gtest.h>

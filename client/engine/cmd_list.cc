@@ -1,3 +1,4 @@
+// Listing the mailbox (LIJST) and the per-message driver.
 #include "client/engine/cmd_list.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Tests of the mailbox listing (LIJST) and the per-message driver.
 #include "client/engine/cmd_list.h"
 
 #include <gtest/gtest.h>

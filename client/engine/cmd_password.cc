@@ -1,3 +1,4 @@
+// The password change (WACHTWOORD).
 #include "client/engine/cmd_password.h"
 
 #include "client/common/journal.h"

@@ -1,3 +1,4 @@
+// Fetching a message, notification or report from the mailbox (ONTVANG, ANTWOORD, RAPPORT).
 #include "client/engine/cmd_receive.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Tests of fetching from the mailbox (ONTVANG, ANTWOORD, RAPPORT).
 #include "client/engine/cmd_receive.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Sending a message (ZEND).
 #include "client/engine/cmd_zend.h"
 
 #include <algorithm>

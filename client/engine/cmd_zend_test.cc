@@ -1,3 +1,4 @@
+// Tests of sending a message (ZEND).
 #include "client/engine/cmd_zend.h"
 
 #include <gtest/gtest.h>

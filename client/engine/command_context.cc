@@ -1,3 +1,4 @@
+// Files of the command in hand that the handlers share with the front-ends.
 #include "client/engine/command_context.h"
 
 namespace kv::engine {

@@ -1,3 +1,4 @@
+// Tests of reading the engine command file.
 #include "client/engine/command_file.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// Tests of dialing and hanging up a session's dial-up entry through the helper program.
 #include "client/engine/dialup.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// Tests of the engine configuration $qrt400.prm and the journal blocks that describe a session.
 #include "client/engine/engine_config.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// The reason of each failure of an engine session in words.
 #include "client/engine/failure_reason.h"
 
 #include "client/common/failure_report.h"

@@ -1,3 +1,4 @@
+// Tests of the command front-ends and the attribute reset before each command.
 #include "client/engine/front_ends.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The filter texts of the mailbox listing, in the filter language of the mail service.
 #include "client/engine/mailbox_filter.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Tests of the filter texts of the mailbox listing, in the filter language of the mail service.
 #include "client/engine/mailbox_filter.h"
 
 #include <gtest/gtest.h>

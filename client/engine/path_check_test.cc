@@ -1,3 +1,4 @@
+// Tests of the checks of file and directory names before the engine uses them.
 #include "client/engine/path_check.h"
 
 #include <sys/stat.h>

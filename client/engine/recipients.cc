@@ -1,3 +1,4 @@
+// Recipients of an outgoing message.
 #include "client/engine/recipients.h"
 
 #include "client/engine/attributes.h"

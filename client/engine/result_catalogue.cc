@@ -1,3 +1,4 @@
+// Every result code of a status line with its meaning and usual cause in English words.
 #include "client/engine/result_catalogue.h"
 
 #include <algorithm>

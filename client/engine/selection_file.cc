@@ -1,3 +1,4 @@
+// Selection files (the SEL attribute).
 #include "client/engine/selection_file.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// The open questions that killed runs left, asked when the session is logged in to their mailbox.
 #include "client/engine/service_questions.h"
 
 #include <algorithm>

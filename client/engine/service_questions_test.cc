@@ -1,3 +1,4 @@
+// Tests of the open questions that killed runs left, asked in a later session.
 #include "client/engine/service_questions.h"
 
 #include <gtest/gtest.h>

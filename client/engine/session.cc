@@ -191,6 +191,7 @@ int run_session(StatusWindow* window, const std::string& command_file_name,
     return run_connected_session(command_file_name, status_file_name);
   } catch (const SessionAbandoned& abandoned) {
     // The recovery point: files are closed, no status line, no close, no hang-up.
+    close_engine_files();
     explain_session_failure("the session was abandoned: " + abandoned.reason + " (the command "
                             "file \"" + command_file_name + "\" could not be read)");
     return -1;

@@ -43,7 +43,6 @@ void close_engine_files() { command_file().close(); }
 
 [[noreturn]] void abandon_session(const std::string& journal_text) {
   journal_write(3, journal_text);
-  close_engine_files();
   throw SessionAbandoned{journal_text};
 }
 

@@ -53,14 +53,15 @@ void reset_session();
 // Allocates the four messaging records, zero-filled; false when memory is short.
 bool allocate_session_records();
 
-// Thrown by abandon_session; caught only at the recovery point of qrt400_session, which then
-// returns -1 without a status line, without closing the session and without hanging up.
+// Thrown by abandon_session; caught only at the recovery point of qrt400_session, which closes
+// every engine file and returns -1 without a status line, without closing the session and
+// without hanging up.
 struct SessionAbandoned {
   std::string reason;
 };
 
 // The two fatal conditions (command file missing; no memory for a status field): journals
-// `journal_text` at level 3, closes every engine file and unwinds to the recovery point.
+// `journal_text` at level 3 and unwinds to the recovery point.
 [[noreturn]] void abandon_session(const std::string& journal_text);
 
 // Every engine stream is held by an owner that closes it when it goes out of scope (the command

@@ -1,3 +1,4 @@
+// Tests of the engine session.
 #include "client/engine/session.h"
 
 #include <sys/stat.h>

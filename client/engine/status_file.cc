@@ -91,7 +91,7 @@ void write_status_line(const std::string& record) {
   bool written = append_line(file.get(), copy);
   // A buffered line that the close cannot write (a full disk) is lost all the same.
   int failure = written ? 0 : (fs::last_error() != 0 ? fs::last_error() : -1);
-  if (std::fflush(file.get()) != 0 && failure == 0) failure = errno;
+  if (fs::flush_stream(file.get(), session().status_file_path) != 0 && failure == 0) failure = errno;
   if (file.close() != 0 && failure == 0) failure = errno;
   if (failure != 0) note_lost_line("Fout bij schrijven QRT400 statusbestand", failure);
   note_result(copy);

@@ -1,3 +1,4 @@
+// Tests of the engine status file.
 #include "client/engine/status_file.h"
 
 #include <algorithm>

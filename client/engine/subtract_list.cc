@@ -1,3 +1,4 @@
+// Taking the messages that KILL handling removed out of a LIJST list file.
 #include "client/engine/subtract_list.h"
 
 #include <cstdio>

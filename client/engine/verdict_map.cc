@@ -1,3 +1,4 @@
+// Mapping of the mail service's verdict to a four-digit result code and a session result.
 #include "client/engine/verdict_map.h"
 
 #include "client/common/text.h"

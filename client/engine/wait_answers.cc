@@ -1,3 +1,4 @@
+// The wait for the answers to sent messages (the WAI attribute).
 #include "client/engine/wait_answers.h"
 
 #include <algorithm>

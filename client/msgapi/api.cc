@@ -6,11 +6,14 @@
 #include <cstring>
 
 #include "client/common/journal.h"
+#include "client/msgapi/debug_texts.h"
 #include "client/msgapi/jvm_host.h"
 #include "client/msgapi/jni_helpers.h"
 #include "client/msgapi/marshal.h"
 
 namespace {
+
+namespace debug_text = kv::msgapi::debug_text;
 
 // The object whose address API_open hands out as the session handle.
 char session_marker;
@@ -26,20 +29,20 @@ extern "C" {
 
 short API_open(OpenSession* openSessionPT, SessionInfo* sessionInfoPt, ApiId* apiId) {
   if (openSessionPT == nullptr) {
-    kv::debug_log("openSessionPT == null");
+    kv::debug_log(debug_text::kOpenSessionPTNull);
     return -1;
   }
   if (sessionInfoPt == nullptr) {
-    kv::debug_log("sessionInfoPt == null");
+    kv::debug_log(debug_text::kSessionInfoPtNull);
     return -1;
   }
   if (apiId == nullptr) {
-    kv::debug_log("API_open: apiId == null");
+    kv::debug_log(debug_text::kOpenApiIdNull);
     return -1;
   }
   std::memset(sessionInfoPt, 0, sizeof(SessionInfo));
   if (kv::msgapi::StartJVM() != 0) {
-    kv::debug_log("API_open: unable to start JVM");
+    kv::debug_log(debug_text::kOpenNoJvm);
     return -1;
   }
   short result = kv::msgapi::JNI_API_open(openSessionPT, sessionInfoPt);
@@ -50,7 +53,7 @@ short API_open(OpenSession* openSessionPT, SessionInfo* sessionInfoPt, ApiId* ap
 
 short API_close(ApiId apiId) {
   if (apiId == nullptr) {
-    kv::debug_log("API_close: apiId == null");
+    kv::debug_log(debug_text::kCloseApiIdNull);
     return -1;
   }
   kv::msgapi::JNI_logMessage("API_close(apiId=[0x%08X]): ...", handle_value(apiId));
@@ -61,7 +64,7 @@ short API_close(ApiId apiId) {
 
 short API_initOrname(ORName* ornamePt) {
   if (ornamePt == nullptr) {
-    kv::debug_log("API_initOrname: ornamePt == null");
+    kv::debug_log(debug_text::kInitOrnameOrnamePtNull);
     return -1;
   }
   std::memset(ornamePt, 0, sizeof(ORName));
@@ -70,19 +73,19 @@ short API_initOrname(ORName* ornamePt) {
 
 short API_aliasToOrname(ApiId apiId, const char* alias, short* status, ORName* ornamePt) {
   if (apiId == nullptr) {
-    kv::debug_log("API_aliasToOrname: apiId == null");
+    kv::debug_log(debug_text::kAliasToOrnameApiIdNull);
     return -1;
   }
   if (ornamePt == nullptr) {
-    kv::debug_log("API_aliasToOrname: ornamePt == null");
+    kv::debug_log(debug_text::kAliasToOrnameOrnamePtNull);
     return -1;
   }
   if (alias == nullptr) {
-    kv::debug_log("API_aliasToOrname: alias == null");
+    kv::debug_log(debug_text::kAliasToOrnameAliasNull);
     return -1;
   }
   if (status == nullptr) {
-    kv::debug_log("API_aliasToOrname: status == null");
+    kv::debug_log(debug_text::kAliasToOrnameStatusNull);
     return -1;
   }
   return kv::msgapi::JNI_API_aliasToOrname(alias, status, ornamePt);
@@ -90,11 +93,11 @@ short API_aliasToOrname(ApiId apiId, const char* alias, short* status, ORName* o
 
 short API_sendMsg(ApiId apiId, MessageOut* sendMsgStructPt) {
   if (apiId == nullptr) {
-    kv::debug_log("API_sendMsg: apiId == null");
+    kv::debug_log(debug_text::kSendMsgApiIdNull);
     return -1;
   }
   if (sendMsgStructPt == nullptr) {
-    kv::debug_log("API_sendMsg: sendMsgStructPt == null");
+    kv::debug_log(debug_text::kSendMsgSendMsgStructPtNull);
     return -1;
   }
   return kv::msgapi::JNI_API_sendMsg(sendMsgStructPt);
@@ -102,19 +105,19 @@ short API_sendMsg(ApiId apiId, MessageOut* sendMsgStructPt) {
 
 short API_getMsg(ApiId apiId, const char* listId, MessageIn* getMsgStructPt, const char* receiveDir) {
   if (apiId == nullptr) {
-    kv::debug_log("API_getMsg: apiId == null");
+    kv::debug_log(debug_text::kGetMsgApiIdNull);
     return -1;
   }
   if (getMsgStructPt == nullptr) {
-    kv::debug_log("API_getMsg: getMsgStructPt == null");
+    kv::debug_log(debug_text::kGetMsgGetMsgStructPtNull);
     return -1;
   }
   if (listId == nullptr) {
-    kv::debug_log("API_getMsg: listId == null");
+    kv::debug_log(debug_text::kGetMsgListIdNull);
     return -1;
   }
   if (receiveDir == nullptr) {
-    kv::debug_log("API_getMsg: receiveDir == null");
+    kv::debug_log(debug_text::kGetMsgReceiveDirNull);
     return -1;
   }
   return kv::msgapi::JNI_API_getMsg(listId, getMsgStructPt, receiveDir);
@@ -123,11 +126,11 @@ short API_getMsg(ApiId apiId, const char* listId, MessageIn* getMsgStructPt, con
 short API_getAnnouncement(ApiId apiId, short* /*output*/, const char* /*listId*/,
                           MessageIn* getMsgStructPt) {
   if (apiId == nullptr) {
-    kv::debug_log("API_getAnnouncement: apiId == null");
+    kv::debug_log(debug_text::kGetAnnouncementApiIdNull);
     return -1;
   }
   if (getMsgStructPt == nullptr) {
-    kv::debug_log("API_getAnnouncement: getMsgStructPt == null");
+    kv::debug_log(debug_text::kGetAnnouncementGetMsgStructPtNull);
     return -1;
   }
   return 0;
@@ -135,11 +138,11 @@ short API_getAnnouncement(ApiId apiId, short* /*output*/, const char* /*listId*/
 
 short API_delMsg(ApiId apiId, const char* listId) {
   if (apiId == nullptr) {
-    kv::debug_log("API_delMsg: apiId == null");
+    kv::debug_log(debug_text::kDelMsgApiIdNull);
     return -1;
   }
   if (listId == nullptr) {
-    kv::debug_log("API_delMsg: listId == null");
+    kv::debug_log(debug_text::kDelMsgListIdNull);
     return -1;
   }
   return kv::msgapi::JNI_API_delMsg(listId);
@@ -148,23 +151,23 @@ short API_delMsg(ApiId apiId, const char* listId) {
 short API_listMbxInNext(ApiId apiId, const char* filterString, const char* previousListId,
                         short pageLength, MessageSummary* pageMsgTab) {
   if (apiId == nullptr) {
-    kv::debug_log("API_listMbxInNext: apiId == null");
+    kv::debug_log(debug_text::kListMbxInNextApiIdNull);
     return -1;
   }
   if (filterString == nullptr) {
-    kv::debug_log("API_listMbxInNext: filterString == null");
+    kv::debug_log(debug_text::kListMbxInNextFilterStringNull);
     return -1;
   }
   if (pageMsgTab == nullptr) {
-    kv::debug_log("pageMsgTab == null");
+    kv::debug_log(debug_text::kPageMsgTabNull);
     return -1;
   }
   if (previousListId == nullptr) {
-    kv::debug_log("API_listMbxInNext: previousListId == null");
+    kv::debug_log(debug_text::kListMbxInNextPreviousListIdNull);
     return -1;
   }
   if (pageLength < 0) {
-    kv::debug_log("API_listMbxInNext: pageLength [%d] < 0", pageLength);
+    kv::debug_log(debug_text::kListMbxInNextPageLengthNegative, pageLength);
     return -1;
   }
   return kv::msgapi::JNI_API_listMbxInNext(filterString, previousListId, pageLength, pageMsgTab);
@@ -174,15 +177,15 @@ short API_listAnnouncementNext(ApiId apiId, short* /*output*/, const char* filte
                                const char* /*previousListId*/, short /*pageLength*/,
                                MessageSummary* pageMsgTab) {
   if (apiId == nullptr) {
-    kv::debug_log("API_listAnnouncementNext: apiId == null");
+    kv::debug_log(debug_text::kListAnnouncementNextApiIdNull);
     return -1;
   }
   if (filterString == nullptr) {
-    kv::debug_log("API_listAnnouncementNext: filterString == null");
+    kv::debug_log(debug_text::kListAnnouncementNextFilterStringNull);
     return -1;
   }
   if (pageMsgTab == nullptr) {
-    kv::debug_log("API_listAnnouncementNext: pageMsgTab == null");
+    kv::debug_log(debug_text::kListAnnouncementNextPageMsgTabNull);
     return -1;
   }
   return 0;
@@ -190,11 +193,11 @@ short API_listAnnouncementNext(ApiId apiId, short* /*output*/, const char* filte
 
 short API_changeNetworkPwd(ApiId apiId, const char* newPassword) {
   if (apiId == nullptr) {
-    kv::debug_log("API_changeNetworkPwd: apiId == null");
+    kv::debug_log(debug_text::kChangeNetworkPwdApiIdNull);
     return -1;
   }
   if (newPassword == nullptr) {
-    kv::debug_log("API_changeNetworkPwd: newPassword == null");
+    kv::debug_log(debug_text::kChangeNetworkPwdNewPasswordNull);
     return -1;
   }
   return kv::msgapi::JNI_API_changeNetworkPwd(newPassword);
@@ -203,11 +206,11 @@ short API_changeNetworkPwd(ApiId apiId, const char* newPassword) {
 short API_acceptedSince(ApiId apiId, const char* ipMsgId, long long sinceSeconds,
                         short* accepted) {
   if (apiId == nullptr) {
-    kv::debug_log("API_acceptedSince: apiId == null");
+    kv::debug_log(debug_text::kAcceptedSinceApiIdNull);
     return -1;
   }
   if (ipMsgId == nullptr || accepted == nullptr) {
-    kv::debug_log("API_acceptedSince: ipMsgId == null || accepted == null");
+    kv::debug_log(debug_text::kAcceptedSinceArgumentsNull);
     return -1;
   }
   const short answer = kv::msgapi::JNI_API_acceptedSince(ipMsgId, sinceSeconds);

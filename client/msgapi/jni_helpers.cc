@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "client/common/journal.h"
+#include "client/msgapi/debug_texts.h"
 #include "client/msgapi/jvm_host.h"
 
 namespace kv::msgapi {
@@ -43,10 +44,10 @@ void report_exception(JNIEnv* env, const std::string& label) {
   }
   if (!have_text) {
     env->ExceptionClear();
-    kv::debug_log("%s: caught unknown exception", label.c_str());
+    kv::debug_log(debug_text::kCaughtUnknownException, label.c_str());
     return;
   }
-  kv::debug_log("%s: caught %s", label.c_str(), text.c_str());
+  kv::debug_log(debug_text::kCaughtException, label.c_str(), text.c_str());
 }
 
 bool check_exception(const std::string& label) {
@@ -313,7 +314,7 @@ void JNI_logMessage(const char* format, ...) {
   va_start(args, format);
   std::string text = format_text(format, args);
   va_end(args);
-  if (!send_to_client_log(text)) kv::debug_log("JNI_logMessage: no JVM, msg [%s]", text.c_str());
+  if (!send_to_client_log(text)) kv::debug_log(debug_text::kLogMessageNoJvm, text.c_str());
 }
 
 }  // namespace kv::msgapi

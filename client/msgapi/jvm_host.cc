@@ -6,6 +6,7 @@
 
 #include "client/common/journal.h"
 #include "client/common/run_state.h"
+#include "client/msgapi/debug_texts.h"
 #include "client/msgapi/jni_helpers.h"
 #include "platform/clock.h"
 #include "platform/dynlib.h"
@@ -57,11 +58,13 @@ bool tracing() { return std::getenv("KOVENDI_JVM_TRACE") != nullptr; }
 void* load_machine_library(const std::string& program_dir) {
   const std::vector<std::string> libraries = kv::java_runtime::machine_libraries(program_dir);
   for (const std::string& path : libraries) {
-    if (tracing()) kv::debug_log("StartJVM: library %s", path.c_str());
+    if (tracing()) kv::debug_log(debug_text::kStartJvmLibrary, path.c_str());
     std::string error;
     if (void* library = g_loader->open(path, &error)) return library;
   }
-  for (const std::string& path : libraries) kv::debug_log("StartJVM: can't load %s", path.c_str());
+  for (const std::string& path : libraries) {
+    kv::debug_log(debug_text::kStartJvmCannotLoad, path.c_str());
+  }
   return nullptr;
 }
 
@@ -72,13 +75,13 @@ bool load_entry_points(const std::string& program_dir, JvmEntryPoints* entry) {
   entry->get_default_java_vm_init_args = reinterpret_cast<jint(JNICALL*)(void*)>(
       g_loader->symbol(library, "JNI_GetDefaultJavaVMInitArgs"));
   if (entry->get_default_java_vm_init_args == nullptr) {
-    kv::debug_log("StartJVM: no proc JNI_GetDefaultJavaVMInitArgs found");
+    kv::debug_log(debug_text::kStartJvmNoInitArgsProc);
     return false;
   }
   entry->create_java_vm = reinterpret_cast<jint(JNICALL*)(JavaVM**, void**, void*)>(
       g_loader->symbol(library, "JNI_CreateJavaVM"));
   if (entry->create_java_vm == nullptr) {
-    kv::debug_log("StartJVM: no proc JNI_CreateJavaVM found");
+    kv::debug_log(debug_text::kStartJvmNoCreateProc);
     return false;
   }
   // The library stays loaded for the life of the process: a machine cannot be unloaded.
@@ -86,8 +89,11 @@ bool load_entry_points(const std::string& program_dir, JvmEntryPoints* entry) {
 }
 
 JNIEnv* create_machine(const JvmEntryPoints& entry, const std::vector<std::string>& options) {
-  if (tracing())
-    for (const std::string& option : options) kv::debug_log("StartJVM: option %s", option.c_str());
+  if (tracing()) {
+    for (const std::string& option : options) {
+      kv::debug_log(debug_text::kStartJvmOption, option.c_str());
+    }
+  }
   std::vector<JavaVMOption> vm_options(options.size());
   for (std::size_t i = 0; i < options.size(); ++i) {
     vm_options[i].optionString = const_cast<char*>(options[i].c_str());
@@ -123,7 +129,7 @@ void finalize_client() {
   if (state.client != nullptr) {
     jmethodID close = JNI_getMethodID(state.client_class, "close", "()V");
     if (close == nullptr) {
-      kv::debug_log("StartJVM: can't finalize client object");
+      kv::debug_log(debug_text::kStartJVMCannotFinalizeClientObject);
     } else {
       state.env->CallVoidMethod(state.client, close);
       JNI_checkException("_finalize");
@@ -193,11 +199,11 @@ std::vector<std::string> jvm_options(const std::string& program_dir) {
 int StartJVM() {
   HostState& state = host();
   if (state.env != nullptr) {
-    kv::debug_log("StartJVM: JVM already defined");
+    kv::debug_log(debug_text::kStartJVMJVMAlreadyDefined);
     return 0;
   }
   if (state.stopped) {
-    kv::debug_log("StartJVM: JVM was stopped, it cannot be started again in this process");
+    kv::debug_log(debug_text::kStartJvmAfterStop);
     return -1;
   }
   const std::string program_dir = program_directory();
@@ -206,15 +212,15 @@ int StartJVM() {
   const std::uint32_t started = kv::clock().ticks_ms();
   JNIEnv* env = create_machine(entry, jvm_options(program_dir));
   if (env == nullptr) {
-    kv::debug_log("StartJVM: can't create JVM");
+    kv::debug_log(debug_text::kStartJVMCannotCreateJVM);
     return -1;
   }
   if (tracing())
-    kv::debug_log("StartJVM: machine created in %u ms",
+    kv::debug_log(debug_text::kStartJvmCreatedIn,
                   static_cast<unsigned>(kv::clock().ticks_ms() - started));
   state.env = env;
   if (!initialize_client()) {
-    kv::debug_log("StartJVM: can't initialize client");
+    kv::debug_log(debug_text::kStartJVMCannotInitializeClient);
     StopJVM();
     return -1;
   }
@@ -232,7 +238,7 @@ int StopJVM() {
   state.env = nullptr;
   state.stopped = true;
   if (result != JNI_OK || vm == nullptr) {
-    kv::debug_log("StopJVM: unable to find vm by env, res=%d", static_cast<int>(result));
+    kv::debug_log(debug_text::kStopJvmNoVm, static_cast<int>(result));
     return -1;
   }
   vm->DestroyJavaVM();

@@ -1,3 +1,4 @@
+// Tests of the command line of kovendi.
 #include "client/startup/command_line.h"
 
 #include <gtest/gtest.h>
@@ -33,7 +34,8 @@ class CommandLineTest : public ::testing::Test {
     int code = 0;
     try {
       EXPECT_EQ(RunMode::kAccepted, lees_parameters(args));
-    } catch (const RunAborted&) {
+    } catch (const RunAborted& aborted) {
+      clean_up_after(aborted);
       last_line_ = dir_.read("qrtlnk.err");
       EXPECT_EQ(1u, dir_.lines("qrtlnk.err").size()) << last_line_;
       code = std::stoi(last_line_.substr(0, 4));

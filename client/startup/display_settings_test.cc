@@ -1,3 +1,4 @@
+// Tests of display settings.
 #include "client/startup/display_settings.h"
 
 #include <gtest/gtest.h>

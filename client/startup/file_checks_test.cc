@@ -1,3 +1,4 @@
+// Tests of file-name checks of the command line and of the TMP directory.
 #include "client/startup/file_checks.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +40,8 @@ class FileChecksTest : public ::testing::Test {
     std::remove(dir_.file("qrtlnk.err").c_str());
     try {
       check_tmp_directory();
-    } catch (const RunAborted&) {
+    } catch (const RunAborted& aborted) {
+      clean_up_after(aborted);
       return std::stoi(dir_.read("qrtlnk.err").substr(0, 4));
     }
     return 0;

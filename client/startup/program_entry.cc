@@ -126,8 +126,9 @@ int program_entry(const std::vector<std::string>& parameters) {
   RunWindow run;
   try {
     run = start_up(parameters);
-  } catch (const RunAborted&) {
-    return 0;  // the failing step has written its error and cleaned up
+  } catch (const RunAborted& aborted) {
+    clean_up_after(aborted);  // the failing step has written its error
+    return 0;
   }
   run.window->run_message_loop();
   set_status_window(nullptr);

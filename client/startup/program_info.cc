@@ -1,3 +1,4 @@
+// The answers of kovendi to "--help" and "--version".
 #include "client/startup/program_info.h"
 
 #include "client/common/version.h"

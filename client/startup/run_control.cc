@@ -30,7 +30,8 @@ int start_run(const std::string& command_file, const std::string& status_file) {
     if (run_state().run_mode != RunMode::kAccepted) return 0;
     run_dispatcher(command_file, status_file);
     return run_state().engine_result;
-  } catch (const RunAborted&) {
+  } catch (const RunAborted& aborted) {
+    clean_up_after(aborted);
     return 1;
   } catch (const std::bad_alloc&) {
     // The layers below report their own shortages; this catches one that escaped them.

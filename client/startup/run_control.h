@@ -1,6 +1,7 @@
-// The run and its abort mechanism. A fatal application error writes its numbered line, runs
-// abort_run (registered as the abort clean-up) and throws kv::RunAborted, which start_run (during
-// the run) or the program entry (during start-up) catches: that catch is the run's abort point.
+// The run and its abort mechanism. A fatal application error writes its numbered line and throws
+// kv::RunAborted, which start_run (during the run) or the program entry (during start-up)
+// catches: that catch is the run's abort point, where abort_run (registered as the abort
+// clean-up) runs.
 #pragma once
 
 #include <string>

@@ -1,3 +1,4 @@
+// Tests of the run and its abort mechanism.
 #include "client/startup/run_control.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Tests of the status texts in the window, the escape check and the busy indicator.
 #include "client/startup/status_display.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Changing the test process's own environment, on POSIX systems.
 #include <stdlib.h>
 
 #include "platform/testing/environment.h"

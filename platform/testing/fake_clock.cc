@@ -1,3 +1,4 @@
+// A clock that tests set.
 #include "platform/testing/fake_clock.h"
 
 namespace kv::testing {

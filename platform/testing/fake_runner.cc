@@ -1,3 +1,4 @@
+// A process runner for tests.
 #include "platform/testing/fake_runner.h"
 
 namespace kv::testing {

@@ -1,3 +1,4 @@
+// A status window for tests.
 #include "platform/testing/fake_window.h"
 
 namespace kv::testing {

@@ -1,3 +1,4 @@
+// Fault injection for the file-system facility.
 #include "platform/testing/fault_injection.h"
 
 #include "platform/fs.h"

@@ -1,3 +1,4 @@
+// Power-cut simulator at the file system's seam.
 #include "platform/testing/power_cut.h"
 
 #include <dirent.h>

@@ -1,3 +1,4 @@
+// A fresh directory for one test, removed with everything in it when the test ends.
 #include "platform/testing/temp_dir.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Test directories on POSIX systems: fresh names, permission bits and removal.
 #include <stdlib.h>
 #include <unistd.h>
 

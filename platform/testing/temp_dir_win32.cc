@@ -1,3 +1,4 @@
+// Test directories on Windows: fresh names, permission bits and removal.
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>

@@ -1,3 +1,4 @@
+// What the Windows black-box tests do to the programs' windows, and where they run them from.
 #include "tests/windows/windows_support.h"
 
 #include <windows.h>

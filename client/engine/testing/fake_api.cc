@@ -1,3 +1,4 @@
+// A scripted stand-in for the messaging interface, linked into the engine's unit tests.
 #include "client/engine/testing/fake_api.h"
 
 #include <algorithm>
