@@ -29,9 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(second.parse(lines, texts) == valid);
     if (!valid) continue;
     std::vector<bool> verdicts;
-    for (const std::string& record : records) verdicts.push_back(first.accepts(record));
+    for (const std::string& record : records) {
+      verdicts.push_back(first.accepts(kv::RcvRecord(record)));
+    }
     for (std::size_t i = records.size(); i-- > 0;) {
-      FUZZ_CHECK(second.accepts(records[i]) == verdicts[i]);
+      FUZZ_CHECK(second.accepts(kv::RcvRecord(records[i])) == verdicts[i]);
     }
   }
 

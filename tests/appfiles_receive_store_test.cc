@@ -47,15 +47,16 @@ TEST_F(ReceiveStore, ReceiveGatherAndRetrieve) {
   ASSERT_EQ(2u, rcv.size()) << read("qrtlnk.sts");
   std::string text_record = rcv[0];
   std::string edi_record = rcv[1];
-  if (field(text_record, kv::kRcvMessageId) != "ABCTXT00010001") std::swap(text_record, edi_record);
-  EXPECT_EQ("APP", field(text_record, kv::kRcvAppId));
-  EXPECT_EQ("ABCTXT00010001", field(text_record, kv::kRcvMessageId));
-  EXPECT_EQ("1", field(text_record, kv::kRcvFileCount));
-  EXPECT_EQ("Groet", field(text_record, kv::kRcvSubject));
-  EXPECT_EQ("Bakker", field(text_record, kv::kRcvSurname));
-  EXPECT_EQ("EDIORDABC00001", field(edi_record, kv::kRcvMessageId));
-  EXPECT_EQ("Hallo Alice\n", read(field(text_record, kv::kRcvFirstFile)));
-  EXPECT_EQ("UNB+ORDER1'\n", read(field(edi_record, kv::kRcvFirstFile)));
+  if (field(text_record, kv::rcv::kMessageId) != "ABCTXT00010001")
+    std::swap(text_record, edi_record);
+  EXPECT_EQ("APP", field(text_record, kv::rcv::kAppId));
+  EXPECT_EQ("ABCTXT00010001", field(text_record, kv::rcv::kMessageId));
+  EXPECT_EQ("1", field(text_record, kv::rcv::kFileCount));
+  EXPECT_EQ("Groet", field(text_record, kv::rcv::kSubject));
+  EXPECT_EQ("Bakker", field(text_record, kv::rcv::kSurname));
+  EXPECT_EQ("EDIORDABC00001", field(edi_record, kv::rcv::kMessageId));
+  EXPECT_EQ("Hallo Alice\n", read(field(text_record, kv::rcv::kFirstFile)));
+  EXPECT_EQ("UNB+ORDER1'\n", read(field(edi_record, kv::rcv::kFirstFile)));
 
   // A second EDI order arrives; receiving EDI???ABC* into orders.edi gathers the stored one first.
   kvtest::write_file(dir_.file("order2.txt"), "UNB+ORDER2'\n");
@@ -63,7 +64,7 @@ TEST_F(ReceiveStore, ReceiveGatherAndRetrieve) {
   run_as("alice", "secret1", "*001ONTVANG\nMID=EDI???ABC*\nFIL=orders.edi\n");
   EXPECT_EQ("UNB+ORDER1'\nUNB+ORDER2'\n", read("orders.edi"));
   EXPECT_EQ(std::vector<std::string>{text_record}, kvtest::read_lines(dir_.file("qrtlnk.rcv")));
-  EXPECT_FALSE(kvtest::file_exists(dir_.file(field(edi_record, kv::kRcvFirstFile))));
+  EXPECT_FALSE(kvtest::file_exists(dir_.file(field(edi_record, kv::rcv::kFirstFile))));
   std::vector<std::string> status = kvtest::read_lines(dir_.file("qrtlnk.sts"));
   ASSERT_GE(status.size(), 3u);
   EXPECT_EQ("*001ONTVANG", field(status[1], status::kTag));

@@ -64,10 +64,10 @@ TEST(E2eAnswer, AntwoordWaitsForTheAnswerThatTheOtherPartySends) {
   // The answer is in Alice's receive store.
   std::vector<std::string> rcv = alice.rcv();
   ASSERT_EQ(1u, rcv.size()) << alice.describe();
-  EXPECT_EQ(answer_mid, field(rcv[0], kv::kRcvMessageId));
-  EXPECT_EQ("QUESTION000001", field(rcv[0], kv::kRcvInReplyTo));
-  EXPECT_EQ("Bakker", field(rcv[0], kv::kRcvSurname));
-  EXPECT_EQ(field(answered[0], status::message::kFirstFile), field(rcv[0], kv::kRcvFirstFile));
+  EXPECT_EQ(answer_mid, field(rcv[0], kv::rcv::kMessageId));
+  EXPECT_EQ("QUESTION000001", field(rcv[0], kv::rcv::kInReplyTo));
+  EXPECT_EQ("Bakker", field(rcv[0], kv::rcv::kSurname));
+  EXPECT_EQ(field(answered[0], status::message::kFirstFile), field(rcv[0], kv::rcv::kFirstFile));
 }
 
 TEST(E2eAnswer, AntwoordWithoutAnswerEndsWith1701AfterTheWaitingTime) {
@@ -178,9 +178,9 @@ TEST(E2eGathering, OntvangForOneKindOfEdiMessageGathersTheStoredOnesIntoItsFile)
   std::vector<std::string> rcv = bob.rcv();
   ASSERT_EQ(1u, rcv.size()) << bob.describe();
   EXPECT_EQ(stored[2], rcv[0]) << "the INV message stays";
-  EXPECT_FALSE(bob.exists(field(stored[0], kv::kRcvFirstFile)));
-  EXPECT_FALSE(bob.exists(field(stored[1], kv::kRcvFirstFile)));
-  EXPECT_TRUE(bob.exists(field(stored[2], kv::kRcvFirstFile)));
+  EXPECT_FALSE(bob.exists(field(stored[0], kv::rcv::kFirstFile)));
+  EXPECT_FALSE(bob.exists(field(stored[1], kv::rcv::kFirstFile)));
+  EXPECT_TRUE(bob.exists(field(stored[2], kv::rcv::kFirstFile)));
 
   // One "0000" line per gathered message before the command's own line.
   std::vector<std::string> status = bob.status();
@@ -188,10 +188,10 @@ TEST(E2eGathering, OntvangForOneKindOfEdiMessageGathersTheStoredOnesIntoItsFile)
   for (std::size_t i = 1; i <= 2; ++i) {
     SCOPED_TRACE(status[i]);
     EXPECT_EQ("*001ONTVANG", field(status[i], status::kTag));
-    EXPECT_EQ(field(stored[i - 1], kv::kRcvStamp), field(status[i], status::kStamp));
+    EXPECT_EQ(field(stored[i - 1], kv::rcv::kStamp), field(status[i], status::kStamp));
     EXPECT_EQ("0000", field(status[i], status::kResult));
-    EXPECT_EQ(field(stored[i - 1], kv::kRcvListId), field(status[i], status::message::kListId));
-    EXPECT_EQ(field(stored[i - 1], kv::kRcvMessageId),
+    EXPECT_EQ(field(stored[i - 1], kv::rcv::kListId), field(status[i], status::message::kListId));
+    EXPECT_EQ(field(stored[i - 1], kv::rcv::kMessageId),
               field(status[i], status::message::kMessageId));
     EXPECT_EQ("0", field(status[i], status::message::kFileCount));
     EXPECT_EQ("orders-in.edi", field(status[i], status::message::kFirstFile));
@@ -220,7 +220,7 @@ TEST(E2eGathering, EdiReceiveRequestIsSplitAndGathersTheStoredStdMessages) {
   std::vector<std::string> stored = bob.rcv();
   ASSERT_EQ(2u, stored.size()) << bob.describe();
   for (const std::string& record : stored) {
-    ASSERT_TRUE(e2e::starts_with(field(record, kv::kRcvMessageId), "EDIINSSTD")) << record;
+    ASSERT_TRUE(e2e::starts_with(field(record, kv::rcv::kMessageId), "EDIINSSTD")) << record;
   }
 
   const std::string more = e2e::interchange("BOBBY", "3");
@@ -248,8 +248,8 @@ TEST(E2eGathering, EdiReceiveRequestIsSplitAndGathersTheStoredStdMessages) {
   EXPECT_EQ(orders + more, bob.read("edi-in.txt"));
   std::vector<std::string> status = bob.status();
   ASSERT_EQ(5u, status.size()) << bob.describe();
-  EXPECT_EQ(field(stored[0], kv::kRcvMessageId), field(status[1], status::message::kMessageId));
-  EXPECT_EQ(field(stored[1], kv::kRcvMessageId), field(status[2], status::message::kMessageId));
+  EXPECT_EQ(field(stored[0], kv::rcv::kMessageId), field(status[1], status::message::kMessageId));
+  EXPECT_EQ(field(stored[1], kv::rcv::kMessageId), field(status[2], status::message::kMessageId));
   EXPECT_EQ(more_mid, field(status[3], status::message::kMessageId));
   for (std::size_t i = 1; i <= 3; ++i) {
     EXPECT_EQ("0000", field(status[i], status::kResult)) << status[i];
@@ -263,10 +263,10 @@ TEST(E2eGathering, EdiReceiveRequestIsSplitAndGathersTheStoredStdMessages) {
   // invoice is recorded in QRTLNK.RCV, and the gathered STD messages have left it.
   std::vector<std::string> rcv = bob.rcv();
   ASSERT_EQ(1u, rcv.size()) << "only the invoice is stored" << bob.describe();
-  EXPECT_EQ(invoice_mid, field(rcv[0], kv::kRcvMessageId));
-  EXPECT_EQ(invoice, bob.read(field(rcv[0], kv::kRcvFirstFile)));
-  EXPECT_FALSE(bob.exists(field(stored[0], kv::kRcvFirstFile)));
-  EXPECT_FALSE(bob.exists(field(stored[1], kv::kRcvFirstFile)));
+  EXPECT_EQ(invoice_mid, field(rcv[0], kv::rcv::kMessageId));
+  EXPECT_EQ(invoice, bob.read(field(rcv[0], kv::rcv::kFirstFile)));
+  EXPECT_FALSE(bob.exists(field(stored[0], kv::rcv::kFirstFile)));
+  EXPECT_FALSE(bob.exists(field(stored[1], kv::rcv::kFirstFile)));
 }
 
 TEST(E2eKill, KillMessageRemovesTheEarlierMessageAndItself) {
@@ -301,7 +301,7 @@ TEST(E2eKill, KillMessageRemovesTheEarlierMessageAndItself) {
   EXPECT_EQ("ORDER000000002", field(received[0], status::message::kMessageId));
   std::vector<std::string> rcv = bob.rcv();
   ASSERT_EQ(1u, rcv.size()) << bob.describe();
-  EXPECT_EQ("order two\n", bob.read(field(rcv[0], kv::kRcvFirstFile)));
+  EXPECT_EQ("order two\n", bob.read(field(rcv[0], kv::rcv::kFirstFile)));
   EXPECT_TRUE(world.show("bob").empty()) << "the cancelled message and the KILL are gone";
 }
 

@@ -71,8 +71,8 @@ TEST(E2eEscape, SigintDuringALongReceiveEndsWith1516AndLosesNothing) {
   EXPECT_FALSE(bob.exists("qrtlnk.err")) << bob.describe();
   std::vector<std::string> rcv = bob.rcv();
   ASSERT_EQ(1u, rcv.size()) << bob.describe();
-  EXPECT_EQ("LETTER00000001", field(rcv[0], kv::kRcvMessageId));
-  EXPECT_EQ(letter, bob.read(field(rcv[0], kv::kRcvFirstFile)));
+  EXPECT_EQ("LETTER00000001", field(rcv[0], kv::rcv::kMessageId));
+  EXPECT_EQ(letter, bob.read(field(rcv[0], kv::rcv::kFirstFile)));
   EXPECT_TRUE(world.show("bob").empty());
 }
 

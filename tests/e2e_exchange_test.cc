@@ -123,20 +123,20 @@ TEST(E2eExchange, EdifactAndTextFileReachBobAndTheReportsReachAlice) {
     EXPECT_EQ("1", field(bob_status[i + 1], status::message::kFileCount));
     EXPECT_EQ("Alders", field(bob_status[i + 1], status::message::kSurname));
     SCOPED_TRACE(rcv[i]);
-    EXPECT_EQ("", field(rcv[i], kv::kRcvAppId));
-    EXPECT_EQ(field(bob_status[i + 1], status::kStamp), field(rcv[i], kv::kRcvStamp));
-    EXPECT_EQ(field(bob_status[i + 1], status::message::kListId), field(rcv[i], kv::kRcvListId));
-    EXPECT_EQ(mids[i], field(rcv[i], kv::kRcvMessageId));
-    EXPECT_EQ("1", field(rcv[i], kv::kRcvFileCount));
+    EXPECT_EQ("", field(rcv[i], kv::rcv::kAppId));
+    EXPECT_EQ(field(bob_status[i + 1], status::kStamp), field(rcv[i], kv::rcv::kStamp));
+    EXPECT_EQ(field(bob_status[i + 1], status::message::kListId), field(rcv[i], kv::rcv::kListId));
+    EXPECT_EQ(mids[i], field(rcv[i], kv::rcv::kMessageId));
+    EXPECT_EQ("1", field(rcv[i], kv::rcv::kFileCount));
     EXPECT_EQ(field(bob_status[i + 1], status::message::kFirstFile),
-              field(rcv[i], kv::kRcvFirstFile));
-    EXPECT_EQ(subjects[i], field(rcv[i], kv::kRcvSubject));
-    EXPECT_EQ("NL", field(rcv[i], kv::kRcvCountry));
-    EXPECT_EQ("ACME", field(rcv[i], kv::kRcvOrganisation));
-    EXPECT_EQ("Alders", field(rcv[i], kv::kRcvSurname));
-    EXPECT_EQ("Alice", field(rcv[i], kv::kRcvGivenName));
-    EXPECT_EQ(contents[i], bob.read(field(rcv[i], kv::kRcvFirstFile)))
-        << "received file " << field(rcv[i], kv::kRcvFirstFile);
+              field(rcv[i], kv::rcv::kFirstFile));
+    EXPECT_EQ(subjects[i], field(rcv[i], kv::rcv::kSubject));
+    EXPECT_EQ("NL", field(rcv[i], kv::rcv::kCountry));
+    EXPECT_EQ("ACME", field(rcv[i], kv::rcv::kOrganisation));
+    EXPECT_EQ("Alders", field(rcv[i], kv::rcv::kSurname));
+    EXPECT_EQ("Alice", field(rcv[i], kv::rcv::kGivenName));
+    EXPECT_EQ(contents[i], bob.read(field(rcv[i], kv::rcv::kFirstFile)))
+        << "received file " << field(rcv[i], kv::rcv::kFirstFile);
   }
   EXPECT_EQ(0444u, e2e::mode_of(bob.file("qrtlnk.rcv")));
   // EDI messages stay in the mailbox (read); the text message was deleted after receipt.
@@ -149,13 +149,13 @@ TEST(E2eExchange, EdifactAndTextFileReachBobAndTheReportsReachAlice) {
 
   // ---- 3. Bob's application takes the EDI messages and then the text message with /R.
   std::vector<std::string> part_files;
-  for (const std::string& record : rcv) part_files.push_back(field(record, kv::kRcvFirstFile));
+  for (const std::string& record : rcv) part_files.push_back(field(record, kv::rcv::kFirstFile));
   bob.kovendi({"/FT", "/R", "/MID=EDI*", "/FIL=edi-in.txt"});
   EXPECT_FALSE(bob.exists("qrtlnk.err")) << bob.describe();
   EXPECT_EQ(orders, bob.read("edi-in.txt")) << "the interchanges byte for byte, in order";
   rcv = bob.rcv();
   ASSERT_EQ(1u, rcv.size()) << bob.describe();
-  EXPECT_EQ(mids[3], field(rcv[0], kv::kRcvMessageId));
+  EXPECT_EQ(mids[3], field(rcv[0], kv::rcv::kMessageId));
   for (std::size_t i = 0; i < 3; ++i) EXPECT_FALSE(bob.exists(part_files[i])) << part_files[i];
 
   bob.kovendi({"/FT", "/R", "/MID=TXT*", "/FIL=text-in.txt"});
@@ -259,8 +259,8 @@ TEST(E2eExchange, EveryRecipientHasItsOwnRecordAndReport) {
   ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
   std::vector<std::string> rcv = alice.rcv();
   ASSERT_EQ(1u, rcv.size()) << alice.describe();
-  EXPECT_EQ(field(snd[0], snd::kMessageId), field(rcv[0], kv::kRcvMessageId));
-  EXPECT_EQ("memo\n", alice.read(field(rcv[0], kv::kRcvFirstFile)));
+  EXPECT_EQ(field(snd[0], snd::kMessageId), field(rcv[0], kv::rcv::kMessageId));
+  EXPECT_EQ("memo\n", alice.read(field(rcv[0], kv::rcv::kFirstFile)));
   std::vector<std::string> after = alice.snd();
   ASSERT_EQ(2u, after.size()) << alice.describe();
   EXPECT_EQ("3", field(after[0], snd::kDeliveryState)) << after[0];
@@ -314,8 +314,9 @@ TEST(E2eExchange, OneLineFileOfTwoInterchangesGivesEachPartnerItsMessage) {
     ASSERT_FALSE(party->exists("qrtlnk.err")) << party->describe();
     std::vector<std::string> rcv = party->rcv();
     ASSERT_EQ(1u, rcv.size()) << party->describe();
-    EXPECT_EQ(party == &bob ? to_bob : to_carol, party->read(field(rcv[0], kv::kRcvFirstFile)));
-    EXPECT_EQ(field(snd[party == &bob ? 0 : 1], snd::kMessageId), field(rcv[0], kv::kRcvMessageId));
+    EXPECT_EQ(party == &bob ? to_bob : to_carol, party->read(field(rcv[0], kv::rcv::kFirstFile)));
+    EXPECT_EQ(field(snd[party == &bob ? 0 : 1], snd::kMessageId),
+              field(rcv[0], kv::rcv::kMessageId));
   }
 }
 

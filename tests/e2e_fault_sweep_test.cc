@@ -138,7 +138,7 @@ void check_case(const std::string& root, const FaultCase& c) {
   auto recorded = [&alice] {
     std::vector<std::string> out;
     for (const std::string& record : alice.rcv()) {
-      if (e2e::starts_with(field(record, kv::kRcvMessageId), "MSG1")) out.push_back(record);
+      if (e2e::starts_with(field(record, kv::rcv::kMessageId), "MSG1")) out.push_back(record);
     }
     return out;
   };
@@ -151,11 +151,11 @@ void check_case(const std::string& root, const FaultCase& c) {
     ADD_FAILURE() << "recorded without a status line" << alice.describe();
   }
   for (const std::string& record : records)
-    EXPECT_EQ("from bob\n", alice.read(field(record, kv::kRcvFirstFile)));
+    EXPECT_EQ("from bob\n", alice.read(field(record, kv::rcv::kFirstFile)));
   for (const std::string& part : received_parts(alice)) {
     bool named = false;
     for (const std::string& record : alice.rcv())
-      named = named || field(record, kv::kRcvFirstFile) == part;
+      named = named || field(record, kv::rcv::kFirstFile) == part;
     EXPECT_TRUE(named) << part << " received but not recorded" << alice.describe();
   }
 

@@ -31,8 +31,8 @@ TEST(E2eHostile, AReusedMessageIdentifierCostsNoMessage) {
   bob.kovendi({"/FT"});
   std::vector<std::string> rcv = bob.rcv();
   ASSERT_EQ(2u, rcv.size()) << "a message was taken for one recorded already" << bob.describe();
-  EXPECT_EQ("decoy\n", bob.read(field(rcv[0], kv::kRcvFirstFile)));
-  EXPECT_EQ("A letter.\n", bob.read(field(rcv[1], kv::kRcvFirstFile)));
+  EXPECT_EQ("decoy\n", bob.read(field(rcv[0], kv::rcv::kFirstFile)));
+  EXPECT_EQ("A letter.\n", bob.read(field(rcv[1], kv::rcv::kFirstFile)));
   EXPECT_TRUE(world.show("bob").empty());
 }
 
@@ -66,7 +66,7 @@ TEST(E2eHostile, StoredControlCharactersAndMissingTextsSteerNothing) {
   EXPECT_EQ(3u, bob.lines("qrt400.lst").size()) << "one listing line per item";
   std::vector<std::string> rcv = bob.rcv();
   ASSERT_EQ(1u, rcv.size()) << "the letter was deleted outside the selection" << bob.describe();
-  EXPECT_EQ("LETTER00000001", field(rcv[0], kv::kRcvMessageId));
+  EXPECT_EQ("LETTER00000001", field(rcv[0], kv::rcv::kMessageId));
 }
 
 }  // namespace

@@ -96,8 +96,8 @@ TEST_F(ExactlyOnce, ItemsFetchedBeforeTheKillAreRecordedOnce) {
   });
   next_normal_run(bob);
   ASSERT_EQ(1u, bob.rcv().size()) << bob.describe();
-  EXPECT_EQ(mid, field(bob.rcv().front(), kv::kRcvMessageId));
-  EXPECT_EQ("note a\n", bob.read(field(bob.rcv().front(), kv::kRcvFirstFile)));
+  EXPECT_EQ(mid, field(bob.rcv().front(), kv::rcv::kMessageId));
+  EXPECT_EQ("note a\n", bob.read(field(bob.rcv().front(), kv::rcv::kFirstFile)));
   EXPECT_TRUE(in_mailbox("bob", "MSG").empty()) << "left in the mailbox";
 
   // The report record is written right after the fetch.

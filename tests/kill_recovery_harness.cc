@@ -298,9 +298,9 @@ TEST_F(KillHarness, ResultProcessing) {
     EXPECT_EQ(earlier.size(), check_store_lines(earlier, before, context).size()) << context;
     std::map<std::string, int> received;
     for (std::size_t i = earlier.size(); i < lines.size(); ++i) {
-      const std::string mid = field(lines[i], kv::kRcvMessageId);
+      const std::string mid = field(lines[i], kv::rcv::kMessageId);
       ++received[mid];
-      EXPECT_TRUE(kvtest::file_exists(dir_.file(field(lines[i], kv::kRcvFirstFile))))
+      EXPECT_TRUE(kvtest::file_exists(dir_.file(field(lines[i], kv::rcv::kFirstFile))))
           << mid << " recorded without its part file, " << context;
     }
     EXPECT_EQ(static_cast<std::size_t>(kReceived), received.size()) << context;
@@ -358,9 +358,9 @@ TEST_F(KillHarness, NormalRunSendsAndReceives) {
 
     std::map<std::string, int> recorded;
     for (const std::string& record : bob.rcv()) {
-      ++recorded[field(record, kv::kRcvMessageId)];
-      EXPECT_TRUE(bob.exists(field(record, kv::kRcvFirstFile)))
-          << field(record, kv::kRcvMessageId) << " without its part file, " << context
+      ++recorded[field(record, kv::rcv::kMessageId)];
+      EXPECT_TRUE(bob.exists(field(record, kv::rcv::kFirstFile)))
+          << field(record, kv::rcv::kMessageId) << " without its part file, " << context
           << bob.describe();
     }
     for (const auto& [mid, times] : recorded) EXPECT_EQ(1, times) << mid << ", " << context << bob.describe();

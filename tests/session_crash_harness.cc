@@ -172,8 +172,8 @@ class SessionCrash : public ::testing::Test {
     std::map<std::string, int> recorded;
     std::set<std::string> referenced;
     for (const std::string& record : bob.rcv()) {
-      ++recorded[field(record, kv::kRcvMessageId)];
-      const std::string first = field(record, kv::kRcvFirstFile);
+      ++recorded[field(record, kv::rcv::kMessageId)];
+      const std::string first = field(record, kv::rcv::kFirstFile);
       referenced.insert(first);
       EXPECT_EQ(0u, bob.read(first).find("note ")) << first << " of " << record << ", " << context;
     }

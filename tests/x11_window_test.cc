@@ -186,7 +186,7 @@ TEST_F(X11Windows, LosingTheDisplayLetsTheRunEndNormally) {
   EXPECT_EQ("*002LIJST", e2e::field(status[2], status::kTag));
   std::vector<std::string> rcv = bob.rcv();
   ASSERT_EQ(1u, rcv.size()) << "the received message was folded into the store" << bob.describe();
-  EXPECT_EQ("A letter.\n", bob.read(e2e::field(rcv[0], kv::kRcvFirstFile)));
+  EXPECT_EQ("A letter.\n", bob.read(e2e::field(rcv[0], kv::rcv::kFirstFile)));
   EXPECT_TRUE(bob.names_starting("KV").empty()) << bob.describe();
 }
 

@@ -10,10 +10,10 @@
 #include "client/common/append_file.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
-#include "client/common/run_intent.h"
 #include "client/common/line_reader.h"
-#include "client/common/record_fields.h"
+#include "client/common/run_intent.h"
 #include "client/common/status_callbacks.h"
+#include "client/common/status_codes.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/common/write_failure.h"
@@ -29,31 +29,31 @@ std::string piece(const std::string& text, std::size_t at, std::size_t length) {
   return at < text.size() ? text.substr(at, length) : std::string();
 }
 
-bool record_matches(const CommandBlock& block, const std::string& record) {
-  if (!same_edi_kind(block.mid_pattern, get_veld(record, kRcvMessageId))) return false;
-  if (!block.sur_value.empty() &&
-      !field_pattern_matches(block.sur_value, get_veld(record, kRcvSurname),
-                             rcv_field_width(kRcvSurname))) {
+bool record_matches(const CommandBlock& block, const RcvRecord& record) {
+  if (!same_edi_kind(block.mid_pattern, record.str(rcv::kMessageId))) return false;
+  if (!block.sur_value.empty() && !field_pattern_matches(block.sur_value, record.str(rcv::kSurname),
+                                                         rcv::width(rcv::kSurname))) {
     return false;
   }
   return block.giv_value.empty() ||
-         field_pattern_matches(block.giv_value, get_veld(record, kRcvGivenName),
-                               rcv_field_width(kRcvGivenName));
+         field_pattern_matches(block.giv_value, record.str(rcv::kGivenName),
+                               rcv::width(rcv::kGivenName));
 }
 
 // The status line that stands for a gathered message: the line its receipt wrote, with the
 // FIL= file in place of its own files.
 std::string gathered_status_line(const std::string& tag, const std::string& fil_value,
-                                 const std::string& record) {
-  std::string line = init_veld_record(status::kFieldCount - 1);
-  for (int n = kRcvStamp; n <= kRcvLastField; ++n) {
-    insert_veld(line, get_veld(record, n), rcv_status_field(n));
+                                 const RcvRecord& record) {
+  StatusRecord line;
+  for (int n = rcv::kStamp; n <= rcv::kLastField; ++n) {
+    const auto field = static_cast<rcv::Field>(n);
+    line.set(rcv::status_field(field), record.get(field));
   }
-  insert_veld(line, tag, status::kTag);
-  insert_veld(line, "0000", status::kResult);
-  insert_veld(line, "0", status::message::kFileCount);
-  insert_veld(line, fil_value, status::message::kFirstFile);
-  return without_trailing_bars(line);
+  line.set(status::kTag, tag);
+  line.set(status::kResult, kCodeSuccess);
+  line.set(status::message::kFileCount, "0");
+  line.set(status::message::kFirstFile, fil_value);
+  return line.line();
 }
 
 // An empty scratch file beside the FIL= file, so that the finished file can take its place in one
@@ -75,9 +75,9 @@ std::string create_scratch_file(const std::string& fil_path) {
 
 // Appends the part files of a gathered message to the scratch file; their names are noted for
 // removal once the FIL= file holds them. false when an append failed.
-bool collect_parts(const std::string& record, const std::string& scratch,
+bool collect_parts(const RcvRecord& record, const std::string& scratch,
                    std::vector<std::string>& handed_over) {
-  const std::string first = get_veld(record, kRcvFirstFile);
+  const std::string first = record.str(rcv::kFirstFile);
   std::vector<std::string> parts;
   for (int k = 1; k <= rcv_file_count(record); ++k) {
     const std::string part = k == 1 ? first : part_file_name(first, k);
@@ -117,8 +117,9 @@ long long skip_same_kind(LineReader& reader, const std::string& tag, const std::
   bool skipping = true;
   TextLine line;
   while (reader.next_nonblank(line, busy_indicator)) {
-    if (skipping && equals_ignore_case(get_veld(line.text, status::kTag), tag) &&
-        same_edi_kind(pattern, get_veld(line.text, status::message::kMessageId))) {
+    const StatusRecord status_line(line.text);
+    if (skipping && equals_ignore_case(status_line.str(status::kTag), tag) &&
+        same_edi_kind(pattern, status_line.str(status::message::kMessageId))) {
       if (out != nullptr) out->write_line(line.text);
       continuation = out != nullptr ? out->written() : reader.position();
       continue;
@@ -143,7 +144,7 @@ long long continue_unchanged(const GatheringRequest& request, const std::string&
 // content is on disk on return but does not yet replace the status file; returns the
 // continuation offset, or -1 when the status file could not be rewritten.
 long long rebuild_status_file(const GatheringRequest& request, const std::string& tag,
-                              const std::vector<std::string>& gathered, FileRewrite& out) {
+                              const std::vector<RcvRecord>& gathered, FileRewrite& out) {
   if (!out.begin(request.status_file, {.set_aside = true})) return -1;
   LineReader reader(out.in());
   TextLine line;
@@ -158,11 +159,11 @@ long long rebuild_status_file(const GatheringRequest& request, const std::string
     if (!line.text.empty()) out.write_line(line.text);
   }
   trim_trailing(current);
-  for (const std::string& record : gathered) {
+  for (const RcvRecord& record : gathered) {
     busy_indicator();
     out.write_line(gathered_status_line(tag, request.block->fil_value, record));
   }
-  if (!get_veld(current, status::message::kFirstFile).empty()) out.write_line(current);
+  if (!StatusRecord(current).empty(status::message::kFirstFile)) out.write_line(current);
   long long continuation =
       skip_same_kind(reader, tag, request.block->mid_pattern, &out, out.written());
   if (!out.prepare()) {
@@ -191,7 +192,7 @@ long long gather_stored_edi_messages(const GatheringRequest& request, OpenFile& 
       TextLine line;
       if (reader.next(line)) current = line.text;
     }
-    tag = get_veld(current, status::kTag);
+    tag = StatusRecord(current).str(status::kTag);
   }
   status.close();
   store.close();
@@ -201,15 +202,16 @@ long long gather_stored_edi_messages(const GatheringRequest& request, OpenFile& 
 
   std::string scratch = create_scratch_file(fil_path);
   FileRewrite rcv;
-  std::vector<std::string> gathered;
+  std::vector<RcvRecord> gathered;
   std::vector<std::string> handed_over;
   if (!scratch.empty() && rcv.begin(kReceiveStore, {.set_aside = true})) {
     LineReader reader(rcv.in());
     TextLine line;
     while (reader.next_nonblank(line, busy_indicator)) {
       // A message whose parts cannot all be collected stays in the store with its parts.
-      if (record_matches(block, line.text) && collect_parts(line.text, scratch, handed_over)) {
-        gathered.push_back(line.text);
+      RcvRecord record(line.text);
+      if (record_matches(block, record) && collect_parts(record, scratch, handed_over)) {
+        gathered.push_back(std::move(record));
       } else {
         rcv.write_line(line.text);
       }

@@ -17,7 +17,6 @@
 #include "client/common/home.h"
 #include "client/common/line_writer.h"
 #include "client/common/open_files.h"
-#include "client/common/record_fields.h"
 #include "client/common/run_intent.h"
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
@@ -147,7 +146,7 @@ class InterchangeScan : public InterchangeParts {
  public:
   InterchangeScan(Translation& tr, const std::string& command,
                   const std::vector<std::string>& block, bool block_has_subject,
-                  const std::string& file, const std::string& base_record, int block_number)
+                  const std::string& file, const SndRecord& base_record, int block_number)
       : tr_(tr),
         command_(command),
         block_(block),
@@ -178,7 +177,7 @@ class InterchangeScan : public InterchangeParts {
   const std::vector<std::string>& block_;
   bool block_has_subject_;
   const std::string& file_;
-  const std::string& base_record_;
+  const SndRecord& base_record_;
   int block_number_;
 
   WorkFile current_;
@@ -246,13 +245,13 @@ std::vector<std::string> InterchangeScan::carried_lines(bool answer_written) con
 }
 
 void InterchangeScan::write_send_command() {
-  std::string record = base_record_;
+  SndRecord record = base_record_;
   std::string subject;
   if (block_has_subject_) {
-    subject = get_veld(record, snd::kSubject);
+    subject = record.str(snd::kSubject);
   } else {
     subject = unb_.control_reference + "," + unh_.message_reference;
-    set_snd_field(record, snd::kSubject, subject);
+    record.set(snd::kSubject, subject);
   }
   std::string id = interchange_message_id(unh_, tr_.application_code());
   vul_message_id(id);
@@ -265,11 +264,11 @@ void InterchangeScan::write_send_command() {
   add("FIL=" + current_.name);
   add("SUB=" + subject);
   add("MID=" + id);
-  std::string in_reply_to = get_veld(record, snd::kInReplyTo);
+  std::string in_reply_to = record.str(snd::kInReplyTo);
   if (in_reply_to.empty()) in_reply_to = unb_.recipient_reference;
   if (!in_reply_to.empty()) add("IRP=" + in_reply_to);
   bool answer_written = false;
-  std::string priority = get_veld(record, snd::kPriority);
+  std::string priority = record.str(snd::kPriority);
   if (!priority.empty()) {
     add("PRI=" + priority);
   } else if (equals_ignore_case(unb_.priority, "A")) {
@@ -280,22 +279,21 @@ void InterchangeScan::write_send_command() {
   add("DEL");
   for (const std::string& line : carried_lines(answer_written)) add(line);
   tr_.write_text(command);
-  set_snd_field(record, snd::kFirstFile, current_.name);
-  set_snd_field(record, snd::kAlias, unb_.recipient);
-  set_snd_field(record, snd::kMessageId, id);
-  set_snd_field(record, snd::kDelete, "1");
-  if (!write_line(tr_.snd.get(), snd_record_line(record), "qrtlnk.snd")) fail();
+  record.set(snd::kFirstFile, current_.name);
+  record.set(snd::kAlias, unb_.recipient);
+  record.set(snd::kMessageId, id);
+  record.set(snd::kDelete, "1");
+  if (!write_line(tr_.snd.get(), record.line(), "qrtlnk.snd")) fail();
 }
 
 void InterchangeScan::end_part(bool send) {
   if (!current_.close()) fail();
   if (!send) {
-    list_lines_.push_back(interchange_list_line(file_, current_.name) + "|");
+    list_lines_.push_back(interchange_list_line(file_, current_.name, ""));
     return;
   }
   write_send_command();
-  list_lines_.push_back(interchange_list_line(file_, current_.name) + std::to_string(block_number_) +
-                        "|");
+  list_lines_.push_back(interchange_list_line(file_, current_.name, std::to_string(block_number_)));
   ++sent_;
 }
 
@@ -465,7 +463,7 @@ bool is_interchange_file(const std::string& file) {
 
 int scan_interchanges(Translation& tr, const std::string& command,
                       const std::vector<std::string>& block, bool block_has_subject,
-                      const std::string& edifact_file, const std::string& base_record,
+                      const std::string& edifact_file, const SndRecord& base_record,
                       int block_number) {
   InterchangeScan scan(tr, command, block, block_has_subject, edifact_file, base_record,
                        block_number);
@@ -473,28 +471,28 @@ int scan_interchanges(Translation& tr, const std::string& command,
 }
 
 // The fields that every interchange of the block shares.
-static std::string block_record(Translation& tr, const std::vector<std::string>& block) {
-  std::string record = new_snd_record();
-  set_snd_field(record, snd::kApplication, tr.record_application());
+static SndRecord block_record(Translation& tr, const std::vector<std::string>& block) {
+  SndRecord record;
+  record.set(snd::kApplication, tr.record_application());
   bool application_seen = false;
-  set_snd_field(record, snd::kDelete, "0");
+  record.set(snd::kDelete, "0");
   for (const std::string& line : block) {
     std::string keyword = attribute_keyword(line);
     std::string value = attribute_value(line);
     if (keyword == "APP=" && !application_seen) {
       application_seen = true;
-      if (value.size() == 3) set_snd_field(record, snd::kApplication, value);
+      if (value.size() == 3) record.set(snd::kApplication, value);
     }
-    if (keyword == "NOT=") set_snd_field(record, snd::kNotification, value);
-    if (keyword == "RAP=") set_snd_field(record, snd::kReport, value);
-    if (keyword == "PRI=") set_snd_field(record, snd::kPriority, value);
-    if (keyword == "SEN=") set_snd_field(record, snd::kSensitivity, value);
-    if (keyword.compare(0, 3, "DEL") == 0) set_snd_field(record, snd::kDelete, "1");
-    if (keyword == "SUB=") set_snd_field(record, snd::kSubject, value);
-    if (keyword == "IRP=") set_snd_field(record, snd::kInReplyTo, value);
+    if (keyword == "NOT=") record.set(snd::kNotification, value);
+    if (keyword == "RAP=") record.set(snd::kReport, value);
+    if (keyword == "PRI=") record.set(snd::kPriority, value);
+    if (keyword == "SEN=") record.set(snd::kSensitivity, value);
+    if (keyword.compare(0, 3, "DEL") == 0) record.set(snd::kDelete, "1");
+    if (keyword == "SUB=") record.set(snd::kSubject, value);
+    if (keyword == "IRP=") record.set(snd::kInReplyTo, value);
   }
-  set_snd_field(record, snd::kRecipientKind, "1");
-  set_snd_field(record, snd::kRequestStamp, current_time_stamp());
+  record.set(snd::kRecipientKind, "1");
+  record.set(snd::kRequestStamp, current_time_stamp());
   return record;
 }
 
@@ -514,7 +512,7 @@ bool scan_edifact_block(Translation& tr, const std::string& command,
       if (!is_interchange_file(file)) return false;
     }
   }
-  std::string record = block_record(tr, block);
+  const SndRecord record = block_record(tr, block);
   for (const std::string& file : files) {
     if (scan_interchanges(tr, command, block, check.has_subject, file, record, block_number) < 0) {
       return false;

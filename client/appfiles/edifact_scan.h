@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "client/common/snd_layout.h"
+
 namespace kv {
 
 struct Translation;
@@ -49,7 +51,7 @@ bool is_interchange_file(const std::string& file);
 // the file was handled, -1 when it is not an interchange file (nothing has then been written).
 int scan_interchanges(Translation& tr, const std::string& command,
                       const std::vector<std::string>& block, bool block_has_subject,
-                      const std::string& edifact_file, const std::string& base_record,
+                      const std::string& edifact_file, const SndRecord& base_record,
                       int block_number);
 
 }  // namespace kv

@@ -4,9 +4,9 @@
 #include <ctime>
 
 #include "client/appfiles/entry_points.h"
+#include "client/appfiles/interchange_list.h"
 #include "client/appfiles/request_test_home.h"
 #include "client/appfiles/snd_record.h"
-#include "client/common/record_fields.h"
 #include "client/common/run_state.h"
 #include "platform/testing/fault_injection.h"
 
@@ -113,9 +113,9 @@ TEST_F(ScanTest, ThreeInterchangesGiveThreeSendsWorkFilesRecordsAndListLines) {
   ASSERT_EQ(list.size(), 3u);
   std::vector<std::string> in_order;
   for (const std::string& line : list) {
-    EXPECT_EQ(get_veld(line, 1), "orders.edi");
-    EXPECT_EQ(get_veld(line, 3), "1");
-    in_order.push_back(get_veld(line, 2));
+    EXPECT_EQ(InterchangeRecord(line).str(interchange::kApplicationFile), "orders.edi");
+    EXPECT_EQ(InterchangeRecord(line).str(interchange::kSendBlock), "1");
+    in_order.push_back(InterchangeRecord(line).str(interchange::kWorkFile));
   }
   EXPECT_EQ(read(in_order[0]), first);  // the service string advice goes with its interchange
   EXPECT_EQ(read(in_order[1]), second);
@@ -133,17 +133,17 @@ TEST_F(ScanTest, ThreeInterchangesGiveThreeSendsWorkFilesRecordsAndListLines) {
 
   std::vector<std::string> records = lines("qrtlnk.snd");
   ASSERT_EQ(records.size(), 3u);
-  EXPECT_EQ(get_veld(records[0], snd::kAlias), "PARTNER1");
-  EXPECT_EQ(get_veld(records[1], snd::kAlias), "PART?+NER2:ZZ");
+  EXPECT_EQ(SndRecord(records[0]).str(snd::kAlias), "PARTNER1");
+  EXPECT_EQ(SndRecord(records[1]).str(snd::kAlias), "PART?+NER2:ZZ");
   for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(get_veld(records[i], snd::kDelete), "1");
-    EXPECT_EQ(get_veld(records[i], snd::kFirstFile), in_order[i]);
-    EXPECT_EQ(get_veld(records[i], snd::kApplication), "APX");
-    EXPECT_EQ(get_veld(records[i], snd::kNotification), "1");
-    EXPECT_EQ(get_veld(records[i], snd::kRecipientKind), "1");
+    EXPECT_EQ(SndRecord(records[i]).str(snd::kDelete), "1");
+    EXPECT_EQ(SndRecord(records[i]).str(snd::kFirstFile), in_order[i]);
+    EXPECT_EQ(SndRecord(records[i]).str(snd::kApplication), "APX");
+    EXPECT_EQ(SndRecord(records[i]).str(snd::kNotification), "1");
+    EXPECT_EQ(SndRecord(records[i]).str(snd::kRecipientKind), "1");
   }
-  EXPECT_EQ(get_veld(records[2], snd::kSubject), "REF3,M3");
-  EXPECT_EQ(get_veld(records[2], snd::kMessageId), "EDIINSAPX37AUH");
+  EXPECT_EQ(SndRecord(records[2]).str(snd::kSubject), "REF3,M3");
+  EXPECT_EQ(SndRecord(records[2]).str(snd::kMessageId), "EDIINSAPX37AUH");
   EXPECT_EQ(lines("qrtlnk.sav").size(), 5u);
 }
 
@@ -155,7 +155,7 @@ TEST_F(ScanTest, RequestSubjectPriorityAndReplyWinOverTheInterchange) {
   std::vector<std::string> expected = {"*001ZEND", "ALI=P1", "FIL=" + work, "SUB=Given subject",
                                        "MID=EDIINSABC37AUF", "IRP=ORIG", "PRI=1", "DEL", "ANS"};
   EXPECT_EQ(joined(out), joined(expected));
-  EXPECT_EQ(get_veld(lines("qrtlnk.snd")[0], snd::kSubject), "Given subject");
+  EXPECT_EQ(SndRecord(lines("qrtlnk.snd")[0]).str(snd::kSubject), "Given subject");
 }
 
 TEST_F(ScanTest, FileThatIsNotAnInterchangeFileIsSentPlain) {
@@ -185,12 +185,14 @@ TEST_F(ScanTest, UnfinishedInterchangeAndJunkAreKeptBackNotSent) {
   std::vector<std::string> list = lines("list.tmp");
   ASSERT_EQ(list.size(), 5u);
   const char* sent[] = {"1", "", "", "1", ""};
-  for (std::size_t i = 0; i < list.size(); ++i) EXPECT_EQ(get_veld(list[i], 3), sent[i]) << i;
-  EXPECT_EQ(read(get_veld(list[0], 2)), good + "\n  \n");  // blank lines go with the one before
-  EXPECT_EQ(read(get_veld(list[1], 2)), junk);
-  EXPECT_EQ(read(get_veld(list[2], 2)), unfinished);
-  EXPECT_EQ(read(get_veld(list[3], 2)), good2);
-  EXPECT_EQ(read(get_veld(list[4], 2)), unfinished);
+  for (std::size_t i = 0; i < list.size(); ++i)
+    EXPECT_EQ(InterchangeRecord(list[i]).str(interchange::kSendBlock), sent[i]) << i;
+  EXPECT_EQ(read(InterchangeRecord(list[0]).str(interchange::kWorkFile)),
+            good + "\n  \n");  // blank lines go with the one before
+  EXPECT_EQ(read(InterchangeRecord(list[1]).str(interchange::kWorkFile)), junk);
+  EXPECT_EQ(read(InterchangeRecord(list[2]).str(interchange::kWorkFile)), unfinished);
+  EXPECT_EQ(read(InterchangeRecord(list[3]).str(interchange::kWorkFile)), good2);
+  EXPECT_EQ(read(InterchangeRecord(list[4]).str(interchange::kWorkFile)), unfinished);
   // Only the complete interchanges are sent.
   int sends = 0;
   for (const std::string& line : out) sends += line == "*001ZEND";
@@ -210,8 +212,8 @@ TEST_F(ScanTest, SeveralFilesAreCheckedBeforeAnyIsSplit) {
   out = translate("*001ZEND\nMID=EDI\nFIL=a.edi\nFIL=b.edi\n");
   std::vector<std::string> list = lines("list.tmp");
   ASSERT_EQ(list.size(), 2u);
-  EXPECT_EQ(get_veld(list[0], 1), "a.edi");
-  EXPECT_EQ(get_veld(list[1], 1), "b.edi");
+  EXPECT_EQ(InterchangeRecord(list[0]).str(interchange::kApplicationFile), "a.edi");
+  EXPECT_EQ(InterchangeRecord(list[1]).str(interchange::kApplicationFile), "b.edi");
 }
 
 TEST_F(ScanTest, MissingFileOfAnEdifactRequestIsErrorEighteenAndNothingChanges) {
@@ -236,10 +238,14 @@ TEST_F(ScanTest, RealInterchangesFromOtherSystems) {
       "FIL=inv.edi\n");
   std::vector<std::string> list = lines("list.tmp");
   ASSERT_EQ(list.size(), 5u);
-  EXPECT_EQ(read(get_veld(list[0], 2)), testdata("pydifact__wikipedia_en.edi"));
-  EXPECT_EQ(read(get_veld(list[2], 2)), testdata("edifact-ls__embedded-newline.edi"));
-  EXPECT_EQ(read(get_veld(list[3], 2)) + read(get_veld(list[4], 2)), read("inv.edi"));
-  EXPECT_EQ(get_veld(list[4], 3), "2");
+  EXPECT_EQ(read(InterchangeRecord(list[0]).str(interchange::kWorkFile)),
+            testdata("pydifact__wikipedia_en.edi"));
+  EXPECT_EQ(read(InterchangeRecord(list[2]).str(interchange::kWorkFile)),
+            testdata("edifact-ls__embedded-newline.edi"));
+  EXPECT_EQ(read(InterchangeRecord(list[3]).str(interchange::kWorkFile)) +
+                read(InterchangeRecord(list[4]).str(interchange::kWorkFile)),
+            read("inv.edi"));
+  EXPECT_EQ(InterchangeRecord(list[4]).str(interchange::kSendBlock), "2");
   std::vector<std::string> aliases;
   for (const std::string& line : out) {
     if (line.rfind("ALI=", 0) == 0) aliases.push_back(line);

@@ -1,18 +1,15 @@
 // The run's interchange list (run_state().interchange_list).
 #include "client/appfiles/interchange_list.h"
 
-#include <algorithm>
-
-#include "client/common/record_fields.h"
-
 namespace kv {
 
-std::string interchange_list_line(const std::string& application_file,
-                                  const std::string& work_file) {
-  std::string line = application_file + "||";
-  std::replace(line.begin(), line.end() - 2, '|', '!');
-  insert_veld(line, work_file, 2);
-  return line;
+std::string interchange_list_line(const std::string& application_file, const std::string& work_file,
+                                  const std::string& send_block) {
+  InterchangeRecord line;
+  line.set(interchange::kApplicationFile, application_file);
+  line.set(interchange::kWorkFile, work_file);
+  line.set(interchange::kSendBlock, send_block);
+  return line.text();
 }
 
 }  // namespace kv

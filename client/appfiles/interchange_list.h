@@ -11,11 +11,32 @@
 #include <cstddef>
 #include <string>
 
+#include "client/common/record.h"
+
 namespace kv {
 
-// The line for one interchange, without line end ("|" in a name becomes "!").
-std::string interchange_list_line(const std::string& application_file,
-                                  const std::string& work_file);
+namespace interchange {
+
+enum Field : int {
+  kApplicationFile = 1,
+  kWorkFile = 2,
+  kSendBlock = 3,
+};
+
+struct Layout {
+  using Field = interchange::Field;
+  static constexpr int kEmptyBars = 3;
+  static constexpr std::size_t width(Field) { return kNoLimit; }
+};
+
+}  // namespace interchange
+
+using InterchangeRecord = Record<interchange::Layout>;
+
+// The line for one interchange, without line end ("|" in a name becomes "!"); `send_block` empty
+// for a piece that is only kept back.
+std::string interchange_list_line(const std::string& application_file, const std::string& work_file,
+                                  const std::string& send_block);
 // Longest line a reader must accept (a FIL= value of up to 295 characters, the work-file name
 // and the bars).
 constexpr std::size_t kInterchangeListLineLimit = 600;

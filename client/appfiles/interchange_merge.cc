@@ -12,7 +12,6 @@
 #include "client/common/home.h"
 #include "client/common/line_reader.h"
 #include "client/common/open_files.h"
-#include "client/common/record_fields.h"
 #include "client/common/run_intent.h"
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
@@ -112,8 +111,9 @@ void merge_list(const std::set<std::string>& rebuilt_before) {
     TextLine line;
     while (reader.next_nonblank(line, busy_indicator)) {
       if (line.text.size() > kInterchangeListLineLimit) continue;  // not a line of ours
-      const std::string target_name = get_veld(line.text, 1);
-      const std::string source = get_veld(line.text, 2);
+      const InterchangeRecord entry(line.text);
+      const std::string target_name = entry.str(interchange::kApplicationFile);
+      const std::string source = entry.str(interchange::kWorkFile);
       const bool merge_target = merge && rebuilt_before.count(target_name) == 0;
       if (merge_target && !target.is(target_name)) {
         const bool first_time = rebuilt.insert(target_name).second;

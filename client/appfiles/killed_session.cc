@@ -19,20 +19,20 @@
 #include <set>
 
 #include "client/appfiles/entry_points.h"
+#include "client/appfiles/interchange_list.h"
 #include "client/appfiles/rcv_record.h"
 #include "client/appfiles/request_text.h"
 #include "client/appfiles/user_file_pin.h"
 #include "client/common/abort.h"
 #include "client/common/file_rewrite.h"
-#include "client/common/line_reader.h"
-#include "client/common/snd_layout.h"
 #include "client/common/home.h"
 #include "client/common/journal.h"
+#include "client/common/line_reader.h"
 #include "client/common/open_questions.h"
 #include "client/common/pin_scramble.h"
 #include "client/common/receive_word.h"
-#include "client/common/record_fields.h"
 #include "client/common/run_state.h"
+#include "client/common/snd_layout.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "platform/fs.h"
@@ -72,8 +72,9 @@ StatusText read_status(const std::string& name) {
 }
 
 bool is_send_line(const std::string& line, const std::vector<std::string>& send) {
-  return equals_ignore_case(get_veld(line, status::kTag), send[0]) &&
-         get_veld(line, status::zend::kMessageId) == send[1];
+  const StatusRecord record(line);
+  return equals_ignore_case(record.str(status::kTag), send[0]) &&
+         record.get(status::zend::kMessageId) == send[1];
 }
 
 // The killed run's steps at the service, from its intent record.
@@ -108,11 +109,12 @@ bool item_recorded(const StatusText& status, const std::vector<std::string>& fet
   const long long offset = std::atoll(fetch[5].c_str());
   const bool message = fetch[2] == question::kMessage;
   for (const StatusText::Line& line : status.lines) {
-    if (line.start < offset || !equals_ignore_case(get_veld(line.text, status::kTag), fetch[0])) {
+    const StatusRecord record(line.text);
+    if (line.start < offset || !equals_ignore_case(record.str(status::kTag), fetch[0])) {
       continue;
     }
-    if (get_veld(line.text, status::message::kListId) == fetch[1]) return true;
-    if (!message && !get_veld(line.text, status::rapport::kReportFile).empty()) return true;
+    if (record.get(status::message::kListId) == fetch[1]) return true;
+    if (!message && !record.empty(status::rapport::kReportFile)) return true;
   }
   return false;
 }
@@ -126,7 +128,10 @@ std::string application_file_of(const std::string& list, const std::string& work
   }
   for (const IntentLine& line : parse_intent(text)) {
     const std::string whole = line.value.empty() ? line.key : line.key + " " + line.value;
-    if (equals_ignore_case(get_veld(whole, 2), work_file)) return get_veld(whole, 1);
+    const InterchangeRecord entry(whole);
+    if (equals_ignore_case(entry.str(interchange::kWorkFile), work_file)) {
+      return entry.str(interchange::kApplicationFile);
+    }
   }
   return "";
 }
@@ -137,8 +142,9 @@ std::string request_stamp_of(const std::string& mid) {
   std::string stamp;
   std::string line;
   while (snd && read_record_line(snd.get(), line)) {
-    if (get_veld(line, snd::kResultStamp).empty() && get_veld(line, snd::kMessageId) == mid) {
-      stamp = get_veld(line, snd::kRequestStamp);
+    const SndRecord record(line);
+    if (record.empty(snd::kResultStamp) && record.get(snd::kMessageId) == mid) {
+      stamp = record.str(snd::kRequestStamp);
     }
   }
   return stamp;
@@ -171,7 +177,8 @@ void remove_unrecorded_files(const std::vector<std::string>& fetch, const Status
   std::set<std::string> words;
   for (long long t = began; t <= began + kFetchWindowSeconds; ++t) words.insert(receive_word(t));
   for (const StatusText::Line& line : status.lines) {
-    words.erase(received_file_word(base_name(get_veld(line.text, status::message::kFirstFile))));
+    const StatusRecord record(line.text);
+    words.erase(received_file_word(base_name(record.str(status::message::kFirstFile))));
   }
   const std::string dir = app_home().fullpath(fetch[3].empty() ? "." : fetch[3]);
   for (const std::string& name : fs::list_directory(dir)) {
@@ -195,9 +202,10 @@ bool records_open(const Question& q) {
   const std::string stamp = q.field(question::kRequestStamp);
   std::string line;
   while (snd && read_record_line(snd.get(), line)) {
-    if (get_veld(line, snd::kResultStamp).empty() &&
-        get_veld(line, snd::kMessageId) == q.field(question::kMessageId) &&
-        (stamp.empty() || get_veld(line, snd::kRequestStamp) == stamp)) {
+    const SndRecord record(line);
+    if (record.empty(snd::kResultStamp) &&
+        record.get(snd::kMessageId) == q.field(question::kMessageId) &&
+        (stamp.empty() || record.get(snd::kRequestStamp) == stamp)) {
       return true;
     }
   }
@@ -283,8 +291,8 @@ void note_killed_session(const std::vector<IntentLine>& record) {
     const long long offset = std::atoll(s.password_change[1].c_str());
     bool reported = false;
     for (const StatusText::Line& line : status.lines) {
-      reported = reported ||
-                 (line.start >= offset && is_command(get_veld(line.text, status::kTag), "WACHTWOORD"));
+      reported = reported || (line.start >= offset &&
+                              is_command(StatusRecord(line.text).str(status::kTag), "WACHTWOORD"));
     }
     if (!reported) {
       add_question(questions, {question::kPassword, {s.mailbox, s.password_change[0]}, ""});

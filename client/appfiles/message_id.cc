@@ -6,7 +6,6 @@
 #include "client/common/home.h"
 #include "client/common/line_reader.h"
 #include "client/common/open_files.h"
-#include "client/common/record_fields.h"
 #include "client/common/snd_layout.h"
 #include "client/common/text.h"
 #include "platform/clock.h"
@@ -78,8 +77,9 @@ std::string last_code_in_send_queue(int year) {
   LineReader reader(queue.get());
   TextLine line;
   while (reader.next(line)) {
-    if (get_veld(line.text, snd::kRequestStamp).compare(0, 4, this_year) != 0) continue;
-    const std::string id = get_veld(line.text, snd::kMessageId);
+    const SndRecord record(line.text);
+    if (record.get(snd::kRequestStamp).substr(0, 4).compare(this_year) != 0) continue;
+    const std::string id = record.str(snd::kMessageId);
     if (id.size() < kIdLength) continue;
     const std::string code = id.substr(kIdLength - 5, 5);
     if (code.find_first_not_of(kAlphabet) == std::string::npos && code > last) last = code;

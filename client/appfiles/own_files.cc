@@ -12,7 +12,6 @@
 #include "client/common/home.h"
 #include "client/common/line_reader.h"
 #include "client/common/open_files.h"
-#include "client/common/record_fields.h"
 #include "client/common/run_state.h"
 #include "client/common/text.h"
 #include "platform/fs.h"
@@ -101,9 +100,10 @@ bool is_stored_part_file(const std::string& candidate) {
   LineReader reader(store.get());
   TextLine line;
   while (reader.next(line)) {
-    const std::string first = get_veld(line.text, kRcvFirstFile);
+    const RcvRecord record(line.text);
+    const std::string first = record.str(rcv::kFirstFile);
     if (first.empty()) continue;
-    const int count = rcv_file_count(line.text);
+    const int count = rcv_file_count(record);
     for (int k = 1; k <= count; ++k) {
       const std::string part = k == 1 ? first : part_file_name(first, k);
       // Only a name that can match is resolved: the store may hold many records.

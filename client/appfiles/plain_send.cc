@@ -17,18 +17,32 @@ namespace {
 
 struct AddressKeyword {
   const char* keyword;
-  int field;
+  snd::Field field;
 };
 
 // The addressing attributes and the record fields they fill.
 constexpr AddressKeyword kAddressFields[] = {
-    {"COU=", snd::kCountry},   {"ADM=", snd::kAdmd},         {"PMD=", snd::kPrmd},
-    {"ORG=", snd::kOrganisation}, {"OUA=", snd::kUnitA},     {"OUB=", snd::kUnitA + 1},
-    {"OUC=", snd::kUnitA + 2}, {"OUD=", snd::kUnitA + 3},    {"SUR=", snd::kSurname},
-    {"GIV=", snd::kGivenName}, {"INI=", snd::kInitials},     {"GQU=", snd::kGeneration},
-    {"DTA=", 40},              {"DVA=", 41},                 {"DTB=", 42},
-    {"DVB=", 43},              {"DTC=", 44},                 {"DVC=", 45},
-    {"DTD=", 46},              {"DVD=", 47},                 {"ALI=", snd::kAlias},
+    {"COU=", snd::kCountry},
+    {"ADM=", snd::kAdmd},
+    {"PMD=", snd::kPrmd},
+    {"ORG=", snd::kOrganisation},
+    {"OUA=", snd::kUnitA},
+    {"OUB=", nth_field(snd::kUnitA, 1)},
+    {"OUC=", nth_field(snd::kUnitA, 2)},
+    {"OUD=", nth_field(snd::kUnitA, 3)},
+    {"SUR=", snd::kSurname},
+    {"GIV=", snd::kGivenName},
+    {"INI=", snd::kInitials},
+    {"GQU=", snd::kGeneration},
+    {"DTA=", snd::kFirstDomainType},
+    {"DVA=", nth_field(snd::kFirstDomainType, 1)},
+    {"DTB=", nth_field(snd::kFirstDomainType, 2)},
+    {"DVB=", nth_field(snd::kFirstDomainType, 3)},
+    {"DTC=", nth_field(snd::kFirstDomainType, 4)},
+    {"DVC=", nth_field(snd::kFirstDomainType, 5)},
+    {"DTD=", nth_field(snd::kFirstDomainType, 6)},
+    {"DVD=", snd::kLastDomainValue},
+    {"ALI=", snd::kAlias},
 };
 
 bool is_copy_separator(const std::string& line) {
@@ -38,16 +52,16 @@ bool is_copy_separator(const std::string& line) {
 
 // A copy recipient starts from the record so far without the recipient's own address; the
 // country, ADMD and PRMD carry over.
-void start_copy_recipient(std::string& record, const std::string& separator) {
-  set_snd_field(record, snd::kRecipientKind, line_begins(separator, "BCO") ? "3" : "2");
-  set_snd_field(record, snd::kAlias, "");
-  for (int field = snd::kOrganisation; field <= snd::kLastDomainValue; ++field) {
-    set_snd_field(record, field, "");
+void start_copy_recipient(SndRecord& record, const std::string& separator) {
+  record.set(snd::kRecipientKind, line_begins(separator, "BCO") ? "3" : "2");
+  record.set(snd::kAlias, "");
+  for (int n = snd::kOrganisation; n <= snd::kLastDomainValue; ++n) {
+    record.set(static_cast<snd::Field>(n), "");
   }
 }
 
-void write_record(Translation& tr, const std::string& record) {
-  write_line(tr.snd.get(), snd_record_line(record), "qrtlnk.snd");
+void write_record(Translation& tr, const SndRecord& record) {
+  write_line(tr.snd.get(), record.line(), "qrtlnk.snd");
 }
 
 }  // namespace
@@ -55,9 +69,9 @@ void write_record(Translation& tr, const std::string& record) {
 
 void translate_plain_send(Translation& tr, const std::string& command,
                           const std::vector<std::string>& block) {
-  std::string record = new_snd_record();
+  SndRecord record;
   std::string stamp = current_time_stamp();
-  set_snd_field(record, snd::kDelete, "0");
+  record.set(snd::kDelete, "0");
   tr.write(command);
 
   // First pass: the message's own attributes; every line but APP= goes to the command file.
@@ -69,7 +83,7 @@ void translate_plain_send(Translation& tr, const std::string& command,
     std::string value = attribute_value(line);
     if (keyword == "APP=") {
       if (!application_seen && value.size() == 3) {
-        set_snd_field(record, snd::kApplication, value);
+        record.set(snd::kApplication, value);
         application_set = true;
       }
       application_seen = true;
@@ -77,36 +91,36 @@ void translate_plain_send(Translation& tr, const std::string& command,
     }
     if (keyword == "MID=") {
       vul_message_id(value);
-      set_snd_field(record, snd::kMessageId, value);
+      record.set(snd::kMessageId, value);
       tr.write("MID=" + value);
       continue;
     }
-    if (keyword == "NOT=") set_snd_field(record, snd::kNotification, value);
-    if (keyword == "RAP=") set_snd_field(record, snd::kReport, value);
-    if (keyword == "PRI=") set_snd_field(record, snd::kPriority, value);
-    if (keyword == "SEN=") set_snd_field(record, snd::kSensitivity, value);
-    if (keyword.compare(0, 3, "DEL") == 0) set_snd_field(record, snd::kDelete, "1");
-    if (keyword == "SUB=") set_snd_field(record, snd::kSubject, value);
-    if (keyword == "IRP=") set_snd_field(record, snd::kInReplyTo, value);
-    if (keyword == "FIL=" && files < 8) set_snd_field(record, snd::kFirstFile + files++, value);
+    if (keyword == "NOT=") record.set(snd::kNotification, value);
+    if (keyword == "RAP=") record.set(snd::kReport, value);
+    if (keyword == "PRI=") record.set(snd::kPriority, value);
+    if (keyword == "SEN=") record.set(snd::kSensitivity, value);
+    if (keyword.compare(0, 3, "DEL") == 0) record.set(snd::kDelete, "1");
+    if (keyword == "SUB=") record.set(snd::kSubject, value);
+    if (keyword == "IRP=") record.set(snd::kInReplyTo, value);
+    if (keyword == "FIL=" && files < 8) record.set(nth_field(snd::kFirstFile, files++), value);
     tr.write(line);
   }
-  if (!application_set) set_snd_field(record, snd::kApplication, tr.record_application());
-  set_snd_field(record, snd::kRecipientKind, "1");
-  set_snd_field(record, snd::kRequestStamp, stamp);
+  if (!application_set) record.set(snd::kApplication, tr.record_application());
+  record.set(snd::kRecipientKind, "1");
+  record.set(snd::kRequestStamp, stamp);
 
   // Second pass: the recipients, one record each.
   for (const std::string& line : block) {
     std::string keyword = attribute_keyword(line);
     std::string value = attribute_value(line);
     for (const AddressKeyword& address : kAddressFields) {
-      if (keyword == address.keyword) set_snd_field(record, address.field, value);
+      if (keyword == address.keyword) record.set(address.field, value);
     }
     if (keyword == "DIS=") {
-      set_snd_field(record, snd::kRecipientKind, "4");
-      set_snd_field(record, snd::kAlias, value);
+      record.set(snd::kRecipientKind, "4");
+      record.set(snd::kAlias, value);
     }
-    if (keyword == "DIF=") set_snd_field(record, snd::kRecipientKind, "5");
+    if (keyword == "DIF=") record.set(snd::kRecipientKind, "5");
     if (is_copy_separator(line)) {
       write_record(tr, record);
       start_copy_recipient(record, line);

@@ -4,55 +4,56 @@
 #include <gtest/gtest.h>
 
 #include "client/appfiles/store_test_home.h"
-#include "client/common/record_fields.h"
 
 namespace kv {
 namespace {
 
 TEST(RcvRecord, FieldsFromTheStatusLineCutToTheirWidths) {
-  std::string status = init_veld_record(42);
-  insert_veld(status, "*003ONTVANG", 1);
-  insert_veld(status, "202403151030", 2);
-  insert_veld(status, "0000", 3);
-  insert_veld(status, "LIST0001", 4);
-  insert_veld(status, "TXTMSG01", 5);
-  insert_veld(status, "2", 6);
-  insert_veld(status, "1", 7);
-  insert_veld(status, "3", 8);
-  insert_veld(status, "BCDFGHJK.001", 9);
-  insert_veld(status, "REF7", 10);
-  insert_veld(status, std::string(250, 's') + "a|b" + std::string(20, 't'), 11);
-  insert_veld(status, "NL", 12);
-  insert_veld(status, "JANSEN", 20);
-  const std::string record = build_rcv_record("ABC", without_trailing_bars(status));
+  StatusRecord status;
+  status.set(status::kTag, "*003ONTVANG");
+  status.set(status::kStamp, "202403151030");
+  status.set(status::kResult, "0000");
+  status.set(status::message::kListId, "LIST0001");
+  status.set(status::message::kMessageId, "TXTMSG01");
+  status.set(status::message::kPriority, "2");
+  status.set(status::message::kSensitivity, "1");
+  status.set(status::message::kFileCount, "3");
+  status.set(status::message::kFirstFile, "BCDFGHJK.001");
+  status.set(status::message::kInReplyTo, "REF7");
+  status.set(status::message::kSubject, std::string(250, 's') + "a|b" + std::string(20, 't'));
+  status.set(status::message::kOriginator, "NL");
+  status.set(status::message::kSurname, "JANSEN");
+  const StatusRecord line(status.line());
+  const std::string text = build_rcv_record("ABC", line).line();
+  const RcvRecord record(text);
 
-  EXPECT_EQ(get_veld(record, kRcvAppId), "ABC");
-  EXPECT_EQ(get_veld(record, kRcvStamp), "202403151030");
-  EXPECT_EQ(get_veld(record, kRcvListId), "LIST0001");
-  EXPECT_EQ(get_veld(record, kRcvMessageId), "TXTMSG01");
-  EXPECT_EQ(get_veld(record, kRcvFileCount), "3");
-  EXPECT_EQ(get_veld(record, kRcvFirstFile), "BCDFGHJK.001");
-  EXPECT_EQ(get_veld(record, kRcvSubject), std::string(250, 's') + "a!b" + "ttt");  // 256, "!"
-  EXPECT_EQ(get_veld(record, kRcvInReplyTo), "REF7");
-  EXPECT_EQ(get_veld(record, kRcvPriority), "2");
-  EXPECT_EQ(get_veld(record, kRcvSensitivity), "1");
-  EXPECT_EQ(get_veld(record, kRcvCountry), "NL");
-  EXPECT_EQ(get_veld(record, kRcvSurname), "JANSEN");
+  EXPECT_EQ(record.get(rcv::kAppId), "ABC");
+  EXPECT_EQ(record.get(rcv::kStamp), "202403151030");
+  EXPECT_EQ(record.get(rcv::kListId), "LIST0001");
+  EXPECT_EQ(record.get(rcv::kMessageId), "TXTMSG01");
+  EXPECT_EQ(record.get(rcv::kFileCount), "3");
+  EXPECT_EQ(record.get(rcv::kFirstFile), "BCDFGHJK.001");
+  EXPECT_EQ(record.get(rcv::kSubject), std::string(250, 's') + "a!b" + "ttt");  // 256, "!"
+  EXPECT_EQ(record.get(rcv::kInReplyTo), "REF7");
+  EXPECT_EQ(record.get(rcv::kPriority), "2");
+  EXPECT_EQ(record.get(rcv::kSensitivity), "1");
+  EXPECT_EQ(record.get(rcv::kCountry), "NL");
+  EXPECT_EQ(record.get(rcv::kSurname), "JANSEN");
   // Trailing empty fields are left off: the surname is the last field written.
-  EXPECT_EQ(record.substr(record.size() - 7), "|JANSEN");
+  EXPECT_EQ(text.substr(text.size() - 7), "|JANSEN");
 
   // Three blanks stand for no App-id; the longest record has 958 characters.
-  EXPECT_EQ(build_rcv_record("   ", without_trailing_bars(status)).substr(0, 2), "|2");
-  std::string full = init_veld_record(42);
-  for (int n = 1; n <= 31; ++n) insert_veld(full, std::string(300, 'x'), n);
-  EXPECT_EQ(build_rcv_record("XYZ", full).size(), 958u);
+  EXPECT_EQ(build_rcv_record("   ", line).line().substr(0, 2), "|2");
+  StatusRecord full;
+  for (int n = 0; n < 31; ++n) full.set(nth_field(status::kTag, n), std::string(300, 'x'));
+  EXPECT_EQ(build_rcv_record("XYZ", full).line().size(), 958u);
 }
 
 TEST(RcvRecord, PartFileNames) {
   EXPECT_EQ(part_file_name("dir/BCDFGHJK.001", 1), "dir/BCDFGHJK.001");
   EXPECT_EQ(part_file_name("dir/BCDFGHJK.001", 3), "dir/BCDFGHJK.003");
-  EXPECT_EQ(rcv_file_count("||||3|X.001"), 3);
-  EXPECT_EQ(rcv_file_count("||||x|X.001"), 0);
+  EXPECT_EQ(rcv_file_count(RcvRecord(std::string("||||3|X.001"))), 3);
+  EXPECT_EQ(rcv_file_count(RcvRecord(std::string("||||x|X.001"))), 0);
 }
 
 }  // namespace

@@ -14,9 +14,9 @@
 #include "client/common/home.h"
 #include "client/common/line_reader.h"
 #include "client/common/line_writer.h"
-#include "client/common/record_fields.h"
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
+#include "client/common/status_codes.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/common/write_failure.h"
@@ -32,22 +32,22 @@ std::string command_word(const std::string& tag) { return tag.size() > 4 ? tag.s
 // mailbox as read, where no later receive of new messages finds it again; left unrecorded, it
 // would be lost to the application. Such a line carries the message's list identifier and its
 // number of files; a failed fetch empties both, a refused file or directory has neither.
-bool reports_stored_files(const std::string& line) {
-  const std::string result = get_veld(line, status::kResult);
-  if (result == "0000" || result == "1516") return true;
-  const std::string count = get_veld(line, status::message::kFileCount);
-  return !get_veld(line, status::message::kListId).empty() && !count.empty() &&
-         count.find_first_not_of("0123456789") == std::string::npos;
+bool reports_stored_files(const StatusRecord& line) {
+  const std::string_view result = line.get(status::kResult);
+  if (result == kCodeSuccess || result == kCodeUserStop) return true;
+  const std::string_view count = line.get(status::message::kFileCount);
+  return !line.empty(status::message::kListId) && !count.empty() &&
+         count.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
 // A message received into files of the engine's naming, outside any FIL= file of the request.
-bool is_stored_message(const std::string& line, const CommandBlock* block) {
+bool is_stored_message(const StatusRecord& line, const CommandBlock* block) {
   if (!reports_stored_files(line)) return false;
-  if (get_veld(line, status::message::kFirstFile).empty()) return false;
+  if (line.empty(status::message::kFirstFile)) return false;
   if (block != nullptr && block->has_fil()) return false;
   // "0" files: the engine collected the message into a FIL= file; its name must never become a
   // part file of the store (the purge and the update would remove the application's file).
-  return get_veld(line, status::message::kFileCount) != "0";
+  return line.get(status::message::kFileCount) != "0";
 }
 
 class StoreAppender {
@@ -90,20 +90,20 @@ class RecordedMessages {
     while (reader.next(line)) {
       busy_indicator();
       trim_trailing(line.text);
-      note(line.text);
+      note(RcvRecord(line.text));
     }
   }
-  void note(const std::string& record) {
+  void note(const RcvRecord& record) {
     const std::string key = key_of(record);
-    if (!key.empty()) first_files_.emplace(key, get_veld(record, kRcvFirstFile));
+    if (!key.empty()) first_files_.emplace(key, record.str(rcv::kFirstFile));
   }
   // True when the message is recorded already; the files of a second fetch go.
-  bool take_duplicate(const std::string& record) {
+  bool take_duplicate(const RcvRecord& record) {
     const std::string key = key_of(record);
     if (key.empty()) return false;
     auto it = first_files_.find(key);
     if (it == first_files_.end()) return false;
-    const std::string first = get_veld(record, kRcvFirstFile);
+    const std::string first = record.str(rcv::kFirstFile);
     if (!first.empty() && !equals_ignore_case(first, it->second)) {
       for (int k = 1; k <= std::max(1, rcv_file_count(record)); ++k) {
         app_home().remove_work_file(k == 1 ? first : part_file_name(first, k));
@@ -114,10 +114,10 @@ class RecordedMessages {
 
  private:
   // List identifier and message identifier; empty without a list identifier.
-  static std::string key_of(const std::string& record) {
-    const std::string list_id = get_veld(record, kRcvListId);
+  static std::string key_of(const RcvRecord& record) {
+    const std::string_view list_id = record.get(rcv::kListId);
     if (list_id.empty()) return "";
-    return list_id + '|' + get_veld(record, kRcvMessageId);
+    return std::string(list_id) + '|' + record.str(rcv::kMessageId);
   }
   std::unordered_map<std::string, std::string> first_files_;
 };
@@ -139,27 +139,28 @@ bool record_received_messages(const std::string& command_file, const std::string
   LineReader reader(status.get());
   TextLine line;
   while (status && reader.next_nonblank(line, busy_indicator)) {
-    const std::string tag = get_veld(line.text, status::kTag);
+    const StatusRecord status_line(line.text);
+    const std::string tag = status_line.str(status::kTag);
     const std::string word = command_word(tag);
     if (word != "ONTVANG" && word != "ANTWOORD") continue;
 
-    const std::string message_id = get_veld(line.text, status::message::kMessageId);
+    const std::string message_id = status_line.str(status::message::kMessageId);
     const int index =
         word == "ONTVANG" ? blocks.locate_message(tag, message_id) : blocks.locate(tag);
     const CommandBlock* block = index >= 0 ? &blocks.block(index) : nullptr;
     if (word == "ONTVANG" && block != nullptr && block->gathers() && index != gathered_block &&
-        get_veld(line.text, status::kResult) == "0000") {
+        status_line.get(status::kResult) == kCodeSuccess) {
       gathered_block = index;
       GatheringRequest request{status_file, block, line.start, reader.position()};
       long long next = gather_stored_edi_messages(request, status, store);
       reader = LineReader(status.get(), next);
       continue;
     }
-    if (is_stored_message(line.text, block)) {
-      const std::string record = build_rcv_record(run_state().app_id, line.text);
+    if (is_stored_message(status_line, block)) {
+      const RcvRecord record = build_rcv_record(run_state().app_id, status_line);
       if (recorded.take_duplicate(record)) continue;
       recorded.note(record);
-      appender.append(record);
+      appender.append(record.line());
       appended = true;
     }
   }

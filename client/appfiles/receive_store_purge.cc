@@ -9,7 +9,6 @@
 #include "client/common/day_number.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/line_reader.h"
-#include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
 
@@ -34,19 +33,20 @@ void purge_receive_store() {
   if (!store.begin(kReceiveStore, {.set_aside = true})) return;
   // Part files go only once the new store is in place: until then the records stay whole in the
   // store.
-  std::vector<std::string> purged;
+  std::vector<RcvRecord> purged;
   LineReader reader(store.in());
   TextLine line;
   while (reader.next_nonblank(line, busy_indicator)) {
-    const std::string stamp = get_veld(line.text, kRcvStamp);
+    RcvRecord record(line.text);
+    const std::string stamp = record.str(rcv::kStamp);
     if (has_date(stamp) && today - day_number(stamp) >= kReceiveStoreKeepDays) {
-      purged.push_back(line.text);
+      purged.push_back(std::move(record));
       continue;
     }
     store.write_line(line.text);
   }
   store.commit_or_fail("schrijven QRTLNK.RCV");
-  for (const std::string& record : purged) remove_part_files(record);
+  for (const RcvRecord& record : purged) remove_part_files(record);
 }
 
 }  // namespace kv

@@ -12,7 +12,6 @@
 #include "client/common/home.h"
 #include "client/common/line_reader.h"
 #include "client/common/open_files.h"
-#include "client/common/record_fields.h"
 #include "client/common/report_layout.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/status_layout.h"
@@ -22,8 +21,9 @@
 namespace kv {
 namespace {
 
-constexpr int kChangedFields[] = {snd::kResultStamp,      snd::kDeliveryState, snd::kNotificationType,
-                                  snd::kReason,           snd::kDiagnostic,    snd::kDeliveryTime};
+constexpr snd::Field kChangedFields[] = {snd::kResultStamp,      snd::kDeliveryState,
+                                         snd::kNotificationType, snd::kReason,
+                                         snd::kDiagnostic,       snd::kDeliveryTime};
 
 struct SndSlot {
   long long start = 0;
@@ -44,9 +44,9 @@ struct SndKey {
 
 // Only a record whose changed fields hold exactly their widths can be rewritten in place without
 // touching its neighbours.
-bool has_report_layout(const std::string& record) {
-  for (int field : kChangedFields) {
-    if (get_veld(record, field).size() != snd_field_width(field)) return false;
+bool has_report_layout(const SndRecord& record) {
+  for (snd::Field field : kChangedFields) {
+    if (record.get(field).size() != snd::width(field)) return false;
   }
   return true;
 }
@@ -66,23 +66,23 @@ class SendQueueIndex {
     TextLine line;
     while (reader.next(line)) {
       busy_indicator();
-      if (!has_report_layout(line.text)) continue;
+      const SndRecord record(line.text);
+      if (!has_report_layout(record)) continue;
       const std::size_t slot = slots_.size();
-      const std::string state = get_veld(line.text, snd::kDeliveryState);
-      slots_.push_back({line.start, line.text.size(), state.empty() ? '\0' : state[0]});
-      const std::string id = to_upper(get_veld(line.text, snd::kMessageId));
-      keys_.push_back({to_upper(get_veld(line.text, snd::kAlias)), id, slot});
-      keys_.push_back({to_upper(get_veld(line.text, snd::kSurname)), id, slot});
+      slots_.push_back({line.start, line.text.size(), state_of(record)});
+      const std::string id = to_upper(record.str(snd::kMessageId));
+      keys_.push_back({to_upper(record.str(snd::kAlias)), id, slot});
+      keys_.push_back({to_upper(record.str(snd::kSurname)), id, slot});
     }
     std::sort(keys_.begin(), keys_.end());
   }
 
   // The record the line concerns, looked for from slot `from` on and then from the first record;
   // -1 when none.
-  long long find(const std::string& line, std::size_t from) const {
-    const std::string recipient = to_upper(get_veld(line, report::kRecipientSurname));
-    const std::string prefix = to_upper(get_veld(line, report::kMessageId));
-    const std::string type = get_veld(line, report::kMessageType);
+  long long find(const ReportRecord& line, std::size_t from) const {
+    const std::string recipient = to_upper(line.str(report::kRecipientSurname));
+    const std::string prefix = to_upper(line.str(report::kMessageId));
+    const std::string type = line.str(report::kMessageType);
     long long first = -1;
     long long after = -1;
     auto it = std::lower_bound(keys_.begin(), keys_.end(), SndKey{recipient, prefix, 0});
@@ -98,24 +98,27 @@ class SendQueueIndex {
   }
 
   // Carries the report line into record `slot` in place.
-  bool apply(std::size_t slot, const std::string& line, const std::string& stamp) {
+  bool apply(std::size_t slot, const ReportRecord& line, const std::string& stamp) {
     SndSlot& s = slots_[slot];
-    std::string record(s.length, '\0');
-    if (!seek_to(file_, s.start) || std::fread(record.data(), 1, s.length, file_) != s.length) {
+    std::string text(s.length, '\0');
+    if (!seek_to(file_, s.start) || std::fread(text.data(), 1, s.length, file_) != s.length) {
       return false;
     }
-    set(record, snd::kDeliveryState, get_veld(line, report::kMessageType));
-    set(record, snd::kNotificationType, get_veld(line, report::kNotifyType));
-    set(record, snd::kDeliveryTime, get_veld(line, report::kDeliveryTime));
-    set(record, snd::kReason, get_veld(line, report::kReason));
-    set(record, snd::kDiagnostic, get_veld(line, report::kDiagnostic));
+    SndRecord record(std::move(text));
+    set(record, snd::kDeliveryState, line.get(report::kMessageType));
+    set(record, snd::kNotificationType, line.get(report::kNotifyType));
+    set(record, snd::kDeliveryTime, line.get(report::kDeliveryTime));
+    set(record, snd::kReason, line.get(report::kReason));
+    set(record, snd::kDiagnostic, line.get(report::kDiagnostic));
     set(record, snd::kResultStamp, stamp);
-    if (record.size() != s.length) return false;  // cannot happen: every field keeps its width
-    if (!seek_to(file_, s.start) || fs::write_stream(file_, record, "qrtlnk.snd") != s.length ||
+    // Cannot happen: every field keeps its width.
+    if (record.text().size() != s.length) return false;
+    if (!seek_to(file_, s.start) ||
+        fs::write_stream(file_, record.text(), "qrtlnk.snd") != s.length ||
         fs::flush_stream(file_, "qrtlnk.snd") != 0) {
       return false;
     }
-    s.state = get_veld(record, snd::kDeliveryState)[0];
+    s.state = state_of(record);
     return true;
   }
 
@@ -129,9 +132,13 @@ class SendQueueIndex {
     if (current == type) return false;
     return !(current == "2" && type == "3");
   }
-  static void set(std::string& record, int field, const std::string& value) {
+  static void set(SndRecord& record, snd::Field field, std::string_view value) {
     if (value.empty()) return;
-    insert_veld(record, to_width(value, snd_field_width(field)), field);
+    record.set(field, to_width(std::string(value), snd::width(field)));
+  }
+  static char state_of(const SndRecord& record) {
+    const std::string_view state = record.get(snd::kDeliveryState);
+    return state.empty() ? '\0' : state[0];
   }
 
   std::FILE* file_;
@@ -147,8 +154,9 @@ void apply_report_file(SendQueueIndex& index, const std::string& report_name,
   LineReader reader(report.get());
   TextLine line;
   while (reader.next_nonblank(line, busy_indicator)) {
-    long long slot = index.find(line.text, from);
-    if (slot >= 0 && index.apply(static_cast<std::size_t>(slot), line.text, stamp)) {
+    const ReportRecord report_line(line.text);
+    long long slot = index.find(report_line, from);
+    if (slot >= 0 && index.apply(static_cast<std::size_t>(slot), report_line, stamp)) {
       from = static_cast<std::size_t>(slot);
     } else {
       from = 0;
@@ -166,15 +174,16 @@ void process_reports(std::FILE* status) {
   LineReader reader(status);
   TextLine line;
   while (reader.next_nonblank(line, busy_indicator)) {
-    const std::string tag = get_veld(line.text, status::kTag);
+    const StatusRecord status_line(line.text);
+    const std::string tag = status_line.str(status::kTag);
     if (tag.size() <= 4 || !equals_ignore_case(tag.substr(4), "RAPPORT")) continue;
-    const std::string report_name = get_veld(line.text, status::rapport::kReportFile);
+    const std::string report_name = status_line.str(status::rapport::kReportFile);
     if (report_name.empty()) continue;
     if (!loaded) {
       index.load();
       loaded = true;
     }
-    apply_report_file(index, report_name, get_veld(line.text, status::kStamp));
+    apply_report_file(index, report_name, status_line.str(status::kStamp));
   }
   // The completed records reach the disk before the run goes on (and the reports are let go).
   if (loaded) fs::sync_stream(queue.get(), app_home().fullpath("qrtlnk.snd"));

@@ -6,6 +6,7 @@
 #include "client/appfiles/snd_record.h"
 #include "client/appfiles/store_test_home.h"
 #include "client/common/open_files.h"
+#include "client/common/report_layout.h"
 
 namespace kv {
 namespace {
@@ -14,32 +15,32 @@ class ReportProcessing : public StoreHome {
  protected:
   static std::string completed(const std::string& mid, const std::string& kind,
                                const std::string& surname, const std::string& alias = "") {
-    std::string record = new_snd_record();
-    set_snd_field(record, snd::kResultStamp, "202403141200");
-    set_snd_field(record, snd::kResultCode, "0000");
-    set_snd_field(record, snd::kRequestStamp, "202403141155");
-    set_snd_field(record, snd::kMessageId, mid);
-    set_snd_field(record, snd::kRecipientKind, kind);
+    SndRecord record;
+    record.set(snd::kResultStamp, "202403141200");
+    record.set(snd::kResultCode, "0000");
+    record.set(snd::kRequestStamp, "202403141155");
+    record.set(snd::kMessageId, mid);
+    record.set(snd::kRecipientKind, kind);
     set_snd_completed_delivery(record);
-    set_snd_field(record, snd::kDelete, "0");
-    set_snd_field(record, snd::kAlias, alias);
-    set_snd_field(record, snd::kSurname, surname);
-    return snd_record_line(record);
+    record.set(snd::kDelete, "0");
+    record.set(snd::kAlias, alias);
+    record.set(snd::kSurname, surname);
+    return record.line();
   }
 
   static std::string report(const std::string& mid, const std::string& type,
                             const std::string& surname, const std::string& when = "202403151005",
                             const std::string& reason = "00") {
-    std::string line = init_veld_record(29);
-    insert_veld(line, mid, 1);
-    insert_veld(line, type, 2);
-    insert_veld(line, "1", 3);
-    insert_veld(line, "202403151001", 4);
-    insert_veld(line, when, 5);
-    insert_veld(line, reason, 6);
-    insert_veld(line, "07", 7);
-    insert_veld(line, surname, 16);
-    return without_trailing_bars(line);
+    ReportRecord line;
+    line.set(report::kMessageId, mid);
+    line.set(report::kMessageType, type);
+    line.set(report::kNotifyType, "1");
+    line.set(report::kEntryTime, "202403151001");
+    line.set(report::kDeliveryTime, when);
+    line.set(report::kReason, reason);
+    line.set(report::kDiagnostic, "07");
+    line.set(report::kRecipientSurname, surname);
+    return line.line();
   }
 
   // Runs the report processing over one RAPPORT status line naming `report_lines`.
@@ -53,7 +54,9 @@ class ReportProcessing : public StoreHome {
     process_reports(status.get());
   }
 
-  std::string field(int record, int n) { return get_veld(dir.lines("qrtlnk.snd")[record], n); }
+  std::string field(int record, snd::Field n) {
+    return SndRecord(dir.lines("qrtlnk.snd")[record]).str(n);
+  }
 };
 
 TEST_F(ReportProcessing, NotificationsAndReportsChangeTheRecordConcernedInPlace) {
@@ -111,9 +114,9 @@ TEST_F(ReportProcessing, SearchWrapsRoundAndOddRecordsStayUntouched) {
   dir.write("qrtlnk.snd", before);
   run_reports({report("MSG3", "2", "B"), report("MSG2", "2", "A"), report("MSG9", "2", "")});
   std::vector<std::string> lines = dir.lines("qrtlnk.snd");
-  EXPECT_EQ(get_veld(lines[0], snd::kDeliveryState), "2");
+  EXPECT_EQ(SndRecord(lines[0]).str(snd::kDeliveryState), "2");
   EXPECT_EQ(lines[1], odd);
-  EXPECT_EQ(get_veld(lines[2], snd::kDeliveryState), "2");
+  EXPECT_EQ(SndRecord(lines[2]).str(snd::kDeliveryState), "2");
   EXPECT_EQ(dir.read("qrtlnk.snd").size(), before.size());
 }
 

@@ -12,8 +12,8 @@
 #include "client/common/home.h"
 #include "client/common/line_reader.h"
 #include "client/common/open_files.h"
-#include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
+#include "client/common/status_codes.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
 
@@ -21,7 +21,7 @@ namespace kv {
 namespace {
 
 std::string command_word(const std::string& line) {
-  const std::string tag = get_veld(line, status::kTag);
+  const std::string tag = StatusRecord(line).str(status::kTag);
   return tag.size() > 4 ? tag.substr(4) : "";
 }
 
@@ -55,7 +55,7 @@ void verwerk_resultaten(const std::string& command_file, const std::string& stat
   if (first.empty()) return;
 
   if (equals_ignore_case(command_word(first), "CONNECT") &&
-      get_veld(first, status::kResult) != "0000") {
+      StatusRecord(first).get(status::kResult) != kCodeSuccess) {
     status.close();
     update_send_queue(nullptr);  // the connection failed: nothing else is done
     return;

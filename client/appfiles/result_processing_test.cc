@@ -63,10 +63,12 @@ TEST_F(ResultProcessing, ReceivedMessagesOutsideFilFilesGetRecords) {
 
   verwerk_resultaten("qrtlnk.scr", "qrtlnk.sts");
 
-  EXPECT_EQ(store(), (std::vector<std::string>{
-                         kept, build_rcv_record("APP", m1), build_rcv_record("APP", m2),
-                         build_rcv_record("APP", a1), build_rcv_record("APP", a2),
-                         build_rcv_record("APP", m4)}));
+  EXPECT_EQ(store(),
+            (std::vector<std::string>{kept, build_rcv_record("APP", StatusRecord(m1)).line(),
+                                      build_rcv_record("APP", StatusRecord(m2)).line(),
+                                      build_rcv_record("APP", StatusRecord(a1)).line(),
+                                      build_rcv_record("APP", StatusRecord(a2)).line(),
+                                      build_rcv_record("APP", StatusRecord(m4)).line()}));
   EXPECT_EQ(store()[1], "APP|202403151031|L1|M1|3|in/BBBBBBBB.001|Eerste||1|0");
   EXPECT_TRUE(dir.exists("JJJJJJJJ.001"));
   EXPECT_FALSE(dir.exists("KKKKKKKK.001"));
@@ -88,7 +90,8 @@ TEST_F(ResultProcessing, PurgeRunsOnlyWhenARecordWasAppended) {
   const std::string m = status_line("*001ONTVANG", "202403151031", "0000", "L1", "M1", "1", "B.001");
   dir.write("qrtlnk.sts", lines({connect(), m}));
   verwerk_resultaten("qrtlnk.scr", "qrtlnk.sts");
-  EXPECT_EQ(store(), (std::vector<std::string>{odd, build_rcv_record("   ", m)}));
+  EXPECT_EQ(store(),
+            (std::vector<std::string>{odd, build_rcv_record("   ", StatusRecord(m)).line()}));
 }
 
 TEST_F(ResultProcessing, AppendingNeverGluesRecords) {
@@ -99,10 +102,11 @@ TEST_F(ResultProcessing, AppendingNeverGluesRecords) {
   const std::string m = status_line("*001ONTVANG", "202403151031", "0000", "L1", "M1", "1", "B.001");
   dir.write("qrtlnk.sts", lines({connect(), m}));
   verwerk_resultaten("qrtlnk.scr", "qrtlnk.sts");
-  EXPECT_EQ(dir.read("qrtlnk.rcv"), kept + "\n" + build_rcv_record("   ", m) + "\n");
+  EXPECT_EQ(dir.read("qrtlnk.rcv"),
+            kept + "\n" + build_rcv_record("   ", StatusRecord(m)).line() + "\n");
 
   // Send queue: the translation appends the records of a send.
-  const std::string open_record = snd_record_line(new_snd_record());
+  const std::string open_record = SndRecord().line();
   dir.write("qrtlnk.snd", open_record);
   dir.write("qrtlnk.gns", "POS=USER1\nPIN=secret1\nSRV=file:store\n");
   dir.write("data.txt", "hello\n");
@@ -113,14 +117,14 @@ TEST_F(ResultProcessing, AppendingNeverGluesRecords) {
   EXPECT_EQ(queue[0], open_record);
 
   // /C output file: the removed record goes below what the file held.
-  std::string failed = new_snd_record();
-  set_snd_field(failed, snd::kResultStamp, "202301010000");
-  set_snd_field(failed, snd::kResultCode, "2101");
-  dir.write("qrtlnk.snd", snd_record_line(failed) + "\n");
+  SndRecord failed;
+  failed.set(snd::kResultStamp, "202301010000");
+  failed.set(snd::kResultCode, "2101");
+  dir.write("qrtlnk.snd", failed.line() + "\n");
   dir.write("archive.txt", "earlier");
   run_state().fil_name = "archive.txt";
   clean_send_queue();
-  EXPECT_EQ(dir.read("archive.txt"), "earlier\n" + snd_record_line(failed) + "\n");
+  EXPECT_EQ(dir.read("archive.txt"), "earlier\n" + failed.line() + "\n");
 }
 
 TEST_F(ResultProcessing, GatheringCollectsStoredMessagesOfTheKind) {
@@ -154,7 +158,7 @@ TEST_F(ResultProcessing, GatheringCollectsStoredMessagesOfTheKind) {
   ASSERT_EQ(status.size(), 6u);
   EXPECT_EQ(status[0], connect());
   EXPECT_EQ(status[1], "*001ONTVANG|202403140900|0000|LBBBBBBBB|EDI001ABC|1|0|0|orders.edi");
-  EXPECT_EQ(get_veld(status[2], 5), "edi003abc");
+  EXPECT_EQ(StatusRecord(status[2]).str(status::message::kMessageId), "edi003abc");
   EXPECT_EQ(status[3], current);
   EXPECT_EQ(status[4], second);
   EXPECT_EQ(status[5], lijst);

@@ -20,7 +20,6 @@
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
 #include "client/common/line_reader.h"
-#include "client/common/record_fields.h"
 #include "client/common/run_intent.h"
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
@@ -44,8 +43,8 @@ class Selection {
       : kind_(kind), mid_(mid_selection), file_(file) {
     if (kind_ == RetrieveMode::kTexts && mid_.empty()) mid_ = kTextSelection;
   }
-  bool accepts(const std::string& record) const {
-    const std::string id = get_veld(record, kRcvMessageId);
+  bool accepts(const RcvRecord& record) const {
+    const std::string id = record.str(rcv::kMessageId);
     if (file_ == nullptr) return mid_pattern_matches_ignore_case(mid_, id);
     if (kind_ == RetrieveMode::kTexts && !mid_pattern_matches_ignore_case(mid_, id)) return false;
     return file_->accepts(record);
@@ -66,9 +65,9 @@ struct HandedPart {
 // Hands the parts of a selected message to the new output file, noting each part that is there
 // for removal. false when a part could not be handed over: that part and the later ones stay.
 // Each part's name is looked up once; a part that is not there is passed over.
-bool hand_over(const std::string& record, RetrieveMode kind, FileRewrite& output,
-               TextAppender& text, std::vector<HandedPart>& handed_parts) {
-  const std::string first = get_veld(record, kRcvFirstFile);
+bool hand_over(const RcvRecord& record, RetrieveMode kind, FileRewrite& output, TextAppender& text,
+               std::vector<HandedPart>& handed_parts) {
+  const std::string first = record.str(rcv::kFirstFile);
   bool header_written = false;
   for (int k = 1; k <= rcv_file_count(record); ++k) {
     const std::string part = k == 1 ? first : part_file_name(first, k);
@@ -188,8 +187,8 @@ void retrieve(RetrieveMode kind) {
       ++ordinal;
       // A message that could not be handed over completely keeps its record, so that a later
       // retrieve finds the parts that are still in place.
-      if (!selection.accepts(line.text) ||
-          !hand_over(line.text, kind, output_file, text, handed_parts)) {
+      const RcvRecord record(line.text);
+      if (!selection.accepts(record) || !hand_over(record, kind, output_file, text, handed_parts)) {
         store.write_line(line.text);
       } else {
         dropped.push_back(std::to_string(ordinal));

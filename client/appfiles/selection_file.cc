@@ -6,7 +6,6 @@
 #include "client/common/home.h"
 #include "client/common/line_reader.h"
 #include "client/common/open_files.h"
-#include "client/common/record_fields.h"
 #include "client/common/text.h"
 
 namespace kv {
@@ -16,13 +15,13 @@ constexpr std::size_t kShortestCondition = 5;
 
 struct KeyField {
   const char* key;
-  int field;
+  rcv::Field field;
 };
 
 constexpr KeyField kKeys[] = {
-    {"PMD", kRcvPrmd},      {"ORG", kRcvOrganisation}, {"SUR", kRcvSurname},
-    {"GIV", kRcvGivenName}, {"IRP", kRcvInReplyTo},    {"SUB", kRcvSubject},
-    {"MID", kRcvMessageId}, {"PRI", kRcvPriority},     {"SEN", kRcvSensitivity},
+    {"PMD", rcv::kPrmd},      {"ORG", rcv::kOrganisation}, {"SUR", rcv::kSurname},
+    {"GIV", rcv::kGivenName}, {"IRP", rcv::kInReplyTo},    {"SUB", rcv::kSubject},
+    {"MID", rcv::kMessageId}, {"PRI", rcv::kPriority},     {"SEN", rcv::kSensitivity},
 };
 
 std::string without_leading_blanks(const std::string& text) {
@@ -36,9 +35,9 @@ bool parse_condition(const std::string& text, bool text_retrieve, SelectionCondi
   const std::string key = to_upper(text.substr(0, 3));
   for (const KeyField& entry : kKeys) {
     if (key != entry.key) continue;
-    if (text_retrieve && entry.field == kRcvMessageId) return false;
+    if (text_retrieve && entry.field == rcv::kMessageId) return false;
     condition.field = entry.field;
-    condition.width = rcv_field_width(entry.field);
+    condition.width = rcv::width(entry.field);
     condition.equal = text[3] == '=';
     condition.value = text.substr(4);
     return true;
@@ -46,10 +45,9 @@ bool parse_condition(const std::string& text, bool text_retrieve, SelectionCondi
   return false;
 }
 
-bool condition_holds(const SelectionCondition& condition, const std::string& record) {
+bool condition_holds(const SelectionCondition& condition, const RcvRecord& record) {
   if (condition.value.size() > condition.width) return false;  // with either operator
-  bool match = field_pattern_matches(condition.value, get_veld(record, condition.field),
-                                     condition.width);
+  bool match = field_pattern_matches(condition.value, record.str(condition.field), condition.width);
   return condition.equal ? match : !match;
 }
 
@@ -104,7 +102,7 @@ int SelectionFile::load(const std::string& name, bool text_retrieve) {
   return parse(lines, text_retrieve) ? 1 : 0;
 }
 
-bool SelectionFile::accepts(const std::string& record) const {
+bool SelectionFile::accepts(const RcvRecord& record) const {
   for (const auto& group : groups_) {
     bool any = false;
     for (const SelectionCondition& condition : group) {

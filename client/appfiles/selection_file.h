@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "client/common/rcv_layout.h"
+
 namespace kv {
 
 struct SelectionCondition {
-  int field = 0;           // rcv_rec field tested
+  rcv::Field field{};      // rcv_rec field tested
   std::size_t width = 0;   // the field's width
   bool equal = true;       // "=" (matches) or "!" (does not match)
   std::string value;
@@ -22,7 +24,7 @@ class SelectionFile {
   // Reads and parses the file; -1 when it cannot be opened, 0 when it is invalid, 1 when valid.
   int load(const std::string& name, bool text_retrieve);
 
-  bool accepts(const std::string& record) const;
+  bool accepts(const RcvRecord& record) const;
 
   const std::vector<std::vector<SelectionCondition>>& groups() const { return groups_; }
 

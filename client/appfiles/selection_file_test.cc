@@ -4,18 +4,17 @@
 #include <gtest/gtest.h>
 
 #include "client/appfiles/rcv_record.h"
-#include "client/common/record_fields.h"
 
 namespace kv {
 namespace {
 
-std::string record(const std::string& surname, const std::string& priority,
-                   const std::string& subject = "") {
-  std::string r = init_veld_record(31);
-  insert_veld(r, "MID1", kRcvMessageId);
-  insert_veld(r, surname, kRcvSurname);
-  insert_veld(r, priority, kRcvPriority);
-  insert_veld(r, subject, kRcvSubject);
+RcvRecord record(const std::string& surname, const std::string& priority,
+                 const std::string& subject = "") {
+  RcvRecord r;
+  r.set(rcv::kMessageId, "MID1");
+  r.set(rcv::kSurname, surname);
+  r.set(rcv::kPriority, priority);
+  r.set(rcv::kSubject, subject);
   return r;
 }
 

@@ -14,9 +14,9 @@
 #include "client/common/line_reader.h"
 #include "client/common/line_writer.h"
 #include "client/common/open_files.h"
-#include "client/common/record_fields.h"
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
+#include "client/common/status_codes.h"
 #include "client/common/text.h"
 #include "client/common/write_failure.h"
 #include "platform/fs.h"
@@ -28,14 +28,14 @@ namespace {
 constexpr const char* kWritingSendQueue = "schrijven QRTLNK.SND";
 
 // Delivery rule: the message has reached its recipient as far as the application asked to know.
-bool is_delivered(const std::string& record) {
-  std::string state = get_veld(record, snd::kDeliveryState);
-  std::string notification = get_veld(record, snd::kNotification);
+bool is_delivered(const SndRecord& record) {
+  const std::string_view state = record.get(snd::kDeliveryState);
+  const std::string_view notification = record.get(snd::kNotification);
   if (state == "2") return true;
   if (state == "3") {
-    return get_veld(record, snd::kNotificationType) != "1" || notification == "1";
+    return record.get(snd::kNotificationType) != "1" || notification == "1";
   }
-  return get_veld(record, snd::kReport) == "1" && notification == "1";
+  return record.get(snd::kReport) == "1" && notification == "1";
 }
 
 struct CleanUpSelection {
@@ -43,17 +43,18 @@ struct CleanUpSelection {
   std::string application;
   std::string mid;  // empty: no /MID= given
 
-  bool is_candidate(const std::string& record) const {
-    std::string stamp = get_veld(record, snd::kResultStamp);
-    std::string owner = get_veld(record, snd::kApplication);
+  bool is_candidate(const SndRecord& record) const {
+    std::string stamp = record.str(snd::kResultStamp);
+    std::string owner = record.str(snd::kApplication);
     if (owner.empty()) owner = "STD";
     return !stamp.empty() && stamp <= date && equals_ignore_case(owner, application);
   }
 
-  bool removes(const std::string& record) const {
+  bool removes(const SndRecord& record) const {
     if (!is_candidate(record)) return false;
-    bool selected = mid.empty() || mid_pattern_matches_ignore_case(mid, get_veld(record, snd::kMessageId));
-    if (selected && get_veld(record, snd::kResultCode) != "0000") return true;
+    bool selected =
+        mid.empty() || mid_pattern_matches_ignore_case(mid, record.str(snd::kMessageId));
+    if (selected && record.get(snd::kResultCode) != kCodeSuccess) return true;
     return is_delivered(record);
   }
 };
@@ -96,7 +97,7 @@ void clean_send_queue() {
   std::string record;
   while (read_record_line(snd.in(), record)) {
     busy_indicator();
-    if (!selection.removes(record)) {
+    if (!selection.removes(SndRecord(record))) {
       snd.write_line(record);
     } else if (archive) {
       archive_ok = archive_ok && write_line(archive.get(), record, run.fil_name);

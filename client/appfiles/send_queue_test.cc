@@ -6,7 +6,7 @@
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/request_test_home.h"
 #include "client/appfiles/snd_record.h"
-#include "client/common/record_fields.h"
+#include "client/common/status_layout.h"
 #include "platform/testing/temp_dir.h"
 
 namespace kv {
@@ -15,29 +15,28 @@ namespace {
 using testing_support::RequestHome;
 
 std::string status_line(const std::string& tag, const std::string& code, const std::string& mid,
-                        const std::vector<std::pair<int, std::string>>& fields = {}) {
-  std::string record = init_veld_record(42);
-  insert_veld(record, tag, 1);
-  insert_veld(record, "202403071045", 2);
-  insert_veld(record, code, 3);
-  insert_veld(record, mid, 4);
-  for (const auto& [n, value] : fields) insert_veld(record, value, n);
-  std::string::size_type end = record.find_last_not_of('|');
-  return record.substr(0, end + 1);
+                        const std::vector<std::pair<status::Field, std::string>>& fields = {}) {
+  StatusRecord record;
+  record.set(status::kTag, tag);
+  record.set(status::kStamp, "202403071045");
+  record.set(status::kResult, code);
+  record.set(status::zend::kMessageId, mid);
+  for (const auto& [field, value] : fields) record.set(field, value);
+  return record.line();
 }
 
 std::string completed_record(const std::string& app, const std::string& stamp,
                              const std::string& code, const std::string& mid) {
-  std::string r = new_snd_record();
-  set_snd_field(r, snd::kApplication, app);
-  set_snd_field(r, snd::kResultStamp, stamp);
-  set_snd_field(r, snd::kResultCode, code);
-  set_snd_field(r, snd::kRequestStamp, stamp);
-  set_snd_field(r, snd::kMessageId, mid);
-  set_snd_field(r, snd::kRecipientKind, "1");
+  SndRecord r;
+  r.set(snd::kApplication, app);
+  r.set(snd::kResultStamp, stamp);
+  r.set(snd::kResultCode, code);
+  r.set(snd::kRequestStamp, stamp);
+  r.set(snd::kMessageId, mid);
+  r.set(snd::kRecipientKind, "1");
   set_snd_completed_delivery(r);
-  set_snd_field(r, snd::kFirstFile, "file.txt");
-  return snd_record_line(r);
+  r.set(snd::kFirstFile, "file.txt");
+  return r.line();
 }
 
 class SendQueueTest : public RequestHome {
@@ -82,31 +81,42 @@ TEST_F(SendQueueTest, EachRecipientIsCompletedFromItsOwnStatusLine) {
   std::string old = completed_record("", "202403010000", "0000", "OLD");
   write("qrtlnk.snd", old + "\n");
   translate("*001ZEND\nMID=M1\nCOU=NL\nADM=A1\nSUR=FIRST\nCCO\nSUR=COPY\nBCO=\nALI=BLIND\n");
-  std::string mid = get_veld(records()[1], snd::kMessageId);
+  std::string mid = SndRecord(records()[1]).str(snd::kMessageId);
   ASSERT_EQ(mid.size(), 14u);
   // The engine reports the blind copy first; every line carries its recipient's address.
   std::vector<std::string> status = {
       status_line("*000CONNECT", "0000", ""),
-      status_line("*001ZEND", "0000", mid, {{5, "2"}, {7, "1"}, {21, "BLIND"}}),
-      status_line("*001ZEND", "0000", mid, {{5, "2"}, {22, "NL"}, {23, "A1"}, {30, "FIRST"}}),
-      status_line("*001ZEND", "0000", mid, {{5, "2"}, {22, "NL"}, {23, "A1"}, {30, "COPY"}}),
+      status_line("*001ZEND", "0000", mid,
+                  {{status::zend::kPriority, "2"},
+                   {status::zend::kNotification, "1"},
+                   {status::zend::kAlias, "BLIND"}}),
+      status_line("*001ZEND", "0000", mid,
+                  {{status::zend::kPriority, "2"},
+                   {status::zend::kCountry, "NL"},
+                   {status::zend::kAdmd, "A1"},
+                   {status::zend::kSurname, "FIRST"}}),
+      status_line("*001ZEND", "0000", mid,
+                  {{status::zend::kPriority, "2"},
+                   {status::zend::kCountry, "NL"},
+                   {status::zend::kAdmd, "A1"},
+                   {status::zend::kSurname, "COPY"}}),
   };
   EXPECT_FALSE(update(status));
   std::vector<std::string> r = records();
   ASSERT_EQ(r.size(), 4u);
   EXPECT_EQ(r[0], old);
   for (std::size_t i = 1; i < 4; ++i) {
-    EXPECT_EQ(get_veld(r[i], snd::kResultStamp), "202403071045");
-    EXPECT_EQ(get_veld(r[i], snd::kResultCode), "0000");
-    EXPECT_EQ(get_veld(r[i], snd::kPriority), "2");
-    EXPECT_EQ(get_veld(r[i], snd::kDeliveryState), "1");
-    EXPECT_EQ(get_veld(r[i], snd::kDeliveryTime), std::string(12, ' '));
+    EXPECT_EQ(SndRecord(r[i]).str(snd::kResultStamp), "202403071045");
+    EXPECT_EQ(SndRecord(r[i]).str(snd::kResultCode), "0000");
+    EXPECT_EQ(SndRecord(r[i]).str(snd::kPriority), "2");
+    EXPECT_EQ(SndRecord(r[i]).str(snd::kDeliveryState), "1");
+    EXPECT_EQ(SndRecord(r[i]).str(snd::kDeliveryTime), std::string(12, ' '));
   }
-  EXPECT_EQ(get_veld(r[1], snd::kSurname), "FIRST");
-  EXPECT_EQ(get_veld(r[1], snd::kNotification), "");
-  EXPECT_EQ(get_veld(r[2], snd::kSurname), "COPY");
-  EXPECT_EQ(get_veld(r[3], snd::kAlias), "BLIND");
-  EXPECT_EQ(get_veld(r[3], snd::kNotification), "1");  // taken from the blind copy's own line
+  EXPECT_EQ(SndRecord(r[1]).str(snd::kSurname), "FIRST");
+  EXPECT_EQ(SndRecord(r[1]).str(snd::kNotification), "");
+  EXPECT_EQ(SndRecord(r[2]).str(snd::kSurname), "COPY");
+  EXPECT_EQ(SndRecord(r[3]).str(snd::kAlias), "BLIND");
+  EXPECT_EQ(SndRecord(r[3]).str(snd::kNotification), "1");  // taken from the blind copy's own line
   EXPECT_EQ(read("qrtlnk.sav"), "");  // the successful send leaves QRTLNK.SAV
 }
 
@@ -117,10 +127,10 @@ TEST_F(SendQueueTest, RunWithoutStatusGivesEveryNewRecord2006AndTodaysStamp) {
   std::vector<std::string> r = records();
   ASSERT_EQ(r.size(), 3u);
   for (const std::string& record : r) {
-    EXPECT_EQ(get_veld(record, snd::kResultStamp), "202403071130");
-    EXPECT_EQ(get_veld(record, snd::kResultCode), "2006");
-    EXPECT_EQ(get_veld(record, snd::kNotificationType), " ");
-    EXPECT_EQ(get_veld(record, snd::kReason), "  ");
+    EXPECT_EQ(SndRecord(record).str(snd::kResultStamp), "202403071130");
+    EXPECT_EQ(SndRecord(record).str(snd::kResultCode), "2006");
+    EXPECT_EQ(SndRecord(record).str(snd::kNotificationType), " ");
+    EXPECT_EQ(SndRecord(record).str(snd::kReason), "  ");
   }
   EXPECT_EQ(lines("qrtlnk.sav").size(), 8u);  // every block kept for a later attempt
 }
@@ -128,25 +138,26 @@ TEST_F(SendQueueTest, RunWithoutStatusGivesEveryNewRecord2006AndTodaysStamp) {
 TEST_F(SendQueueTest, FailedSendGivesItsCodeToAllRecipientsAndKeepsItsBlock) {
   translate("*001ZEND\nMID=A\nALI=X\nCCO\nALI=Y\n*002ZEND\nMID=B\nALI=Z\n*003ZEND\nMID=C\nALI=W\n");
   std::vector<std::string> r = records();
-  std::string a = get_veld(r[0], snd::kMessageId);
-  std::string b = get_veld(r[2], snd::kMessageId);
-  std::string c = get_veld(r[3], snd::kMessageId);
+  std::string a = SndRecord(r[0]).str(snd::kMessageId);
+  std::string b = SndRecord(r[2]).str(snd::kMessageId);
+  std::string c = SndRecord(r[3]).str(snd::kMessageId);
   std::vector<std::string> status = {
       status_line("*000CONNECT", "0000", ""),
       status_line("*001ZEND", "2101", a),  // refused as a whole: no recipient data
-      status_line("*002ZEND", "0000", b, {{21, "Z"}}),
+      status_line("*002ZEND", "0000", b, {{status::zend::kAlias, "Z"}}),
       status_line("*099ZEND", "0000", "UNKNOWN"),  // no send of this run: passed over
-      status_line("*003ZEND", "0000", c, {{21, "OTHER"}}),
+      status_line("*003ZEND", "0000", c, {{status::zend::kAlias, "OTHER"}}),
       status_line("*004WACHTWOORD", "0000", ""),
   };
   EXPECT_TRUE(update(status));
   r = records();
   ASSERT_EQ(r.size(), 4u);
-  EXPECT_EQ(get_veld(r[0], snd::kResultCode), "2101");
-  EXPECT_EQ(get_veld(r[1], snd::kResultCode), "2101");
-  EXPECT_EQ(get_veld(r[1], snd::kResultStamp), "202403071045");
-  EXPECT_EQ(get_veld(r[2], snd::kResultCode), "0000");
-  EXPECT_EQ(get_veld(r[3], snd::kResultCode), "2006") << "the only line is not its recipient's";
+  EXPECT_EQ(SndRecord(r[0]).str(snd::kResultCode), "2101");
+  EXPECT_EQ(SndRecord(r[1]).str(snd::kResultCode), "2101");
+  EXPECT_EQ(SndRecord(r[1]).str(snd::kResultStamp), "202403071045");
+  EXPECT_EQ(SndRecord(r[2]).str(snd::kResultCode), "0000");
+  EXPECT_EQ(SndRecord(r[3]).str(snd::kResultCode), "2006")
+      << "the only line is not its recipient's";
   EXPECT_EQ(joined(lines("qrtlnk.sav")),
             "*001ZEND\nMID=A\nALI=X\nCCO\nALI=Y\n*003ZEND\nMID=C\nALI=W\n");
 }
@@ -154,33 +165,35 @@ TEST_F(SendQueueTest, FailedSendGivesItsCodeToAllRecipientsAndKeepsItsBlock) {
 TEST_F(SendQueueTest, SendPassedOverByTheEngineGetsTheNextLinesStamp) {
   translate("*001ZEND\nMID=A\nALI=X\n*002ZEND\nMID=B\nALI=Y\n*003ZEND\nMID=C\nALI=Z\n");
   std::vector<std::string> r = records();
-  std::string c = get_veld(r[2], snd::kMessageId);
-  std::string a = get_veld(r[0], snd::kMessageId);
-  std::string late = status_line("*003ZEND", "0000", c, {{21, "Z"}});
+  std::string c = SndRecord(r[2]).str(snd::kMessageId);
+  std::string a = SndRecord(r[0]).str(snd::kMessageId);
+  std::string late = status_line("*003ZEND", "0000", c, {{status::zend::kAlias, "Z"}});
   late.replace(late.find("202403071045"), 12, "202403071050");
-  update({status_line("*001ZEND", "0000", a, {{21, "X"}}), late});
+  update({status_line("*001ZEND", "0000", a, {{status::zend::kAlias, "X"}}), late});
   r = records();
-  EXPECT_EQ(get_veld(r[0], snd::kResultCode), "0000");
-  EXPECT_EQ(get_veld(r[1], snd::kResultCode), "2006");
-  EXPECT_EQ(get_veld(r[1], snd::kResultStamp), "202403071050");
-  EXPECT_EQ(get_veld(r[2], snd::kResultCode), "0000");
+  EXPECT_EQ(SndRecord(r[0]).str(snd::kResultCode), "0000");
+  EXPECT_EQ(SndRecord(r[1]).str(snd::kResultCode), "2006");
+  EXPECT_EQ(SndRecord(r[1]).str(snd::kResultStamp), "202403071050");
+  EXPECT_EQ(SndRecord(r[2]).str(snd::kResultCode), "0000");
   EXPECT_EQ(joined(lines("qrtlnk.sav")), "*002ZEND\nMID=B\nALI=Y\n");
 }
 
 TEST_F(SendQueueTest, RecordsLeftOpenByAnEarlierRunDoNotShiftThisRunsBlocks) {
-  std::string leftover = new_snd_record();
-  set_snd_field(leftover, snd::kMessageId, "EARLIER");
-  set_snd_field(leftover, snd::kRecipientKind, "1");
-  write("qrtlnk.snd", snd_record_line(leftover) + "\n");
+  SndRecord leftover;
+  leftover.set(snd::kMessageId, "EARLIER");
+  leftover.set(snd::kRecipientKind, "1");
+  write("qrtlnk.snd", leftover.line() + "\n");
   translate("*001ZEND\nMID=A\nALI=X\n*002ZEND\nMID=B\nALI=Y\n");
   std::vector<std::string> r = records();
   ASSERT_EQ(r.size(), 3u);
-  update({status_line("*001ZEND", "0000", get_veld(r[1], snd::kMessageId), {{21, "X"}}),
-          status_line("*002ZEND", "2101", get_veld(r[2], snd::kMessageId), {{21, "Y"}})});
+  update({status_line("*001ZEND", "0000", SndRecord(r[1]).str(snd::kMessageId),
+                      {{status::zend::kAlias, "X"}}),
+          status_line("*002ZEND", "2101", SndRecord(r[2]).str(snd::kMessageId),
+                      {{status::zend::kAlias, "Y"}})});
   r = records();
-  EXPECT_EQ(get_veld(r[0], snd::kResultCode), "2006");
-  EXPECT_EQ(get_veld(r[1], snd::kResultCode), "0000");
-  EXPECT_EQ(get_veld(r[2], snd::kResultCode), "2101");
+  EXPECT_EQ(SndRecord(r[0]).str(snd::kResultCode), "2006");
+  EXPECT_EQ(SndRecord(r[1]).str(snd::kResultCode), "0000");
+  EXPECT_EQ(SndRecord(r[2]).str(snd::kResultCode), "2101");
   EXPECT_EQ(joined(lines("qrtlnk.sav")), "*002ZEND\nMID=B\nALI=Y\n");
 }
 
@@ -196,16 +209,18 @@ TEST_F(SendQueueTest, EdifactSendsAreCountedPerBlock) {
   std::vector<std::string> status;
   const char* codes[] = {"0000", "1517", "0000"};
   for (int i = 0; i < 3; ++i) {
-    std::string mid = get_veld(r[i], snd::kMessageId);
-    status.push_back(status_line("*001ZEND", codes[i], mid, {{21, get_veld(r[i], snd::kAlias)}}));
+    std::string mid = SndRecord(r[i]).str(snd::kMessageId);
+    status.push_back(status_line("*001ZEND", codes[i], mid,
+                                 {{status::zend::kAlias, SndRecord(r[i]).str(snd::kAlias)}}));
   }
-  status.push_back(status_line("*002ZEND", "0000", get_veld(r[3], snd::kMessageId), {{21, "Q"}}));
+  status.push_back(status_line("*002ZEND", "0000", SndRecord(r[3]).str(snd::kMessageId),
+                               {{status::zend::kAlias, "Q"}}));
   update(status);
   r = records();
-  EXPECT_EQ(get_veld(r[0], snd::kResultCode), "0000");
-  EXPECT_EQ(get_veld(r[1], snd::kResultCode), "1517");
-  EXPECT_EQ(get_veld(r[2], snd::kResultCode), "0000");
-  EXPECT_EQ(get_veld(r[3], snd::kResultCode), "0000");
+  EXPECT_EQ(SndRecord(r[0]).str(snd::kResultCode), "0000");
+  EXPECT_EQ(SndRecord(r[1]).str(snd::kResultCode), "1517");
+  EXPECT_EQ(SndRecord(r[2]).str(snd::kResultCode), "0000");
+  EXPECT_EQ(SndRecord(r[3]).str(snd::kResultCode), "0000");
   // The EDIFACT block had an unsuccessful interchange: it stays; the plain send leaves.
   EXPECT_EQ(joined(lines("qrtlnk.sav")), "*001ZEND\nMID=EDI\nFIL=three.edi\n");
 }
@@ -216,13 +231,15 @@ TEST_F(SendQueueTest, HundredThousandRecordsInLinearTime) {
   std::string status;
   for (int i = 0; i < 100000; ++i) {
     std::string mid = "M" + std::to_string(i);
-    std::string r = new_snd_record();
-    set_snd_field(r, snd::kMessageId, mid);
-    set_snd_field(r, snd::kRecipientKind, "1");
-    set_snd_field(r, snd::kAlias, "A");
-    snd += snd_record_line(r) + "\n";
+    SndRecord r;
+    r.set(snd::kMessageId, mid);
+    r.set(snd::kRecipientKind, "1");
+    r.set(snd::kAlias, "A");
+    snd += r.line() + "\n";
     sav += "*001ZEND\nMID=" + mid + "\nALI=A\n";
-    status += status_line("*001ZEND", i % 7 == 0 ? "2101" : "0000", mid, {{21, "A"}}) + "\n";
+    status +=
+        status_line("*001ZEND", i % 7 == 0 ? "2101" : "0000", mid, {{status::zend::kAlias, "A"}}) +
+        "\n";
   }
   write("qrtlnk.snd", snd);
   write("qrtlnk.sav", sav);
@@ -234,8 +251,8 @@ TEST_F(SendQueueTest, HundredThousandRecordsInLinearTime) {
   double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
   std::vector<std::string> r = records();
   ASSERT_EQ(r.size(), 100000u);
-  EXPECT_EQ(get_veld(r[7], snd::kResultCode), "2101");
-  EXPECT_EQ(get_veld(r[8], snd::kResultCode), "0000");
+  EXPECT_EQ(SndRecord(r[7]).str(snd::kResultCode), "2101");
+  EXPECT_EQ(SndRecord(r[8]).str(snd::kResultCode), "0000");
   EXPECT_EQ(lines("qrtlnk.sav").size(), 3u * 14286u);
   EXPECT_LT(seconds, 20.0);
   std::cerr << "100,000 records updated in " << seconds << " s of processor time\n";
@@ -248,18 +265,18 @@ class CleanUpTest : public SendQueueTest {
   std::string record(const std::string& app, const std::string& stamp, const std::string& code,
                      const std::string& mid, const std::string& state, const std::string& type,
                      const std::string& notification, const std::string& report) {
-    std::string r = new_snd_record();
-    set_snd_field(r, snd::kApplication, app);
-    set_snd_field(r, snd::kResultStamp, stamp);
-    set_snd_field(r, snd::kResultCode, code);
-    set_snd_field(r, snd::kMessageId, mid);
-    set_snd_field(r, snd::kNotification, notification);
-    set_snd_field(r, snd::kReport, report);
+    SndRecord r;
+    r.set(snd::kApplication, app);
+    r.set(snd::kResultStamp, stamp);
+    r.set(snd::kResultCode, code);
+    r.set(snd::kMessageId, mid);
+    r.set(snd::kNotification, notification);
+    r.set(snd::kReport, report);
     set_snd_completed_delivery(r);
-    set_snd_field(r, snd::kDeliveryState, state);
-    set_snd_field(r, snd::kNotificationType, type);
-    set_snd_field(r, snd::kFirstFile, "f");
-    return snd_record_line(r);
+    r.set(snd::kDeliveryState, state);
+    r.set(snd::kNotificationType, type);
+    r.set(snd::kFirstFile, "f");
+    return r.line();
   }
 };
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "client/appfiles/entry_points.h"
+#include "client/appfiles/interchange_list.h"
 #include "client/appfiles/killed_session.h"
 #include "client/appfiles/request_text.h"
 #include "client/appfiles/send_queue.h"
@@ -25,9 +26,9 @@
 #include "client/common/home.h"
 #include "client/common/line_reader.h"
 #include "client/common/open_files.h"
-#include "client/common/record_fields.h"
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
+#include "client/common/status_codes.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/common/write_failure.h"
@@ -39,9 +40,13 @@ namespace {
 constexpr const char* kWritingSendQueue = "schrijven QRTLNK.SND";
 constexpr long kPruneAge = 43;
 constexpr std::size_t kTagLength = 14;
-const std::string kNoStatus = "2006";
+const std::string kNoStatus = kCodeNotSent;
 
-bool is_success(const std::string& code) { return code == "0000" || code.rfind("15", 0) == 0; }
+// A ZEND status line with this code completes its records from the line: the send succeeded, or
+// the messaging interface failed after taking it.
+bool completes_records(const std::string& code) {
+  return code == kCodeSuccess || is_interface_code(code);
+}
 
 std::string tag_of(const std::string& command_line) {
   return to_upper(command_line.substr(0, kTagLength));
@@ -49,35 +54,8 @@ std::string tag_of(const std::string& command_line) {
 
 // --- status lines ----------------------------------------------------------------------------
 
-// The pieces of a bar-separated line: piece n - 1 is field n.
-std::vector<std::string> split_bars(const std::string& line) {
-  std::vector<std::string> pieces(1);
-  for (char c : line) {
-    if (c == '|') {
-      pieces.emplace_back();
-    } else {
-      pieces.back() += c;
-    }
-  }
-  return pieces;
-}
-
-std::string join_bars(const std::vector<std::string>& pieces) {
-  std::string line;
-  for (std::size_t i = 0; i < pieces.size(); ++i) {
-    if (i > 0) line += '|';
-    line += pieces[i];
-  }
-  return line;
-}
-
-const std::string& piece(const std::vector<std::string>& pieces, int field) {
-  static const std::string kEmpty;
-  return field >= 1 && static_cast<std::size_t>(field) <= pieces.size() ? pieces[field - 1] : kEmpty;
-}
-
 struct StatusLine {
-  std::vector<std::string> fields;
+  StatusRecord fields;
   std::string tag;
   std::string stamp;
   std::string code;
@@ -100,12 +78,15 @@ class StatusLines {
     std::string line;
     while (read_whole_line(f_, line)) {
       busy_indicator();
-      std::string tag = get_veld(line, status::kTag);
+      StatusRecord fields(line);
+      std::string tag = fields.str(status::kTag);
       if (is_command(tag, "WACHTWOORD")) password_changed_ = true;
       if (!is_command(tag, "ZEND")) continue;
-      std::vector<std::string> fields = split_bars(line);
-      ahead_ = StatusLine{fields, to_upper(tag), piece(fields, status::kStamp),
-                          piece(fields, status::kResult), piece(fields, status::zend::kMessageId)};
+      std::string stamp = fields.str(status::kStamp);
+      std::string code = fields.str(status::kResult);
+      std::string mid = fields.str(status::zend::kMessageId);
+      ahead_ = StatusLine{std::move(fields), to_upper(tag), std::move(stamp), std::move(code),
+                          std::move(mid)};
       return true;
     }
     return false;
@@ -119,9 +100,9 @@ class StatusLines {
 
 // --- records ---------------------------------------------------------------------------------
 
-void give_result(std::string& record, const std::string& stamp, const std::string& code) {
-  set_snd_field(record, snd::kResultStamp, stamp);
-  set_snd_field(record, snd::kResultCode, code);
+void give_result(SndRecord& record, const std::string& stamp, const std::string& code) {
+  record.set(snd::kResultStamp, stamp);
+  record.set(snd::kResultCode, code);
   set_snd_completed_delivery(record);
 }
 
@@ -130,20 +111,20 @@ const std::string kDistributionFileKind = "5";
 
 // The field of a ZEND status line that holds the same part of the recipient's O/R name as field
 // `snd_field` (28 to 47) of the record.
-int status_address_field(int snd_field) {
-  return snd_field - snd::kCountry + status::zend::kCountry;
+status::Field status_address_field(snd::Field snd_field) {
+  return nth_field(status::zend::kCountry, snd_field - snd::kCountry);
 }
 
-bool is_list_record(const std::vector<std::string>& record) {
-  return piece(record, snd::kRecipientKind) == kListKind;
+bool is_list_record(const SndRecord& record) {
+  return record.get(snd::kRecipientKind) == kListKind;
 }
 
 // Whether a status line can be the line of a record's recipient: the recipient kinds agree. A
 // message with a distribution file shows "5" for every recipient, and a line that a command wrote
 // before it had recipients shows none; those lines say nothing about the kind.
-bool same_kind(const std::vector<std::string>& record, const std::vector<std::string>& status) {
-  const std::string& line_kind = piece(status, status::zend::kRecipientKind);
-  const std::string& record_kind = piece(record, snd::kRecipientKind);
+bool same_kind(const SndRecord& record, const StatusRecord& status) {
+  const std::string_view line_kind = status.get(status::zend::kRecipientKind);
+  const std::string_view record_kind = record.get(snd::kRecipientKind);
   if (line_kind.empty() || line_kind == kDistributionFileKind) return true;
   if (record_kind == kDistributionFileKind) return true;
   return line_kind == record_kind;
@@ -152,28 +133,23 @@ bool same_kind(const std::vector<std::string>& record, const std::vector<std::st
 // A record belongs to a status line when its alias equals the line's alias, or, without alias,
 // when each of its address fields that is filled equals the line's field of the same meaning. A
 // distribution list has neither in the status file; it is known by its kind alone.
-bool belongs(const std::vector<std::string>& record, const std::vector<std::string>& status) {
+bool belongs(const SndRecord& record, const StatusRecord& status) {
   if (is_list_record(record)) return false;
-  const std::string& alias = piece(record, snd::kAlias);
-  if (!alias.empty()) return piece(status, status::zend::kAlias) == alias;
-  for (int field = snd::kCountry; field <= snd::kInitials; ++field) {
-    const std::string& value = piece(record, field);
-    if (!value.empty() && piece(status, status_address_field(field)) != value) return false;
+  const std::string_view alias = record.get(snd::kAlias);
+  if (!alias.empty()) return status.get(status::zend::kAlias) == alias;
+  for (int n = snd::kCountry; n <= snd::kInitials; ++n) {
+    const auto field = static_cast<snd::Field>(n);
+    const std::string_view value = record.get(field);
+    if (!value.empty() && status.get(status_address_field(field)) != value) return false;
   }
   return true;
 }
 
-void set_piece(std::vector<std::string>& record, int field, const std::string& value) {
-  if (field < 1 || static_cast<std::size_t>(field) > record.size()) return;
-  std::string v = value.substr(0, snd_field_width(field));
-  std::replace(v.begin(), v.end(), '|', '!');
-  record[field - 1] = std::move(v);
-}
-
-void complete(std::vector<std::string>& record, const std::vector<std::string>& status) {
+// The record's fields that the status line knows, from the line (an open record has every field).
+void complete(SndRecord& record, const StatusRecord& status) {
   struct Copy {
-    int record_field;
-    int status_field;
+    snd::Field record_field;
+    status::Field status_field;
   };
   static const Copy kCopies[] = {{snd::kResultStamp, status::kStamp},
                                  {snd::kResultCode, status::kResult},
@@ -187,36 +163,37 @@ void complete(std::vector<std::string>& record, const std::vector<std::string>& 
   const bool keep_list_name = is_list_record(record);
   for (const Copy& c : kCopies) {
     if (keep_list_name && c.record_field == snd::kAlias) continue;
-    set_piece(record, c.record_field, piece(status, c.status_field));
+    record.set(c.record_field, status.get(c.status_field));
   }
-  for (int field = snd::kCountry; field <= snd::kLastDomainValue; ++field) {
-    set_piece(record, field, piece(status, status_address_field(field)));
+  for (int n = snd::kCountry; n <= snd::kLastDomainValue; ++n) {
+    const auto field = static_cast<snd::Field>(n);
+    record.set(field, status.get(status_address_field(field)));
   }
 }
 
 // Whether a record without alias may take an address line of its kind whose address differs: the
 // engine sends a copy recipient under its own default country and domains, where the record
 // carries those of the recipient before it. An alias must always be the record's own.
-bool may_pair_by_kind(const std::vector<std::string>& record,
-                      const std::vector<std::string>& status) {
-  bool record_has_alias = !is_list_record(record) && !piece(record, snd::kAlias).empty();
-  return !record_has_alias && !piece(status, status::zend::kRecipientKind).empty() &&
-         piece(status, status::zend::kAlias).empty();
+bool may_pair_by_kind(const SndRecord& record, const StatusRecord& status) {
+  bool record_has_alias = !is_list_record(record) && !record.empty(snd::kAlias);
+  return !record_has_alias && !status.empty(status::zend::kRecipientKind) &&
+         status.empty(status::zend::kAlias);
 }
 
 // The status line of each record of a send (an index into `lines`, or -1 when it has none). A
 // record takes a line of its own recipient kind: first one whose address is its own, then, in
 // order, an address line of its kind (may_pair_by_kind). Never a line of another kind.
-std::vector<long> pair_records_with_lines(const std::vector<std::vector<std::string>>& records,
-                                          const std::vector<std::vector<std::string>>& lines) {
+std::vector<long> pair_records_with_lines(const std::vector<const SndRecord*>& records,
+                                          const std::vector<const StatusRecord*>& lines) {
   std::vector<long> line_of(records.size(), -1);
   std::vector<bool> used(lines.size(), false);
   auto pair = [&](bool by_address) {
     for (std::size_t r = 0; r < records.size(); ++r) {
       if (line_of[r] >= 0) continue;
       for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (used[i] || !same_kind(records[r], lines[i])) continue;
-        if (by_address ? !belongs(records[r], lines[i]) : !may_pair_by_kind(records[r], lines[i])) {
+        if (used[i] || !same_kind(*records[r], *lines[i])) continue;
+        if (by_address ? !belongs(*records[r], *lines[i])
+                       : !may_pair_by_kind(*records[r], *lines[i])) {
           continue;
         }
         used[i] = true;
@@ -279,7 +256,7 @@ std::unordered_map<long, std::size_t> interchanges_per_block() {
   if (!f) return counts;
   std::string line;
   while (read_whole_line(f.get(), line)) {
-    std::string block = get_veld(line, 3);
+    std::string block = InterchangeRecord(line).str(interchange::kSendBlock);
     if (!block.empty()) ++counts[static_cast<long>(leading_number(block))];
   }
   return counts;
@@ -297,25 +274,25 @@ struct Send {
 };
 
 // Sends whose outcome a killed run left open: their records wait for the service's answer.
-void mark_asked_sends(std::vector<Send>& sends, const std::vector<std::string>& records) {
+void mark_asked_sends(std::vector<Send>& sends, const std::vector<SndRecord>& records) {
   const SendQuestions questions = send_questions();
   if (questions.answers.empty()) return;
   for (Send& send : sends) {
     if (send.records.empty()) continue;
-    const std::string& first = records[send.records.front()];
-    send.asked = questions.concerns(get_veld(first, snd::kMessageId),
-                                    get_veld(first, snd::kRequestStamp), &send.answer);
+    const SndRecord& first = records[send.records.front()];
+    send.asked =
+        questions.concerns(first.str(snd::kMessageId), first.str(snd::kRequestStamp), &send.answer);
   }
 }
 
-std::vector<Send> divide_into_sends(const SavFile& sav, const std::vector<std::string>& records,
+std::vector<Send> divide_into_sends(const SavFile& sav, const std::vector<SndRecord>& records,
                                     const std::vector<std::size_t>& open) {
   std::unordered_map<long, std::size_t> interchanges = interchanges_per_block();
   std::vector<Send> sends;
   std::size_t next = 0;
   auto take = [&](Send& send, std::size_t count) {
     for (std::size_t i = 0; i < count && next < open.size(); ++i) send.records.push_back(open[next++]);
-    if (!send.records.empty()) send.mid = get_veld(records[send.records.front()], snd::kMessageId);
+    if (!send.records.empty()) send.mid = records[send.records.front()].str(snd::kMessageId);
   };
   // Records left open by an earlier run that ended before its own update stand in front of this
   // run's records; QRTLNK.SAV describes only this run's, so those are set apart first.
@@ -345,10 +322,10 @@ std::vector<Send> divide_into_sends(const SavFile& sav, const std::vector<std::s
   // Records that QRTLNK.SAV does not account for: a new send at each first recipient or change
   // of message identifier.
   while (next < open.size()) {
-    const std::string& record = records[open[next]];
-    std::string mid = get_veld(record, snd::kMessageId);
+    const SndRecord& record = records[open[next]];
+    std::string mid = record.str(snd::kMessageId);
     if (sends.empty() || sends.back().block >= 0 || sends.back().mid != mid ||
-        get_veld(record, snd::kRecipientKind) == "1") {
+        record.get(snd::kRecipientKind) == "1") {
       Send send;
       send.mid = mid;
       sends.push_back(std::move(send));
@@ -362,8 +339,8 @@ std::vector<Send> divide_into_sends(const SavFile& sav, const std::vector<std::s
 
 class Walk {
  public:
-  Walk(std::vector<std::string>& records, std::vector<Send>& sends, SavFile& sav,
-       StatusLines& status, const std::string& today)
+  Walk(std::vector<SndRecord>& records, std::vector<Send>& sends, SavFile& sav, StatusLines& status,
+       const std::string& today)
       : records_(records), sends_(sends), sav_(sav), status_(status), today_(today) {
     for (const Send& send : sends_) {
       ++later_by_mid_[send.mid];
@@ -432,7 +409,7 @@ class Walk {
     if (!send.answer.empty()) {
       for (std::size_t r : send.records) give_result(records_[r], today_, send.answer);
     }
-    mark_block(send, send.answer == "0000");
+    mark_block(send, send.answer == kCodeSuccess);
   }
 
   void without_status(const Send& send, const std::string& stamp) {
@@ -443,26 +420,24 @@ class Walk {
   void apply(const Send& send, const std::vector<StatusLine>& lines) {
     const StatusLine* failure = nullptr;
     for (const StatusLine& line : lines) {
-      if (!is_success(line.code) && failure == nullptr) failure = &line;
+      if (!completes_records(line.code) && failure == nullptr) failure = &line;
     }
-    std::vector<std::vector<std::string>> record_fields;
-    std::vector<std::vector<std::string>> line_fields;
-    for (std::size_t r : send.records) record_fields.push_back(split_bars(records_[r]));
-    for (const StatusLine& line : lines) line_fields.push_back(line.fields);
-    std::vector<long> line_of = pair_records_with_lines(record_fields, line_fields);
+    std::vector<const SndRecord*> send_records;
+    std::vector<const StatusRecord*> line_fields;
+    for (std::size_t r : send.records) send_records.push_back(&records_[r]);
+    for (const StatusLine& line : lines) line_fields.push_back(&line.fields);
+    std::vector<long> line_of = pair_records_with_lines(send_records, line_fields);
     bool all_ok = true;
     for (std::size_t k = 0; k < send.records.size(); ++k) {
-      std::string& record = records_[send.records[k]];
-      std::vector<std::string>& fields = record_fields[k];
+      SndRecord& record = records_[send.records[k]];
       const bool settled = line_of[k] >= 0;
       if (settled) {
         const std::size_t i = static_cast<std::size_t>(line_of[k]);
-        if (is_success(lines[i].code)) {
-          complete(fields, lines[i].fields);
-          record = join_bars(fields);
+        if (completes_records(lines[i].code)) {
+          complete(record, lines[i].fields);
           set_snd_completed_delivery(record);
-          if (get_veld(record, snd::kResultStamp).empty()) {
-            set_snd_field(record, snd::kResultStamp, today_);
+          if (record.empty(snd::kResultStamp)) {
+            record.set(snd::kResultStamp, today_);
           }
         } else {
           give_result(record, usable_stamp(lines[i].stamp), lines[i].code);
@@ -474,7 +449,7 @@ class Walk {
       } else if (!settled) {
         give_result(record, usable_stamp(lines.front().stamp), kNoStatus);
       }
-      if (get_veld(record, snd::kResultCode) != "0000") all_ok = false;
+      if (record.get(snd::kResultCode) != kCodeSuccess) all_ok = false;
     }
     mark_block(send, all_ok);
   }
@@ -483,7 +458,7 @@ class Walk {
     if (send.block >= 0 && !ok) sav_.blocks[static_cast<std::size_t>(send.block)].succeeded = false;
   }
 
-  std::vector<std::string>& records_;
+  std::vector<SndRecord>& records_;
   std::vector<Send>& sends_;
   SavFile& sav_;
   StatusLines& status_;
@@ -531,22 +506,23 @@ bool update_send_queue(std::FILE* status_file) {
 
   // The records in file order; completed ones are pruned at 43 day numbers, the run's own
   // (no result stamp yet) are settled below.
-  std::vector<std::string> records;
+  std::vector<SndRecord> records;
   std::vector<std::size_t> open;
   std::string line;
   while (read_record_line(snd.in(), line)) {
     busy_indicator();
-    std::string stamp = get_veld(line, snd::kResultStamp);
+    SndRecord record(line);
+    const std::string_view stamp = record.get(snd::kResultStamp);
     if (stamp.empty()) {
-      pad_snd_record(line);
+      record.pad();
       open.push_back(records.size());
-    } else if (today_number - day_number(stamp) >= kPruneAge) {
+    } else if (today_number - day_number(std::string(stamp)) >= kPruneAge) {
       continue;
     }
-    records.push_back(line);
+    records.push_back(std::move(record));
   }
   if (open.empty()) {
-    for (const std::string& record : records) snd.write_line(snd_record_line(record));
+    for (const SndRecord& record : records) snd.write_line(record.line());
     if (!snd.commit()) fail_writing(snd, nullptr);
     return false;
   }
@@ -563,7 +539,7 @@ bool update_send_queue(std::FILE* status_file) {
   // Lines after the last send are still looked at for a password change.
   while (status.peek() != nullptr) status.consume();
 
-  for (const std::string& record : records) snd.write_line(snd_record_line(record));
+  for (const SndRecord& record : records) snd.write_line(record.line());
   if (sav_open) write_sav(sav_rewrite, sav);
   if (!snd.good() || (sav_open && !sav_rewrite.good())) fail_writing(snd, sav_open ? &sav_rewrite : nullptr);
   // Both are on disk before either replaces its file.

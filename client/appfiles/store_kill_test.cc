@@ -296,13 +296,13 @@ TEST_F(StoreKill, SendQueueCleanUp) {
   // 400 records, every other one finished and removed into the /FIL= file.
   std::vector<std::string> records;
   for (int i = 0; i < 400; ++i) {
-    std::string r = new_snd_record();
-    set_snd_field(r, snd::kMessageId, format("MSG%05d", i));
+    SndRecord r;
+    r.set(snd::kMessageId, format("MSG%05d", i));
     if (i % 2 == 0) {
-      set_snd_field(r, snd::kResultStamp, "202301010000");
-      set_snd_field(r, snd::kResultCode, "2101");
+      r.set(snd::kResultStamp, "202301010000");
+      r.set(snd::kResultCode, "2101");
     }
-    records.push_back(snd_record_line(r));
+    records.push_back(r.line());
   }
   kill_everywhere(
       [&] {
@@ -319,7 +319,7 @@ TEST_F(StoreKill, SendQueueCleanUp) {
         for (const std::string& r : records) {
           ASSERT_TRUE(queue.find(r + "\n") != std::string::npos ||
                       done.find(r + "\n") != std::string::npos)
-              << get_veld(r, snd::kMessageId) << " lost, " << context;
+              << SndRecord(r).str(snd::kMessageId) << " lost, " << context;
         }
       });
 }

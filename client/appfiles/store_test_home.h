@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "client/appfiles/rcv_record.h"
-#include "client/common/record_fields.h"
 #include "client/common/status_layout.h"
 #include "client/common/testing/app_home_test.h"
 
@@ -30,19 +29,19 @@ class StoreHome : public testing::AppHomeTest {
                                  const std::string& file, const std::string& subject = "",
                                  const std::string& surname = "") {
     namespace message = status::message;
-    std::string line = init_veld_record(status::kFieldCount - 1);
-    insert_veld(line, tag, status::kTag);
-    insert_veld(line, stamp, status::kStamp);
-    insert_veld(line, result, status::kResult);
-    insert_veld(line, list_id, message::kListId);
-    insert_veld(line, mid, message::kMessageId);
-    insert_veld(line, "1", message::kPriority);
-    insert_veld(line, "0", message::kSensitivity);
-    insert_veld(line, files, message::kFileCount);
-    insert_veld(line, file, message::kFirstFile);
-    insert_veld(line, subject, message::kSubject);
-    insert_veld(line, surname, message::kSurname);
-    return without_trailing_bars(line);
+    StatusRecord line;
+    line.set(status::kTag, tag);
+    line.set(status::kStamp, stamp);
+    line.set(status::kResult, result);
+    line.set(message::kListId, list_id);
+    line.set(message::kMessageId, mid);
+    line.set(message::kPriority, "1");
+    line.set(message::kSensitivity, "0");
+    line.set(message::kFileCount, files);
+    line.set(message::kFirstFile, file);
+    line.set(message::kSubject, subject);
+    line.set(message::kSurname, surname);
+    return line.line();
   }
 
   // A stored record with `files` part files "<word>.001".. written to the home directory, each
@@ -51,9 +50,11 @@ class StoreHome : public testing::AppHomeTest {
                             const std::string& stamp = "202403140900",
                             const std::string& subject = "", const std::string& surname = "") {
     std::string first = word + ".001";
-    std::string record = build_rcv_record(
-        "   ", status_line("*002ONTVANG", stamp, "0000", "L" + word, mid,
-                           std::to_string(files), first, subject, surname));
+    std::string record =
+        build_rcv_record("   ",
+                         StatusRecord(status_line("*002ONTVANG", stamp, "0000", "L" + word, mid,
+                                                  std::to_string(files), first, subject, surname)))
+            .line();
     for (int k = 1; k <= files; ++k) {
       dir.write(part_file_name(first, k), mid + " part " + std::to_string(k) + "\n");
     }

@@ -5,7 +5,6 @@
 #include "client/common/line_reader.h"
 #include "client/common/line_writer.h"
 #include "client/common/open_files.h"
-#include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
 #include "platform/fs.h"
@@ -29,24 +28,24 @@ std::string readable_stamp(const std::string& stamp) {
 
 }  // namespace
 
-std::string text_header_block(const std::string& record) {
+std::string text_header_block(const RcvRecord& record) {
   std::string block =
       "***************************** Berichtgegevens *********************************\n";
-  block += "Opgehaald      : " + readable_stamp(get_veld(record, kRcvStamp)) + "\n";
-  block += "Afkomstig van  : Organisatie " + get_veld(record, kRcvOrganisation) + "\n";
-  block += "                 SUR-name    " + get_veld(record, kRcvSurname) + "\n\n";
-  block += "Berichtkenmerk : " + get_veld(record, kRcvMessageId) + "\n";
-  const std::string subject = get_veld(record, kRcvSubject);
+  block += "Opgehaald      : " + readable_stamp(record.str(rcv::kStamp)) + "\n";
+  block += "Afkomstig van  : Organisatie " + record.str(rcv::kOrganisation) + "\n";
+  block += "                 SUR-name    " + record.str(rcv::kSurname) + "\n\n";
+  block += "Berichtkenmerk : " + record.str(rcv::kMessageId) + "\n";
+  const std::string subject = record.str(rcv::kSubject);
   if (!subject.empty()) block += "Onderwerp      : " + subject + "\n";
-  const std::string in_reply_to = get_veld(record, kRcvInReplyTo);
+  const std::string in_reply_to = record.str(rcv::kInReplyTo);
   if (!in_reply_to.empty()) block += "In antwoord op : " + in_reply_to + "\n";
   block += std::string(79, '*') + "\n\n\n";
   return block;
 }
 
-long long text_header_lines(const std::string& record) {
-  return kFixedHeaderLines + (get_veld(record, kRcvSubject).empty() ? 0 : 1) +
-         (get_veld(record, kRcvInReplyTo).empty() ? 0 : 1);
+long long text_header_lines(const RcvRecord& record) {
+  return kFixedHeaderLines + (record.empty(rcv::kSubject) ? 0 : 1) +
+         (record.empty(rcv::kInReplyTo) ? 0 : 1);
 }
 
 bool TextAppender::write_text_line(std::FILE* out, const std::string& line) {
@@ -58,8 +57,8 @@ bool TextAppender::write_text_line(std::FILE* out, const std::string& line) {
   return write_line(out, line, output_path_);
 }
 
-bool TextAppender::append_part(const std::string& part, std::FILE* out,
-                               const std::string& record, bool with_header) {
+bool TextAppender::append_part(const std::string& part, std::FILE* out, const RcvRecord& record,
+                               bool with_header) {
   // A part that cannot be read is not handed over (it stays in place).
   OpenFile in(fs::open_stream(part, "rb"));
   if (!in || out == nullptr) return false;

@@ -6,12 +6,14 @@
 #include <string>
 #include <utility>
 
+#include "client/common/rcv_layout.h"
+
 namespace kv {
 
 // The header block of a stored record, as written (without the leading form feed).
-std::string text_header_block(const std::string& record);
+std::string text_header_block(const RcvRecord& record);
 // Number of lines of that block.
-long long text_header_lines(const std::string& record);
+long long text_header_lines(const RcvRecord& record);
 
 class TextAppender {
  public:
@@ -23,7 +25,7 @@ class TextAppender {
   // Appends part file `part` (full path) to `output` as text, with the header block of `record`
   // in front when `with_header`. false when the part could not be read or the output not
   // written completely.
-  bool append_part(const std::string& part, std::FILE* output, const std::string& record,
+  bool append_part(const std::string& part, std::FILE* output, const RcvRecord& record,
                    bool with_header);
 
   long long line_counter() const { return counter_; }

@@ -8,6 +8,7 @@
 #include "client/appfiles/entry_points.h"
 #include "client/appfiles/private_file.h"
 #include "client/appfiles/request_text.h"
+#include "client/appfiles/scriptin_layout.h"
 #include "client/appfiles/translation.h"
 #include "client/appfiles/user_file_pin.h"
 #include "client/common/abort.h"
@@ -18,7 +19,6 @@
 #include "client/common/line_reader.h"
 #include "client/common/line_writer.h"
 #include "client/common/pin_scramble.h"
-#include "client/common/record_fields.h"
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
@@ -381,7 +381,7 @@ bool is_run_file(const std::string& path, const std::string& command_file) {
 
 // The request files that one scriptin.dir line names, in byte order of their names.
 std::vector<std::string> request_files(const std::string& entry, const std::string& command_file) {
-  std::string pattern = fs::to_slashes(get_veld(entry, 2));
+  std::string pattern = fs::to_slashes(ScriptinRecord(entry).str(scriptin::kPathPattern));
   std::size_t slash = pattern.rfind('/');
   std::vector<std::string> files;
   if (slash == std::string::npos || (slash == 0 && pattern.size() == 1)) return files;

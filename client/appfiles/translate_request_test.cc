@@ -4,7 +4,6 @@
 #include "client/appfiles/request_test_home.h"
 #include "client/appfiles/snd_record.h"
 #include "client/common/pin_scramble.h"
-#include "client/common/record_fields.h"
 #include "platform/testing/temp_dir.h"
 
 namespace kv {
@@ -81,26 +80,26 @@ TEST_F(TranslateTest, PlainSendRecordsOnePerRecipient) {
   const char* kinds[] = {"1", "2", "2", "3"};
   for (std::size_t i = 0; i < records.size(); ++i) {
     const std::string& r = records[i];
-    EXPECT_EQ(get_veld(r, snd::kApplication), "RUN") << "two-character APP= is not used";
-    EXPECT_EQ(get_veld(r, snd::kResultStamp), "");
-    EXPECT_EQ(get_veld(r, snd::kRequestStamp), "202403071030");
-    EXPECT_EQ(get_veld(r, snd::kMessageId), "ABC00012437AUF");
-    EXPECT_EQ(get_veld(r, snd::kRecipientKind), kinds[i]);
-    EXPECT_EQ(get_veld(r, snd::kPriority), "2");
-    EXPECT_EQ(get_veld(r, snd::kDelete), "1");
-    EXPECT_EQ(get_veld(r, snd::kSubject), "Sub!ject");
-    EXPECT_EQ(get_veld(r, snd::kFirstFile), "data.txt");
-    EXPECT_EQ(get_veld(r, snd::kCountry), "NL");  // country and ADMD carry over to copies
-    EXPECT_EQ(get_veld(r, snd::kAdmd), "ADMD");
+    EXPECT_EQ(SndRecord(r).str(snd::kApplication), "RUN") << "two-character APP= is not used";
+    EXPECT_EQ(SndRecord(r).str(snd::kResultStamp), "");
+    EXPECT_EQ(SndRecord(r).str(snd::kRequestStamp), "202403071030");
+    EXPECT_EQ(SndRecord(r).str(snd::kMessageId), "ABC00012437AUF");
+    EXPECT_EQ(SndRecord(r).str(snd::kRecipientKind), kinds[i]);
+    EXPECT_EQ(SndRecord(r).str(snd::kPriority), "2");
+    EXPECT_EQ(SndRecord(r).str(snd::kDelete), "1");
+    EXPECT_EQ(SndRecord(r).str(snd::kSubject), "Sub!ject");
+    EXPECT_EQ(SndRecord(r).str(snd::kFirstFile), "data.txt");
+    EXPECT_EQ(SndRecord(r).str(snd::kCountry), "NL");  // country and ADMD carry over to copies
+    EXPECT_EQ(SndRecord(r).str(snd::kAdmd), "ADMD");
   }
-  EXPECT_EQ(get_veld(records[0], snd::kOrganisation), "ORG1");
-  EXPECT_EQ(get_veld(records[0], snd::kSurname), "JANSEN");
-  EXPECT_EQ(get_veld(records[1], snd::kOrganisation), "ORG2");
-  EXPECT_EQ(get_veld(records[1], snd::kSurname), "PIET");
-  EXPECT_EQ(get_veld(records[2], snd::kSurname), "");  // emptied by the second CCO
-  EXPECT_EQ(get_veld(records[2], snd::kAlias), "ALIAS3");
-  EXPECT_EQ(get_veld(records[3], snd::kAlias), "");
-  EXPECT_EQ(get_veld(records[3], snd::kSurname), "GEHEIM");
+  EXPECT_EQ(SndRecord(records[0]).str(snd::kOrganisation), "ORG1");
+  EXPECT_EQ(SndRecord(records[0]).str(snd::kSurname), "JANSEN");
+  EXPECT_EQ(SndRecord(records[1]).str(snd::kOrganisation), "ORG2");
+  EXPECT_EQ(SndRecord(records[1]).str(snd::kSurname), "PIET");
+  EXPECT_EQ(SndRecord(records[2]).str(snd::kSurname), "");  // emptied by the second CCO
+  EXPECT_EQ(SndRecord(records[2]).str(snd::kAlias), "ALIAS3");
+  EXPECT_EQ(SndRecord(records[3]).str(snd::kAlias), "");
+  EXPECT_EQ(SndRecord(records[3]).str(snd::kSurname), "GEHEIM");
   EXPECT_EQ(records[3].back(), 'M') << "trailing empty fields are not written";
 
   // QRTLNK.SAV holds the block as the request gave it.
@@ -116,12 +115,12 @@ TEST_F(TranslateTest, AppLineWithThreeCharactersAndDistributionList) {
       translate("*001ZEND\nAPP=XYZ\nAPP=QQQ\nMID=ABCDEFGHIJKLMN\nDIS=LIST1\n*002ZEND\nDIF=f.lst\n");
   std::vector<std::string> records = snd_records();
   ASSERT_EQ(records.size(), 2u);
-  EXPECT_EQ(get_veld(records[0], snd::kApplication), "XYZ");  // only the first APP= counts
-  EXPECT_EQ(get_veld(records[0], snd::kRecipientKind), "4");
-  EXPECT_EQ(get_veld(records[0], snd::kAlias), "LIST1");
-  EXPECT_EQ(get_veld(records[1], snd::kApplication), "");  // no App-id in the run
-  EXPECT_EQ(get_veld(records[1], snd::kRecipientKind), "5");
-  EXPECT_EQ(get_veld(records[1], snd::kMessageId), "");
+  EXPECT_EQ(SndRecord(records[0]).str(snd::kApplication), "XYZ");  // only the first APP= counts
+  EXPECT_EQ(SndRecord(records[0]).str(snd::kRecipientKind), "4");
+  EXPECT_EQ(SndRecord(records[0]).str(snd::kAlias), "LIST1");
+  EXPECT_EQ(SndRecord(records[1]).str(snd::kApplication), "");  // no App-id in the run
+  EXPECT_EQ(SndRecord(records[1]).str(snd::kRecipientKind), "5");
+  EXPECT_EQ(SndRecord(records[1]).str(snd::kMessageId), "");
 }
 
 TEST_F(TranslateTest, BinaryFileWithEdiIdentifierIsSentPlain) {
@@ -207,7 +206,7 @@ TEST_F(ScriptinTest, RequestsFromTheListedDirectoriesAreAppendedAndRemoved) {
   EXPECT_FALSE(exists("out/c.txt"));
   EXPECT_TRUE(exists("noslash1.scr"));  // a pattern without directory is not used
   ASSERT_EQ(snd_records().size(), 1u);
-  EXPECT_EQ(get_veld(snd_records()[0], snd::kApplication), "ABC");
+  EXPECT_EQ(SndRecord(snd_records()[0]).str(snd::kApplication), "ABC");
 }
 
 TEST_F(ScriptinTest, RunFilesAreNeverPickedUpAndTooLongFirstEntryIsErrorNine) {

@@ -17,7 +17,6 @@
 #include "client/common/home.h"
 #include "client/common/line_reader.h"
 #include "client/common/open_files.h"
-#include "client/common/record_fields.h"
 #include "client/common/run_intent.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/text.h"
@@ -53,8 +52,8 @@ bool cross_out(std::FILE* file, const std::string& name, const LinePlace& place)
 }
 
 // The part files of a record, as remove_part_files finds them.
-void add_part_files(const std::string& record, std::vector<std::string>& parts) {
-  const std::string first = get_veld(record, kRcvFirstFile);
+void add_part_files(const RcvRecord& record, std::vector<std::string>& parts) {
+  const std::string first = record.str(rcv::kFirstFile);
   if (first.empty()) return;
   for (int k = 1; k <= std::max(1, rcv_file_count(record)); ++k) {
     parts.push_back(k == 1 ? first : part_file_name(first, k));
@@ -89,7 +88,7 @@ void update_receive_store(const std::string& application_file) {
     found->second.pop_front();
     places.push_back(place);
     crossings.push_back(std::to_string(place.start) + "|" + std::to_string(place.length));
-    add_part_files(line.text, taken_over);
+    add_part_files(RcvRecord(line.text), taken_over);
   }
   // What the next start needs to finish, announced in one flushed append.
   std::vector<IntentLine> announced = {

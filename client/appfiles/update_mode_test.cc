@@ -78,11 +78,11 @@ TEST_F(UpdateMode, RewrittenFilesKeepTheirNameAndPermissions) {
   EXPECT_FALSE(has("qrtlnk.rcv"));
   EXPECT_EQ(dir.lines("QRTLNK.RCV"), std::vector<std::string>{c});
 
-  std::string failed = new_snd_record();
-  set_snd_field(failed, snd::kResultStamp, "202301010000");
-  set_snd_field(failed, snd::kResultCode, "2101");
-  const std::string open_record = snd_record_line(new_snd_record());
-  dir.write("QRTLNK.SND", snd_record_line(failed) + "\n" + open_record + "\n");
+  SndRecord failed;
+  failed.set(snd::kResultStamp, "202301010000");
+  failed.set(snd::kResultCode, "2101");
+  const std::string open_record = SndRecord().line();
+  dir.write("QRTLNK.SND", failed.line() + "\n" + open_record + "\n");
   run_state().fil_name.clear();
   run_state().mid_selection.clear();
   clean_send_queue();

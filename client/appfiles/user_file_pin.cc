@@ -10,8 +10,8 @@
 #include "client/common/line_reader.h"
 #include "client/common/open_files.h"
 #include "client/common/pin_scramble.h"
-#include "client/common/record_fields.h"
 #include "client/common/status_callbacks.h"
+#include "client/common/status_codes.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "platform/fs.h"
@@ -50,8 +50,10 @@ void schrijf_nieuwe_pin(const std::string& command_file, const std::string& stat
   std::string line;
   while (read_whole_line(status.get(), line)) {
     busy_indicator();
-    std::string tag = get_veld(line, status::kTag);
-    if (!is_command(tag, "WACHTWOORD") || get_veld(line, status::kResult) != "0000") continue;
+    const StatusRecord status_line(line);
+    std::string tag = status_line.str(status::kTag);
+    if (!is_command(tag, "WACHTWOORD") || status_line.get(status::kResult) != kCodeSuccess)
+      continue;
     // The command file is searched onwards from where the previous search stopped.
     std::string command;
     bool located = false;

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "client/common/status_codes.h"
+
 namespace kv {
 
 constexpr const char* kQuestionsFile = "qrtlnk.nav";
@@ -55,8 +57,8 @@ constexpr std::size_t kReportFile = 4;
 constexpr std::size_t kNewPassword = 1;
 constexpr std::size_t kOldPassword = 2;
 // Answers.
-constexpr const char* kAccepted = "0000";
-constexpr const char* kNotSent = "2006";
+constexpr const char* kAccepted = kCodeSuccess;
+constexpr const char* kNotSent = kCodeNotSent;
 constexpr const char* kFetchedAgain = "1";
 constexpr const char* kNewWorks = "N";
 constexpr const char* kOldWorks = "O";

@@ -39,7 +39,7 @@ int refuse(std::string& record, const std::string& code) {
 }
 
 // Field that receives a refused file, directory or selection-file name.
-int refused_value_field(int position) {
+status::Field refused_value_field(int position) {
   switch (command_kind()) {
     case kLijst: return status::lijst::kListingFile;
     case kRapport: return status::rapport::kReportFile;

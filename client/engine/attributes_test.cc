@@ -141,7 +141,7 @@ TEST_F(AttributesTest, FileListAndPathRefusals) {
   EXPECT_EQ(check(kZend, {"FIL=a.txt", "FIL=a.txt"}), "ok") << "FIL may repeat in ZEND";
   std::vector<std::string> nine(9, "FIL=a.txt");
   EXPECT_EQ(check(kZend, nine), "2423");
-  EXPECT_EQ(field(record_, 9), "a.txt");
+  EXPECT_EQ(field(record_, status::kRefusedValue), "a.txt");
 
   dir_.write("d.edi", "UNB");
   EXPECT_EQ(check(kZend, {"FIL=a.txt", "DIF=d.edi", "FIL=A.TXT"}), "ok");
@@ -153,23 +153,23 @@ TEST_F(AttributesTest, FileListAndPathRefusals) {
   std::vector<std::string> full(8, "FIL=a.txt");
   full.push_back("DIF=d.edi");
   EXPECT_EQ(check(kZend, full), "2429");
-  EXPECT_EQ(field(record_, 9), "d.edi");
+  EXPECT_EQ(field(record_, status::kRefusedValue), "d.edi");
   EXPECT_EQ(check(kZend, {"DIF=d.edi", "DIF=d.edi"}), "2324");
 
   EXPECT_EQ(check(kZend, {"FIL=missing.txt"}), "3037");
-  EXPECT_EQ(field(record_, 9), "missing.txt");
+  EXPECT_EQ(field(record_, status::kRefusedValue), "missing.txt");
   EXPECT_EQ(check(kZend, {"FIL=" + std::string(65, 'f')}), "2422");
   EXPECT_EQ(check(kOntvang, {"FIL=OUT.TXT"}), "ok");
   EXPECT_FALSE(dir_.exists("OUT.TXT")) << "the check leaves nothing behind";
   EXPECT_EQ(check(kOntvang, {"FIL=A.TXT", "FIL=B.TXT"}), "2322");
   EXPECT_EQ(check(kLijst, {"FIL=nodir/x.lst"}), "3035");
-  EXPECT_EQ(field(record_, 4), "nodir/x.lst");
+  EXPECT_EQ(field(record_, status::lijst::kListingFile), "nodir/x.lst");
   EXPECT_EQ(check(kRapport, {"FIL=nodir/x.rap"}), "3035");
-  EXPECT_EQ(field(record_, 5), "nodir/x.rap");
+  EXPECT_EQ(field(record_, status::rapport::kReportFile), "nodir/x.rap");
   EXPECT_EQ(check(kVerwijder, {"SEL=nosuch.sel"}), "3037");
-  EXPECT_EQ(field(record_, 6), "nosuch.sel");
+  EXPECT_EQ(field(record_, status::verwijder::kRefusedSelection), "nosuch.sel");
   EXPECT_EQ(check(kOntvang, {"SEL=nosuch.sel"}), "3037");
-  EXPECT_EQ(field(record_, 9), "nosuch.sel");
+  EXPECT_EQ(field(record_, status::kRefusedValue), "nosuch.sel");
   EXPECT_EQ(check(kLijst, {"SEL=sel.txt"}), "ok");
 }
 
@@ -179,7 +179,7 @@ TEST_F(AttributesTest, Directory) {
   EXPECT_EQ(check(kLijst, {"DIR=" + dir_.path() + "/out"}), "ok");
   EXPECT_EQ(a().value(kAttrDIR), dir_.path() + "/out/");
   EXPECT_EQ(check(kLijst, {"DIR=missing/sub"}), "3034");
-  EXPECT_EQ(field(record_, 4), "missing/sub");
+  EXPECT_EQ(field(record_, status::lijst::kListingFile), "missing/sub");
   EXPECT_EQ(check(kLijst, {"DIR=out/missing"}), "3036");
   EXPECT_EQ(check(kOntvang, {"DIR=" + std::string(53, 'd')}), "2424");
 }

@@ -8,7 +8,7 @@
 #include "client/common/home.h"
 #include "client/common/journal.h"
 #include "client/common/line_writer.h"
-#include "client/common/record_fields.h"
+#include "client/common/listing_layout.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/attributes.h"
@@ -182,27 +182,23 @@ bool is_kill_message(const MessageSummary& row) {
 
 std::string list_line(const MessageSummary& row, bool already_read) {
   if (row.msgType != MSGTYPE_MESSAGE) return fixed_text(row.listId);
-  std::string record = init_veld_record(16);
+  ListingRecord record;
   const std::string entry = fixed_text(row.mbxEntryTime);
-  const std::string fields[14] = {
-      fixed_text(row.listId),
-      fixed_text(row.ipMsgId),
-      fixed_text(row.inReplyTo),
-      entry.empty() ? std::string() : date_to_stamp(entry),
-      format("%1d", row.msgType),
-      fixed_text(row.surName),
-      fixed_text(row.givenName),
-      fixed_text(row.subject),
-      format("%ld", static_cast<long>(row.msgSize)),
-      format("%1d", row.priority),
-      format("%1d", row.sensitivity),
-      format("%1d", row.bodyPartQtty),
-      format("%1d", row.eit),
-      already_read ? "1" : "0",
-  };
-  for (int i = 0; i < 14; ++i) insert_veld(record, fields[i], i + 1);
-  while (record.size() > 1 && record.back() == '|') record.pop_back();
-  return record;
+  record.set(listing::kListId, fixed_text(row.listId));
+  record.set(listing::kMessageId, fixed_text(row.ipMsgId));
+  record.set(listing::kInReplyTo, fixed_text(row.inReplyTo));
+  record.set(listing::kEntryTime, entry.empty() ? std::string() : date_to_stamp(entry));
+  record.set(listing::kMessageType, format("%1d", row.msgType));
+  record.set(listing::kSurname, fixed_text(row.surName));
+  record.set(listing::kGivenName, fixed_text(row.givenName));
+  record.set(listing::kSubject, fixed_text(row.subject));
+  record.set(listing::kSize, format("%ld", static_cast<long>(row.msgSize)));
+  record.set(listing::kPriority, format("%1d", row.priority));
+  record.set(listing::kSensitivity, format("%1d", row.sensitivity));
+  record.set(listing::kBodyParts, format("%1d", row.bodyPartQtty));
+  record.set(listing::kEit, format("%1d", row.eit));
+  record.set(listing::kAlreadyRead, already_read ? "1" : "0");
+  return record.line();
 }
 
 int build_list_filter(std::string& record, std::string& filter) {

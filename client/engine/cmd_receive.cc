@@ -8,7 +8,6 @@
 #include "client/common/journal.h"
 #include "client/common/line_writer.h"
 #include "client/common/receive_word.h"
-#include "client/common/record_fields.h"
 #include "client/common/report_layout.h"
 #include "client/common/run_intent.h"
 #include "client/common/status_callbacks.h"
@@ -131,25 +130,22 @@ std::string stamp_of(const char* date, std::size_t width) {
 }
 
 std::string report_record(const MessageIn& item, const NotifyEntry& e) {
-  std::string record = init_veld_record(report::kNewRecordCount);
+  ReportRecord record;
   const bool delivery = e.notifyType == 1;
-  insert_veld(record, fixed_text(item.ipMsgId), report::kMessageId);
-  insert_veld(record, format("%01d", item.msgType), report::kMessageType);
-  insert_veld(record, format("%01d", e.notifyType), report::kNotifyType);
-  insert_veld(record, stamp_of(item.mbxEntryTime, sizeof item.mbxEntryTime), report::kEntryTime);
+  record.set(report::kMessageId, fixed_text(item.ipMsgId));
+  record.set(report::kMessageType, format("%01d", item.msgType));
+  record.set(report::kNotifyType, format("%01d", e.notifyType));
+  record.set(report::kEntryTime, stamp_of(item.mbxEntryTime, sizeof item.mbxEntryTime));
   if (item.msgType != MSGTYPE_REPORT || delivery) {
-    insert_veld(record, stamp_of(e.remoteDeliveryTime, sizeof e.remoteDeliveryTime),
-                report::kDeliveryTime);
+    record.set(report::kDeliveryTime, stamp_of(e.remoteDeliveryTime, sizeof e.remoteDeliveryTime));
   }
-  insert_veld(record, delivery ? "00" : format("%.2d", e.reasonCode), report::kReason);
-  insert_veld(record, delivery ? "00" : format("%.2d", e.diagnostic), report::kDiagnostic);
-  std::string name = init_veld_record(report::kRecipientFields);
-  put_orname_fields(name, 1, report::kRecipientFields, e.orName);
+  record.set(report::kReason, delivery ? "00" : format("%.2d", e.reasonCode));
+  record.set(report::kDiagnostic, delivery ? "00" : format("%.2d", e.diagnostic));
+  const std::vector<std::string> name = orname_parts(e.orName);
   for (int i = 0; i < report::kRecipientFields; ++i) {
-    insert_veld(record, get_veld(name, i + 1), report::kRecipient + i);
+    record.set(nth_field(report::kRecipient, i), name[static_cast<std::size_t>(i)]);
   }
-  while (record.size() > 1 && record.back() == '|') record.pop_back();
-  return record;
+  return record.line();
 }
 
 // A report file that cannot be opened loses the records; the status line is written as usual.

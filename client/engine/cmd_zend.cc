@@ -66,7 +66,7 @@ void put_message_fields(std::string& record, const MessageOut& out) {
   set_field(record, status::zend::kNotification, format("%1d", out.notifReq));
   set_field(record, status::zend::kReport, format("%1d", out.reportReq));
   for (std::size_t i = 0; i < kMaxFiles; ++i) {
-    set_field(record, status::zend::kFirstFile + static_cast<int>(i),
+    set_field(record, nth_field(status::zend::kFirstFile, static_cast<int>(i)),
               i < a.files.size() ? a.files[i] : "");
   }
   set_field(record, status::zend::kDelete, a.has(kAttrDEL) ? "1" : "0");

@@ -5,7 +5,6 @@
 
 #include <map>
 
-#include "client/common/record_fields.h"
 #include "client/common/status_layout.h"
 #include "client/engine/testing/engine_test_env.h"
 #include "client/engine/testing/rows.h"
@@ -141,7 +140,7 @@ TEST_F(ZendTest, DeleteOptionRemovesSentFiles) {
   EXPECT_EQ(*(at + 3), "VQKEEP.TXT");
   EXPECT_EQ(*(at + 4), "B.TXT");
   EXPECT_EQ(*(at + 5), std::string(40, '-'));
-  EXPECT_EQ(get_veld(status_lines()[1], status::zend::kDelete), "1");
+  EXPECT_EQ(StatusRecord(status_lines()[1]).str(status::zend::kDelete), "1");
 }
 
 TEST_F(ZendTest, InterchangeDistributionListAndAliases) {
@@ -163,23 +162,24 @@ TEST_F(ZendTest, InterchangeDistributionListAndAliases) {
                                   "ALI=AL3\nCCO\nDIS=LIST\n"),
             0);
   ASSERT_EQ(status_lines().size(), 6u);
-  EXPECT_EQ(get_veld(status_lines()[1], status::zend::kFirstFile), "a.txt");
-  EXPECT_EQ(get_veld(status_lines()[1], status::zend::kFirstFile + 1), "i.edi");
-  EXPECT_EQ(get_veld(status_lines()[1], status::zend::kRecipientKind), "5");
-  EXPECT_EQ(get_veld(status_lines()[1], status::zend::kAlias), "");
-  EXPECT_EQ(get_veld(status_lines()[1], status::zend::kSurname), "PARTNER");
+  EXPECT_EQ(StatusRecord(status_lines()[1]).str(status::zend::kFirstFile), "a.txt");
+  EXPECT_EQ(StatusRecord(status_lines()[1]).str(nth_field(status::zend::kFirstFile, 1)), "i.edi");
+  EXPECT_EQ(StatusRecord(status_lines()[1]).str(status::zend::kRecipientKind), "5");
+  EXPECT_EQ(StatusRecord(status_lines()[1]).str(status::zend::kAlias), "");
+  EXPECT_EQ(StatusRecord(status_lines()[1]).str(status::zend::kSurname), "PARTNER");
   EXPECT_TRUE(status_lines()[1].size() < 200);
-  EXPECT_EQ(get_veld(status_lines()[2], status::zend::kAlias), "AL1");
-  EXPECT_EQ(get_veld(status_lines()[2], status::zend::kCountry), "DE");
-  EXPECT_EQ(get_veld(status_lines()[2], status::zend::kSurname), "Resolved");
-  EXPECT_EQ(get_veld(status_lines()[3], status::zend::kAlias), "AL2");
-  EXPECT_EQ(get_veld(status_lines()[3], status::zend::kCountry), "");
-  EXPECT_EQ(get_veld(status_lines()[3], status::kResult), "0000") << "kept on a failed resolution";
-  EXPECT_EQ(get_veld(status_lines()[4], status::zend::kAlias), "AL3");
+  EXPECT_EQ(StatusRecord(status_lines()[2]).str(status::zend::kAlias), "AL1");
+  EXPECT_EQ(StatusRecord(status_lines()[2]).str(status::zend::kCountry), "DE");
+  EXPECT_EQ(StatusRecord(status_lines()[2]).str(status::zend::kSurname), "Resolved");
+  EXPECT_EQ(StatusRecord(status_lines()[3]).str(status::zend::kAlias), "AL2");
+  EXPECT_EQ(StatusRecord(status_lines()[3]).str(status::zend::kCountry), "");
+  EXPECT_EQ(StatusRecord(status_lines()[3]).str(status::kResult), "0000")
+      << "kept on a failed resolution";
+  EXPECT_EQ(StatusRecord(status_lines()[4]).str(status::zend::kAlias), "AL3");
   EXPECT_EQ(fake_api().count("API_aliasToOrname"), 2) << "no resolution after a failed one";
-  EXPECT_EQ(get_veld(status_lines()[5], status::zend::kRecipientKind), "4");
-  EXPECT_EQ(get_veld(status_lines()[5], status::zend::kAlias), "") << "a list is no alias";
-  EXPECT_EQ(get_veld(status_lines()[5], status::zend::kCountry), "");
+  EXPECT_EQ(StatusRecord(status_lines()[5]).str(status::zend::kRecipientKind), "4");
+  EXPECT_EQ(StatusRecord(status_lines()[5]).str(status::zend::kAlias), "") << "a list is no alias";
+  EXPECT_EQ(StatusRecord(status_lines()[5]).str(status::zend::kCountry), "");
 }
 
 TEST_F(ZendTest, FrontEndRefusals) {
@@ -217,7 +217,8 @@ TEST_F(ZendTest, EdifactEnvelopeSizeLimit) {
             1);
   const auto lines = status_lines();
   ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(get_veld(lines[1], status::kResult), "0000") << "exactly 2095104 bytes are sent";
+  EXPECT_EQ(StatusRecord(lines[1]).str(status::kResult), "0000")
+      << "exactly 2095104 bytes are sent";
   EXPECT_EQ(lines[2], line_of("*002ZEND", "3072") +
                           "|EDI0002|2|1|3|3|big1.edi|a.txt|b.txt||||||1||||P");
   EXPECT_EQ(lines[3], line_of("*003ZEND", "3072") +

@@ -49,8 +49,8 @@ TEST_F(ConnectBlockTest, CompleteBlockFillsTheOpenParameters) {
   ASSERT_EQ(read_block("*000connect   \n\n   \nREM x\nPOS=USER1\r\nPIN=secret\nSRV=host.nl\n"
                        "PNB=70000\nPAT=45\nDTT=abc\nISP=Kantoor lijn\n*001ZEND\n"),
             0);
-  EXPECT_EQ(field(record_, 1), "*000CONNECT");
-  EXPECT_EQ(field(record_, 2), testing::kTestStamp);
+  EXPECT_EQ(field(record_, status::kTag), "*000CONNECT");
+  EXPECT_EQ(field(record_, status::kStamp), testing::kTestStamp);
   EXPECT_EQ(result_code(record_), "");
   EXPECT_EQ(open().type, CONNECTION_TCPIP);
   EXPECT_STREQ(open().user, "USER1");
@@ -80,7 +80,7 @@ TEST_F(ConnectBlockTest, DefaultsAndTheUnexaminedOperator) {
 TEST_F(ConnectBlockTest, FirstLineMustBeConnect) {
   EXPECT_EQ(read_block(" *000CONNECT\nPOS=A\n"), -2);
   EXPECT_EQ(result_code(record_), "1001");
-  EXPECT_EQ(field(record_, 1), " *000CONNECT");
+  EXPECT_EQ(field(record_, status::kTag), " *000CONNECT");
   EXPECT_TRUE(journal_has("**|", "CONNECT commando ontbreekt"));
   EXPECT_EQ(read_block("*001ZEND\n"), -2);
   EXPECT_EQ(result_code(record_), "1001");
@@ -154,7 +154,7 @@ TEST_F(ConnectBlockTest, LineLimitsAndTheLastLineWithoutLineFeed) {
   EXPECT_EQ(code_of("POS=A\nPIN=X\nSRV=S\nPNB=1"), "-1:1059");
   // A first line that is too long: field 1 holds its first 14 characters as read.
   EXPECT_EQ(read_block("*000connect" + std::string(300, 'x') + "\n"), -2);
-  EXPECT_EQ(field(record_, 1), "*000connectxxx");
+  EXPECT_EQ(field(record_, status::kTag), "*000connectxxx");
   EXPECT_EQ(result_code(record_), "1055");
 }
 

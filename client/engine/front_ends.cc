@@ -125,7 +125,7 @@ void put_oversize_fields(std::string& record) {
   set_field(record, status::zend::kReport, digit_or(kAttrRAP, s.report));
   const auto& files = attributes().files;
   for (std::size_t i = 0; i < files.size() && i < kMaxFiles; ++i) {
-    set_field(record, status::zend::kFirstFile + static_cast<int>(i), files[i]);
+    set_field(record, nth_field(status::zend::kFirstFile, static_cast<int>(i)), files[i]);
   }
   set_field(record, status::zend::kDelete, has(kAttrDEL) ? "1" : "0");
   set_field(record, status::zend::kSubject, value(kAttrSUB));
@@ -139,11 +139,12 @@ void put_oversize_fields(std::string& record) {
   set_field(record, status::zend::kPrmd, text_or(kAttrPMD, s.prmd));
   set_field(record, status::zend::kOrganisation, text_or(kAttrORG, s.organisation));
   set_field(record, status::zend::kUnitA, text_or(kAttrOUA, s.unit_a));
-  set_field(record, status::zend::kUnitA + 1, text_or(kAttrOUB, s.unit_b));
-  set_field(record, status::zend::kUnitA + 2, text_or(kAttrOUC, s.unit_c));
-  set_field(record, status::zend::kUnitA + 3, text_or(kAttrOUD, s.unit_d));
+  set_field(record, nth_field(status::zend::kUnitA, 1), text_or(kAttrOUB, s.unit_b));
+  set_field(record, nth_field(status::zend::kUnitA, 2), text_or(kAttrOUC, s.unit_c));
+  set_field(record, nth_field(status::zend::kUnitA, 3), text_or(kAttrOUD, s.unit_d));
   const int rest[] = {kAttrSUR, kAttrGIV, kAttrINI, kAttrGQU, kAttrDTA, kAttrDVA, kAttrDTB, kAttrDVB};
-  for (int i = 0; i < 8; ++i) set_field(record, status::zend::kSurname + i, value(rest[i]));
+  for (int i = 0; i < 8; ++i)
+    set_field(record, nth_field(status::zend::kSurname, i), value(rest[i]));
 }
 
 void remember_sent_message(const std::string& mid) {

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "client/common/record_fields.h"
 #include "client/engine/testing/engine_test_env.h"
 #include "client/engine/testing/rows.h"
 #include "client/engine/attributes.h"

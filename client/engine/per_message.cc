@@ -3,8 +3,9 @@
 #include "client/engine/per_message.h"
 
 #include "client/common/home.h"
-#include "client/common/run_intent.h"
 #include "client/common/journal.h"
+#include "client/common/listing_layout.h"
+#include "client/common/run_intent.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/command_context.h"
@@ -52,7 +53,7 @@ std::string create_work_file() {
 
 // List identifier of a listing line: its field 1 up to the first blank.
 std::string list_id_of(const std::string& listing_line) {
-  std::string id = field(listing_line, 1);
+  std::string id = ListingRecord(listing_line).str(listing::kListId);
   return id.substr(0, id.find(' '));
 }
 
@@ -76,7 +77,8 @@ int handle_listed_message(int kind, std::string& record, const std::string& list
   if (kind != kRapport) record = start_status_line(field(record, status::kTag));
   if (kind == kOntvang || kind == kVerwijder) {
     set_field(record, status::message::kListId, list_id);
-    set_field(record, status::message::kMessageId, field(listing_line, 2));
+    set_field(record, status::message::kMessageId,
+              ListingRecord(listing_line).str(listing::kMessageId));
   }
   if (kind == kVerwijder) {
     int result = delete_message(list_id);

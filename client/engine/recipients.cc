@@ -60,15 +60,16 @@ void add_recipient(int index, int kind) {
   }
 }
 
-void clear_fields(std::string& record, int first, int count) {
-  for (int i = 0; i < count; ++i) set_field(record, first + i, "");
+void clear_fields(std::string& record, status::Field first, int count) {
+  for (int i = 0; i < count; ++i) set_field(record, nth_field(first, i), "");
 }
 
-void put_orname_fields(std::string& record, int first, int count, const ORName& name) {
-  clear_fields(record, first, count);
-  if (name.type == ORNAME_ALIAS || name.type == ORNAME_DISTLIST) return;
+std::vector<std::string> orname_parts(const ORName& name) {
+  if (name.type == ORNAME_ALIAS || name.type == ORNAME_DISTLIST) {
+    return std::vector<std::string>(20);
+  }
   const ORNameForm11& f = name.u.form11;
-  const std::string values[20] = {
+  return {
       fixed_text(f.countryName),  fixed_text(f.adDomainName), fixed_text(f.prDomainName),
       fixed_text(f.orgName),      fixed_text(f.orgUnitA),     fixed_text(f.orgUnitB),
       fixed_text(f.orgUnitC),     fixed_text(f.orgUnitD),     fixed_text(f.surName),
@@ -77,7 +78,15 @@ void put_orname_fields(std::string& record, int first, int count, const ORName& 
       fixed_text(f.domDefAttrVB), fixed_text(f.domDefAttrTC), fixed_text(f.domDefAttrVC),
       fixed_text(f.domDefAttrTD), fixed_text(f.domDefAttrVD),
   };
-  for (int i = 0; i < count && i < 20; ++i) set_field(record, first + i, values[i]);
+}
+
+void put_orname_fields(std::string& record, status::Field first, int count, const ORName& name) {
+  clear_fields(record, first, count);
+  if (name.type == ORNAME_ALIAS || name.type == ORNAME_DISTLIST) return;
+  const std::vector<std::string> values = orname_parts(name);
+  for (int i = 0; i < count && i < 20; ++i) {
+    set_field(record, nth_field(first, i), values[static_cast<std::size_t>(i)]);
+  }
 }
 
 }  // namespace kv::engine

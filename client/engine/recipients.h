@@ -3,7 +3,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "client/common/status_layout.h"
 #include "client/msgapi/api.h"
 
 namespace kv::engine {
@@ -18,9 +20,13 @@ void add_recipient(int index, int kind);
 // ADMD, PRMD, organisation, units A..D, surname, given name, initials, generation qualifier, then
 // the domain-defined attributes as type/value pairs (16 fields hold two pairs, 20 all four).
 // A name that is not a full O/R address leaves the fields empty.
-void put_orname_fields(std::string& record, int first, int count, const ORName& name);
+void put_orname_fields(std::string& record, status::Field first, int count, const ORName& name);
+
+// The 20 parts of `name` in the order of those fields; all empty for a name that is not a full
+// O/R address.
+std::vector<std::string> orname_parts(const ORName& name);
 
 // Empties `count` status fields from `first`.
-void clear_fields(std::string& record, int first, int count);
+void clear_fields(std::string& record, status::Field first, int count);
 
 }  // namespace kv::engine

@@ -48,7 +48,7 @@ void add_fixed_codes(Catalogue& c) {
   add(c, kCodeSecondConnect, "a second CONNECT command", "a request holds one CONNECT at most");
   add(c, kCodeNoAnsweredSend, "ANTWOORD without an earlier ZEND with ANS in this run",
       "give ANS in the ZEND whose answer ANTWOORD waits for");
-  add(c, "2006", "send-queue record without a usable status line",
+  add(c, kCodeNotSent, "send-queue record without a usable status line",
       "the run ended before the send was confirmed; its request is kept in qrtlnk.sav, from "
       "which the application may send it again (the next normal run empties qrtlnk.sav)");
   add(c, kCodeSelectionUnknownKeyword, "unknown keyword in the selection file (SEL=)");

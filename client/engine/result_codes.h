@@ -5,18 +5,17 @@
 // verdicts in verdict_map.cc; the dial-up helper's own codes are passed on as it wrote them.
 #pragma once
 
+#include "client/common/status_codes.h"
+
 namespace kv::engine {
 
-// Every command.
-inline constexpr const char* kCodeSuccess = "0000";
+// Every command (success and Escape are in client/common/status_codes.h).
 inline constexpr const char* kCodeLineTooLong = "1055";  // a command-file line over 274 characters
-inline constexpr const char* kCodeUserStop = "1516";     // Escape
 inline constexpr const char* kCodeWorkFile = "3071";     // no temporary work file "TMXXXXXX"
 
 // The command file and the session.
 inline constexpr const char* kCodeNoConnectLine = "1001";   // first line not "*000CONNECT"
 inline constexpr const char* kCodeUnknownConnectKeyword = "1009";
-inline constexpr const char* kCodeOpenFailed = "1501";      // API_open with verdict 0
 inline constexpr const char* kCodeSequenceNotNumeric = "2001";
 inline constexpr const char* kCodeUnknownCommand = "2002";
 inline constexpr const char* kCodeSecondConnect = "2004";
@@ -63,7 +62,6 @@ inline constexpr const char* kCodeWriteProtected = "3040";
 inline constexpr const char* kCodeNamesNoFile = "3041";            // a bare drive, a trailing separator
 
 // Receiving and waiting.
-inline constexpr const char* kCodeNotAMessage = "1517";  // ONTVANG/ANTWOORD item not a message
 inline constexpr const char* kCodeNoAnswer = "1701";     // the waiting time passed
 
 // Dial-up.

@@ -271,8 +271,8 @@ class PerMessageTest : public EngineTest {
 TEST_F(PerMessageTest, EmptyMailboxForRapportLeavesFieldFiveEmpty) {
   engine_control().command_kind = kRapport;
   std::string record = start_status_line("*001RAPPORT");
-  set_field(record, 5, "qrt400.rap");
-  set_field(record, 6, "0");
+  set_field(record, status::rapport::kReportFile, "qrt400.rap");
+  set_field(record, status::rapport::kReadFlag, "0");
   list({});
   EXPECT_EQ(for_each_listed_message(record), 0);
   EXPECT_EQ(dir_.lines("qrtlnk.sts"),

@@ -7,7 +7,7 @@
 #include "client/common/journal.h"
 #include "client/common/line_writer.h"
 #include "client/common/open_files.h"
-#include "client/common/record_fields.h"
+#include "client/common/record.h"
 #include "client/common/status_layout.h"
 #include "client/engine/failure_reason.h"
 #include "client/engine/session_state.h"
@@ -16,7 +16,7 @@
 
 namespace kv::engine {
 
-std::string empty_status_record() { return init_veld_record(status::kFieldCount - 1); }
+std::string empty_status_record() { return StatusRecord().text(); }
 
 std::string time_stamp() {
   LocalTime t = clock().local_time();
@@ -33,13 +33,15 @@ std::string start_status_line(const std::string& command_id) {
   return record;
 }
 
-// Without memory for the longer record insert_veld journals "Not enough memory to write status"
-// and std::bad_alloc unwinds to the session's recovery point.
-void set_field(std::string& record, int n, const std::string& value) {
-  insert_veld(record, value, n);
+// Without memory for the longer record journals "Not enough memory to write status" and
+// std::bad_alloc unwinds to the session's recovery point.
+void set_field(std::string& record, status::Field field, const std::string& value) {
+  record_text::set_field_of(record, field, value, status::Layout::width(field));
 }
 
-std::string field(const std::string& record, int n) { return get_veld(record, n); }
+std::string field(const std::string& record, status::Field field) {
+  return std::string(record_text::field_of(record, field));
+}
 
 void set_result_code(std::string& record, const std::string& code) {
   set_field(record, status::kResult, code);
@@ -47,7 +49,7 @@ void set_result_code(std::string& record, const std::string& code) {
 
 std::string result_code(const std::string& record) { return field(record, status::kResult); }
 
-bool is_success(const std::string& record) { return result_code(record) == kCodeSuccess; }
+bool has_success_result(const std::string& record) { return result_code(record) == kCodeSuccess; }
 
 std::string status_line_text(const std::string& record) {
   std::string line = record.substr(0, status::kLineLimit);
@@ -63,7 +65,7 @@ bool append_line(std::FILE* file, const std::string& record) {
 }
 
 void note_result(const std::string& record) {
-  if (!is_success(record)) session().any_failure = 1;
+  if (!has_success_result(record)) session().any_failure = 1;
   explain_status_line(record);
 }
 

@@ -22,13 +22,13 @@ std::string start_status_line(const std::string& command_id);
 void set_result_code(std::string& record, const std::string& code);
 std::string result_code(const std::string& record);
 // The result field is exactly "0000" (an empty field counts as a failure).
-bool is_success(const std::string& record);
+bool has_success_result(const std::string& record);
 
-// Field `n` of the record; every "|" in `value` becomes "!". Storing into a record that cannot
-// grow (no memory) journals "Not enough memory to write status" and unwinds (std::bad_alloc) to
-// the session's recovery point.
-void set_field(std::string& record, int n, const std::string& value);
-std::string field(const std::string& record, int n);
+// The named field of the record; every "|" in `value` becomes "!". Storing into a record that
+// cannot grow (no memory) journals "Not enough memory to write status" and unwinds (std::bad_alloc)
+// to the session's recovery point.
+void set_field(std::string& record, status::Field field, const std::string& value);
+std::string field(const std::string& record, status::Field field);
 
 // The line as written: the record without its trailing bars (at least one character kept), cut
 // to 1433 characters, without the line feed.

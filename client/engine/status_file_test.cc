@@ -31,7 +31,7 @@ TEST_F(StatusFileTest, LineKeepsOnlyFilledFieldsAndReplacesBars) {
 
   record = start_status_line("*004LIJST");
   set_result_code(record, "0000");
-  set_field(record, 5, "a|b");
+  set_field(record, status::rapport::kReportFile, "a|b");
   write_status_line(record);
 
   // An empty record keeps one bar.
@@ -71,12 +71,12 @@ TEST_F(StatusFileTest, UnopenableStatusFileLosesTheLineAndLeavesTheFlag) {
 TEST_F(StatusFileTest, LongRecordIsCutAtTheRecordSize) {
   std::string record = start_status_line("*001ZEND");
   set_result_code(record, "0000");
-  set_field(record, 43, std::string(2000, 'x'));
+  set_field(record, status::kLastField, std::string(2000, 'x'));
   std::string line = status_line_text(record);
   EXPECT_EQ(line.size(), status::kLineLimit);
   // A record holding only field 1 ends right behind it.
   std::string only_id = empty_status_record();
-  set_field(only_id, 1, "*000CONNECT");
+  set_field(only_id, status::kTag, "*000CONNECT");
   EXPECT_EQ(status_line_text(only_id), "*000CONNECT");
 }
 

@@ -211,15 +211,15 @@ class FaultLoop : public StoreHome {
 
   static std::string send_record(const std::string& mid, const std::string& code,
                                  const std::string& delivery_state) {
-    std::string r = new_snd_record();
-    set_snd_field(r, snd::kResultStamp, "202301010000");
-    set_snd_field(r, snd::kResultCode, code);
-    set_snd_field(r, snd::kMessageId, mid);
+    SndRecord r;
+    r.set(snd::kResultStamp, "202301010000");
+    r.set(snd::kResultCode, code);
+    r.set(snd::kMessageId, mid);
     set_snd_completed_delivery(r);
-    set_snd_field(r, snd::kDeliveryState, delivery_state);
-    set_snd_field(r, snd::kNotificationType, " ");
-    set_snd_field(r, snd::kFirstFile, "f");
-    return snd_record_line(r);
+    r.set(snd::kDeliveryState, delivery_state);
+    r.set(snd::kNotificationType, " ");
+    r.set(snd::kFirstFile, "f");
+    return r.line();
   }
 
   static bool run_local_mode() { return start_run("qrtlnk.scr", "qrtlnk.sts") == 1; }

@@ -30,7 +30,6 @@
 #include "client/appfiles/rcv_record.h"
 #include "client/common/file_rewrite.h"
 #include "client/common/home.h"
-#include "client/common/record_fields.h"
 #include "client/common/run_state.h"
 #include "client/common/text.h"
 #include "client/startup/busy_file.h"

@@ -20,7 +20,7 @@
 #include "client/appfiles/snd_record.h"
 #include "client/common/home.h"
 #include "client/common/open_files.h"
-#include "client/common/record_fields.h"
+#include "client/common/report_layout.h"
 #include "client/common/run_state.h"
 #include "client/common/text.h"
 #include "platform/fs.h"
@@ -41,18 +41,18 @@ void write_text(const std::string& path, const std::string& text) {
 }
 
 std::string stored_record(int i, const std::string& stamp) {
-  std::string status = init_veld_record(42);
-  insert_veld(status, "*001ONTVANG", 1);
-  insert_veld(status, stamp, 2);
-  insert_veld(status, "0000", 3);
-  insert_veld(status, format("L%07d", i), 4);
-  insert_veld(status, format(i % 4 == 0 ? "EDI%06dABC" : "MSG%06dXYZ", i), 5);
-  insert_veld(status, "1", 8);
-  insert_veld(status, format("P%07d.001", i), 9);
-  insert_veld(status, "Onderwerp van het bericht", 11);
-  insert_veld(status, "NL", 12);
-  insert_veld(status, format("SURNAME%d", i % 97), 20);
-  return build_rcv_record("APP", status);
+  StatusRecord status;
+  status.set(status::kTag, "*001ONTVANG");
+  status.set(status::kStamp, stamp);
+  status.set(status::kResult, "0000");
+  status.set(status::message::kListId, format("L%07d", i));
+  status.set(status::message::kMessageId, format(i % 4 == 0 ? "EDI%06dABC" : "MSG%06dXYZ", i));
+  status.set(status::message::kFileCount, "1");
+  status.set(status::message::kFirstFile, format("P%07d.001", i));
+  status.set(status::message::kSubject, "Onderwerp van het bericht");
+  status.set(status::message::kOriginator, "NL");
+  status.set(status::message::kSurname, format("SURNAME%d", i % 97));
+  return build_rcv_record("APP", status).line();
 }
 
 // A store of `count` records with one part file each; every other record is old.
@@ -115,26 +115,26 @@ double time_reports(int count) {
   std::string queue;
   std::string reports;
   for (int i = 0; i < count; ++i) {
-    std::string record = new_snd_record();
-    set_snd_field(record, snd::kResultStamp, "202403141200");
-    set_snd_field(record, snd::kResultCode, "0000");
-    set_snd_field(record, snd::kMessageId, format("MSG%07d", i / 2));
-    set_snd_field(record, snd::kRecipientKind, i % 2 == 0 ? "1" : "2");
+    SndRecord record;
+    record.set(snd::kResultStamp, "202403141200");
+    record.set(snd::kResultCode, "0000");
+    record.set(snd::kMessageId, format("MSG%07d", i / 2));
+    record.set(snd::kRecipientKind, i % 2 == 0 ? "1" : "2");
     set_snd_completed_delivery(record);
-    set_snd_field(record, snd::kDelete, "0");
-    set_snd_field(record, snd::kSurname, format("RECIPIENT%d", i % 2));
-    queue += snd_record_line(record) + "\n";
+    record.set(snd::kDelete, "0");
+    record.set(snd::kSurname, format("RECIPIENT%d", i % 2));
+    queue += record.line() + "\n";
     // Reports arrive in another order than the records.
     int j = (i * 7919) % count;
-    std::string line = init_veld_record(29);
-    insert_veld(line, format("MSG%07d", j / 2), 1);
-    insert_veld(line, i % 3 == 0 ? "3" : "2", 2);
-    insert_veld(line, "1", 3);
-    insert_veld(line, "202403151000", 5);
-    insert_veld(line, "00", 6);
-    insert_veld(line, "00", 7);
-    insert_veld(line, format("RECIPIENT%d", j % 2), 16);
-    reports += line + "\n";
+    ReportRecord line;
+    line.set(report::kMessageId, format("MSG%07d", j / 2));
+    line.set(report::kMessageType, i % 3 == 0 ? "3" : "2");
+    line.set(report::kNotifyType, "1");
+    line.set(report::kDeliveryTime, "202403151000");
+    line.set(report::kReason, "00");
+    line.set(report::kDiagnostic, "00");
+    line.set(report::kRecipientSurname, format("RECIPIENT%d", j % 2));
+    reports += line.text() + "\n";
   }
   write_text(dir.file("qrtlnk.snd"), queue);
   write_text(dir.file("qrt400.rap"), reports);
