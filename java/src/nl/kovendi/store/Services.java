@@ -5,6 +5,16 @@ import java.nio.file.Path;
 import java.util.Locale;
 
 import nl.kovendi.Verdict;
+import nl.kovendi.store.api.Faults;
+import nl.kovendi.store.api.MailSession;
+import nl.kovendi.store.api.StoreException;
+import nl.kovendi.store.embedded.EmbeddedSession;
+import nl.kovendi.store.embedded.FaultFile;
+import nl.kovendi.store.embedded.MailService;
+import nl.kovendi.store.embedded.Store;
+import nl.kovendi.store.pg.PgAddress;
+import nl.kovendi.store.pg.PgSession;
+import nl.kovendi.store.pg.PgTls;
 
 /**
  * Opens a mailbox session on the service that the server name of the open parameters names:
@@ -14,8 +24,6 @@ import nl.kovendi.Verdict;
  */
 public final class Services {
     private static final String FILE_PREFIX = "file:";
-    public static final String DEFAULT_DATABASE = "kovendi";
-    public static final int DEFAULT_PORT = 5432;
 
     /** Applies the fault-injection rule of API_open at the point where the service takes it. */
     public interface OpenFault {
@@ -27,13 +35,17 @@ public final class Services {
 
     public static MailSession open(String server, int port, String user, String password,
             Path workingDir, OpenFault fault) throws StoreException {
-        return open(server, port, user, password, workingDir, fault,
-                PgTls.of("", "", workingDir));
+        return open(server, port, user, password, workingDir, fault, "", "");
     }
 
-    /** As above, with the transport security of a PostgreSQL service. */
+    /**
+     * As above, with the transport security of a PostgreSQL service: {@code tlsMode} "auto",
+     * "on" or empty, {@code rootCertificate} a file or empty (see {@link PgTls#of}).
+     */
     public static MailSession open(String server, int port, String user, String password,
-            Path workingDir, OpenFault fault, PgTls tls) throws StoreException {
+            Path workingDir, OpenFault fault, String tlsMode, String rootCertificate)
+            throws StoreException {
+        PgTls tls = PgTls.of(tlsMode, rootCertificate, workingDir);
         String srv = server == null ? "" : server.trim();
         if (srv.toLowerCase(Locale.ROOT).startsWith(FILE_PREFIX)) {
             if (srv.length() == FILE_PREFIX.length()) {
@@ -41,7 +53,7 @@ public final class Services {
                         + "\" names no store directory");
             }
             Store store = Store.open(resolve(workingDir, srv.substring(FILE_PREFIX.length())));
-            Faults.Rule rule = Faults.take(store, "API_open");
+            Faults.Rule rule = FaultFile.take(store, "API_open");
             if (rule != null) {
                 fault.apply(rule);
             }
