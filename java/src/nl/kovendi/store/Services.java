@@ -5,14 +5,10 @@ import java.nio.file.Path;
 import java.util.Locale;
 
 import nl.kovendi.Verdict;
-import nl.kovendi.store.api.Faults;
 import nl.kovendi.store.api.MailSession;
+import nl.kovendi.store.api.OpenFault;
 import nl.kovendi.store.api.StoreException;
 import nl.kovendi.store.embedded.EmbeddedSession;
-import nl.kovendi.store.embedded.FaultFile;
-import nl.kovendi.store.embedded.MailService;
-import nl.kovendi.store.embedded.Store;
-import nl.kovendi.store.pg.PgAddress;
 import nl.kovendi.store.pg.PgSession;
 import nl.kovendi.store.pg.PgTls;
 
@@ -24,11 +20,6 @@ import nl.kovendi.store.pg.PgTls;
  */
 public final class Services {
     private static final String FILE_PREFIX = "file:";
-
-    /** Applies the fault-injection rule of API_open at the point where the service takes it. */
-    public interface OpenFault {
-        void apply(Faults.Rule rule) throws StoreException;
-    }
 
     private Services() {
     }
@@ -52,24 +43,10 @@ public final class Services {
                 throw new StoreException(Verdict.CONNECTION_LOST, "server \"" + srv
                         + "\" names no store directory");
             }
-            Store store = Store.open(resolve(workingDir, srv.substring(FILE_PREFIX.length())));
-            Faults.Rule rule = FaultFile.take(store, "API_open");
-            if (rule != null) {
-                fault.apply(rule);
-            }
-            return new EmbeddedSession(MailService.login(store, user, password));
+            return EmbeddedSession.open(resolve(workingDir, srv.substring(FILE_PREFIX.length())),
+                    user, password, fault);
         }
-        PgSession s = PgSession.connect(PgAddress.parse(srv, port), user, password, tls);
-        try {
-            Faults.Rule rule = s.takeFault("API_open");
-            if (rule != null) {
-                fault.apply(rule);
-            }
-            return s;
-        } catch (StoreException | RuntimeException e) {
-            s.close();
-            throw e;
-        }
+        return PgSession.open(srv, port, user, password, tls, fault);
     }
 
     private static Path resolve(Path base, String name) throws StoreException {

@@ -9,6 +9,7 @@ import nl.kovendi.store.api.Entry;
 import nl.kovendi.store.api.Faults;
 import nl.kovendi.store.api.Fetched;
 import nl.kovendi.store.api.MailSession;
+import nl.kovendi.store.api.OpenFault;
 import nl.kovendi.store.api.StoreException;
 
 /** A mailbox session on the embedded store in a directory. */
@@ -16,9 +17,20 @@ public final class EmbeddedSession implements MailSession {
     private final MailService service;
     private final Directory.Mailbox mailbox;
 
-    public EmbeddedSession(MailService service) throws StoreException {
+    private EmbeddedSession(MailService service) throws StoreException {
         this.service = service;
         this.mailbox = service.mailbox();
+    }
+
+    /** Logs in to the store in {@code dir}; the store's rule for API_open applies first. */
+    public static EmbeddedSession open(Path dir, String user, String password, OpenFault fault)
+            throws StoreException {
+        Store store = Store.open(dir);
+        Faults.Rule rule = FaultFile.take(store, "API_open");
+        if (rule != null) {
+            fault.apply(rule);
+        }
+        return new EmbeddedSession(MailService.login(store, user, password));
     }
 
     @Override

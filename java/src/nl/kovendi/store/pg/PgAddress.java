@@ -4,11 +4,11 @@ import nl.kovendi.Verdict;
 import nl.kovendi.store.api.StoreException;
 
 /** Host, port and database of a PostgreSQL service, from "HOST" or "HOST/DATABASE" and a port. */
-public final class PgAddress {
+final class PgAddress {
     /** The database when the server name gives none. */
-    public static final String DEFAULT_DATABASE = "kovendi";
+    static final String DEFAULT_DATABASE = "kovendi";
     /** The port for port 0. */
-    public static final int DEFAULT_PORT = 5432;
+    static final int DEFAULT_PORT = 5432;
 
     final String host;
     final int port;
@@ -20,7 +20,7 @@ public final class PgAddress {
         this.database = database;
     }
 
-    public static PgAddress parse(String server, int port) throws StoreException {
+    static PgAddress parse(String server, int port) throws StoreException {
         int slash = server.indexOf('/');
         String host = slash < 0 ? server : server.substring(0, slash);
         String db = slash < 0 ? DEFAULT_DATABASE : server.substring(slash + 1);

@@ -33,6 +33,7 @@ import nl.kovendi.store.api.ListIds;
 import nl.kovendi.store.api.LocalClock;
 import nl.kovendi.store.api.MailSession;
 import nl.kovendi.store.api.MessageChecks;
+import nl.kovendi.store.api.OpenFault;
 import nl.kovendi.store.api.OrAddress;
 import nl.kovendi.store.api.ReceivedFiles;
 import nl.kovendi.store.api.StoreException;
@@ -92,7 +93,26 @@ public final class PgSession implements MailSession {
         return password.toUpperCase(Locale.ROOT);
     }
 
-    public static PgSession connect(PgAddress address, String user, String password, PgTls tls)
+    /**
+     * Logs in to the service that {@code server} ("HOST" or "HOST/DATABASE") and {@code port}
+     * name; the service's rule for API_open applies after the log-in.
+     */
+    public static PgSession open(String server, int port, String user, String password, PgTls tls,
+            OpenFault fault) throws StoreException {
+        PgSession s = connect(PgAddress.parse(server, port), user, password, tls);
+        try {
+            Faults.Rule rule = s.takeFault("API_open");
+            if (rule != null) {
+                fault.apply(rule);
+            }
+            return s;
+        } catch (StoreException | RuntimeException e) {
+            s.close();
+            throw e;
+        }
+    }
+
+    static PgSession connect(PgAddress address, String user, String password, PgTls tls)
             throws StoreException {
         if (user == null || password == null || password.isEmpty()
                 || !user.trim().matches("[A-Za-z0-9_.-]{1," + Limits.USER_WIDTH + "}")) {
