@@ -6,9 +6,10 @@ import java.util.Locale;
 
 /** The words of a kovendi-store command line, checked the same way for every kind of store. */
 public final class AdminArguments {
-    public static final List<String> OPERATIONS = List.of("API_open", "API_sendMsg", "API_getMsg",
-            "API_delMsg", "API_listMbxInNext", "API_changeNetworkPwd", "API_aliasToOrname",
-            "API_close");
+    /** The client operations that a fault rule may name. */
+    private static final List<String> OPERATIONS = List.of("API_open", "API_sendMsg",
+            "API_getMsg", "API_delMsg", "API_listMbxInNext", "API_changeNetworkPwd",
+            "API_aliasToOrname", "API_close");
 
     private AdminArguments() {
     }

@@ -13,7 +13,7 @@ import java.util.Base64;
  * by a hash of its own at the next successful log-in). The password itself is never needed.
  */
 public final class Credentials {
-    public static final String SCRAM_PREFIX = "SCRAM-SHA-256$";
+    static final String SCRAM_PREFIX = "SCRAM-SHA-256$";
     private static final String PBKDF2_PREFIX = "pbkdf2-sha256$";
     /** A credential that matches no password: the mailbox cannot log in until set-password. */
     public static final String NONE = "-";
@@ -49,7 +49,7 @@ public final class Credentials {
     }
 
     /** Whether {@code password} (any letter case) is the one of a SCRAM verifier. */
-    public static boolean verifyScram(String password, String verifier) {
+    static boolean verifyScram(String password, String verifier) {
         Object[] v = parseScram(verifier);
         if (v == null || password == null) {
             return false;

@@ -35,7 +35,7 @@ import nl.kovendi.Verdict;
  * The end line with the counts tells a complete dump from a cut one.
  */
 public final class Dump {
-    public static final String HEADER = "kovendi-store dump";
+    static final String HEADER = "kovendi-store dump";
     public static final int VERSION = 1;
 
     /** One mailbox of the dump. */

@@ -37,7 +37,7 @@ public final class Entry implements Filter.Item {
     }
 
     /** A time in the form dd/mm/yy-hh:mm that the program's date conversion reads. */
-    public static String timeText(String key) {
+    static String timeText(String key) {
         if (key == null || key.length() != 12) {
             return "";
         }

@@ -62,7 +62,7 @@ public final class OrAddress {
     }
 
     /** Whether a text holds a character below 32 or the character 127. */
-    public static boolean hasControl(String s) {
+    static boolean hasControl(String s) {
         return s.chars().anyMatch(c -> c < 32 || c == 127);
     }
 
