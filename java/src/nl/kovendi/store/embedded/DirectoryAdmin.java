@@ -135,8 +135,8 @@ public final class DirectoryAdmin implements StoreAdmin {
                 need(rest, 0, 1, USAGE_IMPORT);
                 report(EmbeddedAdmin.importDump(Store.open(dir), readDump(rest)));
                 return true;
-            case "check":
-                need(rest, 0, 2, USAGE_CHECK);
+            case "check":  // "check DIR" alone is "check HOME", which kovendi-store runs itself
+                need(rest, 1, 2, USAGE_CHECK);
                 return check(EmbeddedCheck.run(new MailboxCheck(out), dir, rest.get(0),
                         rest.size() > 1 ? rest.get(1) : null));
             default:

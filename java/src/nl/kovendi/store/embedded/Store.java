@@ -33,7 +33,7 @@ import nl.kovendi.store.api.StoreException;
  * mbx/USER/NNNNNNNNNN.entry  one mailbox item (list identifier NNNNNNNNNN, ten digits)
  * mbx/USER/NNNNNNNNNN.partK  its body part K (1 to 8)
  * spool/                     changes being applied (see Job)
- * faults                     the fault-injection control file (see Faults)
+ * faults                     the fault-injection control file (see FaultFile)
  * lock                       the lock file that orders concurrent processes
  * </pre>
  *
