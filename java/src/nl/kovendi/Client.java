@@ -12,15 +12,14 @@ import nl.kovendi.objects.ORNameHolder;
 import nl.kovendi.objects.ORNameForm11;
 import nl.kovendi.objects.OpenSession;
 import nl.kovendi.objects.SessionInfo;
-import nl.kovendi.store.Entry;
-import nl.kovendi.store.Faults;
-import nl.kovendi.store.MailService;
-import nl.kovendi.store.MailSession;
-import nl.kovendi.store.PgTls;
 import nl.kovendi.store.Services;
-import nl.kovendi.store.StopCheck;
-import nl.kovendi.store.StoreException;
-import nl.kovendi.store.Views;
+import nl.kovendi.store.api.Entry;
+import nl.kovendi.store.api.Faults;
+import nl.kovendi.store.api.Fetched;
+import nl.kovendi.store.api.MailSession;
+import nl.kovendi.store.api.StopCheck;
+import nl.kovendi.store.api.StoreException;
+import nl.kovendi.store.api.Views;
 
 /**
  * The messaging client that the program hosts. Each {@code API_} method returns -1 on failure and
@@ -92,7 +91,7 @@ public class Client {
             }
             MailSession s = Services.open(open.getServer(), open.getPortNb(), open.getUser(),
                     open.getPassword(), workingDir, rule -> applyFault("API_open", rule),
-                    PgTls.of(open.getTls(), open.getRootCertificate(), workingDir));
+                    open.getTls(), open.getRootCertificate());
             try {
                 fillSessionInfo(s, info);
             } catch (StoreException | RuntimeException e) {
@@ -157,7 +156,7 @@ public class Client {
             if (holder == null) {
                 throw new StoreException(Verdict.INVALID_ARGUMENT, "no message holder");
             }
-            MailService.Fetched f = s.fetch(listId, receiveDir == null ? "" : receiveDir,
+            Fetched f = s.fetch(listId, receiveDir == null ? "" : receiveDir,
                     workingDir);
             holder.setMessageIn(Views.messageIn(f.entry, f.fileNames));
             trace("API_getMsg: " + listId + " fetched, type " + f.entry.type() + ", "

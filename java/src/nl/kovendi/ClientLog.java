@@ -7,7 +7,7 @@ import java.nio.file.Path;
 import java.nio.file.StandardOpenOption;
 import java.time.format.DateTimeFormatter;
 
-import nl.kovendi.store.LocalClock;
+import nl.kovendi.store.api.LocalClock;
 
 /**
  * The client's log: the text file {@value #FILE_NAME} in the working directory, one line per

@@ -12,6 +12,8 @@ import java.nio.file.Paths;
 import java.util.ArrayList;
 import java.util.List;
 
+import nl.kovendi.store.api.UsageException;
+
 /**
  * Where kovendi-store takes a password from. In the place of the password a command takes "-"
  * (the first line of standard input) or "--password-file FILE" (the first line of FILE), so that
@@ -44,7 +46,7 @@ final class PasswordInput {
     }
 
     /** The arguments with the password in its place read from where they say. */
-    List<String> resolve(String command, List<String> rest) throws Admin.UsageException {
+    List<String> resolve(String command, List<String> rest) throws UsageException {
         int i = position(command, rest);
         if (i < 0 || i >= rest.size()) {
             return rest;
@@ -53,7 +55,7 @@ final class PasswordInput {
         String given = rest.get(i);
         if (given.equals(FILE_OPTION)) {
             if (i + 1 >= rest.size()) {
-                throw new Admin.UsageException(FILE_OPTION + " needs a FILE");
+                throw new UsageException(FILE_OPTION + " needs a FILE");
             }
             out.set(i, fromFile(Paths.get(rest.get(i + 1))));
             out.remove(i + 1);
@@ -67,25 +69,25 @@ final class PasswordInput {
         return out;
     }
 
-    private static String fromFile(Path file) throws Admin.UsageException {
+    private static String fromFile(Path file) throws UsageException {
         try (InputStream in = Files.newInputStream(file)) {
             return firstLine(in, file.toString());
         } catch (IOException e) {
-            throw new Admin.UsageException("cannot read the password file " + file + ": "
+            throw new UsageException("cannot read the password file " + file + ": "
                     + e.getMessage());
         }
     }
 
-    private static String firstLine(InputStream in, String where) throws Admin.UsageException {
+    private static String firstLine(InputStream in, String where) throws UsageException {
         try {
             String line = new BufferedReader(new InputStreamReader(in, Charset.defaultCharset()))
                     .readLine();
             if (line == null || line.isEmpty()) {
-                throw new Admin.UsageException("no password on the first line of " + where);
+                throw new UsageException("no password on the first line of " + where);
             }
             return line.endsWith("\r") ? line.substring(0, line.length() - 1) : line;
         } catch (IOException e) {
-            throw new Admin.UsageException("cannot read the password from " + where + ": "
+            throw new UsageException("cannot read the password from " + where + ": "
                     + e.getMessage());
         }
     }

@@ -5,6 +5,12 @@ import java.nio.file.Path;
 import java.util.Locale;
 
 import nl.kovendi.Verdict;
+import nl.kovendi.store.api.MailSession;
+import nl.kovendi.store.api.OpenFault;
+import nl.kovendi.store.api.StoreException;
+import nl.kovendi.store.embedded.EmbeddedSession;
+import nl.kovendi.store.pg.PgSession;
+import nl.kovendi.store.pg.PgTls;
 
 /**
  * Opens a mailbox session on the service that the server name of the open parameters names:
@@ -14,50 +20,33 @@ import nl.kovendi.Verdict;
  */
 public final class Services {
     private static final String FILE_PREFIX = "file:";
-    public static final String DEFAULT_DATABASE = "kovendi";
-    public static final int DEFAULT_PORT = 5432;
-
-    /** Applies the fault-injection rule of API_open at the point where the service takes it. */
-    public interface OpenFault {
-        void apply(Faults.Rule rule) throws StoreException;
-    }
 
     private Services() {
     }
 
     public static MailSession open(String server, int port, String user, String password,
             Path workingDir, OpenFault fault) throws StoreException {
-        return open(server, port, user, password, workingDir, fault,
-                PgTls.of("", "", workingDir));
+        return open(server, port, user, password, workingDir, fault, "", "");
     }
 
-    /** As above, with the transport security of a PostgreSQL service. */
+    /**
+     * As above, with the transport security of a PostgreSQL service: {@code tlsMode} "auto",
+     * "on" or empty, {@code rootCertificate} a file or empty (see {@link PgTls#of}).
+     */
     public static MailSession open(String server, int port, String user, String password,
-            Path workingDir, OpenFault fault, PgTls tls) throws StoreException {
+            Path workingDir, OpenFault fault, String tlsMode, String rootCertificate)
+            throws StoreException {
+        PgTls tls = PgTls.of(tlsMode, rootCertificate, workingDir);
         String srv = server == null ? "" : server.trim();
         if (srv.toLowerCase(Locale.ROOT).startsWith(FILE_PREFIX)) {
             if (srv.length() == FILE_PREFIX.length()) {
                 throw new StoreException(Verdict.CONNECTION_LOST, "server \"" + srv
                         + "\" names no store directory");
             }
-            Store store = Store.open(resolve(workingDir, srv.substring(FILE_PREFIX.length())));
-            Faults.Rule rule = Faults.take(store, "API_open");
-            if (rule != null) {
-                fault.apply(rule);
-            }
-            return new EmbeddedSession(MailService.login(store, user, password));
+            return EmbeddedSession.open(resolve(workingDir, srv.substring(FILE_PREFIX.length())),
+                    user, password, fault);
         }
-        PgSession s = PgSession.connect(PgAddress.parse(srv, port), user, password, tls);
-        try {
-            Faults.Rule rule = s.takeFault("API_open");
-            if (rule != null) {
-                fault.apply(rule);
-            }
-            return s;
-        } catch (StoreException | RuntimeException e) {
-            s.close();
-            throw e;
-        }
+        return PgSession.open(srv, port, user, password, tls, fault);
     }
 
     private static Path resolve(Path base, String name) throws StoreException {

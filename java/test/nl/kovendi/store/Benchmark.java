@@ -16,6 +16,10 @@ import java.util.List;
 import java.util.Map;
 import java.util.TreeMap;
 
+import nl.kovendi.store.api.Entry;
+import nl.kovendi.store.api.Fetched;
+import nl.kovendi.store.api.MailSession;
+
 /**
  * Throughput of the two stores: PARTIES parties, each in a process of its own, each sending
  * MESSAGES messages (one body part of 1 KB, round robin to the other parties) and receiving what
@@ -150,7 +154,7 @@ public final class Benchmark {
             }
             List<Entry> page = s.list("MSG_TYPE=MSG", "", 20);
             for (Entry e : page) {
-                MailService.Fetched f = s.fetch(e.listId(), "", work);
+                Fetched f = s.fetch(e.listId(), "", work);
                 for (String n : f.fileNames) {
                     Files.delete(work.resolve(n));
                 }

@@ -9,16 +9,18 @@ import java.util.List;
 import java.util.Objects;
 import java.util.stream.Stream;
 
+import nl.kovendi.store.api.StoreException;
+
 /** A tiny test runner: named cases, assertions, and a closing "N passed, M failed" line. */
-final class Check {
-    interface Case {
+public final class Check {
+    public interface Case {
         void run() throws Exception;
     }
 
     private int passed;
     private int failed;
 
-    void run(String name, Case c) {
+    public void run(String name, Case c) {
         long start = System.nanoTime();
         try {
             c.run();
@@ -32,7 +34,7 @@ final class Check {
     }
 
     /** Prints the closing line and ends the process: status 0 only when every case passed. */
-    void finish() {
+    public void finish() {
         for (Path d : TEMP_DIRS) {
             removeTree(d);
         }
@@ -40,13 +42,13 @@ final class Check {
         System.exit(failed == 0 && passed > 0 ? 0 : 1);
     }
 
-    static void ok(boolean condition, String what) {
+    public static void ok(boolean condition, String what) {
         if (!condition) {
             throw new AssertionError(what);
         }
     }
 
-    static void eq(Object expected, Object actual, String what) {
+    public static void eq(Object expected, Object actual, String what) {
         if (!Objects.equals(expected, actual)) {
             throw new AssertionError(what + ": expected <" + expected + "> but was <" + actual
                     + ">");
@@ -54,7 +56,7 @@ final class Check {
     }
 
     /** Runs {@code c} and demands that it fails with a StoreException of that verdict. */
-    static StoreException verdict(int expected, Case c) throws Exception {
+    public static StoreException verdict(int expected, Case c) throws Exception {
         try {
             c.run();
         } catch (StoreException e) {
@@ -67,7 +69,7 @@ final class Check {
     private static final List<Path> TEMP_DIRS = new ArrayList<>();
 
     /** A fresh temporary directory, removed with its contents when the test program finishes. */
-    static synchronized Path tempDir(String prefix) throws IOException {
+    public static synchronized Path tempDir(String prefix) throws IOException {
         Path d = Files.createTempDirectory("kv-" + prefix);
         TEMP_DIRS.add(d);
         return d;

@@ -25,6 +25,7 @@ import nl.kovendi.objects.ORNameForm11;
 import nl.kovendi.objects.ORNameHolder;
 import nl.kovendi.objects.OpenSession;
 import nl.kovendi.objects.SessionInfo;
+import nl.kovendi.store.embedded.Store;
 
 /** The client as the program drives it: open, send, list, fetch, delete, verdicts, log. */
 public final class ClientTest {

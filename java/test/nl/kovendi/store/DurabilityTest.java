@@ -24,6 +24,11 @@ import java.util.concurrent.TimeUnit;
 import java.util.stream.Stream;
 
 import nl.kovendi.objects.ORName;
+import nl.kovendi.store.api.AtomicFiles;
+import nl.kovendi.store.api.Entry;
+import nl.kovendi.store.api.MailSession;
+import nl.kovendi.store.api.StoreException;
+import nl.kovendi.store.embedded.Job;
 
 /**
  * Durability and concurrency: processes killed in the middle of submissions leave every message
@@ -48,8 +53,6 @@ public final class DurabilityTest {
                 DurabilityTest::killedReceiver);
         c.run("two processes submit at the same time", DurabilityTest::concurrent);
         if (!Fixture.onPostgres()) {
-            c.run("a certain job is applied by the next process; leftovers are removed",
-                    DurabilityTest::recovery);
             c.run("a directory that cannot be flushed fails the write", DurabilityTest::flushError);
         }
         c.finish();
@@ -221,33 +224,6 @@ public final class DurabilityTest {
         Set<String> listIds = new TreeSet<>();
         inbox.forEach(e -> listIds.add(e.listId()));
         eq(30, listIds.size(), "distinct list identifiers");
-    }
-
-    private static void recovery() throws Exception {
-        Fixture f = new Fixture();
-        Job job = Job.create();
-        Files.writeString(job.partsDir(f.dir).resolve("part1"), "spooled");
-        Entry e = Entry.create(Entry.MESSAGE, Store.listIdOf(f.store.reserve("listId", 1)),
-                f.store.now());
-        e.set("ipMsgId", "JOB1");
-        e.setInt("parts", 1);
-        job.write("BOB", e, 1);
-        job.write("CAROL", e, 1);
-        job.persist(f.dir);
-        Job orphan = Job.create();
-        Files.writeString(orphan.partsDir(f.dir).resolve("part1"), "never committed");
-        Path mbx = f.store.mailboxDir("BOB");
-        Files.writeString(mbx.resolve("0000000009.entry" + AtomicFiles.TEMP_MARKER + "1"), "half");
-        MailService bob = f.login("bob");
-        eq("JOB1", bob.list("", "", 10).get(0).ipMsgId(), "applied for bob");
-        eq("JOB1", f.login("carol").list("", "", 10).get(0).ipMsgId(), "applied for carol");
-        eq("spooled", Files.readString(Store.partFile(mbx, e.listId(), 1)), "with its part");
-        try (Stream<Path> spool = Files.list(f.dir.resolve(Job.SPOOL))) {
-            eq(0L, spool.count(), "job and orphan parts removed");
-        }
-        try (Stream<Path> box = Files.list(mbx)) {
-            ok(box.noneMatch(AtomicFiles::isTemporary), "half-written file removed at log-in");
-        }
     }
 
     /** receiver SERVER PORT WORK: as bob, fetches and deletes every message, over and over. */

@@ -14,6 +14,12 @@ import nl.kovendi.objects.ORNameAlias;
 import nl.kovendi.objects.ORNameDistList;
 import nl.kovendi.objects.ORNameForm11;
 import nl.kovendi.objects.Recipient;
+import nl.kovendi.store.api.AtomicFiles;
+import nl.kovendi.store.api.MailSession;
+import nl.kovendi.store.api.NameKeys;
+import nl.kovendi.store.api.StoreException;
+import nl.kovendi.store.embedded.MailService;
+import nl.kovendi.store.embedded.Store;
 
 /**
  * A store with three mailboxes made through the administration command: alice, bob and carol
@@ -22,24 +28,24 @@ import nl.kovendi.objects.Recipient;
  * runs with -Dkovendi.store=postgresql, the database of a PostgreSQL server of the tests' own
  * (see {@link PgServer}), emptied for each fixture.
  */
-final class Fixture {
+public final class Fixture {
     /** Whether the test program runs on PostgreSQL. */
-    static final boolean POSTGRES = "postgresql".equals(System.getProperty("kovendi.store"));
+    public static final boolean POSTGRES = "postgresql".equals(System.getProperty("kovendi.store"));
 
-    final Path dir;
+    public final Path dir;
     /** The embedded store; null on PostgreSQL. */
-    final Store store;
-    final Path work;
+    public final Store store;
+    public final Path work;
     /** What the administration command takes: the store directory or the service's URL. */
-    final String target;
+    public final String target;
     /** The PostgreSQL server, or null for the embedded store. */
-    final PgServer pg;
+    public final PgServer pg;
 
-    Fixture() throws Exception {
+    public Fixture() throws Exception {
         this(POSTGRES);
     }
 
-    Fixture(boolean postgres) throws Exception {
+    public Fixture(boolean postgres) throws Exception {
         dir = Check.tempDir("store");
         work = Check.tempDir("work");
         pg = postgres ? PgServer.get() : null;
@@ -67,31 +73,31 @@ final class Fixture {
         store = pg == null ? Store.open(dir) : null;
     }
 
-    static boolean onPostgres() {
+    public static boolean onPostgres() {
         return POSTGRES;
     }
 
     /** The server name of the open parameters, relative to {@code base} for the embedded store. */
-    String server(Path base) {
+    public String server(Path base) {
         return pg != null ? "127.0.0.1" : "file:" + base.relativize(dir);
     }
 
-    int port() {
+    public int port() {
         return pg != null ? pg.port : 1;
     }
 
-    static String password(String user) {
+    public static String password(String user) {
         return user.equals("alice") ? "secret1-alice"
                 : user.equals("bob") ? "secret2-bobby" : "secret3-carol";
     }
 
     /** A session of {@code user} through the service selection the client uses. */
-    MailSession session(String user) throws StoreException {
+    public MailSession session(String user) throws StoreException {
         return Services.open(server(work), port(), user, password(user), work, r -> { });
     }
 
     /** A fault rule for the calls of {@code user} (a service's rules name their mailbox). */
-    void fault(String user, String... rule) throws Exception {
+    public void fault(String user, String... rule) throws Exception {
         java.util.List<String> args = new java.util.ArrayList<>(java.util.List.of("fault", target));
         args.addAll(java.util.List.of(rule));
         if (pg != null) {
@@ -101,7 +107,7 @@ final class Fixture {
     }
 
     /** Sets the largest message the store takes. */
-    void maxMessage(long bytes) throws Exception {
+    public void maxMessage(long bytes) throws Exception {
         if (pg != null) {
             pg.psql("kovendi", "UPDATE kovendi.settings SET max_message = " + bytes);
             return;
@@ -117,7 +123,7 @@ final class Fixture {
      * subject and in-reply-to are missing (NULL on the service), as a store written by an older or
      * foreign service may hold it; returns its list identifier.
      */
-    String poisonedItem(String user) throws Exception {
+    public String poisonedItem(String user) throws Exception {
         if (pg == null) {
             String id = "9000000001";
             java.util.Properties p = new java.util.Properties();
@@ -129,7 +135,7 @@ final class Fixture {
             p.setProperty("parts", "0");
             p.setProperty("orig.addr.SUR", "Mal\rlory");
             Store s = Store.open(dir);
-            AtomicFiles.writeProperties(Store.entryFile(s.mailboxDir(Directory.keyOf(user)), id),
+            AtomicFiles.writeProperties(Store.entryFile(s.mailboxDir(NameKeys.keyOf(user)), id),
                     p);
             return id;
         }
@@ -144,23 +150,23 @@ final class Fixture {
     }
 
     /** Runs the administration command in this process; returns its standard output. */
-    static String admin(String... args) throws Exception {
+    public static String admin(String... args) throws Exception {
         ByteArrayOutputStream bytes = new ByteArrayOutputStream();
         new Admin(new PrintStream(bytes, true, StandardCharsets.UTF_8)).run(args);
         return bytes.toString(StandardCharsets.UTF_8);
     }
 
-    MailService login(String user) throws StoreException {
+    public MailService login(String user) throws StoreException {
         return MailService.login(store, user, password(user));
     }
 
-    Path file(String name, String content) throws IOException {
+    public Path file(String name, String content) throws IOException {
         Path f = work.resolve(name);
         Files.writeString(f, content, StandardCharsets.ISO_8859_1);
         return f;
     }
 
-    static ORNameForm11 address(String sur) {
+    public static ORNameForm11 address(String sur) {
         ORNameForm11 o = new ORNameForm11();
         o.setCountryName("NL");
         o.setAdDomainName("400NET");
@@ -168,20 +174,20 @@ final class Fixture {
         return o;
     }
 
-    static ORNameAlias alias(String name) {
+    public static ORNameAlias alias(String name) {
         ORNameAlias a = new ORNameAlias();
         a.setAlias(name);
         return a;
     }
 
-    static ORNameDistList list(String name) {
+    public static ORNameDistList list(String name) {
         ORNameDistList l = new ORNameDistList();
         l.setDistList(name);
         return l;
     }
 
     /** A message with the given identifier, request codes, recipients and files. */
-    static MessageOut message(String mid, int not, int rap, ORName[] to, Path... files) {
+    public static MessageOut message(String mid, int not, int rap, ORName[] to, Path... files) {
         MessageOut m = new MessageOut();
         m.setIpMsgId(mid);
         m.setSubject("subject of " + mid);
@@ -205,7 +211,7 @@ final class Fixture {
         return m;
     }
 
-    static ORName[] to(ORName... names) {
+    public static ORName[] to(ORName... names) {
         return names;
     }
 }

@@ -15,6 +15,9 @@ import java.util.concurrent.Executors;
 import java.util.concurrent.Future;
 import java.util.concurrent.TimeUnit;
 
+import nl.kovendi.store.api.MailSession;
+import nl.kovendi.store.api.StoreException;
+
 /**
  * A hostile party on the PostgreSQL service: mallory holds valid credentials for her own mailbox
  * and calls the service's functions with psql, as any party can. Each case tries one attack on

@@ -22,6 +22,9 @@ import nl.kovendi.objects.MessageOut;
 import nl.kovendi.objects.MessageSummaryList;
 import nl.kovendi.objects.ORNameForm11;
 import nl.kovendi.objects.SessionInfo;
+import nl.kovendi.store.api.Entry;
+import nl.kovendi.store.api.MailSession;
+import nl.kovendi.store.api.StoreException;
 
 /**
  * The PostgreSQL message service against the embedded store and on its own: the same mailbox

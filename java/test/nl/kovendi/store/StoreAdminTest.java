@@ -18,6 +18,12 @@ import java.util.ArrayList;
 import java.util.List;
 
 import nl.kovendi.Verdict;
+import nl.kovendi.store.api.Fetched;
+import nl.kovendi.store.api.MailSession;
+import nl.kovendi.store.api.StoreException;
+import nl.kovendi.store.api.UsageException;
+import nl.kovendi.store.embedded.MailService;
+import nl.kovendi.store.embedded.Store;
 
 /**
  * The commands that survey or move a whole store: remove-mailbox, set-address, status, check,
@@ -167,7 +173,7 @@ public final class StoreAdminTest {
         MailSession bob = service.session("bob");
         eq(2, bob.counts()[0], "bob's items on the service");
         String unread = bob.list("ACCESS_STATUS=NEW & MSG_TYPE=MSG", "", 10).get(0).listId();
-        MailService.Fetched got = bob.fetch(unread, service.work.toString(), service.work);
+        Fetched got = bob.fetch(unread, service.work.toString(), service.work);
         eq("bestelling \u00e9\u00ff\n\u0001binary\u00ad", Files.readString(
                 service.work.resolve(got.fileNames.get(0)), StandardCharsets.ISO_8859_1),
                 "the file of an imported item, byte for byte");
@@ -184,7 +190,7 @@ public final class StoreAdminTest {
         Store store = Store.open(back);
         ok(MailService.login(store, "carol", "SECRET3-CAROL") != null, "a verifier verifies");
         Check.verdict(Verdict.LOGIN_REFUSED, () -> MailService.login(store, "carol", "secret4"));
-        ok(store.readDirectory().mailbox("carol").passwordHash.startsWith("pbkdf2-sha256$"),
+        ok(store.readDirectory().mailbox("carol").passwordHash().startsWith("pbkdf2-sha256$"),
                 "replaced by a hash of its own at the log-in");
     }
 
@@ -216,7 +222,7 @@ public final class StoreAdminTest {
         ok(noPmd.problems == 1 && noPmd.out.contains("has no PMD"), noPmd.out);
     }
 
-    /** The PIN as the client scrambles it (the reverse of MailboxCheck.plainPin). */
+    /** The PIN as the client scrambles it (the reverse of HomeCheck.plainPin). */
     private static String scrambled(String pin) {
         char[] c = new StringBuilder(pin.toUpperCase()).reverse().toString().toCharArray();
         c[0] = (char) (255 - c[0]);
@@ -267,7 +273,7 @@ public final class StoreAdminTest {
         try {
             input.resolve("set-password", List.of("bob", "--password-file", file + ".none"));
             throw new AssertionError("a missing password file is refused");
-        } catch (Admin.UsageException e) {
+        } catch (UsageException e) {
             ok(e.getMessage().contains("password file"), e.getMessage());
         }
     }
