@@ -1,3 +1,5 @@
+// The bar-separated record: a line split once at its bars, its fields read and replaced by number
+// within their widths; the typed records of the file layouts are built on it.
 #include "client/common/record.h"
 
 #include <new>

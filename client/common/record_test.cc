@@ -1,3 +1,5 @@
+// Typed records against a split-and-join model of the same edits, the edge cases of a short line,
+// and the widths of the file layouts.
 #include "client/common/record.h"
 
 #include <gtest/gtest.h>
