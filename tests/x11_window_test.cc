@@ -31,15 +31,25 @@ std::string screenshot_dir() {
 
 class XServer {
  public:
-  XServer() {
-    display_ = ":" + std::to_string(90 + getpid() % 100);
-    std::string socket = "/tmp/.X11-unix/X" + display_.substr(1);
+  // Xvfb chooses a free display itself and writes its number once it accepts connections, so
+  // tests that run side by side never share a server and none starts before its server is up.
+  XServer() : number_file_(std::filesystem::temp_directory_path() /
+                           ("kv-xvfb-" + std::to_string(getpid()))) {
+    std::filesystem::remove(number_file_);
     server_ = std::make_unique<Background>(
-        "/usr/bin/Xvfb", std::vector<std::string>{display_, "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
+        "/bin/sh",
+        std::vector<std::string>{"-c", "exec /usr/bin/Xvfb -displayfd 3 -screen 0 1024x768x24 "
+                                       "-nolisten tcp 3>'" + number_file_.string() + "'"},
         "/");
-    for (int i = 0; i < 100 && !std::filesystem::exists(socket); ++i)
+    for (int i = 0; i < 200 && display_.empty() && server_->running(); ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    ready_ = std::filesystem::exists(socket);
+      std::string number = kvtest::read_file(number_file_.string());
+      if (!number.empty() && number.back() == '\n') {
+        display_ = ":" + number.substr(0, number.size() - 1);
+      }
+    }
+    std::filesystem::remove(number_file_);
+    ready_ = !display_.empty();
   }
   ~XServer() { stop(); }
   // Ends the X server (as when a desktop session ends); true when it is gone.
@@ -83,6 +93,7 @@ class XServer {
   }
 
  private:
+  std::filesystem::path number_file_;
   std::string display_;
   std::unique_ptr<Background> server_;
   bool ready_ = false;
