@@ -51,7 +51,7 @@ public final class DurabilityTest {
         c.run("killed submitters leave all-or-nothing deliveries", DurabilityTest::killed);
         c.run("killed receivers leave each message fetched and notified at most once",
                 DurabilityTest::killedReceiver);
-        c.run("two processes submit at the same time", DurabilityTest::concurrent);
+        c.run("four processes submit at the same time", DurabilityTest::concurrent);
         if (!Fixture.onPostgres()) {
             c.run("a directory that cannot be flushed fails the write", DurabilityTest::flushError);
         }
@@ -207,23 +207,35 @@ public final class DurabilityTest {
         }
     }
 
+    /**
+     * Four processes of one sender submit at the same time, so that each settles the others'
+     * submissions while they are made.
+     */
     private static void concurrent() throws Exception {
         Fixture f = new Fixture();
         List<String> sent = Collections.synchronizedList(new ArrayList<>());
-        Process a = start(f, 15, "A", "Bakker");
-        Process b = start(f, 15, "B", "Bakker");
-        Thread ta = collect(a, sent);
-        Thread tb = collect(b, sent);
-        ok(a.waitFor(120, TimeUnit.SECONDS) && b.waitFor(120, TimeUnit.SECONDS), "both ended");
-        ta.join(5000);
-        tb.join(5000);
-        eq(0, a.exitValue() + b.exitValue(), "both succeeded");
-        eq(30, sent.size(), "all sent");
+        List<Process> processes = new ArrayList<>();
+        List<Thread> readers = new ArrayList<>();
+        for (String prefix : new String[] {"A", "B", "C", "D"}) {
+            Process p = start(f, 10, prefix, "Bakker");
+            processes.add(p);
+            readers.add(collect(p, sent));
+        }
+        int failed = 0;
+        for (Process p : processes) {
+            ok(p.waitFor(180, TimeUnit.SECONDS), "every process ended");
+            failed += p.exitValue() == 0 ? 0 : 1;
+        }
+        for (Thread t : readers) {
+            t.join(5000);
+        }
+        eq(0, failed, "processes that failed");
+        eq(40, sent.size(), "all sent");
         List<Entry> inbox = f.session("bob").list("", "", 1000);
         eq(new TreeSet<>(sent), ids(inbox, Entry.MESSAGE), "all delivered once");
         Set<String> listIds = new TreeSet<>();
         inbox.forEach(e -> listIds.add(e.listId()));
-        eq(30, listIds.size(), "distinct list identifiers");
+        eq(40, listIds.size(), "distinct list identifiers");
     }
 
     /** receiver SERVER PORT WORK: as bob, fetches and deletes every message, over and over. */

@@ -495,28 +495,33 @@ final class PgSchema {
             RAISE EXCEPTION USING ERRCODE = 'KV002',
               MESSAGE = 'the outcome of a submission is known once it has been committed';
           END IF;
+          -- Submissions are settled only with the mailbox's row taken. Another session that
+          -- settles them at the same time takes the row first as well, so neither waits for
+          -- submissions that the other has marked while it waits for the row itself. One that
+          -- is committed after the look is settled by the next call.
           IF EXISTS (SELECT 1 FROM kovendi.submission
               WHERE sender = m.role AND NOT settled AND txid IS DISTINCT FROM me) THEN
             PERFORM kovendi.lock_mailbox(m.role);
-          END IF;
-          FOR s IN WITH done AS (UPDATE kovendi.submission SET settled = true
-                WHERE sender = m.role AND NOT settled AND txid IS DISTINCT FROM me RETURNING *)
-              SELECT * FROM done ORDER BY id LOOP
-            total := jsonb_array_length(s.notices);
-            i := 0;
-            WHILE s.reached > 0 AND i < total LOOP
-              rc := jsonb_build_object('ipMsgId', s.ipmsgid,
-                'ntf.n', least(21, total - i)::text, 'ntf.total', total::text);
-              FOR j IN 0..least(21, total - i) - 1 LOOP
-                nt := s.notices->(i + j);
-                rc := rc || kovendi.notice(j, nt->>0, nt->1, (nt->>2)::int, nt->>3,
-                  (nt->>4)::int, (nt->>5)::int);
+            FOR s IN WITH done AS (UPDATE kovendi.submission SET settled = true
+                  WHERE sender = m.role AND NOT settled AND txid IS DISTINCT FROM me RETURNING *)
+                SELECT * FROM done ORDER BY id LOOP
+              total := jsonb_array_length(s.notices);
+              i := 0;
+              WHILE s.reached > 0 AND i < total LOOP
+                rc := jsonb_build_object('ipMsgId', s.ipmsgid,
+                  'ntf.n', least(21, total - i)::text, 'ntf.total', total::text);
+                FOR j IN 0..least(21, total - i) - 1 LOOP
+                  nt := s.notices->(i + j);
+                  rc := rc || kovendi.notice(j, nt->>0, nt->1, (nt->>2)::int, nt->>3,
+                    (nt->>4)::int, (nt->>5)::int);
+                END LOOP;
+                nid := kovendi.next_list_id(m.role);
+                INSERT INTO kovendi.entry
+                  VALUES (m.role, nid, kovendi.new_entry(3, nid, s.at) || rc);
+                i := i + 21;
               END LOOP;
-              nid := kovendi.next_list_id(m.role);
-              INSERT INTO kovendi.entry VALUES (m.role, nid, kovendi.new_entry(3, nid, s.at) || rc);
-              i := i + 21;
             END LOOP;
-          END LOOP;
+          END IF;
           DELETE FROM kovendi.submission WHERE id = wanted AND sender = m.role
             AND txid IS DISTINCT FROM me RETURNING reached INTO result;
           DELETE FROM kovendi.submission WHERE sender = m.role AND settled
