@@ -26,9 +26,12 @@ namespace {
 
 using Snapshot = std::map<std::string, std::string>;
 
-// Names of the run's own bookkeeping: the busy file (intent record) and the error file.
+// Names of the run's own bookkeeping: the busy file (intent record), the private name it was
+// made under (Windows removes that name only when the run lets go of the file) and the error
+// file.
 bool is_run_bookkeeping(const std::string& name) {
-  return name == kBusyFileName || name == "qrtlnk.err";
+  const std::string busy = kBusyFileName;
+  return name == busy || name.compare(0, busy.size() + 1, busy + ".") == 0 || name == "qrtlnk.err";
 }
 
 class FaultLoop : public StoreHome {
