@@ -14,6 +14,7 @@
 
 #include "client/appfiles/request_text.h"
 #include "client/appfiles/snd_record.h"
+#include "client/common/send_keywords.h"
 #include "client/common/status_codes.h"
 #include "client/common/text.h"
 
@@ -45,12 +46,6 @@ void give_result(SndRecord& record, const std::string& stamp, const std::string&
 const std::string kListKind = "4";
 const std::string kDistributionFileKind = "5";
 
-// The field of a ZEND status line that holds the same part of the recipient's O/R name as field
-// `snd_field` (28 to 47) of the record.
-status::Field status_address_field(snd::Field snd_field) {
-  return nth_field(status::zend::kCountry, snd_field - snd::kCountry);
-}
-
 bool is_list_record(const SndRecord& record) {
   return record.get(snd::kRecipientKind) == kListKind;
 }
@@ -73,37 +68,26 @@ bool belongs(const SndRecord& record, const StatusRecord& status) {
   if (is_list_record(record)) return false;
   const std::string_view alias = record.get(snd::kAlias);
   if (!alias.empty()) return status.get(status::zend::kAlias) == alias;
-  for (int n = snd::kCountry; n <= snd::kInitials; ++n) {
-    const auto field = static_cast<snd::Field>(n);
-    const std::string_view value = record.get(field);
-    if (!value.empty() && status.get(status_address_field(field)) != value) return false;
+  for (const send_keywords::KeywordFields& address : send_keywords::kAddress) {
+    if (address.record < snd::kCountry || address.record > snd::kInitials) continue;
+    const std::string_view value = record.get(address.record);
+    if (!value.empty() && status.get(address.status) != value) return false;
   }
   return true;
 }
 
 // The record's fields that the status line knows, from the line (an open record has every field).
 void complete(SndRecord& record, const StatusRecord& status) {
-  struct Copy {
-    snd::Field record_field;
-    status::Field status_field;
-  };
-  static const Copy kCopies[] = {{snd::kResultStamp, status::kStamp},
-                                 {snd::kResultCode, status::kResult},
-                                 {snd::kNotification, status::zend::kNotification},
-                                 {snd::kReport, status::zend::kReport},
-                                 {snd::kPriority, status::zend::kPriority},
-                                 {snd::kSensitivity, status::zend::kSensitivity},
-                                 {snd::kDelete, status::zend::kDelete},
-                                 {snd::kAlias, status::zend::kAlias}};
+  record.set(snd::kResultStamp, status.get(status::kStamp));
+  record.set(snd::kResultCode, status.get(status::kResult));
+  for (const send_keywords::KeywordFields& value : send_keywords::kMessage) {
+    if (value.engine_decides) record.set(value.record, status.get(value.status));
+  }
   // A list record keeps its list name: the status line has no alias for it.
   const bool keep_list_name = is_list_record(record);
-  for (const Copy& c : kCopies) {
-    if (keep_list_name && c.record_field == snd::kAlias) continue;
-    record.set(c.record_field, status.get(c.status_field));
-  }
-  for (int n = snd::kCountry; n <= snd::kLastDomainValue; ++n) {
-    const auto field = static_cast<snd::Field>(n);
-    record.set(field, status.get(status_address_field(field)));
+  for (const send_keywords::KeywordFields& address : send_keywords::kAddress) {
+    if (keep_list_name && address.record == snd::kAlias) continue;
+    record.set(address.record, status.get(address.status));
   }
 }
 
