@@ -11,6 +11,7 @@
 #include "client/appfiles/interchange_splitter.h"
 #include "client/appfiles/message_id.h"
 #include "client/appfiles/request_text.h"
+#include "client/appfiles/send_request.h"
 #include "client/appfiles/snd_record.h"
 #include "client/appfiles/translation.h"
 #include "client/common/day_number.h"
@@ -470,39 +471,9 @@ int scan_interchanges(Translation& tr, const std::string& command,
   return scan.run();
 }
 
-// The fields that every interchange of the block shares.
-static SndRecord block_record(Translation& tr, const std::vector<std::string>& block) {
-  SndRecord record;
-  record.set(snd::kApplication, tr.record_application());
-  bool application_seen = false;
-  record.set(snd::kDelete, "0");
-  for (const std::string& line : block) {
-    std::string keyword = attribute_keyword(line);
-    std::string value = attribute_value(line);
-    if (keyword == "APP=" && !application_seen) {
-      application_seen = true;
-      if (value.size() == 3) record.set(snd::kApplication, value);
-    }
-    if (keyword == "NOT=") record.set(snd::kNotification, value);
-    if (keyword == "RAP=") record.set(snd::kReport, value);
-    if (keyword == "PRI=") record.set(snd::kPriority, value);
-    if (keyword == "SEN=") record.set(snd::kSensitivity, value);
-    if (keyword.compare(0, 3, "DEL") == 0) record.set(snd::kDelete, "1");
-    if (keyword == "SUB=") record.set(snd::kSubject, value);
-    if (keyword == "IRP=") record.set(snd::kInReplyTo, value);
-  }
-  record.set(snd::kRecipientKind, "1");
-  record.set(snd::kRequestStamp, current_time_stamp());
-  return record;
-}
-
-bool scan_edifact_block(Translation& tr, const std::string& command,
-                        const std::vector<std::string>& block, const EdifactSendCheck& check,
-                        int block_number) {
-  std::vector<std::string> files;
-  for (const std::string& line : block) {
-    if (attribute_keyword(line) == "FIL=") files.push_back(attribute_value(line));
-  }
+bool scan_edifact_block(Translation& tr, const std::string& command, const SendRequest& request,
+                        const EdifactSendCheck& check, int block_number) {
+  const std::vector<std::string>& files = request.files();
   // With several files, every one must be an interchange file before anything is written, so
   // that a refusal of a later file cannot send the earlier interchanges twice.
   if (files.size() > 1) {
@@ -512,9 +483,11 @@ bool scan_edifact_block(Translation& tr, const std::string& command,
       if (!is_interchange_file(file)) return false;
     }
   }
-  const SndRecord record = block_record(tr, block);
+  // The fields that every interchange of the block shares.
+  const SndRecord record = request.shared_record(tr.record_application(), current_time_stamp());
   for (const std::string& file : files) {
-    if (scan_interchanges(tr, command, block, check.has_subject, file, record, block_number) < 0) {
+    if (scan_interchanges(tr, command, request.lines(), check.has_subject, file, record,
+                          block_number) < 0) {
       return false;
     }
   }

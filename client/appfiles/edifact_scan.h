@@ -10,6 +10,7 @@
 namespace kv {
 
 struct Translation;
+class SendRequest;
 
 struct EdifactSendCheck {
   bool qualifies = false;
@@ -61,8 +62,7 @@ namespace kv {
 // The EDIFACT handling of a qualifying send block: every FIL= file is split (one scan per FIL=
 // line). False when a file is not an interchange file; nothing has then been written and the
 // caller sends the block as a plain send request.
-bool scan_edifact_block(Translation& tr, const std::string& command,
-                        const std::vector<std::string>& block, const EdifactSendCheck& check,
-                        int block_number);
+bool scan_edifact_block(Translation& tr, const std::string& command, const SendRequest& request,
+                        const EdifactSendCheck& check, int block_number);
 
 }  // namespace kv

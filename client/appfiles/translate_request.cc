@@ -9,6 +9,7 @@
 #include "client/appfiles/private_file.h"
 #include "client/appfiles/request_text.h"
 #include "client/appfiles/scriptin_layout.h"
+#include "client/appfiles/send_request.h"
 #include "client/appfiles/translation.h"
 #include "client/appfiles/user_file_pin.h"
 #include "client/common/abort.h"
@@ -259,6 +260,7 @@ void translate_send_request(Translation& tr, const std::string& command,
   for (const std::string& line : block) write_line(tr.sav.get(), line, "qrtlnk.sav");
   int block_number = ++tr.send_blocks;
 
+  const SendRequest request(block);
   bool handled = false;
   EdifactSendCheck check = is_edifact_zend(block);
   if (check.qualifies) {
@@ -267,9 +269,9 @@ void translate_send_request(Translation& tr, const std::string& command,
       if (attribute_value(line).size() == 3) tr.app_id = attribute_value(line);
       break;
     }
-    handled = scan_edifact_block(tr, command, block, check, block_number);
+    handled = scan_edifact_block(tr, command, request, check, block_number);
   }
-  if (!handled) translate_plain_send(tr, command, block);
+  if (!handled) translate_plain_send(tr, command, request);
   tr.app_id = saved_app_id;
 }
 

@@ -12,6 +12,8 @@
 
 namespace kv {
 
+class SendRequest;
+
 // Thrown inside the translation when it cannot be completed; the entry point puts every file
 // back as it was and then ends the run with this error.
 struct TranslationFailed {
@@ -65,7 +67,7 @@ void vertaal_blokken(Translation& tr, RequestReader& reader, std::string first);
 void translate_send_request(Translation& tr, const std::string& command,
                             const std::vector<std::string>& block);
 void translate_plain_send(Translation& tr, const std::string& command,
-                          const std::vector<std::string>& block);
+                          const SendRequest& request);
 
 // The EDI receive rewrite of an ONTVANG block; false when the block does not qualify (nothing
 // written).

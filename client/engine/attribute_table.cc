@@ -1,6 +1,7 @@
 // The vocabulary of command attribute lines.
 #include "client/engine/attribute_table.h"
 
+#include "client/common/send_keywords.h"
 #include "client/common/text.h"
 #include "client/engine/engine_control.h"
 
@@ -79,6 +80,11 @@ int find_attribute(const std::string& keyword) {
     if (upper == kKeywords[i].keyword) return i + 1;
   }
   return 0;
+}
+
+status::Field zend_status_field(int position) {
+  const auto* entry = send_keywords::find(attribute_keyword(position).keyword);
+  return entry != nullptr ? entry->status : status::kLastField;
 }
 
 const char* command_mask(int command_kind) {

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "client/common/status_layout.h"
+
 namespace kv::engine {
 
 constexpr int kAttributeCount = 43;
@@ -51,6 +53,10 @@ struct AttributeKeyword {
 const AttributeKeyword& attribute_keyword(int position);
 // Position of a three-letter keyword (any case), 0 when it is not one of the 43.
 int find_attribute(const std::string& keyword);
+
+// The field of a ZEND status line that carries the value of the send keyword at `position` (the
+// pairing of client/common/send_keywords.h; the first file's field for FIL).
+status::Field zend_status_field(int position);
 
 // Mask of 43 digits of a command kind (1..7), nullptr for other kinds.
 const char* command_mask(int command_kind);

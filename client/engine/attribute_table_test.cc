@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "client/common/send_keywords.h"
 #include "client/engine/engine_control.h"
 #include "client/engine/testing/engine_test_env.h"
 
@@ -87,6 +90,30 @@ TEST(AttributeTableTest, MasksAndOperators) {
   for (char op : {'=', '!', '<', '>'}) EXPECT_TRUE(operator_allowed('3', op));
   EXPECT_FALSE(operator_allowed('3', ':'));
   EXPECT_FALSE(operator_allowed('0', '='));
+}
+
+// The engine reads the keywords that the request translation writes: every send keyword it knows
+// is a ZEND attribute and reports into its own field of the status line. The engine has no
+// attributes for the third and fourth domain-defined pair.
+TEST(AttributeTableTest, SendKeywordsAreZendAttributesWithTheirOwnStatusFields) {
+  std::vector<send_keywords::KeywordFields> entries(std::begin(send_keywords::kMessage),
+                                                    std::end(send_keywords::kMessage));
+  entries.push_back(send_keywords::kFiles);
+  entries.insert(entries.end(), std::begin(send_keywords::kAddress),
+                 std::end(send_keywords::kAddress));
+  std::set<int> fields;
+  std::vector<std::string> unknown;
+  for (const send_keywords::KeywordFields& entry : entries) {
+    const int position = find_attribute(entry.keyword);
+    if (position == 0) {
+      unknown.push_back(entry.keyword);
+      continue;
+    }
+    EXPECT_NE(mask_digit(kZend, position), '0') << entry.keyword;
+    EXPECT_EQ(zend_status_field(position), entry.status) << entry.keyword;
+    EXPECT_TRUE(fields.insert(entry.status).second) << entry.keyword;
+  }
+  EXPECT_EQ(unknown, (std::vector<std::string>{"DTC", "DVC", "DTD", "DVD"}));
 }
 
 }  // namespace

@@ -60,18 +60,21 @@ void fill_message(MessageOut& out) {
 
 void put_message_fields(std::string& record, const MessageOut& out) {
   const AttributeState& a = attributes();
-  set_field(record, status::zend::kMessageId, a.value(kAttrMID));
-  set_field(record, status::zend::kPriority, format("%1d", out.priority));
-  set_field(record, status::zend::kSensitivity, format("%1d", out.sensitivity));
-  set_field(record, status::zend::kNotification, format("%1d", out.notifReq));
-  set_field(record, status::zend::kReport, format("%1d", out.reportReq));
+  const auto put = [&record](int position, const std::string& text) {
+    set_field(record, zend_status_field(position), text);
+  };
+  put(kAttrMID, a.value(kAttrMID));
+  put(kAttrPRI, format("%1d", out.priority));
+  put(kAttrSEN, format("%1d", out.sensitivity));
+  put(kAttrNOT, format("%1d", out.notifReq));
+  put(kAttrRAP, format("%1d", out.reportReq));
   for (std::size_t i = 0; i < kMaxFiles; ++i) {
-    set_field(record, nth_field(status::zend::kFirstFile, static_cast<int>(i)),
+    set_field(record, nth_field(zend_status_field(kAttrFIL), static_cast<int>(i)),
               i < a.files.size() ? a.files[i] : "");
   }
-  set_field(record, status::zend::kDelete, a.has(kAttrDEL) ? "1" : "0");
-  set_field(record, status::zend::kSubject, a.value(kAttrSUB));
-  set_field(record, status::zend::kInReplyTo, a.value(kAttrIRP));
+  put(kAttrDEL, a.has(kAttrDEL) ? "1" : "0");
+  put(kAttrSUB, a.value(kAttrSUB));
+  put(kAttrIRP, a.value(kAttrIRP));
 }
 
 // Field 20: the recipient kind, "5" for a message with a DIF file, "4" for a distribution list.

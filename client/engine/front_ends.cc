@@ -119,32 +119,36 @@ void put_oversize_fields(std::string& record) {
   auto text_or = [](int position, const std::string& fallback) {
     return value(position).empty() ? fallback : value(position);
   };
-  set_field(record, status::zend::kPriority, digit_or(kAttrPRI, s.priority));
-  set_field(record, status::zend::kSensitivity, digit_or(kAttrSEN, s.sensitivity));
-  set_field(record, status::zend::kNotification, digit_or(kAttrNOT, s.notification));
-  set_field(record, status::zend::kReport, digit_or(kAttrRAP, s.report));
+  const auto put = [&record](int position, const std::string& text) {
+    set_field(record, zend_status_field(position), text);
+  };
+  put(kAttrPRI, digit_or(kAttrPRI, s.priority));
+  put(kAttrSEN, digit_or(kAttrSEN, s.sensitivity));
+  put(kAttrNOT, digit_or(kAttrNOT, s.notification));
+  put(kAttrRAP, digit_or(kAttrRAP, s.report));
   const auto& files = attributes().files;
   for (std::size_t i = 0; i < files.size() && i < kMaxFiles; ++i) {
-    set_field(record, nth_field(status::zend::kFirstFile, static_cast<int>(i)), files[i]);
+    set_field(record, nth_field(zend_status_field(kAttrFIL), static_cast<int>(i)), files[i]);
   }
-  set_field(record, status::zend::kDelete, has(kAttrDEL) ? "1" : "0");
-  set_field(record, status::zend::kSubject, value(kAttrSUB));
-  set_field(record, status::zend::kInReplyTo, value(kAttrIRP));
+  put(kAttrDEL, has(kAttrDEL) ? "1" : "0");
+  put(kAttrSUB, value(kAttrSUB));
+  put(kAttrIRP, value(kAttrIRP));
   if (has(kAttrALI)) {
-    set_field(record, status::zend::kAlias, value(kAttrALI));
+    put(kAttrALI, value(kAttrALI));
     return;
   }
-  set_field(record, status::zend::kCountry, has(kAttrCOU) ? value(kAttrCOU) : s.country);
-  set_field(record, status::zend::kAdmd, has(kAttrADM) ? value(kAttrADM) : s.admd);
-  set_field(record, status::zend::kPrmd, text_or(kAttrPMD, s.prmd));
-  set_field(record, status::zend::kOrganisation, text_or(kAttrORG, s.organisation));
-  set_field(record, status::zend::kUnitA, text_or(kAttrOUA, s.unit_a));
-  set_field(record, nth_field(status::zend::kUnitA, 1), text_or(kAttrOUB, s.unit_b));
-  set_field(record, nth_field(status::zend::kUnitA, 2), text_or(kAttrOUC, s.unit_c));
-  set_field(record, nth_field(status::zend::kUnitA, 3), text_or(kAttrOUD, s.unit_d));
-  const int rest[] = {kAttrSUR, kAttrGIV, kAttrINI, kAttrGQU, kAttrDTA, kAttrDVA, kAttrDTB, kAttrDVB};
-  for (int i = 0; i < 8; ++i)
-    set_field(record, nth_field(status::zend::kSurname, i), value(rest[i]));
+  put(kAttrCOU, has(kAttrCOU) ? value(kAttrCOU) : s.country);
+  put(kAttrADM, has(kAttrADM) ? value(kAttrADM) : s.admd);
+  put(kAttrPMD, text_or(kAttrPMD, s.prmd));
+  put(kAttrORG, text_or(kAttrORG, s.organisation));
+  put(kAttrOUA, text_or(kAttrOUA, s.unit_a));
+  put(kAttrOUB, text_or(kAttrOUB, s.unit_b));
+  put(kAttrOUC, text_or(kAttrOUC, s.unit_c));
+  put(kAttrOUD, text_or(kAttrOUD, s.unit_d));
+  for (int position :
+       {kAttrSUR, kAttrGIV, kAttrINI, kAttrGQU, kAttrDTA, kAttrDVA, kAttrDTB, kAttrDVB}) {
+    put(position, value(position));
+  }
 }
 
 void remember_sent_message(const std::string& mid) {
@@ -163,7 +167,7 @@ int zend_front_end(std::string& record) {
   if (!read_command_attributes(record, kZend, 1, &result)) return result;
   AttributeState& a = attributes();
   if (!has(kAttrMID)) return refuse(record, kCodeNoMid, kUseError);
-  set_field(record, status::zend::kMessageId, value(kAttrMID));
+  set_field(record, zend_status_field(kAttrMID), value(kAttrMID));
   if (!has(kAttrFIL)) return refuse(record, kCodeNoFil, kUseError);
   if (check_recipient(record) != 0) {
     write_status_line(record);
