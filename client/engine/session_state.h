@@ -1,7 +1,7 @@
 // The engine session state: everything one engine session owns from qrt400_session's start to its
-// return. There is one session per process; every engine file reaches it through session().
-// The command kind, the session phase and the user stop flag live in engine_control()
-// (engine_control.h), because the exported escape check reads and sets them too.
+// return. It is part of the session's EngineContext (engine_context.h), through which every step
+// reaches it as ctx.session. The command kind, the session phase and the user stop flag are in
+// ctx.control (engine_control.h), because the exported escape check reads and sets them too.
 #pragma once
 
 #include <memory>
@@ -16,6 +16,8 @@ class StatusWindow;
 }
 
 namespace kv::engine {
+
+struct EngineContext;
 
 // Most identifiers kept in the sent-message list (the first 14 characters of a MID).
 constexpr std::size_t kSentMessageIdWidth = 14;
@@ -44,14 +46,8 @@ struct EngineSession {
   std::vector<std::string> sent_messages;  // MIDs (at most 14 characters) sent with ANS
 };
 
-// The session of this process.
-EngineSession& session();
-
-// Clears everything for a new session (records released, lists emptied, flags cleared).
-void reset_session();
-
 // Allocates the four messaging records, zero-filled; false when memory is short.
-bool allocate_session_records();
+bool allocate_session_records(EngineContext& ctx);
 
 // Thrown by abandon_session; caught only at the recovery point of qrt400_session, which closes
 // every engine file and returns -1 without a status line, without closing the session and
@@ -67,9 +63,9 @@ struct SessionAbandoned {
 // Every engine stream is held by an owner that closes it when it goes out of scope (the command
 // file by the reader, work files by their users), so unwinding to the recovery point closes them.
 // close_engine_files() closes the command file explicitly (end of session, preparation failures).
-void close_engine_files();
+void close_engine_files(EngineContext& ctx);
 
 // Shows a status text in item 1003 of the session's window; nothing when there is none.
-void show_status_text(const std::string& text);
+void show_status_text(EngineContext& ctx, const std::string& text);
 
 }  // namespace kv::engine
