@@ -15,7 +15,7 @@ namespace kv::engine {
 
 int delete_message(EngineContext& ctx, const std::string& list_id) {
   EngineControl& control = ctx.control;
-  control.user_stop = 0;
+  control.user_stop = false;
   journal_write(1, "start API_delMsg met listId >" + list_id + "<");
   control.session_phase = kPhaseDeleting;
   const short rc = API_delMsg(ctx.session.session_handle, list_id.c_str());

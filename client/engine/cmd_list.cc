@@ -99,7 +99,7 @@ int remove_killed_message(EngineContext& ctx, const std::string& subject, const 
   bool found = false;
   for (;;) {
     EngineControl& control = ctx.control;
-    control.user_stop = 0;
+    control.user_stop = false;
     control.session_phase = kPhaseListing;
     const int rows = fetch_page(ctx, filter, previous, kKillPageLength, page);
     if (control.user_stop) return kEndSession;
@@ -249,7 +249,7 @@ int list_mailbox(EngineContext& ctx, std::string& record, const std::string& lis
   bool fetch_failed = false;
   for (;;) {
     EngineControl& control = ctx.control;
-    control.user_stop = 0;
+    control.user_stop = false;
     control.session_phase = kPhaseListing;
     journal_write(1, a.has(kAttrANN) ? "API_listAnnouncementNext (pb: " + a.value(kAttrANN) +
                                            ") met listId >" + previous + "<"

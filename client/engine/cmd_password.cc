@@ -18,7 +18,7 @@ namespace kv::engine {
 
 int change_password(EngineContext& ctx, std::string& record) {
   EngineControl& control = ctx.control;
-  control.user_stop = 0;
+  control.user_stop = false;
   journal_write(1, "start API_changeNetworkPwd");
   control.session_phase = kPhaseChangingPassword;
   const std::string new_password = ctx.attributes.value(kAttrPIN);

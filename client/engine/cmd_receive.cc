@@ -296,7 +296,7 @@ int receive_message(EngineContext& ctx, std::string& record, const std::string& 
   const std::string operation =
       a.has(kAttrANN) ? "API_getAnnouncement (pb: " + a.value(kAttrANN) + ")" : "API_getMsg";
   EngineControl& control = ctx.control;
-  control.user_stop = 0;
+  control.user_stop = false;
   journal_write(1, "start " + operation + " met listId >" + list_id + "<");
   if (command_kind(ctx) == kOntvang) journal_candidate_names(m);
   control.session_phase = kPhaseFetching;

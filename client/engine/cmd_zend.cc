@@ -227,7 +227,7 @@ int zend(EngineContext& ctx, std::string& record) {
 
   if (!record_send_intent(ctx, record)) return refuse_unrecorded_send(ctx, record, out);
   EngineControl& control = ctx.control;
-  control.user_stop = 0;
+  control.user_stop = false;
   journal_write(1, "start API_sendMsg");
   control.session_phase = kPhaseSending;
   if (API_sendMsg(ctx.session.session_handle, &out) != 0) {

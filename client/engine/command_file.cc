@@ -300,10 +300,10 @@ int CommandFileReader::skip_to_next_command() {
   }
 }
 
-int CommandFileReader::run_command_loop(EngineContext& ctx) {
+SessionResult CommandFileReader::run_command_loop(EngineContext& ctx) {
   std::string& record = ctx.session.status_record;
   bool command_in_hand = false;
-  int result = 0;
+  SessionResult result = kGoOn;
   for (;;) {
     std::string line;
     bool last = false;
@@ -322,12 +322,12 @@ int CommandFileReader::run_command_loop(EngineContext& ctx) {
     if (!is_command_line(line)) continue;
     command_in_hand = true;
     result = run_command_line(ctx, to_upper(line), record);
-    if (result == kEndSession || result == kFatalVerdict) return result;
+    if (ends_session(result)) return result;
   }
 }
 
-int CommandFileReader::run_command_line(EngineContext& ctx, const std::string& line,
-                                        std::string& record) {
+SessionResult CommandFileReader::run_command_line(EngineContext& ctx, const std::string& line,
+                                                  std::string& record) {
   std::string id = line.substr(0, kCommandIdWidth);
   record = start_status_line(id);
   std::string name = line.size() >= 5 ? line.substr(4) : std::string();
@@ -347,8 +347,8 @@ int CommandFileReader::run_command_line(EngineContext& ctx, const std::string& l
   return skip_refused_command(ctx, record);
 }
 
-int CommandFileReader::skip_refused_command(EngineContext& ctx, std::string& record) {
-  if (skip_to_next_command() == 0) return 0;
+SessionResult CommandFileReader::skip_refused_command(EngineContext& ctx, std::string& record) {
+  if (skip_to_next_command() == 0) return kGoOn;
   // A line too long among the skipped lines ends the session; the refused command's line goes
   // out once more with the format error, as after any command.
   set_result_code(record, kCodeLineTooLong);

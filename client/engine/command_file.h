@@ -9,6 +9,7 @@
 #include <string>
 
 #include "client/common/open_files.h"
+#include "client/engine/session_result.h"
 
 namespace kv::engine {
 
@@ -38,9 +39,9 @@ class CommandFileReader {
   int read_connect_block(EngineContext& ctx, std::string& record);
 
   // The command loop: reads each command line, writes the status lines of bad command lines
-  // and calls the dispatch for each known command. Returns the last command's result, or -2 /
-  // -3 when a command or a too-long line ended the session.
-  int run_command_loop(EngineContext& ctx);
+  // and calls the dispatch for each known command. Returns the last command's result, or
+  // kEndSession / kFatalVerdict when a command or a too-long line ended the session.
+  SessionResult run_command_loop(EngineContext& ctx);
 
   // For the command front-ends: the next attribute line of the current command. An attribute
   // line that is the last line of the file without a line feed is still returned.
@@ -59,8 +60,9 @@ class CommandFileReader {
   Raw next_line(std::string& line, bool& last_without_line_feed);
   void push_back(const std::string& line, bool last_without_line_feed);
   int read_connect_attributes(EngineContext& ctx, std::string& record, std::string line, bool last);
-  int run_command_line(EngineContext& ctx, const std::string& line, std::string& record);
-  int skip_refused_command(EngineContext& ctx, std::string& record);
+  SessionResult run_command_line(EngineContext& ctx, const std::string& line,
+                                 std::string& record);
+  SessionResult skip_refused_command(EngineContext& ctx, std::string& record);
 
   OpenFile file_;
   bool have_pushed_ = false;

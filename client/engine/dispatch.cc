@@ -27,10 +27,11 @@ const CommandEntry* find_command(const std::string& name) {
   return nullptr;
 }
 
-int dispatch_command(EngineContext& ctx, const CommandEntry& entry, std::string& status_record) {
+SessionResult dispatch_command(EngineContext& ctx, const CommandEntry& entry,
+                               std::string& status_record) {
   clear_attribute_marks(ctx);
   if (entry.status_text != nullptr) show_status_text(ctx, entry.status_text);
-  int result = entry.front_end(ctx, status_record);
+  const SessionResult result = session_result_of(entry.front_end(ctx, status_record));
   // The answers have been waited for: the list of messages that expected one starts afresh.
   if (entry.kind == kAntwoord) ctx.session.sent_messages.clear();
   return result;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "client/engine/engine_control.h"
+#include "client/engine/session_result.h"
 
 namespace kv::engine {
 
@@ -30,7 +31,8 @@ const std::array<CommandEntry, 7>& command_table();
 const CommandEntry* find_command(const std::string& name);
 
 // Clears the attribute marks, shows the status text, runs the front-end; afterwards (ANTWOORD)
-// the sent-message list is emptied. Returns the front-end's result.
-int dispatch_command(EngineContext& ctx, const CommandEntry& entry, std::string& status_record);
+// the sent-message list is emptied. Returns the front-end's result as the command loop sees it.
+SessionResult dispatch_command(EngineContext& ctx, const CommandEntry& entry,
+                               std::string& status_record);
 
 }  // namespace kv::engine

@@ -87,7 +87,7 @@ void ask_send_questions(EngineContext& ctx) {
     const std::string mid = q.field(question::kMessageId);
     const long long since = std::atoll(q.field(question::kSince).c_str());
     short accepted = 0;
-    ctx.control.user_stop = 0;
+    ctx.control.user_stop = false;
     journal_write(1, "start API_acceptedSince voor zending van een afgebroken run, MID=" + mid);
     if (API_acceptedSince(ctx.session.session_handle, mid.c_str(), since, &accepted) != 0) {
       journal_write(3, "fout in API_acceptedSince: de vraag blijft open");

@@ -70,7 +70,7 @@ bool dial_entry(EngineContext& ctx) {
         (outcome.code.empty() ? ": the dial-up helper kovedial could not be started" : ""));
     return fail_connect(ctx, outcome.code);
   }
-  ctx.session.already_connected = outcome.already_connected ? 1 : 0;
+  ctx.session.already_connected = outcome.already_connected;
   return true;
 }
 
@@ -180,14 +180,14 @@ int run_connected_session(EngineContext& ctx, const std::string& command_file_na
     return -1;
   }
   ask_send_questions(ctx);
-  const int ended = ctx.command_file.run_command_loop(ctx);
-  if (ended != kEndSession && ended != kFatalVerdict) fetch_stranded_items(ctx);
+  const SessionResult ended = ctx.command_file.run_command_loop(ctx);
+  if (!ends_session(ended)) fetch_stranded_items(ctx);
   ctx.command_file.close();
   ctx.control.session_phase = kPhaseClosing;
   API_close(s.session_handle);
   hang_up_when_dialed(ctx);
   close_engine_files(ctx);
-  return s.any_failure;
+  return s.any_failure ? 1 : 0;
 }
 
 }  // namespace

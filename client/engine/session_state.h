@@ -25,7 +25,6 @@ constexpr std::size_t kSentMessageIdWidth = 14;
 struct EngineSession {
   StatusWindow* window = nullptr;     // shows status texts in item 1003; nullptr: none
   std::string engine_dir;             // engine home directory of this session
-  int engine_drive = 0;               // drives do not exist here: always 0
 
   // Messaging records, allocated at session start (fixed layouts of the messaging interface).
   std::unique_ptr<OpenSession> open_parameters;
@@ -38,11 +37,11 @@ struct EngineSession {
   std::string command_file_name;      // as given by the caller
   std::string status_record;          // the status line being built (43 bars when empty)
   std::string result_text;            // four-digit code of the last step ("" when none)
-  int any_failure = 0;                // 1 once a status line with field 3 other than "0000" went out
+  bool any_failure = false;           // a status line with field 3 other than "0000" went out
   int status_write_failure = 0;       // error value of the first status line that was lost
 
   std::string dialup_entry;           // ISP value of the CONNECT block; empty: no dial-up
-  int already_connected = 0;          // the helper found the connection up before dialing
+  bool already_connected = false;     // the helper found the connection up before dialing
   std::vector<std::string> sent_messages;  // MIDs (at most 14 characters) sent with ANS
 };
 

@@ -66,7 +66,7 @@ bool append_line(EngineContext& ctx, std::FILE* file, const std::string& record)
 }
 
 void note_result(EngineContext& ctx, const std::string& record) {
-  if (!has_success_result(record)) ctx.session.any_failure = 1;
+  if (!has_success_result(record)) ctx.session.any_failure = true;
   explain_status_line(record);
 }
 

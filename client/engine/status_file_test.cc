@@ -27,7 +27,7 @@ TEST_F(StatusFileTest, LineKeepsOnlyFilledFieldsAndReplacesBars) {
   EXPECT_EQ(std::count(record.begin(), record.end(), '|'), 43);
   set_result_code(record, "0000");
   write_status_line(ctx_, record);
-  EXPECT_EQ(ctx_.session.any_failure, 0);
+  EXPECT_FALSE(ctx_.session.any_failure);
 
   record = start_status_line("*004LIJST");
   set_result_code(record, "0000");
@@ -41,21 +41,21 @@ TEST_F(StatusFileTest, LineKeepsOnlyFilledFieldsAndReplacesBars) {
                                       std::string("*004LIJST|") + kTestStamp + "|0000||a!b",
                                       "|"}));
   // The empty record had no "0000": the session counts a failure.
-  EXPECT_EQ(ctx_.session.any_failure, 1);
+  EXPECT_TRUE(ctx_.session.any_failure);
 }
 
 TEST_F(StatusFileTest, AnyFailureFlagFollowsFieldThree) {
   std::string record = start_status_line("*001ZEND");
   set_result_code(record, "0000");
   write_status_line(ctx_, record);
-  EXPECT_EQ(ctx_.session.any_failure, 0);
+  EXPECT_FALSE(ctx_.session.any_failure);
   set_result_code(record, "2504");
   write_status_line(ctx_, record);
-  EXPECT_EQ(ctx_.session.any_failure, 1);
+  EXPECT_TRUE(ctx_.session.any_failure);
   // Once set it stays, also after later successes.
   set_result_code(record, "0000");
   write_status_line(ctx_, record);
-  EXPECT_EQ(ctx_.session.any_failure, 1);
+  EXPECT_TRUE(ctx_.session.any_failure);
   EXPECT_EQ(dir_.lines("qrtlnk.sts").size(), 3u);
 }
 
@@ -64,7 +64,7 @@ TEST_F(StatusFileTest, UnopenableStatusFileLosesTheLineAndLeavesTheFlag) {
   std::string record = start_status_line("*001ZEND");
   set_result_code(record, "2504");
   write_status_line(ctx_, record);
-  EXPECT_EQ(ctx_.session.any_failure, 0);
+  EXPECT_FALSE(ctx_.session.any_failure);
   EXPECT_TRUE(journal_has("**|", "Fout bij openen QRT400 statusbestand"));
 }
 
@@ -88,7 +88,7 @@ TEST_F(StatusFileTest, LinesGoToAnOpenFileToo) {
   write_status_line(ctx_, file, record);
   std::fclose(file);
   EXPECT_EQ(dir_.read("other.sts"), std::string("*002ONTVANG|") + kTestStamp + "|1512\n");
-  EXPECT_EQ(ctx_.session.any_failure, 1);
+  EXPECT_TRUE(ctx_.session.any_failure);
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ PollOutcome poll_mailbox(EngineContext& ctx, std::string& record) {
   const std::string command_id = field(record, status::kTag);
   for (;;) {
     EngineControl& control = ctx.control;
-    control.user_stop = 0;
+    control.user_stop = false;
     journal_write(1, "start API_listMbxInNext");
     control.session_phase = kPhaseListing;
     std::fill(page.begin(), page.end(), MessageSummary{});
