@@ -6,8 +6,10 @@
 #include <cctype>
 
 #include "client/common/home.h"
+#include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
 #include "client/common/status_layout.h"
+#include "client/engine/engine_context.h"
 #include "client/engine/session_runner.h"
 #include "client/engine/status_file.h"
 #include "client/engine/testing/fake_api.h"
@@ -42,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kv::engine::testing::fake_api().answer_unscripted(refusing ? -1 : 0,
                                                     refusing ? kMessageNotFound : 1);
   kvfuzz::write_home_file("qrtlnk.scr", kvfuzz::text_of(data, size));
-  const int result = kv::engine::run_session(nullptr, "qrtlnk.scr", "qrtlnk.sts", home);
+  kv::engine::EngineContext context(kv::engine_home(), kv::engine_control(), kv::run_state());
+  const int result = kv::engine::run_session(context, nullptr, "qrtlnk.scr", "qrtlnk.sts", home);
   FUZZ_CHECK(result == -1 || result == 0 || result == 1);
   bool any_failure = false;
   for (const std::string& line : kvfuzz::lines_of(kvfuzz::read_home_file("qrtlnk.sts"))) {

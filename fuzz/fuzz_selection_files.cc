@@ -5,6 +5,7 @@
 // it was given in front and encloses the file's criteria in " & (" ... " )"; a refusal has its
 // four-digit code.
 #include "client/appfiles/selection_file.h"
+#include "client/common/home.h"
 #include "client/common/text.h"
 #include "client/engine/mailbox_filter.h"
 #include "client/engine/selection_file.h"
@@ -43,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int kind : kCommandKinds) {
     std::string filter = prefix;
     std::string code;
-    const int rc = kv::engine::append_selection_file(filter, "select.sel", kind, code);
+    const int rc =
+        kv::engine::append_selection_file(kv::engine_home(), filter, "select.sel", kind, code);
     FUZZ_CHECK(rc == 0 || rc == -1);
     FUZZ_CHECK(filter.size() <= kv::engine::kMaxFilterLength);
     if (rc != 0) {

@@ -3,7 +3,9 @@
 // Usage: kv_engine_session_driver PROGRAM_DIR ENGINE_DIR COMMAND_FILE STATUS_FILE
 #include <cstdio>
 
+#include "client/common/home.h"
 #include "client/common/run_state.h"
+#include "client/engine/engine_context.h"
 #include "client/engine/session_runner.h"
 
 int main(int argc, char** argv) {
@@ -12,7 +14,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   kv::run_state().program_dir = argv[1];
-  int result = kv::engine::run_session(nullptr, argv[3], argv[4], argv[2]);
+  kv::engine::EngineContext context(kv::engine_home(), kv::engine_control(), kv::run_state());
+  int result = kv::engine::run_session(context, nullptr, argv[3], argv[4], argv[2]);
   std::printf("%d\n", result);
   return 0;
 }

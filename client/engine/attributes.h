@@ -13,6 +13,8 @@
 
 namespace kv::engine {
 
+struct EngineContext;
+
 // Most files one ZEND sends (FIL files and the DIF file).
 constexpr std::size_t kMaxFiles = 8;
 // Most copy separators (BCO, CCO) in one ZEND: 20 recipients in all.
@@ -34,26 +36,23 @@ struct AttributeState {
   const std::string& value(int position) const { return values[position]; }
 };
 
-// The attribute state of this session's command in hand.
-AttributeState& attributes();
-
 // (The dispatch's clear_attribute_marks() is declared in front_ends.h.)
 // Front-end step 1: every value emptied except the WAI waiting time of an earlier command, the
 // address keywords PMD, ORG and OUA..OUD set to their configured defaults, the file list emptied.
-void reset_attributes();
+void reset_attributes(EngineContext& ctx);
 
 // Reads and checks the attribute lines of the current command (command kind already set).
 // 0 at the next command line or the end of the file; -1 after a refusal (code in field 3 of
 // `record`); -2 after a line that is too long ("1055" in field 3).
-int read_attributes(std::string& record);
+int read_attributes(EngineContext& ctx, std::string& record);
 
 // Checks one attribute line (trailing blanks removed) and stores its value: 0, or -1 with the
 // code in field 3 of `record`.
-int check_attribute_line(const std::string& line, std::string& record);
+int check_attribute_line(EngineContext& ctx, const std::string& line, std::string& record);
 
 // ZEND: checks the recipient described so far by the address keywords given; 0, or -1 with the
 // code ("2501", "2502", "2503", "2506", "2507", "2511") in field 3.
-int check_recipient(std::string& record);
+int check_recipient(EngineContext& ctx, std::string& record);
 
 // The value of an attribute line: everything from its fifth character on.
 inline std::string attribute_value(const std::string& line) {
@@ -66,6 +65,6 @@ inline std::string attribute_value(const std::string& line) {
 std::string check_plain_value(int position, char op, std::string& value);
 
 // Whether any of the positions is present.
-bool any_present(std::initializer_list<int> positions);
+bool any_present(EngineContext& ctx, std::initializer_list<int> positions);
 
 }  // namespace kv::engine

@@ -8,6 +8,7 @@
 
 #include "client/common/home.h"
 #include "client/engine/engine_config.h"
+#include "client/engine/engine_context.h"
 #include "client/engine/engine_control.h"
 #include "client/engine/fixed_text.h"
 #include "client/engine/recipients.h"
@@ -23,12 +24,11 @@ namespace {
 class AttributesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    reset_session();
-    ASSERT_TRUE(allocate_session_records());
-    copy_fixed(session().open_parameters->password, "Geheim1");
-    session().engine_dir = dir_.path();
-    engine_home().set(dir_.path());
-    engine_settings() = EngineSettings{};
+    ASSERT_TRUE(allocate_session_records(ctx_));
+    copy_fixed(ctx_.session.open_parameters->password, "Geheim1");
+    ctx_.session.engine_dir = dir_.path();
+    ctx_.home.set(dir_.path());
+    ctx_.settings = EngineSettings{};
     testing::fake_api().reset();
     dir_.write("a.txt", "aaa");
     dir_.write("sel.txt", "SUR=X\n");
@@ -37,18 +37,23 @@ class AttributesTest : public ::testing::Test {
 
   // Checks `lines` as the attribute lines of a command of `kind`: "ok" or the refusal code.
   std::string check(CommandKind kind, const std::vector<std::string>& lines) {
-    engine_control().command_kind = kind;
-    reset_attributes();
+    ctx_.control.command_kind = kind;
+    reset_attributes(ctx_);
     record_ = empty_status_record();
     for (const std::string& line : lines) {
-      if (check_attribute_line(line, record_) != 0) return result_code(record_);
+      if (check_attribute_line(ctx_, line, record_) != 0) return result_code(record_);
     }
     return "ok";
   }
-  const AttributeState& a() const { return attributes(); }
+  const AttributeState& a() const { return ctx_.attributes; }
 
   kv::testing::TempDir dir_;
   kv::testing::FakeClock clock_;
+  // A context of its own: nothing of the process is shared with the checks.
+  HomeDirectory home_;
+  EngineControl control_;
+  RunState run_;
+  EngineContext ctx_{home_, control_, run_};
   std::string record_;
 };
 
@@ -188,7 +193,7 @@ TEST_F(AttributesTest, RecipientsAndSeparators) {
   auto zend_end = [&](const std::vector<std::string>& lines) {
     std::string code = check(kZend, lines);
     if (code != "ok") return code;
-    return check_recipient(record_) == 0 ? std::string("ok") : result_code(record_);
+    return check_recipient(ctx_, record_) == 0 ? std::string("ok") : result_code(record_);
   };
   EXPECT_EQ(zend_end({"ALI=ABC", "SUR=Jansen"}), "2502");
   EXPECT_EQ(zend_end({"DIS=LIST", "COU=NL"}), "2503");
@@ -213,10 +218,10 @@ TEST_F(AttributesTest, RecipientsAndSeparators) {
 }
 
 TEST_F(AttributesTest, RecipientEntriesOfTheOutgoingMessage) {
-  engine_settings().organisation = "Default Org";
+  ctx_.settings.organisation = "Default Org";
   ASSERT_EQ(check(kZend, {"SUR=Jansen", "ORG=Mine", "CCO", "ALI=ALIAS1", "BCO", "DIS=LIST1"}), "ok");
-  add_recipient(a().recipient_count, a().recipient_kind);
-  const MessageOut& out = *session().outgoing;
+  add_recipient(ctx_, a().recipient_count, a().recipient_kind);
+  const MessageOut& out = *ctx_.session.outgoing;
   EXPECT_EQ(out.recipients[0].type, 1);
   EXPECT_EQ(out.recipients[0].orName.type, ORNAME_FORM11);
   const ORNameForm11& f = out.recipients[0].orName.u.form11;

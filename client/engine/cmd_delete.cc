@@ -1,6 +1,7 @@
 // Deleting one message from the mailbox by its list identifier (VERWIJDER, delete after receipt,
 // KILL handling).
 #include "client/common/journal.h"
+#include "client/engine/engine_context.h"
 #include "client/engine/engine_control.h"
 #include "client/engine/failure_reason.h"
 #include "client/engine/message_commands.h"
@@ -12,26 +13,26 @@
 
 namespace kv::engine {
 
-int delete_message(const std::string& list_id) {
-  EngineControl& control = engine_control();
-  control.user_stop = 0;
+int delete_message(EngineContext& ctx, const std::string& list_id) {
+  EngineControl& control = ctx.control;
+  control.user_stop = false;
   journal_write(1, "start API_delMsg met listId >" + list_id + "<");
   control.session_phase = kPhaseDeleting;
-  const short rc = API_delMsg(session().session_handle, list_id.c_str());
+  const short rc = API_delMsg(ctx.session.session_handle, list_id.c_str());
   if (control.user_stop) {
-    session().result_text = kCodeUserStop;
+    ctx.session.result_text = kCodeUserStop;
     return kEndSession;
   }
   if (rc == 0) {
     journal_write(1, "API_delMsg: OK");
-    session().result_text = kCodeSuccess;
+    ctx.session.result_text = kCodeSuccess;
     return 0;
   }
   journal_write(3, "fout in API_delMsg");
   const short verdict = API_verdictValue();
   const VerdictMapping m = map_verdict_value(verdict);
-  session().result_text = m.code;
-  note_failure_detail("list identifier " + list_id + ": " + verdict_detail(verdict));
+  ctx.session.result_text = m.code;
+  note_failure_detail("list identifier " + list_id + ": " + verdict_detail(ctx, verdict));
   // VERWIJDER takes a message that the service no longer finds as already gone.
   if (verdict == 5 && control.command_kind == kVerwijder) return 0;
   return m.result;

@@ -13,6 +13,7 @@
 #include "client/common/text.h"
 #include "client/engine/attributes.h"
 #include "client/engine/command_context.h"
+#include "client/engine/engine_context.h"
 #include "client/engine/engine_control.h"
 #include "client/engine/fixed_text.h"
 #include "client/engine/mailbox_filter.h"
@@ -28,27 +29,29 @@ namespace kv::engine {
 
 namespace {
 
-int command_kind() { return engine_control().command_kind; }
+int command_kind(EngineContext& ctx) { return ctx.control.command_kind; }
 
-bool already_read_asked() { return attributes().has(kAttrNOD) || attributes().has(kAttrMRT); }
+bool already_read_asked(EngineContext& ctx) {
+  return ctx.attributes.has(kAttrNOD) || ctx.attributes.has(kAttrMRT);
+}
 
 // The name of the listing operation in the journal lines.
-std::string operation_name() {
-  return attributes().has(kAttrANN) ? "API_listAnnouncementNext" : "API_listMbxInNext";
+std::string operation_name(EngineContext& ctx) {
+  return ctx.attributes.has(kAttrANN) ? "API_listAnnouncementNext" : "API_listMbxInNext";
 }
 
 // One page of up to `length` rows after `previous`; the number of rows or -1.
-int fetch_page(const std::string& filter, const std::string& previous, short length,
-               std::vector<MessageSummary>& page) {
+int fetch_page(EngineContext& ctx, const std::string& filter, const std::string& previous,
+               short length, std::vector<MessageSummary>& page) {
   page.assign(static_cast<std::size_t>(length), MessageSummary{});
-  const AttributeState& a = attributes();
+  const AttributeState& a = ctx.attributes;
   short rows;
   if (a.has(kAttrANN)) {
     short announcement = 0;
-    rows = API_listAnnouncementNext(session().session_handle, &announcement, filter.c_str(),
+    rows = API_listAnnouncementNext(ctx.session.session_handle, &announcement, filter.c_str(),
                                     previous.c_str(), length, page.data());
   } else {
-    rows = API_listMbxInNext(session().session_handle, filter.c_str(), previous.c_str(), length,
+    rows = API_listMbxInNext(ctx.session.session_handle, filter.c_str(), previous.c_str(), length,
                              page.data());
   }
   if (rows < 0) return -1;
@@ -56,16 +59,16 @@ int fetch_page(const std::string& filter, const std::string& previous, short len
 }
 
 // Field 3 (and, for RAPPORT, an empty field 5) and the status line of a failed listing.
-int fail_listing(std::string& record, const std::string& code, int result) {
+int fail_listing(EngineContext& ctx, std::string& record, const std::string& code, int result) {
   set_result_code(record, code);
-  if (command_kind() == kRapport) set_field(record, status::rapport::kReportFile, "");
-  write_status_line(record);
+  if (command_kind(ctx) == kRapport) set_field(record, status::rapport::kReportFile, "");
+  write_status_line(ctx, record);
   return result;
 }
 
-void note_removal(const std::string& list_id) {
-  CommandContext& context = command_context();
-  if (command_kind() == kLijst && context.removal_file) {
+void note_removal(EngineContext& ctx, const std::string& list_id) {
+  CommandContext& context = ctx.command;
+  if (command_kind(ctx) == kLijst && context.removal_file) {
     write_line(context.removal_file, list_id.c_str(), context.removal_path);
     ++context.removed_by_kill;
   }
@@ -87,7 +90,7 @@ bool fits_in_filter(const std::string& text) {
 
 // Looks for the message that a KILL message names and deletes it. Returns -2 after Escape,
 // otherwise whether a message was found (1) or not (0).
-int remove_killed_message(const std::string& subject, const std::string& sender,
+int remove_killed_message(EngineContext& ctx, const std::string& subject, const std::string& sender,
                           const std::string& kill_list_id) {
   const std::string filter =
       kKillSearchFilter + subject + "* & " + kKillOriginatorCriterion + kill_list_id;
@@ -95,13 +98,13 @@ int remove_killed_message(const std::string& subject, const std::string& sender,
   std::string previous;
   bool found = false;
   for (;;) {
-    EngineControl& control = engine_control();
-    control.user_stop = 0;
+    EngineControl& control = ctx.control;
+    control.user_stop = false;
     control.session_phase = kPhaseListing;
-    const int rows = fetch_page(filter, previous, kKillPageLength, page);
+    const int rows = fetch_page(ctx, filter, previous, kKillPageLength, page);
     if (control.user_stop) return kEndSession;
     if (rows < 0) {
-      map_verdict();
+      map_verdict(ctx);
       return found ? 1 : 0;
     }
     for (int i = 0; i < rows; ++i) {
@@ -112,10 +115,10 @@ int remove_killed_message(const std::string& subject, const std::string& sender,
       found = true;
       const std::string list_id = fixed_text(row.listId);
       journal_write(1, "bericht gevonden, wordt nu verwijderd");
-      const int rc = delete_message(list_id);
+      const int rc = delete_message(ctx, list_id);
       if (rc == kEndSession) return kEndSession;
       if (rc == 0) {
-        note_removal(list_id);
+        note_removal(ctx, list_id);
         journal_write(1, "bericht susccesvol verwijderd");
       } else {
         journal_write(3, "error bij verwijderen bericht");
@@ -129,7 +132,7 @@ int remove_killed_message(const std::string& subject, const std::string& sender,
 }
 
 // KILL handling: the named message is removed, then the KILL message itself. -2 after Escape.
-int handle_kill_message(const MessageSummary& kill) {
+int handle_kill_message(EngineContext& ctx, const MessageSummary& kill) {
   const std::string sender = fixed_text(kill.surName);
   const std::string subject = fixed_text(kill.subject);
   const std::string list_id = fixed_text(kill.listId);
@@ -145,7 +148,7 @@ int handle_kill_message(const MessageSummary& kill) {
     journal_write(3, "bericht wordt niet opgezocht");
   } else {
     journal_write(1, "gezocht wordt naar bericht met msgId: " + subject);
-    found = remove_killed_message(subject, sender, list_id);
+    found = remove_killed_message(ctx, subject, sender, list_id);
     if (found < 0) return found;
     if (!found) {
       journal_write(1, "");
@@ -154,11 +157,12 @@ int handle_kill_message(const MessageSummary& kill) {
   }
   journal_write(1, "");
   journal_write(1, "KILL bericht wordt verwijderd");
-  return delete_message(list_id) == kEndSession ? kEndSession : kGoOn;
+  return delete_message(ctx, list_id) == kEndSession ? kEndSession : kGoOn;
 }
 
-void append_attribute_criteria(std::string& record, std::string& filter, bool* refused) {
-  const AttributeState& a = attributes();
+void append_attribute_criteria(EngineContext& ctx, std::string& record, std::string& filter,
+                               bool* refused) {
+  const AttributeState& a = ctx.attributes;
   for (int position : {kAttrMID, kAttrIRP, kAttrSUB, kAttrSUR, kAttrGIV, kAttrMET, kAttrMRT,
                        kAttrPRI, kAttrSEN}) {
     if (!a.has(position)) continue;
@@ -201,42 +205,42 @@ std::string list_line(const MessageSummary& row, bool already_read) {
   return record.line();
 }
 
-int build_list_filter(std::string& record, std::string& filter) {
-  const AttributeState& a = attributes();
+int build_list_filter(EngineContext& ctx, std::string& record, std::string& filter) {
+  const AttributeState& a = ctx.attributes;
   const bool announcements = a.has(kAttrANN);
-  filter = base_filter(command_kind(), announcements, already_read_asked());
+  filter = base_filter(command_kind(ctx), announcements, already_read_asked(ctx));
   if (a.has(kAttrSEL)) {
     std::string code;
-    if (append_selection_file(filter, a.value(kAttrSEL), command_kind(), code) != 0) {
+    if (append_selection_file(ctx.home, filter, a.value(kAttrSEL), command_kind(ctx), code) != 0) {
       set_result_code(record, code);
       journal_write(3, "Fout in regels selektiebestand (SEL attribuut)");
       return -1;
     }
     const std::string status = "ACCESS_STATUS=";
     const std::size_t at = filter.find(status);
-    if (!announcements && already_read_asked() && at != std::string::npos) {
+    if (!announcements && already_read_asked(ctx) && at != std::string::npos) {
       filter.replace(at + status.size(), 4, "READ");
-      attributes().values[kAttrMRT].clear();
+      ctx.attributes.values[kAttrMRT].clear();
     }
     return 0;
   }
   bool refused = false;
-  append_attribute_criteria(record, filter, &refused);
+  append_attribute_criteria(ctx, record, filter, &refused);
   return refused ? -1 : 0;
 }
 
-int list_mailbox(std::string& record, const std::string& list_file) {
+int list_mailbox(EngineContext& ctx, std::string& record, const std::string& list_file) {
   std::string filter;
-  if (build_list_filter(record, filter) != 0) {
-    write_status_line(record);
+  if (build_list_filter(ctx, record, filter) != 0) {
+    write_status_line(ctx, record);
     return -1;
   }
-  const std::string operation = operation_name();
-  const AttributeState& a = attributes();
-  const bool already_read = already_read_asked();
+  const std::string operation = operation_name(ctx);
+  const AttributeState& a = ctx.attributes;
+  const bool already_read = already_read_asked(ctx);
   journal_write(1, "start " + operation);
   OpenFile out(fs::open_stream(list_file, "a"));
-  if (!out) return fail_listing(record, kCodeCannotWrite, -1);
+  if (!out) return fail_listing(ctx, record, kCodeCannotWrite, -1);
 
   std::vector<MessageSummary> page;
   std::string previous;
@@ -244,28 +248,28 @@ int list_mailbox(std::string& record, const std::string& list_file) {
   int result = 0;
   bool fetch_failed = false;
   for (;;) {
-    EngineControl& control = engine_control();
-    control.user_stop = 0;
+    EngineControl& control = ctx.control;
+    control.user_stop = false;
     control.session_phase = kPhaseListing;
     journal_write(1, a.has(kAttrANN) ? "API_listAnnouncementNext (pb: " + a.value(kAttrANN) +
                                            ") met listId >" + previous + "<"
                                      : "API_listMbxInNext met listId >" + previous + "<");
-    const int rows = fetch_page(filter, previous, kListPageLength, page);
+    const int rows = fetch_page(ctx, filter, previous, kListPageLength, page);
     if (control.user_stop) {
-      result = fail_listing(record, kCodeUserStop, kEndSession);
+      result = fail_listing(ctx, record, kCodeUserStop, kEndSession);
       break;
     }
     if (rows < 0) {
       fetch_failed = true;
-      const int mapped = map_verdict();
-      result = fail_listing(record, session().result_text, mapped);
+      const int mapped = map_verdict(ctx);
+      result = fail_listing(ctx, record, ctx.session.result_text, mapped);
       break;
     }
     for (int i = 0; i < rows && result == 0; ++i) {
       const MessageSummary& row = page[static_cast<std::size_t>(i)];
-      if (command_kind() != kVerwijder && is_kill_message(row)) {
-        if (handle_kill_message(row) == kEndSession)
-          result = fail_listing(record, kCodeUserStop, kEndSession);
+      if (command_kind(ctx) != kVerwijder && is_kill_message(row)) {
+        if (handle_kill_message(ctx, row) == kEndSession)
+          result = fail_listing(ctx, record, kCodeUserStop, kEndSession);
         continue;
       }
       write_line(out.get(), list_line(row, already_read).c_str(), list_file);

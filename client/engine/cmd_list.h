@@ -9,13 +9,15 @@
 
 namespace kv::engine {
 
+struct EngineContext;
+
 // Rows per listing page; KILL searches use pages of 5.
 constexpr short kListPageLength = 20;
 constexpr short kKillPageLength = 5;
 
 // The filter of the command in hand (base filter, then the selection file or the selection
 // attributes). 0, or -1 with the code in field 3 of `record` (status line not yet written).
-int build_list_filter(std::string& record, std::string& filter);
+int build_list_filter(EngineContext& ctx, std::string& record, std::string& filter);
 
 // The list-file line of a row, without its line feed: a message gets 14 bar-separated fields,
 // a notification or report only its list identifier.

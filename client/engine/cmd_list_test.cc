@@ -100,7 +100,7 @@ TEST_F(ListTest, SelectionFileErrors) {
     dir_.write("s.sel", content);
     std::string filter = "BASE";
     std::string code;
-    const int rc = append_selection_file(filter, "s.sel", kind, code);
+    const int rc = append_selection_file(ctx_.home, filter, "s.sel", kind, code);
     if (rc == 0) return "ok:" + filter;
     EXPECT_EQ(filter, "BASE") << "a refused selection leaves the filter alone";
     return code;
@@ -131,7 +131,7 @@ TEST_F(ListTest, SelectionFileErrors) {
   for (int i = 0; i < 30; ++i) many += "SUB=" + std::string(40, 'a' + i % 26) + "\n";
   EXPECT_EQ(code_of(many), "2523");
   std::string filter, code;
-  EXPECT_EQ(append_selection_file(filter, "missing.sel", kLijst, code), -1);
+  EXPECT_EQ(append_selection_file(ctx_.home, filter, "missing.sel", kLijst, code), -1);
   EXPECT_EQ(code, "2516");
 }
 
@@ -291,14 +291,14 @@ TEST_F(ListTest, KillLeavesListEmptyAndNotFound) {
 TEST_F(ListTest, SubtractListKeepsOtherLinesInAnyOrder) {
   dir_.write("list.lst", "1|a\n2 |b\n3|c\n4|d\n");
   dir_.write("rm.txt", "4\n2\n");
-  EXPECT_EQ(subtract_list("list.lst", "rm.txt"), 2);
+  EXPECT_EQ(subtract_list(ctx_, "list.lst", "rm.txt"), 2);
   EXPECT_EQ(dir_.read("list.lst"), "1|a\n3|c\n");
   dir_.write("rm.txt", "1\n3\n");
-  EXPECT_EQ(subtract_list("list.lst", "rm.txt"), 0);
+  EXPECT_EQ(subtract_list(ctx_, "list.lst", "rm.txt"), 0);
   EXPECT_FALSE(dir_.exists("list.lst"));
   clock_.set_local_time(2026, 3, 7, 1, 2, 3);
   dir_.write("QLX_0703.001", "x");
-  EXPECT_EQ(dated_list_name(), "QLX_0703.002");
+  EXPECT_EQ(dated_list_name(ctx_), "QLX_0703.002");
 }
 
 }  // namespace

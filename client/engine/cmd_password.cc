@@ -5,6 +5,7 @@
 #include "client/common/pin_scramble.h"
 #include "client/common/run_intent.h"
 #include "client/engine/attributes.h"
+#include "client/engine/engine_context.h"
 #include "client/engine/engine_control.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/session_result.h"
@@ -15,37 +16,37 @@
 
 namespace kv::engine {
 
-int change_password(std::string& record) {
-  EngineControl& control = engine_control();
-  control.user_stop = 0;
+int change_password(EngineContext& ctx, std::string& record) {
+  EngineControl& control = ctx.control;
+  control.user_stop = false;
   journal_write(1, "start API_changeNetworkPwd");
   control.session_phase = kPhaseChangingPassword;
-  const std::string new_password = attributes().value(kAttrPIN);
+  const std::string new_password = ctx.attributes.value(kAttrPIN);
   // The new password is on disk (scrambled, as in qrtlnk.gns) before the service may take it:
   // a run killed before its status line leaves the next start able to log in with either.
   std::string scrambled = new_password;
   scramble_pin(scrambled);
-  const fs::Status status = fs::status(session().status_file_path);
+  const fs::Status status = fs::status(ctx.session.status_file_path);
   const long long offset = status.exists && !status.is_directory ? status.size : 0;
   if (!record_intent(intent::kPassword, scrambled + "|" + std::to_string(offset))) {
     journal_write(3, "Fout bij vastleggen nieuw wachtwoord in qrtlnk.bsy: niet gewijzigd");
     set_result_code(record, kCodeCannotWrite);
     return kRefused;
   }
-  const short rc = API_changeNetworkPwd(session().session_handle, new_password.c_str());
+  const short rc = API_changeNetworkPwd(ctx.session.session_handle, new_password.c_str());
   if (control.user_stop) {
-    session().result_text = kCodeUserStop;
+    ctx.session.result_text = kCodeUserStop;
     return kEndSession;
   }
   int result = 0;
   if (rc == 0) {
     journal_write(1, "API_changeNetworkPwd: OK");
-    session().result_text = kCodeSuccess;
+    ctx.session.result_text = kCodeSuccess;
   } else {
     journal_write(3, "fout in API_changeNetworkPwd");
-    result = map_verdict();
+    result = map_verdict(ctx);
   }
-  set_result_code(record, session().result_text);
+  set_result_code(record, ctx.session.result_text);
   return result;
 }
 

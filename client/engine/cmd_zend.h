@@ -5,14 +5,16 @@
 
 namespace kv::engine {
 
+struct EngineContext;
+
 // Sends the message described by the attribute state with the recipients already built
-// (attributes().recipient_count of them). Returns 0 when sent, -1 when the send failed, -2 after
+// (ctx.attributes.recipient_count of them). Returns 0 when sent, -1 when the send failed, -2 after
 // Escape, -3 after a fatal verdict. Writes one status line per recipient.
-int zend(std::string& record);
+int zend(EngineContext& ctx, std::string& record);
 
 // The name handed to the messaging layer for a file named in the command file: the full path
 // against the engine directory when it fits `width` - 1 characters, otherwise the name with "/"
 // separators relative to the engine directory.
-std::string api_file_name(const std::string& name, std::size_t width);
+std::string api_file_name(EngineContext& ctx, const std::string& name, std::size_t width);
 
 }  // namespace kv::engine

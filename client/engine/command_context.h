@@ -17,7 +17,4 @@ struct CommandContext {
   int report_items_failed = 0;        // RAPPORT: items with a status line of their own
 };
 
-CommandContext& command_context();
-void reset_command_context();
-
 }  // namespace kv::engine

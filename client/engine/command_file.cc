@@ -11,6 +11,7 @@
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/dispatch.h"
+#include "client/engine/engine_context.h"
 #include "client/engine/failure_reason.h"
 #include "client/engine/result_codes.h"
 #include "client/engine/session_result.h"
@@ -142,11 +143,6 @@ std::string trimmed(std::string line) {
 
 }  // namespace
 
-CommandFileReader& command_file() {
-  static CommandFileReader reader;
-  return reader;
-}
-
 void journal_line_too_long() {
   journal_write(3, "Fout in record opdrachtenbestand (record te lang)");
 }
@@ -185,12 +181,12 @@ void CommandFileReader::push_back(const std::string& line, bool last) {
   pushed_last_ = last;
 }
 
-int CommandFileReader::read_connect_block(std::string& record) {
+int CommandFileReader::read_connect_block(EngineContext& ctx, std::string& record) {
   close();
-  EngineSession& s = session();
+  EngineSession& s = ctx.session;
   s.dialup_entry.clear();
   if (s.open_parameters) default_open_parameters(*s.open_parameters);
-  file_ = engine_home().open(s.command_file_name, "r");
+  file_ = ctx.home.open(s.command_file_name, "r");
   if (!file_) abandon_session("QRT400 opdrachten bestand niet aanwezig");
 
   std::string line;
@@ -220,11 +216,11 @@ int CommandFileReader::read_connect_block(std::string& record) {
     return kEndSession;
   }
   journal_write(1, "Check attributen van commando");
-  return read_connect_attributes(record, line, last || raw == Raw::end_of_file);
+  return read_connect_attributes(ctx, record, line, last || raw == Raw::end_of_file);
 }
 
-int CommandFileReader::read_connect_attributes(std::string& record, std::string line,
-                                               bool last) {
+int CommandFileReader::read_connect_attributes(EngineContext& ctx, std::string& record,
+                                               std::string line, bool last) {
   ConnectValues values;
   int block_line = 0;
   // A line at the end of the file without a line feed is not taken (neither attribute nor
@@ -266,8 +262,8 @@ int CommandFileReader::read_connect_attributes(std::string& record, std::string 
     set_result_code(record, missing);
     return kRefused;
   }
-  session().dialup_entry = values.dialup_entry;
-  if (session().open_parameters) complete_open_parameters(*session().open_parameters, values);
+  ctx.session.dialup_entry = values.dialup_entry;
+  if (ctx.session.open_parameters) complete_open_parameters(*ctx.session.open_parameters, values);
   return 0;
 }
 
@@ -304,10 +300,10 @@ int CommandFileReader::skip_to_next_command() {
   }
 }
 
-int CommandFileReader::run_command_loop() {
-  std::string& record = session().status_record;
+SessionResult CommandFileReader::run_command_loop(EngineContext& ctx) {
+  std::string& record = ctx.session.status_record;
   bool command_in_hand = false;
-  int result = 0;
+  SessionResult result = kGoOn;
   for (;;) {
     std::string line;
     bool last = false;
@@ -316,7 +312,7 @@ int CommandFileReader::run_command_loop() {
       if (command_in_hand) {
         // The last command's record goes out once more, now carrying the format error.
         set_result_code(record, kCodeLineTooLong);
-        write_status_line(record);
+        write_status_line(ctx, record);
       }
       return kEndSession;
     }
@@ -325,12 +321,13 @@ int CommandFileReader::run_command_loop() {
     // An attribute line without a command above it belongs to no command: it is passed over.
     if (!is_command_line(line)) continue;
     command_in_hand = true;
-    result = run_command_line(to_upper(line), record);
-    if (result == kEndSession || result == kFatalVerdict) return result;
+    result = run_command_line(ctx, to_upper(line), record);
+    if (ends_session(result)) return result;
   }
 }
 
-int CommandFileReader::run_command_line(const std::string& line, std::string& record) {
+SessionResult CommandFileReader::run_command_line(EngineContext& ctx, const std::string& line,
+                                                  std::string& record) {
   std::string id = line.substr(0, kCommandIdWidth);
   record = start_status_line(id);
   std::string name = line.size() >= 5 ? line.substr(4) : std::string();
@@ -338,24 +335,24 @@ int CommandFileReader::run_command_line(const std::string& line, std::string& re
   if (!sequence_number_is_numeric(line)) {
     note_failure_detail("the command line \"" + trimmed(line) + "\"");
     set_result_code(record, kCodeSequenceNotNumeric);
-    write_status_line(record);
+    write_status_line(ctx, record);
     journal_write(1, "volgnummer in commando niet numeriek");
-    return skip_refused_command(record);
+    return skip_refused_command(ctx, record);
   }
-  if (const CommandEntry* entry = find_command(name)) return dispatch_command(*entry, record);
+  if (const CommandEntry* entry = find_command(name)) return dispatch_command(ctx, *entry, record);
   note_failure_detail("the command line \"" + trimmed(line) + "\"");
   set_result_code(record, name == "CONNECT" ? kCodeSecondConnect : kCodeUnknownCommand);
-  write_status_line(record);
+  write_status_line(ctx, record);
   journal_write(1, "commando fout, skip bestand tot volgende commando");
-  return skip_refused_command(record);
+  return skip_refused_command(ctx, record);
 }
 
-int CommandFileReader::skip_refused_command(std::string& record) {
-  if (skip_to_next_command() == 0) return 0;
+SessionResult CommandFileReader::skip_refused_command(EngineContext& ctx, std::string& record) {
+  if (skip_to_next_command() == 0) return kGoOn;
   // A line too long among the skipped lines ends the session; the refused command's line goes
   // out once more with the format error, as after any command.
   set_result_code(record, kCodeLineTooLong);
-  write_status_line(record);
+  write_status_line(ctx, record);
   return kEndSession;
 }
 

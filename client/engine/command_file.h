@@ -9,8 +9,11 @@
 #include <string>
 
 #include "client/common/open_files.h"
+#include "client/engine/session_result.h"
 
 namespace kv::engine {
+
+struct EngineContext;
 
 // Longest accepted line; a longer one is a fatal format error of the command file.
 constexpr std::size_t kMaxCommandFileLine = 274;
@@ -33,12 +36,12 @@ class CommandFileReader {
   // fields 1 and 2 (and 3 on an error) of `record`. 0: block complete (field 3 left empty);
   // -1: attribute error (code in field 3); -2: first line not "*000CONNECT" or a line too long.
   // A missing command file abandons the session ("QRT400 opdrachten bestand niet aanwezig").
-  int read_connect_block(std::string& record);
+  int read_connect_block(EngineContext& ctx, std::string& record);
 
   // The command loop: reads each command line, writes the status lines of bad command lines
-  // and calls the dispatch for each known command. Returns the last command's result, or -2 /
-  // -3 when a command or a too-long line ended the session.
-  int run_command_loop();
+  // and calls the dispatch for each known command. Returns the last command's result, or
+  // kEndSession / kFatalVerdict when a command or a too-long line ended the session.
+  SessionResult run_command_loop(EngineContext& ctx);
 
   // For the command front-ends: the next attribute line of the current command. An attribute
   // line that is the last line of the file without a line feed is still returned.
@@ -56,18 +59,16 @@ class CommandFileReader {
   Raw read_raw(std::string& line, bool& ended_without_line_feed);
   Raw next_line(std::string& line, bool& last_without_line_feed);
   void push_back(const std::string& line, bool last_without_line_feed);
-  int read_connect_attributes(std::string& record, std::string line, bool last);
-  int run_command_line(const std::string& line, std::string& record);
-  int skip_refused_command(std::string& record);
+  int read_connect_attributes(EngineContext& ctx, std::string& record, std::string line, bool last);
+  SessionResult run_command_line(EngineContext& ctx, const std::string& line,
+                                 std::string& record);
+  SessionResult skip_refused_command(EngineContext& ctx, std::string& record);
 
   OpenFile file_;
   bool have_pushed_ = false;
   std::string pushed_line_;
   bool pushed_last_ = false;
 };
-
-// The reader of this session (opened by the connect step, closed at the session's end).
-CommandFileReader& command_file();
 
 // Journals level 3 "Fout in record opdrachtenbestand (record te lang)".
 void journal_line_too_long();

@@ -19,27 +19,27 @@ class ConnectBlockTest : public EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
-    session().engine_dir = dir_.path();
-    engine_home().set(dir_.path());
-    ASSERT_TRUE(allocate_session_records());
-    session().command_file_name = "cmd.scr";
+    ctx_.session.engine_dir = dir_.path();
+    ctx_.home.set(dir_.path());
+    ASSERT_TRUE(allocate_session_records(ctx_));
+    ctx_.session.command_file_name = "cmd.scr";
     journal_settings().enabled = true;
   }
   void TearDown() override {
-    command_file().close();
+    ctx_.command_file.close();
     EngineTest::TearDown();
   }
   int read_block(const std::string& content) {
     dir_.write("cmd.scr", content);
     record_ = empty_status_record();
-    return command_file().read_connect_block(record_);
+    return ctx_.command_file.read_connect_block(ctx_, record_);
   }
   // Result and code of a block made of the first line and `attributes`.
   std::string code_of(const std::string& attributes) {
     int rc = read_block("*000CONNECT\n" + attributes);
     return std::to_string(rc) + ":" + result_code(record_);
   }
-  const OpenSession& open() const { return *session().open_parameters; }
+  const OpenSession& open() const { return *ctx_.session.open_parameters; }
   std::string record_;
 };
 
@@ -61,10 +61,10 @@ TEST_F(ConnectBlockTest, CompleteBlockFillsTheOpenParameters) {
   EXPECT_EQ(open().dataTransferTimeout, 0);  // no digits: 0
   EXPECT_EQ(open().displayComInfo, &display_stub);
   EXPECT_EQ(open().checkEscape, &escape_stub);
-  EXPECT_EQ(session().dialup_entry, "Kantoor lijn");
+  EXPECT_EQ(ctx_.session.dialup_entry, "Kantoor lijn");
   // The command line is left for the command loop.
   std::string line;
-  EXPECT_EQ(command_file().read_attribute_line(line), AttributeRead::end);
+  EXPECT_EQ(ctx_.command_file.read_attribute_line(line), AttributeRead::end);
   EXPECT_TRUE(journal_has("  |", "Commando: >*000CONNECT<"));
   EXPECT_TRUE(journal_has("  |", "Check attributen van commando"));
 }
@@ -74,7 +74,7 @@ TEST_F(ConnectBlockTest, DefaultsAndTheUnexaminedOperator) {
   EXPECT_STREQ(open().user, "ABC");
   EXPECT_EQ(open().p4AnswerTimeout, 30);
   EXPECT_EQ(open().dataTransferTimeout, 8);
-  EXPECT_EQ(session().dialup_entry, "");
+  EXPECT_EQ(ctx_.session.dialup_entry, "");
 }
 
 TEST_F(ConnectBlockTest, FirstLineMustBeConnect) {
@@ -159,11 +159,11 @@ TEST_F(ConnectBlockTest, LineLimitsAndTheLastLineWithoutLineFeed) {
 }
 
 TEST_F(ConnectBlockTest, MissingCommandFileAbandonsTheSession) {
-  session().command_file_name = "nothere.scr";
+  ctx_.session.command_file_name = "nothere.scr";
   std::string record = empty_status_record();
-  EXPECT_THROW(command_file().read_connect_block(record), SessionAbandoned);
+  EXPECT_THROW(ctx_.command_file.read_connect_block(ctx_, record), SessionAbandoned);
   EXPECT_TRUE(journal_has("**|", "QRT400 opdrachten bestand niet aanwezig"));
-  EXPECT_FALSE(command_file().is_open());
+  EXPECT_FALSE(ctx_.command_file.is_open());
 }
 
 }  // namespace

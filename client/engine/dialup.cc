@@ -1,5 +1,6 @@
 // Starting the dial-up helper and reading its result file.
 #include "client/engine/dialup.h"
+#include "client/engine/engine_context.h"
 #include "client/engine/result_codes.h"
 
 #include <vector>
@@ -22,23 +23,23 @@ constexpr std::size_t kResultLineBuffer = 293;
 // The helper's code for a dial that was cancelled.
 constexpr const char* kDialBrokenOff = "4005";
 
-std::string helper_path() {
-  std::string dir = run_state().program_dir;
+std::string helper_path(EngineContext& ctx) {
+  std::string dir = ctx.run.program_dir;
   if (dir.empty()) dir = process::program_directory();
   return fs::join(dir, kHelperName);
 }
 
-int run_helper(const std::vector<std::string>& args) {
-  return process::runner().run_and_wait(helper_path(), args, dial_start_directory());
+int run_helper(EngineContext& ctx, const std::vector<std::string>& args) {
+  return process::runner().run_and_wait(helper_path(ctx), args, dial_start_directory(ctx));
 }
 
 }  // namespace
 
-std::string dial_start_directory() {
-  const RunState& run = run_state();
+std::string dial_start_directory(EngineContext& ctx) {
+  const RunState& run = ctx.run;
   if (!run.start_dir.empty()) return run.start_dir;
   if (!run.home_dir.empty()) return run.home_dir;
-  return session().engine_dir;
+  return ctx.session.engine_dir;
 }
 
 DialOutcome judge_dial_result(bool file_opened, bool line_read, const std::string& line) {
@@ -59,14 +60,14 @@ DialOutcome judge_dial_result(bool file_opened, bool line_read, const std::strin
   return outcome;
 }
 
-DialOutcome dial(const std::string& entry) {
-  std::string result_file = fs::resolve(dial_start_directory(), kResultFileName);
+DialOutcome dial(EngineContext& ctx, const std::string& entry) {
+  std::string result_file = fs::resolve(dial_start_directory(ctx), kResultFileName);
   // A result left behind by an earlier run must not be taken for this dial's outcome.
   if (fs::exists(result_file)) fs::remove_file(result_file);
-  const int helper_status = run_helper({"DIAL", entry});
+  const int helper_status = run_helper(ctx, {"DIAL", entry});
   if (helper_status < 0) return DialOutcome{};
 
-  result_file = fs::resolve(dial_start_directory(), kResultFileName);
+  result_file = fs::resolve(dial_start_directory(ctx), kResultFileName);
   OpenFile file(fs::open_stream(result_file, "r"));
   if (!file) return judge_dial_result(false, false, "");
   std::string line;
@@ -83,6 +84,6 @@ DialOutcome dial(const std::string& entry) {
   return outcome;
 }
 
-void hang_up() { run_helper({"HANGUP"}); }
+void hang_up(EngineContext& ctx) { run_helper(ctx, {"HANGUP"}); }
 
 }  // namespace kv::engine

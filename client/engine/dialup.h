@@ -7,6 +7,8 @@
 
 namespace kv::engine {
 
+struct EngineContext;
+
 struct DialOutcome {
   bool connected = false;          // the session may open
   bool already_connected = false;  // "aaaa": the connection was up before; do not hang up
@@ -15,16 +17,16 @@ struct DialOutcome {
 };
 
 // Starts "kovedial DIAL <entry>" and waits for it without a time limit, then reads its result.
-DialOutcome dial(const std::string& entry);
+DialOutcome dial(EngineContext& ctx, const std::string& entry);
 
 // Starts "kovedial HANGUP" and waits for it; a helper that cannot be started is ignored, its
 // result file is not read.
-void hang_up();
+void hang_up(EngineContext& ctx);
 
 // The first line of a result file as the dial step judges it (exposed for the tests).
 DialOutcome judge_dial_result(bool file_opened, bool line_read, const std::string& line);
 
 // Directory in which the helper runs and writes its result file.
-std::string dial_start_directory();
+std::string dial_start_directory(EngineContext& ctx);
 
 }  // namespace kv::engine

@@ -152,7 +152,7 @@ TEST_F(DialSessionTest, MemoryShortageUnwindsToTheRecoveryPoint) {
   EXPECT_FALSE(dir_.exists("qrtlnk.sts"));
   EXPECT_EQ(fake_api().count("API_close"), 0);
   EXPECT_EQ(helper_args(), std::vector<std::string>{"DIAL Kantoor lijn"});
-  EXPECT_FALSE(command_file().is_open());
+  EXPECT_FALSE(ctx_.command_file.is_open());
 }
 
 // The real process layer with a stand-in helper script in the program directory.

@@ -1,6 +1,7 @@
 // The table of the seven commands and the dispatch of a recognised command line.
 #include "client/engine/dispatch.h"
 
+#include "client/engine/engine_context.h"
 #include "client/engine/front_ends.h"
 #include "client/engine/session_state.h"
 
@@ -26,12 +27,13 @@ const CommandEntry* find_command(const std::string& name) {
   return nullptr;
 }
 
-int dispatch_command(const CommandEntry& entry, std::string& status_record) {
-  clear_attribute_marks();
-  if (entry.status_text != nullptr) show_status_text(entry.status_text);
-  int result = entry.front_end(status_record);
+SessionResult dispatch_command(EngineContext& ctx, const CommandEntry& entry,
+                               std::string& status_record) {
+  clear_attribute_marks(ctx);
+  if (entry.status_text != nullptr) show_status_text(ctx, entry.status_text);
+  const SessionResult result = session_result_of(entry.front_end(ctx, status_record));
   // The answers have been waited for: the list of messages that expected one starts afresh.
-  if (entry.kind == kAntwoord) session().sent_messages.clear();
+  if (entry.kind == kAntwoord) ctx.session.sent_messages.clear();
   return result;
 }
 

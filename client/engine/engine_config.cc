@@ -5,6 +5,7 @@
 #include "client/common/home.h"
 #include "client/common/journal.h"
 #include "client/common/text.h"
+#include "client/engine/engine_context.h"
 #include "client/engine/session_state.h"
 
 namespace kv::engine {
@@ -77,26 +78,21 @@ void apply_line(EngineSettings& s, const std::string& line) {
 
 // A line of 100 characters or more: the journal gets the product line and the error, the
 // session does not start.
-int config_failure(OpenFile& file) {
+int config_failure(EngineContext& ctx, OpenFile& file) {
   file.close();
   journal_open(journal_settings().file_name);
   journal_write(1, "");
   journal_write(1, kProductLine);
   journal_write(1, "");
   journal_write(3, "Recordlengte te lang in parameter ($qrt400.prm) bestand");
-  close_engine_files();
+  close_engine_files(ctx);
   return 0;
 }
 
 }  // namespace
 
-EngineSettings& engine_settings() {
-  static EngineSettings settings;
-  return settings;
-}
-
-int read_engine_config() {
-  EngineSettings& s = engine_settings();
+int read_engine_config(EngineContext& ctx) {
+  EngineSettings& s = ctx.settings;
   s = EngineSettings{};
   JournalSettings& journal = journal_settings();
   journal.file_name = kDefaultJournal;
@@ -104,8 +100,8 @@ int read_engine_config() {
   journal.maximal = false;
   journal_remove_previous(journal.file_name);
 
-  if (engine_home().access(kConfigFileName, 4) != 0) return 1;
-  OpenFile file = engine_home().open(kConfigFileName, "r");
+  if (ctx.home.access(kConfigFileName, 4) != 0) return 1;
+  OpenFile file = ctx.home.open(kConfigFileName, "r");
   if (!file) {
     journal_remove_previous(journal.file_name);
     return 1;
@@ -113,7 +109,7 @@ int read_engine_config() {
   std::string line;
   for (;;) {
     if (read_line(line, file.get(), kConfigLineBuffer, LineFlavour::engine) == -2) {
-      return config_failure(file);
+      return config_failure(ctx, file);
     }
     // A last line without a line feed counts like every other line.
     if (!line.empty()) {

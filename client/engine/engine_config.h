@@ -8,6 +8,8 @@
 
 namespace kv::engine {
 
+struct EngineContext;
+
 // Product line of the banner and of the configuration's failure journal.
 inline constexpr const char* kProductLine = "KOVENDI v" KOVENDI_VERSION " 2003/06/17";
 // Closing line of every journal block: 43 dashes.
@@ -34,17 +36,14 @@ struct EngineSettings {
   int poll_later = 5;               // PI1, clamped to 5..800
 };
 
-// The settings of the current session (rebuilt from defaults by every read_engine_config).
-EngineSettings& engine_settings();
-
 // Reads "$qrt400.prm": 1 on success (also when the file is missing), 0 after a line of 100
 // characters or more (the journal then holds the product line and the error line).
 // Also sets the journal's file name, switches and the removal of a previous journal.
-int read_engine_config();
+int read_engine_config(EngineContext& ctx);
 
 // Journal blocks at level 1.
-void write_session_banner();
-void write_connect_parameters();
-void write_session_info();
+void write_session_banner(EngineContext& ctx);
+void write_connect_parameters(EngineContext& ctx);
+void write_session_info(EngineContext& ctx);
 
 }  // namespace kv::engine

@@ -14,16 +14,16 @@ class EngineConfigTest : public EngineTest {
  protected:
   const EngineSettings& read(const std::string& content) {
     dir_.write("$qrt400.prm", content);
-    EXPECT_EQ(read_engine_config(), 1);
-    return engine_settings();
+    EXPECT_EQ(read_engine_config(ctx_), 1);
+    return ctx_.settings;
   }
 };
 
 TEST_F(EngineConfigTest, DefaultsWithoutAFile) {
-  engine_settings().country = "XX";
+  ctx_.settings.country = "XX";
   journal_settings().enabled = false;
-  EXPECT_EQ(read_engine_config(), 1);
-  const EngineSettings& s = engine_settings();
+  EXPECT_EQ(read_engine_config(ctx_), 1);
+  const EngineSettings& s = ctx_.settings;
   EXPECT_EQ(s.country, "NL");
   EXPECT_EQ(s.prmd, "QRT400");
   EXPECT_EQ(s.admd, "HUBADMD");
@@ -122,9 +122,9 @@ TEST_F(EngineConfigTest, PreviousJournalsAreRemovedExceptVqJournals) {
 
 TEST_F(EngineConfigTest, OverLongLineFailsWithTheProductLine) {
   dir_.write("$qrt400.prm", "WAI=10\n" + std::string(99, 'x') + "\n");
-  EXPECT_EQ(read_engine_config(), 1);  // 99 characters are still a line
+  EXPECT_EQ(read_engine_config(ctx_), 1);  // 99 characters are still a line
   dir_.write("$qrt400.prm", "REM=" + std::string(96, 'x') + "\nWAI=10\n");
-  EXPECT_EQ(read_engine_config(), 0);
+  EXPECT_EQ(read_engine_config(ctx_), 0);
   EXPECT_EQ(journal_texts(),
             (std::vector<std::string>{journal()[0], "", "KOVENDI v6.2.2 2003/06/17", "",
                                       "Recordlengte te lang in parameter ($qrt400.prm) bestand"}));
@@ -135,7 +135,7 @@ TEST_F(EngineConfigTest, OverLongLineFailsWithTheProductLine) {
 TEST_F(EngineConfigTest, BannerConnectParametersAndSessionInfo) {
   read("COU=DE\nWAI=120\n");
   journal_open("qrt400.log");
-  write_session_banner();
+  write_session_banner(ctx_);
   std::vector<std::string> t = journal_texts();
   ASSERT_EQ(t.size(), 33u);
   EXPECT_EQ(t[1], "");
@@ -162,8 +162,8 @@ TEST_F(EngineConfigTest, BannerConnectParametersAndSessionInfo) {
   EXPECT_EQ(t[31], "----- pollinterval t1     : 5");
   EXPECT_EQ(t[32], std::string(43, '-'));
 
-  ASSERT_TRUE(allocate_session_records());
-  OpenSession& open = *session().open_parameters;
+  ASSERT_TRUE(allocate_session_records(ctx_));
+  OpenSession& open = *ctx_.session.open_parameters;
   open.type = CONNECTION_TCPIP;
   testing::copy_field(open.server, "mail.example.nl");
   open.portNb = 65535;
@@ -171,16 +171,16 @@ TEST_F(EngineConfigTest, BannerConnectParametersAndSessionInfo) {
   open.dataTransferTimeout = -8;
   testing::copy_field(open.user, "KOVUSER");
   testing::copy_field(open.password, "GEHEIM");
-  session().dialup_entry = "Kantoor";
-  write_connect_parameters();
-  SessionInfo& info = *session().session_info;
+  ctx_.session.dialup_entry = "Kantoor";
+  write_connect_parameters(ctx_);
+  SessionInfo& info = *ctx_.session.session_info;
   testing::copy_field(info.uaName, "UA1");
   info.uaId = -5;
   info.sessionId = 12;
   // An unterminated text field is read up to its end.
   std::memset(info.defaultFFName, 'F', sizeof info.defaultFFName);
   info.mbxInNewMsgQtty = 3;
-  write_session_info();
+  write_session_info(ctx_);
   t = journal_texts();
   std::vector<std::string> tail(t.begin() + 33, t.end());
   EXPECT_EQ(tail, (std::vector<std::string>{

@@ -4,6 +4,7 @@
 #include "client/common/failure_report.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
+#include "client/engine/engine_context.h"
 #include "client/engine/result_catalogue.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
@@ -33,14 +34,14 @@ void note_failure_detail(const std::string& detail) {
 
 void clear_failure_detail() { pending_detail().clear(); }
 
-std::string verdict_detail(int verdict) {
+std::string verdict_detail(EngineContext& ctx, int verdict) {
   char text[512];
   std::string detail = "the service's verdict " + std::to_string(verdict) + " (" +
                        verdict_words(verdict) + ")";
   if (API_verdictText(text, sizeof text) == 0 && text[0] != '\0') {
     detail += ": " + std::string(text);
   }
-  const std::string& dir = session().engine_dir;
+  const std::string& dir = ctx.session.engine_dir;
   return detail + "; the messaging client's log is " + (dir.empty() ? "" : dir + "/") +
          "kovendi-client.log";
 }

@@ -9,6 +9,8 @@
 
 namespace kv::engine {
 
+struct EngineContext;
+
 // Adds to the particulars of the failure at hand (after those noted before, separated by "; ");
 // the next status line takes them all and forgets them.
 void note_failure_detail(const std::string& detail);
@@ -17,7 +19,7 @@ void clear_failure_detail();
 
 // The particulars of a failed messaging operation: the verdict in words, the service's own
 // message and where the messaging client's log is.
-std::string verdict_detail(int verdict);
+std::string verdict_detail(EngineContext& ctx, int verdict);
 
 // Called for every status line that goes out: a failure code gets its reason line.
 void explain_status_line(const std::string& record);

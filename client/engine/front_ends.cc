@@ -16,6 +16,7 @@
 #include "client/engine/command_context.h"
 #include "client/engine/command_file.h"
 #include "client/engine/engine_config.h"
+#include "client/engine/engine_context.h"
 #include "client/engine/engine_control.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/per_message.h"
@@ -38,86 +39,90 @@ constexpr std::size_t kMaxEdifactEnvelope = 2095104;
 
 // Whether any selection attribute (MID, IRP, SUR, GIV, PRI, SEN, SUB), or SEL or MET when
 // asked, was given.
-bool any_selection(bool with_sel, bool with_met) {
-  return any_present({kAttrMID, kAttrIRP, kAttrSUR, kAttrGIV, kAttrPRI, kAttrSEN, kAttrSUB}) ||
-         (with_sel && attributes().has(kAttrSEL)) || (with_met && attributes().has(kAttrMET));
+bool any_selection(EngineContext& ctx, bool with_sel, bool with_met) {
+  return any_present(ctx, {kAttrMID, kAttrIRP, kAttrSUR, kAttrGIV, kAttrPRI, kAttrSEN, kAttrSUB}) ||
+         (with_sel && ctx.attributes.has(kAttrSEL)) || (with_met && ctx.attributes.has(kAttrMET));
 }
 
 // Refuses the command after its attributes were read: code, status line, journal line (if any).
-int refuse(std::string& record, const char* code, const char* journal_text) {
+int refuse(EngineContext& ctx, std::string& record, const char* code, const char* journal_text) {
   set_result_code(record, code);
-  write_status_line(record);
+  write_status_line(ctx, record);
   if (journal_text) journal_write(3, journal_text);
   return 0;
 }
 
 // The refusal of a bad attribute: status line, the command's journal line, skip to the next
 // command.
-int refuse_attributes(std::string& record, int command_number) {
-  write_status_line(record);
+int refuse_attributes(EngineContext& ctx, std::string& record, int command_number) {
+  write_status_line(ctx, record);
   journal_write(3, format("Fout in attributen, skip commando (#%d)", command_number));
-  return command_file().skip_to_next_command();
+  return ctx.command_file.skip_to_next_command();
 }
 
 // Front-end steps 1 and 2: a fresh attribute state for the command. The WAI of an earlier
 // command is kept within the session; the first command of a session (kind still 0) forgets it.
-void start_command(CommandKind kind) {
-  EngineControl& control = engine_control();
-  if (control.command_kind == kNoCommand) attributes().values[kAttrWAI].clear();
-  reset_attributes();
-  reset_command_context();
+void start_command(EngineContext& ctx, CommandKind kind) {
+  EngineControl& control = ctx.control;
+  if (control.command_kind == kNoCommand) ctx.attributes.values[kAttrWAI].clear();
+  reset_attributes(ctx);
+  ctx.command = CommandContext{};
   control.command_kind = kind;
 }
 
 // Front-end steps 1 to 3. True when the attributes were accepted; otherwise `result` holds what
 // the front-end returns.
-bool read_command_attributes(std::string& record, CommandKind kind, int command_number,
-                             int* result) {
-  start_command(kind);
-  const int rc = read_attributes(record);
+bool read_command_attributes(EngineContext& ctx, std::string& record, CommandKind kind,
+                             int command_number, int* result) {
+  start_command(ctx, kind);
+  const int rc = read_attributes(ctx, record);
   if (rc == 0) return true;
   if (rc == kEndSession) {
-    write_status_line(record);
+    write_status_line(ctx, record);
     *result = kEndSession;
   } else {
-    *result = refuse_attributes(record, command_number);
+    *result = refuse_attributes(ctx, record, command_number);
   }
   return false;
 }
 
-bool has(int position) { return attributes().has(position); }
-const std::string& value(int position) { return attributes().value(position); }
-std::string read_flag() { return has(kAttrNOD) || has(kAttrMRT) ? "1" : "0"; }
-
-// An output file of the command (FIL): replaced unless ADD is given, and present afterwards.
-void prepare_output_file(const std::string& name) {
-  if (!has(kAttrADD)) engine_home().remove(name);
-  engine_home().open(name, "a");
+bool has(EngineContext& ctx, int position) { return ctx.attributes.has(position); }
+const std::string& value(EngineContext& ctx, int position) {
+  return ctx.attributes.value(position);
+}
+std::string read_flag(EngineContext& ctx) {
+  return has(ctx, kAttrNOD) || has(ctx, kAttrMRT) ? "1" : "0";
 }
 
-void remove_if_empty(const std::string& name) {
+// An output file of the command (FIL): replaced unless ADD is given, and present afterwards.
+void prepare_output_file(EngineContext& ctx, const std::string& name) {
+  if (!has(ctx, kAttrADD)) ctx.home.remove(name);
+  ctx.home.open(name, "a");
+}
+
+void remove_if_empty(EngineContext& ctx, const std::string& name) {
   long long size = -1;
-  if (engine_home().stat(name, &size) == 0 && size == 0) engine_home().remove(name);
+  if (ctx.home.stat(name, &size) == 0 && size == 0) ctx.home.remove(name);
 }
 
 // Sum of the sizes of the files to send; a file that cannot be found counts 0.
-std::uint64_t total_file_size() {
+std::uint64_t total_file_size(EngineContext& ctx) {
   std::uint64_t total = 0;
-  for (const std::string& name : attributes().files) {
-    const fs::Status st = fs::status(engine_home().fullpath(name));
+  for (const std::string& name : ctx.attributes.files) {
+    const fs::Status st = fs::status(ctx.home.fullpath(name));
     if (st.exists && !st.is_directory && st.size > 0) total += static_cast<std::uint64_t>(st.size);
   }
   return total;
 }
 
 // The status line of a ZEND refused for the size of its EDIFACT envelope.
-void put_oversize_fields(std::string& record) {
-  const EngineSettings& s = engine_settings();
-  auto digit_or = [](int position, int fallback) {
-    return has(position) ? value(position) : format("%1d", fallback);
+void put_oversize_fields(EngineContext& ctx, std::string& record) {
+  const EngineSettings& s = ctx.settings;
+  auto digit_or = [&ctx](int position, int fallback) {
+    return has(ctx, position) ? value(ctx, position) : format("%1d", fallback);
   };
-  auto text_or = [](int position, const std::string& fallback) {
-    return value(position).empty() ? fallback : value(position);
+  auto text_or = [&ctx](int position, const std::string& fallback) {
+    return value(ctx, position).empty() ? fallback : value(ctx, position);
   };
   const auto put = [&record](int position, const std::string& text) {
     set_field(record, zend_status_field(position), text);
@@ -126,19 +131,19 @@ void put_oversize_fields(std::string& record) {
   put(kAttrSEN, digit_or(kAttrSEN, s.sensitivity));
   put(kAttrNOT, digit_or(kAttrNOT, s.notification));
   put(kAttrRAP, digit_or(kAttrRAP, s.report));
-  const auto& files = attributes().files;
+  const auto& files = ctx.attributes.files;
   for (std::size_t i = 0; i < files.size() && i < kMaxFiles; ++i) {
     set_field(record, nth_field(zend_status_field(kAttrFIL), static_cast<int>(i)), files[i]);
   }
-  put(kAttrDEL, has(kAttrDEL) ? "1" : "0");
-  put(kAttrSUB, value(kAttrSUB));
-  put(kAttrIRP, value(kAttrIRP));
-  if (has(kAttrALI)) {
-    put(kAttrALI, value(kAttrALI));
+  put(kAttrDEL, has(ctx, kAttrDEL) ? "1" : "0");
+  put(kAttrSUB, value(ctx, kAttrSUB));
+  put(kAttrIRP, value(ctx, kAttrIRP));
+  if (has(ctx, kAttrALI)) {
+    put(kAttrALI, value(ctx, kAttrALI));
     return;
   }
-  put(kAttrCOU, has(kAttrCOU) ? value(kAttrCOU) : s.country);
-  put(kAttrADM, has(kAttrADM) ? value(kAttrADM) : s.admd);
+  put(kAttrCOU, has(ctx, kAttrCOU) ? value(ctx, kAttrCOU) : s.country);
+  put(kAttrADM, has(ctx, kAttrADM) ? value(ctx, kAttrADM) : s.admd);
   put(kAttrPMD, text_or(kAttrPMD, s.prmd));
   put(kAttrORG, text_or(kAttrORG, s.organisation));
   put(kAttrOUA, text_or(kAttrOUA, s.unit_a));
@@ -147,13 +152,13 @@ void put_oversize_fields(std::string& record) {
   put(kAttrOUD, text_or(kAttrOUD, s.unit_d));
   for (int position :
        {kAttrSUR, kAttrGIV, kAttrINI, kAttrGQU, kAttrDTA, kAttrDVA, kAttrDTB, kAttrDVB}) {
-    put(position, value(position));
+    put(position, value(ctx, position));
   }
 }
 
-void remember_sent_message(const std::string& mid) {
+void remember_sent_message(EngineContext& ctx, const std::string& mid) {
   try {
-    session().sent_messages.push_back(mid.substr(0, kSentMessageIdWidth));
+    ctx.session.sent_messages.push_back(mid.substr(0, kSentMessageIdWidth));
   } catch (const std::bad_alloc&) {
     journal_write(3, "onvoldoende geheugen bij vullen MID tabel");
   }
@@ -161,181 +166,193 @@ void remember_sent_message(const std::string& mid) {
 
 }  // namespace
 
-int zend_front_end(std::string& record) {
-  if (MessageOut* out = session().outgoing.get()) API_initOrname(&out->recipients[0].orName);
+int zend_front_end(EngineContext& ctx, std::string& record) {
+  if (MessageOut* out = ctx.session.outgoing.get()) API_initOrname(&out->recipients[0].orName);
   int result = 0;
-  if (!read_command_attributes(record, kZend, 1, &result)) return result;
-  AttributeState& a = attributes();
-  if (!has(kAttrMID)) return refuse(record, kCodeNoMid, kUseError);
-  set_field(record, zend_status_field(kAttrMID), value(kAttrMID));
-  if (!has(kAttrFIL)) return refuse(record, kCodeNoFil, kUseError);
-  if (check_recipient(record) != 0) {
-    write_status_line(record);
+  if (!read_command_attributes(ctx, record, kZend, 1, &result)) return result;
+  AttributeState& a = ctx.attributes;
+  if (!has(ctx, kAttrMID)) return refuse(ctx, record, kCodeNoMid, kUseError);
+  set_field(record, zend_status_field(kAttrMID), value(ctx, kAttrMID));
+  if (!has(ctx, kAttrFIL)) return refuse(ctx, record, kCodeNoFil, kUseError);
+  if (check_recipient(ctx, record) != 0) {
+    write_status_line(ctx, record);
     journal_write(3, kUseError);
     return 0;
   }
-  if (has(kAttrDIF) && a.recipient_count > 0)
-    return refuse(record, kCodeInterchangeWithCopies, kUseError);
-  add_recipient(a.recipient_count, a.recipient_kind);
-  if (starts_with_ignore_case(value(kAttrMID), "EDI") && total_file_size() > kMaxEdifactEnvelope) {
-    put_oversize_fields(record);
+  if (has(ctx, kAttrDIF) && a.recipient_count > 0)
+    return refuse(ctx, record, kCodeInterchangeWithCopies, kUseError);
+  add_recipient(ctx, a.recipient_count, a.recipient_kind);
+  if (starts_with_ignore_case(value(ctx, kAttrMID), "EDI") &&
+      total_file_size(ctx) > kMaxEdifactEnvelope) {
+    put_oversize_fields(ctx, record);
     set_result_code(record, kCodeInterchangeTooLarge);
     journal_write(3, "EDIFACT envelop is te groot (max. 2095104 bytes");
-    write_status_line(record);
+    write_status_line(ctx, record);
     return 0;
   }
   ++a.recipient_count;
-  const int sent = zend(record);
-  if (sent == 0 && has(kAttrANS)) remember_sent_message(value(kAttrMID));
+  const int sent = zend(ctx, record);
+  if (sent == 0 && has(ctx, kAttrANS)) remember_sent_message(ctx, value(ctx, kAttrMID));
   return sent;
 }
 
-int ontvang_front_end(std::string& record) {
+int ontvang_front_end(EngineContext& ctx, std::string& record) {
   int result = 0;
-  if (!read_command_attributes(record, kOntvang, 2, &result)) return result;
-  if (has(kAttrADD) && !has(kAttrFIL)) return refuse(record, kCodeAddWithoutFil, kUseError);
-  if (has(kAttrNOD) && has(kAttrANN)) return refuse(record, kCodeNodWithAnn, kCombinationError);
-  if (has(kAttrNOD) && has(kAttrMRT)) return refuse(record, kCodeNodWithMrt, kCombinationError);
-  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, kCodeFilAndDir, kUseError);
-  if (has(kAttrLID)) {
-    if (any_selection(true, true)) {
-      return refuse(record, kCodeLidWithSelection, kUseError);
+  if (!read_command_attributes(ctx, record, kOntvang, 2, &result)) return result;
+  if (has(ctx, kAttrADD) && !has(ctx, kAttrFIL))
+    return refuse(ctx, record, kCodeAddWithoutFil, kUseError);
+  if (has(ctx, kAttrNOD) && has(ctx, kAttrANN))
+    return refuse(ctx, record, kCodeNodWithAnn, kCombinationError);
+  if (has(ctx, kAttrNOD) && has(ctx, kAttrMRT))
+    return refuse(ctx, record, kCodeNodWithMrt, kCombinationError);
+  if (has(ctx, kAttrFIL) && has(ctx, kAttrDIR))
+    return refuse(ctx, record, kCodeFilAndDir, kUseError);
+  if (has(ctx, kAttrLID)) {
+    if (any_selection(ctx, true, true)) {
+      return refuse(ctx, record, kCodeLidWithSelection, kUseError);
     }
-  } else if (has(kAttrSEL) && any_selection(false, true)) {
-    return refuse(record, kCodeSelectionWithCriteria, kUseError);
+  } else if (has(ctx, kAttrSEL) && any_selection(ctx, false, true)) {
+    return refuse(ctx, record, kCodeSelectionWithCriteria, kUseError);
   }
-  const std::string output = has(kAttrFIL) ? value(kAttrFIL) : std::string();
-  if (!output.empty()) prepare_output_file(output);
-  result = has(kAttrLID) ? receive_message(record, value(kAttrLID))
-                         : for_each_listed_message(record);
-  if (!output.empty()) remove_if_empty(output);
+  const std::string output = has(ctx, kAttrFIL) ? value(ctx, kAttrFIL) : std::string();
+  if (!output.empty()) prepare_output_file(ctx, output);
+  result = has(ctx, kAttrLID) ? receive_message(ctx, record, value(ctx, kAttrLID))
+                              : for_each_listed_message(ctx, record);
+  if (!output.empty()) remove_if_empty(ctx, output);
   return result;
 }
 
-int lijst_front_end(std::string& record) {
+int lijst_front_end(EngineContext& ctx, std::string& record) {
   int result = 0;
-  if (!read_command_attributes(record, kLijst, 3, &result)) return result;
-  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, kCodeFilAndDir, kCombinationError);
-  if (has(kAttrNOD) && has(kAttrANN)) return refuse(record, kCodeNodWithAnn, kCombinationError);
-  if (has(kAttrNOD) && has(kAttrMRT)) return refuse(record, kCodeNodWithMrt, kCombinationError);
-  if (has(kAttrSEL) && any_selection(false, true)) {
-    return refuse(record, kCodeSelectionWithCriteria, kUseError);
+  if (!read_command_attributes(ctx, record, kLijst, 3, &result)) return result;
+  if (has(ctx, kAttrFIL) && has(ctx, kAttrDIR))
+    return refuse(ctx, record, kCodeFilAndDir, kCombinationError);
+  if (has(ctx, kAttrNOD) && has(ctx, kAttrANN))
+    return refuse(ctx, record, kCodeNodWithAnn, kCombinationError);
+  if (has(ctx, kAttrNOD) && has(ctx, kAttrMRT))
+    return refuse(ctx, record, kCodeNodWithMrt, kCombinationError);
+  if (has(ctx, kAttrSEL) && any_selection(ctx, false, true)) {
+    return refuse(ctx, record, kCodeSelectionWithCriteria, kUseError);
   }
-  const std::string listing = value(kAttrDIR) + (has(kAttrFIL) ? value(kAttrFIL) : "qrt400.lst");
-  const std::string listing_path = engine_home().fullpath(listing);
-  if (!has(kAttrADD)) engine_home().remove(listing);
-  const std::string removal = engine_home().mktemp("TMXXXXXX");
+  const std::string listing =
+      value(ctx, kAttrDIR) + (has(ctx, kAttrFIL) ? value(ctx, kAttrFIL) : "qrt400.lst");
+  const std::string listing_path = ctx.home.fullpath(listing);
+  if (!has(ctx, kAttrADD)) ctx.home.remove(listing);
+  const std::string removal = ctx.home.mktemp("TMXXXXXX");
   const bool recorded = !removal.empty() && record_intent(intent::kTemporary, removal);
   OpenFile removal_file(recorded ? fs::open_stream(removal, "w") : nullptr);
-  if (!removal_file) return refuse(record, kCodeWorkFile, nullptr);
-  CommandContext& context = command_context();
+  if (!removal_file) return refuse(ctx, record, kCodeWorkFile, nullptr);
+  CommandContext& context = ctx.command;
   context.removal_file = removal_file.get();
   context.removal_path = removal;
-  const int listed = list_mailbox(record, listing_path);
+  const int listed = list_mailbox(ctx, record, listing_path);
   context.removal_file = nullptr;
   removal_file.close();
   if (listed < 0) {
-    if (!has(kAttrADD)) engine_home().remove(listing);
-    engine_home().remove(removal);
+    if (!has(ctx, kAttrADD)) ctx.home.remove(listing);
+    ctx.home.remove(removal);
     return listed;
   }
   bool listing_left = listed > 0;
-  if (context.removed_by_kill > 0 && subtract_list(listing, removal) == 0) listing_left = false;
-  engine_home().remove(removal);
+  if (context.removed_by_kill > 0 && subtract_list(ctx, listing, removal) == 0)
+    listing_left = false;
+  ctx.home.remove(removal);
   set_field(record, status::lijst::kListingFile, listing_left ? listing : "");
-  set_field(record, status::lijst::kReadFlag, read_flag());
+  set_field(record, status::lijst::kReadFlag, read_flag(ctx));
   set_result_code(record, kCodeSuccess);
-  write_status_line(record);
+  write_status_line(ctx, record);
   return listed;
 }
 
-int verwijder_front_end(std::string& record) {
+int verwijder_front_end(EngineContext& ctx, std::string& record) {
   int result = 0;
-  if (!read_command_attributes(record, kVerwijder, 4, &result)) return result;
-  if (has(kAttrLID)) {
-    if (any_selection(true, true)) {
-      return refuse(record, kCodeLidWithSelection, kUseError);
+  if (!read_command_attributes(ctx, record, kVerwijder, 4, &result)) return result;
+  if (has(ctx, kAttrLID)) {
+    if (any_selection(ctx, true, true)) {
+      return refuse(ctx, record, kCodeLidWithSelection, kUseError);
     }
-    result = delete_message(value(kAttrLID));
-    set_result_code(record, session().result_text);
-    write_status_line(record);
+    result = delete_message(ctx, value(ctx, kAttrLID));
+    set_result_code(record, ctx.session.result_text);
+    write_status_line(ctx, record);
     return result;
   }
-  if (has(kAttrSEL) && any_selection(false, true)) {
-    return refuse(record, kCodeSelectionWithCriteria, kUseError);
+  if (has(ctx, kAttrSEL) && any_selection(ctx, false, true)) {
+    return refuse(ctx, record, kCodeSelectionWithCriteria, kUseError);
   }
   // A delete that names no message and no selection would empty the mailbox: refused.
-  if (!any_selection(true, true)) {
-    return refuse(record, kCodeUnrestrictedDelete, kUseError);
+  if (!any_selection(ctx, true, true)) {
+    return refuse(ctx, record, kCodeUnrestrictedDelete, kUseError);
   }
-  return for_each_listed_message(record);
+  return for_each_listed_message(ctx, record);
 }
 
-int rapport_front_end(std::string& record) {
+int rapport_front_end(EngineContext& ctx, std::string& record) {
   int result = 0;
-  if (!read_command_attributes(record, kRapport, 5, &result)) return result;
-  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, kCodeFilAndDir, nullptr);
-  if (has(kAttrNOD) && has(kAttrMRT)) return refuse(record, kCodeNodWithMrt, kCombinationError);
+  if (!read_command_attributes(ctx, record, kRapport, 5, &result)) return result;
+  if (has(ctx, kAttrFIL) && has(ctx, kAttrDIR)) return refuse(ctx, record, kCodeFilAndDir, nullptr);
+  if (has(ctx, kAttrNOD) && has(ctx, kAttrMRT))
+    return refuse(ctx, record, kCodeNodWithMrt, kCombinationError);
   const std::string report =
-      has(kAttrFIL) ? value(kAttrFIL) : value(kAttrDIR) + "qrt400.rap";
-  command_context().report_file = report;
+      has(ctx, kAttrFIL) ? value(ctx, kAttrFIL) : value(ctx, kAttrDIR) + "qrt400.rap";
+  ctx.command.report_file = report;
   set_field(record, status::rapport::kReportFile, report);
-  set_field(record, status::rapport::kReadFlag, read_flag());
+  set_field(record, status::rapport::kReadFlag, read_flag(ctx));
   const bool refused_lid =
-      has(kAttrLID) && any_present({kAttrMID, kAttrNOD, kAttrSEL, kAttrMET, kAttrMRT});
-  const bool refused_selection =
-      !has(kAttrLID) && has(kAttrMID) && has(kAttrMET) && has(kAttrMRT) && has(kAttrSEL);
-  if (refused_lid) return refuse(record, kCodeLidWithSelection, nullptr);
-  if (refused_selection) return refuse(record, kCodeSelectionWithCriteria, nullptr);
+      has(ctx, kAttrLID) && any_present(ctx, {kAttrMID, kAttrNOD, kAttrSEL, kAttrMET, kAttrMRT});
+  const bool refused_selection = !has(ctx, kAttrLID) && has(ctx, kAttrMID) && has(ctx, kAttrMET) &&
+                                 has(ctx, kAttrMRT) && has(ctx, kAttrSEL);
+  if (refused_lid) return refuse(ctx, record, kCodeLidWithSelection, nullptr);
+  if (refused_selection) return refuse(ctx, record, kCodeSelectionWithCriteria, nullptr);
   // The old report file goes only once the command is accepted.
-  if (!has(kAttrADD)) engine_home().remove(report);
-  if (has(kAttrLID)) {
-    result = receive_message(record, value(kAttrLID));
+  if (!has(ctx, kAttrADD)) ctx.home.remove(report);
+  if (has(ctx, kAttrLID)) {
+    result = receive_message(ctx, record, value(ctx, kAttrLID));
     // An item that was refused has its own line already.
-    if (result == 0 && command_context().report_items_failed == 0) {
+    if (result == 0 && ctx.command.report_items_failed == 0) {
       set_result_code(record, kCodeSuccess);
-      write_status_line(record);
+      write_status_line(ctx, record);
     }
     // Escape and a fatal verdict end the session here as everywhere.
     return result == kEndSession || result == kFatalVerdict ? result : 0;
   }
-  return for_each_listed_message(record);
+  return for_each_listed_message(ctx, record);
 }
 
-int antwoord_front_end(std::string& record) {
-  start_command(kAntwoord);
-  if (session().sent_messages.empty()) {
+int antwoord_front_end(EngineContext& ctx, std::string& record) {
+  start_command(ctx, kAntwoord);
+  if (ctx.session.sent_messages.empty()) {
     set_result_code(record, kCodeNoAnsweredSend);
-    return refuse_attributes(record, 6);
+    return refuse_attributes(ctx, record, 6);
   }
-  const int rc = read_attributes(record);
+  const int rc = read_attributes(ctx, record);
   if (rc == kEndSession) {
-    write_status_line(record);
+    write_status_line(ctx, record);
     return kEndSession;
   }
-  if (rc == kRefused) return refuse_attributes(record, 6);
-  if (has(kAttrFIL) && has(kAttrDIR)) return refuse(record, kCodeFilAndDir, nullptr);
-  if (has(kAttrADD) && !has(kAttrFIL)) return refuse(record, kCodeAddWithoutFil, kUseError);
-  const std::string output = has(kAttrFIL) ? value(kAttrFIL) : std::string();
-  if (!output.empty()) prepare_output_file(output);
-  const int result = wait_for_answers(record);
-  if (!output.empty()) remove_if_empty(output);
+  if (rc == kRefused) return refuse_attributes(ctx, record, 6);
+  if (has(ctx, kAttrFIL) && has(ctx, kAttrDIR)) return refuse(ctx, record, kCodeFilAndDir, nullptr);
+  if (has(ctx, kAttrADD) && !has(ctx, kAttrFIL))
+    return refuse(ctx, record, kCodeAddWithoutFil, kUseError);
+  const std::string output = has(ctx, kAttrFIL) ? value(ctx, kAttrFIL) : std::string();
+  if (!output.empty()) prepare_output_file(ctx, output);
+  const int result = wait_for_answers(ctx, record);
+  if (!output.empty()) remove_if_empty(ctx, output);
   return result;
 }
 
-int wachtwoord_front_end(std::string& record) {
+int wachtwoord_front_end(EngineContext& ctx, std::string& record) {
   int result = 0;
-  if (!read_command_attributes(record, kWachtwoord, 7, &result)) return result;
-  if (!has(kAttrPIN)) {
+  if (!read_command_attributes(ctx, record, kWachtwoord, 7, &result)) return result;
+  if (!has(ctx, kAttrPIN)) {
     set_result_code(record, kCodeNoPin);
     journal_write(3, "PIN attribuut ontbreekt, skip commando");
-    write_status_line(record);
+    write_status_line(ctx, record);
     return 0;
   }
-  result = change_password(record);
+  result = change_password(ctx, record);
   // On disk before anything else happens: the next start carries a changed password into
   // qrtlnk.gns from this line.
-  if (result != kEndSession) write_status_line_to_disk(record);
+  if (result != kEndSession) write_status_line_to_disk(ctx, record);
   return result;
 }
 

@@ -6,16 +6,18 @@
 
 namespace kv::engine {
 
-int zend_front_end(std::string& status_record);
-int ontvang_front_end(std::string& status_record);
-int rapport_front_end(std::string& status_record);
-int antwoord_front_end(std::string& status_record);
-int verwijder_front_end(std::string& status_record);
-int lijst_front_end(std::string& status_record);
-int wachtwoord_front_end(std::string& status_record);
+struct EngineContext;
+
+int zend_front_end(EngineContext& ctx, std::string& status_record);
+int ontvang_front_end(EngineContext& ctx, std::string& status_record);
+int rapport_front_end(EngineContext& ctx, std::string& status_record);
+int antwoord_front_end(EngineContext& ctx, std::string& status_record);
+int verwijder_front_end(EngineContext& ctx, std::string& status_record);
+int lijst_front_end(EngineContext& ctx, std::string& status_record);
+int wachtwoord_front_end(EngineContext& ctx, std::string& status_record);
 
 // Sets every attribute presence flag and operator to "0" and the number of collected file
 // names to 0 (run by the dispatch before each recognised command).
-void clear_attribute_marks();
+void clear_attribute_marks(EngineContext& ctx);
 
 }  // namespace kv::engine

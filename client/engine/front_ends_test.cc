@@ -266,7 +266,7 @@ TEST_F(AntwoordTest, AnswerIsReceivedAndWaitTimeOutlivesTheCommand) {
   const std::string received = line_of("*002ANTWOORD", "0000") + "|7|ANSWER|3|2|0||";
   EXPECT_EQ(lines[2].substr(0, received.size()), received);
   EXPECT_EQ(clock_.total_slept_ms() / 1000, 5u) << "one poll after PI0";
-  EXPECT_EQ(attributes().value(kAttrWAI), "20");
+  EXPECT_EQ(last_run_->attributes.value(kAttrWAI), "20");
 }
 
 TEST(CountdownTextTest, PluralFromTwoSeconds) {

@@ -2,7 +2,7 @@
 // status file, and the FIL, DIF, SEL and DIR attributes. Names resolve against the engine home
 // directory; "/" and "\" both separate, a drive prefix ("X:") is recognised (and available only
 // where the system has drives).
-// A refusal leaves its four-digit code in session().result_text:
+// A refusal leaves its four-digit code in ctx.session.result_text:
 //   3034 directory: no full path, or its parent does not exist
 //   3035 file: no full path, or the directory that is to hold it does not exist
 //   3036 nothing can be written there (directory not writable, test file not creatable)
@@ -20,14 +20,16 @@
 
 namespace kv::engine {
 
+struct EngineContext;
+
 enum class PathAccess { read, write };
 enum class PathKind { file, directory };
 
-// 0 when the name may be used as asked; -1 with the code in session().result_text.
-int check_path(const std::string& name, PathAccess access, PathKind kind);
+// 0 when the name may be used as asked; -1 with the code in ctx.session.result_text.
+int check_path(EngineContext& ctx, const std::string& name, PathAccess access, PathKind kind);
 
 // Creates and removes a unique file "TMXXXXXX" in `directory` (a name as given, resolved against
-// the engine home directory); 0, or -1 with "3036" in session().result_text.
-int write_test(const std::string& directory);
+// the engine home directory); 0, or -1 with "3036" in ctx.session.result_text.
+int write_test(EngineContext& ctx, const std::string& directory);
 
 }  // namespace kv::engine

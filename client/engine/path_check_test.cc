@@ -16,11 +16,11 @@ class PathCheckTest : public EngineTest {
  protected:
   // "0" when accepted, else the result code.
   std::string check(const std::string& name, PathAccess access, PathKind kind) {
-    session().result_text = "xxxx";
-    int rc = check_path(name, access, kind);
+    ctx_.session.result_text = "xxxx";
+    int rc = check_path(ctx_, name, access, kind);
     if (rc == 0) return "0";
     EXPECT_EQ(rc, -1);
-    return session().result_text;
+    return ctx_.session.result_text;
   }
   std::string file_read(const std::string& n) { return check(n, PathAccess::read, PathKind::file); }
   std::string file_write(const std::string& n) {
@@ -110,9 +110,9 @@ TEST_F(PathCheckTest, Directories) {
   EXPECT_EQ(dir_write("NODATA/OUT"), "3034");        // the parent is missing
   dir_.write("DATA/file.txt", "x");
   EXPECT_EQ(dir_write("DATA/file.txt"), "3036");     // a file is not a directory
-  EXPECT_EQ(write_test(dir_.path()), 0);
-  EXPECT_EQ(write_test("NODATA"), -1);
-  EXPECT_EQ(session().result_text, "3036");
+  EXPECT_EQ(write_test(ctx_, dir_.path()), 0);
+  EXPECT_EQ(write_test(ctx_, "NODATA"), -1);
+  EXPECT_EQ(ctx_.session.result_text, "3036");
 }
 
 }  // namespace

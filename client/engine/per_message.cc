@@ -9,6 +9,7 @@
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
 #include "client/engine/command_context.h"
+#include "client/engine/engine_context.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
@@ -44,8 +45,8 @@ class WorkFile {
 };
 
 // Creates an empty work file "TMXXXXXX" in the engine directory; empty path when that fails.
-std::string create_work_file() {
-  std::string path = engine_home().mktemp("TMXXXXXX");
+std::string create_work_file(EngineContext& ctx) {
+  std::string path = ctx.home.mktemp("TMXXXXXX");
   // Recorded before it exists, so that no kill can leave it behind.
   if (path.empty() || !record_intent(intent::kTemporary, path)) return "";
   return OpenFile(fs::open_stream(path, "w")) ? path : "";
@@ -68,7 +69,8 @@ bool is_usable_list_id(const std::string& list_id) {
   return true;
 }
 
-int handle_listed_message(int kind, std::string& record, const std::string& listing_line) {
+int handle_listed_message(EngineContext& ctx, int kind, std::string& record,
+                          const std::string& listing_line) {
   std::string list_id = list_id_of(listing_line);
   if (!is_usable_list_id(list_id)) {
     journal_write(3, "ongeldig listId in lijst, overgeslagen: >" + list_id + "<");
@@ -81,52 +83,52 @@ int handle_listed_message(int kind, std::string& record, const std::string& list
               ListingRecord(listing_line).str(listing::kMessageId));
   }
   if (kind == kVerwijder) {
-    int result = delete_message(list_id);
-    set_result_code(record, session().result_text);
-    write_status_line(record);
+    int result = delete_message(ctx, list_id);
+    set_result_code(record, ctx.session.result_text);
+    write_status_line(ctx, record);
     return result;
   }
-  return receive_message(record, list_id);
+  return receive_message(ctx, record, list_id);
 }
 
 }  // namespace
 
-int for_each_listed_message(std::string& record) {
-  const int kind = engine_control().command_kind;
-  std::string path = create_work_file();
+int for_each_listed_message(EngineContext& ctx, std::string& record) {
+  const int kind = ctx.control.command_kind;
+  std::string path = create_work_file(ctx);
   if (path.empty()) {
     set_result_code(record, kCodeWorkFile);
-    write_status_line(record);
+    write_status_line(ctx, record);
     return 0;
   }
   WorkFile work(path);
-  int listed = list_mailbox(record, work.path());
+  int listed = list_mailbox(ctx, record, work.path());
   if (listed < 0) return listed;
   if (listed == 0) {
     if (kind == kRapport) set_field(record, status::rapport::kReportFile, "");
-    write_status_line(record);
+    write_status_line(ctx, record);
     return 0;
   }
   std::FILE* listing = work.open_for_reading();
   if (listing == nullptr) {
     set_field(record, status::message::kListId, "");
-    write_status_line(record);
+    write_status_line(ctx, record);
     return 0;
   }
   std::string line;
   while (read_line(line, listing, kListingLineBuffer, LineFlavour::application) == 0) {
     trim_trailing(line);
-    int result = handle_listed_message(kind, record, line);
+    int result = handle_listed_message(ctx, kind, record, line);
     // A message that could not be fetched or deleted has its own status line; the others are
     // still handled. Escape, a fatal verdict or any other failure ends the command.
     if (result != 0 && result != 1 && result != -1) return result;
   }
   // RAPPORT's line for the whole command hands the report file over; it is left out only when
   // every item failed, each with a line of its own.
-  const CommandContext& context = command_context();
+  const CommandContext& context = ctx.command;
   if (kind == kRapport && (context.report_items_fetched > 0 || context.report_items_failed == 0)) {
     set_result_code(record, kCodeSuccess);
-    write_status_line(record);
+    write_status_line(ctx, record);
   }
   return 0;
 }

@@ -6,11 +6,13 @@
 
 namespace kv::engine {
 
+struct EngineContext;
+
 // `status_record` is the command's record (fields 1 and 2 set); the command kind is taken from
-// engine_control(). A message whose fetch or delete fails (-1) keeps its own status line and the
+// ctx.control. A message whose fetch or delete fails (-1) keeps its own status line and the
 // next message is handled. Returns 0 when every listed message was taken up (also when nothing
 // was listed or the work file failed), else the result that ended the command: the listing's
 // negative result, or -2 (Escape) / -3 (fatal verdict) of a message.
-int for_each_listed_message(std::string& status_record);
+int for_each_listed_message(EngineContext& ctx, std::string& status_record);
 
 }  // namespace kv::engine

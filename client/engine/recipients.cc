@@ -3,6 +3,7 @@
 
 #include "client/engine/attributes.h"
 #include "client/engine/engine_config.h"
+#include "client/engine/engine_context.h"
 #include "client/engine/fixed_text.h"
 #include "client/engine/session_state.h"
 #include "client/engine/status_file.h"
@@ -12,16 +13,16 @@ namespace kv::engine {
 namespace {
 
 // The given value of an address keyword, or `fallback` when it was not given.
-std::string given_or(int position, const std::string& fallback) {
-  const AttributeState& a = attributes();
+std::string given_or(EngineContext& ctx, int position, const std::string& fallback) {
+  const AttributeState& a = ctx.attributes;
   return a.has(position) ? a.value(position) : fallback;
 }
 
-void fill_full_address(ORNameForm11& f) {
-  const AttributeState& a = attributes();
-  const EngineSettings& s = engine_settings();
-  copy_fixed(f.countryName, given_or(kAttrCOU, s.country));
-  copy_fixed(f.adDomainName, given_or(kAttrADM, s.admd));
+void fill_full_address(EngineContext& ctx, ORNameForm11& f) {
+  const AttributeState& a = ctx.attributes;
+  const EngineSettings& s = ctx.settings;
+  copy_fixed(f.countryName, given_or(ctx, kAttrCOU, s.country));
+  copy_fixed(f.adDomainName, given_or(ctx, kAttrADM, s.admd));
   // PRMD, organisation and units hold their configured defaults unless the command gave them.
   copy_fixed(f.prDomainName, a.value(kAttrPMD));
   copy_fixed(f.orgName, a.value(kAttrORG));
@@ -41,13 +42,13 @@ void fill_full_address(ORNameForm11& f) {
 
 }  // namespace
 
-void add_recipient(int index, int kind) {
-  MessageOut* out = session().outgoing.get();
+void add_recipient(EngineContext& ctx, int index, int kind) {
+  MessageOut* out = ctx.session.outgoing.get();
   if (!out || index < 0 || index >= API_MAX_RECIPIENTS) return;
   Recipient& r = out->recipients[index];
   r.type = static_cast<std::int16_t>(kind);
   API_initOrname(&r.orName);
-  const AttributeState& a = attributes();
+  const AttributeState& a = ctx.attributes;
   if (a.has(kAttrDIS)) {
     r.orName.type = ORNAME_DISTLIST;
     copy_fixed(r.orName.u.distList, a.value(kAttrDIS));
@@ -56,7 +57,7 @@ void add_recipient(int index, int kind) {
     copy_fixed(r.orName.u.alias, a.value(kAttrALI));
   } else {
     r.orName.type = ORNAME_FORM11;
-    fill_full_address(r.orName.u.form11);
+    fill_full_address(ctx, r.orName.u.form11);
   }
 }
 

@@ -10,11 +10,13 @@
 
 namespace kv::engine {
 
+struct EngineContext;
+
 // Builds recipient entry `index` (0..19) of the session's outgoing message with `kind` (1
 // primary, 2 copy, 3 blind copy) from the address attributes: a distribution list when DIS is
 // given, else an alias when ALI is given, else a full O/R address whose country and ADMD fall back
 // on the configured COU and ADM.
-void add_recipient(int index, int kind);
+void add_recipient(EngineContext& ctx, int index, int kind);
 
 // Puts the O/R address of `name` into `count` consecutive status fields from `first`: country,
 // ADMD, PRMD, organisation, units A..D, surname, given name, initials, generation qualifier, then

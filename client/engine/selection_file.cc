@@ -7,6 +7,7 @@
 #include "client/common/journal.h"
 #include "client/common/text.h"
 #include "client/engine/attributes.h"
+#include "client/engine/engine_context.h"
 #include "client/engine/mailbox_filter.h"
 #include "client/engine/result_codes.h"
 
@@ -111,10 +112,10 @@ int refuse(std::string& code, const std::string& refusal) {
 
 }  // namespace
 
-int append_selection_file(std::string& filter, const std::string& name, int command_kind,
-                          std::string& code) {
+int append_selection_file(const HomeDirectory& home, std::string& filter, const std::string& name,
+                          int command_kind, std::string& code) {
   journal_write(1, "Selektie met inhoud van selektiebestand");
-  OpenFile f = engine_home().open(name, "r");
+  OpenFile f = home.open(name, "r");
   if (!f) {
     code = kCodeSelectionUnreadable;
     journal_write(3, "Fout bij openen bestand 'SEL' attribuut");

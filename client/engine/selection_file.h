@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "client/common/home.h"
+
 namespace kv::engine {
 
 // Appends the criteria of the selection file `name` (resolved against the engine directory) to
@@ -15,7 +17,7 @@ namespace kv::engine {
 //   attribute lines; 2516 file not opened; 2517 line too long; 2518 first line begins with "or";
 //   2519 "or" on both sides of a line break; 2520 file ends after "or"; 2521 no criterion;
 //   2523 the filter would exceed its room.
-int append_selection_file(std::string& filter, const std::string& name, int command_kind,
-                          std::string& code);
+int append_selection_file(const HomeDirectory& home, std::string& filter, const std::string& name,
+                          int command_kind, std::string& code);
 
 }  // namespace kv::engine

@@ -11,6 +11,7 @@
 #include "client/common/status_layout.h"
 #include "client/engine/attributes.h"
 #include "client/engine/command_context.h"
+#include "client/engine/engine_context.h"
 #include "client/engine/engine_control.h"
 #include "client/engine/fixed_text.h"
 #include "client/engine/message_commands.h"
@@ -26,36 +27,36 @@ namespace {
 constexpr short kLogInRefused = 6;
 constexpr short kMessageGone = 5;
 
-std::string questions_path() { return engine_home().fullpath(kQuestionsFile); }
+std::string questions_path(EngineContext& ctx) { return ctx.home.fullpath(kQuestionsFile); }
 
-bool is_ours(const Question& q, const std::string& kind) {
-  return q.kind == kind && q.open() && q.field(question::kMailbox) == session_mailbox();
+bool is_ours(EngineContext& ctx, const Question& q, const std::string& kind) {
+  return q.kind == kind && q.open() && q.field(question::kMailbox) == session_mailbox(ctx);
 }
 
 // Writes the answers; a file that cannot be written leaves the questions open for the next run.
-void keep_answers(const std::vector<Question>& questions) {
-  if (!write_questions(questions_path(), questions)) {
+void keep_answers(EngineContext& ctx, const std::vector<Question>& questions) {
+  if (!write_questions(questions_path(ctx), questions)) {
     journal_write(3, "Fout bij schrijven " + std::string(kQuestionsFile));
   }
 }
 
-void set_password(const std::string& password) {
-  copy_fixed(session().open_parameters->password, password);
+void set_password(EngineContext& ctx, const std::string& password) {
+  copy_fixed(ctx.session.open_parameters->password, password);
 }
 
 }  // namespace
 
-std::string session_mailbox() {
-  const OpenSession& open = *session().open_parameters;
+std::string session_mailbox(EngineContext& ctx) {
+  const OpenSession& open = *ctx.session.open_parameters;
   return mailbox_name(fixed_text(open.user), fixed_text(open.server));
 }
 
-short log_in() {
-  EngineSession& s = session();
-  std::vector<Question> questions = read_questions(questions_path());
+short log_in(EngineContext& ctx) {
+  EngineSession& s = ctx.session;
+  std::vector<Question> questions = read_questions(questions_path(ctx));
   Question* change = nullptr;
   for (Question& q : questions) {
-    if (is_ours(q, question::kPassword)) change = &q;
+    if (is_ours(ctx, q, question::kPassword)) change = &q;
   }
   if (change == nullptr) return API_open(s.open_parameters.get(), s.session_info.get(), &s.session_handle);
 
@@ -64,33 +65,33 @@ short log_in() {
   std::string changed = change->field(question::kNewPassword);
   unscramble_pin(changed);
   journal_write(1, "wachtwoordwijziging van een afgebroken run: nieuw wachtwoord geprobeerd");
-  set_password(changed);
+  set_password(ctx, changed);
   short rc = API_open(s.open_parameters.get(), s.session_info.get(), &s.session_handle);
   if (rc == 0) {
     change->answer = question::kNewWorks;
   } else if (API_verdictValue() == kLogInRefused) {
     journal_write(1, "nieuw wachtwoord geweigerd: oud wachtwoord geprobeerd");
-    set_password(own);
+    set_password(ctx, own);
     rc = API_open(s.open_parameters.get(), s.session_info.get(), &s.session_handle);
     if (rc == 0) change->answer = question::kOldWorks;
   }
-  if (!change->open()) keep_answers(questions);
+  if (!change->open()) keep_answers(ctx, questions);
   return rc;
 }
 
-void ask_send_questions() {
-  std::vector<Question> questions = read_questions(questions_path());
+void ask_send_questions(EngineContext& ctx) {
+  std::vector<Question> questions = read_questions(questions_path(ctx));
   bool answered = false;
   for (Question& q : questions) {
-    if (!is_ours(q, question::kSend)) continue;
+    if (!is_ours(ctx, q, question::kSend)) continue;
     const std::string mid = q.field(question::kMessageId);
     const long long since = std::atoll(q.field(question::kSince).c_str());
     short accepted = 0;
-    engine_control().user_stop = 0;
+    ctx.control.user_stop = false;
     journal_write(1, "start API_acceptedSince voor zending van een afgebroken run, MID=" + mid);
-    if (API_acceptedSince(session().session_handle, mid.c_str(), since, &accepted) != 0) {
+    if (API_acceptedSince(ctx.session.session_handle, mid.c_str(), since, &accepted) != 0) {
       journal_write(3, "fout in API_acceptedSince: de vraag blijft open");
-      if (map_verdict() == kFatalVerdict) break;
+      if (map_verdict(ctx) == kFatalVerdict) break;
       continue;
     }
     q.answer = accepted ? question::kAccepted : question::kNotSent;
@@ -98,51 +99,51 @@ void ask_send_questions() {
                               : "zending is niet aangenomen: zij wordt niet als verzonden gemeld");
     answered = true;
   }
-  if (answered) keep_answers(questions);
+  if (answered) keep_answers(ctx, questions);
 }
 
 namespace {
 
 // Prepares the command state of a fetch for `q` as the killed run's command had it.
-void take_up_as_command(const Question& q) {
+void take_up_as_command(EngineContext& ctx, const Question& q) {
   const bool message = q.field(question::kItemKind) == question::kMessage;
-  engine_control().command_kind = message ? kOntvang : kRapport;
-  reset_attributes();
-  AttributeState& a = attributes();
+  ctx.control.command_kind = message ? kOntvang : kRapport;
+  reset_attributes(ctx);
+  AttributeState& a = ctx.attributes;
   const std::string dir = q.field(question::kReceiveDir);
   if (!dir.empty()) {
     a.presence[kAttrDIR - 1] = '1';
     a.values[kAttrDIR] = dir;
   }
-  reset_command_context();
-  command_context().report_file = q.field(question::kReportFile);
+  ctx.command = CommandContext{};
+  ctx.command.report_file = q.field(question::kReportFile);
 }
 
 // One item fetched again; true when the question is answered (fetched, or no longer there).
-bool fetch_again(const Question& q, int& result) {
-  take_up_as_command(q);
-  const bool message = engine_control().command_kind == kOntvang;
+bool fetch_again(EngineContext& ctx, const Question& q, int& result) {
+  take_up_as_command(ctx, q);
+  const bool message = ctx.control.command_kind == kOntvang;
   std::string record = start_status_line(message ? "*000ONTVANG" : "*000RAPPORT");
-  result = receive_message(record, q.field(question::kListId));
+  result = receive_message(ctx, record, q.field(question::kListId));
   if (result == 0) return true;
   return API_verdictValue() == kMessageGone;
 }
 
 }  // namespace
 
-void fetch_stranded_items() {
-  std::vector<Question> questions = read_questions(questions_path());
+void fetch_stranded_items(EngineContext& ctx) {
+  std::vector<Question> questions = read_questions(questions_path(ctx));
   std::vector<std::string> report_files;
   bool answered = false;
   for (Question& q : questions) {
-    if (!is_ours(q, question::kFetch)) continue;
+    if (!is_ours(ctx, q, question::kFetch)) continue;
     journal_write(1, "opgehaald door een afgebroken run, nog niet vastgelegd: ListId " +
                          q.field(question::kListId) + " wordt opnieuw opgehaald");
     int result = 0;
-    if (fetch_again(q, result)) {
+    if (fetch_again(ctx, q, result)) {
       q.answer = question::kFetchedAgain;
       answered = true;
-      const std::string& report = command_context().report_file;
+      const std::string& report = ctx.command.report_file;
       if (q.field(question::kItemKind) == question::kNotification && !report.empty() &&
           std::find(report_files.begin(), report_files.end(), report) == report_files.end()) {
         report_files.push_back(report);
@@ -155,10 +156,10 @@ void fetch_stranded_items() {
     std::string record = start_status_line("*000RAPPORT");
     set_field(record, status::rapport::kReportFile, report);
     set_result_code(record, kCodeSuccess);
-    write_status_line_to_disk(record);
+    write_status_line_to_disk(ctx, record);
   }
-  if (answered) keep_answers(questions);
-  engine_control().command_kind = kNoCommand;
+  if (answered) keep_answers(ctx, questions);
+  ctx.control.command_kind = kNoCommand;
 }
 
 }  // namespace kv::engine

@@ -12,17 +12,19 @@
 
 namespace kv::engine {
 
+struct EngineContext;
+
 // The mailbox of the open parameters as the questions name it.
-std::string session_mailbox();
+std::string session_mailbox(EngineContext& ctx);
 
 // API_open with the open parameters. When a password change of this mailbox is open, the new
 // password is tried first and then the command file's; the one that works is the answer.
-short log_in();
+short log_in(EngineContext& ctx);
 
 // After the log-in: asks the service about every open send of this mailbox.
-void ask_send_questions();
+void ask_send_questions(EngineContext& ctx);
 
 // After the commands: fetches again what killed runs fetched from this mailbox but did not record.
-void fetch_stranded_items();
+void fetch_stranded_items(EngineContext& ctx);
 
 }  // namespace kv::engine

@@ -8,10 +8,12 @@
 #include "client/common/home.h"
 #include "client/common/journal.h"
 #include "client/common/run_intent.h"
+#include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
 #include "client/engine/command_file.h"
 #include "client/engine/dialup.h"
 #include "client/engine/engine_config.h"
+#include "client/engine/engine_context.h"
 #include "client/engine/failure_reason.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/path_check.h"
@@ -25,12 +27,21 @@
 
 namespace kv {
 
+namespace {
+// What qrt400_status_write_failure reports: the value of the last session that ran.
+int last_status_write_failure = 0;
+}  // namespace
+
 int qrt400_session(StatusWindow* window, const std::string& command_file,
                    const std::string& status_file) {
-  return engine::run_session(window, command_file, status_file, fs::current_directory());
+  engine::EngineContext context(engine_home(), engine_control(), run_state());
+  const int result =
+      engine::run_session(context, window, command_file, status_file, fs::current_directory());
+  last_status_write_failure = context.session.status_write_failure;
+  return result;
 }
 
-int qrt400_status_write_failure() { return engine::session().status_write_failure; }
+int qrt400_status_write_failure() { return last_status_write_failure; }
 
 }  // namespace kv
 
@@ -38,90 +49,92 @@ namespace kv::engine {
 
 namespace {
 
-bool uses_dialup() {
-  const EngineSession& s = session();
+bool uses_dialup(EngineContext& ctx) {
+  const EngineSession& s = ctx.session;
   return s.open_parameters && s.open_parameters->type == CONNECTION_TCPIP &&
          !s.dialup_entry.empty();
 }
 
 // Result of the connect step: the session is open, or it failed (with the code already in
 // field 3 of the status record, or none).
-bool fail_connect(const std::string& code) {
-  if (!code.empty()) set_result_code(session().status_record, code);
+bool fail_connect(EngineContext& ctx, const std::string& code) {
+  if (!code.empty()) set_result_code(ctx.session.status_record, code);
   return false;
 }
 
-bool dial_entry() {
-  DialOutcome outcome = dial(session().dialup_entry);
+bool dial_entry(EngineContext& ctx) {
+  DialOutcome outcome = dial(ctx, ctx.session.dialup_entry);
   if (!outcome.connected) {
-    note_failure_detail("dial-up entry \"" + session().dialup_entry + "\" (ISP= of qrtlnk.gns)" +
-                        (outcome.code.empty() ? ": the dial-up helper kovedial could not be started"
-                                              : ""));
-    return fail_connect(outcome.code);
+    note_failure_detail(
+        "dial-up entry \"" + ctx.session.dialup_entry + "\" (ISP= of qrtlnk.gns)" +
+        (outcome.code.empty() ? ": the dial-up helper kovedial could not be started" : ""));
+    return fail_connect(ctx, outcome.code);
   }
-  session().already_connected = outcome.already_connected ? 1 : 0;
+  ctx.session.already_connected = outcome.already_connected;
   return true;
 }
 
-bool open_mail_session() {
-  EngineSession& s = session();
-  if (log_in() == 0) {
+bool open_mail_session(EngineContext& ctx) {
+  EngineSession& s = ctx.session;
+  if (log_in(ctx) == 0) {
     set_result_code(s.status_record, kCodeSuccess);
     journal_write(1, "Verbinding is opgezet");
-    write_session_info();
+    write_session_info(ctx);
     // Whatever a kill leaves open from here on concerns this mailbox.
-    record_intent(intent::kUser, session_mailbox());
+    record_intent(intent::kUser, session_mailbox(ctx));
     return true;
   }
   short verdict = API_verdictValue();
   // The user stopped the open with Escape.
-  if (verdict == 29) return fail_connect(kCodeUserStop);
+  if (verdict == 29) return fail_connect(ctx, kCodeUserStop);
   journal_write(3, "Fout bij API_open");
   display_com_info("Fout tijdens openen");
   note_failure_detail("server \"" + std::string(s.open_parameters->server) + "\", port " +
                       std::to_string(s.open_parameters->portNb) + ", user \"" +
                       std::string(s.open_parameters->user) + "\"");
   if (verdict == 0) {
-    note_failure_detail(verdict_detail(verdict) + "; a Java virtual machine that did not start "
+    note_failure_detail(verdict_detail(ctx, verdict) +
+                        "; a Java virtual machine that did not start "
                         "is named in debug.log");
-    return fail_connect(kCodeOpenFailed);
+    return fail_connect(ctx, kCodeOpenFailed);
   }
-  map_verdict();
-  return fail_connect(s.result_text);
+  map_verdict(ctx);
+  return fail_connect(ctx, s.result_text);
 }
 
-bool connect() {
-  int read = command_file().read_connect_block(session().status_record);
+bool connect(EngineContext& ctx) {
+  int read = ctx.command_file.read_connect_block(ctx, ctx.session.status_record);
   if (read == kEndSession) return false;
   if (read != 0) {
     journal_write(3, "Fout in attributen, einde programma");
     return false;
   }
-  write_connect_parameters();
-  engine_control().session_phase = kPhaseOpening;
-  if (uses_dialup() && !dial_entry()) return false;
-  return open_mail_session();
+  write_connect_parameters(ctx);
+  ctx.control.session_phase = kPhaseOpening;
+  if (uses_dialup(ctx) && !dial_entry(ctx)) return false;
+  return open_mail_session(ctx);
 }
 
-void hang_up_when_dialed() {
-  if (uses_dialup() && !session().already_connected) hang_up();
+void hang_up_when_dialed(EngineContext& ctx) {
+  if (uses_dialup(ctx) && !ctx.session.already_connected) hang_up(ctx);
 }
 
 // Steps 2 to 8 of a session: records, configuration, journal, status file. False: the session
 // cannot start (the reason is journaled).
-bool prepare(const std::string& command_file_name, const std::string& status_file_name) {
-  EngineSession& s = session();
-  if (!allocate_session_records()) return false;
-  if (read_engine_config() == 0) {
+bool prepare(EngineContext& ctx, const std::string& command_file_name,
+             const std::string& status_file_name) {
+  EngineSession& s = ctx.session;
+  if (!allocate_session_records(ctx)) return false;
+  if (read_engine_config(ctx) == 0) {
     explain_session_failure("a line of the engine configuration $qrt400.prm has 100 characters "
                             "or more: the session did not start");
     return false;
   }
   if (journal_settings().enabled) {
     journal_open(journal_settings().file_name);
-    write_session_banner();
+    write_session_banner(ctx);
   }
-  s.status_file_path = engine_home().fullpath(status_file_name);
+  s.status_file_path = ctx.home.fullpath(status_file_name);
   if (status_file_name.empty() || s.status_file_path.empty()) {
     journal_write(3, "Fout, tijdens reserveren geheugen voor statusbestand");
     explain_session_failure("no usable status file name \"" + status_file_name + "\"");
@@ -130,74 +143,74 @@ bool prepare(const std::string& command_file_name, const std::string& status_fil
   s.command_file_name = command_file_name;
   // Equal names, or two names of the same file (names are matched without regard to case).
   if (command_file_name == status_file_name ||
-      engine_home().fullpath(command_file_name) == s.status_file_path) {
+      ctx.home.fullpath(command_file_name) == s.status_file_path) {
     journal_write(3, "Fout, opdrachten bestand is gelijk aan status bestand");
     explain_session_failure("the command file and the status file are the same file \"" +
                             status_file_name + "\" (/O= and /S=)");
     return false;
   }
-  if (check_path(status_file_name, PathAccess::write, PathKind::file) != 0) {
+  if (check_path(ctx, status_file_name, PathAccess::write, PathKind::file) != 0) {
     journal_write(3, "Fout, status bestand is beveiligd mbt schrijven");
     explain_session_failure("the status file cannot be written (code " + s.result_text + ")");
     return false;
   }
-  engine_control().command_kind = kNoCommand;
-  engine_home().remove_work_file(s.status_file_path);
+  ctx.control.command_kind = kNoCommand;
+  ctx.home.remove_work_file(s.status_file_path);
   s.status_record = empty_status_record();
   return true;
 }
 
-int run_connected_session(const std::string& command_file_name,
+int run_connected_session(EngineContext& ctx, const std::string& command_file_name,
                           const std::string& status_file_name) {
-  EngineSession& s = session();
-  if (!prepare(command_file_name, status_file_name)) {
-    close_engine_files();
+  EngineSession& s = ctx.session;
+  if (!prepare(ctx, command_file_name, status_file_name)) {
+    close_engine_files(ctx);
     return -1;
   }
-  bool connected = connect();
+  bool connected = connect(ctx);
   // The status file always begins with the line of the CONNECT command; from here on its name
   // is on disk, so that flushing its data is enough to keep a line.
-  write_status_line(s.status_record);
+  write_status_line(ctx, s.status_record);
   if (fs::sync_files({s.status_file_path}) != 0) {
     journal_write(3, "Fout bij schrijven QRT400 statusbestand");
   }
   if (!connected) {
-    hang_up_when_dialed();
-    close_engine_files();
+    hang_up_when_dialed(ctx);
+    close_engine_files(ctx);
     return -1;
   }
-  ask_send_questions();
-  const int ended = command_file().run_command_loop();
-  if (ended != kEndSession && ended != kFatalVerdict) fetch_stranded_items();
-  command_file().close();
-  engine_control().session_phase = kPhaseClosing;
+  ask_send_questions(ctx);
+  const SessionResult ended = ctx.command_file.run_command_loop(ctx);
+  if (!ends_session(ended)) fetch_stranded_items(ctx);
+  ctx.command_file.close();
+  ctx.control.session_phase = kPhaseClosing;
   API_close(s.session_handle);
-  hang_up_when_dialed();
-  close_engine_files();
-  return s.any_failure;
+  hang_up_when_dialed(ctx);
+  close_engine_files(ctx);
+  return s.any_failure ? 1 : 0;
 }
 
 }  // namespace
 
-int run_session(StatusWindow* window, const std::string& command_file_name,
+int run_session(EngineContext& ctx, StatusWindow* window, const std::string& command_file_name,
                 const std::string& status_file_name, const std::string& engine_dir) {
-  reset_session();
+  ctx.control = EngineControl{};
   clear_failure_detail();
-  EngineSession& s = session();
+  EngineSession& s = ctx.session;
   s.window = window;
   s.engine_dir = engine_dir;
-  engine_home().set(engine_dir);
+  ctx.home.set(engine_dir);
   try {
-    return run_connected_session(command_file_name, status_file_name);
+    return run_connected_session(ctx, command_file_name, status_file_name);
   } catch (const SessionAbandoned& abandoned) {
     // The recovery point: files are closed, no status line, no close, no hang-up.
-    close_engine_files();
+    close_engine_files(ctx);
     explain_session_failure("the session was abandoned: " + abandoned.reason + " (the command "
                             "file \"" + command_file_name + "\" could not be read)");
     return -1;
   } catch (const std::bad_alloc&) {
     // No memory for a status field (journaled where it happened): the same recovery point.
-    close_engine_files();
+    close_engine_files(ctx);
     return -1;
   }
 }

@@ -5,6 +5,7 @@
 #include "client/common/journal.h"
 #include "client/common/text.h"
 #include "client/engine/engine_config.h"
+#include "client/engine/engine_context.h"
 #include "client/engine/session_state.h"
 #include "platform/system_info.h"
 
@@ -38,8 +39,8 @@ void write_memory_overview() {
   line(kBlockEnd);
 }
 
-void write_settings() {
-  const EngineSettings& s = engine_settings();
+void write_settings(EngineContext& ctx) {
+  const EngineSettings& s = ctx.settings;
   line("----- default parameters en opties---------");
   line("----- Countryname         : " + s.country);
   line("----- ADMD name           : " + s.admd);
@@ -61,7 +62,7 @@ void write_settings() {
 
 }  // namespace
 
-void write_session_banner() {
+void write_session_banner(EngineContext& ctx) {
   line("");
   line(std::string("      ") + kProductLine);
   line("");
@@ -69,11 +70,11 @@ void write_session_banner() {
   line(format("      API versie  %d", static_cast<int>(API_version())));
   line("");
   write_memory_overview();
-  write_settings();
+  write_settings(ctx);
 }
 
-void write_connect_parameters() {
-  const EngineSession& s = session();
+void write_connect_parameters(EngineContext& ctx) {
+  const EngineSession& s = ctx.session;
   OpenSession open{};
   if (s.open_parameters) open = *s.open_parameters;
   line("CONNECT met de volgende parameters---------");
@@ -93,9 +94,9 @@ void write_connect_parameters() {
   line(kBlockEnd);
 }
 
-void write_session_info() {
+void write_session_info(EngineContext& ctx) {
   SessionInfo info{};
-  if (session().session_info) info = *session().session_info;
+  if (ctx.session.session_info) info = *ctx.session.session_info;
   line("Session Info-------------------------------");
   line("----- uaName              : " + text_of(info.uaName));
   line(format("----- uaId                : %ld", static_cast<long>(info.uaId)));

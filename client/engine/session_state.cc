@@ -5,6 +5,7 @@
 
 #include "client/common/journal.h"
 #include "client/engine/command_file.h"
+#include "client/engine/engine_context.h"
 #include "platform/window.h"
 
 namespace kv::engine {
@@ -20,18 +21,8 @@ std::unique_ptr<Record> zeroed_record() {
 }
 }  // namespace
 
-EngineSession& session() {
-  static EngineSession state;
-  return state;
-}
-
-void reset_session() {
-  session() = EngineSession{};
-  engine_control() = EngineControl{};
-}
-
-bool allocate_session_records() {
-  EngineSession& s = session();
+bool allocate_session_records(EngineContext& ctx) {
+  EngineSession& s = ctx.session;
   s.open_parameters = zeroed_record<OpenSession>();
   s.outgoing = zeroed_record<MessageOut>();
   s.incoming = zeroed_record<MessageIn>();
@@ -39,15 +30,15 @@ bool allocate_session_records() {
   return s.open_parameters && s.outgoing && s.incoming && s.session_info;
 }
 
-void close_engine_files() { command_file().close(); }
+void close_engine_files(EngineContext& ctx) { ctx.command_file.close(); }
 
 [[noreturn]] void abandon_session(const std::string& journal_text) {
   journal_write(3, journal_text);
   throw SessionAbandoned{journal_text};
 }
 
-void show_status_text(const std::string& text) {
-  if (session().window != nullptr) session().window->set_item_text(kStatusTextItem, text);
+void show_status_text(EngineContext& ctx, const std::string& text) {
+  if (ctx.session.window != nullptr) ctx.session.window->set_item_text(kStatusTextItem, text);
 }
 
 }  // namespace kv::engine

@@ -1,7 +1,7 @@
 // The engine session state: everything one engine session owns from qrt400_session's start to its
-// return. There is one session per process; every engine file reaches it through session().
-// The command kind, the session phase and the user stop flag live in engine_control()
-// (engine_control.h), because the exported escape check reads and sets them too.
+// return. It is part of the session's EngineContext (engine_context.h), through which every step
+// reaches it as ctx.session. The command kind, the session phase and the user stop flag are in
+// ctx.control (engine_control.h), because the exported escape check reads and sets them too.
 #pragma once
 
 #include <memory>
@@ -17,13 +17,14 @@ class StatusWindow;
 
 namespace kv::engine {
 
+struct EngineContext;
+
 // Most identifiers kept in the sent-message list (the first 14 characters of a MID).
 constexpr std::size_t kSentMessageIdWidth = 14;
 
 struct EngineSession {
   StatusWindow* window = nullptr;     // shows status texts in item 1003; nullptr: none
   std::string engine_dir;             // engine home directory of this session
-  int engine_drive = 0;               // drives do not exist here: always 0
 
   // Messaging records, allocated at session start (fixed layouts of the messaging interface).
   std::unique_ptr<OpenSession> open_parameters;
@@ -36,22 +37,16 @@ struct EngineSession {
   std::string command_file_name;      // as given by the caller
   std::string status_record;          // the status line being built (43 bars when empty)
   std::string result_text;            // four-digit code of the last step ("" when none)
-  int any_failure = 0;                // 1 once a status line with field 3 other than "0000" went out
+  bool any_failure = false;           // a status line with field 3 other than "0000" went out
   int status_write_failure = 0;       // error value of the first status line that was lost
 
   std::string dialup_entry;           // ISP value of the CONNECT block; empty: no dial-up
-  int already_connected = 0;          // the helper found the connection up before dialing
+  bool already_connected = false;     // the helper found the connection up before dialing
   std::vector<std::string> sent_messages;  // MIDs (at most 14 characters) sent with ANS
 };
 
-// The session of this process.
-EngineSession& session();
-
-// Clears everything for a new session (records released, lists emptied, flags cleared).
-void reset_session();
-
 // Allocates the four messaging records, zero-filled; false when memory is short.
-bool allocate_session_records();
+bool allocate_session_records(EngineContext& ctx);
 
 // Thrown by abandon_session; caught only at the recovery point of qrt400_session, which closes
 // every engine file and returns -1 without a status line, without closing the session and
@@ -67,9 +62,9 @@ struct SessionAbandoned {
 // Every engine stream is held by an owner that closes it when it goes out of scope (the command
 // file by the reader, work files by their users), so unwinding to the recovery point closes them.
 // close_engine_files() closes the command file explicitly (end of session, preparation failures).
-void close_engine_files();
+void close_engine_files(EngineContext& ctx);
 
 // Shows a status text in item 1003 of the session's window; nothing when there is none.
-void show_status_text(const std::string& text);
+void show_status_text(EngineContext& ctx, const std::string& text);
 
 }  // namespace kv::engine

@@ -165,7 +165,7 @@ TEST_F(SessionTest, FatalVerdictEndsTheLoopButClosesTheSession) {
 
 TEST_F(SessionTest, MissingCommandFileReturnsThroughTheRecoveryPoint) {
   dir_.write("qrtlnk.sts", "old\n");
-  EXPECT_EQ(run_session(nullptr, "nothere.scr", "qrtlnk.sts", dir_.path()), -1);
+  EXPECT_EQ(run_session(ctx_, nullptr, "nothere.scr", "qrtlnk.sts", dir_.path()), -1);
   EXPECT_FALSE(dir_.exists("qrtlnk.sts"));  // the old file was removed; no line was written
   EXPECT_TRUE(journal_has("**|", "QRT400 opdrachten bestand niet aanwezig"));
   EXPECT_TRUE(fake_api().calls().empty());
@@ -181,7 +181,7 @@ TEST_F(SessionTest, PreparationFailuresLeaveTheStatusFileAlone) {
   EXPECT_TRUE(journal_has("**|", "Fout, opdrachten bestand is gelijk aan status bestand"));
   // The same file under another spelling is refused too.
   dir_.write("qrtlnk.sts", "old\n");
-  EXPECT_EQ(run_session(nullptr, "QRTLNK.STS", "qrtlnk.sts", dir_.path()), -1);
+  EXPECT_EQ(run_session(ctx_, nullptr, "QRTLNK.STS", "qrtlnk.sts", dir_.path()), -1);
   EXPECT_EQ(dir_.read("qrtlnk.sts"), "old\n");
 
   dir_.write("$qrt400.prm", std::string(120, 'x') + "\n");
@@ -207,7 +207,7 @@ TEST_F(SessionTest, StatusTextsGoToTheWindow) {
   fake_api().expect("API_changeNetworkPwd");
   expect_close();
   dir_.write("qrtlnk.scr", connect_block(password_command("001") + "*002ANTWOORD\n"));
-  run_session(&window, "qrtlnk.scr", "qrtlnk.sts", dir_.path());
+  run_session(ctx_, &window, "qrtlnk.scr", "qrtlnk.sts", dir_.path());
   // ANTWOORD shows no text of its own.
   EXPECT_EQ(window.texts(1003), std::vector<std::string>{"WACHTWOORD"});
 }
@@ -244,10 +244,10 @@ class PerMessageTest : public EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
-    ASSERT_TRUE(allocate_session_records());
-    session().status_file_path = dir_.file("qrtlnk.sts");
+    ASSERT_TRUE(allocate_session_records(ctx_));
+    ctx_.session.status_file_path = dir_.file("qrtlnk.sts");
     static int handle;
-    session().session_handle = &handle;
+    ctx_.session.session_handle = &handle;
   }
   static void list(const std::vector<std::pair<std::string, std::string>>& rows) {
     fake_api().expect("API_listMbxInNext", static_cast<short>(rows.size())).fill =
@@ -274,7 +274,7 @@ TEST_F(PerMessageTest, EmptyMailboxForRapportLeavesFieldFiveEmpty) {
   set_field(record, status::rapport::kReportFile, "qrt400.rap");
   set_field(record, status::rapport::kReadFlag, "0");
   list({});
-  EXPECT_EQ(for_each_listed_message(record), 0);
+  EXPECT_EQ(for_each_listed_message(ctx_, record), 0);
   EXPECT_EQ(dir_.lines("qrtlnk.sts"),
             std::vector<std::string>{std::string("*001RAPPORT|") + kTestStamp + "|0000|||0"});
   EXPECT_TRUE(work_files().empty());
@@ -287,7 +287,7 @@ TEST_F(PerMessageTest, VerwijderDeletesEveryListedMessage) {
   fake_api().expect_failure("API_delMsg", 1);
   fake_api().expect("API_delMsg");
   // The first delete fails; the second message is still deleted.
-  EXPECT_EQ(for_each_listed_message(record), 0);
+  EXPECT_EQ(for_each_listed_message(ctx_, record), 0);
   std::vector<std::string> lines = dir_.lines("qrtlnk.sts");
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0].substr(0, 35), std::string("*002VERWIJDER|") + kTestStamp + "|1513|L1|");
@@ -302,7 +302,7 @@ TEST_F(PerMessageTest, FatalVerdictOfAMessageEndsTheCommand) {
   std::string record = start_status_line("*003ONTVANG");
   list({{"L1", "MID1"}, {"L2", "MID2"}});
   fake_api().expect_failure("API_getMsg", 3);
-  EXPECT_EQ(for_each_listed_message(record), -3);
+  EXPECT_EQ(for_each_listed_message(ctx_, record), -3);
   EXPECT_EQ(fake_api().count("API_getMsg"), 1);
   std::vector<std::string> lines = dir_.lines("qrtlnk.sts");
   ASSERT_EQ(lines.size(), 1u);
@@ -314,7 +314,7 @@ TEST_F(PerMessageTest, FatalListingResultIsPassedOn) {
   engine_control().command_kind = kOntvang;
   std::string record = start_status_line("*003ONTVANG");
   fake_api().expect_failure("API_listMbxInNext", 4);
-  EXPECT_EQ(for_each_listed_message(record), -3);
+  EXPECT_EQ(for_each_listed_message(ctx_, record), -3);
   EXPECT_TRUE(work_files().empty());
 }
 

@@ -9,6 +9,7 @@
 #include "client/common/open_files.h"
 #include "client/common/record.h"
 #include "client/common/status_layout.h"
+#include "client/engine/engine_context.h"
 #include "client/engine/failure_reason.h"
 #include "client/engine/session_state.h"
 #include "platform/clock.h"
@@ -60,24 +61,24 @@ std::string status_line_text(const std::string& record) {
 }
 
 namespace {
-bool append_line(std::FILE* file, const std::string& record) {
-  return write_line(file, status_line_text(record), session().status_file_path);
+bool append_line(EngineContext& ctx, std::FILE* file, const std::string& record) {
+  return write_line(file, status_line_text(record), ctx.session.status_file_path);
 }
 
-void note_result(const std::string& record) {
-  if (!has_success_result(record)) session().any_failure = 1;
+void note_result(EngineContext& ctx, const std::string& record) {
+  if (!has_success_result(record)) ctx.session.any_failure = true;
   explain_status_line(record);
 }
 
 // A status line that did not reach the file: the application must learn why (a full disk).
-void note_lost_line(const char* journal_text, int failure = fs::last_error()) {
+void note_lost_line(EngineContext& ctx, const char* journal_text, int failure = fs::last_error()) {
   journal_write(3, journal_text);
-  int& first = session().status_write_failure;
+  int& first = ctx.session.status_write_failure;
   if (first == 0) first = failure != 0 ? failure : -1;
 }
 }  // namespace
 
-void write_status_line(const std::string& record) {
+void write_status_line(EngineContext& ctx, const std::string& record) {
   std::string copy;
   try {
     copy = record;
@@ -85,42 +86,44 @@ void write_status_line(const std::string& record) {
     journal_write(3, "Te weinig geheugen");
     return;
   }
-  OpenFile file(fs::open_stream(session().status_file_path, "a"));
+  OpenFile file(fs::open_stream(ctx.session.status_file_path, "a"));
   if (!file) {
-    note_lost_line("Fout bij openen QRT400 statusbestand");
+    note_lost_line(ctx, "Fout bij openen QRT400 statusbestand");
     return;
   }
-  bool written = append_line(file.get(), copy);
+  bool written = append_line(ctx, file.get(), copy);
   // A buffered line that the close cannot write (a full disk) is lost all the same.
   int failure = written ? 0 : (fs::last_error() != 0 ? fs::last_error() : -1);
-  if (fs::flush_stream(file.get(), session().status_file_path) != 0 && failure == 0) failure = errno;
+  if (fs::flush_stream(file.get(), ctx.session.status_file_path) != 0 && failure == 0)
+    failure = errno;
   if (file.close() != 0 && failure == 0) failure = errno;
-  if (failure != 0) note_lost_line("Fout bij schrijven QRT400 statusbestand", failure);
-  note_result(copy);
+  if (failure != 0) note_lost_line(ctx, "Fout bij schrijven QRT400 statusbestand", failure);
+  note_result(ctx, copy);
 }
 
-long long write_status_line_to_disk(const std::string& record) {
-  const std::string& path = session().status_file_path;
+long long write_status_line_to_disk(EngineContext& ctx, const std::string& record) {
+  const std::string& path = ctx.session.status_file_path;
   // A directory in the status file's place has no length to go back to.
   const fs::Status status = fs::status(path);
   const long long offset = status.is_directory ? -1 : status.size;
-  write_status_line(record);
-  if (fs::sync_file(path) != 0) note_lost_line("Fout bij schrijven QRT400 statusbestand");
+  write_status_line(ctx, record);
+  if (fs::sync_file(path) != 0) note_lost_line(ctx, "Fout bij schrijven QRT400 statusbestand");
   return offset;
 }
 
-void replace_last_status_line(long long offset, const std::string& record) {
-  if (offset >= 0) fs::truncate_file(session().status_file_path, offset);
-  write_status_line(record);
+void replace_last_status_line(EngineContext& ctx, long long offset, const std::string& record) {
+  if (offset >= 0) fs::truncate_file(ctx.session.status_file_path, offset);
+  write_status_line(ctx, record);
 }
 
-void write_status_line(std::FILE* status_file, const std::string& record) {
+void write_status_line(EngineContext& ctx, std::FILE* status_file, const std::string& record) {
   if (status_file == nullptr) {
-    note_lost_line("Fout bij openen QRT400 statusbestand");
+    note_lost_line(ctx, "Fout bij openen QRT400 statusbestand");
     return;
   }
-  if (!append_line(status_file, record)) note_lost_line("Fout bij schrijven QRT400 statusbestand");
-  note_result(record);
+  if (!append_line(ctx, status_file, record))
+    note_lost_line(ctx, "Fout bij schrijven QRT400 statusbestand");
+  note_result(ctx, record);
 }
 
 }  // namespace kv::engine

@@ -12,6 +12,8 @@
 
 namespace kv::engine {
 
+struct EngineContext;
+
 // An empty status record (status::kFieldCount bars).
 std::string empty_status_record();
 // The local time as twelve digits, year month day hour minute, from the platform clock.
@@ -37,13 +39,13 @@ std::string status_line_text(const std::string& record);
 // Appends the record as a line to the session's status file and sets the any-failure flag when
 // field 3 is not "0000". A status file that cannot be opened loses the line (journal level 3
 // "Fout bij openen QRT400 statusbestand") and leaves the flag alone.
-void write_status_line(const std::string& record);
+void write_status_line(EngineContext& ctx, const std::string& record);
 // write_status_line, and the status file flushed to disk before returning. Returns the offset at
 // which the line starts (-1 when the length of the file could not be learnt).
-long long write_status_line_to_disk(const std::string& record);
+long long write_status_line_to_disk(EngineContext& ctx, const std::string& record);
 // Replaces the last line, written by write_status_line_to_disk at `offset`, by `record`.
-void replace_last_status_line(long long offset, const std::string& record);
+void replace_last_status_line(EngineContext& ctx, long long offset, const std::string& record);
 // The same line written to a status file that the caller holds open (several lines in a row).
-void write_status_line(std::FILE* status_file, const std::string& record);
+void write_status_line(EngineContext& ctx, std::FILE* status_file, const std::string& record);
 
 }  // namespace kv::engine

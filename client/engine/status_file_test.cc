@@ -16,8 +16,8 @@ class StatusFileTest : public EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
-    session().engine_dir = dir_.path();
-    session().status_file_path = dir_.file("qrtlnk.sts");
+    ctx_.session.engine_dir = dir_.path();
+    ctx_.session.status_file_path = dir_.file("qrtlnk.sts");
     journal_settings().enabled = true;
   }
 };
@@ -26,45 +26,45 @@ TEST_F(StatusFileTest, LineKeepsOnlyFilledFieldsAndReplacesBars) {
   std::string record = start_status_line("*003ONTVANG");
   EXPECT_EQ(std::count(record.begin(), record.end(), '|'), 43);
   set_result_code(record, "0000");
-  write_status_line(record);
-  EXPECT_EQ(session().any_failure, 0);
+  write_status_line(ctx_, record);
+  EXPECT_FALSE(ctx_.session.any_failure);
 
   record = start_status_line("*004LIJST");
   set_result_code(record, "0000");
   set_field(record, status::rapport::kReportFile, "a|b");
-  write_status_line(record);
+  write_status_line(ctx_, record);
 
   // An empty record keeps one bar.
-  write_status_line(empty_status_record());
+  write_status_line(ctx_, empty_status_record());
   EXPECT_EQ(dir_.lines("qrtlnk.sts"),
             (std::vector<std::string>{std::string("*003ONTVANG|") + kTestStamp + "|0000",
                                       std::string("*004LIJST|") + kTestStamp + "|0000||a!b",
                                       "|"}));
   // The empty record had no "0000": the session counts a failure.
-  EXPECT_EQ(session().any_failure, 1);
+  EXPECT_TRUE(ctx_.session.any_failure);
 }
 
 TEST_F(StatusFileTest, AnyFailureFlagFollowsFieldThree) {
   std::string record = start_status_line("*001ZEND");
   set_result_code(record, "0000");
-  write_status_line(record);
-  EXPECT_EQ(session().any_failure, 0);
+  write_status_line(ctx_, record);
+  EXPECT_FALSE(ctx_.session.any_failure);
   set_result_code(record, "2504");
-  write_status_line(record);
-  EXPECT_EQ(session().any_failure, 1);
+  write_status_line(ctx_, record);
+  EXPECT_TRUE(ctx_.session.any_failure);
   // Once set it stays, also after later successes.
   set_result_code(record, "0000");
-  write_status_line(record);
-  EXPECT_EQ(session().any_failure, 1);
+  write_status_line(ctx_, record);
+  EXPECT_TRUE(ctx_.session.any_failure);
   EXPECT_EQ(dir_.lines("qrtlnk.sts").size(), 3u);
 }
 
 TEST_F(StatusFileTest, UnopenableStatusFileLosesTheLineAndLeavesTheFlag) {
-  session().status_file_path = dir_.file("missing-dir/qrtlnk.sts");
+  ctx_.session.status_file_path = dir_.file("missing-dir/qrtlnk.sts");
   std::string record = start_status_line("*001ZEND");
   set_result_code(record, "2504");
-  write_status_line(record);
-  EXPECT_EQ(session().any_failure, 0);
+  write_status_line(ctx_, record);
+  EXPECT_FALSE(ctx_.session.any_failure);
   EXPECT_TRUE(journal_has("**|", "Fout bij openen QRT400 statusbestand"));
 }
 
@@ -85,10 +85,10 @@ TEST_F(StatusFileTest, LinesGoToAnOpenFileToo) {
   ASSERT_NE(file, nullptr);
   std::string record = start_status_line("*002ONTVANG");
   set_result_code(record, "1512");
-  write_status_line(file, record);
+  write_status_line(ctx_, file, record);
   std::fclose(file);
   EXPECT_EQ(dir_.read("other.sts"), std::string("*002ONTVANG|") + kTestStamp + "|1512\n");
-  EXPECT_EQ(session().any_failure, 1);
+  EXPECT_TRUE(ctx_.session.any_failure);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "client/common/run_intent.h"
 #include "client/common/set_aside_copy.h"
 #include "client/common/text.h"
+#include "client/engine/engine_context.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 
@@ -40,21 +41,22 @@ std::vector<std::string> read_lines(const std::string& path) {
 
 }  // namespace
 
-std::string dated_list_name() {
-  const std::string name = first_free_set_aside_name(engine_home(), kLastListCounter);
+std::string dated_list_name(EngineContext& ctx) {
+  const std::string name = first_free_set_aside_name(ctx.home, kLastListCounter);
   if (!name.empty()) return name;
   const LocalTime now = clock().local_time();
   return set_aside_name(now.day, now.month, kLastListCounter);
 }
 
-int subtract_list(const std::string& list_file, const std::string& removal_file) {
-  const std::string list_path = engine_home().fullpath(list_file);
+int subtract_list(EngineContext& ctx, const std::string& list_file,
+                  const std::string& removal_file) {
+  const std::string list_path = ctx.home.fullpath(list_file);
   std::unordered_set<std::string> removed;
-  for (const std::string& line : read_lines(engine_home().fullpath(removal_file))) {
+  for (const std::string& line : read_lines(ctx.home.fullpath(removal_file))) {
     removed.insert(line_key(line.substr(0, kRemovalLineMaximum - 1)));
   }
   // The kept lines go to the dated work file first; only a complete new list replaces the old.
-  const std::string work = engine_home().fullpath(dated_list_name());
+  const std::string work = ctx.home.fullpath(dated_list_name(ctx));
   if (!record_intent(intent::kTemporary, work)) return -1;
   OpenFile out(fs::open_stream(work, "w"));
   if (!out) return -1;
@@ -66,16 +68,16 @@ int subtract_list(const std::string& list_file, const std::string& removal_file)
     ++kept;
   }
   if (out.close() != 0 || !written) {
-    engine_home().remove(work);
+    ctx.home.remove(work);
     return -1;
   }
   if (kept == 0) {
-    engine_home().remove(work);
-    engine_home().remove(list_path);
+    ctx.home.remove(work);
+    ctx.home.remove(list_path);
     return 0;
   }
-  if (engine_home().rename(work, list_path) != 0) {
-    engine_home().remove(work);
+  if (ctx.home.rename(work, list_path) != 0) {
+    ctx.home.remove(work);
     return -1;
   }
   return kept;

@@ -2,6 +2,7 @@
 #include "client/engine/verdict_map.h"
 
 #include "client/common/text.h"
+#include "client/engine/engine_context.h"
 #include "client/engine/failure_reason.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/session_result.h"
@@ -26,11 +27,11 @@ VerdictMapping map_verdict_value(int verdict) {
   return {"1513", kRefused};
 }
 
-int map_verdict() {
+int map_verdict(EngineContext& ctx) {
   const short verdict = API_verdictValue();
   const VerdictMapping m = map_verdict_value(verdict);
-  session().result_text = m.code;
-  note_failure_detail(verdict_detail(verdict));
+  ctx.session.result_text = m.code;
+  note_failure_detail(verdict_detail(ctx, verdict));
   return m.result;
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "client/engine/engine_context.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/session_state.h"
 #include "client/engine/testing/engine_test_env.h"
@@ -46,16 +47,19 @@ TEST_F(VerdictInASession, DecidesTheStatusCodeAndWhetherTheSessionGoesOn) {
 }
 
 TEST(VerdictMapTest, MapVerdictAsksTheServiceAndLeavesTheCode) {
+  HomeDirectory home;
+  EngineControl control;
+  RunState run;
+  EngineContext context(home, control, run);
   fake_api().reset();
-  reset_session();
   fake_api().expect_failure("API_delMsg", 4);
   EXPECT_EQ(API_delMsg(nullptr, "1"), -1);
-  EXPECT_EQ(map_verdict(), -3);
-  EXPECT_EQ(session().result_text, "1507");
+  EXPECT_EQ(map_verdict(context), -3);
+  EXPECT_EQ(context.session.result_text, "1507");
   fake_api().expect_failure("API_delMsg", 9);
   API_delMsg(nullptr, "1");
-  EXPECT_EQ(map_verdict(), -1);
-  EXPECT_EQ(session().result_text, "1511");
+  EXPECT_EQ(map_verdict(context), -1);
+  EXPECT_EQ(context.session.result_text, "1511");
 }
 
 }  // namespace

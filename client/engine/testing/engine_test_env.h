@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,8 +13,8 @@
 #include "client/common/journal.h"
 #include "client/common/run_state.h"
 #include "client/common/status_callbacks.h"
+#include "client/engine/engine_context.h"
 #include "client/engine/session_runner.h"
-#include "client/engine/session_state.h"
 #include "client/engine/testing/fake_api.h"
 #include "platform/testing/fake_clock.h"
 #include "platform/testing/temp_dir.h"
@@ -39,8 +40,8 @@ class EngineTest : public ::testing::Test {
     run_state().program_dir = dir_.path();
     status_callbacks() = StatusCallbacks{};
     journal_settings() = JournalSettings{};
-    reset_session();
-    session().engine_dir = dir_.path();
+    engine_control() = EngineControl{};
+    ctx_.session.engine_dir = dir_.path();
     engine_home().set(dir_.path());
   }
   void TearDown() override {
@@ -52,7 +53,8 @@ class EngineTest : public ::testing::Test {
   int run(const std::string& commands, const std::string& command_file = "qrtlnk.scr",
           const std::string& status_file = "qrtlnk.sts") {
     dir_.write(command_file, commands);
-    return run_session(nullptr, command_file, status_file, dir_.path());
+    last_run_.emplace(engine_home(), engine_control(), run_state());
+    return run_session(*last_run_, nullptr, command_file, status_file, dir_.path());
   }
   // A successful open followed (at the end of the session) by the close.
   FakeStep& expect_open() { return fake_api().expect("API_open"); }
@@ -83,6 +85,10 @@ class EngineTest : public ::testing::Test {
 
   kv::testing::TempDir dir_;
   kv::testing::FakeClock clock_;
+  // The context of the steps that a test runs one by one.
+  EngineContext ctx_{engine_home(), engine_control(), run_state()};
+  // The context of the last session that run() ran (a fresh one for each).
+  std::optional<EngineContext> last_run_;
 };
 
 }  // namespace kv::engine::testing

@@ -58,7 +58,7 @@ short FakeApi::call(FakeCallArgs args) {
   FakeStep step = std::move(script_.front());
   script_.pop_front();
   if (step.fill) step.fill(args);
-  if (step.press_escape) kv::engine_control().user_stop = 1;
+  if (step.press_escape) kv::engine_control().user_stop = true;
   verdict_ = step.verdict;
   verdict_text_ = step.verdict_text;
   args.open = nullptr;
