@@ -9,14 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "client/common/send_keywords.h"
 #include "client/engine/attribute_table.h"
 
 namespace kv::engine {
 
 struct EngineContext;
 
-// Most files one ZEND sends (FIL files and the DIF file).
-constexpr std::size_t kMaxFiles = 8;
+// Most files one ZEND sends (FIL files and the DIF file): the file fields of the send request.
+constexpr std::size_t kMaxFiles = send_keywords::kMaxFiles;
 // Most copy separators (BCO, CCO) in one ZEND: 20 recipients in all.
 constexpr int kMaxSeparators = 19;
 
