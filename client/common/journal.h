@@ -20,4 +20,7 @@ int journal_write(int level, const std::string& text);
 int journal_close();
 void debug_log(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// The journal line of a status line that could not be built for want of memory.
+inline constexpr char kNoMemoryForStatusText[] = "Not enough memory to write status";
+
 }  // namespace kv

@@ -45,7 +45,7 @@ void replace_field(std::string& text, std::vector<std::size_t>& bars, int n, std
     replace_closed_field(text, bars, static_cast<std::size_t>(n), value, width);
   } catch (const std::bad_alloc&) {
     if (width != kNoLimit) fail_run(AppError::kNoMemory, "aanvragen insert_veld");
-    journal_write(3, "Not enough memory to write status");
+    journal_write(3, kNoMemoryForStatusText);
     throw;
   }
 }
@@ -68,7 +68,7 @@ void set_field_of(std::string& text, int n, std::string_view value, std::size_t 
     replace_closed_field(text, bars, static_cast<std::size_t>(n), value, width);
   } catch (const std::bad_alloc&) {
     if (width != kNoLimit) fail_run(AppError::kNoMemory, "aanvragen insert_veld");
-    journal_write(3, "Not enough memory to write status");
+    journal_write(3, kNoMemoryForStatusText);
     throw;
   }
 }

@@ -13,6 +13,7 @@
 #include "client/engine/engine_control.h"
 #include "client/engine/failure_reason.h"
 #include "client/engine/front_ends.h"
+#include "client/engine/journal_texts.h"
 #include "client/engine/path_check.h"
 #include "client/engine/recipients.h"
 #include "client/engine/result_codes.h"
@@ -105,11 +106,11 @@ int check_file(EngineContext& ctx, std::string& record, const std::string& value
 // a separator so that file names can follow it directly.
 int check_directory(EngineContext& ctx, std::string& record, std::string value) {
   if (value.size() > 3 && is_separator(value.back())) value.pop_back();
-  journal_write(1, "DEBUG|Checking DIR attribute: " + value);
+  journal_write(1, journal_text::filled(journal_text::kCheckingDirectory, {value}));
   if (checked_path(ctx, record, kAttrDIR, value, PathAccess::write, PathKind::directory) != 0) {
     return kRefused;
   }
-  journal_write(1, "DEBUG|DIR attribute is okay");
+  journal_write(1, journal_text::kDirectoryOkay);
   const bool bare_drive = value.size() == 2 && value[1] == ':';
   if (!value.empty() && !is_separator(value.back()) && !bare_drive) value += '/';
   ctx.attributes.values[kAttrDIR] = value;
@@ -302,7 +303,7 @@ int check_attribute_line(EngineContext& ctx, const std::string& line, std::strin
 }
 
 int read_attributes(EngineContext& ctx, std::string& record) {
-  journal_write(1, "Check attributen van commando");
+  journal_write(1, journal_text::kCheckingAttributes);
   ctx.attributes.recipient_count = 0;
   for (;;) {
     std::string line;

@@ -4,6 +4,7 @@
 #include "client/engine/engine_context.h"
 #include "client/engine/engine_control.h"
 #include "client/engine/failure_reason.h"
+#include "client/engine/journal_texts.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
@@ -16,7 +17,7 @@ namespace kv::engine {
 int delete_message(EngineContext& ctx, const std::string& list_id) {
   EngineControl& control = ctx.control;
   control.user_stop = false;
-  journal_write(1, "start API_delMsg met listId >" + list_id + "<");
+  journal_write(1, journal_text::filled(journal_text::kDeleteStart, {list_id}));
   control.session_phase = kPhaseDeleting;
   const short rc = API_delMsg(ctx.session.session_handle, list_id.c_str());
   if (control.user_stop) {
@@ -24,11 +25,11 @@ int delete_message(EngineContext& ctx, const std::string& list_id) {
     return kEndSession;
   }
   if (rc == 0) {
-    journal_write(1, "API_delMsg: OK");
+    journal_write(1, journal_text::kDeleteOkay);
     ctx.session.result_text = kCodeSuccess;
     return 0;
   }
-  journal_write(3, "fout in API_delMsg");
+  journal_write(3, journal_text::kDeleteFailed);
   const short verdict = API_verdictValue();
   const VerdictMapping m = map_verdict_value(verdict);
   ctx.session.result_text = m.code;

@@ -16,6 +16,7 @@
 #include "client/engine/engine_context.h"
 #include "client/engine/engine_control.h"
 #include "client/engine/fixed_text.h"
+#include "client/engine/journal_texts.h"
 #include "client/engine/mailbox_filter.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/result_codes.h"
@@ -114,16 +115,16 @@ int remove_killed_message(EngineContext& ctx, const std::string& subject, const 
       if (!equals_ignore_case(fixed_text(row.surName), sender)) continue;
       found = true;
       const std::string list_id = fixed_text(row.listId);
-      journal_write(1, "bericht gevonden, wordt nu verwijderd");
+      journal_write(1, journal_text::kKillTargetFound);
       const int rc = delete_message(ctx, list_id);
       if (rc == kEndSession) return kEndSession;
       if (rc == 0) {
         note_removal(ctx, list_id);
-        journal_write(1, "bericht susccesvol verwijderd");
+        journal_write(1, journal_text::kKillTargetRemoved);
       } else {
-        journal_write(3, "error bij verwijderen bericht");
+        journal_write(3, journal_text::kKillTargetNotRemoved);
       }
-      journal_write(1, "ListId: " + list_id);
+      journal_write(1, journal_text::filled(journal_text::kKillTargetListId, {list_id}));
     }
     if (rows < kKillPageLength) break;
     previous = fixed_text(page[static_cast<std::size_t>(rows - 1)].listId);
@@ -136,27 +137,27 @@ int handle_kill_message(EngineContext& ctx, const MessageSummary& kill) {
   const std::string sender = fixed_text(kill.surName);
   const std::string subject = fixed_text(kill.subject);
   const std::string list_id = fixed_text(kill.listId);
-  journal_write(1, "");
-  journal_write(1, "speciaal KILL bericht in postbus");
-  journal_write(1, "Afzender: " + sender);
+  journal_write(1, journal_text::kBlank);
+  journal_write(1, journal_text::kKillMessage);
+  journal_write(1, journal_text::filled(journal_text::kKillSender, {sender}));
   int found = 0;
   if (subject.size() < 9) {
-    journal_write(3, "lengte veld subject is korter dan 9 posities");
-    journal_write(3, "bericht wordt niet opgezocht");
+    journal_write(3, journal_text::kKillSubjectTooShort);
+    journal_write(3, journal_text::kKillNotSearched);
   } else if (!fits_in_filter(subject) || !fits_in_filter(list_id)) {
-    journal_write(3, "veld subject bevat selektietekens");
-    journal_write(3, "bericht wordt niet opgezocht");
+    journal_write(3, journal_text::kKillSubjectWildcards);
+    journal_write(3, journal_text::kKillNotSearched);
   } else {
-    journal_write(1, "gezocht wordt naar bericht met msgId: " + subject);
+    journal_write(1, journal_text::filled(journal_text::kKillSearching, {subject}));
     found = remove_killed_message(ctx, subject, sender, list_id);
     if (found < 0) return found;
     if (!found) {
-      journal_write(1, "");
-      journal_write(1, "het te verwijderen bericht, staat niet in de postbus");
+      journal_write(1, journal_text::kBlank);
+      journal_write(1, journal_text::kKillTargetAbsent);
     }
   }
-  journal_write(1, "");
-  journal_write(1, "KILL bericht wordt verwijderd");
+  journal_write(1, journal_text::kBlank);
+  journal_write(1, journal_text::kKillRemoved);
   return delete_message(ctx, list_id) == kEndSession ? kEndSession : kGoOn;
 }
 
@@ -168,7 +169,7 @@ void append_attribute_criteria(EngineContext& ctx, std::string& record, std::str
     if (!a.has(position)) continue;
     if (!append_criterion(filter, " & ", position, a.op(position), a.value(position))) {
       set_result_code(record, kCodeTooManyCriteria);
-      journal_write(3, "Te veel attributen bij selektie");
+      journal_write(3, journal_text::kTooManySelectionCriteria);
       *refused = true;
       return;
     }
@@ -213,7 +214,7 @@ int build_list_filter(EngineContext& ctx, std::string& record, std::string& filt
     std::string code;
     if (append_selection_file(ctx.home, filter, a.value(kAttrSEL), command_kind(ctx), code) != 0) {
       set_result_code(record, code);
-      journal_write(3, "Fout in regels selektiebestand (SEL attribuut)");
+      journal_write(3, journal_text::kSelectionLinesWrong);
       return -1;
     }
     const std::string status = "ACCESS_STATUS=";
@@ -238,7 +239,7 @@ int list_mailbox(EngineContext& ctx, std::string& record, const std::string& lis
   const std::string operation = operation_name(ctx);
   const AttributeState& a = ctx.attributes;
   const bool already_read = already_read_asked(ctx);
-  journal_write(1, "start " + operation);
+  journal_write(1, journal_text::filled(journal_text::kListStart, {operation}));
   OpenFile out(fs::open_stream(list_file, "a"));
   if (!out) return fail_listing(ctx, record, kCodeCannotWrite, -1);
 
@@ -251,9 +252,9 @@ int list_mailbox(EngineContext& ctx, std::string& record, const std::string& lis
     EngineControl& control = ctx.control;
     control.user_stop = false;
     control.session_phase = kPhaseListing;
-    journal_write(1, a.has(kAttrANN) ? "API_listAnnouncementNext (pb: " + a.value(kAttrANN) +
-                                           ") met listId >" + previous + "<"
-                                     : "API_listMbxInNext met listId >" + previous + "<");
+    journal_write(1, a.has(kAttrANN) ? journal_text::filled(journal_text::kListAnnouncementsFrom,
+                                                            {a.value(kAttrANN), previous})
+                                     : journal_text::filled(journal_text::kListMailboxFrom, {previous}));
     const int rows = fetch_page(ctx, filter, previous, kListPageLength, page);
     if (control.user_stop) {
       result = fail_listing(ctx, record, kCodeUserStop, kEndSession);
@@ -280,9 +281,9 @@ int list_mailbox(EngineContext& ctx, std::string& record, const std::string& lis
   }
   out.close();
   if (fetch_failed) {
-    journal_write(3, "Fout in " + operation);
+    journal_write(3, journal_text::filled(journal_text::kListFailed, {operation}));
   } else {
-    journal_write(1, operation + ": OK");
+    journal_write(1, journal_text::filled(journal_text::kListOkay, {operation}));
   }
   if (result < 0) return result;
   if (listed == 0) set_result_code(record, kCodeSuccess);

@@ -7,6 +7,7 @@
 #include "client/engine/attributes.h"
 #include "client/engine/engine_context.h"
 #include "client/engine/engine_control.h"
+#include "client/engine/journal_texts.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
@@ -19,7 +20,7 @@ namespace kv::engine {
 int change_password(EngineContext& ctx, std::string& record) {
   EngineControl& control = ctx.control;
   control.user_stop = false;
-  journal_write(1, "start API_changeNetworkPwd");
+  journal_write(1, journal_text::kPasswordStart);
   control.session_phase = kPhaseChangingPassword;
   const std::string new_password = ctx.attributes.value(kAttrPIN);
   // The new password is on disk (scrambled, as in qrtlnk.gns) before the service may take it:
@@ -29,7 +30,7 @@ int change_password(EngineContext& ctx, std::string& record) {
   const fs::Status status = fs::status(ctx.session.status_file_path);
   const long long offset = status.exists && !status.is_directory ? status.size : 0;
   if (!record_intent(intent::kPassword, scrambled + "|" + std::to_string(offset))) {
-    journal_write(3, "Fout bij vastleggen nieuw wachtwoord in qrtlnk.bsy: niet gewijzigd");
+    journal_write(3, journal_text::kPasswordNotRecorded);
     set_result_code(record, kCodeCannotWrite);
     return kRefused;
   }
@@ -40,10 +41,10 @@ int change_password(EngineContext& ctx, std::string& record) {
   }
   int result = 0;
   if (rc == 0) {
-    journal_write(1, "API_changeNetworkPwd: OK");
+    journal_write(1, journal_text::kPasswordOkay);
     ctx.session.result_text = kCodeSuccess;
   } else {
-    journal_write(3, "fout in API_changeNetworkPwd");
+    journal_write(3, journal_text::kPasswordFailed);
     result = map_verdict(ctx);
   }
   set_result_code(record, ctx.session.result_text);

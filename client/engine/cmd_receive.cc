@@ -18,6 +18,7 @@
 #include "client/engine/engine_context.h"
 #include "client/engine/engine_control.h"
 #include "client/engine/fixed_text.h"
+#include "client/engine/journal_texts.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/recipients.h"
 #include "client/engine/result_codes.h"
@@ -61,7 +62,7 @@ void prepare_candidate_names(EngineContext& ctx, MessageInMessage& m) {
 }
 
 void journal_candidate_names(const MessageInMessage& m) {
-  journal_write(1, "bestanden geinitialiseerd");
+  journal_write(1, journal_text::kFilesInitialised);
   journal_write(1, kDashes25);
   for (const BodyPart& part : m.bodyParts) journal_write(1, fixed_text(part.fileName));
   journal_write(1, kDashes25);
@@ -109,7 +110,7 @@ void forget_answered(EngineContext& ctx, const std::string& in_reply_to) {
 void store_message(EngineContext& ctx, std::string& record, const std::string& list_id,
                    const MessageIn& item) {
   const MessageInMessage& m = item.u.message;
-  journal_write(1, "bestand(en) opgehaald");
+  journal_write(1, journal_text::kFilesFetched);
   journal_write(1, kDashes21);
   for (int i = 0; i < received_file_count(m); ++i) {
     journal_write(1, fixed_text(m.bodyParts[i].fileName));
@@ -178,7 +179,7 @@ void sync_received_files(EngineContext& ctx, const MessageInMessage& m) {
     const std::string path = name.empty() ? name : ctx.home.fullpath(name);
     if (!path.empty() && fs::exists(path)) paths.push_back(path);
   }
-  if (fs::sync_files(paths) != 0) journal_write(3, "Fout bij schrijven ontvangen bestanden");
+  if (fs::sync_files(paths) != 0) journal_write(3, journal_text::kReceivedFilesNotWritten);
 }
 
 // The fetch is recorded in the run's intent record before the service marks the item read, so
@@ -238,7 +239,7 @@ int report_failed_fetch(EngineContext& ctx, std::string& command_record, const s
     ctx.session.result_text = kCodeUserStop;
     result = kEndSession;
   } else {
-    journal_write(3, "fout in API_getMsg");
+    journal_write(3, journal_text::kGetFailed);
     result = map_verdict(ctx);
   }
   set_result_code(record, ctx.session.result_text);
@@ -251,8 +252,8 @@ int report_failed_fetch(EngineContext& ctx, std::string& command_record, const s
 int refuse_item(EngineContext& ctx, std::string& command_record, const std::string& list_id,
                 const MessageIn& item) {
   if (receives_files(ctx)) {
-    journal_write(3, "Fout bij ontvang, ListId is niet van type 'MSG'");
-    journal_write(3, "Er zijn geen bestanden opgehaald");
+    journal_write(3, journal_text::kNotAMessage);
+    journal_write(3, journal_text::kNothingFetched);
   } else {
     const MessageInMessage& m = item.u.message;
     for (int i = 0; i < received_file_count(m); ++i) {
@@ -297,18 +298,18 @@ int receive_message(EngineContext& ctx, std::string& record, const std::string& 
       a.has(kAttrANN) ? "API_getAnnouncement (pb: " + a.value(kAttrANN) + ")" : "API_getMsg";
   EngineControl& control = ctx.control;
   control.user_stop = false;
-  journal_write(1, "start " + operation + " met listId >" + list_id + "<");
+  journal_write(1, journal_text::filled(journal_text::kFetchStart, {operation, list_id}));
   if (command_kind(ctx) == kOntvang) journal_candidate_names(m);
   control.session_phase = kPhaseFetching;
   if (!record_fetch_intent(ctx, record, list_id)) {
-    journal_write(3, "Fout bij vastleggen ophalen in qrtlnk.bsy: niet opgehaald");
+    journal_write(3, journal_text::kFetchNotRecorded);
     std::string line = item_failure_line(ctx, record, list_id);
     set_result_code(line, kCodeCannotWrite);
     write_status_line(ctx, line);
     return kRefused;
   }
   if (fetch(ctx, list_id, item) != 0) return report_failed_fetch(ctx, record, list_id, candidates);
-  journal_write(1, "API_getMsg: OK (MID=" + fixed_text(item.ipMsgId) + ")");
+  journal_write(1, journal_text::filled(journal_text::kGetOkay, {fixed_text(item.ipMsgId)}));
 
   const bool is_message = item.msgType == MSGTYPE_MESSAGE;
   if (is_message != receives_files(ctx)) return refuse_item(ctx, record, list_id, item);

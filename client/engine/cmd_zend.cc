@@ -13,6 +13,7 @@
 #include "client/engine/engine_context.h"
 #include "client/engine/engine_control.h"
 #include "client/engine/fixed_text.h"
+#include "client/engine/journal_texts.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/recipients.h"
 #include "client/engine/session_result.h"
@@ -112,8 +113,8 @@ void put_recipient_fields(EngineContext& ctx, std::string& record, const Recipie
 
 // The full paths of the files removed.
 std::vector<std::string> remove_sent_files(EngineContext& ctx, const MessageOut& out) {
-  journal_write(1, "De verwijder optie is opgegeven");
-  journal_write(1, "De volgende bestanden worden verwijderd:");
+  journal_write(1, journal_text::kRemoveOptionGiven);
+  journal_write(1, journal_text::kFilesToBeRemoved);
   journal_write(1, kDashes40);
   const AttributeState& a = ctx.attributes;
   std::vector<std::string> removed;
@@ -144,7 +145,7 @@ bool record_send_intent(EngineContext& ctx, const std::string& record) {
 
 // Without its record a send is not made: a kill could leave it neither sent nor not sent.
 int refuse_unrecorded_send(EngineContext& ctx, std::string& record, const MessageOut& out) {
-  journal_write(3, "Fout bij vastleggen zending in qrtlnk.bsy: niet verzonden");
+  journal_write(3, journal_text::kSendNotRecorded);
   for (int i = 0; i < out.recipientQtty && i < API_MAX_RECIPIENTS; ++i) {
     put_recipient_fields(ctx, record, out.recipients[i], nullptr);
     set_result_code(record, kCodeCannotWrite);
@@ -164,7 +165,7 @@ void settle_send(EngineContext& ctx, const std::vector<std::string>& removed) {
   bool flushed = fs::sync_file(ctx.session.status_file_path) == 0;
   for (const std::string& dir : dirs) flushed = fs::sync_directory(dir) == 0 && flushed;
   if (!flushed) {
-    journal_write(3, "Fout bij schrijven QRT400 statusbestand");
+    journal_write(3, journal_text::kStatusFileNotWritten);
     return;  // the send stays unsettled: the next session asks the service
   }
   record_intent(intent::kSent, ctx.attributes.value(kAttrMID));
@@ -176,7 +177,7 @@ int report_failed_send(EngineContext& ctx, std::string& record, const MessageOut
     ctx.session.result_text = kCodeUserStop;
     result = kEndSession;
   } else {
-    journal_write(3, "fout in 'ZEND' opdracht");
+    journal_write(3, journal_text::kSendCommandFailed);
     result = map_verdict(ctx);
   }
   for (int i = 0; i < out.recipientQtty && i < API_MAX_RECIPIENTS; ++i) {
@@ -231,7 +232,7 @@ int zend(EngineContext& ctx, std::string& record) {
   if (!record_send_intent(ctx, record)) return refuse_unrecorded_send(ctx, record, out);
   EngineControl& control = ctx.control;
   control.user_stop = false;
-  journal_write(1, "start API_sendMsg");
+  journal_write(1, journal_text::kSendStart);
   control.session_phase = kPhaseSending;
   if (API_sendMsg(ctx.session.session_handle, &out) != 0) {
     const int result = report_failed_send(ctx, record, out);
@@ -243,8 +244,8 @@ int zend(EngineContext& ctx, std::string& record) {
   if (ctx.attributes.has(kAttrDEL)) removed = remove_sent_files(ctx, out);
   report_sent_message(ctx, record, out);
   settle_send(ctx, removed);
-  if (ctx.attributes.has(kAttrANS)) journal_write(1, "Envelop toegevoegd in 'wachtlijst'");
-  journal_write(1, "Zend akkoord");
+  if (ctx.attributes.has(kAttrANS)) journal_write(1, journal_text::kEnvelopeQueued);
+  journal_write(1, journal_text::kSendAccepted);
   return 0;
 }
 

@@ -13,6 +13,7 @@
 #include "client/engine/dispatch.h"
 #include "client/engine/engine_context.h"
 #include "client/engine/failure_reason.h"
+#include "client/engine/journal_texts.h"
 #include "client/engine/result_codes.h"
 #include "client/engine/session_result.h"
 #include "client/engine/session_state.h"
@@ -144,7 +145,7 @@ std::string trimmed(std::string line) {
 }  // namespace
 
 void journal_line_too_long() {
-  journal_write(3, "Fout in record opdrachtenbestand (record te lang)");
+  journal_write(3, journal_text::kCommandLineTooLong);
 }
 
 CommandFileReader::~CommandFileReader() { close(); }
@@ -187,7 +188,7 @@ int CommandFileReader::read_connect_block(EngineContext& ctx, std::string& recor
   s.dialup_entry.clear();
   if (s.open_parameters) default_open_parameters(*s.open_parameters);
   file_ = ctx.home.open(s.command_file_name, "r");
-  if (!file_) abandon_session("QRT400 opdrachten bestand niet aanwezig");
+  if (!file_) abandon_session(journal_text::kCommandFileMissing);
 
   std::string line;
   bool last = false;
@@ -200,13 +201,13 @@ int CommandFileReader::read_connect_block(EngineContext& ctx, std::string& recor
   }
   trim_trailing(line);
   std::string id = to_upper(line.substr(0, kCommandIdWidth));
-  journal_write(1, "Commando: >" + id + "<");
+  journal_write(1, journal_text::filled(journal_text::kCommand, {id}));
   set_field(record, status::kTag, id);
   set_field(record, status::kStamp, time_stamp());
   if (id != "*000CONNECT") {
     note_failure_detail("the first line is \"" + line.substr(0, kCommandIdWidth) + "\"");
     set_result_code(record, kCodeNoConnectLine);
-    journal_write(3, "CONNECT commando ontbreekt");
+    journal_write(3, journal_text::kConnectMissing);
     return kEndSession;
   }
   Raw raw = read_raw(line, last);
@@ -215,7 +216,7 @@ int CommandFileReader::read_connect_block(EngineContext& ctx, std::string& recor
     set_result_code(record, kCodeLineTooLong);
     return kEndSession;
   }
-  journal_write(1, "Check attributen van commando");
+  journal_write(1, journal_text::kCheckingAttributes);
   return read_connect_attributes(ctx, record, line, last || raw == Raw::end_of_file);
 }
 
@@ -331,19 +332,19 @@ SessionResult CommandFileReader::run_command_line(EngineContext& ctx, const std:
   std::string id = line.substr(0, kCommandIdWidth);
   record = start_status_line(id);
   std::string name = line.size() >= 5 ? line.substr(4) : std::string();
-  journal_write(1, "Commando: >" + id + "<");
+  journal_write(1, journal_text::filled(journal_text::kCommand, {id}));
   if (!sequence_number_is_numeric(line)) {
     note_failure_detail("the command line \"" + trimmed(line) + "\"");
     set_result_code(record, kCodeSequenceNotNumeric);
     write_status_line(ctx, record);
-    journal_write(1, "volgnummer in commando niet numeriek");
+    journal_write(1, journal_text::kSequenceNotNumeric);
     return skip_refused_command(ctx, record);
   }
   if (const CommandEntry* entry = find_command(name)) return dispatch_command(ctx, *entry, record);
   note_failure_detail("the command line \"" + trimmed(line) + "\"");
   set_result_code(record, name == "CONNECT" ? kCodeSecondConnect : kCodeUnknownCommand);
   write_status_line(ctx, record);
-  journal_write(1, "commando fout, skip bestand tot volgende commando");
+  journal_write(1, journal_text::kSkipToNextCommand);
   return skip_refused_command(ctx, record);
 }
 

@@ -6,6 +6,7 @@
 #include "client/common/journal.h"
 #include "client/common/text.h"
 #include "client/engine/engine_context.h"
+#include "client/engine/journal_texts.h"
 #include "client/engine/session_state.h"
 
 namespace kv::engine {
@@ -81,10 +82,10 @@ void apply_line(EngineSettings& s, const std::string& line) {
 int config_failure(EngineContext& ctx, OpenFile& file) {
   file.close();
   journal_open(journal_settings().file_name);
-  journal_write(1, "");
+  journal_write(1, journal_text::kBlank);
   journal_write(1, kProductLine);
-  journal_write(1, "");
-  journal_write(3, "Recordlengte te lang in parameter ($qrt400.prm) bestand");
+  journal_write(1, journal_text::kBlank);
+  journal_write(3, journal_text::kSettingsLineTooLong);
   close_engine_files(ctx);
   return 0;
 }

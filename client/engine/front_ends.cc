@@ -18,6 +18,7 @@
 #include "client/engine/engine_config.h"
 #include "client/engine/engine_context.h"
 #include "client/engine/engine_control.h"
+#include "client/engine/journal_texts.h"
 #include "client/engine/message_commands.h"
 #include "client/engine/per_message.h"
 #include "client/engine/recipients.h"
@@ -56,7 +57,8 @@ int refuse(EngineContext& ctx, std::string& record, const char* code, const char
 // command.
 int refuse_attributes(EngineContext& ctx, std::string& record, int command_number) {
   write_status_line(ctx, record);
-  journal_write(3, format("Fout in attributen, skip commando (#%d)", command_number));
+  journal_write(3, journal_text::filled(journal_text::kAttributesWrongSkip,
+                                         {std::to_string(command_number)}));
   return ctx.command_file.skip_to_next_command();
 }
 
@@ -160,7 +162,7 @@ void remember_sent_message(EngineContext& ctx, const std::string& mid) {
   try {
     ctx.session.sent_messages.push_back(mid.substr(0, kSentMessageIdWidth));
   } catch (const std::bad_alloc&) {
-    journal_write(3, "onvoldoende geheugen bij vullen MID tabel");
+    journal_write(3, journal_text::kNoMemoryForMidTable);
   }
 }
 
@@ -186,7 +188,7 @@ int zend_front_end(EngineContext& ctx, std::string& record) {
       total_file_size(ctx) > kMaxEdifactEnvelope) {
     put_oversize_fields(ctx, record);
     set_result_code(record, kCodeInterchangeTooLarge);
-    journal_write(3, "EDIFACT envelop is te groot (max. 2095104 bytes");
+    journal_write(3, journal_text::kEnvelopeTooLarge);
     write_status_line(ctx, record);
     return 0;
   }
@@ -345,7 +347,7 @@ int wachtwoord_front_end(EngineContext& ctx, std::string& record) {
   if (!read_command_attributes(ctx, record, kWachtwoord, 7, &result)) return result;
   if (!has(ctx, kAttrPIN)) {
     set_result_code(record, kCodeNoPin);
-    journal_write(3, "PIN attribuut ontbreekt, skip commando");
+    journal_write(3, journal_text::kPinMissing);
     write_status_line(ctx, record);
     return 0;
   }

@@ -1,5 +1,6 @@
 // The per-message driver: lists the mailbox into a work file, then fetches (ONTVANG, RAPPORT) or
 // deletes (VERWIJDER) every listed message, one status line per message.
+#include "client/engine/journal_texts.h"
 #include "client/engine/per_message.h"
 
 #include "client/common/home.h"
@@ -73,7 +74,7 @@ int handle_listed_message(EngineContext& ctx, int kind, std::string& record,
                           const std::string& listing_line) {
   std::string list_id = list_id_of(listing_line);
   if (!is_usable_list_id(list_id)) {
-    journal_write(3, "ongeldig listId in lijst, overgeslagen: >" + list_id + "<");
+    journal_write(3, journal_text::filled(journal_text::kInvalidListIdSkipped, {list_id}));
     return 0;
   }
   if (kind != kRapport) record = start_status_line(field(record, status::kTag));

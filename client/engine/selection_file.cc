@@ -1,4 +1,5 @@
 // Selection files (the SEL attribute).
+#include "client/engine/journal_texts.h"
 #include "client/engine/selection_file.h"
 
 #include <cstdio>
@@ -101,11 +102,11 @@ bool is_comment(const std::string& line) { return starts_with_ignore_case(line, 
 int refuse(std::string& code, const std::string& refusal) {
   code = refusal;
   if (refusal == kCodeSelectionEmpty) {
-    journal_write(3, "Selektiebestand ('SEL' attribuut) bevat geen attributen");
+    journal_write(3, journal_text::kSelectionFileEmpty);
   } else if (refusal == kCodeTooManyCriteria) {
-    journal_write(3, "Te veel attributen bij selektie");
+    journal_write(3, journal_text::kTooManySelectionCriteria);
   } else {
-    journal_write(3, "Fout in record selektiebestand ('SEL' attribuut)");
+    journal_write(3, journal_text::kSelectionLineWrong);
   }
   return -1;
 }
@@ -114,11 +115,11 @@ int refuse(std::string& code, const std::string& refusal) {
 
 int append_selection_file(const HomeDirectory& home, std::string& filter, const std::string& name,
                           int command_kind, std::string& code) {
-  journal_write(1, "Selektie met inhoud van selektiebestand");
+  journal_write(1, journal_text::kSelectingWithFile);
   OpenFile f = home.open(name, "r");
   if (!f) {
     code = kCodeSelectionUnreadable;
-    journal_write(3, "Fout bij openen bestand 'SEL' attribuut");
+    journal_write(3, journal_text::kSelectionFileNotOpened);
     return -1;
   }
   std::string work = filter;

@@ -1,4 +1,5 @@
 // The open questions that killed runs left, asked when the session is logged in to their mailbox.
+#include "client/engine/journal_texts.h"
 #include "client/engine/service_questions.h"
 
 #include <algorithm>
@@ -36,7 +37,7 @@ bool is_ours(EngineContext& ctx, const Question& q, const std::string& kind) {
 // Writes the answers; a file that cannot be written leaves the questions open for the next run.
 void keep_answers(EngineContext& ctx, const std::vector<Question>& questions) {
   if (!write_questions(questions_path(ctx), questions)) {
-    journal_write(3, "Fout bij schrijven " + std::string(kQuestionsFile));
+    journal_write(3, journal_text::filled(journal_text::kQuestionsNotWritten, {kQuestionsFile}));
   }
 }
 
@@ -64,13 +65,13 @@ short log_in(EngineContext& ctx) {
   const std::string own = fixed_text(s.open_parameters->password);
   std::string changed = change->field(question::kNewPassword);
   unscramble_pin(changed);
-  journal_write(1, "wachtwoordwijziging van een afgebroken run: nieuw wachtwoord geprobeerd");
+  journal_write(1, journal_text::kKilledPasswordTryNew);
   set_password(ctx, changed);
   short rc = API_open(s.open_parameters.get(), s.session_info.get(), &s.session_handle);
   if (rc == 0) {
     change->answer = question::kNewWorks;
   } else if (API_verdictValue() == kLogInRefused) {
-    journal_write(1, "nieuw wachtwoord geweigerd: oud wachtwoord geprobeerd");
+    journal_write(1, journal_text::kKilledPasswordTryOld);
     set_password(ctx, own);
     rc = API_open(s.open_parameters.get(), s.session_info.get(), &s.session_handle);
     if (rc == 0) change->answer = question::kOldWorks;
@@ -88,15 +89,14 @@ void ask_send_questions(EngineContext& ctx) {
     const long long since = std::atoll(q.field(question::kSince).c_str());
     short accepted = 0;
     ctx.control.user_stop = false;
-    journal_write(1, "start API_acceptedSince voor zending van een afgebroken run, MID=" + mid);
+    journal_write(1, journal_text::filled(journal_text::kKilledSendAsk, {mid}));
     if (API_acceptedSince(ctx.session.session_handle, mid.c_str(), since, &accepted) != 0) {
-      journal_write(3, "fout in API_acceptedSince: de vraag blijft open");
+      journal_write(3, journal_text::kKilledSendAskFailed);
       if (map_verdict(ctx) == kFatalVerdict) break;
       continue;
     }
     q.answer = accepted ? question::kAccepted : question::kNotSent;
-    journal_write(1, accepted ? "zending is door de dienst aangenomen"
-                              : "zending is niet aangenomen: zij wordt niet als verzonden gemeld");
+    journal_write(1, accepted ? journal_text::kKilledSendAccepted : journal_text::kKilledSendNotAccepted);
     answered = true;
   }
   if (answered) keep_answers(ctx, questions);
@@ -137,8 +137,7 @@ void fetch_stranded_items(EngineContext& ctx) {
   bool answered = false;
   for (Question& q : questions) {
     if (!is_ours(ctx, q, question::kFetch)) continue;
-    journal_write(1, "opgehaald door een afgebroken run, nog niet vastgelegd: ListId " +
-                         q.field(question::kListId) + " wordt opnieuw opgehaald");
+    journal_write(1, journal_text::filled(journal_text::kKilledFetchAgain, {q.field(question::kListId)}));
     int result = 0;
     if (fetch_again(ctx, q, result)) {
       q.answer = question::kFetchedAgain;

@@ -1,6 +1,7 @@
 // The engine session: prepares the session state, connects (CONNECT block, dial-up, open), runs
 // the command loop, closes the session and hangs up. Two fatal conditions deep inside the engine
 // unwind to the recovery point here.
+#include "client/engine/journal_texts.h"
 #include "client/engine/session.h"
 
 #include <new>
@@ -78,7 +79,7 @@ bool open_mail_session(EngineContext& ctx) {
   EngineSession& s = ctx.session;
   if (log_in(ctx) == 0) {
     set_result_code(s.status_record, kCodeSuccess);
-    journal_write(1, "Verbinding is opgezet");
+    journal_write(1, journal_text::kConnected);
     write_session_info(ctx);
     // Whatever a kill leaves open from here on concerns this mailbox.
     record_intent(intent::kUser, session_mailbox(ctx));
@@ -87,7 +88,7 @@ bool open_mail_session(EngineContext& ctx) {
   short verdict = API_verdictValue();
   // The user stopped the open with Escape.
   if (verdict == 29) return fail_connect(ctx, kCodeUserStop);
-  journal_write(3, "Fout bij API_open");
+  journal_write(3, journal_text::kOpenFailed);
   display_com_info("Fout tijdens openen");
   note_failure_detail("server \"" + std::string(s.open_parameters->server) + "\", port " +
                       std::to_string(s.open_parameters->portNb) + ", user \"" +
@@ -106,7 +107,7 @@ bool connect(EngineContext& ctx) {
   int read = ctx.command_file.read_connect_block(ctx, ctx.session.status_record);
   if (read == kEndSession) return false;
   if (read != 0) {
-    journal_write(3, "Fout in attributen, einde programma");
+    journal_write(3, journal_text::kAttributesWrongEnd);
     return false;
   }
   write_connect_parameters(ctx);
@@ -136,7 +137,7 @@ bool prepare(EngineContext& ctx, const std::string& command_file_name,
   }
   s.status_file_path = ctx.home.fullpath(status_file_name);
   if (status_file_name.empty() || s.status_file_path.empty()) {
-    journal_write(3, "Fout, tijdens reserveren geheugen voor statusbestand");
+    journal_write(3, journal_text::kNoMemoryForStatusFile);
     explain_session_failure("no usable status file name \"" + status_file_name + "\"");
     return false;
   }
@@ -144,13 +145,13 @@ bool prepare(EngineContext& ctx, const std::string& command_file_name,
   // Equal names, or two names of the same file (names are matched without regard to case).
   if (command_file_name == status_file_name ||
       ctx.home.fullpath(command_file_name) == s.status_file_path) {
-    journal_write(3, "Fout, opdrachten bestand is gelijk aan status bestand");
+    journal_write(3, journal_text::kCommandFileIsStatusFile);
     explain_session_failure("the command file and the status file are the same file \"" +
                             status_file_name + "\" (/O= and /S=)");
     return false;
   }
   if (check_path(ctx, status_file_name, PathAccess::write, PathKind::file) != 0) {
-    journal_write(3, "Fout, status bestand is beveiligd mbt schrijven");
+    journal_write(3, journal_text::kStatusFileReadOnly);
     explain_session_failure("the status file cannot be written (code " + s.result_text + ")");
     return false;
   }
@@ -172,7 +173,7 @@ int run_connected_session(EngineContext& ctx, const std::string& command_file_na
   // is on disk, so that flushing its data is enough to keep a line.
   write_status_line(ctx, s.status_record);
   if (fs::sync_files({s.status_file_path}) != 0) {
-    journal_write(3, "Fout bij schrijven QRT400 statusbestand");
+    journal_write(3, journal_text::kStatusFileNotWritten);
   }
   if (!connected) {
     hang_up_when_dialed(ctx);

@@ -1,4 +1,5 @@
 // Building and appending the lines of the engine status file.
+#include "client/engine/journal_texts.h"
 #include "client/engine/status_file.h"
 
 #include <cerrno>
@@ -83,12 +84,12 @@ void write_status_line(EngineContext& ctx, const std::string& record) {
   try {
     copy = record;
   } catch (const std::bad_alloc&) {
-    journal_write(3, "Te weinig geheugen");
+    journal_write(3, journal_text::kTooLittleMemory);
     return;
   }
   OpenFile file(fs::open_stream(ctx.session.status_file_path, "a"));
   if (!file) {
-    note_lost_line(ctx, "Fout bij openen QRT400 statusbestand");
+    note_lost_line(ctx, journal_text::kStatusFileNotOpened);
     return;
   }
   bool written = append_line(ctx, file.get(), copy);
@@ -97,7 +98,7 @@ void write_status_line(EngineContext& ctx, const std::string& record) {
   if (fs::flush_stream(file.get(), ctx.session.status_file_path) != 0 && failure == 0)
     failure = errno;
   if (file.close() != 0 && failure == 0) failure = errno;
-  if (failure != 0) note_lost_line(ctx, "Fout bij schrijven QRT400 statusbestand", failure);
+  if (failure != 0) note_lost_line(ctx, journal_text::kStatusFileNotWritten, failure);
   note_result(ctx, copy);
 }
 
@@ -107,7 +108,7 @@ long long write_status_line_to_disk(EngineContext& ctx, const std::string& recor
   const fs::Status status = fs::status(path);
   const long long offset = status.is_directory ? -1 : status.size;
   write_status_line(ctx, record);
-  if (fs::sync_file(path) != 0) note_lost_line(ctx, "Fout bij schrijven QRT400 statusbestand");
+  if (fs::sync_file(path) != 0) note_lost_line(ctx, journal_text::kStatusFileNotWritten);
   return offset;
 }
 
@@ -118,11 +119,11 @@ void replace_last_status_line(EngineContext& ctx, long long offset, const std::s
 
 void write_status_line(EngineContext& ctx, std::FILE* status_file, const std::string& record) {
   if (status_file == nullptr) {
-    note_lost_line(ctx, "Fout bij openen QRT400 statusbestand");
+    note_lost_line(ctx, journal_text::kStatusFileNotOpened);
     return;
   }
   if (!append_line(ctx, status_file, record))
-    note_lost_line(ctx, "Fout bij schrijven QRT400 statusbestand");
+    note_lost_line(ctx, journal_text::kStatusFileNotWritten);
   note_result(ctx, record);
 }
 

@@ -1,4 +1,5 @@
 // The wait for the answers to sent messages (the WAI attribute).
+#include "client/engine/journal_texts.h"
 #include "client/engine/wait_answers.h"
 
 #include <algorithm>
@@ -66,7 +67,7 @@ PollOutcome poll_mailbox(EngineContext& ctx, std::string& record) {
   for (;;) {
     EngineControl& control = ctx.control;
     control.user_stop = false;
-    journal_write(1, "start API_listMbxInNext");
+    journal_write(1, journal_text::kWaitListStart);
     control.session_phase = kPhaseListing;
     std::fill(page.begin(), page.end(), MessageSummary{});
     short rows = API_listMbxInNext(ctx.session.session_handle, kAnswerFilter, previous.c_str(),
