@@ -279,8 +279,7 @@ void note_killed_session(const std::vector<IntentLine>& record) {
                              {s.mailbox, mid, s.unsettled_send[2], request_stamp_of(mid),
                               application.empty() ? "" : work, application},
                              ""});
-    journal_local("zending " + mid + " van een afgebroken run: de uitkomst wordt bij de "
-                  "volgende verbinding nagevraagd");
+    journal_local(filled(kKilledSendAskedNextTime, {mid}));
   }
   for (const std::vector<std::string>& fetch : s.fetches) {
     if (fetch.size() < 7 || item_recorded(status, fetch)) continue;

@@ -20,7 +20,11 @@ int journal_write(int level, const std::string& text);
 int journal_close();
 void debug_log(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// The journal line of a status line that could not be built for want of memory.
+// The lines that the application-file layer writes to the journal ("%s": a value, see filled()).
+// A status line that could not be built for want of memory.
 inline constexpr char kNoMemoryForStatusText[] = "Not enough memory to write status";
+// A killed run's send whose outcome the next session asks the service for.
+inline constexpr char kKilledSendAskedNextTime[] =
+    "zending %s van een afgebroken run: de uitkomst wordt bij de volgende verbinding nagevraagd";
 
 }  // namespace kv

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdio>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 namespace kv {
 
@@ -25,5 +27,8 @@ bool starts_with_ignore_case(const std::string& text, const std::string& prefix)
 long long leading_number(const std::string& text);
 // snprintf into a std::string.
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// A catalogue text with each "%s" replaced by the next of `values`, byte for byte (a value may
+// hold any byte, "%s" included, and is not looked into); a "%s" without a value stays as it is.
+std::string filled(std::string_view text, std::initializer_list<std::string_view> values);
 
 }  // namespace kv

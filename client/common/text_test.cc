@@ -96,5 +96,15 @@ TEST(Text, CaseAndNumbers) {
   EXPECT_EQ(format("%s", std::string(5000, 'y').c_str()).size(), 5000u);
 }
 
+// Catalogue texts take their values whole: a list identifier from the service may hold any byte.
+TEST(TextTest, FilledPutsValuesInWholeAndInOrder) {
+  const std::string hostile("a%s\0b", 5);
+  EXPECT_EQ(filled("skipped: >%s<", {hostile}), "skipped: >" + hostile + "<");
+  EXPECT_EQ(filled("start %s with >%s<", {"get", ""}), "start get with ><");
+  // A missing value leaves its place as it is; a spare value is ignored.
+  EXPECT_EQ(filled("start %s with >%s<", {"get"}), "start get with >%s<");
+  EXPECT_EQ(filled("sender: %s", {"x", "y"}), "sender: x");
+}
+
 }  // namespace
 }  // namespace kv

@@ -106,7 +106,7 @@ int check_file(EngineContext& ctx, std::string& record, const std::string& value
 // a separator so that file names can follow it directly.
 int check_directory(EngineContext& ctx, std::string& record, std::string value) {
   if (value.size() > 3 && is_separator(value.back())) value.pop_back();
-  journal_write(1, journal_text::filled(journal_text::kCheckingDirectory, {value}));
+  journal_write(1, filled(journal_text::kCheckingDirectory, {value}));
   if (checked_path(ctx, record, kAttrDIR, value, PathAccess::write, PathKind::directory) != 0) {
     return kRefused;
   }

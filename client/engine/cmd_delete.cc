@@ -1,6 +1,7 @@
 // Deleting one message from the mailbox by its list identifier (VERWIJDER, delete after receipt,
 // KILL handling).
 #include "client/common/journal.h"
+#include "client/common/text.h"
 #include "client/engine/engine_context.h"
 #include "client/engine/engine_control.h"
 #include "client/engine/failure_reason.h"
@@ -17,7 +18,7 @@ namespace kv::engine {
 int delete_message(EngineContext& ctx, const std::string& list_id) {
   EngineControl& control = ctx.control;
   control.user_stop = false;
-  journal_write(1, journal_text::filled(journal_text::kDeleteStart, {list_id}));
+  journal_write(1, filled(journal_text::kDeleteStart, {list_id}));
   control.session_phase = kPhaseDeleting;
   const short rc = API_delMsg(ctx.session.session_handle, list_id.c_str());
   if (control.user_stop) {

@@ -124,7 +124,7 @@ int remove_killed_message(EngineContext& ctx, const std::string& subject, const 
       } else {
         journal_write(3, journal_text::kKillTargetNotRemoved);
       }
-      journal_write(1, journal_text::filled(journal_text::kKillTargetListId, {list_id}));
+      journal_write(1, filled(journal_text::kKillTargetListId, {list_id}));
     }
     if (rows < kKillPageLength) break;
     previous = fixed_text(page[static_cast<std::size_t>(rows - 1)].listId);
@@ -139,7 +139,7 @@ int handle_kill_message(EngineContext& ctx, const MessageSummary& kill) {
   const std::string list_id = fixed_text(kill.listId);
   journal_write(1, journal_text::kBlank);
   journal_write(1, journal_text::kKillMessage);
-  journal_write(1, journal_text::filled(journal_text::kKillSender, {sender}));
+  journal_write(1, filled(journal_text::kKillSender, {sender}));
   int found = 0;
   if (subject.size() < 9) {
     journal_write(3, journal_text::kKillSubjectTooShort);
@@ -148,7 +148,7 @@ int handle_kill_message(EngineContext& ctx, const MessageSummary& kill) {
     journal_write(3, journal_text::kKillSubjectWildcards);
     journal_write(3, journal_text::kKillNotSearched);
   } else {
-    journal_write(1, journal_text::filled(journal_text::kKillSearching, {subject}));
+    journal_write(1, filled(journal_text::kKillSearching, {subject}));
     found = remove_killed_message(ctx, subject, sender, list_id);
     if (found < 0) return found;
     if (!found) {
@@ -239,7 +239,7 @@ int list_mailbox(EngineContext& ctx, std::string& record, const std::string& lis
   const std::string operation = operation_name(ctx);
   const AttributeState& a = ctx.attributes;
   const bool already_read = already_read_asked(ctx);
-  journal_write(1, journal_text::filled(journal_text::kListStart, {operation}));
+  journal_write(1, filled(journal_text::kListStart, {operation}));
   OpenFile out(fs::open_stream(list_file, "a"));
   if (!out) return fail_listing(ctx, record, kCodeCannotWrite, -1);
 
@@ -252,9 +252,9 @@ int list_mailbox(EngineContext& ctx, std::string& record, const std::string& lis
     EngineControl& control = ctx.control;
     control.user_stop = false;
     control.session_phase = kPhaseListing;
-    journal_write(1, a.has(kAttrANN) ? journal_text::filled(journal_text::kListAnnouncementsFrom,
+    journal_write(1, a.has(kAttrANN) ? filled(journal_text::kListAnnouncementsFrom,
                                                             {a.value(kAttrANN), previous})
-                                     : journal_text::filled(journal_text::kListMailboxFrom, {previous}));
+                                     : filled(journal_text::kListMailboxFrom, {previous}));
     const int rows = fetch_page(ctx, filter, previous, kListPageLength, page);
     if (control.user_stop) {
       result = fail_listing(ctx, record, kCodeUserStop, kEndSession);
@@ -281,9 +281,9 @@ int list_mailbox(EngineContext& ctx, std::string& record, const std::string& lis
   }
   out.close();
   if (fetch_failed) {
-    journal_write(3, journal_text::filled(journal_text::kListFailed, {operation}));
+    journal_write(3, filled(journal_text::kListFailed, {operation}));
   } else {
-    journal_write(1, journal_text::filled(journal_text::kListOkay, {operation}));
+    journal_write(1, filled(journal_text::kListOkay, {operation}));
   }
   if (result < 0) return result;
   if (listed == 0) set_result_code(record, kCodeSuccess);

@@ -298,7 +298,7 @@ int receive_message(EngineContext& ctx, std::string& record, const std::string& 
       a.has(kAttrANN) ? "API_getAnnouncement (pb: " + a.value(kAttrANN) + ")" : "API_getMsg";
   EngineControl& control = ctx.control;
   control.user_stop = false;
-  journal_write(1, journal_text::filled(journal_text::kFetchStart, {operation, list_id}));
+  journal_write(1, filled(journal_text::kFetchStart, {operation, list_id}));
   if (command_kind(ctx) == kOntvang) journal_candidate_names(m);
   control.session_phase = kPhaseFetching;
   if (!record_fetch_intent(ctx, record, list_id)) {
@@ -309,7 +309,7 @@ int receive_message(EngineContext& ctx, std::string& record, const std::string& 
     return kRefused;
   }
   if (fetch(ctx, list_id, item) != 0) return report_failed_fetch(ctx, record, list_id, candidates);
-  journal_write(1, journal_text::filled(journal_text::kGetOkay, {fixed_text(item.ipMsgId)}));
+  journal_write(1, filled(journal_text::kGetOkay, {fixed_text(item.ipMsgId)}));
 
   const bool is_message = item.msgType == MSGTYPE_MESSAGE;
   if (is_message != receives_files(ctx)) return refuse_item(ctx, record, list_id, item);

@@ -201,7 +201,7 @@ int CommandFileReader::read_connect_block(EngineContext& ctx, std::string& recor
   }
   trim_trailing(line);
   std::string id = to_upper(line.substr(0, kCommandIdWidth));
-  journal_write(1, journal_text::filled(journal_text::kCommand, {id}));
+  journal_write(1, filled(journal_text::kCommand, {id}));
   set_field(record, status::kTag, id);
   set_field(record, status::kStamp, time_stamp());
   if (id != "*000CONNECT") {
@@ -332,7 +332,7 @@ SessionResult CommandFileReader::run_command_line(EngineContext& ctx, const std:
   std::string id = line.substr(0, kCommandIdWidth);
   record = start_status_line(id);
   std::string name = line.size() >= 5 ? line.substr(4) : std::string();
-  journal_write(1, journal_text::filled(journal_text::kCommand, {id}));
+  journal_write(1, filled(journal_text::kCommand, {id}));
   if (!sequence_number_is_numeric(line)) {
     note_failure_detail("the command line \"" + trimmed(line) + "\"");
     set_result_code(record, kCodeSequenceNotNumeric);

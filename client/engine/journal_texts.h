@@ -1,19 +1,12 @@
 // The lines that the engine writes to its journal (qrt400.log) of its own accord: one entry a line,
 // grouped by the step that writes it. A step names the entry; the words live here. Texts that
-// carry a value hold a "%s" where it goes, filled in by `filled` (byte for byte, so a value with
+// carry a value hold a "%s" where it goes, filled in by `kv::filled` (byte for byte, so a value with
 // any byte in it is shown as it is). The blocks that describe a session (banner, settings,
 // connection parameters) are laid out in session_journal.cc; the reasons of failures come from
 // failure_reason.h.
 #pragma once
 
-#include <initializer_list>
-#include <string>
-#include <string_view>
-
 namespace kv::engine::journal_text {
-
-// "%s" in `text` replaced by `values`, in order; a "%s" without a value stays as it is.
-std::string filled(std::string_view text, std::initializer_list<std::string_view> values);
 
 inline constexpr char kBlank[] = "";
 

@@ -74,7 +74,7 @@ int handle_listed_message(EngineContext& ctx, int kind, std::string& record,
                           const std::string& listing_line) {
   std::string list_id = list_id_of(listing_line);
   if (!is_usable_list_id(list_id)) {
-    journal_write(3, journal_text::filled(journal_text::kInvalidListIdSkipped, {list_id}));
+    journal_write(3, filled(journal_text::kInvalidListIdSkipped, {list_id}));
     return 0;
   }
   if (kind != kRapport) record = start_status_line(field(record, status::kTag));

@@ -1,4 +1,5 @@
 // The open questions that killed runs left, asked when the session is logged in to their mailbox.
+#include "client/common/text.h"
 #include "client/engine/journal_texts.h"
 #include "client/engine/service_questions.h"
 
@@ -37,7 +38,7 @@ bool is_ours(EngineContext& ctx, const Question& q, const std::string& kind) {
 // Writes the answers; a file that cannot be written leaves the questions open for the next run.
 void keep_answers(EngineContext& ctx, const std::vector<Question>& questions) {
   if (!write_questions(questions_path(ctx), questions)) {
-    journal_write(3, journal_text::filled(journal_text::kQuestionsNotWritten, {kQuestionsFile}));
+    journal_write(3, filled(journal_text::kQuestionsNotWritten, {kQuestionsFile}));
   }
 }
 
@@ -89,7 +90,7 @@ void ask_send_questions(EngineContext& ctx) {
     const long long since = std::atoll(q.field(question::kSince).c_str());
     short accepted = 0;
     ctx.control.user_stop = false;
-    journal_write(1, journal_text::filled(journal_text::kKilledSendAsk, {mid}));
+    journal_write(1, filled(journal_text::kKilledSendAsk, {mid}));
     if (API_acceptedSince(ctx.session.session_handle, mid.c_str(), since, &accepted) != 0) {
       journal_write(3, journal_text::kKilledSendAskFailed);
       if (map_verdict(ctx) == kFatalVerdict) break;
@@ -137,7 +138,7 @@ void fetch_stranded_items(EngineContext& ctx) {
   bool answered = false;
   for (Question& q : questions) {
     if (!is_ours(ctx, q, question::kFetch)) continue;
-    journal_write(1, journal_text::filled(journal_text::kKilledFetchAgain, {q.field(question::kListId)}));
+    journal_write(1, filled(journal_text::kKilledFetchAgain, {q.field(question::kListId)}));
     int result = 0;
     if (fetch_again(ctx, q, result)) {
       q.answer = question::kFetchedAgain;
