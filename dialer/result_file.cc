@@ -27,7 +27,7 @@ bool ResultFile::save(const std::string& line) {
   bool ok = fs::write_stream(f, content, temp) == content.size();
   ok = (std::fclose(f) == 0) && ok;
   // Replace in one step, so a reader never sees a half-written line.
-  if (!ok || fs::rename_file(temp, target) != 0) {
+  if (!ok || !fs::rename_file(temp, target).ok()) {
     fs::remove_file(temp);
     return false;
   }

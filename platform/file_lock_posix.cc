@@ -13,15 +13,29 @@
 
 namespace kv::fs {
 
+using detail::failure;
+using detail::outcome;
+
+namespace {
+
+// A descriptor opened for `call` on `path`, or -1 with the failure recorded.
+int opened(int fd, const char* call, const std::string& path) {
+  return fd >= 0 ? fd : detail::fail_with(errno, call, path);
+}
+
+}  // namespace
+
 int create_new_file(const std::string& path, unsigned mode) {
   if (check_fault("create", path) != 0) return -1;
   note_directory_change(path);
-  return ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
+  return opened(
+      ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode)),
+      "create", path);
 }
 
 int open_existing_file(const std::string& path) {
   if (check_fault("open-write", path) != 0) return -1;
-  return ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  return opened(::open(path.c_str(), O_RDWR | O_CLOEXEC), "open-write", path);
 }
 
 bool try_lock_exclusive(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB) == 0; }
@@ -34,10 +48,10 @@ bool names_open_file(int fd, const std::string& path) {
   return open_file.st_dev == named.st_dev && open_file.st_ino == named.st_ino;
 }
 
-int link_file(const std::string& from, const std::string& to) {
-  if (check_fault("link", to) != 0) return -1;
+Result link_file(const std::string& from, const std::string& to) {
+  if (int injected = check_fault("link", to)) return failure(injected, "link", from, to);
   note_directory_change(to);
-  return ::link(from.c_str(), to.c_str()) == 0 ? 0 : -1;
+  return outcome(::link(from.c_str(), to.c_str()) == 0, "link", from, to);
 }
 
 std::string file_identity(const std::string& path) {
@@ -71,26 +85,26 @@ bool read_whole(int fd, std::string& text) {
   }
 }
 
-int append_synced(int fd, const std::string& text, const std::string& path) {
-  if (check_fault("write", path) != 0) return -1;
+Result append_synced(int fd, const std::string& text, const std::string& path) {
+  if (int injected = check_fault("write", path)) return failure(injected, "write", path);
   off_t end = ::lseek(fd, 0, SEEK_END);
-  if (end < 0) return -1;
+  if (end < 0) return failure(errno, "write", path);
   std::size_t done = 0;
   while (done < text.size()) {
     ssize_t n = ::pwrite(fd, text.data() + done, text.size() - done, end + static_cast<off_t>(done));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return -1;
+    if (n <= 0) return failure(n == 0 ? ENOSPC : errno, "write", path);
     done += static_cast<std::size_t>(n);
   }
-  if (check_fault("sync", path) != 0) return -1;
-  return ::fdatasync(fd) == 0 ? 0 : -1;
+  if (int injected = check_fault("sync", path)) return failure(injected, "sync", path);
+  return outcome(::fdatasync(fd) == 0, "sync", path);
 }
 
-int truncate_synced(int fd, const std::string& path) {
-  if (check_fault("truncate", path) != 0) return -1;
-  if (::ftruncate(fd, 0) != 0) return -1;
-  if (check_fault("sync", path) != 0) return -1;
-  return ::fdatasync(fd) == 0 ? 0 : -1;
+Result truncate_synced(int fd, const std::string& path) {
+  if (int injected = check_fault("truncate", path)) return failure(injected, "truncate", path);
+  if (::ftruncate(fd, 0) != 0) return failure(errno, "truncate", path);
+  if (int injected = check_fault("sync", path)) return failure(injected, "sync", path);
+  return outcome(::fdatasync(fd) == 0, "sync", path);
 }
 
 }  // namespace kv::fs

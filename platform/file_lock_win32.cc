@@ -5,6 +5,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "platform/file_lock.h"
@@ -20,14 +21,25 @@ constexpr DWORD kLockOffsetHigh = 0x7fffffff;
 
 HANDLE handle_of(int fd) { return reinterpret_cast<HANDLE>(::_get_osfhandle(fd)); }
 
-int open_read_write(const std::string& path, DWORD disposition) {
+// The failure of `call` on `path` as the system's last error.
+Result system_failure(const char* call, const std::string& path, const std::string& second = "") {
+  return detail::failure(win32::errno_from(::GetLastError()), call, path, second);
+}
+
+int open_read_write(const std::string& path, DWORD disposition, const char* call) {
   std::wstring wide = win32::system_path(path);
-  if (wide.empty()) return -1;
+  if (wide.empty()) return detail::fail_with(ENOENT, call, path);
   HANDLE handle = ::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
                                 disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return -1;
+  if (handle == INVALID_HANDLE_VALUE) {
+    system_failure(call, path);
+    return -1;
+  }
   int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR | _O_BINARY);
-  if (fd < 0) ::CloseHandle(handle);
+  if (fd < 0) {
+    ::CloseHandle(handle);
+    return detail::fail_with(EMFILE, call, path);
+  }
   return fd;
 }
 
@@ -52,6 +64,13 @@ OVERLAPPED at_offset(unsigned long long offset) {
   return place;
 }
 
+// The "sync" of the file at `path` open as `handle`.
+Result flushed(HANDLE handle, const std::string& path) {
+  if (int injected = check_fault("sync", path)) return detail::failure(injected, "sync", path);
+  if (!::FlushFileBuffers(handle)) return system_failure("sync", path);
+  return Result{0, "sync", path, ""};
+}
+
 std::string hex(unsigned long long value) {
   char text[32];
   std::snprintf(text, sizeof text, "%llx", value);
@@ -63,12 +82,12 @@ std::string hex(unsigned long long value) {
 int create_new_file(const std::string& path, unsigned /*mode*/) {
   if (check_fault("create", path) != 0) return -1;
   note_directory_change(path);
-  return open_read_write(path, CREATE_NEW);
+  return open_read_write(path, CREATE_NEW, "create");
 }
 
 int open_existing_file(const std::string& path) {
   if (check_fault("open-write", path) != 0) return -1;
-  return open_read_write(path, OPEN_EXISTING);
+  return open_read_write(path, OPEN_EXISTING, "open-write");
 }
 
 bool try_lock_exclusive(int fd) {
@@ -87,18 +106,25 @@ bool names_open_file(int fd, const std::string& path) {
          open_file.nFileIndexLow == named.nFileIndexLow;
 }
 
-int link_file(const std::string& from, const std::string& to) {
-  if (check_fault("link", to) != 0) return -1;
+Result link_file(const std::string& from, const std::string& to) {
+  if (int injected = check_fault("link", to)) return detail::failure(injected, "link", from, to);
   note_directory_change(to);
   std::wstring wide_from = win32::system_path(from);
   std::wstring wide_to = win32::system_path(to);
-  if (wide_from.empty() || wide_to.empty()) return -1;
-  if (::CreateHardLinkW(wide_to.c_str(), wide_from.c_str(), nullptr)) return 0;
+  if (wide_from.empty() || wide_to.empty()) return detail::failure(ENOENT, "link", from, to);
+  if (::CreateHardLinkW(wide_to.c_str(), wide_from.c_str(), nullptr)) {
+    return Result{0, "link", from, to};
+  }
   DWORD error = ::GetLastError();
-  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return -1;
+  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
+    return detail::failure(win32::errno_from(error), "link", from, to);
+  }
   // A volume without hard links (FAT): the file takes the new name instead, which fails as well
   // when that name exists.
-  return ::MoveFileExW(wide_from.c_str(), wide_to.c_str(), MOVEFILE_WRITE_THROUGH) ? 0 : -1;
+  if (::MoveFileExW(wide_from.c_str(), wide_to.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    return Result{0, "link", from, to};
+  }
+  return system_failure("link", from, to);
 }
 
 std::string file_identity(const std::string& path) {
@@ -137,33 +163,35 @@ bool read_whole(int fd, std::string& text) {
   }
 }
 
-int append_synced(int fd, const std::string& text, const std::string& path) {
-  if (check_fault("write", path) != 0) return -1;
+Result append_synced(int fd, const std::string& text, const std::string& path) {
+  if (int injected = check_fault("write", path)) return detail::failure(injected, "write", path);
   HANDLE handle = handle_of(fd);
   LARGE_INTEGER end;
-  if (!::GetFileSizeEx(handle, &end)) return -1;
+  if (!::GetFileSizeEx(handle, &end)) return system_failure("write", path);
   std::size_t done = 0;
   while (done < text.size()) {
     OVERLAPPED place = at_offset(static_cast<unsigned long long>(end.QuadPart) + done);
     DWORD wrote = 0;
     if (!::WriteFile(handle, text.data() + done, static_cast<DWORD>(text.size() - done), &wrote,
-                     &place) ||
-        wrote == 0) {
-      return -1;
+                     &place)) {
+      return system_failure("write", path);
     }
+    if (wrote == 0) return detail::failure(ENOSPC, "write", path);
     done += wrote;
   }
-  if (check_fault("sync", path) != 0) return -1;
-  return ::FlushFileBuffers(handle) ? 0 : -1;
+  return flushed(handle, path);
 }
 
-int truncate_synced(int fd, const std::string& path) {
-  if (check_fault("truncate", path) != 0) return -1;
+Result truncate_synced(int fd, const std::string& path) {
+  if (int injected = check_fault("truncate", path)) {
+    return detail::failure(injected, "truncate", path);
+  }
   HANDLE handle = handle_of(fd);
   LARGE_INTEGER start{};
-  if (!::SetFilePointerEx(handle, start, nullptr, FILE_BEGIN) || !::SetEndOfFile(handle)) return -1;
-  if (check_fault("sync", path) != 0) return -1;
-  return ::FlushFileBuffers(handle) ? 0 : -1;
+  if (!::SetFilePointerEx(handle, start, nullptr, FILE_BEGIN) || !::SetEndOfFile(handle)) {
+    return system_failure("truncate", path);
+  }
+  return flushed(handle, path);
 }
 
 }  // namespace kv::fs

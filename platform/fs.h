@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/fs_result.h"
+
 namespace kv::fs {
 
 // "X:" or "X:\..." prefix: the drive letter in upper case, or 0 when the name has none.
@@ -60,13 +62,14 @@ bool is_directory(const std::string& path);
 bool is_readable(const std::string& path);
 bool is_writable(const std::string& path);
 
-// 0 on success, -1 on failure (errno kept).
-int remove_file(const std::string& path);
-int rename_file(const std::string& from, const std::string& to);
-int set_permissions(const std::string& path, unsigned mode);  // 0400 read-only, 0600 read-write
-int make_directory(const std::string& path);
-// Cuts the file at `path` back (or extends it with zero bytes) to `length` bytes.
-int truncate_file(const std::string& path, std::int64_t length);
+// The calls that only change something return their Result (fs_result.h); a failure is also kept
+// as last_failure(), with its errno value in errno.
+Result remove_file(const std::string& path);                         // "remove"
+Result rename_file(const std::string& from, const std::string& to);  // "rename", both names
+Result set_permissions(const std::string& path, unsigned mode);      // "chmod": 0400 or 0600
+Result make_directory(const std::string& path);                      // "mkdir"
+// Cuts the file at `path` back (or extends it with zero bytes) to `length` bytes; "truncate".
+Result truncate_file(const std::string& path, std::int64_t length);
 
 // Creates or truncates a file with the given permission bits; returns a descriptor or -1.
 int create_file(const std::string& path, unsigned mode);
@@ -80,9 +83,12 @@ bool can_create_beside(const std::string& probe_path, unsigned mode);
 enum OpenFlags : unsigned { kRead = 1, kWrite = 2, kCreate = 4, kTruncate = 8, kAppend = 16 };
 int open_descriptor(const std::string& path, unsigned flags, bool exclusive);
 int close_descriptor(int fd);
-int last_error();                 // errno of the last failing call
+// The last call of this thread that failed: the calls that return a descriptor, a stream, a
+// count or a truth value say no more than that they failed; this says which call on which path
+// failed and why. Successes leave it as it is.
+Result last_failure();
 constexpr int kTooManyOpenFiles = 24;
-// What an error value of last_error() means, in words ("No space left on device").
+// What an errno value means, in words ("No space left on device").
 std::string error_text(int error);
 // True for the errors of a full disk or an exhausted quota.
 bool is_out_of_space(int error);
@@ -110,34 +116,34 @@ std::vector<std::string> list_directory(const std::string& dir);
 std::string current_directory();
 std::string temp_directory();     // $TMPDIR or /tmp
 
-// Forces writes of a file to disk (used before a rename that replaces a file).
-int sync_file(const std::string& path);
+// Forces writes of a file to disk (used before a rename that replaces a file); "sync".
+Result sync_file(const std::string& path);
 
-// Forces the directory entry changes of `dir` (a rename, a new file) to disk.
-int sync_directory(const std::string& dir);
+// Forces the directory entry changes of `dir` (a rename, a new file) to disk; "sync".
+Result sync_directory(const std::string& dir);
 
 // Flushes every directory in which this process made, renamed or removed a file since the
 // directory was last flushed: before the step that tells the next start that the work is done.
-// 0, or -1 when one of them could not be flushed.
-int sync_changed_directories();
+// The failure of the first that could not be flushed (and still exists), else a success.
+Result sync_changed_directories();
 // Notes that an entry of the directory of `path` changed (for operations outside this file).
 void note_directory_change(const std::string& path);
 
 // One batch flush after a group of files is written: the data of every named file, then the
-// entries of each of their directories (once per directory). 0, or -1 at the first failure (the
-// files after it are still flushed).
-int sync_files(const std::vector<std::string>& paths);
+// entries of each of their directories (once per directory). The first failure (the files after
+// it are still flushed), else a success.
+Result sync_files(const std::vector<std::string>& paths);
 
 // Creates a file that must not exist yet (a fresh temporary name) for writing, with the given
 // permission bits (the process's file-creation mask applies); nullptr on failure.
 std::FILE* create_new_stream(const std::string& path, unsigned mode);
 // Sets the permission bits of the file behind an open stream exactly (no mask); operation "chmod".
-int set_stream_permissions(std::FILE* stream, const std::string& path, unsigned mode);
+Result set_stream_permissions(std::FILE* stream, const std::string& path, unsigned mode);
 // Flushes a stream and forces its file to disk; operation "sync".
-int sync_stream(std::FILE* stream, const std::string& path);
+Result sync_stream(std::FILE* stream, const std::string& path);
 
 // Creates a file that must not exist yet for writing, with the given permission bits (the
-// creation mask applies); a descriptor, or -1 (last_error() EEXIST when the name is taken).
+// creation mask applies); a descriptor, or -1 (last_failure() EEXIST when the name is taken).
 // Operation "create".
 int create_new_descriptor(const std::string& path, unsigned mode);
 // Writes all of `data` to a descriptor open on `path` (the path names the call for fault
@@ -155,21 +161,22 @@ bool read_whole_file(const std::string& path, std::string& content);
 std::size_t write_stream(std::FILE* stream, const std::string& data, const std::string& path);
 std::size_t write_stream(std::FILE* stream, const char* data, std::size_t length,
                          const std::string& path);
-// fflush of a stream opened for `path` (operation "flush" for fault injection): 0, or EOF with
-// the errno value of the failure.
-int flush_stream(std::FILE* stream, const std::string& path);
+// fflush of a stream opened for `path` (operation "flush" for fault injection).
+Result flush_stream(std::FILE* stream, const std::string& path);
 
 // Fault injection for tests. The hook is consulted by the operations that change or open files
 // ("create", "open-write", "open-read", "remove", "rename", "chmod", "mkdir", "truncate", "sync")
-// and by the writes ("write", and "flush" of a stream's buffer); a rename announces its target right after its source as
-// "rename-to", and a new second name of a file (file_lock.h) as "link". With `with_lookups` it is
-// also consulted by every look-up of a name (a stat, an access test, a directory listing of the
-// case-insensitive search: "lookup"), which then finds nothing when refused. The hook is consulted
-// before the operation; a non-zero result is the errno value with which the operation fails
-// without being performed. An empty hook switches injection off.
+// and by the writes ("write", and "flush" of a stream's buffer); a rename announces its target
+// right after its source as "rename-to", and a new second name of a file (file_lock.h) as "link".
+// With `with_lookups` it is also consulted by every look-up of a name (a stat, an access test, a
+// directory listing of the case-insensitive search: "lookup"), which then finds nothing when
+// refused. The hook is consulted before the operation; a non-zero result is the errno value with
+// which the operation fails without being performed, with the same Result as a real failure of it.
+// An empty hook switches injection off.
 using FaultHook = std::function<int(const char* operation, const std::string& path)>;
 void set_fault_hook(FaultHook hook, bool with_lookups = false);
-// 0 to go on; otherwise the injected errno value (also kept for last_error()).
+// 0 to go on; otherwise the injected errno value (also kept as last_failure(), of `operation`
+// on `path`).
 int check_fault(const char* operation, const std::string& path);
 
 }  // namespace kv::fs

@@ -12,7 +12,7 @@
 namespace kv::fs {
 namespace {
 
-thread_local int g_last_error = 0;
+thread_local Result g_last_failure;
 FaultHook g_fault_hook;
 bool g_hook_sees_lookups = false;
 
@@ -40,9 +40,23 @@ std::mt19937& name_generator() {
 
 namespace detail {
 
-int fail_with(int error) {
-  g_last_error = error;
+Result failure(int error, const char* call, const std::string& path,
+               const std::string& second_path) {
+  // A call that failed without saying why still fails.
+  if (error == 0) error = EIO;
+  g_last_failure = Result{error, call, path, second_path};
   errno = error;
+  return g_last_failure;
+}
+
+Result outcome(bool done, const char* call, const std::string& path,
+               const std::string& second_path) {
+  if (!done) return failure(errno, call, path, second_path);
+  return Result{0, call, path, second_path};
+}
+
+int fail_with(int error, const char* call, const std::string& path) {
+  failure(error, call, path);
   return -1;
 }
 
@@ -90,11 +104,18 @@ void set_fault_hook(FaultHook hook, bool with_lookups) {
 int check_fault(const char* operation, const std::string& path) {
   if (!g_fault_hook) return 0;
   int error = g_fault_hook(operation, path);
-  if (error != 0) detail::fail_with(error);
+  if (error != 0) detail::failure(error, operation, path);
   return error;
 }
 
-int last_error() { return g_last_error; }
+Result last_failure() { return g_last_failure; }
+
+std::string Result::text() const {
+  std::string line = call;
+  if (!path.empty()) line += " \"" + path + "\"";
+  if (!second_path.empty()) line += " to \"" + second_path + "\"";
+  return line + ": " + (ok() ? std::string("ok") : error_text(error));
+}
 
 char drive_letter(const std::string& name) {
   if (name.size() >= 2 && name[1] == ':') {
@@ -142,37 +163,41 @@ std::size_t write_stream(std::FILE* stream, const char* data, std::size_t length
                          const std::string& path) {
   if (check_fault("write", path) != 0) return 0;
   std::size_t written = std::fwrite(data, 1, length, stream);
-  if (written != length) detail::fail_with(errno);
+  if (written != length) detail::failure(errno, "write", path);
   return written;
 }
 
-int flush_stream(std::FILE* stream, const std::string& path) {
-  if (check_fault("flush", path) != 0) return EOF;
-  return std::fflush(stream);
+Result flush_stream(std::FILE* stream, const std::string& path) {
+  if (int injected = check_fault("flush", path)) return detail::failure(injected, "flush", path);
+  return detail::outcome(std::fflush(stream) == 0, "flush", path);
 }
 
 void note_directory_change(const std::string& path) { changed_directories().insert(dir_name(path)); }
 
-int sync_changed_directories() {
+// A directory removed since its change no longer needs its entries kept.
+Result sync_changed_directories() {
   const std::set<std::string> dirs = changed_directories();
-  int result = 0;
+  Result result{0, "sync", "", ""};
   for (const std::string& dir : dirs) {
-    if (sync_directory(dir) != 0 && is_directory(dir)) result = -1;
+    Result synced = sync_directory(dir);
+    if (!synced.ok() && is_directory(dir) && result.ok()) result = synced;
   }
   return result;
 }
 
 // One flush per file, then one per directory among them.
-int sync_files(const std::vector<std::string>& paths) {
-  int result = 0;
+Result sync_files(const std::vector<std::string>& paths) {
+  Result result{0, "sync", "", ""};
   std::vector<std::string> dirs;
   for (const std::string& path : paths) {
-    if (sync_file(path) != 0 && result == 0) result = -1;
+    Result synced = sync_file(path);
+    if (!synced.ok() && result.ok()) result = synced;
     const std::string dir = dir_name(path);
     if (std::find(dirs.begin(), dirs.end(), dir) == dirs.end()) dirs.push_back(dir);
   }
   for (const std::string& dir : dirs) {
-    if (sync_directory(dir) != 0 && result == 0) result = -1;
+    Result synced = sync_directory(dir);
+    if (!synced.ok() && result.ok()) result = synced;
   }
   return result;
 }

@@ -5,10 +5,19 @@
 #include <string>
 #include <vector>
 
+#include "platform/fs_result.h"
+
 namespace kv::fs::detail {
 
-// Records `error` as the errno value of the failing call (errno and last_error()); returns -1.
-int fail_with(int error);
+// Records the failure of `call` on `path` (and `second_path`) with `error` as the last one (errno
+// and last_failure()) and returns it; an `error` of 0 is recorded as EIO.
+Result failure(int error, const char* call, const std::string& path,
+               const std::string& second_path = "");
+// The success of the call when `done`, else its failure with the errno value it left.
+Result outcome(bool done, const char* call, const std::string& path,
+               const std::string& second_path = "");
+// failure() for the calls that return a descriptor or a count: -1.
+int fail_with(int error, const char* call, const std::string& path);
 
 // The components of a "/"-separated path, empty ones left out.
 std::vector<std::string> split_components(const std::string& path);

@@ -22,11 +22,15 @@ namespace kv::fs {
 namespace {
 
 using detail::fail_with;
+using detail::failure;
 using detail::fold_dots;
-using detail::split_components;
 using detail::lookup_refused;
+using detail::outcome;
+using detail::split_components;
 
-int record_failure() { return fail_with(errno); }
+int record_failure(const char* call, const std::string& path) {
+  return fail_with(errno, call, path);
+}
 
 bool path_exists(const std::string& path) {
   if (lookup_refused(path)) return false;
@@ -147,10 +151,15 @@ std::string find_in_directory(const std::string& dir, const std::string& compone
 }
 
 // A drive-qualified name ("X:...") names nothing on this system; it must not turn into a file
-// called "X:..." in the current directory. Also consults the fault hook.
+// called "X:..." in the current directory. Also consults the fault hook. 0 to go on, else the
+// errno value of the refusal (recorded).
+int refusal(const char* operation, const std::string& path) {
+  if (drive_letter(path) != 0) return failure(ENOENT, operation, path).error;
+  return check_fault(operation, path);
+}
+
 int refuse_or_inject(const char* operation, const std::string& path) {
-  if (drive_letter(path) != 0) return fail_with(ENOENT);
-  return check_fault(operation, path) != 0 ? -1 : 0;
+  return refusal(operation, path) != 0 ? -1 : 0;
 }
 
 }  // namespace
@@ -257,7 +266,7 @@ Status status(const std::string& path) {
   if (lookup_refused(path)) return result;
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) {
-    record_failure();
+    record_failure("lookup", path);
     return result;
   }
   result.exists = true;
@@ -276,42 +285,42 @@ bool is_writable(const std::string& path) {
   return !lookup_refused(path) && ::access(path.c_str(), W_OK) == 0;
 }
 
-int remove_file(const std::string& path) {
-  if (refuse_or_inject("remove", path) != 0) return -1;
+Result remove_file(const std::string& path) {
+  if (int refused = refusal("remove", path)) return failure(refused, "remove", path);
   note_directory_change(path);
-  return ::unlink(path.c_str()) == 0 ? 0 : record_failure();
+  return outcome(::unlink(path.c_str()) == 0, "remove", path);
 }
 
-int rename_file(const std::string& from, const std::string& to) {
-  if (refuse_or_inject("rename", from) != 0) return -1;
-  if (drive_letter(to) != 0) return fail_with(ENOENT);
-  if (check_fault("rename-to", to) != 0) return -1;
+Result rename_file(const std::string& from, const std::string& to) {
+  if (int refused = refusal("rename", from)) return failure(refused, "rename", from, to);
+  if (drive_letter(to) != 0) return failure(ENOENT, "rename", from, to);
+  if (int injected = check_fault("rename-to", to)) return failure(injected, "rename", from, to);
   note_directory_change(from);
   note_directory_change(to);
-  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : record_failure();
+  return outcome(::rename(from.c_str(), to.c_str()) == 0, "rename", from, to);
 }
 
-int set_permissions(const std::string& path, unsigned mode) {
-  if (refuse_or_inject("chmod", path) != 0) return -1;
-  return ::chmod(path.c_str(), static_cast<mode_t>(mode)) == 0 ? 0 : record_failure();
+Result set_permissions(const std::string& path, unsigned mode) {
+  if (int refused = refusal("chmod", path)) return failure(refused, "chmod", path);
+  return outcome(::chmod(path.c_str(), static_cast<mode_t>(mode)) == 0, "chmod", path);
 }
 
-int make_directory(const std::string& path) {
-  if (refuse_or_inject("mkdir", path) != 0) return -1;
+Result make_directory(const std::string& path) {
+  if (int refused = refusal("mkdir", path)) return failure(refused, "mkdir", path);
   note_directory_change(path);
-  return ::mkdir(path.c_str(), 0777) == 0 ? 0 : record_failure();
+  return outcome(::mkdir(path.c_str(), 0777) == 0, "mkdir", path);
 }
 
-int truncate_file(const std::string& path, std::int64_t length) {
-  if (refuse_or_inject("truncate", path) != 0) return -1;
-  return ::truncate(path.c_str(), static_cast<off_t>(length)) == 0 ? 0 : record_failure();
+Result truncate_file(const std::string& path, std::int64_t length) {
+  if (int refused = refusal("truncate", path)) return failure(refused, "truncate", path);
+  return outcome(::truncate(path.c_str(), static_cast<off_t>(length)) == 0, "truncate", path);
 }
 
 int create_file(const std::string& path, unsigned mode) {
   if (refuse_or_inject("create", path) != 0) return -1;
   note_directory_change(path);
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(mode));
-  return fd >= 0 ? fd : record_failure();
+  return fd >= 0 ? fd : record_failure("create", path);
 }
 
 bool can_create_beside(const std::string& probe_path, unsigned mode) {
@@ -324,17 +333,17 @@ bool can_create_beside(const std::string& probe_path, unsigned mode) {
   }
   // File systems without unnamed files: a named one, made and removed again.
   if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-    record_failure();
+    record_failure("create", probe_path);
     return false;
   }
   fd = ::open(probe_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
   if (fd < 0) {
-    record_failure();
+    record_failure("create", probe_path);
     return false;
   }
   ::close(fd);
   if (::unlink(probe_path.c_str()) != 0) {
-    record_failure();
+    record_failure("remove", probe_path);
     return false;
   }
   return true;
@@ -342,7 +351,8 @@ bool can_create_beside(const std::string& probe_path, unsigned mode) {
 
 int open_descriptor(const std::string& path, unsigned flags, bool exclusive) {
   bool writing = (flags & (kWrite | kCreate | kTruncate | kAppend)) != 0;
-  if (refuse_or_inject(writing ? "open-write" : "open-read", path) != 0) return -1;
+  const char* call = writing ? "open-write" : "open-read";
+  if (refuse_or_inject(call, path) != 0) return -1;
   if ((flags & kCreate) != 0) note_directory_change(path);
   int os_flags = O_CLOEXEC;
   if ((flags & kRead) && writing) {
@@ -356,16 +366,16 @@ int open_descriptor(const std::string& path, unsigned flags, bool exclusive) {
   if (flags & kTruncate) os_flags |= O_TRUNC;
   if (flags & kAppend) os_flags |= O_APPEND;
   int fd = ::open(path.c_str(), os_flags, 0666);
-  if (fd < 0) return record_failure();
+  if (fd < 0) return record_failure(call, path);
   if (exclusive && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     int error = errno;
     ::close(fd);
-    return fail_with(error);
+    return fail_with(error, call, path);
   }
   return fd;
 }
 
-int close_descriptor(int fd) { return ::close(fd) == 0 ? 0 : record_failure(); }
+int close_descriptor(int fd) { return ::close(fd) == 0 ? 0 : record_failure("close", ""); }
 
 std::string error_text(int error) {
   char buffer[256];
@@ -423,7 +433,7 @@ std::string current_user_name() { return user_name(::geteuid()); }
 int create_new_descriptor(const std::string& path, unsigned mode) {
   if (refuse_or_inject("create", path) != 0) return -1;
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
-  return fd >= 0 ? fd : record_failure();
+  return fd >= 0 ? fd : record_failure("create", path);
 }
 
 bool write_descriptor(int fd, const char* data, std::size_t length, const std::string& path) {
@@ -434,7 +444,7 @@ bool write_descriptor(int fd, const char* data, std::size_t length, const std::s
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       if (n == 0) errno = ENOSPC;
-      record_failure();
+      record_failure("write", path);
       return false;
     }
     done += static_cast<std::size_t>(n);
@@ -446,17 +456,17 @@ long read_descriptor(int fd, char* buffer, std::size_t size) {
   for (;;) {
     ssize_t n = ::read(fd, buffer, size);
     if (n >= 0) return static_cast<long>(n);
-    if (errno != EINTR) return record_failure();
+    if (errno != EINTR) return record_failure("read", "");
   }
 }
 
 std::FILE* open_stream(const std::string& path, const char* mode) {
   std::string m = mode;
-  bool writing = m.find_first_of("wa+") != std::string::npos;
-  if (refuse_or_inject(writing ? "open-write" : "open-read", path) != 0) return nullptr;
+  const char* call = m.find_first_of("wa+") != std::string::npos ? "open-write" : "open-read";
+  if (refuse_or_inject(call, path) != 0) return nullptr;
   if (m.find_first_of("wa") != std::string::npos) note_directory_change(path);
   std::FILE* f = std::fopen(path.c_str(), (m + "e").c_str());
-  if (f == nullptr) record_failure();
+  if (f == nullptr) record_failure(call, path);
   return f;
 }
 
@@ -464,7 +474,7 @@ std::vector<std::string> list_directory(const std::string& dir) {
   std::vector<std::string> names;
   DIR* d = ::opendir(dir.c_str());
   if (d == nullptr) {
-    record_failure();
+    record_failure("list", dir);
     return names;
   }
   while (dirent* entry = ::readdir(d)) {
@@ -491,27 +501,27 @@ std::string temp_directory() {
   return "/tmp";
 }
 
-int sync_file(const std::string& path) {
-  if (refuse_or_inject("sync", path) != 0) return -1;
+Result sync_file(const std::string& path) {
+  if (int refused = refusal("sync", path)) return failure(refused, "sync", path);
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return record_failure();
+  if (fd < 0) return failure(errno, "sync", path);
   int rc = ::fsync(fd);
   int error = errno;
   ::close(fd);
-  return rc == 0 ? 0 : fail_with(error);
+  return rc == 0 ? outcome(true, "sync", path) : failure(error, "sync", path);
 }
 
-int sync_directory(const std::string& dir) {
-  if (refuse_or_inject("sync", dir) != 0) return -1;
+Result sync_directory(const std::string& dir) {
+  if (int refused = refusal("sync", dir)) return failure(refused, "sync", dir);
   detail::forget_directory_change(dir);
   int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return record_failure();
+  if (fd < 0) return failure(errno, "sync", dir);
   int rc = ::fsync(fd);
   int error = errno;
   ::close(fd);
   // Some file systems cannot sync a directory; the rename itself has then been done all the same.
-  if (rc != 0 && (error == EINVAL || error == EROFS)) return 0;
-  return rc == 0 ? 0 : fail_with(error);
+  const bool unsupported = rc != 0 && (error == EINVAL || error == EROFS);
+  return rc == 0 || unsupported ? outcome(true, "sync", dir) : failure(error, "sync", dir);
 }
 
 std::FILE* create_new_stream(const std::string& path, unsigned mode) {
@@ -519,7 +529,7 @@ std::FILE* create_new_stream(const std::string& path, unsigned mode) {
   note_directory_change(path);
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
   if (fd < 0) {
-    record_failure();
+    record_failure("create", path);
     return nullptr;
   }
   std::FILE* f = ::fdopen(fd, "wb");
@@ -527,21 +537,21 @@ std::FILE* create_new_stream(const std::string& path, unsigned mode) {
     int error = errno;
     ::close(fd);
     ::unlink(path.c_str());
-    fail_with(error);
+    failure(error, "create", path);
   }
   return f;
 }
 
-int set_stream_permissions(std::FILE* stream, const std::string& path, unsigned mode) {
-  if (refuse_or_inject("chmod", path) != 0) return -1;
-  return ::fchmod(::fileno(stream), static_cast<mode_t>(mode)) == 0 ? 0 : record_failure();
+Result set_stream_permissions(std::FILE* stream, const std::string& path, unsigned mode) {
+  if (int refused = refusal("chmod", path)) return failure(refused, "chmod", path);
+  return outcome(::fchmod(::fileno(stream), static_cast<mode_t>(mode)) == 0, "chmod", path);
 }
 
-int sync_stream(std::FILE* stream, const std::string& path) {
+Result sync_stream(std::FILE* stream, const std::string& path) {
   // The buffered data reaches the file first, so that the hook sees what the flush will keep.
-  if (std::fflush(stream) != 0) return record_failure();
-  if (refuse_or_inject("sync", path) != 0) return -1;
-  return ::fsync(::fileno(stream)) == 0 ? 0 : record_failure();
+  if (std::fflush(stream) != 0) return failure(errno, "flush", path);
+  if (int refused = refusal("sync", path)) return failure(refused, "sync", path);
+  return outcome(::fsync(::fileno(stream)) == 0, "sync", path);
 }
 
 }  // namespace kv::fs

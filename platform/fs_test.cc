@@ -78,24 +78,24 @@ TEST(Fs, FilesPermissionsAndStatus) {
   EXPECT_FALSE(st.is_directory);
   EXPECT_EQ(st.size, 5);
   EXPECT_TRUE(fs::is_directory(dir.path()));
-  EXPECT_EQ(fs::set_permissions(dir.file("f.txt"), 0400), 0);
+  EXPECT_TRUE(fs::set_permissions(dir.file("f.txt"), 0400).ok());
   EXPECT_EQ(fs::status(dir.file("f.txt")).mode, 0400u);
   if (!testing::running_as_root()) {
     EXPECT_FALSE(fs::is_writable(dir.file("f.txt")));
   }
   EXPECT_TRUE(fs::is_readable(dir.file("f.txt")));
-  EXPECT_EQ(fs::set_permissions(dir.file("f.txt"), 0600), 0);
-  EXPECT_EQ(fs::rename_file(dir.file("f.txt"), dir.file("g.txt")), 0);
-  EXPECT_EQ(fs::sync_file(dir.file("g.txt")), 0);
-  EXPECT_EQ(fs::remove_file(dir.file("g.txt")), 0);
-  EXPECT_EQ(fs::remove_file(dir.file("g.txt")), -1);
-  EXPECT_EQ(fs::last_error(), ENOENT);
-  EXPECT_EQ(fs::make_directory(dir.file("d")), 0);
-  EXPECT_EQ(fs::make_directory(dir.file("d")), -1);
+  EXPECT_TRUE(fs::set_permissions(dir.file("f.txt"), 0600).ok());
+  EXPECT_TRUE(fs::rename_file(dir.file("f.txt"), dir.file("g.txt")).ok());
+  EXPECT_TRUE(fs::sync_file(dir.file("g.txt")).ok());
+  EXPECT_TRUE(fs::remove_file(dir.file("g.txt")).ok());
+  EXPECT_FALSE(fs::remove_file(dir.file("g.txt")).ok());
+  EXPECT_EQ(fs::last_failure().error, ENOENT);
+  EXPECT_TRUE(fs::make_directory(dir.file("d")).ok());
+  EXPECT_FALSE(fs::make_directory(dir.file("d")).ok());
 
   // A drive-qualified name never becomes a file called "X:..." in the current directory.
   EXPECT_EQ(fs::open_stream("Q:\\kvtest-drive.txt", "w"), nullptr);
-  EXPECT_EQ(fs::last_error(), ENOENT);
+  EXPECT_EQ(fs::last_failure().error, ENOENT);
   EXPECT_EQ(fs::create_file("Q:kvtest-drive.txt", 0600), -1);
   EXPECT_FALSE(fs::exists("Q:kvtest-drive.txt"));
 }
@@ -143,9 +143,9 @@ TEST(Fs, FaultHookFailsTheChosenCall) {
   dir.write("b", "2");
   testing::FaultInjector faults;
   faults.fail_nth("remove", 2, ENOSPC);
-  EXPECT_EQ(fs::remove_file(dir.file("a")), 0);
-  EXPECT_EQ(fs::remove_file(dir.file("b")), -1);
-  EXPECT_EQ(fs::last_error(), ENOSPC);
+  EXPECT_TRUE(fs::remove_file(dir.file("a")).ok());
+  EXPECT_FALSE(fs::remove_file(dir.file("b")).ok());
+  EXPECT_EQ(fs::last_failure().error, ENOSPC);
   EXPECT_TRUE(dir.exists("b"));
   EXPECT_TRUE(faults.triggered());
   EXPECT_EQ(faults.calls("remove"), 2);
@@ -161,7 +161,7 @@ TEST(Fs, FaultHookFailsTheChosenCall) {
   faults.fail_nth("", 1, EACCES, "", true);
   EXPECT_EQ(fs::open_stream(dir.file("x"), "r"), nullptr);
   EXPECT_EQ(fs::create_file(dir.file("y"), 0600), -1);
-  EXPECT_EQ(fs::rename_file(dir.file("b"), dir.file("c")), -1);
+  EXPECT_FALSE(fs::rename_file(dir.file("b"), dir.file("c")).ok());
   EXPECT_FALSE(dir.exists("y"));
   EXPECT_TRUE(dir.exists("b"));
   faults.clear();
@@ -171,10 +171,10 @@ TEST(Fs, FaultHookFailsTheChosenCall) {
   ASSERT_NE(f, nullptr);
   EXPECT_EQ(fs::write_stream(f, "held", dir.file("buffered")), 4u);
   faults.fail_nth("flush", 1, ENOSPC);
-  EXPECT_EQ(fs::flush_stream(f, dir.file("buffered")), EOF);
+  EXPECT_FALSE(fs::flush_stream(f, dir.file("buffered")).ok());
   EXPECT_EQ(errno, ENOSPC);
   EXPECT_EQ(dir.read("buffered"), "");
-  EXPECT_EQ(fs::flush_stream(f, dir.file("buffered")), 0);
+  EXPECT_TRUE(fs::flush_stream(f, dir.file("buffered")).ok());
   EXPECT_EQ(dir.read("buffered"), "held");
   std::fclose(f);
 }
@@ -193,9 +193,9 @@ TEST(Fs, LockedRunFilesGoThroughTheFaultHook) {
     EXPECT_FALSE(fs::names_open_file(fd, path));
     EXPECT_EQ(fs::file_identity(path), "");
     EXPECT_EQ(fs::file_fingerprint(path), "");
-    EXPECT_EQ(fs::append_synced(fd, "x", path), -1);
-    EXPECT_EQ(fs::truncate_synced(fd, path), -1);
-    EXPECT_EQ(fs::link_file(path, dir.file("second")), -1);
+    EXPECT_FALSE(fs::append_synced(fd, "x", path).ok());
+    EXPECT_FALSE(fs::truncate_synced(fd, path).ok());
+    EXPECT_FALSE(fs::link_file(path, dir.file("second")).ok());
     EXPECT_EQ(fs::create_new_file(dir.file("other"), 0600), -1);
     EXPECT_EQ(faults.calls("open-write"), 1);
     EXPECT_EQ(faults.calls("lookup"), 3);
@@ -205,7 +205,7 @@ TEST(Fs, LockedRunFilesGoThroughTheFaultHook) {
   EXPECT_GE(again, 0);
   EXPECT_TRUE(fs::names_open_file(fd, path));
   EXPECT_EQ(fs::file_identity(path), identity);
-  EXPECT_EQ(fs::append_synced(fd, "x", path), 0);
+  EXPECT_TRUE(fs::append_synced(fd, "x", path).ok());
   fs::close_descriptor(again);
   fs::close_descriptor(fd);
 }
@@ -233,10 +233,10 @@ TEST(Fs, CaseInsensitiveLookupSeesEveryChange) {
   EXPECT_EQ(fs::resolve(dir.path(), "abd"), dir.file("abd"));
   dir.write("Abd", "");  // right after the listing
   EXPECT_EQ(fs::resolve(dir.path(), "abd"), dir.file("Abd"));
-  ASSERT_EQ(fs::remove_file(dir.file("ABC")), 0);
+  ASSERT_TRUE(fs::remove_file(dir.file("ABC")).ok());
   dir.write("aBC", "");
   EXPECT_EQ(fs::resolve(dir.path(), "abc"), dir.file("aBC"));
-  ASSERT_EQ(fs::remove_file(dir.file("aBC")), 0);
+  ASSERT_TRUE(fs::remove_file(dir.file("aBC")).ok());
   EXPECT_EQ(fs::resolve(dir.path(), "ABC"), dir.file("ABC"));  // gone: the name as given
   // Two names that differ only in case: the first in byte order, whether the directory was just
   // changed (scanned for the name) or has been left alone (its index).

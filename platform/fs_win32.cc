@@ -27,22 +27,40 @@ namespace kv::fs {
 namespace {
 
 using detail::fail_with;
+using detail::failure;
 using detail::lookup_refused;
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr unsigned kOwnerWrite = 0200;
 
-int record_failure() { return fail_with(win32::errno_from(::GetLastError())); }
+// The failure of `call` on `path` (and `second_path`) as the system's last error, recorded.
+Result system_failure(const char* call, const std::string& path,
+                      const std::string& second_path = "") {
+  return failure(win32::errno_from(::GetLastError()), call, path, second_path);
+}
 
-// The wide name of `path` for `operation`, after the fault hook; false (the failure recorded)
-// when the name is refused or a fault is injected.
-bool prepare(const char* operation, const std::string& path, std::wstring* wide) {
+int record_failure(const char* call, const std::string& path) {
+  system_failure(call, path);
+  return -1;
+}
+
+// `call` on `path` as done when `done`, else as the system's last error.
+Result system_outcome(bool done, const char* call, const std::string& path) {
+  return done ? Result{0, call, path, ""} : system_failure(call, path);
+}
+
+// The errno value with which `operation` on `path` is refused (the failure recorded): ENOENT for
+// a name without a wide form, else a fault injected by the hook; 0 to go on, with the wide name
+// of `path` in `wide`.
+int refusal(const char* operation, const std::string& path, std::wstring* wide) {
   *wide = win32::system_path(path);
-  if (wide->empty()) {
-    fail_with(ENOENT);
-    return false;
-  }
-  return check_fault(operation, path) == 0;
+  if (wide->empty()) return failure(ENOENT, operation, path).error;
+  return check_fault(operation, path);
+}
+
+// True to go on with `operation` (see refusal()).
+bool prepare(const char* operation, const std::string& path, std::wstring* wide) {
+  return refusal(operation, path, wide) == 0;
 }
 
 DWORD attributes_of(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()); }
@@ -67,12 +85,13 @@ bool set_read_only(const std::wstring& path, bool read_only) {
 }
 
 // A descriptor of the C library for `handle` (which it then owns); -1 after closing the handle.
-int descriptor_for(HANDLE handle, int flags) {
-  if (handle == INVALID_HANDLE_VALUE) return record_failure();
+// `call` and `path` name the open for a failure.
+int descriptor_for(HANDLE handle, int flags, const char* call, const std::string& path) {
+  if (handle == INVALID_HANDLE_VALUE) return record_failure(call, path);
   int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), flags | _O_BINARY);
   if (fd < 0) {
     ::CloseHandle(handle);
-    return fail_with(EMFILE);
+    return fail_with(EMFILE, call, path);
   }
   return fd;
 }
@@ -298,11 +317,11 @@ Status status(const std::string& path) {
   std::wstring wide = win32::system_path(path);
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (wide.empty()) {
-    fail_with(ENOENT);
+    fail_with(ENOENT, "lookup", path);
     return result;
   }
   if (!::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) {
-    record_failure();
+    record_failure("lookup", path);
     return result;
   }
   result.exists = true;
@@ -339,60 +358,66 @@ bool is_writable(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !is_read_only_file(attributes);
 }
 
-int remove_file(const std::string& path) {
+Result remove_file(const std::string& path) {
   std::wstring wide;
-  if (!prepare("remove", path, &wide)) return -1;
+  if (int refused = refusal("remove", path, &wide)) return failure(refused, "remove", path);
   note_directory_change(path);
   DWORD error = changed_patiently(wide, [&] { return ::DeleteFileW(wide.c_str()) != 0; });
-  return error == ERROR_SUCCESS ? 0 : fail_with(win32::errno_from(error));
+  if (error != ERROR_SUCCESS) return failure(win32::errno_from(error), "remove", path);
+  return Result{0, "remove", path, ""};
 }
 
-int rename_file(const std::string& from, const std::string& to) {
+Result rename_file(const std::string& from, const std::string& to) {
   std::wstring wide_from;
-  if (!prepare("rename", from, &wide_from)) return -1;
+  if (int refused = refusal("rename", from, &wide_from)) {
+    return failure(refused, "rename", from, to);
+  }
   std::wstring wide_to = win32::system_path(to);
-  if (wide_to.empty()) return fail_with(ENOENT);
-  if (check_fault("rename-to", to) != 0) return -1;
+  if (wide_to.empty()) return failure(ENOENT, "rename", from, to);
+  if (int injected = check_fault("rename-to", to)) return failure(injected, "rename", from, to);
   note_directory_change(from);
   note_directory_change(to);
   DWORD error = changed_patiently(wide_to, [&] {
     return ::MoveFileExW(wide_from.c_str(), wide_to.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   });
-  return error == ERROR_SUCCESS ? 0 : fail_with(win32::errno_from(error));
+  if (error != ERROR_SUCCESS) return failure(win32::errno_from(error), "rename", from, to);
+  return Result{0, "rename", from, to};
 }
 
-int set_permissions(const std::string& path, unsigned mode) {
+Result set_permissions(const std::string& path, unsigned mode) {
   std::wstring wide;
-  if (!prepare("chmod", path, &wide)) return -1;
-  return set_read_only(wide, (mode & kOwnerWrite) == 0) ? 0 : record_failure();
+  if (int refused = refusal("chmod", path, &wide)) return failure(refused, "chmod", path);
+  return system_outcome(set_read_only(wide, (mode & kOwnerWrite) == 0), "chmod", path);
 }
 
-int make_directory(const std::string& path) {
+Result make_directory(const std::string& path) {
   std::wstring wide;
-  if (!prepare("mkdir", path, &wide)) return -1;
+  if (int refused = refusal("mkdir", path, &wide)) return failure(refused, "mkdir", path);
   note_directory_change(path);
-  return ::CreateDirectoryW(wide.c_str(), nullptr) ? 0 : record_failure();
+  return system_outcome(::CreateDirectoryW(wide.c_str(), nullptr) != 0, "mkdir", path);
 }
 
-int truncate_file(const std::string& path, std::int64_t length) {
+Result truncate_file(const std::string& path, std::int64_t length) {
   std::wstring wide;
-  if (!prepare("truncate", path, &wide)) return -1;
+  if (int refused = refusal("truncate", path, &wide)) return failure(refused, "truncate", path);
   HANDLE handle = open_handle(wide, GENERIC_WRITE, kShareAll, OPEN_EXISTING);
-  if (handle == INVALID_HANDLE_VALUE) return record_failure();
+  if (handle == INVALID_HANDLE_VALUE) return system_failure("truncate", path);
   LARGE_INTEGER position;
   position.QuadPart = length;
   bool ok = ::SetFilePointerEx(handle, position, nullptr, FILE_BEGIN) && ::SetEndOfFile(handle);
   DWORD error = ::GetLastError();
   ::CloseHandle(handle);
-  return ok ? 0 : fail_with(win32::errno_from(error));
+  if (!ok) return failure(win32::errno_from(error), "truncate", path);
+  return Result{0, "truncate", path, ""};
 }
 
 int create_file(const std::string& path, unsigned mode) {
   std::wstring wide;
   if (!prepare("create", path, &wide)) return -1;
   note_directory_change(path);
-  int fd = descriptor_for(open_handle(wide, GENERIC_WRITE, kShareAll, CREATE_ALWAYS), _O_WRONLY);
+  int fd = descriptor_for(open_handle(wide, GENERIC_WRITE, kShareAll, CREATE_ALWAYS), _O_WRONLY,
+                          "create", path);
   // As with POSIX permission bits, the creating descriptor may still write a read-only file.
   if (fd >= 0 && (mode & kOwnerWrite) == 0) set_read_only(wide, true);
   return fd;
@@ -406,7 +431,7 @@ bool can_create_beside(const std::string& probe_path, unsigned /*mode*/) {
   HANDLE handle = ::CreateFileW(wide.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    record_failure();
+    record_failure("create", probe_path);
     return false;
   }
   ::CloseHandle(handle);
@@ -415,8 +440,9 @@ bool can_create_beside(const std::string& probe_path, unsigned /*mode*/) {
 
 int open_descriptor(const std::string& path, unsigned flags, bool exclusive) {
   bool writing = (flags & (kWrite | kCreate | kTruncate | kAppend)) != 0;
+  const char* call = writing ? "open-write" : "open-read";
   std::wstring wide;
-  if (!prepare(writing ? "open-write" : "open-read", path, &wide)) return -1;
+  if (!prepare(call, path, &wide)) return -1;
   if ((flags & kCreate) != 0) note_directory_change(path);
   DWORD access = 0;
   int crt_flags = 0;
@@ -441,16 +467,16 @@ int open_descriptor(const std::string& path, unsigned flags, bool exclusive) {
   }
   // Exclusive: the "deny all" sharing mode, so that no other open succeeds while it is held.
   DWORD share = exclusive ? 0 : kShareAll;
-  return descriptor_for(open_handle(wide, access, share, disposition), crt_flags);
+  return descriptor_for(open_handle(wide, access, share, disposition), crt_flags, call, path);
 }
 
-int close_descriptor(int fd) { return ::_close(fd) == 0 ? 0 : fail_with(errno); }
+int close_descriptor(int fd) { return ::_close(fd) == 0 ? 0 : fail_with(errno, "close", ""); }
 
 std::FILE* open_stream(const std::string& path, const char* mode) {
   std::string m = mode;
-  bool writing = m.find_first_of("wa+") != std::string::npos;
+  const char* call = m.find_first_of("wa+") != std::string::npos ? "open-write" : "open-read";
   std::wstring wide;
-  if (!prepare(writing ? "open-write" : "open-read", path, &wide)) return nullptr;
+  if (!prepare(call, path, &wide)) return nullptr;
   if (m.find_first_of("wa") != std::string::npos) note_directory_change(path);
   const bool update = m.find('+') != std::string::npos;
   DWORD access = GENERIC_READ;
@@ -469,13 +495,13 @@ std::FILE* open_stream(const std::string& path, const char* mode) {
   // Binary always: the files hold the same bytes as on every platform, and every reader takes
   // both line ends.
   stream_mode += update ? "+b" : "b";
-  int fd = descriptor_for(open_handle(wide, access, kShareAll, disposition), crt_flags);
+  int fd = descriptor_for(open_handle(wide, access, kShareAll, disposition), crt_flags, call, path);
   if (fd < 0) return nullptr;
   std::FILE* f = ::_fdopen(fd, stream_mode.c_str());
   if (f == nullptr) {
     int error = errno;
     ::_close(fd);
-    fail_with(error);
+    failure(error, call, path);
   }
   return f;
 }
@@ -484,14 +510,14 @@ std::vector<std::string> list_directory(const std::string& dir) {
   std::vector<std::string> names;
   std::wstring wide = win32::system_path(join(dir, "*"));
   if (wide.empty()) {
-    fail_with(ENOENT);
+    fail_with(ENOENT, "list", dir);
     return names;
   }
   WIN32_FIND_DATAW found;
   HANDLE search = ::FindFirstFileExW(wide.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
                                      nullptr, 0);
   if (search == INVALID_HANDLE_VALUE) {
-    record_failure();
+    record_failure("list", dir);
     return names;
   }
   do {
@@ -526,60 +552,62 @@ std::string temp_directory() {
   return dir;
 }
 
-int sync_file(const std::string& path) {
+Result sync_file(const std::string& path) {
   std::wstring wide;
-  if (!prepare("sync", path, &wide)) return -1;
+  if (int refused = refusal("sync", path, &wide)) return failure(refused, "sync", path);
   DWORD attributes = attributes_of(wide);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return record_failure();
+  if (attributes == INVALID_FILE_ATTRIBUTES) return system_failure("sync", path);
   // A folder cannot be flushed on Windows; nor can a read-only file be opened to flush it (no
   // write of this program can be pending in it).
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || is_read_only_file(attributes)) return 0;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || is_read_only_file(attributes)) {
+    return Result{0, "sync", path, ""};
+  }
   HANDLE handle = open_handle(wide, GENERIC_WRITE, kShareAll, OPEN_EXISTING);
-  if (handle == INVALID_HANDLE_VALUE) return record_failure();
+  if (handle == INVALID_HANDLE_VALUE) return system_failure("sync", path);
   bool ok = ::FlushFileBuffers(handle) != 0;
   DWORD error = ::GetLastError();
   ::CloseHandle(handle);
-  return ok ? 0 : fail_with(win32::errno_from(error));
+  if (!ok) return failure(win32::errno_from(error), "sync", path);
+  return Result{0, "sync", path, ""};
 }
 
-int sync_directory(const std::string& dir) {
+Result sync_directory(const std::string& dir) {
   std::wstring wide;
-  if (!prepare("sync", dir, &wide)) return -1;
+  if (int refused = refusal("sync", dir, &wide)) return failure(refused, "sync", dir);
   detail::forget_directory_change(dir);
   // Windows writes a folder's entries itself; renames are made with MOVEFILE_WRITE_THROUGH.
-  return attributes_of(wide) != INVALID_FILE_ATTRIBUTES ? 0 : record_failure();
+  return system_outcome(attributes_of(wide) != INVALID_FILE_ATTRIBUTES, "sync", dir);
 }
 
 std::FILE* create_new_stream(const std::string& path, unsigned mode) {
   std::wstring wide;
   if (!prepare("create", path, &wide)) return nullptr;
   note_directory_change(path);
-  int fd = descriptor_for(open_handle(wide, GENERIC_WRITE, kShareAll, CREATE_NEW), _O_WRONLY);
+  int fd = descriptor_for(open_handle(wide, GENERIC_WRITE, kShareAll, CREATE_NEW), _O_WRONLY,
+                          "create", path);
   if (fd < 0) return nullptr;
   std::FILE* f = ::_fdopen(fd, "wb");
   if (f == nullptr) {
     int error = errno;
     ::_close(fd);
     ::DeleteFileW(wide.c_str());
-    fail_with(error);
+    failure(error, "create", path);
     return nullptr;
   }
   if ((mode & kOwnerWrite) == 0) set_read_only(wide, true);
   return f;
 }
 
-int set_stream_permissions(std::FILE* /*stream*/, const std::string& path, unsigned mode) {
-  std::wstring wide;
-  if (!prepare("chmod", path, &wide)) return -1;
-  return set_read_only(wide, (mode & kOwnerWrite) == 0) ? 0 : record_failure();
+Result set_stream_permissions(std::FILE* /*stream*/, const std::string& path, unsigned mode) {
+  return set_permissions(path, mode);
 }
 
-int sync_stream(std::FILE* stream, const std::string& path) {
+Result sync_stream(std::FILE* stream, const std::string& path) {
   std::wstring wide;
-  if (!prepare("sync", path, &wide)) return -1;
-  if (std::fflush(stream) != 0) return fail_with(errno);
+  if (int refused = refusal("sync", path, &wide)) return failure(refused, "sync", path);
+  if (std::fflush(stream) != 0) return failure(errno, "flush", path);
   HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
-  return ::FlushFileBuffers(handle) ? 0 : record_failure();
+  return system_outcome(::FlushFileBuffers(handle) != 0, "sync", path);
 }
 
 std::string error_text(int error) {
@@ -713,7 +741,8 @@ int create_new_descriptor(const std::string& path, unsigned mode) {
   std::wstring wide;
   if (!prepare("create", path, &wide)) return -1;
   note_directory_change(path);
-  int fd = descriptor_for(open_handle(wide, GENERIC_WRITE, kShareAll, CREATE_NEW), _O_WRONLY);
+  int fd = descriptor_for(open_handle(wide, GENERIC_WRITE, kShareAll, CREATE_NEW), _O_WRONLY,
+                          "create", path);
   if (fd >= 0 && (mode & kOwnerWrite) == 0) set_read_only(wide, true);
   return fd;
 }
@@ -726,7 +755,7 @@ bool write_descriptor(int fd, const char* data, std::size_t length, const std::s
     const unsigned chunk = static_cast<unsigned>(std::min(length - done, kMaxChunk));
     const int n = ::_write(fd, data + done, chunk);
     if (n <= 0) {
-      fail_with(n == 0 ? ENOSPC : errno);
+      fail_with(n == 0 ? ENOSPC : errno, "write", path);
       return false;
     }
     done += static_cast<std::size_t>(n);
@@ -737,7 +766,7 @@ bool write_descriptor(int fd, const char* data, std::size_t length, const std::s
 long read_descriptor(int fd, char* buffer, std::size_t size) {
   constexpr std::size_t kMaxChunk = 1u << 30;
   const int n = ::_read(fd, buffer, static_cast<unsigned>(std::min(size, kMaxChunk)));
-  return n >= 0 ? static_cast<long>(n) : fail_with(errno);
+  return n >= 0 ? static_cast<long>(n) : fail_with(errno, "read", "");
 }
 
 }  // namespace kv::fs

@@ -67,22 +67,22 @@ TEST(FsWindows, LongPathsWork) {
   std::string path = fs::to_slashes(dir.path());
   while (path.size() < 330) {
     path += "/" + std::string(40, 'd');
-    ASSERT_EQ(fs::make_directory(path), 0) << path;
+    ASSERT_TRUE(fs::make_directory(path).ok()) << path;
   }
   const std::string file = path + "/qrtlnk.rcv";
   ASSERT_TRUE(write(file, "old\n"));
   std::FILE* f = fs::create_new_stream(path + "/KVRWABCDEF", 0600);
   ASSERT_NE(f, nullptr);
   fs::write_stream(f, "new\n", path + "/KVRWABCDEF");
-  EXPECT_EQ(fs::sync_stream(f, path + "/KVRWABCDEF"), 0);
+  EXPECT_TRUE(fs::sync_stream(f, path + "/KVRWABCDEF").ok());
   std::fclose(f);
-  EXPECT_EQ(fs::rename_file(path + "/KVRWABCDEF", file), 0);
+  EXPECT_TRUE(fs::rename_file(path + "/KVRWABCDEF", file).ok());
   EXPECT_EQ(content_of(file), "new\n");
   EXPECT_EQ(fs::status(file).size, 4);
   EXPECT_EQ(fs::list_directory(path), std::vector<std::string>{"qrtlnk.rcv"});
   EXPECT_EQ(fs::resolve(path, "QRTLNK.RCV"), file);
   EXPECT_NE(fs::file_identity(file), "");
-  EXPECT_EQ(fs::remove_file(file), 0);
+  EXPECT_TRUE(fs::remove_file(file).ok());
   EXPECT_FALSE(fs::exists(file));
 }
 
@@ -91,7 +91,7 @@ TEST(FsWindows, DevicesAndStreamsNeverReachTheFileSystem) {
   for (const char* name : {"CON", "nul", "aux.txt", "COM1", "lpt9.dat", "con .x", "f.txt:hidden"}) {
     const std::string path = dir.file(name);
     EXPECT_EQ(fs::open_stream(path, "w"), nullptr) << name;
-    EXPECT_EQ(fs::last_error(), ENOENT) << name;
+    EXPECT_EQ(fs::last_failure().error, ENOENT) << name;
     EXPECT_EQ(fs::create_file(path, 0600), -1) << name;
     EXPECT_FALSE(fs::exists(path)) << name;
   }
@@ -112,11 +112,11 @@ TEST(FsWindows, ReplacementKeepsPosixSemantics) {
   const std::string target = dir.file("qrtlnk.snd");
   const std::string fresh = dir.file("KVRW000001");
   ASSERT_TRUE(write(target, "old"));
-  EXPECT_EQ(fs::set_permissions(target, 0400), 0);
+  EXPECT_TRUE(fs::set_permissions(target, 0400).ok());
   EXPECT_EQ(fs::status(target).mode, 0400u);
   EXPECT_FALSE(fs::is_writable(target));
   EXPECT_EQ(fs::open_stream(target, "w"), nullptr);  // a read-only file is not written
-  EXPECT_EQ(fs::last_error(), EACCES);
+  EXPECT_EQ(fs::last_failure().error, EACCES);
 
   // The one-step rewrite replaces it all the same; a program that holds it open for a moment
   // (a virus scanner) is waited for.
@@ -128,22 +128,22 @@ TEST(FsWindows, ReplacementKeepsPosixSemantics) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     std::fclose(scanner);
   });
-  EXPECT_EQ(fs::rename_file(fresh, target), 0);
+  EXPECT_TRUE(fs::rename_file(fresh, target).ok());
   done_soon.join();
   EXPECT_NE(fs::file_identity(target), before);
   EXPECT_EQ(content_of(target), "new");
   EXPECT_EQ(fs::status(target).mode, 0600u) << "the new file brings its own permission";
 
   // A read-only file is removed as on POSIX; the read-only mark of a new file is kept.
-  EXPECT_EQ(fs::set_permissions(target, 0400), 0);
-  EXPECT_EQ(fs::remove_file(target), 0);
+  EXPECT_TRUE(fs::set_permissions(target, 0400).ok());
+  EXPECT_TRUE(fs::remove_file(target).ok());
   EXPECT_FALSE(fs::exists(target));
   int fd = fs::create_file(target, 0400);
   ASSERT_GE(fd, 0);
   EXPECT_EQ(fs::close_descriptor(fd), 0);
   EXPECT_EQ(fs::status(target).mode, 0400u);
-  EXPECT_EQ(fs::rename_file(dir.file("missing"), target), -1);
-  EXPECT_EQ(fs::last_error(), ENOENT);
+  EXPECT_FALSE(fs::rename_file(dir.file("missing"), target).ok());
+  EXPECT_EQ(fs::last_failure().error, ENOENT);
 }
 
 TEST(FsWindows, RunFilesAreCreatedOnceLockedAndAppendedToDisk) {
@@ -156,18 +156,18 @@ TEST(FsWindows, RunFilesAreCreatedOnceLockedAndAppendedToDisk) {
   int other = fs::open_existing_file(busy);
   ASSERT_GE(other, 0);
   EXPECT_FALSE(fs::try_lock_exclusive(other)) << "a second holder";
-  EXPECT_EQ(fs::append_synced(fd, "mode R\n", busy), 0);
-  EXPECT_EQ(fs::append_synced(fd, "step 1\n", busy), 0);
+  EXPECT_TRUE(fs::append_synced(fd, "mode R\n", busy).ok());
+  EXPECT_TRUE(fs::append_synced(fd, "step 1\n", busy).ok());
   std::string text;
   EXPECT_TRUE(fs::read_whole(other, text)) << "the content stays readable while it is locked";
   EXPECT_EQ(text, "mode R\nstep 1\n");
   EXPECT_TRUE(fs::names_open_file(fd, busy));
-  EXPECT_EQ(fs::link_file(busy, dir.file("second")), 0);
-  EXPECT_EQ(fs::link_file(busy, dir.file("second")), -1);
+  EXPECT_TRUE(fs::link_file(busy, dir.file("second")).ok());
+  EXPECT_FALSE(fs::link_file(busy, dir.file("second")).ok());
   EXPECT_TRUE(fs::names_open_file(fd, dir.file("second")));
-  EXPECT_EQ(fs::truncate_synced(fd, busy), 0);
+  EXPECT_TRUE(fs::truncate_synced(fd, busy).ok());
   EXPECT_EQ(fs::status(dir.file("second")).size, 0);
-  EXPECT_EQ(fs::remove_file(busy), 0);  // removed while held, gone once it is closed
+  EXPECT_TRUE(fs::remove_file(busy).ok());  // removed while held, gone once it is closed
   fs::close_descriptor(fd);
   EXPECT_TRUE(fs::try_lock_exclusive(other)) << "released with its holder's handle";
   fs::close_descriptor(other);
@@ -190,10 +190,10 @@ TEST(FsWindows, FaultHookFailsTheChosenCallWithoutPerformingIt) {
     if (std::string(operation) != "rename") return 0;
     return ++renames == 1 ? ENOSPC : 0;
   });
-  EXPECT_EQ(fs::rename_file(dir.file("a"), dir.file("b")), -1);
-  EXPECT_EQ(fs::last_error(), ENOSPC);
+  EXPECT_FALSE(fs::rename_file(dir.file("a"), dir.file("b")).ok());
+  EXPECT_EQ(fs::last_failure().error, ENOSPC);
   EXPECT_EQ(content_of(dir.file("b")), "b");
-  EXPECT_EQ(fs::rename_file(dir.file("a"), dir.file("b")), 0);
+  EXPECT_TRUE(fs::rename_file(dir.file("a"), dir.file("b")).ok());
   fs::set_fault_hook(nullptr);
   EXPECT_EQ(content_of(dir.file("b")), "a");
 
@@ -215,7 +215,7 @@ TEST(FsWindows, NewFilesDescriptorsOwnersAndLinks) {
   int fd = fs::create_new_descriptor(path, 0600);
   ASSERT_GE(fd, 0);
   EXPECT_EQ(fs::create_new_descriptor(path, 0600), -1);
-  EXPECT_EQ(fs::last_error(), fs::kNameTaken);
+  EXPECT_EQ(fs::last_failure().error, fs::kNameTaken);
   const std::string text(70000, 'x');
   EXPECT_TRUE(fs::write_descriptor(fd, text.data(), text.size(), path));
   fs::close_descriptor(fd);
@@ -243,16 +243,16 @@ TEST(FsWindows, NewFilesDescriptorsOwnersAndLinks) {
   EXPECT_FALSE(fs::error_text(ENOSPC).empty());
 
   // Every directory with a new entry is flushed once, and forgotten after that.
-  EXPECT_EQ(fs::sync_changed_directories(), 0);
+  EXPECT_TRUE(fs::sync_changed_directories().ok());
   int flushes = 0;
   fs::set_fault_hook([&](const char* operation, const std::string&) {
     if (std::string(operation) == "sync") ++flushes;
     return 0;
   });
-  EXPECT_EQ(fs::sync_changed_directories(), 0);
+  EXPECT_TRUE(fs::sync_changed_directories().ok());
   EXPECT_EQ(flushes, 0);
   ASSERT_TRUE(write(dir.file("other"), "o"));
-  EXPECT_EQ(fs::sync_changed_directories(), 0);
+  EXPECT_TRUE(fs::sync_changed_directories().ok());
   EXPECT_EQ(flushes, 1);
   fs::set_fault_hook(nullptr);
 }

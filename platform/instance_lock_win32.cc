@@ -75,7 +75,7 @@ void InstanceLock::release() {
 }
 
 void InstanceLock::publish(const std::string& text) {
-  if (fd_ < 0 || fs::truncate_synced(fd_, path_) != 0) return;
+  if (fd_ < 0 || !fs::truncate_synced(fd_, path_).ok()) return;
   fs::append_synced(fd_, text, path_);
 }
 

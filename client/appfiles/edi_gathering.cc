@@ -95,10 +95,10 @@ bool collect_parts(const RcvRecord& record, const std::string& scratch,
 bool refill_fil_file(const std::string& fil_path, const std::string& scratch) {
   const fs::Status old = fs::status(fil_path);
   if (old.exists && append_file(fil_path, scratch) != kAppendOk) return false;
-  if (old.exists && fs::set_permissions(scratch, old.mode) != 0) return false;
+  if (old.exists && !fs::set_permissions(scratch, old.mode).ok()) return false;
   // The gathered messages are on disk before the FIL= file is replaced by them.
-  if (fs::sync_file(scratch) != 0) return false;
-  if (fs::rename_file(scratch, fil_path) == 0) {
+  if (!fs::sync_file(scratch).ok()) return false;
+  if (fs::rename_file(scratch, fil_path).ok()) {
     fs::sync_directory(fs::dir_name(fil_path));
     return true;
   }

@@ -120,7 +120,7 @@ class WorkFile {
       path_ = fs::join(app_home().dir(), name);
       fd_ = fs::create_new_descriptor(path_, 0666);
       if (fd_ >= 0) return true;
-      if (fs::last_error() != fs::kNameTaken) return false;
+      if (fs::last_failure().error != fs::kNameTaken) return false;
     }
     return false;
   }
@@ -319,8 +319,8 @@ int InterchangeScan::run() {
     return -1;  // not an interchange file, or not one complete interchange in it
   }
   // What did not reach the command file or the send queue fails the whole file.
-  if (fs::flush_stream(tr_.out, tr_.command_file) != 0 ||
-      fs::flush_stream(tr_.snd.get(), "qrtlnk.snd") != 0) {
+  if (!fs::flush_stream(tr_.out, tr_.command_file).ok() ||
+      !fs::flush_stream(tr_.snd.get(), "qrtlnk.snd").ok()) {
     fail();
   }
   if (tr_.interchange_list) {
@@ -328,7 +328,7 @@ int InterchangeScan::run() {
     for (const std::string& line : list_lines_) lines += line + "\n";
     const std::string& list = run_state().interchange_list;
     if (fs::write_stream(tr_.interchange_list.get(), lines, list) != lines.size() ||
-        fs::flush_stream(tr_.interchange_list.get(), list) != 0) {
+        !fs::flush_stream(tr_.interchange_list.get(), list).ok()) {
       fail();
     }
   }

@@ -18,7 +18,7 @@ int open_exclusive_with_retries(const std::string& name, unsigned flags) {
   for (int attempt = 1; attempt <= kAttempts; ++attempt) {
     int fd = fs::open_descriptor(path, flags, true);
     if (fd >= 0) return fd;
-    if (fs::last_error() != fs::kTooManyOpenFiles || attempt == kAttempts) break;
+    if (fs::last_failure().error != fs::kTooManyOpenFiles || attempt == kAttempts) break;
     clock().sleep_ms(kRetryWaitMs);
   }
   return -1;

@@ -68,8 +68,8 @@ class TargetMerge {
       // flushed before the merge is recorded as done: after a power cut the file must not come
       // back with the interchanges that were sent.
       file_.abandon();
-      if (app_home().remove_work_file(name_) == 0 &&
-          fs::sync_directory(fs::dir_name(app_home().fullpath(name_))) != 0) {
+      if (app_home().remove_work_file(name_).ok() &&
+          !fs::sync_directory(fs::dir_name(app_home().fullpath(name_))).ok()) {
         return false;
       }
     } else if (!file_.commit()) {

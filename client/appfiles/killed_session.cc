@@ -236,8 +236,8 @@ bool settle_interchange(const Question& q) {
       if (!file.commit()) return false;
     }
   }
-  return app_home().remove_work_file(work) == 0 &&
-         fs::sync_directory(fs::dir_name(app_home().fullpath(work))) == 0;
+  return app_home().remove_work_file(work).ok() &&
+         fs::sync_directory(fs::dir_name(app_home().fullpath(work))).ok();
 }
 
 }  // namespace

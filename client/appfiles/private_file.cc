@@ -7,7 +7,7 @@
 namespace kv {
 
 bool create_private_file(const std::string& name, unsigned mode) {
-  if (app_home().access(name, 0) == 0) return app_home().chmod(name, mode) == 0;
+  if (app_home().access(name, 0) == 0) return app_home().chmod(name, mode).ok();
   int fd = app_home().creat(name, mode);
   if (fd < 0) return false;
   app_home().close(fd);

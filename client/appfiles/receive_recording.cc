@@ -2,7 +2,6 @@
 #include "client/appfiles/receive_recording.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <unordered_map>
 
@@ -56,10 +55,11 @@ class StoreAppender {
   void append(const std::string& record) {
     if (!store_) return;
     if (!write_line(store_.get(), record, kReceiveStore)) {
-      report_failure(fs::last_error());
-    } else if (fs::flush_stream(store_.get(), kReceiveStore) != 0) {
-      report_failure(errno);
+      report_failure(fs::last_failure().error);
+      return;
     }
+    const fs::Result flushed = fs::flush_stream(store_.get(), kReceiveStore);
+    if (!flushed.ok()) report_failure(flushed.error);
   }
 
  private:
@@ -165,7 +165,7 @@ bool record_received_messages(const std::string& command_file, const std::string
     }
   }
   // On disk before the run records its results as processed.
-  if (appended && fs::sync_stream(store.get(), app_home().fullpath(kReceiveStore)) != 0) {
+  if (appended && !fs::sync_stream(store.get(), app_home().fullpath(kReceiveStore)).ok()) {
     schrijf_QRTLNK_error_bestand(AppError::kNoMemory, "schrijven QRTLNK.RCV");
   }
   return appended;

@@ -115,7 +115,7 @@ class SendQueueIndex {
     if (record.text().size() != s.length) return false;
     if (!seek_to(file_, s.start) ||
         fs::write_stream(file_, record.text(), "qrtlnk.snd") != s.length ||
-        fs::flush_stream(file_, "qrtlnk.snd") != 0) {
+        !fs::flush_stream(file_, "qrtlnk.snd").ok()) {
       return false;
     }
     s.state = state_of(record);

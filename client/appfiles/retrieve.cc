@@ -118,7 +118,7 @@ void commit_in_one_direction(FileRewrite& output, FileRewrite& store,
   // The old output file keeps a second name until the store is replaced (no data is copied).
   const std::string old_output =
       existed ? fs::make_unique_name(fs::join(fs::dir_name(target), "KVRWXXXXXX")) : "";
-  const bool kept = !existed || (!old_output.empty() && fs::link_file(target, old_output) == 0);
+  const bool kept = !existed || (!old_output.empty() && fs::link_file(target, old_output).ok());
   if (existed && kept) record_intent(intent::kSetAside, old_output + "|" + target);
   if (!output.commit()) {
     if (existed && kept) fs::remove_file(old_output);

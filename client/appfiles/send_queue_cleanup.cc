@@ -101,13 +101,14 @@ void clean_send_queue() {
       snd.write_line(record);
     } else if (archive) {
       archive_ok = archive_ok && write_line(archive.get(), record, run.fil_name);
-      if (!archive_ok && archive_failure == 0) archive_failure = fs::last_error();
+      if (!archive_ok && archive_failure == 0) archive_failure = fs::last_failure().error;
     }
   }
   if (archive) {
     // The removed records are on disk before the send queue is replaced without them.
-    archive_ok = archive_ok && fs::sync_stream(archive.get(), app_home().fullpath(run.fil_name)) == 0;
-    if (!archive_ok && archive_failure == 0) archive_failure = fs::last_error();
+    archive_ok =
+        archive_ok && fs::sync_stream(archive.get(), app_home().fullpath(run.fil_name)).ok();
+    if (!archive_ok && archive_failure == 0) archive_failure = fs::last_failure().error;
     archive_ok = archive.close() == 0 && archive_ok;
   }
   // The send queue's new content is on disk before the archive is kept: a full disk leaves both

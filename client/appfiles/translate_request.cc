@@ -109,7 +109,7 @@ void open_appended_files(Translation& tr) {
 // Closes a stream and reports whether everything written reached the file.
 bool close_checked(OpenFile& f, const std::string& path) {
   if (!f) return true;
-  bool ok = std::ferror(f.get()) == 0 && fs::flush_stream(f.get(), path) == 0;
+  bool ok = std::ferror(f.get()) == 0 && fs::flush_stream(f.get(), path).ok();
   return f.close() == 0 && ok;
 }
 
@@ -126,7 +126,8 @@ void flush_appended_files(Translation& tr) {
   for (const char* name : {"qrtlnk.snd", "qrtlnk.sav"}) {
     if (app_home().access(name, 0) == 0) paths.push_back(app_home().fullpath(name));
   }
-  if (fs::sync_files(paths) != 0) throw TranslationFailed{AppError::kTooLittleDiskSpace, "qrtlnk.snd"};
+  if (!fs::sync_files(paths).ok())
+    throw TranslationFailed{AppError::kTooLittleDiskSpace, "qrtlnk.snd"};
 }
 
 void close_appended_files(Translation& tr) {
@@ -457,7 +458,7 @@ void vertaal_scriptin(const std::string& command_file) {
       close_appended_files(tr);
       flush_appended_files(tr);
       if (!close_checked(out, command_file)) throw TranslationFailed{AppError::kTooLittleDiskSpace, command_file};
-      if (fs::sync_files({app_home().fullpath(command_file)}) != 0) {
+      if (!fs::sync_files({app_home().fullpath(command_file)}).ok()) {
         throw TranslationFailed{AppError::kTooLittleDiskSpace, command_file};
       }
     } catch (const std::bad_alloc&) {

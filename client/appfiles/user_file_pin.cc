@@ -147,7 +147,7 @@ bool copy_with_scrambled_pins(const std::string& command_file, const std::string
   if (!out) return false;
   const std::string scrambled = with_scrambled_pins(text);
   bool ok = fs::write_stream(out.get(), scrambled, path) == scrambled.size();
-  ok = ok && fs::sync_stream(out.get(), path) == 0;
+  ok = ok && fs::sync_stream(out.get(), path).ok();
   ok = out.close() == 0 && ok;
   if (!ok) fs::remove_file(path);
   return ok;

@@ -45,7 +45,7 @@ std::FILE* open_for_appending_lines(const std::string& path) {
                    std::fgetc(f) != '\n';
   // Writes of an "a" stream always go to the end; the seek only switches from reading.
   if (std::fseek(f, 0, SEEK_END) != 0 ||
-      (ends_open && (fs::write_stream(f, "\n", path) != 1 || fs::flush_stream(f, path) != 0))) {
+      (ends_open && (fs::write_stream(f, "\n", path) != 1 || !fs::flush_stream(f, path).ok()))) {
     std::fclose(f);
     return nullptr;
   }

@@ -85,14 +85,15 @@ bool append_error_line(const std::string& line, int& failure) {
   const fs::Status before = fs::status(path);
   std::FILE* file = fs::open_stream(path, "a");
   if (file == nullptr) {
-    failure = fs::last_error();
+    failure = fs::last_failure().error;
     return false;
   }
   bool written = fs::write_stream(file, line, path) == line.size();
-  if (!written) failure = fs::last_error();
-  if (fs::flush_stream(file, path) != 0 && written) {
+  if (!written) failure = fs::last_failure().error;
+  const fs::Result flushed = fs::flush_stream(file, path);
+  if (!flushed.ok() && written) {
     written = false;
-    failure = errno;
+    failure = flushed.error;
   }
   if (std::fclose(file) != 0 && written) {
     written = false;
@@ -137,7 +138,7 @@ void start_error_file() {
   ErrorFileState& s = state();
   s.usable = true;
   const std::string path = app_home().fullpath(kErrorFileName);
-  if (fs::remove_file(path) != 0 && fs::status(path).exists) s.usable = false;
+  if (!fs::remove_file(path).ok() && fs::status(path).exists) s.usable = false;
 }
 
 bool is_error_reserve(const std::string& name) {
@@ -164,7 +165,8 @@ bool reserve_error_room() {
   const int fd = path.empty() ? -1 : fs::create_new_file(path, 0600);
   if (fd < 0) return false;
   // Blanks written and flushed: the file system has given the room, not only promised it.
-  if (!fs::try_lock_exclusive(fd) || fs::append_synced(fd, std::string(kReserveSize, ' '), path) != 0) {
+  if (!fs::try_lock_exclusive(fd) ||
+      !fs::append_synced(fd, std::string(kReserveSize, ' '), path).ok()) {
     fs::remove_file(path);
     fs::close_descriptor(fd);
     return false;

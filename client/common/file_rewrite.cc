@@ -74,13 +74,13 @@ bool FileRewrite::begin(const std::string& name, const RewriteOptions& options) 
   if (existed_) {
     in_ = OpenFile(fs::open_stream(target_, "rb"));
     if (!in_) {
-      note_failure(fs::last_error());
+      note_failure(fs::last_failure().error);
       return false;
     }
   }
   OpenFile out(create_temporary_beside(target_, existed_ ? 0600 : mode_, temporary_));
   if (!out) {
-    note_failure(fs::last_error());
+    note_failure(fs::last_failure().error);
     in_.close();
     return false;
   }
@@ -102,7 +102,7 @@ void FileRewrite::write(const char* data, std::size_t length) {
   if (write_failed_ || !out_) return;
   if (fs::write_stream(out_.get(), data, length, target_) != length) {
     write_failed_ = true;
-    note_failure(fs::last_error());
+    note_failure(fs::last_failure().error);
   }
 }
 
@@ -136,9 +136,9 @@ bool FileRewrite::prepare() {
   if (prepared_) return true;
   bool ok = good();
   if (!ok) note_failure(errno);
-  if (ok && set_mode_) ok = fs::set_stream_permissions(out_.get(), temporary_, mode_) == 0;
-  if (ok) ok = fs::sync_stream(out_.get(), temporary_) == 0;
-  if (!ok) note_failure(fs::last_error());
+  if (ok && set_mode_) ok = fs::set_stream_permissions(out_.get(), temporary_, mode_).ok();
+  if (ok) ok = fs::sync_stream(out_.get(), temporary_).ok();
+  if (!ok) note_failure(fs::last_failure().error);
   if (out_.close() != 0) {
     note_failure(errno);
     ok = false;
@@ -154,8 +154,9 @@ bool FileRewrite::prepare() {
 bool FileRewrite::commit() {
   if (!prepare()) return false;
   in_.close();
-  if (fs::rename_file(temporary_, target_) != 0) {
-    note_failure(fs::last_error());
+  const fs::Result renamed = fs::rename_file(temporary_, target_);
+  if (!renamed.ok()) {
+    note_failure(renamed.error);
     abandon();
     return false;
   }
@@ -163,7 +164,7 @@ bool FileRewrite::commit() {
   temporary_.clear();
   // The new content is in place; when the directory cannot be flushed, a power cut could still
   // bring the old one back, which the caller must hear of.
-  const bool flushed = fs::sync_directory(fs::dir_name(target_)) == 0;
+  const bool flushed = fs::sync_directory(fs::dir_name(target_)).ok();
   discard_set_aside_copy();
   return flushed;
 }

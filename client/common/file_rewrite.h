@@ -88,7 +88,7 @@ class FileRewrite {
   // commit(), and on failure the run ends: error 51 naming the file on a full disk, otherwise
   // error 10 with `error_text`.
   void commit_or_fail(const std::string& error_text);
-  // Why the rewrite failed (an error value of the platform's fs::last_error), 0 while it has not.
+  // Why the rewrite failed (an errno value of the platform's fs::Result), 0 while it has not.
   int failure() const { return failure_; }
   // Drops the new content; the file stays as it was.
   void abandon();

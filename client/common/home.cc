@@ -69,7 +69,7 @@ int HomeDirectory::sopen(const std::string& name, unsigned flags, bool exclusive
   return fs::open_descriptor(fullpath(name), flags, exclusive);
 }
 
-int HomeDirectory::chmod(const std::string& name, unsigned mode) const {
+fs::Result HomeDirectory::chmod(const std::string& name, unsigned mode) const {
   return fs::set_permissions(fullpath(name), mode);
 }
 
@@ -80,15 +80,15 @@ int HomeDirectory::stat(const std::string& name, long long* size) const {
   return 0;
 }
 
-int HomeDirectory::remove(const std::string& name) const {
+fs::Result HomeDirectory::remove(const std::string& name) const {
   return fs::remove_file(fullpath(name));
 }
 
-int HomeDirectory::rename(const std::string& from, const std::string& to) const {
+fs::Result HomeDirectory::rename(const std::string& from, const std::string& to) const {
   return fs::rename_file(fullpath(from), fullpath(to));
 }
 
-int HomeDirectory::cut_back(const std::string& name, long long length) const {
+fs::Result HomeDirectory::cut_back(const std::string& name, long long length) const {
   if (length < 0) return remove(name);
   return fs::truncate_file(fullpath(name), length);
 }
@@ -97,13 +97,13 @@ std::string HomeDirectory::mktemp(const std::string& templ) const {
   return fs::make_unique_name(fullpath(templ));
 }
 
-int HomeDirectory::remove_work_file(const std::string& name) const {
+fs::Result HomeDirectory::remove_work_file(const std::string& name) const {
   return remove_work_path(fullpath(name));
 }
 
-int HomeDirectory::remove_work_path(const std::string& full_path) const {
+fs::Result HomeDirectory::remove_work_path(const std::string& full_path) const {
   if (starts_with_ignore_case(base_name(full_path), "VQ") && fs::status(full_path).size > 0) {
-    return 0;  // a growing VQ file is kept
+    return fs::Result{0, "remove", full_path, ""};  // a growing VQ file is kept
   }
   return fs::remove_file(full_path);
 }
@@ -116,7 +116,7 @@ void HomeDirectory::set_read_only(const std::string& name) const {
 void HomeDirectory::set_read_write(const std::string& name) const {
   const std::string path = fullpath(name);
   const fs::Status st = fs::status(path);
-  if (!st.exists || chmod(name, st.mode | kOwnerWrite) == 0 || fs::owned_by_current_user(path)) {
+  if (!st.exists || chmod(name, st.mode | kOwnerWrite).ok() || fs::owned_by_current_user(path)) {
     return;
   }
   // Another user's file, which only its owner may make writable (two users of one home take

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "client/common/open_files.h"
+#include "platform/fs_result.h"
 
 namespace kv {
 
@@ -31,20 +32,21 @@ class HomeDirectory {
   // Opens with kv::fs::OpenFlags; `exclusive` denies every other opener (the "deny all" share
   // mode). A descriptor or -1.
   int sopen(const std::string& name, unsigned flags, bool exclusive) const;
-  int chmod(const std::string& name, unsigned mode) const;
+  fs::Result chmod(const std::string& name, unsigned mode) const;
   int stat(const std::string& name, long long* size = nullptr) const;  // 0 = exists
-  int remove(const std::string& name) const;
-  int rename(const std::string& from, const std::string& to) const;
+  fs::Result remove(const std::string& name) const;
+  fs::Result rename(const std::string& from, const std::string& to) const;
   // Puts a file back to the length it had before something was appended to it; a length below 0
-  // (the file did not exist then) removes it. 0 on success.
-  int cut_back(const std::string& name, long long length) const;
+  // (the file did not exist then) removes it.
+  fs::Result cut_back(const std::string& name, long long length) const;
   // Unique name from a template ending in "XXXXXX", as a full path; empty when none found.
   std::string mktemp(const std::string& templ) const;
 
-  // remove_work_file: keeps a non-empty file whose base name begins with "VQ" (any case).
-  int remove_work_file(const std::string& name) const;
+  // remove_work_file: keeps a non-empty file whose base name begins with "VQ" (any case), which
+  // counts as a success.
+  fs::Result remove_work_file(const std::string& name) const;
   // The same for a full path that is already resolved (nothing is looked up again).
-  int remove_work_path(const std::string& full_path) const;
+  fs::Result remove_work_path(const std::string& full_path) const;
   // When the file exists: read-only takes every write right away and keeps the read rights it
   // had; read-write gives its owner the write right back. A file of another user that only its
   // owner may change so is replaced by this user's own copy (the home directory is shared).

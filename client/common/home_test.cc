@@ -32,10 +32,10 @@ TEST(Home, NamesResolveAgainstTheHomeWithoutRegardToCase) {
   std::fputs("s\n", f.get());
   f.close();
   EXPECT_EQ(dir.read("QRTLNK.RCV"), "r\ns\n");
-  EXPECT_EQ(home.rename("qrtlnk.rcv", "copy.sav"), 0);
+  EXPECT_TRUE(home.rename("qrtlnk.rcv", "copy.sav").ok());
   EXPECT_TRUE(dir.exists("copy.sav"));
-  EXPECT_EQ(home.remove("COPY.SAV"), 0);
-  EXPECT_EQ(home.remove("COPY.SAV"), -1);
+  EXPECT_TRUE(home.remove("COPY.SAV").ok());
+  EXPECT_FALSE(home.remove("COPY.SAV").ok());
 }
 
 TEST(Home, RemoveWorkFileKeepsGrowingVqFiles) {
@@ -45,15 +45,15 @@ TEST(Home, RemoveWorkFileKeepsGrowingVqFiles) {
   dir.write("VQLOG.TXT", "data");
   dir.write("vqempty.txt", "");
   dir.write("other.txt", "data");
-  EXPECT_EQ(home.remove_work_file("VQLOG.TXT"), 0);
+  EXPECT_TRUE(home.remove_work_file("VQLOG.TXT").ok());
   EXPECT_TRUE(dir.exists("VQLOG.TXT"));
-  EXPECT_EQ(home.remove_work_file(".\\vqlog.txt"), 0);  // base name after "\", any case
+  EXPECT_TRUE(home.remove_work_file(".\\vqlog.txt").ok());  // base name after "\", any case
   EXPECT_TRUE(dir.exists("VQLOG.TXT"));
-  EXPECT_EQ(home.remove_work_file("vqempty.txt"), 0);
+  EXPECT_TRUE(home.remove_work_file("vqempty.txt").ok());
   EXPECT_FALSE(dir.exists("vqempty.txt"));
-  EXPECT_EQ(home.remove_work_file("other.txt"), 0);
+  EXPECT_TRUE(home.remove_work_file("other.txt").ok());
   EXPECT_FALSE(dir.exists("other.txt"));
-  EXPECT_EQ(home.remove_work_file("other.txt"), -1);
+  EXPECT_FALSE(home.remove_work_file("other.txt").ok());
   EXPECT_EQ(base_name("C:\\dir\\VQX.LOG"), "VQX.LOG");
   EXPECT_EQ(base_name("a/b"), "b");
   EXPECT_EQ(base_name("plain"), "plain");
@@ -64,7 +64,7 @@ TEST(Home, ProtectionBits) {
   HomeDirectory home;
   home.set(dir.path());
   dir.write("qrtlnk.snd", "x");
-  ASSERT_EQ(home.chmod("qrtlnk.snd", 0660), 0);
+  ASSERT_TRUE(home.chmod("qrtlnk.snd", 0660).ok());
   home.set_read_only("QRTLNK.SND");
   // The write rights go, the group keeps its read right (two users of one home take turns).
   EXPECT_EQ(fs::status(dir.file("qrtlnk.snd")).mode, fs::kept_mode(0440));

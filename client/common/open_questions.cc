@@ -63,7 +63,7 @@ std::vector<Question> read_questions(const std::string& path) {
 bool write_questions(const std::string& path, const std::vector<Question>& questions) {
   if (questions.empty()) {
     if (!fs::exists(path)) return true;
-    return fs::remove_file(path) == 0 && fs::sync_directory(fs::dir_name(path)) == 0;
+    return fs::remove_file(path).ok() && fs::sync_directory(fs::dir_name(path)).ok();
   }
   FileRewrite file;
   if (!file.begin(path, {.create_when_missing = true,

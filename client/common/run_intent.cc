@@ -20,21 +20,21 @@ bool record_intent(const std::string& key, const std::string& value) {
   if (g_descriptor < 0) return true;
   std::string line = key;
   if (!value.empty()) line += " " + value;
-  return fs::append_synced(g_descriptor, line + "\n", g_path) == 0;
+  return fs::append_synced(g_descriptor, line + "\n", g_path).ok();
 }
 
 bool record_intents(const std::string& key, const std::vector<std::string>& values) {
   if (g_descriptor < 0 || values.empty()) return true;
   std::string lines;
   for (const std::string& value : values) lines += key + " " + value + "\n";
-  return fs::append_synced(g_descriptor, lines, g_path) == 0;
+  return fs::append_synced(g_descriptor, lines, g_path).ok();
 }
 
 bool record_intents(const std::vector<IntentLine>& lines) {
   if (g_descriptor < 0 || lines.empty()) return true;
   std::string text;
   for (const IntentLine& line : lines) text += line.key + " " + line.value + "\n";
-  return fs::append_synced(g_descriptor, text, g_path) == 0;
+  return fs::append_synced(g_descriptor, text, g_path).ok();
 }
 
 std::vector<IntentLine> parse_intent(const std::string& text) {

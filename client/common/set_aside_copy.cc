@@ -58,7 +58,7 @@ std::string set_aside_copy(const std::string& name) {
 int restore_set_aside_copy(const std::string& copy, const std::string& name) {
   if (copy.empty()) return -1;
   // rename replaces whatever stands under the file's name (a half-written fresh file).
-  return app_home().rename(copy, name) == 0 ? 0 : -1;
+  return app_home().rename(copy, name).ok() ? 0 : -1;
 }
 
 }  // namespace kv

@@ -14,7 +14,7 @@ struct WriteError {
   std::string parameter;
 };
 
-// `failure` is an error value of the platform's fs::last_error (0 or -1: unknown).
+// `failure` is an errno value of the platform's fs::Result (0 or -1: unknown).
 WriteError write_error(int failure, const std::string& file, AppError otherwise,
                        const std::string& parameter);
 // Writes that error to qrtlnk.err; the run goes on.

@@ -179,7 +179,7 @@ void sync_received_files(EngineContext& ctx, const MessageInMessage& m) {
     const std::string path = name.empty() ? name : ctx.home.fullpath(name);
     if (!path.empty() && fs::exists(path)) paths.push_back(path);
   }
-  if (fs::sync_files(paths) != 0) journal_write(3, journal_text::kReceivedFilesNotWritten);
+  if (!fs::sync_files(paths).ok()) journal_write(3, journal_text::kReceivedFilesNotWritten);
 }
 
 // The fetch is recorded in the run's intent record before the service marks the item read, so

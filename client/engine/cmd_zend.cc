@@ -162,8 +162,8 @@ void settle_send(EngineContext& ctx, const std::vector<std::string>& removed) {
     const std::string dir = fs::dir_name(path);
     if (std::find(dirs.begin(), dirs.end(), dir) == dirs.end()) dirs.push_back(dir);
   }
-  bool flushed = fs::sync_file(ctx.session.status_file_path) == 0;
-  for (const std::string& dir : dirs) flushed = fs::sync_directory(dir) == 0 && flushed;
+  bool flushed = fs::sync_file(ctx.session.status_file_path).ok();
+  for (const std::string& dir : dirs) flushed = fs::sync_directory(dir).ok() && flushed;
   if (!flushed) {
     journal_write(3, journal_text::kStatusFileNotWritten);
     return;  // the send stays unsettled: the next session asks the service

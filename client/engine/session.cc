@@ -172,7 +172,7 @@ int run_connected_session(EngineContext& ctx, const std::string& command_file_na
   // The status file always begins with the line of the CONNECT command; from here on its name
   // is on disk, so that flushing its data is enough to keep a line.
   write_status_line(ctx, s.status_record);
-  if (fs::sync_files({s.status_file_path}) != 0) {
+  if (!fs::sync_files({s.status_file_path}).ok()) {
     journal_write(3, journal_text::kStatusFileNotWritten);
   }
   if (!connected) {

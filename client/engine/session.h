@@ -12,8 +12,8 @@ class StatusWindow;
 int qrt400_session(StatusWindow* window, const std::string& command_file,
                    const std::string& status_file);
 
-// After qrt400_session: 0 when every status line reached the status file; otherwise the error
-// value (platform fs::last_error, -1 when unknown) with which the first lost line failed.
+// After qrt400_session: 0 when every status line reached the status file; otherwise the errno
+// value of the platform's failure (-1 when unknown) with which the first lost line failed.
 int qrt400_status_write_failure();
 
 }  // namespace kv

@@ -72,7 +72,8 @@ void note_result(EngineContext& ctx, const std::string& record) {
 }
 
 // A status line that did not reach the file: the application must learn why (a full disk).
-void note_lost_line(EngineContext& ctx, const char* journal_text, int failure = fs::last_error()) {
+void note_lost_line(EngineContext& ctx, const char* journal_text,
+                    int failure = fs::last_failure().error) {
   journal_write(3, journal_text);
   int& first = ctx.session.status_write_failure;
   if (first == 0) first = failure != 0 ? failure : -1;
@@ -94,9 +95,9 @@ void write_status_line(EngineContext& ctx, const std::string& record) {
   }
   bool written = append_line(ctx, file.get(), copy);
   // A buffered line that the close cannot write (a full disk) is lost all the same.
-  int failure = written ? 0 : (fs::last_error() != 0 ? fs::last_error() : -1);
-  if (fs::flush_stream(file.get(), ctx.session.status_file_path) != 0 && failure == 0)
-    failure = errno;
+  int failure = written ? 0 : (fs::last_failure().error != 0 ? fs::last_failure().error : -1);
+  const fs::Result flushed = fs::flush_stream(file.get(), ctx.session.status_file_path);
+  if (!flushed.ok() && failure == 0) failure = flushed.error;
   if (file.close() != 0 && failure == 0) failure = errno;
   if (failure != 0) note_lost_line(ctx, journal_text::kStatusFileNotWritten, failure);
   note_result(ctx, copy);
@@ -108,7 +109,7 @@ long long write_status_line_to_disk(EngineContext& ctx, const std::string& recor
   const fs::Status status = fs::status(path);
   const long long offset = status.is_directory ? -1 : status.size;
   write_status_line(ctx, record);
-  if (fs::sync_file(path) != 0) note_lost_line(ctx, journal_text::kStatusFileNotWritten);
+  if (!fs::sync_file(path).ok()) note_lost_line(ctx, journal_text::kStatusFileNotWritten);
   return offset;
 }
 

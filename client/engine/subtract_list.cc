@@ -76,7 +76,7 @@ int subtract_list(EngineContext& ctx, const std::string& list_file,
     ctx.home.remove(list_path);
     return 0;
   }
-  if (ctx.home.rename(work, list_path) != 0) {
+  if (!ctx.home.rename(work, list_path).ok()) {
     ctx.home.remove(work);
     return -1;
   }

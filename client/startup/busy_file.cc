@@ -55,11 +55,11 @@ int create_locked(bool& failed) {
     failed = true;
     return -1;
   }
-  int linked = fs::link_file(temporary, busy_path());
+  const bool linked = fs::link_file(temporary, busy_path()).ok();
   fs::remove_file(temporary);
   // The record is worth nothing after a power cut unless its name is on disk as well.
-  if (linked == 0 && fs::sync_directory(app_home().dir()) == 0) return fd;
-  if (linked == 0) fs::remove_file(busy_path());
+  if (linked && fs::sync_directory(app_home().dir()).ok()) return fd;
+  if (linked) fs::remove_file(busy_path());
   fs::close_descriptor(fd);
   failed = !fs::exists(busy_path());
   return -1;

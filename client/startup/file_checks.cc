@@ -18,7 +18,7 @@ bool can_create_and_remove(const std::string& path) {
   int fd = fs::create_file(path, kReadWrite);
   if (fd < 0) return false;
   fs::close_descriptor(fd);
-  return fs::remove_file(path) == 0;
+  return fs::remove_file(path).ok();
 }
 
 // The directory that holds an existing file, as the writability test wants it: the name up to
