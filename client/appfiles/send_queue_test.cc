@@ -12,7 +12,7 @@
 namespace kv {
 namespace {
 
-using testing_support::RequestHome;
+using testing_support::InterchangeHome;
 
 std::string status_line(const std::string& tag, const std::string& code, const std::string& mid,
                         const std::vector<std::pair<status::Field, std::string>>& fields = {}) {
@@ -39,18 +39,8 @@ std::string completed_record(const std::string& app, const std::string& stamp,
   return r.line();
 }
 
-class SendQueueTest : public RequestHome {
+class SendQueueTest : public InterchangeHome {
  protected:
-  void SetUp() override {
-    RequestHome::SetUp();
-    write("qrtlnk.gns", "POS=U\nPIN=P\n");
-    write("list.tmp", "");
-    run_state().interchange_list = "list.tmp";
-  }
-  void translate(const std::string& request) {
-    write("qrtlnk.scr", request);
-    vertaal_opdrachten("qrtlnk.scr");
-  }
   bool update(const std::vector<std::string>& status) {
     write("qrtlnk.sts", joined(status));
     std::FILE* f = std::fopen(path("qrtlnk.sts").c_str(), "rb");
