@@ -1,6 +1,7 @@
 // Line reading and small text helpers shared by both halves.
 #pragma once
 
+#include <cstdarg>
 #include <cstdio>
 #include <string>
 
@@ -25,5 +26,7 @@ bool starts_with_ignore_case(const std::string& text, const std::string& prefix)
 long long leading_number(const std::string& text);
 // snprintf into a std::string.
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// The same with the arguments of a variadic caller (which starts and ends `args`).
+std::string vformat(const char* fmt, va_list args) __attribute__((format(printf, 1, 0)));
 
 }  // namespace kv
