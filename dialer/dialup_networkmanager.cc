@@ -22,9 +22,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <mutex>
 #include <thread>
 
+#include "dialer/dial_event_queue.h"
 #include "dialer/dialup.h"
 #include "platform/process_output.h"
 
@@ -137,29 +137,24 @@ class NetworkManagerService : public DialUpService {
     auto profile = find(name);
     if (!profile) return 623;
     if (dial_thread_.joinable()) dial_thread_.join();
-    push({kOpenPort, 0});
-    push({kConnectDevice, 0});
+    events_.push({kOpenPort, 0});
+    events_.push({kConnectDevice, 0});
     std::string type = profile->type;
     dial_thread_ = std::thread([this, name, type] {
       auto out = process::run_capture("nmcli", {"--wait", "90", "connection", "up", name},
                                       kDialTimeoutMs);
       unsigned error = map_failure(out, type);
       if (error) {
-        push({kConnectDevice, error});
+        events_.push({kConnectDevice, error});
       } else {
-        push({kAuthenticated, 0});
-        push({kConnected, 0});
+        events_.push({kAuthenticated, 0});
+        events_.push({kConnected, 0});
       }
     });
     return 0;
   }
 
-  std::vector<DialEvent> poll_events() override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::vector<DialEvent> events;
-    events.swap(events_);
-    return events;
-  }
+  std::vector<DialEvent> poll_events() override { return events_.take(); }
 
   unsigned hang_up(const std::string& name) override {
     auto profile = find(name);
@@ -173,11 +168,6 @@ class NetworkManagerService : public DialUpService {
   std::string error_text(unsigned code) override { return ras_error_text(code); }
 
  private:
-  void push(DialEvent e) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    events_.push_back(e);
-  }
-
   std::vector<Profile> profiles(bool active_only) {
     std::vector<std::string> args{"-t", "-f", "NAME,TYPE", "connection", "show"};
     if (active_only) args.push_back("--active");
@@ -205,8 +195,7 @@ class NetworkManagerService : public DialUpService {
     return nullptr;
   }
 
-  std::mutex mutex_;
-  std::vector<DialEvent> events_;
+  DialEventQueue events_;
   std::thread dial_thread_;
 };
 

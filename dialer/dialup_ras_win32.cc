@@ -5,9 +5,9 @@
 #include <raserror.h>
 
 #include <cstring>
-#include <mutex>
 #include <vector>
 
+#include "dialer/dial_event_queue.h"
 #include "dialer/dialup.h"
 #include "platform/clock.h"
 
@@ -18,13 +18,11 @@ constexpr DWORD kMaxConnections = 25;
 constexpr DWORD kMaxEntries = 512;
 constexpr unsigned kHangUpWaitMs = 3000;
 
-std::mutex g_events_lock;
-std::vector<DialEvent> g_events;
+DialEventQueue g_events;
 
 // Called by the Remote Access Service, on its own thread, for every state of a dial.
 VOID WINAPI on_dial_progress(UINT, RASCONNSTATE state, DWORD error) {
-  std::lock_guard<std::mutex> hold(g_events_lock);
-  g_events.push_back({static_cast<unsigned>(state), static_cast<unsigned>(error)});
+  g_events.push({static_cast<unsigned>(state), static_cast<unsigned>(error)});
 }
 
 void copy_text(char* target, std::size_t size, const std::string& text) {
@@ -70,22 +68,14 @@ class RasService : public DialUpService {
     }
     RASDIALEXTENSIONS extensions{};
     extensions.dwSize = sizeof extensions;
-    {
-      std::lock_guard<std::mutex> hold(g_events_lock);
-      g_events.clear();
-    }
+    g_events.clear();
     connection_ = nullptr;
     DWORD result = ::RasDialA(&extensions, nullptr, &parameters, 0,
                               reinterpret_cast<LPVOID>(&on_dial_progress), &connection_);
     return static_cast<unsigned>(result);
   }
 
-  std::vector<DialEvent> poll_events() override {
-    std::lock_guard<std::mutex> hold(g_events_lock);
-    std::vector<DialEvent> due;
-    due.swap(g_events);
-    return due;
-  }
+  std::vector<DialEvent> poll_events() override { return g_events.take(); }
 
   unsigned hang_up(const std::string& name) override {
     HRASCONN connection = connection_of(name);

@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/terminal.h"
 #include "platform/window.h"
+#include "platform/window_loop.h"
 #include "platform/window_queue.h"
 
 namespace kv {
@@ -12,7 +13,7 @@ namespace {
 
 constexpr unsigned kIdleSleepMs = 20;
 
-class HeadlessWindow : public StatusWindow {
+class HeadlessWindow : public LoopingWindow {
  public:
   HeadlessWindow(const WindowTemplate& tmpl, WindowHandler& handler)
       : handler_(handler), title_(tmpl.caption), terminal_(terminal::stderr_is_terminal()) {
@@ -42,24 +43,6 @@ class HeadlessWindow : public StatusWindow {
   }
   void stop_timer(int timer_id) override { queue_.stop_timer(timer_id); }
 
-  int run_message_loop() override {
-    while (!quit_ && !destroyed_) {
-      bool worked = dispatch_waiting();
-      if (!quit_ && !destroyed_ && !worked) clock().sleep_ms(queue_.sleep_ms(kIdleSleepMs));
-    }
-    return quit_value_;
-  }
-
-  void post_quit(int value) override {
-    quit_ = true;
-    quit_value_ = value;
-  }
-
-  void pump_messages() override {
-    while (dispatch_waiting()) {
-    }
-  }
-
   void destroy() override {
     if (destroyed_) return;
     destroyed_ = true;
@@ -67,11 +50,9 @@ class HeadlessWindow : public StatusWindow {
     handler_.on_destroy();
     finish_terminal_line();
   }
-  bool destroyed() const override { return destroyed_; }
 
  private:
-  // Dispatches what is waiting now; false when nothing was waiting.
-  bool dispatch_waiting() {
+  bool dispatch_waiting() override {
     if (destroyed_) return false;
     queue_.take_signals();
     queue_.take_due_timers();
@@ -79,6 +60,10 @@ class HeadlessWindow : public StatusWindow {
     while (!queue_.empty() && !destroyed_) queue_.dispatch(queue_.pop(), handler_);
     return true;
   }
+
+  void wait_for_work() override { clock().sleep_ms(queue_.sleep_ms(kIdleSleepMs)); }
+  // Without a display nothing is left to wait for once the window is gone.
+  bool loop_done() const override { return quit_ || destroyed_; }
 
   void render(const std::string& text) {
     if (!terminal_ || destroyed_) return;
@@ -99,9 +84,6 @@ class HeadlessWindow : public StatusWindow {
   bool terminal_;
   bool line_shown_ = false;
   WindowQueue queue_;
-  bool quit_ = false;
-  int quit_value_ = 0;
-  bool destroyed_ = false;
 };
 
 }  // namespace

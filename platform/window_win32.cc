@@ -8,8 +8,9 @@
 
 #include <map>
 
-#include "platform/window.h"
 #include "platform/win32_names.h"
+#include "platform/window.h"
+#include "platform/window_loop.h"
 
 namespace kv {
 namespace {
@@ -84,7 +85,7 @@ HICON program_icon() {
   return icon;
 }
 
-class DesktopWindow : public StatusWindow {
+class DesktopWindow : public LoopingWindow {
  public:
   DesktopWindow(const WindowTemplate& tmpl, WindowHandler& handler)
       : tmpl_(tmpl), handler_(handler), units_(dialog_units()) {
@@ -162,23 +163,10 @@ class DesktopWindow : public StatusWindow {
     if (usable()) ::KillTimer(window_, static_cast<UINT_PTR>(timer_id));
   }
 
-  int run_message_loop() override {
-    while (!quit_) {
-      if (!dispatch_waiting() && !quit_) {
-        ::MsgWaitForMultipleObjectsEx(0, nullptr, kIdleWaitMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-      }
-    }
-    return quit_value_;
-  }
-
+  // The quit reaches the loop as WM_QUIT, through the message queue.
   void post_quit(int value) override {
     quit_value_ = value;
     ::PostQuitMessage(value);
-  }
-
-  void pump_messages() override {
-    while (dispatch_waiting()) {
-    }
   }
 
   void destroy() override {
@@ -186,7 +174,6 @@ class DesktopWindow : public StatusWindow {
     destroyed_ = true;
     if (window_ != nullptr) ::DestroyWindow(window_);  // the handler gets WM_DESTROY
   }
-  bool destroyed() const override { return destroyed_; }
 
  private:
   bool usable() const { return window_ != nullptr && !destroyed_; }
@@ -233,8 +220,8 @@ class DesktopWindow : public StatusWindow {
     }
   }
 
-  // Dispatches what is waiting now (console events included); false when nothing was waiting.
-  bool dispatch_waiting() {
+  // Console events count as waiting work too.
+  bool dispatch_waiting() override {
     bool worked = take_console_events();
     MSG message;
     while (!quit_ && ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -261,6 +248,10 @@ class DesktopWindow : public StatusWindow {
       return false;
     }
     return message.hwnd == window_ || ::IsChild(window_, message.hwnd);
+  }
+
+  void wait_for_work() override {
+    ::MsgWaitForMultipleObjectsEx(0, nullptr, kIdleWaitMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
 
   bool take_console_events() {
@@ -320,9 +311,6 @@ class DesktopWindow : public StatusWindow {
   HWND window_ = nullptr;
   std::map<int, std::string> items_;
   std::string title_;
-  bool quit_ = false;
-  int quit_value_ = 0;
-  bool destroyed_ = false;
 };
 
 }  // namespace

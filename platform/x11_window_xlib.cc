@@ -18,6 +18,7 @@
 
 #include "platform/clock.h"
 #include "platform/window.h"
+#include "platform/window_loop.h"
 #include "platform/window_queue.h"
 
 namespace kv {
@@ -48,7 +49,7 @@ std::string latin1_to_utf8(const std::string& text) {
   return out;
 }
 
-class X11Window : public StatusWindow {
+class X11Window : public LoopingWindow {
  public:
   X11Window(Display* display, const WindowTemplate& tmpl, WindowHandler& handler)
       : display_(display), tmpl_(tmpl), handler_(handler) {
@@ -149,20 +150,6 @@ class X11Window : public StatusWindow {
   void start_timer(int id, unsigned period_ms) override { queue_.start_timer(id, period_ms); }
   void stop_timer(int id) override { queue_.stop_timer(id); }
 
-  int run_message_loop() override {
-    while (!quit_) {
-      if (!dispatch_waiting() && !quit_) wait_for_work();
-    }
-    return quit_value_;
-  }
-  void post_quit(int value) override {
-    quit_ = true;
-    quit_value_ = value;
-  }
-  void pump_messages() override {
-    while (dispatch_waiting()) {
-    }
-  }
   void destroy() override {
     if (destroyed_) return;
     destroyed_ = true;
@@ -173,7 +160,6 @@ class X11Window : public StatusWindow {
     }
     handler_.on_destroy();
   }
-  bool destroyed() const override { return destroyed_; }
 
  private:
   using Message = WindowQueue::Message;
@@ -212,7 +198,7 @@ class X11Window : public StatusWindow {
     set_title(tmpl_.caption);
   }
 
-  bool dispatch_waiting() {
+  bool dispatch_waiting() override {
     if (take_raise_request()) bring_to_top();
     take_x_events();
     queue_.take_signals();
@@ -223,7 +209,7 @@ class X11Window : public StatusWindow {
     return true;
   }
 
-  void wait_for_work() {
+  void wait_for_work() override {
     int ms = static_cast<int>(queue_.sleep_ms(kIdleMs));
     if (lost_) {
       ::poll(nullptr, 0, ms);
@@ -370,9 +356,6 @@ class X11Window : public StatusWindow {
   bool mapped_ = false;
   bool unmapped_after_map_ = false;
   int pressed_ = 0;
-  bool quit_ = false;
-  int quit_value_ = 0;
-  bool destroyed_ = false;
   bool lost_ = false;
 };
 

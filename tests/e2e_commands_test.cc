@@ -12,11 +12,12 @@
 namespace {
 
 using e2e::field;
+using E2eAnswer = e2e::WorldTest;
+using E2ePassword = e2e::WorldTest;
+using E2eGathering = e2e::WorldTest;
+using E2eKill = e2e::WorldTest;
 
-TEST(E2eAnswer, AntwoordWaitsForTheAnswerThatTheOtherPartySends) {
-  e2e::World world;
-  e2e::Party& alice = world.alice();
-  e2e::Party& bob = world.bob();
+TEST_F(E2eAnswer, AntwoordWaitsForTheAnswerThatTheOtherPartySends) {
   const std::string question = "How many boxes?\n";
   const std::string answer = "Twelve boxes.\n";
   alice.write("question.txt", question);
@@ -70,9 +71,7 @@ TEST(E2eAnswer, AntwoordWaitsForTheAnswerThatTheOtherPartySends) {
   EXPECT_EQ(field(answered[0], status::message::kFirstFile), field(rcv[0], kv::rcv::kFirstFile));
 }
 
-TEST(E2eAnswer, AntwoordWithoutAnswerEndsWith1701AfterTheWaitingTime) {
-  e2e::World world;
-  e2e::Party& alice = world.alice();
+TEST_F(E2eAnswer, AntwoordWithoutAnswerEndsWith1701AfterTheWaitingTime) {
   alice.write("question.txt", "Anybody there?\n");
   alice.request(
       "*001ZEND\nMID=QUESTION000002\nORG=SHOP\nSUR=Bakker\nANS\nFIL=question.txt\n"
@@ -85,12 +84,8 @@ TEST(E2eAnswer, AntwoordWithoutAnswerEndsWith1701AfterTheWaitingTime) {
   EXPECT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
 }
 
-TEST(E2ePassword, WachtwoordChangesThePasswordInQrtlnkGnsAndTheNextRunLogsInWithIt) {
-  e2e::World world;
-  e2e::Party& alice = world.alice();
-  alice.request("*001WACHTWOORD\nPIN=NEWPW123\n");
-  alice.kovendi({"/FT"});
-  ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+TEST_F(E2ePassword, WachtwoordChangesThePasswordInQrtlnkGnsAndTheNextRunLogsInWithIt) {
+  ASSERT_TRUE(alice.run_request("*001WACHTWOORD\nPIN=NEWPW123\n")) << alice.describe();
   std::vector<std::string> changed = alice.status_of("*001WACHTWOORD");
   ASSERT_EQ(1u, changed.size()) << alice.describe();
   EXPECT_EQ("0000", field(changed[0], status::kResult));
@@ -112,9 +107,7 @@ TEST(E2ePassword, WachtwoordChangesThePasswordInQrtlnkGnsAndTheNextRunLogsInWith
   EXPECT_EQ(std::string::npos, old.find("secret1"));
 
   // The next run logs in with the new password.
-  alice.request("*001LIJST\n");
-  alice.kovendi({"/FT"});
-  EXPECT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+  EXPECT_TRUE(alice.run_request("*001LIJST\n")) << alice.describe();
   std::vector<std::string> status = alice.status();
   ASSERT_EQ(2u, status.size()) << alice.describe();
   EXPECT_EQ("0000", field(status[0], status::kResult));
@@ -132,20 +125,16 @@ TEST(E2ePassword, WachtwoordChangesThePasswordInQrtlnkGnsAndTheNextRunLogsInWith
   EXPECT_EQ(e2e::error_line("0054", e2e::kError54), errors[0]);
 }
 
-TEST(E2eGathering, OntvangForOneKindOfEdiMessageGathersTheStoredOnesIntoItsFile) {
-  e2e::World world;
-  e2e::Party& alice = world.alice();
-  e2e::Party& bob = world.bob();
+TEST_F(E2eGathering, OntvangForOneKindOfEdiMessageGathersTheStoredOnesIntoItsFile) {
   const std::string una = "UNA:+.? '\n";
   const std::string orders = una + e2e::interchange("BOBBY", "1") + e2e::interchange("BOBBY", "2");
   const std::string invoices = e2e::interchange("BOBBY", "3");
   alice.write("orders.edi", orders);
   alice.write("invoices.edi", invoices);
-  alice.request(
-      "*001ZEND\nAPP=ORD\nMID=EDI\nFIL=orders.edi\n"
-      "*002ZEND\nAPP=INV\nMID=EDI\nFIL=invoices.edi\n");
-  alice.kovendi({"/FT"});
-  ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+  ASSERT_TRUE(
+      alice.run_request("*001ZEND\nAPP=ORD\nMID=EDI\nFIL=orders.edi\n"
+                        "*002ZEND\nAPP=INV\nMID=EDI\nFIL=invoices.edi\n"))
+      << alice.describe();
   std::vector<std::string> snd = alice.snd();
   ASSERT_EQ(3u, snd.size()) << alice.describe();
   for (const std::string& record : snd)
@@ -160,9 +149,7 @@ TEST(E2eGathering, OntvangForOneKindOfEdiMessageGathersTheStoredOnesIntoItsFile)
   // A new ORD message arrives in Bob's mailbox.
   const std::string more = e2e::interchange("BOBBY", "4");
   alice.write("more.edi", more);
-  alice.request("*001ZEND\nAPP=ORD\nMID=EDI\nFIL=more.edi\n");
-  alice.kovendi({"/FT"});
-  ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+  ASSERT_TRUE(alice.run_request("*001ZEND\nAPP=ORD\nMID=EDI\nFIL=more.edi\n")) << alice.describe();
   snd = alice.snd();
   ASSERT_EQ(4u, snd.size()) << alice.describe();
   ASSERT_EQ("0000", field(snd[3], snd::kResultCode)) << snd[3];
@@ -170,9 +157,8 @@ TEST(E2eGathering, OntvangForOneKindOfEdiMessageGathersTheStoredOnesIntoItsFile)
 
   // Receiving the ORD messages into one file gathers the stored ORD messages in front of the
   // one that this run receives.
-  bob.request("*001ONTVANG\nMID=EDI???ORD*\nFIL=orders-in.edi\n");
-  bob.kovendi({"/FT"});
-  EXPECT_FALSE(bob.exists("qrtlnk.err")) << bob.describe();
+  EXPECT_TRUE(bob.run_request("*001ONTVANG\nMID=EDI???ORD*\nFIL=orders-in.edi\n"))
+      << bob.describe();
   EXPECT_EQ(orders + more, bob.read("orders-in.edi"))
       << "stored messages in store order, then the new one";
   std::vector<std::string> rcv = bob.rcv();
@@ -204,16 +190,11 @@ TEST(E2eGathering, OntvangForOneKindOfEdiMessageGathersTheStoredOnesIntoItsFile)
   EXPECT_EQ("orders-in.edi", field(status[3], status::message::kFirstFile));
 }
 
-TEST(E2eGathering, EdiReceiveRequestIsSplitAndGathersTheStoredStdMessages) {
-  e2e::World world;
-  e2e::Party& alice = world.alice();
-  e2e::Party& bob = world.bob();
+TEST_F(E2eGathering, EdiReceiveRequestIsSplitAndGathersTheStoredStdMessages) {
   // Without App-id the interchanges are sent as EDIINSSTD...; the invoices as EDIINSINV...
   const std::string orders = e2e::interchange("BOBBY", "1") + e2e::interchange("BOBBY", "2");
   alice.write("orders.edi", orders);
-  alice.request("*001ZEND\nMID=EDI\nFIL=orders.edi\n");
-  alice.kovendi({"/FT"});
-  ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+  ASSERT_TRUE(alice.run_request("*001ZEND\nMID=EDI\nFIL=orders.edi\n")) << alice.describe();
 
   bob.request("*001ONTVANG\n");
   bob.kovendi({"/FT"});
@@ -227,9 +208,9 @@ TEST(E2eGathering, EdiReceiveRequestIsSplitAndGathersTheStoredStdMessages) {
   const std::string invoice = e2e::interchange("BOBBY", "4");
   alice.write("more.edi", more);
   alice.write("invoice.edi", invoice);
-  alice.request("*001ZEND\nMID=EDI\nFIL=more.edi\n*002ZEND\nAPP=INV\nMID=EDI\nFIL=invoice.edi\n");
-  alice.kovendi({"/FT"});
-  ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+  ASSERT_TRUE(alice.run_request(
+      "*001ZEND\nMID=EDI\nFIL=more.edi\n*002ZEND\nAPP=INV\nMID=EDI\nFIL=invoice.edi\n"))
+      << alice.describe();
   std::vector<std::string> snd = alice.snd();
   ASSERT_EQ(4u, snd.size()) << alice.describe();
   const std::string more_mid = field(snd[2], snd::kMessageId);
@@ -238,9 +219,7 @@ TEST(E2eGathering, EdiReceiveRequestIsSplitAndGathersTheStoredStdMessages) {
   // The application asks for every EDI message in one file: the request becomes a receive of the
   // STD messages into the file (which gathers the stored ones) and a receive of the other EDI
   // messages into QRTLNK.RCV.
-  bob.request("*001ONTVANG\nMID=EDI*\nFIL=edi-in.txt\n");
-  bob.kovendi({"/FT"});
-  EXPECT_FALSE(bob.exists("qrtlnk.err")) << bob.describe();
+  EXPECT_TRUE(bob.run_request("*001ONTVANG\nMID=EDI*\nFIL=edi-in.txt\n")) << bob.describe();
   const std::string commands = bob.read("qrt_lnk.old");
   EXPECT_EQ("*001ONTVANG\nMID=EDI???STD*\nFIL=edi-in.txt\n*001ONTVANG\nMID=EDI*\n",
             commands.substr(std::min(commands.size(), commands.find("*001"))))
@@ -269,24 +248,18 @@ TEST(E2eGathering, EdiReceiveRequestIsSplitAndGathersTheStoredStdMessages) {
   EXPECT_FALSE(bob.exists(field(stored[1], kv::rcv::kFirstFile)));
 }
 
-TEST(E2eKill, KillMessageRemovesTheEarlierMessageAndItself) {
-  e2e::World world;
-  e2e::Party& alice = world.alice();
-  e2e::Party& bob = world.bob();
+TEST_F(E2eKill, KillMessageRemovesTheEarlierMessageAndItself) {
   alice.write("order1.txt", "order one\n");
   alice.write("order2.txt", "order two\n");
   alice.write("cancel.txt", "cancel order one\n");
-  alice.request(
+  ASSERT_TRUE(alice.run_request(
       "*001ZEND\nMID=ORDER000000001\nORG=SHOP\nSUR=Bakker\nFIL=order1.txt\n"
       "*002ZEND\nMID=ORDER000000002\nORG=SHOP\nSUR=Bakker\nFIL=order2.txt\n"
-      "*003ZEND\nMID=FTXCAN\nSUB=ORDER000000001\nORG=SHOP\nSUR=Bakker\nFIL=cancel.txt\n");
-  alice.kovendi({"/FT"});
-  ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+      "*003ZEND\nMID=FTXCAN\nSUB=ORDER000000001\nORG=SHOP\nSUR=Bakker\nFIL=cancel.txt\n"))
+      << alice.describe();
   ASSERT_EQ(3u, world.show("bob").size());
 
-  bob.request("*001LIJST\n*002ONTVANG\n");
-  bob.kovendi({"/FT"});
-  EXPECT_FALSE(bob.exists("qrtlnk.err")) << bob.describe();
+  EXPECT_TRUE(bob.run_request("*001LIJST\n*002ONTVANG\n")) << bob.describe();
   std::vector<std::string> listed = bob.status_of("*001LIJST");
   ASSERT_EQ(1u, listed.size()) << bob.describe();
   EXPECT_EQ("0000", field(listed[0], status::kResult));

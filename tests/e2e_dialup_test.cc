@@ -9,32 +9,32 @@
 #include <string>
 #include <vector>
 
+#include "tests/dial_phonebook.h"
 #include "tests/e2e_support.h"
 
 namespace {
 
 using e2e::field;
 
-const char* kPhonebook =
-    "[Office Line]\n"
-    "password = secret\n"
-    "events = 0 2 5 14 8192\n"
-    "delay = 50\n"
-    "\n"
-    "[Denied]\n"
-    "password = secret\n"
-    "events = 0 2 5\n"
-    "delay = 50\n"
-    "error = 691\n"
-    "\n"
-    "[Refused]\n"
-    "password = secret\n"
-    "start_error = 633\n"
-    "\n"
-    "[Never Answers]\n"
-    "password = secret\n"
-    "events = 0 2\n"
-    "delay = 50\n";
+// The run left no error, and the connect and the listing succeeded.
+void expect_session(e2e::Party& alice) {
+  EXPECT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+  std::vector<std::string> status = alice.status();
+  ASSERT_EQ(2u, status.size()) << alice.describe();
+  EXPECT_EQ("0000", field(status[0], status::kResult));
+  EXPECT_EQ("0000", field(status[1], status::kResult));
+}
+
+// The run ended at the connect with the dial's `code`, and error 0054 names the dial failure.
+void expect_dial_failure(e2e::Party& alice, const char* code) {
+  std::vector<std::string> status = alice.status();
+  ASSERT_EQ(1u, status.size()) << "no session after a failed dial" << alice.describe();
+  EXPECT_EQ("*000CONNECT", field(status[0], status::kTag));
+  EXPECT_EQ(code, field(status[0], status::kResult));
+  std::vector<std::string> errors = alice.errors();
+  ASSERT_FALSE(errors.empty()) << alice.describe();
+  EXPECT_EQ(e2e::error_line("0054", e2e::kError54), errors[0]);
+}
 
 // The first child process of `pid` (0 when it has none).
 int child_of(int pid) {
@@ -51,7 +51,7 @@ struct DialRun {
 
   // Writes the phonebook (with `head` in front) and qrtlnk.gns with ISP=`entry`, and runs a LIJST.
   kvtest::RunResult run(const std::string& entry, const std::string& head = "") {
-    kvtest::write_file(phonebook, head + kPhonebook);
+    kvtest::write_file(phonebook, head + kvtest::kTestPhonebook);
     e2e::Party& alice = world.alice();
     alice.write_gns(world.server(), "ISP=" + entry + "\n");
     alice.request("*001LIJST\n");
@@ -76,11 +76,7 @@ TEST(E2eDialUp, DialsOpensTheSessionAndHangsUp) {
   DialRun d;
   d.run("Office Line");
   e2e::Party& alice = d.world.alice();
-  EXPECT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
-  std::vector<std::string> status = alice.status();
-  ASSERT_EQ(2u, status.size()) << alice.describe();
-  EXPECT_EQ("0000", field(status[0], status::kResult));
-  EXPECT_EQ("0000", field(status[1], status::kResult));
+  ASSERT_NO_FATAL_FAILURE(expect_session(alice));
   EXPECT_NE(std::string::npos, alice.read("qrt400.log").find("dial-up entry name  : Office Line"));
   // Dialled (the state file exists) and hung up (no connection left).
   EXPECT_TRUE(d.state_exists()) << "kovedial did not dial";
@@ -92,11 +88,7 @@ TEST(E2eDialUp, AlreadyConnectedEntryIsNotHungUp) {
   DialRun d;
   d.run("Office Line", "active = Office Line\n");
   e2e::Party& alice = d.world.alice();
-  EXPECT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
-  std::vector<std::string> status = alice.status();
-  ASSERT_EQ(2u, status.size()) << alice.describe();
-  EXPECT_EQ("0000", field(status[0], status::kResult));
-  EXPECT_EQ("0000", field(status[1], status::kResult));
+  ASSERT_NO_FATAL_FAILURE(expect_session(alice));
   EXPECT_EQ("aaaa", d.helper_result()) << "no hang-up ran after the dial";
   EXPECT_FALSE(d.state_exists()) << "the connection was hung up: " << d.connection();
 }
@@ -105,13 +97,7 @@ TEST(E2eDialUp, DialErrorReachesTheConnectLineAndTheRunHangsUp) {
   DialRun d;
   d.run("Denied");
   e2e::Party& alice = d.world.alice();
-  std::vector<std::string> status = alice.status();
-  ASSERT_EQ(1u, status.size()) << alice.describe();
-  EXPECT_EQ("*000CONNECT", field(status[0], status::kTag));
-  EXPECT_EQ("4691", field(status[0], status::kResult));
-  std::vector<std::string> errors = alice.errors();
-  ASSERT_FALSE(errors.empty()) << alice.describe();
-  EXPECT_EQ(e2e::error_line("0054", e2e::kError54), errors[0]);
+  ASSERT_NO_FATAL_FAILURE(expect_dial_failure(alice, "4691"));
   // The hang-up helper ran after the dial and rewrote the result file.
   EXPECT_EQ("AAAA", d.helper_result());
   EXPECT_EQ("", d.connection());
@@ -123,11 +109,7 @@ TEST(E2eDialUp, RefusedDialOrKilledHelperEndsTheRunWithoutASession) {
   DialRun d;
   d.run("Refused");
   e2e::Party& alice = d.world.alice();
-  std::vector<std::string> status = alice.status();
-  ASSERT_EQ(1u, status.size()) << alice.describe();
-  EXPECT_EQ("4633", field(status[0], status::kResult));
-  ASSERT_FALSE(alice.errors().empty()) << alice.describe();
-  EXPECT_EQ(e2e::error_line("0054", e2e::kError54), alice.errors()[0]);
+  ASSERT_NO_FATAL_FAILURE(expect_dial_failure(alice, "4633"));
 
   alice.write_gns(d.world.server(), "ISP=Never Answers\n");
   alice.request("*001LIJST\n");
@@ -140,12 +122,7 @@ TEST(E2eDialUp, RefusedDialOrKilledHelperEndsTheRunWithoutASession) {
   ASSERT_EQ(0, ::kill(helper, SIGKILL)) << "the helper could not be killed";
   kvtest::RunResult r = run->wait();
   EXPECT_EQ(0, r.exit_code);
-  status = alice.status();
-  ASSERT_EQ(1u, status.size()) << "no session after a killed helper" << alice.describe();
-  EXPECT_EQ("*000CONNECT", field(status[0], status::kTag));
-  EXPECT_EQ("4005", field(status[0], status::kResult));
-  ASSERT_FALSE(alice.errors().empty()) << alice.describe();
-  EXPECT_EQ(e2e::error_line("0054", e2e::kError54), alice.errors()[0]);
+  ASSERT_NO_FATAL_FAILURE(expect_dial_failure(alice, "4005"));
   EXPECT_FALSE(alice.exists("qrtlnk.bsy"));
 }
 

@@ -14,40 +14,47 @@
 namespace {
 
 using e2e::field;
+using E2eEscape = e2e::WorldTest;
 
-TEST(E2eEscape, SigintDuringALongReceiveEndsWith1516AndLosesNothing) {
-  e2e::World world;
-  e2e::Party& alice = world.alice();
-  e2e::Party& bob = world.bob();
+// How a run ended after a stop signal, and how many seconds after the signal.
+struct Stopped {
+  kvtest::RunResult result;
+  double seconds;
+};
+
+Stopped stop(kvtest::Background& run, int sig) {
+  auto pressed = std::chrono::steady_clock::now();
+  run.signal(sig);
+  kvtest::RunResult result = run.wait();
+  return {result,
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - pressed).count()};
+}
+
+// Starts the party's run, presses Escape (SIGINT) once the store holds `operation` in its delay
+// fault, and checks that the run broke off the wait and ended by itself.
+void escape_while_waiting_in(e2e::Party& party, const std::string& operation) {
+  auto run = party.start_kovendi({"/FT"});
+  ASSERT_TRUE(e2e::waits_in_store(party, *run, operation));
+  ASSERT_TRUE(run->running()) << "the run ended before " << operation << " waited"
+                              << party.describe();
+  Stopped stopped = stop(*run, SIGINT);
+  EXPECT_LT(stopped.seconds, 60.0) << "the wait was broken off";
+  EXPECT_EQ(0, stopped.result.signal);
+  EXPECT_EQ(0, stopped.result.exit_code);
+  EXPECT_FALSE(party.exists("qrtlnk.bsy"));
+}
+
+TEST_F(E2eEscape, SigintDuringALongReceiveEndsWith1516AndLosesNothing) {
   const std::string letter = "A long letter.\n";
   alice.write("letter.txt", letter);
-  alice.request("*001ZEND\nMID=LETTER00000001\nALI=BOBBY\nFIL=letter.txt\n");
-  alice.kovendi({"/FT"});
-  ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+  ASSERT_TRUE(alice.run_request("*001ZEND\nMID=LETTER00000001\nALI=BOBBY\nFIL=letter.txt\n"))
+      << alice.describe();
   ASSERT_EQ(1u, world.show("bob").size());
 
   // The next fetch waits five minutes in the store.
   world.store({"fault", world.store_dir(), "API_getMsg", "delay", "300"});
   bob.request("*001ONTVANG\n");
-  auto run = bob.start_kovendi({"/FT"});
-  bool waiting = e2e::wait_until(
-      [&] {
-        return bob.read("kovendi-client.log").find("API_getMsg: fault injection") !=
-                   std::string::npos ||
-               !run->running();
-      },
-      e2e::kRunTimeout);
-  ASSERT_TRUE(waiting);
-  ASSERT_TRUE(run->running()) << "the run ended before the fetch waited" << bob.describe();
-  auto pressed = std::chrono::steady_clock::now();
-  run->signal(SIGINT);
-  kvtest::RunResult r = run->wait();
-  double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - pressed).count();
-  EXPECT_LT(seconds, 60.0) << "the wait was broken off";
-  EXPECT_EQ(0, r.signal);
-  EXPECT_EQ(0, r.exit_code);
-  EXPECT_FALSE(bob.exists("qrtlnk.bsy"));
+  ASSERT_NO_FATAL_FAILURE(escape_while_waiting_in(bob, "API_getMsg"));
   EXPECT_FALSE(bob.exists("qrtlnk.err")) << "Escape is no communication failure" << bob.describe();
 
   std::vector<std::string> status = bob.status();
@@ -66,9 +73,7 @@ TEST(E2eEscape, SigintDuringALongReceiveEndsWith1516AndLosesNothing) {
 
   // Without the fault the next run receives it.
   world.store({"clear-faults", world.store_dir()});
-  bob.request("*001ONTVANG\n");
-  bob.kovendi({"/FT"});
-  EXPECT_FALSE(bob.exists("qrtlnk.err")) << bob.describe();
+  EXPECT_TRUE(bob.run_request("*001ONTVANG\n")) << bob.describe();
   std::vector<std::string> rcv = bob.rcv();
   ASSERT_EQ(1u, rcv.size()) << bob.describe();
   EXPECT_EQ("LETTER00000001", field(rcv[0], kv::rcv::kMessageId));
@@ -79,9 +84,7 @@ TEST(E2eEscape, SigintDuringALongReceiveEndsWith1516AndLosesNothing) {
 // A send that asks for an answer, a wait of 30 s for it and a listing: Escape or closing the
 // window (SIGINT, SIGTERM) 4 s after the start ends the wait at its next look into the mailbox
 // with "1516", and the listing is not done.
-TEST(E2eEscape, StopDuringAnAnswerWaitEndsTheRunAtTheNextServiceCall) {
-  e2e::World world;
-  e2e::Party& alice = world.alice();
+TEST_F(E2eEscape, StopDuringAnAnswerWaitEndsTheRunAtTheNextServiceCall) {
   alice.write("a1.txt", "Vraag.\n");
   for (int sig : {SIGINT, SIGTERM}) {
     alice.request("*001ZEND\nMID=ASKE\nALI=BOBBY\nFIL=a1.txt\nANS\n*002ANTWOORD\nWAI=30\n"
@@ -98,12 +101,9 @@ TEST(E2eEscape, StopDuringAnAnswerWaitEndsTheRunAtTheNextServiceCall) {
         e2e::kRunTimeout);
     ASSERT_TRUE(waiting);
     ASSERT_TRUE(run->running()) << "the run ended before the wait" << alice.describe();
-    auto pressed = std::chrono::steady_clock::now();
-    run->signal(sig);
-    kvtest::RunResult r = run->wait();
-    double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - pressed).count();
-    EXPECT_LT(seconds, 10.0) << "signal " << sig << ": the wait was not broken off";
+    Stopped stopped = stop(*run, sig);
+    const kvtest::RunResult& r = stopped.result;
+    EXPECT_LT(stopped.seconds, 10.0) << "signal " << sig << ": the wait was not broken off";
     EXPECT_EQ(0, r.signal);
     EXPECT_EQ(0, r.exit_code);
     EXPECT_FALSE(alice.exists("qrtlnk.bsy"));
@@ -119,25 +119,16 @@ TEST(E2eEscape, StopDuringAnAnswerWaitEndsTheRunAtTheNextServiceCall) {
 
 // A stop while a received message is being deleted from the mailbox, and during a password
 // change, does not break them off: both finish, and the next command ends the session.
-TEST(E2eEscape, DeleteAfterReceiptAndPasswordChangeFinishDespiteAStop) {
-  e2e::World world;
-  e2e::Party& bob = world.bob();
+TEST_F(E2eEscape, DeleteAfterReceiptAndPasswordChangeFinishDespiteAStop) {
   ASSERT_NO_FATAL_FAILURE(world.letter_for_bob());
 
   world.store({"fault", world.store_dir(), "API_delMsg", "delay", "3"});
   world.store({"fault", world.store_dir(), "API_changeNetworkPwd", "delay", "2"});
   bob.request("*001ONTVANG\n*002WACHTWOORD\nPIN=NIEUW1\n*003LIJST\n");
   auto run = bob.start_kovendi({"/FT"});
-  ASSERT_TRUE(e2e::wait_until(
-      [&] {
-        return bob.read("kovendi-client.log").find("API_delMsg: fault injection") !=
-                   std::string::npos ||
-               !run->running();
-      },
-      e2e::kRunTimeout));
+  ASSERT_TRUE(e2e::waits_in_store(bob, *run, "API_delMsg"));
   ASSERT_TRUE(run->running()) << "the run ended before the delete waited" << bob.describe();
-  run->signal(SIGINT);
-  kvtest::RunResult r = run->wait();
+  kvtest::RunResult r = stop(*run, SIGINT).result;
   EXPECT_EQ(0, r.exit_code);
   EXPECT_NE(std::string::npos, bob.read("kovendi-client.log").find("API_changeNetworkPwd: fault"))
       << "the password change was not reached" << bob.describe();
@@ -159,32 +150,13 @@ TEST(E2eEscape, DeleteAfterReceiptAndPasswordChangeFinishDespiteAStop) {
   EXPECT_EQ("0000", field(status[0], status::kResult));
 }
 
-TEST(E2eEscape, SigintDuringASendEndsWith1516AndKeepsTheInterchangesForTheNextRun) {
-  e2e::World world;
-  e2e::Party& alice = world.alice();
+TEST_F(E2eEscape, SigintDuringASendEndsWith1516AndKeepsTheInterchangesForTheNextRun) {
   const std::string orders = e2e::interchange("BOBBY", "1") + e2e::interchange("BOBBY", "2");
   const std::string block = "*001ZEND\nAPP=ORD\nMID=EDI\nFIL=orders.edi\n";
   alice.write("orders.edi", orders);
   alice.request(block);
   world.store({"fault", world.store_dir(), "API_sendMsg", "delay", "300"});
-  auto run = alice.start_kovendi({"/FT"});
-  bool waiting = e2e::wait_until(
-      [&] {
-        return alice.read("kovendi-client.log").find("API_sendMsg: fault injection") !=
-                   std::string::npos ||
-               !run->running();
-      },
-      e2e::kRunTimeout);
-  ASSERT_TRUE(waiting);
-  ASSERT_TRUE(run->running()) << "the run ended before the send waited" << alice.describe();
-  auto pressed = std::chrono::steady_clock::now();
-  run->signal(SIGINT);
-  kvtest::RunResult r = run->wait();
-  double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - pressed).count();
-  EXPECT_LT(seconds, 60.0) << "the wait was broken off";
-  EXPECT_EQ(0, r.exit_code);
-  EXPECT_FALSE(alice.exists("qrtlnk.bsy"));
+  ASSERT_NO_FATAL_FAILURE(escape_while_waiting_in(alice, "API_sendMsg"));
   EXPECT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
 
   std::vector<std::string> status = alice.status();
@@ -202,9 +174,7 @@ TEST(E2eEscape, SigintDuringASendEndsWith1516AndKeepsTheInterchangesForTheNextRu
 
   // The application sends the file again; now both interchanges arrive.
   world.store({"clear-faults", world.store_dir()});
-  alice.request(block);
-  alice.kovendi({"/FT"});
-  EXPECT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+  EXPECT_TRUE(alice.run_request(block)) << alice.describe();
   EXPECT_FALSE(alice.exists("orders.edi"));
   EXPECT_EQ(2u, world.show("bob").size());
 }

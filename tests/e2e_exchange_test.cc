@@ -14,12 +14,9 @@
 namespace {
 
 using e2e::field;
+using E2eExchange = e2e::WorldTest;
 
-TEST(E2eExchange, EdifactAndTextFileReachBobAndTheReportsReachAlice) {
-  e2e::World world;
-  e2e::Party& alice = world.alice();
-  e2e::Party& bob = world.bob();
-
+TEST_F(E2eExchange, EdifactAndTextFileReachBobAndTheReportsReachAlice) {
   const std::string x1 = e2e::interchange("BOBBY", "1");
   const std::string x2 = e2e::interchange("BOBBY", "2");
   const std::string x3 = e2e::interchange("BOBBY", "3");
@@ -105,9 +102,7 @@ TEST(E2eExchange, EdifactAndTextFileReachBobAndTheReportsReachAlice) {
   }
 
   // ---- 2. Bob receives everything new into QRTLNK.RCV.
-  bob.request("*001ONTVANG\n");
-  bob.kovendi({"/FT"});
-  ASSERT_FALSE(bob.exists("qrtlnk.err")) << bob.describe();
+  ASSERT_TRUE(bob.run_request("*001ONTVANG\n")) << bob.describe();
   std::vector<std::string> bob_status = bob.status();
   ASSERT_EQ(5u, bob_status.size()) << bob.describe();
   EXPECT_EQ("0000", field(bob_status[0], status::kResult));
@@ -224,16 +219,13 @@ TEST(E2eExchange, EdifactAndTextFileReachBobAndTheReportsReachAlice) {
   EXPECT_EQ(0444u, e2e::mode_of(alice.file("qrtlnk.snd")));
 }
 
-TEST(E2eExchange, EveryRecipientHasItsOwnRecordAndReport) {
-  e2e::World world;
-  e2e::Party& alice = world.alice();
+TEST_F(E2eExchange, EveryRecipientHasItsOwnRecordAndReport) {
   // To Bob through his alias, and a copy to Alice herself by address.
   alice.write("memo.txt", "memo\n");
-  alice.request(
-      "*001ZEND\nMID=COPIES\nALI=BOBBY\nCCO\nORG=ACME\nSUR=Alders\nRAP=3\nNOT=3\n"
-      "FIL=memo.txt\n");
-  alice.kovendi({"/FT"});
-  ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+  ASSERT_TRUE(
+      alice.run_request("*001ZEND\nMID=COPIES\nALI=BOBBY\nCCO\nORG=ACME\nSUR=Alders\nRAP=3\nNOT=3\n"
+                        "FIL=memo.txt\n"))
+      << alice.describe();
   std::vector<std::string> status = alice.status_of("*001ZEND");
   ASSERT_EQ(2u, status.size()) << alice.describe();
   EXPECT_EQ("1", field(status[0], status::zend::kRecipientKind));
@@ -254,9 +246,7 @@ TEST(E2eExchange, EveryRecipientHasItsOwnRecordAndReport) {
 
   // Alice takes her copy (a receipt notification follows) and then the reports: Bob's record
   // carries the delivery report, her own the later receipt notification.
-  alice.request("*001ONTVANG\n*002RAPPORT\n");
-  alice.kovendi({"/FT"});
-  ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+  ASSERT_TRUE(alice.run_request("*001ONTVANG\n*002RAPPORT\n")) << alice.describe();
   std::vector<std::string> rcv = alice.rcv();
   ASSERT_EQ(1u, rcv.size()) << alice.describe();
   EXPECT_EQ(field(snd[0], snd::kMessageId), field(rcv[0], kv::rcv::kMessageId));
@@ -273,15 +263,12 @@ TEST(E2eExchange, EveryRecipientHasItsOwnRecordAndReport) {
 
 // A translator's file without line ends: two interchanges for two partners on one line. Each
 // partner receives its own interchange, byte for byte.
-TEST(E2eExchange, OneLineFileOfTwoInterchangesGivesEachPartnerItsMessage) {
-  e2e::World world;
+TEST_F(E2eExchange, OneLineFileOfTwoInterchangesGivesEachPartnerItsMessage) {
   world.store({"add-mailbox", world.store_dir(), "carol", "SECRET3", "COU=NL", "ADM=HUBADMD",
                "PMD=QRT400", "ORG=CAFE", "SUR=Claes", "GIV=Carol"});
   world.store({"add-alias", world.store_dir(), "CAROL", "carol"});
   e2e::Party carol(world.root() + "/carol", world.root() + "/run-carol", "carol", "secret3");
   carol.write_gns(world.server());
-  e2e::Party& alice = world.alice();
-  e2e::Party& bob = world.bob();
 
   const std::string to_bob =
       "UNA:+.? 'UNB+UNOA:1+ALICE:ZZ+BOBBY+240307:1030+71'UNH+M71+INVOIC:D:96A:UN'"
@@ -290,9 +277,7 @@ TEST(E2eExchange, OneLineFileOfTwoInterchangesGivesEachPartnerItsMessage) {
       "UNB+UNOA:1+ALICE:ZZ+CAROL+240307:1030+72'UNH+M72+ORDERS:D:96A:UN'BGM+220+72+9'"
       "UNT+3+M72'UNZ+1+72'";
   alice.write("orders.edi", to_bob + to_carol);
-  alice.request("*001ZEND\nMID=EDI\nFIL=orders.edi\n");
-  alice.kovendi({"/FT"});
-  ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+  ASSERT_TRUE(alice.run_request("*001ZEND\nMID=EDI\nFIL=orders.edi\n")) << alice.describe();
   std::vector<std::string> status = alice.status_of("*001ZEND");
   ASSERT_EQ(2u, status.size()) << alice.describe();
   EXPECT_EQ("0000", field(status[0], status::kResult));

@@ -11,6 +11,8 @@
 namespace {
 
 using e2e::field;
+using E2eNoConnection = e2e::WorldTest;
+using E2eFailedSend = e2e::WorldTest;
 
 // A request with a plain send to two recipients (BOBBY and a copy to Alice herself) and an
 // EDIFACT send of two interchanges.
@@ -48,9 +50,7 @@ void expect_error_54(const e2e::Party& party) {
   EXPECT_EQ(e2e::error_line("0054", e2e::kError54), errors[0]);
 }
 
-TEST(E2eNoConnection, MissingStoreGives2006ForEveryNewRecordAndError54) {
-  e2e::World world;
-  e2e::Party& alice = world.alice();
+TEST_F(E2eNoConnection, MissingStoreGives2006ForEveryNewRecordAndError54) {
   alice.write_gns("file:" + world.root() + "/nostore");
   SendRequest request;
   request.write(alice);
@@ -81,14 +81,11 @@ TEST(E2eNoConnection, MissingStoreGives2006ForEveryNewRecordAndError54) {
   EXPECT_TRUE(world.show("bob").empty());
 }
 
-TEST(E2eNoConnection, RefusedOpenGives2006ToTheNewRecordsOnlyAndError54) {
-  e2e::World world;
-  e2e::Party& alice = world.alice();
+TEST_F(E2eNoConnection, RefusedOpenGives2006ToTheNewRecordsOnlyAndError54) {
   // An earlier run sent one message; its completed record must survive the failed run.
   alice.write("first.txt", "first\n");
-  alice.request("*001ZEND\nMID=FIRST\nALI=BOBBY\nFIL=first.txt\n");
-  alice.kovendi({"/FT"});
-  ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+  ASSERT_TRUE(alice.run_request("*001ZEND\nMID=FIRST\nALI=BOBBY\nFIL=first.txt\n"))
+      << alice.describe();
   std::vector<std::string> before = alice.snd();
   ASSERT_EQ(1u, before.size()) << alice.describe();
   ASSERT_EQ("0000", field(before[0], status::kResult));
@@ -114,9 +111,7 @@ TEST(E2eNoConnection, RefusedOpenGives2006ToTheNewRecordsOnlyAndError54) {
   EXPECT_EQ(1u, world.show("bob").size()) << "only the earlier message";
 }
 
-TEST(E2eFailedSend, VerdictFromFaultInjectionReachesTheRecordsAndTheBlockIsKept) {
-  e2e::World world;
-  e2e::Party& alice = world.alice();
+TEST_F(E2eFailedSend, VerdictFromFaultInjectionReachesTheRecordsAndTheBlockIsKept) {
   // The first send is refused with verdict 7 (no recipient reachable): code 1509, and the
   // session goes on with the next command.
   world.store({"fault", world.store_dir(), "API_sendMsg", "7"});
@@ -156,9 +151,7 @@ TEST(E2eFailedSend, VerdictFromFaultInjectionReachesTheRecordsAndTheBlockIsKept)
   EXPECT_EQ(field(snd[2], snd::kMessageId), e2e::World::show_word(bobs[0], 4));
 }
 
-TEST(E2eFailedSend, FatalVerdictEndsTheSessionAndKeepsEverythingForTheNextRun) {
-  e2e::World world;
-  e2e::Party& alice = world.alice();
+TEST_F(E2eFailedSend, FatalVerdictEndsTheSessionAndKeepsEverythingForTheNextRun) {
   // Verdict 4 (no session) is fatal: code 1507, and the session ends after the first send.
   world.store({"fault", world.store_dir(), "API_sendMsg", "4"});
   const std::string x1 = e2e::interchange("BOBBY", "1");

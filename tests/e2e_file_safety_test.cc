@@ -37,14 +37,12 @@ TEST(E2eFileSafety, KillFromAPartnerWithoutSurnameRemovesNothingOfOthers) {
   alice.request("*001ZEND\nMID=ORDER000000001\nORG=SHOP\nSUR=Bakker\nFIL=order.txt\n");
   alice.kovendi({"/FT"});
   carol.write("cancel.txt", "cancel\n");
-  carol.request("*001ZEND\nMID=FTXCAN\nSUB=ORDER000000001\nORG=SHOP\nSUR=Bakker\nFIL=cancel.txt\n");
-  carol.kovendi({"/FT"});
-  ASSERT_FALSE(carol.exists("qrtlnk.err")) << carol.describe();
+  ASSERT_TRUE(carol.run_request(
+      "*001ZEND\nMID=FTXCAN\nSUB=ORDER000000001\nORG=SHOP\nSUR=Bakker\nFIL=cancel.txt\n"))
+      << carol.describe();
   ASSERT_EQ(2u, world.show("bob").size());
 
-  bob.request("*001LIJST\n");
-  bob.kovendi({"/FT"});
-  EXPECT_FALSE(bob.exists("qrtlnk.err")) << bob.describe();
+  EXPECT_TRUE(bob.run_request("*001LIJST\n")) << bob.describe();
   const std::vector<std::string> left = world.show("bob");
   ASSERT_EQ(1u, left.size()) << "the KILL message goes, the order stays";
   EXPECT_EQ("ORDER000000001", e2e::World::show_word(left[0], 4));
@@ -74,9 +72,7 @@ TEST(E2eFileSafety, UnkeepablePasswordsAreRefusedBeforeAnyLogIn) {
   alice.request("*001WACHTWOORD\nPIN=new{pin1\n");
   alice.kovendi({"/FT"});
   EXPECT_EQ(std::vector<std::string>{e2e::error_line("0055", kError55)}, alice.errors());
-  alice.request("*001LIJST\n");
-  alice.kovendi({"/FT"});
-  EXPECT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+  EXPECT_TRUE(alice.run_request("*001LIJST\n")) << alice.describe();
   ASSERT_EQ(1u, alice.status_of("*001LIJST").size()) << alice.describe();
   EXPECT_EQ("0000", field(alice.status_of("*001LIJST")[0], status::kResult));
   EXPECT_EQ(0640u, e2e::mode_of(alice.file("qrtlnk.gns")));

@@ -13,10 +13,9 @@
 namespace {
 
 using e2e::field;
+using E2eHostile = e2e::WorldTest;
 
-TEST(E2eHostile, AReusedMessageIdentifierCostsNoMessage) {
-  e2e::World world;
-  e2e::Party& bob = world.bob();
+TEST_F(E2eHostile, AReusedMessageIdentifierCostsNoMessage) {
   ASSERT_NO_FATAL_FAILURE(world.letter_for_bob());
   // Another sender's message that came first with the identifier of alice's letter.
   const std::string mailbox = world.store_dir() + "/mbx/BOB/";
@@ -36,9 +35,7 @@ TEST(E2eHostile, AReusedMessageIdentifierCostsNoMessage) {
   EXPECT_TRUE(world.show("bob").empty());
 }
 
-TEST(E2eHostile, StoredControlCharactersAndMissingTextsSteerNothing) {
-  e2e::World world;
-  e2e::Party& bob = world.bob();
+TEST_F(E2eHostile, StoredControlCharactersAndMissingTextsSteerNothing) {
   ASSERT_NO_FATAL_FAILURE(world.letter_for_bob());
   const std::string genuine = e2e::World::show_word(world.show("bob")[0], 1);
   // An item whose subject would put the letter's list identifier at the start of a line of its

@@ -10,10 +10,9 @@
 namespace {
 
 using e2e::field;
+using E2eReceive = e2e::WorldTest;
 
-TEST(E2eReceive, LongHomeDirectoryReceivesIntoDirAndAFailedReportFetchHasOneLine) {
-  e2e::World world;
-  e2e::Party& alice = world.alice();
+TEST_F(E2eReceive, LongHomeDirectoryReceivesIntoDirAndAFailedReportFetchHasOneLine) {
   // Bob's application lives in a home directory whose absolute path is far longer than the
   // 80 characters of a received file's name.
   e2e::Party bob(world.root() + "/" + std::string(110, 'h'), world.root() + "/run-bob-long", "bob",
@@ -24,16 +23,13 @@ TEST(E2eReceive, LongHomeDirectoryReceivesIntoDirAndAFailedReportFetchHasOneLine
 
   alice.write("one.txt", "first\n");
   alice.write("two.txt", "second\n");
-  alice.request(
-      "*001ZEND\nMID=ONE\nALI=BOBBY\nRAP=3\nFIL=one.txt\n"
-      "*002ZEND\nMID=TWO\nALI=BOBBY\nRAP=3\nFIL=two.txt\n");
-  alice.kovendi({"/FT"});
-  ASSERT_FALSE(alice.exists("qrtlnk.err")) << alice.describe();
+  ASSERT_TRUE(
+      alice.run_request("*001ZEND\nMID=ONE\nALI=BOBBY\nRAP=3\nFIL=one.txt\n"
+                        "*002ZEND\nMID=TWO\nALI=BOBBY\nRAP=3\nFIL=two.txt\n"))
+      << alice.describe();
 
   // ---- Bob receives both messages into sub/.
-  bob.request("*001ONTVANG\nDIR=sub\n");
-  bob.kovendi({"/FT"});
-  EXPECT_FALSE(bob.exists("qrtlnk.err")) << bob.describe();
+  EXPECT_TRUE(bob.run_request("*001ONTVANG\nDIR=sub\n")) << bob.describe();
   std::vector<std::string> received = bob.status_of("*001ONTVANG");
   ASSERT_EQ(2u, received.size()) << bob.describe();
   std::vector<std::string> contents;

@@ -11,6 +11,7 @@
 namespace {
 
 using e2e::field;
+using E2eSendQueue = e2e::WorldTest;
 
 // The records of QRTLNK.SND whose message identifier begins with `prefix`.
 std::vector<std::string> records_of(const e2e::Party& party, const std::string& prefix) {
@@ -21,9 +22,7 @@ std::vector<std::string> records_of(const e2e::Party& party, const std::string& 
   return out;
 }
 
-TEST(E2eSendQueue, EveryRecordIsSettledByItsOwnRecipientsLineAndOnlyFailedBlocksAreKept) {
-  e2e::World world;
-  e2e::Party& alice = world.alice();
+TEST_F(E2eSendQueue, EveryRecordIsSettledByItsOwnRecipientsLineAndOnlyFailedBlocksAreKept) {
   // Dora is addressed in full under another ADMD than the engine's; Cramer (a copy) under the
   // engine's defaults; Carol (a blind copy, by alias) has Cramer's surname and Dora's domains, so
   // that her address also fits the copy recipient's record.

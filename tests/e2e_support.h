@@ -155,6 +155,13 @@ class Party {
     return r;
   }
 
+  // Writes `text` as the request, runs kovendi /FT and says whether the run left no error file.
+  bool run_request(const std::string& text) const {
+    request(text);
+    kovendi({"/FT"});
+    return !exists("qrtlnk.err");
+  }
+
   // kovendi started in the background in the home directory.
   std::unique_ptr<kvtest::Background> start_kovendi(const std::vector<std::string>& args,
                                                     kvtest::RunOptions extra = {}) const {
@@ -215,6 +222,19 @@ class Party {
   std::string user_;
   std::string password_;
 };
+
+// Waits until the party's client log says that the store holds `operation` in its delay fault,
+// or until the run has ended; false when neither happened in time.
+inline bool waits_in_store(const Party& party, kvtest::Background& run,
+                           const std::string& operation) {
+  return wait_until(
+      [&] {
+        return party.read("kovendi-client.log").find(operation + ": fault injection") !=
+                   std::string::npos ||
+               !run.running();
+      },
+      kRunTimeout);
+}
 
 // A fresh store with the mailboxes alice (SECRET1) and bob (SECRET2), the alias BOBBY for bob,
 // and the home directories of both parties with their qrtlnk.gns (plain passwords, as an
@@ -294,6 +314,14 @@ class World {
   kvtest::TempDir root_;
   Party alice_;
   Party bob_;
+};
+
+// A test in a fresh world: the store with alice's and bob's mailboxes, and the two parties.
+class WorldTest : public ::testing::Test {
+ protected:
+  World world;
+  Party& alice = world.alice();
+  Party& bob = world.bob();
 };
 
 }  // namespace e2e

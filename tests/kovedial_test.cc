@@ -3,37 +3,19 @@
 #include <signal.h>
 
 #include "tests/blackbox.h"
+#include "tests/dial_phonebook.h"
 
 namespace {
 
 using kvtest::RunOptions;
 using kvtest::TempDir;
 
-const char* kPhonebook =
-    "# simulated phonebook\n"
-    "[Office Line]\n"
-    "password = secret\n"
-    "events = 0 2 5 14 8192\n"
-    "delay = 50\n"
-    "\n"
-    "[No Password]\n"
-    "password =\n"
-    "\n"
-    "[Denied]\n"
-    "password = secret\n"
-    "events = 0 2 5\n"
-    "delay = 50\n"
-    "error = 691\n"
-    "\n"
-    "[Never Answers]\n"
-    "password = secret\n"
-    "events = 0 2\n"
-    "delay = 50\n";
-
 struct Dial {
   TempDir dir;
   std::string phonebook() const { return dir.file("phonebook.txt"); }
-  Dial(const std::string& extra = "") { kvtest::write_file(phonebook(), extra + kPhonebook); }
+  Dial(const std::string& extra = "") {
+    kvtest::write_file(phonebook(), extra + kvtest::kTestPhonebook);
+  }
 
   kvtest::RunResult run(std::vector<std::string> args, RunOptions options = {}) {
     options.env["KOVEDIAL_PHONEBOOK"] = phonebook();
@@ -122,9 +104,7 @@ TEST(Kovedial, InterruptDuringDialCancels) {
 // Nobody watches the helper: a refused dial and a failed hang-up leave their codes and the helper
 // ends after its closing wait; closing it (SIGTERM) during a dial leaves 4005.
 TEST(Kovedial, UnattendedFailuresEndWithTheirCodes) {
-  const std::string entries =
-      "[Refused]\npassword = secret\nstart_error = 633\n\n"
-      "[Sticky]\npassword = secret\nhangup_error = 668\n\n";
+  const std::string entries = "[Sticky]\npassword = secret\nhangup_error = 668\n\n";
   RunOptions quick;
   quick.timeout_seconds = 30;
   Dial d(entries);

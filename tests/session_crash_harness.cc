@@ -61,6 +61,15 @@ void expect_no_plain_password(const e2e::Party& party, const std::vector<std::st
   }
 }
 
+// What every outcome leaves in a party's home: no questions file (qrtlnk.nav), no plain
+// password, no leftover work files.
+void expect_clean_home(const e2e::Party& party, const std::vector<std::string>& passwords,
+                       const std::string& context) {
+  EXPECT_FALSE(party.exists("qrtlnk.nav")) << context << party.describe();
+  expect_no_plain_password(party, passwords, context);
+  expect_no_leftovers(party.home(), context);
+}
+
 class SessionCrash : public ::testing::Test {
  protected:
   e2e::World world_;
@@ -143,9 +152,7 @@ class SessionCrash : public ::testing::Test {
       EXPECT_EQ(times, delivered[subject]) << subject << " recorded as sent but not delivered, "
                                            << context << alice.describe();
     }
-    EXPECT_FALSE(alice.exists("qrtlnk.nav")) << context << alice.describe();
-    expect_no_plain_password(alice, {"secret1", "SECRET1"}, context);
-    expect_no_leftovers(alice.home(), context);
+    expect_clean_home(alice, {"secret1", "SECRET1"}, context);
   }
 
   // alice's three notes and one EDI message wait in bob's mailbox; bob receives.
@@ -197,9 +204,7 @@ class SessionCrash : public ::testing::Test {
       EXPECT_FALSE(received && referenced.count(name) == 0)
           << "second copy " << name << ", " << context << bob.describe();
     }
-    EXPECT_FALSE(bob.exists("qrtlnk.nav")) << context << bob.describe();
-    expect_no_plain_password(bob, {"secret2", "SECRET2"}, context);
-    expect_no_leftovers(bob.home(), context);
+    expect_clean_home(bob, {"secret2", "SECRET2"}, context);
   }
 
   // Two of alice's sends asked for delivery reports, which wait in her mailbox.
@@ -224,8 +229,7 @@ class SessionCrash : public ::testing::Test {
             << item.mid << " " << item.access << ", " << context << alice.describe();
       }
       EXPECT_EQ(2, reports) << context;
-      EXPECT_FALSE(alice.exists("qrtlnk.nav")) << context << alice.describe();
-      expect_no_leftovers(alice.home(), context);
+      expect_clean_home(alice, {"secret1", "SECRET1"}, context);
     });
   }
 
@@ -241,10 +245,7 @@ class SessionCrash : public ::testing::Test {
                       ASSERT_FALSE(bob.status().empty()) << context << bob.describe();
                       EXPECT_EQ("0000", field(bob.status().front(), status::kResult))
                           << "no log-in after the password change, " << context << bob.describe();
-                      EXPECT_FALSE(bob.exists("qrtlnk.nav")) << context << bob.describe();
-                      expect_no_plain_password(bob, {"secret2", "SECRET2", "newpw12", "NEWPW12"},
-                                               context);
-                      expect_no_leftovers(bob.home(), context);
+                      expect_clean_home(bob, {"secret2", "SECRET2", "newpw12", "NEWPW12"}, context);
                     });
   }
 

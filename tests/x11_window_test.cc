@@ -150,12 +150,7 @@ TEST_F(X11Windows, KovendiWindowShowsTheRunAndEscapeStopsIt) {
   if (id.empty()) GTEST_SKIP() << "kovendi shows no X11 window (built without the X11 back end)";
   // 187 by 95 dialog units of an 8-point font.
   EXPECT_EQ(server_->geometry(id), "280x154");
-  ASSERT_TRUE(e2e::wait_until(
-      [&] {
-        return bob.read("kovendi-client.log").find("fault injection") != std::string::npos ||
-               !run->running();
-      },
-      e2e::kRunTimeout));
+  ASSERT_TRUE(e2e::waits_in_store(bob, *run, "API_getMsg"));
   server_->screenshot("kovendi-receiving");
   server_->x("xdotool key --window " + id + " Escape");
   kvtest::RunResult r = run->wait();
@@ -178,12 +173,7 @@ TEST_F(X11Windows, LosingTheDisplayLetsTheRunEndNormally) {
   auto run = bob.start_kovendi({"/FT"}, with_display());
   std::string id = server_->find_window("KOVENDI");
   if (id.empty()) GTEST_SKIP() << "kovendi shows no X11 window (built without the X11 back end)";
-  ASSERT_TRUE(e2e::wait_until(
-      [&] {
-        return bob.read("kovendi-client.log").find("fault injection") != std::string::npos ||
-               !run->running();
-      },
-      e2e::kRunTimeout));
+  ASSERT_TRUE(e2e::waits_in_store(bob, *run, "API_getMsg"));
   ASSERT_TRUE(run->running()) << "the run ended before the fetch waited" << bob.describe();
   ASSERT_TRUE(server_->stop()) << "the X server did not end";
   kvtest::RunResult r = run->wait();

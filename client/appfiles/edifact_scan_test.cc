@@ -13,7 +13,7 @@
 namespace kv {
 namespace {
 
-using testing_support::RequestHome;
+using testing_support::InterchangeHome;
 using namespace std::string_literals;
 
 std::string interchange(const std::string& recipient, const std::string& reference,
@@ -74,18 +74,10 @@ TEST(EdifactValuesTest, UnhElementsAndIdentifierRules) {
   }
 }
 
-class ScanTest : public RequestHome {
+class ScanTest : public InterchangeHome {
  protected:
-  void SetUp() override {
-    RequestHome::SetUp();
-    write("qrtlnk.gns", "POS=U\nPIN=P\n");
-    write("list.tmp", "");
-    run_state().interchange_list = "list.tmp";
-  }
   std::vector<std::string> translate(const std::string& request) {
-    write("qrtlnk.scr", request);
-    vertaal_opdrachten("qrtlnk.scr");
-    std::vector<std::string> out = lines("qrtlnk.scr");
+    std::vector<std::string> out = InterchangeHome::translate(request);
     return std::vector<std::string>(out.begin() + 3, out.end());  // without the CONNECT block
   }
   std::string testdata(const std::string& name) const {

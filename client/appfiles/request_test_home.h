@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "client/appfiles/entry_points.h"
 #include "client/appfiles/message_id.h"
+#include "client/common/run_state.h"
 #include "client/common/testing/app_home_test.h"
 
 namespace kv::testing_support {
@@ -43,6 +45,23 @@ class RequestHome : public kv::testing::AppHomeTest {
     std::string out;
     for (const std::string& l : lines) out += l + "\n";
     return out;
+  }
+  // Writes `request` as the command file, translates it and returns the translated file.
+  std::vector<std::string> translate(const std::string& request) {
+    write("qrtlnk.scr", request);
+    vertaal_opdrachten("qrtlnk.scr");
+    return lines("qrtlnk.scr");
+  }
+};
+
+// A home whose sends may carry EDIFACT files: a user file and an empty interchange list.
+class InterchangeHome : public RequestHome {
+ protected:
+  void SetUp() override {
+    RequestHome::SetUp();
+    write("qrtlnk.gns", "POS=U\nPIN=P\n");
+    write("list.tmp", "");
+    run_state().interchange_list = "list.tmp";
   }
 };
 

@@ -12,7 +12,7 @@
 namespace kv {
 namespace {
 
-using testing_support::RequestHome;
+using testing_support::InterchangeHome;
 
 std::string status_line(const std::string& tag, const std::string& code, const std::string& mid,
                         const std::vector<std::pair<status::Field, std::string>>& fields = {}) {
@@ -25,32 +25,29 @@ std::string status_line(const std::string& tag, const std::string& code, const s
   return record.line();
 }
 
-std::string completed_record(const std::string& app, const std::string& stamp,
-                             const std::string& code, const std::string& mid) {
+// A record of `app` whose send of `mid` was completed with `code` at `stamp`.
+SndRecord completed(const std::string& app, const std::string& stamp, const std::string& code,
+                    const std::string& mid) {
   SndRecord r;
   r.set(snd::kApplication, app);
   r.set(snd::kResultStamp, stamp);
   r.set(snd::kResultCode, code);
-  r.set(snd::kRequestStamp, stamp);
   r.set(snd::kMessageId, mid);
-  r.set(snd::kRecipientKind, "1");
   set_snd_completed_delivery(r);
+  return r;
+}
+
+std::string completed_record(const std::string& app, const std::string& stamp,
+                             const std::string& code, const std::string& mid) {
+  SndRecord r = completed(app, stamp, code, mid);
+  r.set(snd::kRequestStamp, stamp);
+  r.set(snd::kRecipientKind, "1");
   r.set(snd::kFirstFile, "file.txt");
   return r.line();
 }
 
-class SendQueueTest : public RequestHome {
+class SendQueueTest : public InterchangeHome {
  protected:
-  void SetUp() override {
-    RequestHome::SetUp();
-    write("qrtlnk.gns", "POS=U\nPIN=P\n");
-    write("list.tmp", "");
-    run_state().interchange_list = "list.tmp";
-  }
-  void translate(const std::string& request) {
-    write("qrtlnk.scr", request);
-    vertaal_opdrachten("qrtlnk.scr");
-  }
   bool update(const std::vector<std::string>& status) {
     write("qrtlnk.sts", joined(status));
     std::FILE* f = std::fopen(path("qrtlnk.sts").c_str(), "rb");
@@ -59,6 +56,14 @@ class SendQueueTest : public RequestHome {
     return changed;
   }
   std::vector<std::string> records() { return lines("qrtlnk.snd"); }
+  // The result code of every record of the send queue, in file order.
+  std::vector<std::string> result_codes() {
+    std::vector<std::string> codes;
+    for (const std::string& record : records()) {
+      codes.push_back(SndRecord(record).str(snd::kResultCode));
+    }
+    return codes;
+  }
 };
 
 TEST_F(SendQueueTest, CompletedRecordsArePrunedAtFortyThreeDayNumbers) {
@@ -150,14 +155,9 @@ TEST_F(SendQueueTest, FailedSendGivesItsCodeToAllRecipientsAndKeepsItsBlock) {
       status_line("*004WACHTWOORD", "0000", ""),
   };
   EXPECT_TRUE(update(status));
-  r = records();
-  ASSERT_EQ(r.size(), 4u);
-  EXPECT_EQ(SndRecord(r[0]).str(snd::kResultCode), "2101");
-  EXPECT_EQ(SndRecord(r[1]).str(snd::kResultCode), "2101");
-  EXPECT_EQ(SndRecord(r[1]).str(snd::kResultStamp), "202403071045");
-  EXPECT_EQ(SndRecord(r[2]).str(snd::kResultCode), "0000");
-  EXPECT_EQ(SndRecord(r[3]).str(snd::kResultCode), "2006")
-      << "the only line is not its recipient's";
+  // The fourth record gets 2006: the only line for it is not its recipient's.
+  EXPECT_EQ(result_codes(), (std::vector<std::string>{"2101", "2101", "0000", "2006"}));
+  EXPECT_EQ(SndRecord(records()[1]).str(snd::kResultStamp), "202403071045");
   EXPECT_EQ(joined(lines("qrtlnk.sav")),
             "*001ZEND\nMID=A\nALI=X\nCCO\nALI=Y\n*003ZEND\nMID=C\nALI=W\n");
 }
@@ -170,11 +170,8 @@ TEST_F(SendQueueTest, SendPassedOverByTheEngineGetsTheNextLinesStamp) {
   std::string late = status_line("*003ZEND", "0000", c, {{status::zend::kAlias, "Z"}});
   late.replace(late.find("202403071045"), 12, "202403071050");
   update({status_line("*001ZEND", "0000", a, {{status::zend::kAlias, "X"}}), late});
-  r = records();
-  EXPECT_EQ(SndRecord(r[0]).str(snd::kResultCode), "0000");
-  EXPECT_EQ(SndRecord(r[1]).str(snd::kResultCode), "2006");
-  EXPECT_EQ(SndRecord(r[1]).str(snd::kResultStamp), "202403071050");
-  EXPECT_EQ(SndRecord(r[2]).str(snd::kResultCode), "0000");
+  EXPECT_EQ(result_codes(), (std::vector<std::string>{"0000", "2006", "0000"}));
+  EXPECT_EQ(SndRecord(records()[1]).str(snd::kResultStamp), "202403071050");
   EXPECT_EQ(joined(lines("qrtlnk.sav")), "*002ZEND\nMID=B\nALI=Y\n");
 }
 
@@ -190,10 +187,7 @@ TEST_F(SendQueueTest, RecordsLeftOpenByAnEarlierRunDoNotShiftThisRunsBlocks) {
                       {{status::zend::kAlias, "X"}}),
           status_line("*002ZEND", "2101", SndRecord(r[2]).str(snd::kMessageId),
                       {{status::zend::kAlias, "Y"}})});
-  r = records();
-  EXPECT_EQ(SndRecord(r[0]).str(snd::kResultCode), "2006");
-  EXPECT_EQ(SndRecord(r[1]).str(snd::kResultCode), "0000");
-  EXPECT_EQ(SndRecord(r[2]).str(snd::kResultCode), "2101");
+  EXPECT_EQ(result_codes(), (std::vector<std::string>{"2006", "0000", "2101"}));
   EXPECT_EQ(joined(lines("qrtlnk.sav")), "*002ZEND\nMID=B\nALI=Y\n");
 }
 
@@ -216,11 +210,7 @@ TEST_F(SendQueueTest, EdifactSendsAreCountedPerBlock) {
   status.push_back(status_line("*002ZEND", "0000", SndRecord(r[3]).str(snd::kMessageId),
                                {{status::zend::kAlias, "Q"}}));
   update(status);
-  r = records();
-  EXPECT_EQ(SndRecord(r[0]).str(snd::kResultCode), "0000");
-  EXPECT_EQ(SndRecord(r[1]).str(snd::kResultCode), "1517");
-  EXPECT_EQ(SndRecord(r[2]).str(snd::kResultCode), "0000");
-  EXPECT_EQ(SndRecord(r[3]).str(snd::kResultCode), "0000");
+  EXPECT_EQ(result_codes(), (std::vector<std::string>{"0000", "1517", "0000", "0000"}));
   // The EDIFACT block had an unsuccessful interchange: it stays; the plain send leaves.
   EXPECT_EQ(joined(lines("qrtlnk.sav")), "*001ZEND\nMID=EDI\nFIL=three.edi\n");
 }
@@ -265,14 +255,9 @@ class CleanUpTest : public SendQueueTest {
   std::string record(const std::string& app, const std::string& stamp, const std::string& code,
                      const std::string& mid, const std::string& state, const std::string& type,
                      const std::string& notification, const std::string& report) {
-    SndRecord r;
-    r.set(snd::kApplication, app);
-    r.set(snd::kResultStamp, stamp);
-    r.set(snd::kResultCode, code);
-    r.set(snd::kMessageId, mid);
+    SndRecord r = completed(app, stamp, code, mid);
     r.set(snd::kNotification, notification);
     r.set(snd::kReport, report);
-    set_snd_completed_delivery(r);
     r.set(snd::kDeliveryState, state);
     r.set(snd::kNotificationType, type);
     r.set(snd::kFirstFile, "f");

@@ -17,11 +17,6 @@ class TranslateTest : public RequestHome {
     RequestHome::SetUp();
     write("qrtlnk.gns", "POS=USER1\nPIN=secret1\nSRV=file:store\n");
   }
-  std::vector<std::string> translate(const std::string& request) {
-    write("qrtlnk.scr", request);
-    vertaal_opdrachten("qrtlnk.scr");
-    return lines("qrtlnk.scr");
-  }
   std::vector<std::string> snd_records() { return lines("qrtlnk.snd"); }
 };
 

@@ -11,10 +11,16 @@
 namespace kv {
 namespace {
 
-TEST(Home, NamesResolveAgainstTheHomeWithoutRegardToCase) {
+// A home directory set to a fresh temporary directory.
+class HomeTest : public ::testing::Test {
+ protected:
+  HomeTest() { home.set(dir.path()); }
+
   testing::TempDir dir;
   HomeDirectory home;
-  home.set(dir.path());
+};
+
+TEST_F(HomeTest, NamesResolveAgainstTheHomeWithoutRegardToCase) {
   dir.write("QRTLNK.RCV", "r\n");
   dir.write("Sub/Dir/File.TXT", "f");
   EXPECT_EQ(home.fullpath("qrtlnk.rcv"), dir.file("QRTLNK.RCV"));
@@ -38,10 +44,7 @@ TEST(Home, NamesResolveAgainstTheHomeWithoutRegardToCase) {
   EXPECT_FALSE(home.remove("COPY.SAV").ok());
 }
 
-TEST(Home, RemoveWorkFileKeepsGrowingVqFiles) {
-  testing::TempDir dir;
-  HomeDirectory home;
-  home.set(dir.path());
+TEST_F(HomeTest, RemoveWorkFileKeepsGrowingVqFiles) {
   dir.write("VQLOG.TXT", "data");
   dir.write("vqempty.txt", "");
   dir.write("other.txt", "data");
@@ -59,10 +62,7 @@ TEST(Home, RemoveWorkFileKeepsGrowingVqFiles) {
   EXPECT_EQ(base_name("plain"), "plain");
 }
 
-TEST(Home, ProtectionBits) {
-  testing::TempDir dir;
-  HomeDirectory home;
-  home.set(dir.path());
+TEST_F(HomeTest, ProtectionBits) {
   dir.write("qrtlnk.snd", "x");
   ASSERT_TRUE(home.chmod("qrtlnk.snd", 0660).ok());
   home.set_read_only("QRTLNK.SND");
@@ -80,11 +80,8 @@ TEST(Home, ProtectionBits) {
   EXPECT_FALSE(dir.exists("missing"));
 }
 
-TEST(Home, UniqueWorkNames) {
-  testing::TempDir dir;
+TEST_F(HomeTest, UniqueWorkNames) {
   testing::TempDir tmp;
-  HomeDirectory home;
-  home.set(dir.path());
   std::set<std::string> names;
   for (int i = 0; i < 50; ++i) {
     std::string name = home.unique_work_name("edi", "");

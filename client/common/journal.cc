@@ -3,9 +3,9 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <vector>
 
 #include "client/common/home.h"
+#include "client/common/text.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 
@@ -92,16 +92,7 @@ void debug_log(const char* format, ...) {
   if (format == nullptr) return;
   va_list args;
   va_start(args, format);
-  va_list copy;
-  va_copy(copy, args);
-  int needed = std::vsnprintf(nullptr, 0, format, copy);
-  va_end(copy);
-  std::string message;
-  if (needed > 0) {
-    std::vector<char> buffer(static_cast<std::size_t>(needed) + 1);
-    std::vsnprintf(buffer.data(), buffer.size(), format, args);
-    message.assign(buffer.data(), static_cast<std::size_t>(needed));
-  }
+  std::string message = vformat(format, args);
   va_end(args);
   std::string fmt = format;
   if (fmt.empty() || (fmt.back() != '\n' && fmt.back() != '\r')) message += "\n";

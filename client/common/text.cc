@@ -107,6 +107,12 @@ long long leading_number(const std::string& text) {
 std::string format(const char* fmt, ...) {
   va_list args;
   va_start(args, fmt);
+  std::string result = vformat(fmt, args);
+  va_end(args);
+  return result;
+}
+
+std::string vformat(const char* fmt, va_list args) {
   va_list copy;
   va_copy(copy, args);
   int needed = std::vsnprintf(nullptr, 0, fmt, copy);
@@ -117,7 +123,6 @@ std::string format(const char* fmt, ...) {
     std::vsnprintf(buffer.data(), buffer.size(), fmt, args);
     result.assign(buffer.data(), static_cast<std::size_t>(needed));
   }
-  va_end(args);
   return result;
 }
 

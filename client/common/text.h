@@ -1,6 +1,7 @@
 // Line reading and small text helpers shared by both halves.
 #pragma once
 
+#include <cstdarg>
 #include <cstdio>
 #include <initializer_list>
 #include <string>
@@ -27,6 +28,8 @@ bool starts_with_ignore_case(const std::string& text, const std::string& prefix)
 long long leading_number(const std::string& text);
 // snprintf into a std::string.
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// The same with the arguments of a variadic caller (which starts and ends `args`).
+std::string vformat(const char* fmt, va_list args) __attribute__((format(printf, 1, 0)));
 // A catalogue text with each "%s" replaced by the next of `values`, byte for byte (a value may
 // hold any byte, "%s" included, and is not looked into); a "%s" without a value stays as it is.
 std::string filled(std::string_view text, std::initializer_list<std::string_view> values);

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
+#include <utility>
 
 namespace kv {
 namespace {
@@ -56,21 +58,14 @@ TEST(ReadLine, SkipsBlankLinesKeepsLeadingBlanksAndEnds) {
 }
 
 TEST(Text, TrimTrailing) {
-  std::string text = "abc \r\n";
-  trim_trailing(text);
-  EXPECT_EQ(text, "abc");
-  text = "abc\t";
-  trim_trailing(text);
-  EXPECT_EQ(text, "abc\t");
-  text = " \r\n ";
-  trim_trailing(text);
-  EXPECT_EQ(text, "");
-  text = "";
-  trim_trailing(text);
-  EXPECT_EQ(text, "");
-  text = " lead";
-  trim_trailing(text);
-  EXPECT_EQ(text, " lead");
+  // Blanks, carriage returns and line feeds go from the end; a tab and leading blanks stay.
+  const std::pair<std::string, std::string> cases[] = {
+      {"abc \r\n", "abc"}, {"abc\t", "abc\t"}, {" \r\n ", ""}, {"", ""}, {" lead", " lead"}};
+  for (const auto& [before, after] : cases) {
+    std::string text = before;
+    trim_trailing(text);
+    EXPECT_EQ(text, after) << '"' << before << '"';
+  }
 }
 
 TEST(Text, DateToStamp) {

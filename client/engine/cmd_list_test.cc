@@ -17,18 +17,8 @@ constexpr const char* kLijstBase =
 class ListTest : public EngineTest {
  protected:
   std::string filter_of_call(std::size_t n) const {
-    std::size_t seen = 0;
-    for (const FakeCallArgs& a : fake_api().history()) {
-      if (a.op == "API_listMbxInNext" && seen++ == n) return a.filter;
-    }
-    return "<no such call>";
-  }
-  const FakeCallArgs* call_of(const std::string& op, std::size_t n = 0) const {
-    std::size_t seen = 0;
-    for (const FakeCallArgs& a : fake_api().history()) {
-      if (a.op == op && seen++ == n) return &a;
-    }
-    return nullptr;
+    const FakeCallArgs* call = call_of("API_listMbxInNext", n);
+    return call != nullptr ? call->filter : "<no such call>";
   }
 };
 
@@ -36,10 +26,7 @@ TEST_F(ListTest, PlainListingWritesLinesAndStatus) {
   expect_open();
   std::vector<Row> rows = messages(101, 2);
   rows[1].subject = "a|b";
-  Row report;
-  report.list_id = "103";
-  report.type = MSGTYPE_REPORT;
-  rows.push_back(report);
+  rows.push_back(report_row("103"));
   expect_page(rows);
   expect_close();
   EXPECT_EQ(run(connect_block() + "*001LIJST\n"), 0);

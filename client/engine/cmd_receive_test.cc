@@ -33,13 +33,6 @@ class ReceiveTest : public EngineTest {
     };
     return step;
   }
-  const FakeCallArgs* call_of(const std::string& op, std::size_t n = 0) const {
-    std::size_t seen = 0;
-    for (const FakeCallArgs& a : fake_api().history()) {
-      if (a.op == op && seen++ == n) return &a;
-    }
-    return nullptr;
-  }
 };
 
 TEST_F(ReceiveTest, MessageWithThreeFiles) {

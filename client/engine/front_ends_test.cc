@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "client/engine/testing/engine_test_env.h"
 #include "client/engine/testing/rows.h"
 #include "client/engine/attributes.h"
@@ -16,13 +18,6 @@ constexpr const char* kCombination = "combinatie fout van attributen, skip comma
 
 class FrontEndTest : public EngineTest {
  protected:
-  const FakeCallArgs* call_of(const std::string& op, std::size_t n = 0) const {
-    std::size_t seen = 0;
-    for (const FakeCallArgs& a : fake_api().history()) {
-      if (a.op == op && seen++ == n) return &a;
-    }
-    return nullptr;
-  }
   // Runs commands that make no messaging call and returns the status lines after CONNECT.
   std::vector<std::string> refusals(const std::string& commands) {
     fake_api().reset();
@@ -32,6 +27,30 @@ class FrontEndTest : public EngineTest {
     std::vector<std::string> lines = status_lines();
     if (!lines.empty()) lines.erase(lines.begin());
     return lines;
+  }
+  // One block of a command that is refused before any messaging call: its keyword lines, the
+  // code of its status line and what that line holds after the code.
+  struct Refusal {
+    std::string keywords;
+    std::string code;
+    std::string after_code = "";
+  };
+  // Runs one block of `command` per refusal (tags *001, *002, ...) and checks each status line.
+  void expect_refusals(const std::string& command, const std::vector<Refusal>& blocks) {
+    std::string commands;
+    for (std::size_t i = 0; i < blocks.size(); ++i)
+      commands += tag(i, command) + "\n" + blocks[i].keywords;
+    const std::vector<std::string> lines = refusals(commands);
+    ASSERT_EQ(lines.size(), blocks.size()) << commands;
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+      EXPECT_EQ(lines[i], line_of(tag(i, command), blocks[i].code) + blocks[i].after_code)
+          << blocks[i].keywords;
+    }
+  }
+  static std::string tag(std::size_t index, const std::string& command) {
+    char number[24];
+    std::snprintf(number, sizeof number, "*%03zu", index + 1);
+    return number + command;
   }
   int count_journal(const std::string& text) const {
     int n = 0;
@@ -44,22 +63,15 @@ TEST_F(FrontEndTest, OntvangCombinations) {
   dir_.write("s.sel", "SUR=a\n");
   dir_.write("old.txt", "keep\n");
   dir_.make_dir("in");
-  const auto lines = refusals(
-      "*001ONTVANG\nADD\n"
-      "*002ONTVANG\nNOD\nANN=X\n"
-      "*003ONTVANG\nNOD\nMRT>03\n"
-      "*004ONTVANG\nFIL=old.txt\nDIR=in\n"
-      "*005ONTVANG\nLID=1\nSUB=x\n"
-      "*006ONTVANG\nSEL=s.sel\nMET>03\n"
-      "*007ONTVANG\nXYZ=1\nLID=5\n");
-  ASSERT_EQ(lines.size(), 7u);
-  EXPECT_EQ(lines[0], line_of("*001ONTVANG", "2514"));
-  EXPECT_EQ(lines[1], line_of("*002ONTVANG", "2522"));
-  EXPECT_EQ(lines[2], line_of("*003ONTVANG", "2554"));
-  EXPECT_EQ(lines[3], line_of("*004ONTVANG", "2508"));
-  EXPECT_EQ(lines[4], line_of("*005ONTVANG", "2509"));
-  EXPECT_EQ(lines[5], line_of("*006ONTVANG", "2515"));
-  EXPECT_EQ(lines[6], line_of("*007ONTVANG", "2003"));
+  expect_refusals("ONTVANG", {
+                                 {"ADD\n", "2514"},
+                                 {"NOD\nANN=X\n", "2522"},
+                                 {"NOD\nMRT>03\n", "2554"},
+                                 {"FIL=old.txt\nDIR=in\n", "2508"},
+                                 {"LID=1\nSUB=x\n", "2509"},
+                                 {"SEL=s.sel\nMET>03\n", "2515"},
+                                 {"XYZ=1\nLID=5\n", "2003"},
+                             });
   EXPECT_EQ(count_journal(kUse), 4);
   EXPECT_EQ(count_journal(kCombination), 2);
   EXPECT_TRUE(journal_has("**|", "Fout in attributen, skip commando (#2)"));
@@ -98,18 +110,13 @@ TEST_F(FrontEndTest, LineTooLongEndsTheSession) {
 TEST_F(FrontEndTest, LijstCombinationsAndFiles) {
   dir_.write("s.sel", "SUR=a\n");
   dir_.make_dir("out");
-  const auto lines = refusals(
-      "*001LIJST\nFIL=a.lst\nDIR=out\n"
-      "*002LIJST\nNOD\nANN=X\n"
-      "*003LIJST\nMRT>03\nNOD\n"
-      "*004LIJST\nSEL=s.sel\nMID=X\n"
-      "*005LIJST\nLID=1\n");
-  ASSERT_EQ(lines.size(), 5u);
-  EXPECT_EQ(lines[0], line_of("*001LIJST", "2508"));
-  EXPECT_EQ(lines[1], line_of("*002LIJST", "2522"));
-  EXPECT_EQ(lines[2], line_of("*003LIJST", "2554"));
-  EXPECT_EQ(lines[3], line_of("*004LIJST", "2515"));
-  EXPECT_EQ(lines[4], line_of("*005LIJST", "2114"));
+  expect_refusals("LIJST", {
+                               {"FIL=a.lst\nDIR=out\n", "2508"},
+                               {"NOD\nANN=X\n", "2522"},
+                               {"MRT>03\nNOD\n", "2554"},
+                               {"SEL=s.sel\nMID=X\n", "2515"},
+                               {"LID=1\n", "2114"},
+                           });
   EXPECT_EQ(count_journal(kCombination), 3);
   EXPECT_EQ(count_journal(kUse), 1);
   EXPECT_TRUE(journal_has("**|", "Fout in attributen, skip commando (#3)"));
@@ -127,16 +134,12 @@ TEST_F(FrontEndTest, LijstCombinationsAndFiles) {
 
 TEST_F(FrontEndTest, VerwijderRules) {
   dir_.write("s.sel", "SUR=a\n");
-  const auto lines = refusals(
-      "*001VERWIJDER\nLID=1\nSUB=x\n"
-      "*002VERWIJDER\nSEL=s.sel\nSUR=x\n"
-      "*003VERWIJDER\n"
-      "*004VERWIJDER\nNOD\n");
-  ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[0], line_of("*001VERWIJDER", "2509"));
-  EXPECT_EQ(lines[1], line_of("*002VERWIJDER", "2515"));
-  EXPECT_EQ(lines[2], line_of("*003VERWIJDER", "2510"));
-  EXPECT_EQ(lines[3], line_of("*004VERWIJDER", "2134"));
+  expect_refusals("VERWIJDER", {
+                                   {"LID=1\nSUB=x\n", "2509"},
+                                   {"SEL=s.sel\nSUR=x\n", "2515"},
+                                   {"", "2510"},
+                                   {"NOD\n", "2134"},
+                               });
   EXPECT_TRUE(journal_has("**|", "Fout in attributen, skip commando (#4)"));
 
   // With a selection every listed message is deleted, KILL messages included.
@@ -162,16 +165,12 @@ TEST_F(FrontEndTest, VerwijderRules) {
 TEST_F(FrontEndTest, RapportRules) {
   dir_.write("s.sel", "MID=a\n");
   dir_.write("qrt400.rap", "old report\n");
-  const auto lines = refusals(
-      "*001RAPPORT\nFIL=r.rap\nDIR=.\n"
-      "*002RAPPORT\nNOD\nMRT>03\n"
-      "*003RAPPORT\nLID=1\nMID=x\n"
-      "*004RAPPORT\nMID=x\nMET>03\nMRT>03\nSEL=s.sel\n");
-  ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[0], line_of("*001RAPPORT", "2508"));
-  EXPECT_EQ(lines[1], line_of("*002RAPPORT", "2554"));
-  EXPECT_EQ(lines[2], line_of("*003RAPPORT", "2509") + "||qrt400.rap|0");
-  EXPECT_EQ(lines[3], line_of("*004RAPPORT", "2515") + "||qrt400.rap|1");
+  expect_refusals("RAPPORT", {
+                                 {"FIL=r.rap\nDIR=.\n", "2508"},
+                                 {"NOD\nMRT>03\n", "2554"},
+                                 {"LID=1\nMID=x\n", "2509", "||qrt400.rap|0"},
+                                 {"MID=x\nMET>03\nMRT>03\nSEL=s.sel\n", "2515", "||qrt400.rap|1"},
+                             });
   EXPECT_EQ(count_journal(kCombination), 1);
   EXPECT_EQ(count_journal(kUse), 0);
   EXPECT_TRUE(dir_.exists("qrt400.rap")) << "kept while the command is refused";

@@ -48,10 +48,7 @@ class GoldenTest : public EngineTest {
     // *002LIJST: two messages and a report.
     std::vector<Row> rows = messages(11, 2);
     rows[1].subject = "Factuur";
-    Row report;
-    report.list_id = "13";
-    report.type = MSGTYPE_REPORT;
-    rows.push_back(report);
+    rows.push_back(report_row("13"));
     expect_page(rows);
     // *003ONTVANG: one message with two files, deleted after receipt.
     Row from_pietersen = messages(21, 1)[0];

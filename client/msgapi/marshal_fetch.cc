@@ -57,19 +57,29 @@ void read_message_fields(const JavaObject& source, MessageInMessage* body) {
   source.get_short("recipientQtty", &body->recipientQtty);
 }
 
-int read_recipients(const JavaObject& source, MessageInMessage* body) {
-  LocalRef<jobject> list_object = source.get_object("recipientList", "RecipientList");
-  if (!list_object) return -1;
-  JavaObject list(list_object.get());
-  body->recipientQtty = bounded_count(body->recipientQtty, API_MAX_RECIPIENTS);
-  for (int i = 0; i < body->recipientQtty; ++i) {
-    LocalRef<jobject> entry_object = list.get_object("Recipient", i, "Recipient");
-    if (!entry_object) return -1;
-    JavaObject entry(entry_object.get());
-    entry.get_short("type", &body->recipients[i].type);
-    if (read_orname(entry, &body->recipients[i].orName) != 0) return -1;
+// Reads the first `count` entries of a list object, the count first bounded to `capacity`; -1
+// when the list or one of those entries is missing or unreadable.
+template <typename ReadEntry>
+int read_entries(jobject list_object, const char* entry_class, std::int16_t* count, int capacity,
+                 ReadEntry read_entry) {
+  if (list_object == nullptr) return -1;
+  JavaObject list(list_object);
+  *count = bounded_count(*count, capacity);
+  for (int i = 0; i < *count; ++i) {
+    LocalRef<jobject> entry = list.get_object(entry_class, i, entry_class);
+    if (!entry) return -1;
+    if (read_entry(JavaObject(entry.get()), i) != 0) return -1;
   }
   return 0;
+}
+
+int read_recipients(const JavaObject& source, MessageInMessage* body) {
+  LocalRef<jobject> list_object = source.get_object("recipientList", "RecipientList");
+  return read_entries(list_object.get(), "Recipient", &body->recipientQtty, API_MAX_RECIPIENTS,
+                      [body](const JavaObject& entry, int i) {
+                        entry.get_short("type", &body->recipients[i].type);
+                        return read_orname(entry, &body->recipients[i].orName);
+                      });
 }
 
 int read_body_parts(const JavaObject& source, MessageInMessage* body) {
@@ -77,18 +87,13 @@ int read_body_parts(const JavaObject& source, MessageInMessage* body) {
   LocalRef<jobject> list_object = call_object_method(
       source.get(), "JNI_API_getMsg: o_msg.getBodyPartList()", "getBodyPartList",
       signature.c_str());
-  if (!list_object) return -1;
-  JavaObject list(list_object.get());
-  body->bodyPartQtty = bounded_count(body->bodyPartQtty, API_MAX_BODYPARTS);
-  for (int j = 0; j < body->bodyPartQtty; ++j) {
-    LocalRef<jobject> part_object = list.get_object("BodyPart", j, "BodyPart");
-    if (!part_object) return -1;
-    JavaObject part(part_object.get());
-    part.get_short("type", &body->bodyParts[j].type);
-    part.get_string("fileName", body->bodyParts[j].fileName);
-    part.get_string("listId", body->bodyParts[j].listId);
-  }
-  return 0;
+  return read_entries(list_object.get(), "BodyPart", &body->bodyPartQtty, API_MAX_BODYPARTS,
+                      [body](const JavaObject& part, int j) {
+                        part.get_short("type", &body->bodyParts[j].type);
+                        part.get_string("fileName", body->bodyParts[j].fileName);
+                        part.get_string("listId", body->bodyParts[j].listId);
+                        return 0;
+                      });
 }
 
 int read_message(const JavaObject& source, MessageIn* msg) {
@@ -118,14 +123,10 @@ int read_report(const JavaObject& source, MessageIn* msg) {
   source.get_short("msgNtfTotalQtty", &report->msgNtfTotalQtty);
   source.get_short("notifyQtty", &report->notifyQtty);
   read_header(JavaObject(header.get()), msg);
-  report->notifyQtty = bounded_count(report->notifyQtty, API_MAX_REPORT_ENTRIES);
-  JavaObject list(list_object.get());
-  for (int k = 0; k < report->notifyQtty; ++k) {
-    LocalRef<jobject> info = list.get_object("NotifyInfo", k, "NotifyInfo");
-    if (!info) return -1;
-    if (read_notify_entry(JavaObject(info.get()), &report->entries[k]) != 0) return -1;
-  }
-  return 0;
+  return read_entries(list_object.get(), "NotifyInfo", &report->notifyQtty, API_MAX_REPORT_ENTRIES,
+                      [report](const JavaObject& info, int k) {
+                        return read_notify_entry(info, &report->entries[k]);
+                      });
 }
 
 }  // namespace

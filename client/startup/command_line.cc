@@ -53,6 +53,23 @@ bool readable(const std::string& name) {
          !fs::is_directory(app_home().fullpath(name));
 }
 
+// An option's value, refused (in this order) when longer than `longest` or empty.
+std::string checked_value(const std::string& value, std::size_t longest, AppError too_long,
+                          AppError empty) {
+  if (value.size() > longest) fail_run(too_long);
+  if (value.empty()) fail_run(empty);
+  return value;
+}
+
+// The same, and refused last when the `usable` check says no.
+template <typename Check>
+std::string checked_value(const std::string& value, std::size_t longest, AppError too_long,
+                          AppError empty, Check usable, AppError unusable) {
+  checked_value(value, longest, too_long, empty);
+  if (!usable(value)) fail_run(unusable);
+  return value;
+}
+
 bool all_digits(const std::string& text) {
   for (char c : text) {
     if (!std::isdigit(static_cast<unsigned char>(c))) return false;
@@ -71,26 +88,21 @@ void take_send_update_options(const std::vector<std::string>& parameters, std::s
   for (std::size_t i = first; i < parameters.size(); ++i) {
     Parameter option = take(parameters[i]);
     if (option.begins_with("/MID=")) {
-      std::string id = option.upper_value_after(5);
-      if (id.size() > kMaximumOptionValue) fail_run(AppError::kSendUpdateMessageIdTooLong);
-      if (id.empty()) fail_run(AppError::kSendUpdateMessageIdEmpty);
-      state.mid_selection = id;
+      state.mid_selection =
+          checked_value(option.upper_value_after(5), kMaximumOptionValue,
+                        AppError::kSendUpdateMessageIdTooLong, AppError::kSendUpdateMessageIdEmpty);
     } else if (option.begins_with("/APP=")) {
-      std::string code = option.upper_value_after(5);
-      if (code.size() > kMaximumAppCode) fail_run(AppError::kSendUpdateAppCodeTooLong);
-      if (code.empty()) fail_run(AppError::kSendUpdateAppCodeEmpty);
-      state.app_code = code;
+      state.app_code =
+          checked_value(option.upper_value_after(5), kMaximumAppCode,
+                        AppError::kSendUpdateAppCodeTooLong, AppError::kSendUpdateAppCodeEmpty);
     } else if (option.begins_with("/FIL=")) {
-      std::string name = option.value_after(5);
-      if (name.size() > kMaximumOptionValue) fail_run(AppError::kSendUpdateFileNameTooLong);
-      if (name.empty()) fail_run(AppError::kSendUpdateFileNameEmpty);
-      if (!name_writable(name)) fail_run(AppError::kSendUpdateFileNameBad);
-      state.fil_name = name;
+      state.fil_name = checked_value(
+          option.value_after(5), kMaximumOptionValue, AppError::kSendUpdateFileNameTooLong,
+          AppError::kSendUpdateFileNameEmpty, name_writable, AppError::kSendUpdateFileNameBad);
     } else if (option.begins_with("/DAT=")) {
-      std::string digits = option.upper_value_after(5);
-      if (digits.size() > kStampDigits) fail_run(AppError::kSendUpdateDateTooLong);
-      if (digits.empty()) fail_run(AppError::kSendUpdateDateEmpty);
-      if (!all_digits(digits)) fail_run(AppError::kSendUpdateDateNotNumeric);
+      const std::string digits = checked_value(
+          option.upper_value_after(5), kStampDigits, AppError::kSendUpdateDateTooLong,
+          AppError::kSendUpdateDateEmpty, all_digits, AppError::kSendUpdateDateNotNumeric);
       state.dat = digits + std::string(kStampDigits - digits.size(), '9');
     } else {
       fail_run(AppError::kParameterNotAllowedWithSendUpdate, for_error_line(option.upper));
@@ -118,18 +130,14 @@ void take_retrieve_options(const std::vector<std::string>& parameters, std::size
       state.mid_selection = id;
       have_mid = true;
     } else if (option.begins_with("/FIL=")) {
-      std::string name = option.value_after(5);
-      if (name.size() > kMaximumOptionValue) fail_run(AppError::kRetrieveFileNameTooLong);
-      if (name.empty()) fail_run(AppError::kRetrieveFileNameEmpty);
-      if (!name_writable(name)) fail_run(AppError::kRetrieveFileNameBad);
-      state.fil_name = name;
+      state.fil_name = checked_value(
+          option.value_after(5), kMaximumOptionValue, AppError::kRetrieveFileNameTooLong,
+          AppError::kRetrieveFileNameEmpty, name_writable, AppError::kRetrieveFileNameBad);
       have_fil = true;
     } else if (option.begins_with("/SEL=")) {
-      std::string name = option.value_after(5);
-      if (name.size() > kMaximumOptionValue) fail_run(AppError::kSelectionFileNameTooLong);
-      if (name.empty()) fail_run(AppError::kSelectionFileNameEmpty);
-      if (!readable(name)) fail_run(AppError::kSelectionFileNameBad);
-      state.sel_file = name;
+      state.sel_file = checked_value(
+          option.value_after(5), kMaximumOptionValue, AppError::kSelectionFileNameTooLong,
+          AppError::kSelectionFileNameEmpty, readable, AppError::kSelectionFileNameBad);
       have_sel = true;
     } else {
       fail_run(AppError::kParameterNotAllowedWithRetrieve, for_error_line(option.upper));

@@ -8,24 +8,16 @@
 #include <vector>
 
 #include "client/common/abort.h"
-#include "client/common/home.h"
 #include "client/common/run_state.h"
-#include "platform/testing/temp_dir.h"
+#include "client/startup/startup_test_home.h"
 
 namespace kv {
 namespace {
 
 using Args = std::vector<std::string>;
 
-class CommandLineTest : public ::testing::Test {
+class CommandLineTest : public testing::StartupHomeTest {
  protected:
-  void SetUp() override {
-    reset_run_state();
-    app_home().set(dir_.path());
-    set_abort_cleanup([this] { ++cleanups_; });
-  }
-  void TearDown() override { set_abort_cleanup(nullptr); }
-
   // The error number the command line gives (0 when accepted); the error file is emptied.
   int error_of(const Args& args) {
     reset_run_state();
@@ -44,9 +36,7 @@ class CommandLineTest : public ::testing::Test {
     return code;
   }
 
-  kv::testing::TempDir dir_;
   std::string last_line_;
-  int cleanups_ = 0;
 };
 
 TEST_F(CommandLineTest, FirstParameterAndKeywords) {

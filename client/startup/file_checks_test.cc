@@ -15,6 +15,7 @@
 #include "client/common/home.h"
 #include "client/common/run_state.h"
 #include "client/startup/busy_file.h"
+#include "client/startup/startup_test_home.h"
 #include "client/startup/tmp_directory.h"
 #include "platform/testing/environment.h"
 #include "platform/testing/temp_dir.h"
@@ -22,15 +23,10 @@
 namespace kv {
 namespace {
 
-class FileChecksTest : public ::testing::Test {
+class FileChecksTest : public testing::StartupHomeTest {
  protected:
-  void SetUp() override {
-    reset_run_state();
-    app_home().set(dir_.path());
-    set_abort_cleanup([this] { ++cleanups_; });
-  }
   void TearDown() override {
-    set_abort_cleanup(nullptr);
+    StartupHomeTest::TearDown();
     testing::unset_env("TMP");
   }
 
@@ -46,9 +42,6 @@ class FileChecksTest : public ::testing::Test {
     }
     return 0;
   }
-
-  kv::testing::TempDir dir_;
-  int cleanups_ = 0;
 };
 
 TEST_F(FileChecksTest, DrivesAndDirectories) {

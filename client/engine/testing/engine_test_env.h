@@ -56,6 +56,14 @@ class EngineTest : public ::testing::Test {
     last_run_.emplace(engine_home(), engine_control(), run_state());
     return run_session(*last_run_, nullptr, command_file, status_file, dir_.path());
   }
+  // The arguments of the `n`th call of `op` in this test (counting from 0); null when none.
+  const FakeCallArgs* call_of(const std::string& op, std::size_t n = 0) const {
+    std::size_t seen = 0;
+    for (const FakeCallArgs& a : fake_api().history()) {
+      if (a.op == op && seen++ == n) return &a;
+    }
+    return nullptr;
+  }
   // A successful open followed (at the end of the session) by the close.
   FakeStep& expect_open() { return fake_api().expect("API_open"); }
   FakeStep& expect_close() { return fake_api().expect("API_close"); }

@@ -86,6 +86,14 @@ using kv::engine::testing::fake_api;
 
 namespace {
 std::string text_of(const char* s) { return s ? std::string(s) : std::string(); }
+
+// The arguments of a call of `op` on the session `handle`; each operation adds its own.
+FakeCallArgs call_on(const char* op, ApiId handle) {
+  FakeCallArgs a;
+  a.op = op;
+  a.handle = handle;
+  return a;
+}
 }  // namespace
 
 extern "C" {
@@ -102,9 +110,7 @@ short API_open(OpenSession* open, SessionInfo* info, ApiId* handle) {
 }
 
 short API_close(ApiId handle) {
-  FakeCallArgs a;
-  a.op = "API_close";
-  a.handle = handle;
+  FakeCallArgs a = call_on("API_close", handle);
   return fake_api().call(a);
 }
 
@@ -116,9 +122,7 @@ short API_initOrname(ORName* orname) {
 }
 
 short API_aliasToOrname(ApiId handle, const char* alias, short* status, ORName* orname) {
-  FakeCallArgs a;
-  a.op = "API_aliasToOrname";
-  a.handle = handle;
+  FakeCallArgs a = call_on("API_aliasToOrname", handle);
   a.text = text_of(alias);
   a.alias_status = status;
   a.orname = orname;
@@ -127,17 +131,13 @@ short API_aliasToOrname(ApiId handle, const char* alias, short* status, ORName* 
 }
 
 short API_sendMsg(ApiId handle, MessageOut* out) {
-  FakeCallArgs a;
-  a.op = "API_sendMsg";
-  a.handle = handle;
+  FakeCallArgs a = call_on("API_sendMsg", handle);
   a.out = out;
   return fake_api().call(a);
 }
 
 short API_getMsg(ApiId handle, const char* list_id, MessageIn* in, const char* dir) {
-  FakeCallArgs a;
-  a.op = "API_getMsg";
-  a.handle = handle;
+  FakeCallArgs a = call_on("API_getMsg", handle);
   a.list_id = text_of(list_id);
   a.in = in;
   a.directory = text_of(dir);
@@ -151,18 +151,14 @@ short API_getAnnouncement(ApiId, short*, const char*, MessageIn*) {
 }
 
 short API_delMsg(ApiId handle, const char* list_id) {
-  FakeCallArgs a;
-  a.op = "API_delMsg";
-  a.handle = handle;
+  FakeCallArgs a = call_on("API_delMsg", handle);
   a.list_id = text_of(list_id);
   return fake_api().call(a);
 }
 
 short API_listMbxInNext(ApiId handle, const char* filter, const char* previous, short length,
                         MessageSummary* page) {
-  FakeCallArgs a;
-  a.op = "API_listMbxInNext";
-  a.handle = handle;
+  FakeCallArgs a = call_on("API_listMbxInNext", handle);
   a.filter = text_of(filter);
   a.previous_list_id = text_of(previous);
   a.page_length = length;
@@ -177,17 +173,13 @@ short API_listAnnouncementNext(ApiId, short*, const char*, const char*, short, M
 }
 
 short API_changeNetworkPwd(ApiId handle, const char* password) {
-  FakeCallArgs a;
-  a.op = "API_changeNetworkPwd";
-  a.handle = handle;
+  FakeCallArgs a = call_on("API_changeNetworkPwd", handle);
   a.text = text_of(password);
   return fake_api().call(a);
 }
 
 short API_acceptedSince(ApiId handle, const char* ip_msg_id, long long since, short* accepted) {
-  FakeCallArgs a;
-  a.op = "API_acceptedSince";
-  a.handle = handle;
+  FakeCallArgs a = call_on("API_acceptedSince", handle);
   a.text = text_of(ip_msg_id);
   a.since = since;
   a.accepted = accepted;

@@ -58,6 +58,14 @@ inline std::vector<Row> messages(int first, int n) {
   return rows;
 }
 
+// A report row that carries only its list identifier.
+inline Row report_row(const std::string& list_id) {
+  Row r;
+  r.list_id = list_id;
+  r.type = MSGTYPE_REPORT;
+  return r;
+}
+
 // A fetched message with `files` received files named <dir>/<name>.00n (created on disk by the
 // test when it wants them).
 inline void fill_message(MessageIn& in, const std::string& msg_id,

@@ -308,9 +308,9 @@ public class Client {
 
     private void applyFault(String operation, Faults.Rule rule) throws StoreException {
         log.write(operation + ": fault injection: " + rule);
-        StopCheck.pause(rule.delayMillis);
-        if (rule.verdict >= 0) {
-            throw new StoreException((short) rule.verdict, "injected fault");
+        StopCheck.pause(rule.delayMillis());
+        if (rule.verdict() >= 0) {
+            throw new StoreException((short) rule.verdict(), "injected fault");
         }
     }
 

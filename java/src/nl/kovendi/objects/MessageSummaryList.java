@@ -1,12 +1,8 @@
 package nl.kovendi.objects;
 
-import java.util.ArrayList;
-import java.util.List;
-
 /** One page of a mailbox listing; holds at most the page length given at construction. */
-public class MessageSummaryList {
+public class MessageSummaryList extends EntryList<MessageSummary> {
     private final int capacity;
-    private final List<MessageSummary> rows = new ArrayList<>();
 
     public MessageSummaryList() {
         this(20);
@@ -20,17 +16,13 @@ public class MessageSummaryList {
 
     /** Adds a row; false when the page is full. */
     public boolean addMessageSummary(MessageSummary s) {
-        if (rows.size() >= capacity) {
+        if (size() >= capacity) {
             return false;
         }
-        rows.add(s);
+        add(s);
         return true;
     }
 
     /** The row at {@code index}, or null outside the page. */
-    public MessageSummary getMessageSummary(int index) {
-        return index >= 0 && index < rows.size() ? rows.get(index) : null;
-    }
-
-    public int size() { return rows.size(); }
+    public MessageSummary getMessageSummary(int index) { return at(index); }
 }

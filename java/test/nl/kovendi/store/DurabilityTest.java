@@ -125,6 +125,23 @@ public final class DurabilityTest {
     }
 
     /** Collects the "sent" lines of a child in the background. */
+    /**
+     * Waits (15 s at the most) until the child {@code p} has reported {@code steps} more lines
+     * into {@code progress}, kills it {@code pauseMillis} later and checks that it ended.
+     */
+    private static void killOnTheWay(Process p, Thread output, List<String> progress, int steps,
+            int pauseMillis, String what) throws Exception {
+        long until = System.currentTimeMillis() + 15000;
+        int before = progress.size();
+        while (progress.size() < before + steps && System.currentTimeMillis() < until) {
+            Thread.sleep(10);
+        }
+        Thread.sleep(pauseMillis);
+        p.destroyForcibly();
+        ok(p.waitFor(30, TimeUnit.SECONDS), what + " ended");
+        output.join(5000);
+    }
+
     private static Thread collect(Process p, List<String> sent) {
         return collect(p, sent, "sent ");
     }
@@ -165,16 +182,7 @@ public final class DurabilityTest {
         Random random = new Random(4);
         for (int round = 0; round < 5; round++) {
             Process p = start(f, 10000, "K" + round + "-", "TEAM");
-            Thread t = collect(p, sent);
-            long until = System.currentTimeMillis() + 15000;
-            int before = sent.size();
-            while (sent.size() < before + 2 && System.currentTimeMillis() < until) {
-                Thread.sleep(10);
-            }
-            Thread.sleep(random.nextInt(400));
-            p.destroyForcibly();
-            ok(p.waitFor(30, TimeUnit.SECONDS), "child ended");
-            t.join(5000);
+            killOnTheWay(p, collect(p, sent), sent, 2, random.nextInt(400), "child");
         }
         ok(sent.size() >= 10, "children got going: " + sent.size());
         MailSession bob = f.session("bob");
@@ -267,16 +275,7 @@ public final class DurabilityTest {
             Process p = new ProcessBuilder(java, "-cp", System.getProperty("java.class.path"),
                     DurabilityTest.class.getName(), "receiver", f.server(f.work),
                     Integer.toString(f.port()), f.work.toString()).redirectError(ProcessBuilder.Redirect.INHERIT).start();
-            Thread t = collect(p, done, "done ");
-            int before = done.size();
-            long until = System.currentTimeMillis() + 15000;
-            while (done.size() < before + 1 && System.currentTimeMillis() < until) {
-                Thread.sleep(10);
-            }
-            Thread.sleep(random.nextInt(300));
-            p.destroyForcibly();
-            ok(p.waitFor(30, TimeUnit.SECONDS), "receiver ended");
-            t.join(5000);
+            killOnTheWay(p, collect(p, done, "done "), done, 1, random.nextInt(300), "receiver");
         }
         ok(done.size() >= 6, "receivers got going: " + done.size());
         MailSession bob = f.session("bob");

@@ -22,18 +22,8 @@ public final class AdminArguments {
     }
 
     /** A mailbox as the command line describes it. */
-    public static final class MailboxDefinition {
-        public final String user;
-        public final String password;
-        public final String freeForm;
-        public final OrAddress address;
-
-        public MailboxDefinition(String user, String password, String freeForm, OrAddress address) {
-            this.user = user;
-            this.password = password;
-            this.freeForm = freeForm;
-            this.address = address;
-        }
+    public record MailboxDefinition(String user, String password, String freeForm,
+            OrAddress address) {
     }
 
     /** A mailbox's own address and free-form name (null when not given) from KEY=VALUE words. */

@@ -115,9 +115,9 @@ public final class Entry implements Filter.Item {
         for (int i = 0; i < rcpts.size(); i++) {
             Party r = rcpts.get(i);
             String pre = "rcpt." + i + ".";
-            setInt(pre + "type", r.kind);
-            set(pre + "ffn", r.freeFormName);
-            r.address.store(p, pre + "addr.");
+            setInt(pre + "type", r.kind());
+            set(pre + "ffn", r.freeFormName());
+            r.address().store(p, pre + "addr.");
         }
     }
 
@@ -140,8 +140,8 @@ public final class Entry implements Filter.Item {
         for (int i = 0; i < notices.size(); i++) {
             Notice n = notices.get(i);
             String pre = "ntf." + i + ".";
-            set(pre + "ffn", n.party.freeFormName);
-            n.party.address.store(p, pre + "addr.");
+            set(pre + "ffn", n.party.freeFormName());
+            n.party.address().store(p, pre + "addr.");
             setInt(pre + "notifyType", n.notifyType);
             set(pre + "time", n.timeKey);
             setInt(pre + "reason", n.reason);
@@ -217,16 +217,7 @@ public final class Entry implements Filter.Item {
     }
 
     /** A party of a message: recipient kind (0 for none), free-form name and full address. */
-    public static final class Party {
-        public final int kind;
-        public final String freeFormName;
-        public final OrAddress address;
-
-        public Party(int kind, String freeFormName, OrAddress address) {
-            this.kind = kind;
-            this.freeFormName = freeFormName;
-            this.address = address;
-        }
+    public record Party(int kind, String freeFormName, OrAddress address) {
     }
 
     /** One notification entry: whom it concerns, what happened, when, and why not. */

@@ -10,22 +10,11 @@ import java.util.Locale;
  * form, OPERATION [delay SECONDS] [fail VERDICT] [count N | count *].
  */
 public final class Faults {
-    /** One rule of the control file. */
-    public static final class Rule {
-        public final String operation;
-        public final long delayMillis;
-        /** The verdict to fail with, or -1 to go on. */
-        public final int verdict;
-        /** Calls left, or -1 for unlimited. */
-        public final int count;
-
-        public Rule(String operation, long delayMillis, int verdict, int count) {
-            this.operation = operation;
-            this.delayMillis = delayMillis;
-            this.verdict = verdict;
-            this.count = count;
-        }
-
+    /**
+     * One rule of the control file: the operation, how long it waits, the verdict to fail with (or
+     * -1 to go on) and the calls left (or -1 for unlimited).
+     */
+    public record Rule(String operation, long delayMillis, int verdict, int count) {
         public Rule used() {
             return new Rule(operation, delayMillis, verdict, count < 0 ? -1 : count - 1);
         }

@@ -84,6 +84,11 @@ public final class Filter {
         boolean test(Item item);
     }
 
+    /** Reads one operand of an expression. */
+    private interface Operand {
+        Node read() throws StoreException;
+    }
+
     private final Node root;
 
     private Filter(Node root) {
@@ -140,25 +145,26 @@ public final class Filter {
         }
 
         Node orExpr() throws StoreException {
-            List<Node> parts = new ArrayList<>();
-            parts.add(andExpr());
-            while (peekOperator('|')) {
-                pos++;
-                parts.add(andExpr());
-            }
+            List<Node> parts = operands('|', this::andExpr);
             return parts.size() == 1 ? parts.get(0)
                     : item -> parts.stream().anyMatch(n -> n.test(item));
         }
 
         Node andExpr() throws StoreException {
-            List<Node> parts = new ArrayList<>();
-            parts.add(primary());
-            while (peekOperator('&')) {
-                pos++;
-                parts.add(primary());
-            }
+            List<Node> parts = operands('&', this::primary);
             return parts.size() == 1 ? parts.get(0)
                     : item -> parts.stream().allMatch(n -> n.test(item));
+        }
+
+        /** One or more operands that {@code operand} reads, joined by the operator {@code op}. */
+        private List<Node> operands(char op, Operand operand) throws StoreException {
+            List<Node> parts = new ArrayList<>();
+            parts.add(operand.read());
+            while (peekOperator(op)) {
+                pos++;
+                parts.add(operand.read());
+            }
+            return parts;
         }
 
         private boolean peekOperator(char op) {

@@ -90,8 +90,8 @@ public final class Views {
         RecipientList rl = new RecipientList();
         for (Entry.Party p : e.recipients()) {
             Recipient r = new Recipient();
-            r.setType((short) p.kind);
-            r.setORName(p.address.toForm11(p.freeFormName));
+            r.setType((short) p.kind());
+            r.setORName(p.address().toForm11(p.freeFormName()));
             rl.addRecipient(r);
         }
         m.setRecipientList(rl);
@@ -121,7 +121,7 @@ public final class Views {
         NotifyInfoList list = new NotifyInfoList();
         for (Entry.Notice n : e.notices()) {
             NotifyInfo info = new NotifyInfo();
-            ORNameForm11 name = n.party.address.toForm11(n.party.freeFormName);
+            ORNameForm11 name = n.party.address().toForm11(n.party.freeFormName());
             info.setORName(name);
             info.setNotifyType((short) n.notifyType);
             info.setRemoteDeliveryTime(Entry.timeText(n.timeKey));

@@ -147,10 +147,10 @@ public final class DirectoryAdmin implements StoreAdmin {
     private static void addMailbox(Store store, List<String> args)
             throws UsageException, StoreException {
         AdminArguments.MailboxDefinition mailbox = mailboxDefinition(args);
-        String user = mailbox.user;
-        String password = mailbox.password;
-        OrAddress address = mailbox.address;
-        String freeForm = mailbox.freeForm;
+        String user = mailbox.user();
+        String password = mailbox.password();
+        OrAddress address = mailbox.address();
+        String freeForm = mailbox.freeForm();
         store.locked(() -> {
             Directory d = store.directory();
             if (d.mailbox(user) != null) {
@@ -191,16 +191,21 @@ public final class DirectoryAdmin implements StoreAdmin {
         return m;
     }
 
+    /** Refuses a name that already names an alias or a list. */
+    private static void checkNameFree(Directory d, String name) throws StoreException {
+        if (d.nameTaken(name)) {
+            throw new StoreException(Verdict.NOT_ALLOWED, "the name " + name
+                    + " is already an alias or a list");
+        }
+    }
+
     private static void addAlias(Store store, String alias, String user)
             throws UsageException, StoreException {
         checkName("alias", alias);
         store.locked(() -> {
             Directory d = store.directory();
             Directory.Mailbox m = existing(d, user);
-            if (d.nameTaken(alias)) {
-                throw new StoreException(Verdict.NOT_ALLOWED, "the name " + alias
-                        + " is already an alias or a list");
-            }
+            checkNameFree(d, alias);
             d.addAlias(alias, m);
             d.save(store.dir());
             return null;
@@ -219,10 +224,7 @@ public final class DirectoryAdmin implements StoreAdmin {
                     members.add(m);
                 }
             }
-            if (d.nameTaken(list)) {
-                throw new StoreException(Verdict.NOT_ALLOWED, "the name " + list
-                        + " is already an alias or a list");
-            }
+            checkNameFree(d, list);
             d.addList(list, members);
             d.save(store.dir());
             return null;

@@ -81,7 +81,7 @@ public final class FaultFile {
     public static void clear(Store store, String operation) throws StoreException {
         store.locked(() -> {
             List<Faults.Rule> rules = read(store.dir());
-            rules.removeIf(r -> operation == null || r.operation.equals(operation));
+            rules.removeIf(r -> operation == null || r.operation().equals(operation));
             write(store.dir(), rules);
             return null;
         });
@@ -96,9 +96,9 @@ public final class FaultFile {
             List<Faults.Rule> rules = read(store.dir());
             for (int i = 0; i < rules.size(); i++) {
                 Faults.Rule r = rules.get(i);
-                if (r.operation.equals(operation)) {
+                if (r.operation().equals(operation)) {
                     Faults.Rule left = r.used();
-                    if (left.count == 0) {
+                    if (left.count() == 0) {
                         rules.remove(i);
                     } else {
                         rules.set(i, left);

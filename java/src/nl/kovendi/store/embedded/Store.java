@@ -296,41 +296,32 @@ public final class Store {
     void removeLeftovers() throws IOException {
         removeTemporaries(dir);
         removeTemporaries(dir.resolve(Job.SPOOL));
-        Path mbx = dir.resolve(MAILBOXES);
-        if (Files.isDirectory(mbx)) {
-            try (DirectoryStream<Path> ds = Files.newDirectoryStream(mbx)) {
-                for (Path box : ds) {
-                    removeTemporaries(box);
-                }
-            }
-        }
+        forEachEntry(dir.resolve(MAILBOXES), Store::removeTemporaries);
         // sent/MAILBOX/YYYYMMDD: the records of what each mailbox submitted
-        Path sent = dir.resolve(SentLog.DIR);
-        if (Files.isDirectory(sent)) {
-            try (DirectoryStream<Path> boxes = Files.newDirectoryStream(sent)) {
-                for (Path box : boxes) {
-                    if (!Files.isDirectory(box)) {
-                        continue;
-                    }
-                    try (DirectoryStream<Path> days = Files.newDirectoryStream(box)) {
-                        for (Path day : days) {
-                            removeTemporaries(day);
-                        }
-                    }
-                }
-            }
-        }
+        forEachEntry(dir.resolve(SentLog.DIR), box -> forEachEntry(box, Store::removeTemporaries));
     }
 
     private static void removeTemporaries(Path d) throws IOException {
+        forEachEntry(d, f -> {
+            if (AtomicFiles.isTemporary(f)) {
+                Files.deleteIfExists(f);
+            }
+        });
+    }
+
+    /** What is done with one entry of a directory. */
+    private interface EntryAction {
+        void apply(Path entry) throws IOException;
+    }
+
+    /** Applies {@code action} to every entry of {@code d}; nothing when {@code d} is no directory. */
+    private static void forEachEntry(Path d, EntryAction action) throws IOException {
         if (!Files.isDirectory(d)) {
             return;
         }
         try (DirectoryStream<Path> ds = Files.newDirectoryStream(d)) {
-            for (Path f : ds) {
-                if (AtomicFiles.isTemporary(f)) {
-                    Files.deleteIfExists(f);
-                }
+            for (Path entry : ds) {
+                action.apply(entry);
             }
         }
     }

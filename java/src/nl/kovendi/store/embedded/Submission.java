@@ -199,7 +199,7 @@ final class Submission {
         }
         String when = Entry.timeKey(store.now());
         for (Outcome o : outcomes) {
-            Entry.Party p = new Entry.Party(0, o.party.freeFormName, o.party.address);
+            Entry.Party p = new Entry.Party(0, o.party.freeFormName(), o.party.address());
             if (o.mailbox != null && rap != 2) {
                 notices.add(new Entry.Notice(p, 1, when, 0, 0));
             } else if (o.mailbox == null) {
@@ -229,7 +229,7 @@ final class Submission {
         sender.address.store(e.p, "orig.addr.");
         List<Entry.Party> visible = new ArrayList<>();
         for (Outcome o : outcomes) {
-            boolean blind = o.party.kind == 3;
+            boolean blind = o.party.kind() == 3;
             if (!blind || (o.mailbox != null && o.mailbox.key().equals(to.mailbox.key()))) {
                 visible.add(o.party);
             }

@@ -64,11 +64,11 @@ public final class PgAdmin implements StoreAdmin {
                 need(rest, 2, Integer.MAX_VALUE, "add-mailbox " + u
                         + " USER PASSWORD [KEY=VALUE ...]");
                 AdminArguments.MailboxDefinition m = mailboxDefinition(rest);
-                ServicePassword.check(m.password);
+                ServicePassword.check(m.password());
                 psql("SELECT kovendi.admin_add_mailbox(:'role', :'usr', :'ffn', :'addr'::jsonb,"
-                        + " :'verifier');", Map.of("role", PgSession.roleName(m.user), "usr",
-                        m.user, "ffn", m.freeForm, "addr", json(m.address), "verifier",
-                        ServicePassword.verifier(m.password)));
+                        + " :'verifier');", Map.of("role", PgSession.roleName(m.user()), "usr",
+                        m.user(), "ffn", m.freeForm(), "addr", json(m.address()), "verifier",
+                        ServicePassword.verifier(m.password())));
                 break;
             case "set-password":
                 need(rest, 2, 2, "set-password " + u + " USER PASSWORD");
@@ -153,8 +153,8 @@ public final class PgAdmin implements StoreAdmin {
         Faults.Rule r = faultRule(words);
         psql("INSERT INTO kovendi.fault (operation, delay_ms, verdict, left_count, owner)"
                 + " VALUES (:'op', :'delay', :'verdict', :'count', kovendi.role_of(:'usr'));",
-                Map.of("op", r.operation, "delay", Long.toString(r.delayMillis), "verdict",
-                        Integer.toString(r.verdict), "count", Integer.toString(r.count), "usr",
+                Map.of("op", r.operation(), "delay", Long.toString(r.delayMillis()), "verdict",
+                        Integer.toString(r.verdict()), "count", Integer.toString(r.count()), "usr",
                         rest.get(n - 1)));
     }
 

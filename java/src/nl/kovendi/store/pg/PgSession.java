@@ -249,17 +249,10 @@ public final class PgSession implements MailSession {
         if (!faults) {
             return null;
         }
-        return calls.run("cannot read the fault rules", true, () -> {
-            try (PreparedStatement st = prepare("SELECT * FROM kovendi.take_fault(?)")) {
-                st.setString(1, operation);
-                try (ResultSet rs = st.executeQuery()) {
-                    if (!rs.next()) {
-                        return null;
-                    }
-                    return new Faults.Rule(operation, rs.getLong(1), rs.getInt(2), rs.getInt(3));
-                }
-            }
-        });
+        return calls.run("cannot read the fault rules", true,
+                () -> firstRow("SELECT * FROM kovendi.take_fault(?)", operation,
+                        rs -> new Faults.Rule(operation, rs.getLong(1), rs.getInt(2),
+                                rs.getInt(3))));
     }
 
     @Override
@@ -354,6 +347,22 @@ public final class PgSession implements MailSession {
             throw new SQLException("no result row", "XX000");
         }
         return rs;
+    }
+
+    /** Reads one row of a result. */
+    @FunctionalInterface
+    private interface RowReader<T> {
+        T read(ResultSet rs) throws SQLException;
+    }
+
+    /** Runs a query with one text argument: its first row as {@code read} makes it, or null. */
+    private <T> T firstRow(String sql, String argument, RowReader<T> read) throws SQLException {
+        try (PreparedStatement st = prepare(sql)) {
+            st.setString(1, argument);
+            try (ResultSet rs = st.executeQuery()) {
+                return rs.next() ? read.read(rs) : null;
+            }
+        }
     }
 
     private PreparedStatement prepare(String sql) throws SQLException {
@@ -529,24 +538,18 @@ public final class PgSession implements MailSession {
     @Override
     public ORNameForm11 resolveAlias(String alias) throws StoreException {
         return calls.run("cannot resolve the alias", true, () -> {
-            try (PreparedStatement st = prepare("SELECT * FROM kovendi.resolve_alias(?)")) {
-                st.setString(1, alias);
-                try (ResultSet rs = st.executeQuery()) {
-                    if (!rs.next()) {
-                        return null;
+            return firstRow("SELECT * FROM kovendi.resolve_alias(?)", alias, rs -> {
+                OrAddress a = new OrAddress();
+                java.sql.Array fields = rs.getArray(3);
+                String[] pairs = fields == null ? new String[0] : (String[]) fields.getArray();
+                for (String kv : pairs) {
+                    int eq = kv == null ? -1 : kv.indexOf('=');
+                    if (eq > 0 && OrAddress.isKey(kv.substring(0, eq))) {
+                        a.set(kv.substring(0, eq), kv.substring(eq + 1));
                     }
-                    OrAddress a = new OrAddress();
-                    java.sql.Array fields = rs.getArray(3);
-                    String[] pairs = fields == null ? new String[0] : (String[]) fields.getArray();
-                    for (String kv : pairs) {
-                        int eq = kv == null ? -1 : kv.indexOf('=');
-                        if (eq > 0 && OrAddress.isKey(kv.substring(0, eq))) {
-                            a.set(kv.substring(0, eq), kv.substring(eq + 1));
-                        }
-                    }
-                    return a.toForm11(nz(rs.getString(2)));
                 }
-            }
+                return a.toForm11(nz(rs.getString(2)));
+            });
         });
     }
 

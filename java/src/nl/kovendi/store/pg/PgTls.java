@@ -20,18 +20,10 @@ import nl.kovendi.store.api.StoreException;
  * working directory. Whatever the connection, a password leaves only as {@link PgPasswordGuard}
  * allows.
  */
-public final class PgTls {
+public record PgTls(boolean always, Path rootCertificate) {
     public static final String AUTO = "AUTO";
     public static final String ON = "ON";
     static final String ROOT_CERT_VARIABLE = "PGSSLROOTCERT";
-
-    private final boolean always;
-    private final Path rootCertificate;
-
-    private PgTls(boolean always, Path rootCertificate) {
-        this.always = always;
-        this.rootCertificate = rootCertificate;
-    }
 
     /**
      * The settings of a session: {@code mode} "auto", "on" or empty (auto), {@code rootCertificate}

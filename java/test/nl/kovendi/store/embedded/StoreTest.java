@@ -288,7 +288,7 @@ public final class StoreTest {
         eq(1, reps.size(), "2: one report for a non-delivery");
         List<Entry.Notice> n = reps.get(0).notices();
         eq(1, n.size(), "2: only the non-delivered recipient");
-        eq("Nobody", n.get(0).party.address.get("SUR"), "recipient named as addressed");
+        eq("Nobody", n.get(0).party.address().get("SUR"), "recipient named as addressed");
         eq(2, n.get(0).notifyType, "non-delivery");
         eq(Submission.REASON_UNABLE_TO_TRANSFER, n.get(0).reason, "reason");
         eq(Submission.DIAG_UNRECOGNISED, n.get(0).diagnostic, "diagnostic");
@@ -299,13 +299,13 @@ public final class StoreTest {
         eq("R4", r.ipMsgId(), "report carries the message identifier");
         n = r.notices();
         eq(5, n.size(), "one entry per recipient (list members each)");
-        eq("Bakker", n.get(0).party.address.get("SUR"), "address recipient");
+        eq("Bakker", n.get(0).party.address().get("SUR"), "address recipient");
         eq(1, n.get(0).notifyType, "delivered");
         ok(n.get(0).timeKey.length() == 12, "delivery time");
-        eq("Bakker", n.get(1).party.address.get("SUR"), "alias entry carries the resolved name");
-        eq("NONE", n.get(2).party.address.get("SUR"), "unknown alias as surname");
+        eq("Bakker", n.get(1).party.address().get("SUR"), "alias entry carries the resolved name");
+        eq("NONE", n.get(2).party.address().get("SUR"), "unknown alias as surname");
         eq(2, n.get(2).notifyType, "unknown alias not delivered");
-        eq("Claes", n.get(4).party.address.get("SUR"), "list member");
+        eq("Claes", n.get(4).party.address().get("SUR"), "list member");
         ok(r.entryTimeText().matches("\\d\\d/\\d\\d/\\d\\d-\\d\\d:\\d\\d"), "entry time form");
         eq(4, items(f, "bob").size(), "bob got R1 (delivered part), R2, R3, R4 once each");
     }
@@ -352,7 +352,7 @@ public final class StoreTest {
         for (Entry n : back) {
             eq(Entry.NOTIFICATION, n.type(), "type 2");
             Entry.Notice one = n.notices().get(0);
-            eq("Bakker", one.party.address.get("SUR"), "concerns bob");
+            eq("Bakker", one.party.address().get("SUR"), "concerns bob");
             switch (n.ipMsgId()) {
                 case "N3a":
                     eq(1, one.notifyType, "receipt");
@@ -475,21 +475,21 @@ public final class StoreTest {
         Fixture.admin("fault", f.dir.toString(), "API_delMsg", "delay", "0.3");
         eq(Faults.Rule.class, FaultFile.take(f.store, "API_getMsg").getClass(), "first");
         Faults.Rule second = FaultFile.take(f.store, "API_getMsg");
-        eq(9, second.verdict, "second call fails too");
+        eq(9, second.verdict(), "second call fails too");
         eq(null, FaultFile.take(f.store, "API_getMsg"), "rule used up");
         Faults.Rule d = FaultFile.take(f.store, "API_delMsg");
-        eq(300L, d.delayMillis, "delay");
-        eq(-1, d.verdict, "delay alone does not fail");
+        eq(300L, d.delayMillis(), "delay");
+        eq(-1, d.verdict(), "delay alone does not fail");
         ok(!Files.exists(f.dir.resolve(FaultFile.FILE)), "control file removed when empty");
         Fixture.admin("fault", f.dir.toString(), "API_open", "delay", "1", "fail", "29", "*");
         for (int i = 0; i < 3; i++) {
-            eq(29, FaultFile.take(f.store, "API_open").verdict, "unlimited");
+            eq(29, FaultFile.take(f.store, "API_open").verdict(), "unlimited");
         }
         Fixture.admin("clear-faults", f.dir.toString());
         eq(null, FaultFile.take(f.store, "API_open"), "cleared");
         Files.writeString(f.dir.resolve(FaultFile.FILE),
                 "# comment\nnonsense words here\nAPI_close fail 4\n");
-        eq(4, FaultFile.take(f.store, "API_close").verdict, "hand-written control file");
+        eq(4, FaultFile.take(f.store, "API_close").verdict(), "hand-written control file");
     }
 
     @SuppressWarnings("try")
