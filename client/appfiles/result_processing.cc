@@ -16,6 +16,8 @@
 #include "client/common/status_codes.h"
 #include "client/common/status_layout.h"
 #include "client/common/text.h"
+#include "client/common/write_failure.h"
+#include "platform/fs.h"
 
 namespace kv {
 namespace {
@@ -40,11 +42,24 @@ bool has_password_change(OpenFile& status) {
   return false;
 }
 
+// What is recorded from here on (the receive store, the send queue) follows from the status
+// lines, so they are on disk first: the engine does not flush every line, and a power cut that
+// kept a record but lost its line would make the next start take a recorded fetch for one that
+// was never recorded, and remove its files. Without that certainty nothing is recorded: the run
+// ends with the write error, and the next start processes the results again.
+void keep_status_lines_on_disk(const std::string& status_file) {
+  const fs::Result synced = fs::sync_file(app_home().fullpath(status_file));
+  if (!synced.ok()) {
+    fail_run_after_write(synced.error, status_file, AppError::kNoMemory, "schrijven QRTLNK.STS");
+  }
+}
+
 }  // namespace
 
 void verwerk_resultaten(const std::string& command_file, const std::string& status_file) {
   OpenFile status(app_home().open(status_file, "rb"));
   if (!status) return;
+  keep_status_lines_on_disk(status_file);
   std::string first;
   {
     LineReader reader(status.get());
