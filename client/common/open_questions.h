@@ -40,22 +40,11 @@ namespace question {
 constexpr const char* kSend = "ZEND";
 constexpr const char* kFetch = "HAAL";
 constexpr const char* kPassword = "PIN";
-// Fields of every kind.
+// The fields of each kind, in the order of the line; every kind begins with the mailbox.
 constexpr std::size_t kMailbox = 0;
-// ZEND
-constexpr std::size_t kMessageId = 1;
-constexpr std::size_t kSince = 2;
-constexpr std::size_t kRequestStamp = 3;
-constexpr std::size_t kWorkFile = 4;
-constexpr std::size_t kApplicationFile = 5;
-// HAAL
-constexpr std::size_t kListId = 1;
-constexpr std::size_t kItemKind = 2;
-constexpr std::size_t kReceiveDir = 3;
-constexpr std::size_t kReportFile = 4;
-// PIN
-constexpr std::size_t kNewPassword = 1;
-constexpr std::size_t kOldPassword = 2;
+enum SendField : std::size_t { kMessageId = 1, kSince, kRequestStamp, kWorkFile, kApplicationFile };
+enum FetchField : std::size_t { kListId = 1, kItemKind, kReceiveDir, kReportFile };
+enum PasswordField : std::size_t { kNewPassword = 1, kOldPassword };
 // Answers.
 constexpr const char* kAccepted = kCodeSuccess;
 constexpr const char* kNotSent = kCodeNotSent;
