@@ -160,8 +160,9 @@ void write_report_records(EngineContext& ctx, const MessageIn& item) {
   OpenFile f(fs::open_stream(path, "a"));
   if (!f) return;
   for (const std::string& line : report_records(item)) write_line(f.get(), line, path);
-  // On disk before the item can leave the mailbox (a later delete of the report).
-  if (f.close() == 0) fs::sync_file(path);
+  // On disk before the item can leave the mailbox or be marked read: the records, and the file's
+  // name in its directory when this fetch made the file.
+  if (f.close() == 0) fs::sync_files({path});
 }
 
 bool delete_after_receipt(EngineContext& ctx, const MessageIn& item) {
