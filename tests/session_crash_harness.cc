@@ -293,6 +293,27 @@ TEST_F(SessionCrash, PowerCutBeforeTheRemovedApplicationsFileIsFlushed) {
                          "cut:" + std::to_string(flushed), "power cut after the merge"));
 }
 
+// The report file is made by the first report fetched. Power cut once the status line of the
+// last report is on disk: the report file's name must be there too, or the next start finds the
+// reports recorded and their file gone, while the service holds them as read.
+TEST_F(SessionCrash, PowerCutAfterTheReportsAreFlushed) {
+  const Scenario s = rapport();
+  s.prepare();
+  const std::vector<Operation> trace = trace_operations(s.dir, s.args, s.options);
+  int flushed = 0;
+  for (const Operation& o : trace) {
+    if (o.op == "sync" && o.on("/qrt400.rap")) flushed = o.n;
+  }
+  ASSERT_GT(flushed, 0) << "the report file is never flushed";
+  const int line = find_operation(trace, [flushed](const Operation& o) {
+    return o.n > flushed && o.op == "sync" && o.on("/qrtlnk.sts");
+  });
+  ASSERT_GT(line, 0) << "the status line of the reports is never flushed";
+  s.prepare();
+  EXPECT_TRUE(crash_once(s, line + 1, static_cast<int>(trace.size()),
+                         "cut:" + std::to_string(line + 1), "power cut after the reports"));
+}
+
 TEST_F(SessionCrash, PowerCutRecovery) {
   power_cut_sweep(recovery_of(receive(), after_the_session, false), kCutSample);
 }
