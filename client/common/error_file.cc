@@ -9,6 +9,7 @@
 #include "client/common/app_error_explanation.h"
 #include "client/common/failure_report.h"
 #include "client/common/home.h"
+#include "client/common/text.h"
 #include "platform/file_lock.h"
 #include "platform/fs.h"
 #include "platform/system_log.h"
@@ -35,18 +36,6 @@ ErrorFileState& state() {
   return s;
 }
 
-// The catalogue text with the parameter in place of "%s"; the parameter is taken literally.
-std::string filled_text(const std::string& text, const std::string& parameter) {
-  std::string::size_type slot = text.find("%s");
-  if (slot == std::string::npos) return text;
-  std::string filled;
-  filled.reserve(text.size() + parameter.size());
-  filled.append(text, 0, slot);
-  filled.append(parameter);
-  filled.append(text, slot + 2, std::string::npos);
-  return filled;
-}
-
 // Left-aligned, padded with blanks or cut to exactly `width` characters ("%-103.103s").
 std::string fixed_width(const std::string& text, std::size_t width) {
   std::string result = text.substr(0, width);
@@ -65,7 +54,7 @@ std::string format_error_line(int code, const std::string& parameter) {
     // Every known number has its own format "00NN "; error 9 has none between number and text.
     std::snprintf(digits, sizeof digits,
                   code == error_number(AppError::kRequestHasNoRecords) ? "%04d" : "%04d ", code);
-    text = filled_text(catalogue_text, parameter);
+    text = filled(catalogue_text, {parameter});
   } else {
     std::snprintf(digits, sizeof digits, "0%03d ", code);
     text = kUnknownText;

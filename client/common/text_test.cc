@@ -92,7 +92,7 @@ TEST(Text, CaseAndNumbers) {
 }
 
 // Catalogue texts take their values whole: a list identifier from the service may hold any byte.
-TEST(TextTest, FilledPutsValuesInWholeAndInOrder) {
+TEST(Text, FilledPutsValuesInWholeAndInOrder) {
   const std::string hostile("a%s\0b", 5);
   EXPECT_EQ(filled("skipped: >%s<", {hostile}), "skipped: >" + hostile + "<");
   EXPECT_EQ(filled("start %s with >%s<", {"get", ""}), "start get with ><");

@@ -252,9 +252,11 @@ int list_mailbox(EngineContext& ctx, std::string& record, const std::string& lis
     EngineControl& control = ctx.control;
     control.user_stop = false;
     control.session_phase = kPhaseListing;
-    journal_write(1, a.has(kAttrANN) ? filled(journal_text::kListAnnouncementsFrom,
-                                                            {a.value(kAttrANN), previous})
-                                     : filled(journal_text::kListMailboxFrom, {previous}));
+    if (a.has(kAttrANN)) {
+      journal_write(1, filled(journal_text::kListAnnouncementsFrom, {a.value(kAttrANN), previous}));
+    } else {
+      journal_write(1, filled(journal_text::kListMailboxFrom, {previous}));
+    }
     const int rows = fetch_page(ctx, filter, previous, kListPageLength, page);
     if (control.user_stop) {
       result = fail_listing(ctx, record, kCodeUserStop, kEndSession);

@@ -57,8 +57,7 @@ int refuse(EngineContext& ctx, std::string& record, const char* code, const char
 // command.
 int refuse_attributes(EngineContext& ctx, std::string& record, int command_number) {
   write_status_line(ctx, record);
-  journal_write(3, filled(journal_text::kAttributesWrongSkip,
-                                         {std::to_string(command_number)}));
+  journal_write(3, filled(journal_text::kAttributesWrongSkip, {std::to_string(command_number)}));
   return ctx.command_file.skip_to_next_command();
 }
 

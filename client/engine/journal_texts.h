@@ -1,7 +1,7 @@
 // The lines that the engine writes to its journal (qrt400.log) of its own accord: one entry a line,
 // grouped by the step that writes it. A step names the entry; the words live here. Texts that
-// carry a value hold a "%s" where it goes, filled in by `kv::filled` (byte for byte, so a value with
-// any byte in it is shown as it is). The blocks that describe a session (banner, settings,
+// carry a value hold a "%s" where it goes, filled in by `kv::filled` (byte for byte, so a value
+// with any byte in it is shown as it is). The blocks that describe a session (banner, settings,
 // connection parameters) are laid out in session_journal.cc; the reasons of failures come from
 // failure_reason.h.
 #pragma once
@@ -30,7 +30,8 @@ inline constexpr char kDirectoryOkay[] = "DEBUG|DIR attribute is okay";
 // The session: the open and the status file.
 inline constexpr char kConnected[] = "Verbinding is opgezet";
 inline constexpr char kOpenFailed[] = "Fout bij API_open";
-inline constexpr char kNoMemoryForStatusFile[] = "Fout, tijdens reserveren geheugen voor statusbestand";
+inline constexpr char kNoMemoryForStatusFile[] =
+    "Fout, tijdens reserveren geheugen voor statusbestand";
 inline constexpr char kCommandFileIsStatusFile[] =
     "Fout, opdrachten bestand is gelijk aan status bestand";
 inline constexpr char kStatusFileReadOnly[] = "Fout, status bestand is beveiligd mbt schrijven";
@@ -65,7 +66,8 @@ inline constexpr char kInvalidListIdSkipped[] = "ongeldig listId in lijst, overg
 
 // Listing the mailbox, and selections.
 inline constexpr char kListStart[] = "start %s";
-inline constexpr char kListAnnouncementsFrom[] = "API_listAnnouncementNext (pb: %s) met listId >%s<";
+inline constexpr char kListAnnouncementsFrom[] =
+    "API_listAnnouncementNext (pb: %s) met listId >%s<";
 inline constexpr char kListMailboxFrom[] = "API_listMbxInNext met listId >%s<";
 inline constexpr char kListFailed[] = "Fout in %s";
 inline constexpr char kListOkay[] = "%s: OK";
@@ -109,7 +111,8 @@ inline constexpr char kPinMissing[] = "PIN attribuut ontbreekt, skip commando";
 inline constexpr char kQuestionsNotWritten[] = "Fout bij schrijven %s";
 inline constexpr char kKilledPasswordTryNew[] =
     "wachtwoordwijziging van een afgebroken run: nieuw wachtwoord geprobeerd";
-inline constexpr char kKilledPasswordTryOld[] = "nieuw wachtwoord geweigerd: oud wachtwoord geprobeerd";
+inline constexpr char kKilledPasswordTryOld[] =
+    "nieuw wachtwoord geweigerd: oud wachtwoord geprobeerd";
 inline constexpr char kKilledSendAsk[] =
     "start API_acceptedSince voor zending van een afgebroken run, MID=%s";
 inline constexpr char kKilledSendAskFailed[] = "fout in API_acceptedSince: de vraag blijft open";

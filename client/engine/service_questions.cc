@@ -97,7 +97,8 @@ void ask_send_questions(EngineContext& ctx) {
       continue;
     }
     q.answer = accepted ? question::kAccepted : question::kNotSent;
-    journal_write(1, accepted ? journal_text::kKilledSendAccepted : journal_text::kKilledSendNotAccepted);
+    journal_write(1, accepted ? journal_text::kKilledSendAccepted
+                              : journal_text::kKilledSendNotAccepted);
     answered = true;
   }
   if (answered) keep_answers(ctx, questions);
@@ -138,7 +139,8 @@ void fetch_stranded_items(EngineContext& ctx) {
   bool answered = false;
   for (Question& q : questions) {
     if (!is_ours(ctx, q, question::kFetch)) continue;
-    journal_write(1, filled(journal_text::kKilledFetchAgain, {q.field(question::kListId)}));
+    journal_write(1,
+                  filled(journal_text::kKilledFetchAgain, {q.field(question::kListId)}));
     int result = 0;
     if (fetch_again(ctx, q, result)) {
       q.answer = question::kFetchedAgain;
