@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <functional>
@@ -288,7 +289,9 @@ inline int count_operations(const std::string& dir, const std::vector<std::strin
 
 // The operations a sweep visits: all of them with KOVENDI_POWER_CUT_ALL=1 (a run by hand), else
 // about `sample` of them, evenly spread from a random offset (a different part of the run in
-// every CI run); KOVENDI_POWER_CUT_AT=N visits only N (to look at one failure again).
+// every CI run); KOVENDI_POWER_CUT_AT=N visits only N (to look at one failure again), and
+// KOVENDI_POWER_CUT_AT=N:SEED cuts there keeping the subset that SEED chose (a failure's
+// KOVENDI_CRASH=cut:N:SEED).
 inline std::vector<int> sweep_points(int total, int sample) {
   std::vector<int> points;
   if (const char* at = std::getenv("KOVENDI_POWER_CUT_AT")) {
@@ -299,6 +302,13 @@ inline std::vector<int> sweep_points(int total, int sample) {
   const int step = all != nullptr && *all == '1' ? 1 : std::max(1, total / std::max(1, sample));
   for (int n = 1 + random_below(step); n <= total; n += step) points.push_back(n);
   return points;
+}
+
+// The SEED of KOVENDI_POWER_CUT_AT=N:SEED, or empty.
+inline std::string replayed_subset() {
+  const char* at = std::getenv("KOVENDI_POWER_CUT_AT");
+  const char* colon = at != nullptr ? std::strchr(at, ':') : nullptr;
+  return colon != nullptr ? std::string(colon + 1) : std::string();
 }
 
 // One mode of a crash harness: the run that is crashed, what comes before it and what after.
@@ -355,10 +365,13 @@ inline void sweep(const Scenario& s, int sample, bool power_cut) {
   CrashTally tally;
   for (int n : sweep_points(total, sample)) {
     s.prepare();
-    const bool keep_some = power_cut && tally.crashed % 2 == 1;
+    const std::string kept = power_cut ? replayed_subset() : std::string();
+    const bool keep_some = power_cut && (!kept.empty() || tally.crashed % 2 == 1);
     const std::string setting =
         (power_cut ? "cut:" : "kill:") + std::to_string(n) +
-        (keep_some ? ":" + std::to_string(static_cast<unsigned>(random_source()())) : "");
+        (keep_some ? ":" + (kept.empty() ? std::to_string(static_cast<unsigned>(random_source()()))
+                                         : kept)
+                   : "");
     const std::string what =
         power_cut ? (keep_some ? "power cut keeping a random subset" : "power cut") : "killed";
     if (crash_once(s, n, total, setting, what)) {
