@@ -67,6 +67,8 @@ TEST_F(StatusWindow, FoundByItsClassAndEscapeStopsTheRun) {
   kvtest::Background run(program(), {"/FT"}, home_.path(), options_);
   void* window = windows::find_window("KOVENDI", 0, 30000);
   ASSERT_NE(nullptr, window) << "no window of class KOVENDI";
+  // Found as soon as it exists; it is centred before it is shown.
+  ASSERT_TRUE(windows::wait_until_shown(window, 30000));
   EXPECT_EQ("KOVENDI", windows::caption(window));
   // 187 by 95 dialog units of "MS Sans Serif" 8 points: wider than high, of a plausible size.
   EXPECT_GT(windows::client_width(window), 187);

@@ -55,6 +55,15 @@ void* find_window(const std::string& class_name, int pid, int timeout_ms) {
   return wait_for(class_name, pid, timeout_ms);
 }
 
+bool wait_until_shown(void* window, int timeout_ms) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (!::IsWindowVisible(as_window(window))) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
 std::string caption(void* window) {
   wchar_t text[512] = L"";
   ::GetWindowTextW(as_window(window), text, 512);

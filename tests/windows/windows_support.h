@@ -9,6 +9,9 @@ namespace windows {
 // The top-level window of class `class_name` (of process `pid`, or of any process for 0), after
 // waiting up to `timeout_ms` for it to appear; nullptr when there is none.
 void* find_window(const std::string& class_name, int pid, int timeout_ms);
+// Whether the window was shown within `timeout_ms`. A program places its window before it shows
+// it, so a shown window stands where the program put it.
+bool wait_until_shown(void* window, int timeout_ms);
 std::string caption(void* window);
 // Text of the control `id` of the window.
 std::string item_text(void* window, int id);
