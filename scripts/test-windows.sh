@@ -37,14 +37,6 @@ clean_up() {
 }
 trap clean_up EXIT
 
-prefix_started=$(date +%s)
-if ! "$wine" wineboot --init >"$work/wineboot.log" 2>&1; then
-  cat "$work/wineboot.log" >&2
-  skip "Wine cannot make a prefix here"
-fi
-"$wineserver" -p 60 >/dev/null 2>&1 &  # one server for all the tests, not one per program
-echo "test-windows: Wine prefix made in $(( $(date +%s) - prefix_started )) s"
-
 for display in $(seq $(( 100 + $$ % 100 )) 299); do
   [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ] || break
 done
@@ -55,7 +47,18 @@ for _ in $(seq 100); do
   sleep 0.05
 done
 [ -e "/tmp/.X11-unix/X$display" ] || skip "Xvfb did not start"
+# The prefix is made on the tests' display: the desktop process that wineboot starts serves the
+# programs that follow it for a while, and one started without a display leaves their windows on
+# no screen at all, where the window tests cannot find them.
 export DISPLAY=":$display"
+
+prefix_started=$(date +%s)
+if ! "$wine" wineboot --init >"$work/wineboot.log" 2>&1; then
+  cat "$work/wineboot.log" >&2
+  skip "Wine cannot make a prefix here"
+fi
+"$wineserver" -p 60 >/dev/null 2>&1 &  # one server for all the tests, not one per program
+echo "test-windows: Wine prefix made in $(( $(date +%s) - prefix_started )) s"
 
 tests_started=$(date +%s)
 status=0
