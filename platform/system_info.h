@@ -1,5 +1,5 @@
-// What the operating system reports about memory, for the overview in the engine's journal.
-// All sizes are in bytes and may exceed 32 bits.
+// What the operating system reports about memory, for the overview in the engine's journal (all
+// sizes in bytes, may exceed 32 bits), and about the processor time this process has used.
 #pragma once
 
 #include <cstdint>
@@ -18,5 +18,9 @@ struct MemoryStatus {
 
 // False when the system could not be asked (the fields then stay 0).
 bool memory_status(MemoryStatus* status);
+
+// Processor time (user and system) this process has used, in seconds; what a busy machine does
+// not stretch, unlike the wall clock (which std::clock() counts on Windows).
+double processor_seconds();
 
 }  // namespace kv::system_info

@@ -1,5 +1,6 @@
 // Memory status from /proc/meminfo (MemAvailable when the kernel offers it), sysinfo for the
-// swap sizes, and /proc/self/status for the process's own address space.
+// swap sizes, and /proc/self/status for the process's own address space; getrusage for the
+// processor time.
 #include "platform/system_info.h"
 
 #include <sys/resource.h>
@@ -71,6 +72,13 @@ bool memory_status(MemoryStatus* status) {
   status->address_space_free =
       used < status->address_space_total ? status->address_space_total - used : 0;
   return true;
+}
+
+double processor_seconds() {
+  rusage usage{};
+  if (getrusage(RUSAGE_SELF, &usage) != 0) return 0.0;
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 }  // namespace kv::system_info

@@ -1,4 +1,5 @@
-// Memory status on Windows: GlobalMemoryStatusEx.
+// Memory status on Windows (GlobalMemoryStatusEx) and the process's processor time
+// (GetProcessTimes).
 #include <windows.h>
 
 #include "platform/system_info.h"
@@ -19,6 +20,16 @@ bool memory_status(MemoryStatus* status) {
   status->address_space_total = memory.ullTotalVirtual;
   status->address_space_free = memory.ullAvailVirtual;
   return true;
+}
+
+double processor_seconds() {
+  FILETIME created, ended, kernel, user;
+  if (!::GetProcessTimes(::GetCurrentProcess(), &created, &ended, &kernel, &user)) return 0.0;
+  auto seconds = [](const FILETIME& t) {  // in units of 100 ns
+    return static_cast<double>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) |
+                               t.dwLowDateTime) / 1e7;
+  };
+  return seconds(kernel) + seconds(user);
 }
 
 }  // namespace kv::system_info
