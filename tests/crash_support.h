@@ -365,13 +365,13 @@ inline void sweep(const Scenario& s, int sample, bool power_cut) {
   CrashTally tally;
   for (int n : sweep_points(total, sample)) {
     s.prepare();
-    const std::string kept = power_cut ? replayed_subset() : std::string();
-    const bool keep_some = power_cut && (!kept.empty() || tally.crashed % 2 == 1);
-    const std::string setting =
-        (power_cut ? "cut:" : "kill:") + std::to_string(n) +
-        (keep_some ? ":" + (kept.empty() ? std::to_string(static_cast<unsigned>(random_source()()))
-                                         : kept)
-                   : "");
+    std::string kept = power_cut ? replayed_subset() : std::string();
+    if (kept.empty() && power_cut && tally.crashed % 2 == 1) {
+      kept = std::to_string(static_cast<unsigned>(random_source()()));
+    }
+    const bool keep_some = !kept.empty();
+    const std::string setting = (power_cut ? "cut:" : "kill:") + std::to_string(n) +
+                                (keep_some ? ":" + kept : "");
     const std::string what =
         power_cut ? (keep_some ? "power cut keeping a random subset" : "power cut") : "killed";
     if (crash_once(s, n, total, setting, what)) {

@@ -5,7 +5,6 @@
 // awk splitting the line layout at "UNB+" into one file per interchange.
 // Not a test: run by hand (kv_appfiles_bench [largest count] [steps]).
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -24,6 +23,7 @@
 #include "client/common/run_state.h"
 #include "client/common/text.h"
 #include "platform/fs.h"
+#include "platform/system_info.h"
 #include "platform/testing/fake_clock.h"
 #include "platform/testing/temp_dir.h"
 
@@ -198,9 +198,9 @@ double time_edifact_split(int interchanges, const char* segment_end) {
   long long size = write_edifact_file(dir.file("big.edi"), interchanges, segment_end);
   write_text(dir.file("qrtlnk.scr"), "*001ZEND\nMID=EDI\nFIL=big.edi\n");
   double before = peak_memory_mb();
-  std::clock_t processor = std::clock();
+  const double processor = system_info::processor_seconds();
   double s = seconds([] { vertaal_opdrachten("qrtlnk.scr"); });
-  double processor_seconds = static_cast<double>(std::clock() - processor) / CLOCKS_PER_SEC;
+  double processor_seconds = system_info::processor_seconds() - processor;
   std::printf("  %-28s %6.1f MB %8.3f s   (processor %.3f s)   peak memory %.1f MB (before %.1f MB)\n",
               *segment_end != '\0' ? "kovendi, segment per line" : "kovendi, all on one line",
               static_cast<double>(size) / 1e6, s, processor_seconds, peak_memory_mb(), before);
