@@ -52,12 +52,24 @@ done
 # no screen at all, where the window tests cannot find them.
 export DISPLAY=":$display"
 
+# One Wine server serves the whole run and stays until the end ("-p" without a delay), and the
+# system processes (services, devices) are started here, outside the tests. A server that shuts
+# down between two programs refuses the next one ("wine client error"), and system processes that
+# a test happens to start inherit CTest's output pipe and hold it open after the test has ended,
+# so that CTest waits for them until the test's time-out.
+start_wine() {
+  "$wineserver" -k >/dev/null 2>&1 || true
+  "$wineserver" -w >/dev/null 2>&1 || true
+  mkdir -p "$WINEPREFIX"
+  "$wineserver" -p </dev/null >/dev/null 2>&1 || return 1  # returns once the server listens
+  "$wine" wineboot "$@" </dev/null >"$work/wineboot.log" 2>&1
+}
+
 prefix_started=$(date +%s)
-if ! "$wine" wineboot --init >"$work/wineboot.log" 2>&1; then
+if ! start_wine --init; then
   cat "$work/wineboot.log" >&2
   skip "Wine cannot make a prefix here"
 fi
-"$wineserver" -p 60 >/dev/null 2>&1 &  # one server for all the tests, not one per program
 echo "test-windows: Wine prefix made in $(( $(date +%s) - prefix_started )) s"
 
 tests_started=$(date +%s)
@@ -68,10 +80,13 @@ status=0
 # all; those tests run once more with a fresh server. Any other failure stands.
 if [ "$status" -ne 0 ] && grep -q "wine client error" "$work/ctest.log"; then
   echo "test-windows: the Wine server went away during the tests; the failed ones run again"
-  "$wineserver" -k >/dev/null 2>&1 || true
-  "$wineserver" -p 60 >/dev/null 2>&1 &
   status=0
-  (cd "$build" && ctest --output-on-failure --rerun-failed --timeout 600) || status=$?
+  if start_wine; then
+    (cd "$build" && ctest --output-on-failure --rerun-failed --timeout 600) || status=$?
+  else
+    cat "$work/wineboot.log" >&2
+    status=1
+  fi
 fi
 echo "test-windows: tests ran in $(( $(date +%s) - tests_started )) s"
 
