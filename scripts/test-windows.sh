@@ -48,8 +48,8 @@ for _ in $(seq 100); do
 done
 [ -e "/tmp/.X11-unix/X$display" ] || skip "Xvfb did not start"
 # The prefix is made on the tests' display: the desktop process that wineboot starts serves the
-# programs that follow it for a while, and one started without a display leaves their windows on
-# no screen at all, where the window tests cannot find them.
+# programs that follow it, and one started without a display leaves their windows on no screen at
+# all, where the window tests cannot find them.
 export DISPLAY=":$display"
 
 # One Wine server serves the whole run and stays until the end ("-p" without a delay), and the
@@ -61,15 +61,15 @@ start_wine() {
   "$wineserver" -k >/dev/null 2>&1 || true
   "$wineserver" -w >/dev/null 2>&1 || true
   mkdir -p "$WINEPREFIX"
-  "$wineserver" -p </dev/null >/dev/null 2>&1 || return 1  # returns once the server listens
-  "$wine" wineboot "$@" </dev/null >"$work/wineboot.log" 2>&1
+  if ! "$wineserver" -p </dev/null >"$work/wineboot.log" 2>&1 ||  # returns once it listens
+    ! "$wine" wineboot "$@" </dev/null >>"$work/wineboot.log" 2>&1; then
+    cat "$work/wineboot.log" >&2
+    return 1
+  fi
 }
 
 prefix_started=$(date +%s)
-if ! start_wine --init; then
-  cat "$work/wineboot.log" >&2
-  skip "Wine cannot make a prefix here"
-fi
+start_wine --init || skip "Wine cannot make a prefix here"
 echo "test-windows: Wine prefix made in $(( $(date +%s) - prefix_started )) s"
 
 tests_started=$(date +%s)
@@ -84,7 +84,6 @@ if [ "$status" -ne 0 ] && grep -q "wine client error" "$work/ctest.log"; then
   if start_wine; then
     (cd "$build" && ctest --output-on-failure --rerun-failed --timeout 600) || status=$?
   else
-    cat "$work/wineboot.log" >&2
     status=1
   fi
 fi

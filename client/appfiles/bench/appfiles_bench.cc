@@ -198,12 +198,12 @@ double time_edifact_split(int interchanges, const char* segment_end) {
   long long size = write_edifact_file(dir.file("big.edi"), interchanges, segment_end);
   write_text(dir.file("qrtlnk.scr"), "*001ZEND\nMID=EDI\nFIL=big.edi\n");
   double before = peak_memory_mb();
-  const double processor = system_info::processor_seconds();
+  const double processor_before = system_info::processor_seconds();
   double s = seconds([] { vertaal_opdrachten("qrtlnk.scr"); });
-  double processor_seconds = system_info::processor_seconds() - processor;
+  const double processor_used = system_info::processor_seconds() - processor_before;
   std::printf("  %-28s %6.1f MB %8.3f s   (processor %.3f s)   peak memory %.1f MB (before %.1f MB)\n",
               *segment_end != '\0' ? "kovendi, segment per line" : "kovendi, all on one line",
-              static_cast<double>(size) / 1e6, s, processor_seconds, peak_memory_mb(), before);
+              static_cast<double>(size) / 1e6, s, processor_used, peak_memory_mb(), before);
   return s;
 }
 
